@@ -1,0 +1,165 @@
+#include "FileAttributes.h"
+
+#include <QByteArray>
+#include <QFile>
+#include <cerrno>
+#include <climits>
+#include <cstring>
+#include <dirent.h>
+#include <fcntl.h>
+#include <linux/fs.h>
+#include <sys/ioctl.h>
+#include <sys/stat.h>
+#include <sys/xattr.h>
+#include <unistd.h>
+#include <vector>
+
+namespace platform {
+
+namespace {
+QByteArray native(const QString& path) { return QFile::encodeName(path); }
+
+bool isUserAttribute(const char* name) { return std::strncmp(name, "user.", 5) == 0; }
+
+bool clearOne(const QByteArray& path, QString* error)
+{
+    ssize_t size = llistxattr(path.constData(), nullptr, 0);
+    if (size < 0)
+        return errno == ENOTSUP || errno == ENOENT; // no attributes on this file system
+    if (size == 0)
+        return true;
+    std::vector<char> names(static_cast<size_t>(size) + 1);
+    size = llistxattr(path.constData(), names.data(), names.size());
+    if (size < 0)
+        return false;
+    bool ok = true;
+    for (ssize_t i = 0; i < size;) {
+        const char* name = names.data() + i;
+        if (lremovexattr(path.constData(), name) != 0 && errno != ENODATA && isUserAttribute(name)) {
+            ok = false;
+            if (error)
+                *error = QStringLiteral("%1: %2").arg(QString::fromLocal8Bit(name), QString::fromLocal8Bit(strerror(errno)));
+        }
+        i += static_cast<ssize_t>(std::strlen(name)) + 1;
+    }
+    return ok;
+}
+
+bool clearTree(const QByteArray& path, QString* error)
+{
+    bool ok = clearOne(path, error);
+    struct stat st {};
+    if (lstat(path.constData(), &st) != 0 || !S_ISDIR(st.st_mode))
+        return ok;
+    DIR* dir = opendir(path.constData());
+    if (!dir)
+        return ok;
+    while (dirent* e = readdir(dir)) {
+        if (!std::strcmp(e->d_name, ".") || !std::strcmp(e->d_name, ".."))
+            continue;
+        QByteArray child = path;
+        if (!child.endsWith('/'))
+            child += '/';
+        child += e->d_name;
+        ok = clearTree(child, error) && ok;
+    }
+    closedir(dir);
+    return ok;
+}
+} // namespace
+
+ItemInfo itemInfo(const QString& path)
+{
+    ItemInfo info;
+    struct stat st {};
+    if (lstat(native(path).constData(), &st) != 0) {
+        info.error = errno == ENOENT || errno == ENOTDIR ? 0 : errno;
+        return info;
+    }
+    info.exists = true;
+    info.isDir = S_ISDIR(st.st_mode);
+    info.isSymLink = S_ISLNK(st.st_mode);
+    info.isRegular = S_ISREG(st.st_mode);
+    info.size = st.st_size;
+    info.mode = st.st_mode & 07777;
+    return info;
+}
+
+bool itemExists(const QString& path)
+{
+    struct stat st {};
+    return lstat(native(path).constData(), &st) == 0;
+}
+
+bool clearExtendedAttributes(const QString& path, bool recursive, QString* error)
+{
+    const QByteArray p = native(path);
+    if (!itemExists(path)) {
+        if (error)
+            *error = QStringLiteral("No such file: %1").arg(path);
+        return false;
+    }
+    return recursive ? clearTree(p, error) : clearOne(p, error);
+}
+
+bool clearImmutableFlags(const QString& path)
+{
+    const QByteArray p = native(path);
+    struct stat st {};
+    if (lstat(p.constData(), &st) != 0)
+        return false;
+    if (!S_ISREG(st.st_mode) && !S_ISDIR(st.st_mode))
+        return true; // links and devices carry no such flags we could reach
+    const int fd = open(p.constData(), O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    int flags = 0;
+    bool ok = true;
+    if (ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0) {
+        const int cleared = flags & ~(FS_IMMUTABLE_FL | FS_APPEND_FL);
+        if (cleared != flags)
+            ok = ioctl(fd, FS_IOC_SETFLAGS, &cleared) == 0;
+    }
+    close(fd);
+    return ok;
+}
+
+bool setTimesToEpoch(const QString& path)
+{
+    const timespec times[2] = {{0, 0}, {0, 0}};
+    return utimensat(AT_FDCWD, native(path).constData(), times, AT_SYMLINK_NOFOLLOW) == 0;
+}
+
+bool setPermissions(const QString& path, unsigned mode)
+{
+    const QByteArray p = native(path);
+    struct stat st {};
+    if (lstat(p.constData(), &st) != 0 || S_ISLNK(st.st_mode))
+        return false;
+    return chmod(p.constData(), mode) == 0;
+}
+
+bool isDeletable(const QString& path)
+{
+    QByteArray p = native(path);
+    while (p.size() > 1 && p.endsWith('/'))
+        p.chop(1);
+    const qsizetype slash = p.lastIndexOf('/');
+    QByteArray parent = slash > 0 ? p.left(slash) : (slash == 0 ? QByteArray("/") : QByteArray("."));
+    if (access(parent.constData(), W_OK | X_OK) != 0)
+        return false;
+    struct stat ps {};
+    struct stat is {};
+    if (stat(parent.constData(), &ps) != 0 || lstat(p.constData(), &is) != 0)
+        return false;
+    if ((ps.st_mode & S_ISVTX) && geteuid() != 0 && is.st_uid != geteuid() && ps.st_uid != geteuid())
+        return false;
+    return true;
+}
+
+void syncAll()
+{
+    sync();
+}
+
+} // namespace platform

@@ -1,0 +1,110 @@
+#include "Locations.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QMutex>
+#include <QStandardPaths>
+#include <pwd.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#ifndef NULLVANE_LIBEXEC_DIR
+#define NULLVANE_LIBEXEC_DIR "/usr/local/libexec/nullvane"
+#endif
+
+namespace platform {
+
+QString rootPrefix()
+{
+    QString root = qEnvironmentVariable("NULLVANE_ROOT");
+    while (root.size() > 1 && root.endsWith(QLatin1Char('/')))
+        root.chop(1);
+    if (root == QLatin1String("/"))
+        root.clear();
+    return root;
+}
+
+QString homeFolder()
+{
+    return QDir::homePath();
+}
+
+QString mapLocation(const QString& location)
+{
+    QString path = location;
+    if (path == QLatin1String("~"))
+        path = homeFolder();
+    else if (path.startsWith(QLatin1String("~/")))
+        path = homeFolder() + path.mid(1);
+    if (!path.startsWith(QLatin1Char('/')))
+        return path;
+    return rootPrefix() + path;
+}
+
+QString userName()
+{
+    if (const passwd* pw = getpwuid(getuid()); pw && pw->pw_name)
+        return QString::fromLocal8Bit(pw->pw_name);
+    return qEnvironmentVariable("USER");
+}
+
+namespace {
+QString ensureFolder(const QString& path)
+{
+    QDir().mkpath(path);
+    return path;
+}
+
+QString appFolderName() { return QStringLiteral("Nullvane"); }
+} // namespace
+
+QString configFolder()
+{
+    return ensureFolder(QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) + QLatin1Char('/')
+                        + appFolderName());
+}
+
+QString dataFolder()
+{
+    return ensureFolder(QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + QLatin1Char('/')
+                        + appFolderName());
+}
+
+QString privateTempFolder()
+{
+    static QMutex mutex;
+    static QString folder;
+    QMutexLocker lock(&mutex);
+    if (!folder.isEmpty() && QFileInfo(folder).isDir())
+        return folder;
+    QByteArray templ = (QDir::tempPath() + QStringLiteral("/nullvane-XXXXXX")).toLocal8Bit();
+    if (char* made = mkdtemp(templ.data())) {
+        chmod(made, 0700);
+        folder = QString::fromLocal8Bit(made);
+    }
+    return folder;
+}
+
+QString resourcePath(const QString& name)
+{
+    const QString overrideDir = qEnvironmentVariable("NULLVANE_RESOURCES");
+    if (!overrideDir.isEmpty()) {
+        const QString candidate = overrideDir + QLatin1Char('/') + name;
+        if (QFileInfo::exists(candidate))
+            return candidate;
+    }
+    return QStringLiteral(":/nullvane/") + name;
+}
+
+QString helperProgram(const QString& name)
+{
+    if (QCoreApplication::instance()) {
+        const QString beside = QCoreApplication::applicationDirPath() + QLatin1Char('/') + name;
+        if (QFileInfo(beside).isExecutable())
+            return beside;
+    }
+    return QStringLiteral(NULLVANE_LIBEXEC_DIR "/") + name;
+}
+
+} // namespace platform

@@ -1,0 +1,42 @@
+#pragma once
+// Where things live. The system names fixed macOS locations ("/Applications",
+// "~/Library/Caches", "/Users/%@/Library/Safari", "/Volumes"); mapLocation turns
+// them into real paths. NULLVANE_ROOT (empty in normal use) is put in front of
+// every such location, so tests build their fixture trees in a temporary folder.
+// Paths the user chose are never mapped.
+
+#include <QString>
+
+namespace platform {
+
+// The test prefix, without a trailing slash; empty in normal use.
+QString rootPrefix();
+
+// "~" and "~/..." expand to the user's home folder, then the prefix is put in
+// front of any absolute result. A relative path is returned unchanged.
+QString mapLocation(const QString& location);
+
+// The user's login name, as the system forms "/Users/%@".
+QString userName();
+
+// The user's home folder (not mapped).
+QString homeFolder();
+
+// Per-user folders of the application, created on demand.
+QString configFolder();   // the writable settings file lives here
+QString dataFolder();     // the erase-history database lives here
+
+// A folder only this user can enter (mode 0700), private to this process run,
+// for command output files and other scratch files. Created on first use.
+QString privateTempFolder();
+
+// Read-only resources shipped with the application ("NullvaneBase.plist",
+// "EraserHistory.plist", images). NULLVANE_RESOURCES names a folder that is
+// searched first, so tests can substitute a resource.
+QString resourcePath(const QString& name);
+
+// Folder of the installed helper programs (diskutil, the removal helper): the
+// folder of the running executable first, then the install location.
+QString helperProgram(const QString& name);
+
+} // namespace platform

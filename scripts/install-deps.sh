@@ -1,0 +1,36 @@
+#!/usr/bin/env bash
+# Installs the Debian packages Nullvane needs to build, run and test, skipping
+# what is already there. Shared by the README's two commands and by CI.
+set -euo pipefail
+
+packages=(
+  # build
+  cmake ninja-build g++ pkg-config
+  qt6-base-dev qt6-svg-dev libqt6svg6 qt6-translations-l10n
+  libsqlite3-dev libplist-dev libssl-dev libblkid-dev libmount-dev
+  libgtest-dev libgmock-dev
+  # run
+  fonts-noto-cjk pkexec
+  # the disk utility stand-in drives these tools
+  util-linux e2fsprogs dosfstools exfatprogs exfat-fuse ntfs-3g fusefat fuse3
+  # widget tests and the desktop run under a virtual display
+  xvfb xauth
+)
+
+missing=()
+for p in "${packages[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then
+    missing+=("$p")
+  fi
+done
+
+if [ ${#missing[@]} -eq 0 ]; then
+  exit 0
+fi
+
+echo "Installing: ${missing[*]}"
+SUDO=""
+if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
+export DEBIAN_FRONTEND=noninteractive
+$SUDO apt-get update -qq
+$SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"

@@ -1,0 +1,190 @@
+#include "TestSupport.h"
+
+#include "platform/Dispatch.h"
+#include "platform/FileAttributes.h"
+#include "platform/Locations.h"
+#include "platform/Log.h"
+#include "platform/NotificationCenter.h"
+#include "platform/Process.h"
+#include "platform/SecureRandom.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QThread>
+#include <atomic>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <sys/xattr.h>
+
+TEST(Locations, FixedLocationsGetTheTestPrefixAndUserPathsDoNot)
+{
+    const QString root = platform::rootPrefix();
+    ASSERT_FALSE(root.isEmpty());
+    EXPECT_EQ(platform::mapLocation(QStringLiteral("/Applications")), root + QStringLiteral("/Applications"));
+    EXPECT_EQ(platform::mapLocation(QStringLiteral("~/Library/Caches")),
+              root + QDir::homePath() + QStringLiteral("/Library/Caches"));
+    EXPECT_EQ(platform::mapLocation(QStringLiteral("~")), root + QDir::homePath());
+    EXPECT_EQ(platform::mapLocation(QStringLiteral("relative/x")), QStringLiteral("relative/x"));
+
+    const QByteArray saved = qgetenv("NULLVANE_ROOT");
+    qputenv("NULLVANE_ROOT", "/");
+    EXPECT_EQ(platform::mapLocation(QStringLiteral("/Users/a/Library")), QStringLiteral("/Users/a/Library"));
+    qputenv("NULLVANE_ROOT", "");
+    EXPECT_EQ(platform::mapLocation(QStringLiteral("/Volumes")), QStringLiteral("/Volumes"));
+    qputenv("NULLVANE_ROOT", saved);
+}
+
+TEST(Locations, PrivateTempFolderIsOwnerOnly)
+{
+    const QString folder = platform::privateTempFolder();
+    ASSERT_FALSE(folder.isEmpty());
+    struct stat st {};
+    ASSERT_EQ(stat(QFile::encodeName(folder).constData(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0700u);
+    EXPECT_EQ(platform::privateTempFolder(), folder);
+}
+
+TEST(Dispatch, GlobalWorkPostsBackToTheMainThreadInOrder)
+{
+    QStringList seen;
+    std::atomic<bool> ranOffMain{false};
+    platform::dispatch::global(platform::dispatch::Priority::Background, [&] {
+        ranOffMain = !platform::dispatch::isMainThread();
+        platform::dispatch::main([&] { seen << QStringLiteral("first"); });
+        platform::dispatch::main([&] {
+            EXPECT_TRUE(platform::dispatch::isMainThread());
+            seen << QStringLiteral("second");
+        });
+    });
+    ASSERT_TRUE(nvtest::pumpUntil([&] { return seen.size() == 2; }));
+    EXPECT_TRUE(ranOffMain);
+    EXPECT_EQ(seen, (QStringList{QStringLiteral("first"), QStringLiteral("second")}));
+}
+
+TEST(Dispatch, DelayedBlockWaitsItsTime)
+{
+    bool fired = false;
+    platform::dispatch::after(150, [&] { fired = true; });
+    nvtest::pump(60);
+    EXPECT_FALSE(fired);
+    EXPECT_TRUE(nvtest::pumpUntil([&] { return fired; }, 2000));
+}
+
+TEST(NotificationCenter, DeliversByNameToEveryObserverUntilRemoved)
+{
+    auto& center = platform::NotificationCenter::defaultCenter();
+    int a = 0, b = 0;
+    QVariantMap got;
+    const auto ta = center.addObserver(QStringLiteral("N1"), [&](const platform::Notification& n) {
+        ++a;
+        got = n.userInfo;
+    });
+    const auto tb = center.addObserver(QStringLiteral("N2"), [&](const platform::Notification&) { ++b; });
+    center.post(QStringLiteral("N1"), nullptr, {{QStringLiteral("k"), 7}});
+    EXPECT_EQ(a, 1);
+    EXPECT_EQ(b, 0);
+    EXPECT_EQ(got.value(QStringLiteral("k")).toInt(), 7);
+    center.removeObserver(ta);
+    center.post(QStringLiteral("N1"));
+    EXPECT_EQ(a, 1);
+    center.removeObserver(tb);
+}
+
+TEST(Process, ArgumentsReachTheProgramLiterallyAndExitCodesAreKept)
+{
+    const QString marker = nvtest::sandbox() + QStringLiteral("/pwned");
+    const QString hostile = QStringLiteral("x\";touch %1;\"$(id)").arg(marker);
+    const auto r = platform::runProcess(QStringLiteral("/bin/echo"), {hostile});
+    ASSERT_TRUE(r.succeeded());
+    EXPECT_EQ(QString::fromUtf8(r.standardOutput).trimmed(), hostile);
+    EXPECT_FALSE(QFileInfo::exists(marker));
+
+    const auto failing = platform::runProcess(QStringLiteral("/bin/sh"), {QStringLiteral("-c"), QStringLiteral("exit 3")});
+    EXPECT_TRUE(failing.started);
+    EXPECT_EQ(failing.exitCode, 3);
+    EXPECT_FALSE(failing.succeeded());
+
+    const auto missing = platform::runProcess(QStringLiteral("/no/such/program"), {});
+    EXPECT_FALSE(missing.started);
+}
+
+TEST(FileAttributes, ClearsUserAttributesRecursivelyWithoutFollowingLinks)
+{
+    const QString dir = nvtest::freshFolder();
+    const QString file = dir + QStringLiteral("/sub/a.txt");
+    const QString outside = nvtest::freshFolder() + QStringLiteral("/outside.txt");
+    ASSERT_TRUE(nvtest::writeFile(file, "a"));
+    ASSERT_TRUE(nvtest::writeFile(outside, "o"));
+    ASSERT_TRUE(QFile::link(outside, dir + QStringLiteral("/link")));
+    if (setxattr(QFile::encodeName(file).constData(), "user.tag", "v", 1, 0) != 0)
+        GTEST_SKIP() << "this file system does not take user extended attributes";
+    ASSERT_EQ(setxattr(QFile::encodeName(outside).constData(), "user.tag", "v", 1, 0), 0);
+
+    EXPECT_TRUE(platform::clearExtendedAttributes(dir, true));
+    char buf[8];
+    EXPECT_LT(getxattr(QFile::encodeName(file).constData(), "user.tag", buf, sizeof buf), 0);
+    EXPECT_EQ(getxattr(QFile::encodeName(outside).constData(), "user.tag", buf, sizeof buf), 1);
+    EXPECT_FALSE(platform::clearExtendedAttributes(dir + QStringLiteral("/missing"), false));
+}
+
+TEST(FileAttributes, TimesModeAndFacts)
+{
+    const QString file = nvtest::freshFolder() + QStringLiteral("/f");
+    ASSERT_TRUE(nvtest::writeFile(file, "12345"));
+    EXPECT_TRUE(platform::setTimesToEpoch(file));
+    EXPECT_EQ(QFileInfo(file).lastModified().toSecsSinceEpoch(), 0);
+    EXPECT_TRUE(platform::setPermissions(file, 0600));
+    const auto info = platform::itemInfo(file);
+    EXPECT_TRUE(info.exists);
+    EXPECT_TRUE(info.isRegular);
+    EXPECT_EQ(info.size, 5);
+    EXPECT_EQ(info.mode, 0600u);
+    EXPECT_TRUE(platform::isDeletable(file));
+
+    const QString link = file + QStringLiteral(".lnk");
+    ASSERT_TRUE(QFile::link(QStringLiteral("/nonexistent-target"), link));
+    EXPECT_TRUE(platform::itemInfo(link).isSymLink);
+    EXPECT_TRUE(platform::itemExists(link));
+    EXPECT_FALSE(platform::setPermissions(link, 0777));
+}
+
+TEST(FileAttributes, ImmutableFlagIsCleared)
+{
+    if (!nvtest::isRoot())
+        GTEST_SKIP() << "setting the immutable flag needs root";
+    const QString file = nvtest::freshFolder() + QStringLiteral("/locked");
+    ASSERT_TRUE(nvtest::writeFile(file, "x"));
+    const auto set = platform::runProcess(QStringLiteral("chattr"), {QStringLiteral("+i"), file});
+    if (!set.succeeded())
+        GTEST_SKIP() << "this file system does not take the immutable flag";
+    EXPECT_FALSE(QFile::remove(file));
+    EXPECT_TRUE(platform::clearImmutableFlags(file));
+    EXPECT_TRUE(QFile::remove(file));
+}
+
+TEST(SecureRandom, FillsLargeAndSmallBuffersWithFreshBytes)
+{
+    QByteArray a(1 << 20, '\0'), b(1 << 20, '\0');
+    ASSERT_TRUE(platform::secureRandomBytes(a.data(), a.size()));
+    ASSERT_TRUE(platform::secureRandomBytes(b.data(), b.size()));
+    EXPECT_NE(a, b);
+    // A fair byte stream hits every byte value in a megabyte.
+    std::array<int, 256> counts{};
+    for (char c : a)
+        ++counts[static_cast<unsigned char>(c)];
+    for (int n : counts)
+        EXPECT_GT(n, 3000);
+    QByteArray small(16, '\0');
+    ASSERT_TRUE(platform::secureRandomBytes(small.data(), small.size()));
+    EXPECT_NE(small, QByteArray(16, '\0'));
+
+    std::array<int, 26> letters{};
+    for (int i = 0; i < 26000; ++i) {
+        const auto r = platform::randomUniform(26);
+        ASSERT_LT(r, 26u);
+        ++letters[r];
+    }
+    for (int n : letters)
+        EXPECT_GT(n, 700);
+}

@@ -1,0 +1,217 @@
+#include "TestSupport.h"
+
+#include "platform/Process.h"
+
+#include <QCoreApplication>
+#include <QDateTime>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
+#include <QThread>
+#include <unistd.h>
+
+namespace nvtest {
+namespace {
+QTemporaryDir*& sandboxDir()
+{
+    static QTemporaryDir* dir = nullptr;
+    return dir;
+}
+int counter = 0;
+} // namespace
+
+void prepareEnvironment();
+
+QString sandbox()
+{
+    if (!sandboxDir()) {
+        sandboxDir() = new QTemporaryDir(QDir::tempPath() + QStringLiteral("/nvtest-XXXXXX"));
+    }
+    return sandboxDir()->path();
+}
+
+void removeSandbox()
+{
+    delete sandboxDir();
+    sandboxDir() = nullptr;
+}
+
+void prepareEnvironment()
+{
+    const QString base = sandbox();
+    const auto setFolder = [&](const char* var, const QString& sub) {
+        const QString p = base + QLatin1Char('/') + sub;
+        QDir().mkpath(p);
+        qputenv(var, QFile::encodeName(p));
+    };
+    setFolder("HOME", QStringLiteral("home"));
+    setFolder("XDG_CONFIG_HOME", QStringLiteral("config"));
+    setFolder("XDG_DATA_HOME", QStringLiteral("data"));
+    setFolder("XDG_CACHE_HOME", QStringLiteral("cache"));
+    setFolder("XDG_RUNTIME_DIR", QStringLiteral("runtime"));
+    QFile::setPermissions(base + QStringLiteral("/runtime"), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    setFolder("TMPDIR", QStringLiteral("tmp"));
+    setFolder("NULLVANE_ROOT", QStringLiteral("root"));
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+}
+
+QString freshFolder(const QString& hint)
+{
+    const QString p = QStringLiteral("%1/%2-%3").arg(sandbox(), hint).arg(++counter);
+    QDir(p).removeRecursively();
+    QDir().mkpath(p);
+    return p;
+}
+
+QString outputFolder(const QString& sub)
+{
+    QString base = qEnvironmentVariable("NULLVANE_TEST_OUTPUT");
+    if (base.isEmpty())
+        base = QDir::currentPath() + QStringLiteral("/test-output");
+    const QString p = sub.isEmpty() ? base : base + QLatin1Char('/') + sub;
+    QDir().mkpath(p);
+    return p;
+}
+
+bool pumpUntil(const std::function<bool()>& done, int timeoutMs)
+{
+    QElapsedTimer t;
+    t.start();
+    while (!done()) {
+        if (t.elapsed() > timeoutMs)
+            return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        QThread::msleep(2);
+    }
+    return true;
+}
+
+void pump(int ms)
+{
+    QElapsedTimer t;
+    t.start();
+    while (t.elapsed() < ms) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        QThread::msleep(2);
+    }
+}
+
+bool isRoot() { return geteuid() == 0; }
+
+bool writeFile(const QString& path, const QByteArray& bytes)
+{
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile f(path);
+    if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        return false;
+    return f.write(bytes) == bytes.size();
+}
+
+LoopDevice::LoopDevice(qint64 sizeBytes, bool directIo)
+{
+    if (!isRoot()) {
+        reason_ = QStringLiteral("needs root to attach a loop device");
+        return;
+    }
+    if (!QFileInfo::exists(QStringLiteral("/dev/loop-control"))) {
+        reason_ = QStringLiteral("this machine has no /dev/loop-control");
+        return;
+    }
+    image_ = freshFolder(QStringLiteral("loop")) + QStringLiteral("/disk.img");
+    QFile f(image_);
+    if (!f.open(QIODevice::WriteOnly) || !f.resize(sizeBytes)) {
+        reason_ = QStringLiteral("cannot create the image file");
+        return;
+    }
+    f.close();
+    QStringList args{QStringLiteral("-f"), QStringLiteral("--show")};
+    if (directIo)
+        args << QStringLiteral("--direct-io=on");
+    args << image_;
+    const auto r = platform::runProcess(QStringLiteral("losetup"), args);
+    if (!r.succeeded()) {
+        reason_ = QStringLiteral("losetup failed: %1").arg(QString::fromLocal8Bit(r.standardError).trimmed());
+        return;
+    }
+    device_ = QString::fromLocal8Bit(r.standardOutput).trimmed();
+}
+
+LoopDevice::~LoopDevice()
+{
+    if (!mountPoint_.isEmpty())
+        unmount();
+    if (!device_.isEmpty())
+        platform::runProcess(QStringLiteral("losetup"), {QStringLiteral("-d"), device_});
+    if (!image_.isEmpty())
+        QFile::remove(image_);
+}
+
+bool LoopDevice::format(const QString& type, const QStringList& args)
+{
+    if (!valid())
+        return false;
+    QString program = QStringLiteral("mkfs.") + type;
+    QStringList all = args;
+    if (type == QLatin1String("ntfs"))
+        all.prepend(QStringLiteral("-Q")), all.prepend(QStringLiteral("-F"));
+    if (type == QLatin1String("ext4"))
+        all.prepend(QStringLiteral("-q")), all.prepend(QStringLiteral("-F"));
+    all << device_;
+    const auto r = platform::runProcess(platform::findProgram(program).isEmpty() ? program : platform::findProgram(program), all);
+    return r.succeeded();
+}
+
+QString LoopDevice::mount(const QString& fsType)
+{
+    if (!valid())
+        return {};
+    const QString point = freshFolder(QStringLiteral("mnt"));
+    platform::ProcessResult r;
+    if (fsType == QLatin1String("vfat"))
+        r = platform::runProcess(QStringLiteral("fusefat"), {QStringLiteral("-o"), QStringLiteral("rw+"), device_, point});
+    else if (fsType == QLatin1String("exfat"))
+        r = platform::runProcess(QStringLiteral("mount.exfat-fuse"), {device_, point});
+    else if (fsType == QLatin1String("ntfs"))
+        r = platform::runProcess(QStringLiteral("ntfs-3g"), {device_, point});
+    else
+        r = platform::runProcess(QStringLiteral("mount"), {QStringLiteral("-t"), fsType, device_, point});
+    if (!r.succeeded())
+        return {};
+    mountPoint_ = point;
+    return point;
+}
+
+bool LoopDevice::unmount()
+{
+    if (mountPoint_.isEmpty())
+        return true;
+    auto r = platform::runProcess(QStringLiteral("umount"), {mountPoint_});
+    if (!r.succeeded()) {
+        QThread::msleep(200);
+        r = platform::runProcess(QStringLiteral("umount"), {QStringLiteral("-l"), mountPoint_});
+    }
+    if (r.succeeded())
+        mountPoint_.clear();
+    return r.succeeded();
+}
+
+bool fileContains(const QString& path, const QByteArray& needle)
+{
+    QFile f(path);
+    if (needle.isEmpty() || !f.open(QIODevice::ReadOnly))
+        return false;
+    const qint64 block = 8 << 20;
+    QByteArray carry;
+    while (!f.atEnd()) {
+        QByteArray chunk = carry + f.read(block);
+        if (chunk.contains(needle))
+            return true;
+        carry = chunk.right(needle.size() - 1);
+    }
+    return false;
+}
+
+} // namespace nvtest

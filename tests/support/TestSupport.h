@@ -1,0 +1,64 @@
+#pragma once
+// Shared by every test program. Before the first test, the program's main
+// points HOME, the XDG folders, TMPDIR and NULLVANE_ROOT into one fresh
+// temporary folder, so no test can touch the real user's files.
+
+#include <QString>
+#include <QStringList>
+#include <functional>
+
+namespace nvtest {
+
+// The temporary folder of this test program run.
+QString sandbox();
+
+// A fresh, empty folder inside the sandbox.
+QString freshFolder(const QString& hint = QStringLiteral("t"));
+
+// Where pictures and other output for people go: <build>/test-output/<sub>.
+QString outputFolder(const QString& sub = QString());
+
+// Runs the event loop until `done` answers true or `timeoutMs` passes.
+bool pumpUntil(const std::function<bool()>& done, int timeoutMs = 5000);
+
+// Runs the event loop for `ms` milliseconds.
+void pump(int ms);
+
+bool isRoot();
+
+// Writes `bytes` to a new file (folders made as needed).
+bool writeFile(const QString& path, const QByteArray& bytes);
+
+// A loop device over an image file in the sandbox, detached on destruction.
+// Check valid() (and skip with skipReason()) before use.
+class LoopDevice {
+public:
+    explicit LoopDevice(qint64 sizeBytes, bool directIo = false);
+    ~LoopDevice();
+    LoopDevice(const LoopDevice&) = delete;
+    LoopDevice& operator=(const LoopDevice&) = delete;
+
+    bool valid() const { return !device_.isEmpty(); }
+    QString skipReason() const { return reason_; }
+    QString device() const { return device_; }   // "/dev/loopN"
+    QString image() const { return image_; }
+
+    // Runs mkfs.<type> with `args` on the device; true on success.
+    bool format(const QString& type, const QStringList& args = {});
+    // Mounts it on a fresh folder (FUSE tools for vfat/exfat/ntfs when the
+    // kernel lacks a driver); returns the mount point or "" on failure.
+    QString mount(const QString& fsType = QStringLiteral("ext4"));
+    bool unmount();
+    QString mountPoint() const { return mountPoint_; }
+
+private:
+    QString image_;
+    QString device_;
+    QString mountPoint_;
+    QString reason_;
+};
+
+// Whether `needle` occurs anywhere in the file (read in blocks).
+bool fileContains(const QString& path, const QByteArray& needle);
+
+} // namespace nvtest

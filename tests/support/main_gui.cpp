@@ -1,0 +1,17 @@
+// Test main for programs with widgets: an offscreen QApplication.
+#include "TestSupport.h"
+
+#include <QApplication>
+#include <gtest/gtest.h>
+
+namespace nvtest { void prepareEnvironment(); void removeSandbox(); }
+
+int main(int argc, char** argv)
+{
+    nvtest::prepareEnvironment();
+    QApplication app(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    const int result = RUN_ALL_TESTS();
+    nvtest::removeSandbox();
+    return result;
+}
