@@ -6,6 +6,7 @@
 #include "platform/Log.h"
 #include "platform/NotificationCenter.h"
 #include "platform/Process.h"
+#include "platform/PropertyList.h"
 #include "platform/SecureRandom.h"
 
 #include <QDir>
@@ -187,4 +188,37 @@ TEST(SecureRandom, FillsLargeAndSmallBuffersWithFreshBytes)
     }
     for (int n : letters)
         EXPECT_GT(n, 700);
+}
+
+TEST(PropertyList, RoundTripsEveryTypeAndKeepsKeyOrderOnRequest)
+{
+    QVariantMap inner{{QStringLiteral("n"), qint64(-5)}, {QStringLiteral("big"), qint64(5000000000000)}};
+    const QVariantMap value{{QStringLiteral("text"), QStringLiteral("擦除 <&> \"q\"")},
+                            {QStringLiteral("flag"), true},
+                            {QStringLiteral("real"), 1.5},
+                            {QStringLiteral("data"), QByteArray("\x00\x01\xff", 3)},
+                            {QStringLiteral("list"), QVariantList{QStringLiteral("a"), qint64(2)}},
+                            {QStringLiteral("inner"), inner}};
+    const QString path = nvtest::freshFolder() + QStringLiteral("/x.plist");
+    ASSERT_TRUE(platform::plist::writeFile(path, value));
+    const QVariantMap back = platform::plist::readDictionary(path);
+    EXPECT_EQ(back.value(QStringLiteral("text")).toString(), QStringLiteral("擦除 <&> \"q\""));
+    EXPECT_EQ(back.value(QStringLiteral("flag")).toBool(), true);
+    EXPECT_DOUBLE_EQ(back.value(QStringLiteral("real")).toDouble(), 1.5);
+    EXPECT_EQ(back.value(QStringLiteral("data")).toByteArray(), QByteArray("\x00\x01\xff", 3));
+    EXPECT_EQ(back.value(QStringLiteral("list")).toList().value(1).toLongLong(), 2);
+    EXPECT_EQ(back.value(QStringLiteral("inner")).toMap().value(QStringLiteral("n")).toLongLong(), -5);
+    EXPECT_EQ(back.value(QStringLiteral("inner")).toMap().value(QStringLiteral("big")).toLongLong(), 5000000000000);
+
+    const QByteArray xml = "<?xml version=\"1.0\"?><plist version=\"1.0\"><dict>"
+                           "<key>zeta</key><string>1</string><key>alpha</key><string>2</string>"
+                           "<key>mid</key><integer>3</integer></dict></plist>";
+    const auto ordered = platform::plist::fromData(xml, platform::plist::DictStyle::Ordered)
+                             .value<platform::plist::OrderedDict>();
+    EXPECT_EQ(ordered.keys, (QStringList{QStringLiteral("zeta"), QStringLiteral("alpha"), QStringLiteral("mid")}));
+
+    EXPECT_FALSE(platform::plist::fromData("not a plist").isValid());
+    EXPECT_FALSE(platform::plist::fromData(QByteArray()).isValid());
+    ASSERT_TRUE(nvtest::writeFile(path, "<plist><array><string>x</string></array></plist>"));
+    EXPECT_TRUE(platform::plist::readDictionary(path).isEmpty());
 }
