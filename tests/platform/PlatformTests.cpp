@@ -4,6 +4,7 @@
 #include "platform/FileAttributes.h"
 #include "platform/Locations.h"
 #include "platform/Log.h"
+#include "platform/MountTable.h"
 #include "platform/NotificationCenter.h"
 #include "platform/Process.h"
 #include "platform/PropertyList.h"
@@ -221,4 +222,30 @@ TEST(PropertyList, RoundTripsEveryTypeAndKeepsKeyOrderOnRequest)
     EXPECT_FALSE(platform::plist::fromData(QByteArray()).isValid());
     ASSERT_TRUE(nvtest::writeFile(path, "<plist><array><string>x</string></array></plist>"));
     EXPECT_TRUE(platform::plist::readDictionary(path).isEmpty());
+}
+
+TEST(MountTable, ListsTheRootAndALoopMountWithItsDeviceAndSpace)
+{
+    const auto root = platform::mountEntryAt(QStringLiteral("/"));
+    ASSERT_TRUE(root.has_value());
+    EXPECT_FALSE(root->fsType.isEmpty());
+    const auto space = platform::fileSystemSpace(nvtest::sandbox());
+    EXPECT_TRUE(space.ok);
+    EXPECT_GT(space.totalBytes, 0);
+    EXPECT_FALSE(platform::fileSystemSpace(QStringLiteral("/no/such/folder")).ok);
+
+    nvtest::LoopDevice loop(40 << 20);
+    if (!loop.valid())
+        GTEST_SKIP() << loop.skipReason();
+    ASSERT_TRUE(loop.format(QStringLiteral("ext4")));
+    const QString point = loop.mount();
+    ASSERT_FALSE(point.isEmpty());
+    const auto entry = platform::mountEntryAt(point + QStringLiteral("/"));
+    ASSERT_TRUE(entry.has_value());
+    EXPECT_EQ(entry->device, loop.device());
+    EXPECT_EQ(entry->fsType, QStringLiteral("ext4"));
+    EXPECT_EQ(platform::mountEntriesOf(loop.device()).size(), 1);
+    EXPECT_EQ(platform::kernelNameOf(loop.device()), loop.device().mid(5));
+    loop.unmount();
+    EXPECT_FALSE(platform::mountEntryAt(point).has_value());
 }

@@ -6,6 +6,14 @@
 #include <QString>
 #include <QStringList>
 #include <functional>
+#include <ostream>
+
+// Lets GoogleTest print Qt texts in messages and failed comparisons.
+inline std::ostream& operator<<(std::ostream& os, const QString& s) { return os << s.toStdString(); }
+inline std::ostream& operator<<(std::ostream& os, const QStringList& l)
+{
+    return os << "(" << l.join(QStringLiteral(", ")).toStdString() << ")";
+}
 
 namespace nvtest {
 
