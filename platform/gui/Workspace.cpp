@@ -1,0 +1,62 @@
+#include "Workspace.h"
+
+#include <QDBusConnection>
+#include <QDBusMessage>
+#include <QDesktopServices>
+#include <QFileIconProvider>
+#include <QFileInfo>
+#include <QMimeDatabase>
+
+namespace platform::workspace {
+
+QIcon iconForFile(const QString& path)
+{
+    const QFileInfo info(path);
+    if (!info.isSymLink() && info.isDir()) {
+        const QIcon folder = QIcon::fromTheme(QStringLiteral("folder"));
+        if (!folder.isNull())
+            return folder;
+    } else {
+        const QMimeType mime = QMimeDatabase().mimeTypeForFile(info, QMimeDatabase::MatchExtension);
+        QIcon themed = QIcon::fromTheme(mime.iconName());
+        if (themed.isNull())
+            themed = QIcon::fromTheme(mime.genericIconName());
+        if (!themed.isNull())
+            return themed;
+    }
+    static QFileIconProvider provider;
+    return provider.icon(info.isDir() ? QFileIconProvider::Folder : QFileIconProvider::File);
+}
+
+bool openUrl(const QUrl& url)
+{
+    return url.isValid() && !url.isEmpty() && QDesktopServices::openUrl(url);
+}
+
+bool openFile(const QString& path)
+{
+    return QFileInfo::exists(path) && QDesktopServices::openUrl(QUrl::fromLocalFile(path));
+}
+
+bool revealInFileManager(const QStringList& paths)
+{
+    if (paths.isEmpty())
+        return false;
+    QStringList uris;
+    for (const QString& p : paths)
+        uris << QUrl::fromLocalFile(p).toString();
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    if (bus.isConnected()) {
+        QDBusMessage call = QDBusMessage::createMethodCall(QStringLiteral("org.freedesktop.FileManager1"),
+                                                           QStringLiteral("/org/freedesktop/FileManager1"),
+                                                           QStringLiteral("org.freedesktop.FileManager1"),
+                                                           QStringLiteral("ShowItems"));
+        call << uris << QString();
+        const QDBusMessage reply = bus.call(call, QDBus::Block, 3000);
+        if (reply.type() == QDBusMessage::ReplyMessage)
+            return true;
+    }
+    return QDesktopServices::openUrl(QUrl::fromLocalFile(QFileInfo(paths.first()).absolutePath()));
+}
+
+} // namespace platform::workspace
