@@ -1,0 +1,43 @@
+#include "ErasureStandards.h"
+
+#include <array>
+
+namespace {
+
+struct Standard {
+    const char* label; // UTF-8
+    int passes;
+};
+
+constexpr std::array<Standard, 8> kStandards{{
+    {"HMG Infosec Standard 5 (擦除1次)", 1},
+    {"NIST 800-88 (擦除1次)", 1},
+    {"Corvel Secure Erase (擦除1次)", 1},
+    {"Peter Gutmann's algorithm 2 (擦除2次)", 2},
+    {"DoD 5220.22-M (擦除3次)", 3},
+    {"U.S. Army AR380-19 (擦除3次)", 3},
+    {"DoD 5220.22-M ECE (擦除7次)", 7},
+    {"Peter Gutmann's algorithm 35 (擦除35次)", 35},
+}};
+
+bool inRange(int index)
+{
+    return index >= 0 && index < static_cast<int>(kStandards.size());
+}
+
+} // namespace
+
+int erasureStandardCount()
+{
+    return static_cast<int>(kStandards.size());
+}
+
+QString erasureStandardLabel(int index)
+{
+    return inRange(index) ? QString::fromUtf8(kStandards[static_cast<size_t>(index)].label) : QString();
+}
+
+int erasureStandardPasses(int index)
+{
+    return inRange(index) ? kStandards[static_cast<size_t>(index)].passes : 1;
+}

@@ -1,0 +1,228 @@
+#include "TestSupport.h"
+
+#include "core/BundleSettings.h"
+#include "core/CommUti.h"
+#include "core/ErasureStandards.h"
+#include "core/PublicUtilities.h"
+
+#include "platform/Defaults.h"
+#include "platform/PropertyList.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <gtest/gtest.h>
+
+namespace {
+
+class SettingsTest : public ::testing::Test {
+protected:
+    void SetUp() override { reset(); }
+    void TearDown() override { reset(); }
+
+    static void reset()
+    {
+        BundleSettings::setShippedFilePath(QString());
+        QFile::remove(BundleSettings::userFilePath());
+        platform::defaults::remove(QStringLiteral("EraserTimesTag"));
+    }
+
+    static QVariantMap userCopy() { return platform::plist::readDictionary(BundleSettings::userFilePath()); }
+
+    static QByteArray fileBytes(const QString& path)
+    {
+        QFile f(path);
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    }
+};
+
+} // namespace
+
+TEST_F(SettingsTest, ShippedFileHoldsEveryKeyTheProgramReads)
+{
+    const QString shipped = BundleSettings::shippedFilePath();
+    EXPECT_TRUE(shipped.startsWith(QStringLiteral(":/nullvane/"))) << shipped;
+    const QVariantMap dict = platform::plist::readDictionary(shipped);
+    ASSERT_FALSE(dict.isEmpty()) << "the shipped settings file is missing from the binary";
+
+    for (const char* key : {"FontLight", "FontRegular", "FontBold"})
+        EXPECT_TRUE(dict.value(QLatin1String(key)).toString().startsWith(QStringLiteral("Noto Sans CJK SC"))) << key;
+    EXPECT_EQ(dict.value(QStringLiteral("WipeFileHistory")), QVariant(QStringLiteral("0")));
+    EXPECT_EQ(dict.value(QStringLiteral("WipeVolumeHistory")), QVariant(QStringLiteral("0")));
+    EXPECT_TRUE(dict.contains(QStringLiteral("USERNAME")));
+    EXPECT_TRUE(dict.contains(QStringLiteral("FirstLoad")));
+    EXPECT_EQ(dict.value(QStringLiteral("VersionCheck")).metaType().id(), QMetaType::LongLong);
+    EXPECT_GT(dict.value(QStringLiteral("VersionCheck")).toLongLong(), 0);
+
+    const QVariantMap links = BundleSettings::links();
+    for (const char* key : {"IniURL", "UpdateURL", "AboutURL", "UserGuide", "SupportTeam", "OnlineHelp", "HomePage"}) {
+        const QString url = links.value(QLatin1String(key)).toString();
+        EXPECT_TRUE(url.startsWith(QStringLiteral("https://www.nullvane.example/"))) << key << ": " << url;
+    }
+
+    // Nothing was written, so no user copy exists yet and the getters answer
+    // from the shipped file.
+    EXPECT_FALSE(QFileInfo::exists(BundleSettings::userFilePath()));
+    EXPECT_EQ(CommUti::getLightFontName(), dict.value(QStringLiteral("FontLight")).toString());
+    EXPECT_EQ(PublicUtilities::getUpDataHistoryStr(QStringLiteral("WipeFileHistory")), QStringLiteral("0"));
+}
+
+TEST_F(SettingsTest, AWriteKeepsEveryOtherKeyAndLandsInTheUserCopyOnly)
+{
+    const QByteArray shippedBefore = fileBytes(BundleSettings::shippedFilePath());
+
+    CommUti::writLightFont(QStringLiteral("Light Face"));
+    CommUti::writRegularFont(QStringLiteral("Regular Face"));
+    CommUti::writBoldFont(QStringLiteral("Bold Face"));
+    PublicUtilities::writeUpDataHistoryStr(QStringLiteral("WipeFileHistory"), QStringLiteral("1"));
+
+    EXPECT_EQ(CommUti::getLightFontName(), QStringLiteral("Light Face"));
+    EXPECT_EQ(CommUti::getRegularFontName(), QStringLiteral("Regular Face"));
+    EXPECT_EQ(CommUti::getBoldFontName(), QStringLiteral("Bold Face"));
+    EXPECT_EQ(PublicUtilities::getUpDataHistoryStr(QStringLiteral("WipeFileHistory")), QStringLiteral("1"));
+    // A key never written still comes from the shipped file.
+    EXPECT_EQ(PublicUtilities::getUpDataHistoryStr(QStringLiteral("WipeVolumeHistory")), QStringLiteral("0"));
+
+    const QVariantMap user = userCopy();
+    EXPECT_EQ(user.keys(), (QStringList{QStringLiteral("FontBold"), QStringLiteral("FontLight"),
+                                        QStringLiteral("FontRegular"), QStringLiteral("WipeFileHistory")}));
+    EXPECT_EQ(fileBytes(BundleSettings::shippedFilePath()), shippedBefore);
+
+    // Rewriting one key again leaves the others, and no temporary file stays
+    // behind in the folder.
+    CommUti::writBoldFont(QStringLiteral("Bold Face 2"));
+    EXPECT_EQ(CommUti::getLightFontName(), QStringLiteral("Light Face"));
+    EXPECT_EQ(CommUti::getBoldFontName(), QStringLiteral("Bold Face 2"));
+    const QStringList files = QDir(QFileInfo(BundleSettings::userFilePath()).path()).entryList(QDir::Files | QDir::Hidden);
+    EXPECT_EQ(files, QStringList{QStringLiteral("NullvaneBase.plist")});
+}
+
+TEST_F(SettingsTest, EveryReadSeesTheFileAsItIsNow)
+{
+    PublicUtilities::writeUpDataHistoryStr(QStringLiteral("WipeVolumeHistory"), QStringLiteral("1"));
+    ASSERT_EQ(PublicUtilities::getUpDataHistoryStr(QStringLiteral("WipeVolumeHistory")), QStringLiteral("1"));
+
+    // Another writer (or the user) changes the file behind our back.
+    QVariantMap user = userCopy();
+    user.insert(QStringLiteral("WipeVolumeHistory"), QStringLiteral("0"));
+    user.insert(QStringLiteral("USERNAME"), QStringLiteral("someone"));
+    ASSERT_TRUE(platform::plist::writeFile(BundleSettings::userFilePath(), user));
+
+    EXPECT_EQ(PublicUtilities::getUpDataHistoryStr(QStringLiteral("WipeVolumeHistory")), QStringLiteral("0"));
+    EXPECT_EQ(PublicUtilities::getUpDataHistoryStr(QStringLiteral("USERNAME")), QStringLiteral("someone"));
+}
+
+TEST_F(SettingsTest, KeysNeverWrittenFollowTheShippedFileOfTheRunningVersion)
+{
+    const QString folder = nvtest::freshFolder(QStringLiteral("release"));
+    const QString oldRelease = folder + QStringLiteral("/old.plist");
+    const QString newRelease = folder + QStringLiteral("/new.plist");
+    ASSERT_TRUE(platform::plist::writeFile(oldRelease, QVariantMap{
+        {QStringLiteral("VersionCheck"), 100},
+        {QStringLiteral("FontBold"), QStringLiteral("Old Bold")},
+        {QStringLiteral("Link"), QVariantMap{{QStringLiteral("IniURL"), QStringLiteral("https://old.example/ini")}}},
+    }));
+    ASSERT_TRUE(platform::plist::writeFile(newRelease, QVariantMap{
+        {QStringLiteral("VersionCheck"), 250},
+        {QStringLiteral("FontBold"), QStringLiteral("New Bold")},
+        {QStringLiteral("Link"), QVariantMap{{QStringLiteral("IniURL"), QStringLiteral("https://new.example/ini")}}},
+    }));
+
+    BundleSettings::setShippedFilePath(oldRelease);
+    CommUti::writLightFont(QStringLiteral("User Light"));
+    EXPECT_EQ(BundleSettings::value(QStringLiteral("VersionCheck")).toLongLong(), 100);
+
+    // The program is upgraded; the user copy stays.
+    BundleSettings::setShippedFilePath(newRelease);
+    EXPECT_EQ(BundleSettings::value(QStringLiteral("VersionCheck")).toLongLong(), 250);
+    EXPECT_EQ(BundleSettings::links().value(QStringLiteral("IniURL")).toString(), QStringLiteral("https://new.example/ini"));
+    EXPECT_EQ(CommUti::getBoldFontName(), QStringLiteral("New Bold"));
+    EXPECT_EQ(CommUti::getLightFontName(), QStringLiteral("User Light"));
+
+    // Removing a key from the user copy brings the shipped value back.
+    CommUti::writBoldFont(QStringLiteral("User Bold"));
+    EXPECT_EQ(CommUti::getBoldFontName(), QStringLiteral("User Bold"));
+    EXPECT_TRUE(BundleSettings::setValue(QStringLiteral("FontBold"), QVariant()));
+    EXPECT_EQ(CommUti::getBoldFontName(), QStringLiteral("New Bold"));
+    EXPECT_EQ(CommUti::getLightFontName(), QStringLiteral("User Light"));
+}
+
+TEST_F(SettingsTest, MissingSettingsFilesGiveNothingAndTheFirstWriteCreatesTheUserCopy)
+{
+    BundleSettings::setShippedFilePath(nvtest::freshFolder(QStringLiteral("none")) + QStringLiteral("/NullvaneBase.plist"));
+
+    EXPECT_TRUE(CommUti::getLightFontName().isNull());
+    EXPECT_TRUE(CommUti::getRegularFontName().isNull());
+    EXPECT_TRUE(CommUti::getBoldFontName().isNull());
+    EXPECT_TRUE(PublicUtilities::getUpDataHistoryStr(QStringLiteral("WipeFileHistory")).isNull());
+    EXPECT_TRUE(BundleSettings::links().isEmpty());
+    EXPECT_FALSE(BundleSettings::value(QStringLiteral("VersionCheck")).isValid());
+
+    CommUti::writRegularFont(QStringLiteral("Only Regular"));
+    EXPECT_EQ(CommUti::getRegularFontName(), QStringLiteral("Only Regular"));
+    EXPECT_TRUE(CommUti::getLightFontName().isNull());
+    EXPECT_EQ(userCopy().size(), 1);
+}
+
+TEST_F(SettingsTest, AnUnreadableUserCopyIsNeverOverwritten)
+{
+    const QByteArray garbage("this is not a property list\n");
+    ASSERT_TRUE(nvtest::writeFile(BundleSettings::userFilePath(), garbage));
+
+    EXPECT_FALSE(BundleSettings::setValue(QStringLiteral("FontLight"), QStringLiteral("X")));
+    CommUti::writBoldFont(QStringLiteral("Y"));
+    EXPECT_EQ(fileBytes(BundleSettings::userFilePath()), garbage);
+
+    // Reads still answer from the shipped file.
+    const QVariantMap shipped = platform::plist::readDictionary(BundleSettings::shippedFilePath());
+    EXPECT_EQ(CommUti::getBoldFontName(), shipped.value(QStringLiteral("FontBold")).toString());
+
+    // A property list that is not a dictionary counts as unreadable too.
+    ASSERT_TRUE(platform::plist::writeFile(BundleSettings::userFilePath(), QVariantList{1, 2}));
+    const QByteArray listBytes = fileBytes(BundleSettings::userFilePath());
+    EXPECT_FALSE(BundleSettings::setValue(QStringLiteral("FontLight"), QStringLiteral("X")));
+    EXPECT_EQ(fileBytes(BundleSettings::userFilePath()), listBytes);
+}
+
+TEST_F(SettingsTest, TextsWithQuotesChineseAndEmojiRoundTrip)
+{
+    const QString name = QStringLiteral("张三 \"O'Brien\" <&> 🚀");
+    PublicUtilities::writeUpDataHistoryStr(QStringLiteral("USERNAME"), name);
+    PublicUtilities::writeUpDataHistoryStr(QStringLiteral("键 'quoted'"), QStringLiteral("值 😀"));
+    EXPECT_EQ(PublicUtilities::getUpDataHistoryStr(QStringLiteral("USERNAME")), name);
+    EXPECT_EQ(PublicUtilities::getUpDataHistoryStr(QStringLiteral("键 'quoted'")), QStringLiteral("值 😀"));
+}
+
+TEST_F(SettingsTest, EraserTimesNamesTheChosenStandard)
+{
+    const char* const expected[] = {
+        "HMG Infosec Standard 5 (擦除1次)", "NIST 800-88 (擦除1次)",
+        "Corvel Secure Erase (擦除1次)", "Peter Gutmann's algorithm 2 (擦除2次)",
+        "DoD 5220.22-M (擦除3次)", "U.S. Army AR380-19 (擦除3次)",
+        "DoD 5220.22-M ECE (擦除7次)", "Peter Gutmann's algorithm 35 (擦除35次)",
+    };
+    // Nothing stored reads as 0.
+    EXPECT_EQ(PublicUtilities::getEraserTimes(), QString::fromUtf8(expected[0]));
+    for (int tag = 0; tag < 8; ++tag) {
+        platform::defaults::setInteger(QStringLiteral("EraserTimesTag"), tag);
+        EXPECT_EQ(PublicUtilities::getEraserTimes(), QString::fromUtf8(expected[tag])) << tag;
+    }
+    for (int tag : {8, -1, 100}) {
+        platform::defaults::setInteger(QStringLiteral("EraserTimesTag"), tag);
+        EXPECT_EQ(PublicUtilities::getEraserTimes(), QStringLiteral("HMG Infosec Standard 5 擦除1次")) << tag;
+    }
+}
+
+TEST(ErasureStandards, PassCountsAgreeWithTheLabels)
+{
+    ASSERT_EQ(erasureStandardCount(), 8);
+    const int passes[] = {1, 1, 1, 2, 3, 3, 7, 35};
+    for (int i = 0; i < 8; ++i) {
+        EXPECT_EQ(erasureStandardPasses(i), passes[i]) << i;
+        EXPECT_TRUE(erasureStandardLabel(i).endsWith(QStringLiteral(" (擦除%1次)").arg(passes[i]))) << erasureStandardLabel(i);
+    }
+    for (int i : {-1, 8, 1000}) {
+        EXPECT_EQ(erasureStandardPasses(i), 1) << i;
+        EXPECT_TRUE(erasureStandardLabel(i).isEmpty()) << i;
+    }
+}
