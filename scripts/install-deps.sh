@@ -15,6 +15,8 @@ packages=(
   util-linux e2fsprogs dosfstools exfatprogs exfat-fuse ntfs-3g fusefat fuse3
   # widget tests and the desktop run under a virtual display
   xvfb xauth
+  # the display-sleep test runs its own session bus
+  dbus-daemon
 )
 
 missing=()

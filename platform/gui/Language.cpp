@@ -1,0 +1,63 @@
+#include "Language.h"
+
+#include <QApplication>
+#include <QLibraryInfo>
+#include <QLocale>
+#include <QProxyStyle>
+#include <QStyle>
+#include <QTranslator>
+
+namespace platform {
+namespace {
+
+class ToolTipDelayStyle : public QProxyStyle {
+public:
+    ToolTipDelayStyle(const QString& baseKey, int delayMs)
+        : QProxyStyle(baseKey)
+        , delayMs_(delayMs)
+    {
+    }
+    int styleHint(StyleHint hint, const QStyleOption* option, const QWidget* widget,
+                  QStyleHintReturn* returnData) const override
+    {
+        if (hint == SH_ToolTip_WakeUpDelay)
+            return delayMs_;
+        return QProxyStyle::styleHint(hint, option, widget, returnData);
+    }
+
+private:
+    int delayMs_;
+};
+
+} // namespace
+
+bool useSimplifiedChinese()
+{
+    QLocale::setDefault(QLocale(QLocale::Chinese, QLocale::SimplifiedHanScript, QLocale::China));
+    static QTranslator* installed = nullptr;
+    if (installed)
+        return true;
+    if (!QCoreApplication::instance())
+        return false;
+    auto* translator = new QTranslator(QCoreApplication::instance());
+    if (!translator->load(QStringLiteral("qtbase_zh_CN"), QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+        delete translator;
+        return false;
+    }
+    QCoreApplication::installTranslator(translator);
+    installed = translator;
+    return true;
+}
+
+void setToolTipDelay(int milliseconds)
+{
+    if (!qobject_cast<QApplication*>(QCoreApplication::instance()))
+        return;
+    // Keep the look of whatever style is in use; only the delay changes.
+    QString base = QApplication::style()->name();
+    if (auto* proxy = qobject_cast<QProxyStyle*>(QApplication::style()); proxy && proxy->baseStyle())
+        base = proxy->baseStyle()->name();
+    QApplication::setStyle(new ToolTipDelayStyle(base, milliseconds));
+}
+
+} // namespace platform

@@ -1,0 +1,16 @@
+#pragma once
+// The interface language and the desktop's small timing preferences.
+
+namespace platform {
+
+// Makes Simplified Chinese (China) the process's locale and installs Qt's own
+// Chinese translation, so the standard dialogs (file pickers, message boxes)
+// speak the same language as our screens. Needs the application object.
+// Answers whether Qt's translation was found; the locale is set either way.
+bool useSimplifiedChinese();
+
+// How long the pointer must rest on a widget before its tool tip shows, for
+// every widget drawn in the application's style. Needs the application object.
+void setToolTipDelay(int milliseconds);
+
+} // namespace platform
