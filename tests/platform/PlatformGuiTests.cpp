@@ -5,6 +5,8 @@
 #include "platform/gui/DisplaySleep.h"
 #include "platform/gui/Language.h"
 #include "platform/gui/SingleInstance.h"
+#include "platform/Dispatch.h"
+#include "platform/TerminationSignals.h"
 
 #include <QApplication>
 #include <QDBusConnection>
@@ -24,6 +26,7 @@
 #include <atomic>
 #include <barrier>
 #include <gtest/gtest.h>
+#include <csignal>
 #include <thread>
 
 using platform::SingleInstance;
@@ -298,6 +301,30 @@ TEST(Language, QtsOwnDialogsSpeakChineseAndToolTipsWakeEarly)
     auto* proxy = qobject_cast<QProxyStyle*>(QApplication::style());
     ASSERT_NE(proxy, nullptr);
     EXPECT_EQ(proxy->baseStyle()->name(), look);
+}
+
+TEST(TerminationSignals, EachSignalBecomesACallOnTheMainThread)
+{
+    int calls = 0;
+    bool allOnMain = true;
+    platform::onTerminationRequest([&] {
+        ++calls;
+        allOnMain = allOnMain && platform::dispatch::isMainThread();
+    });
+    ASSERT_EQ(::raise(SIGTERM), 0);
+    EXPECT_TRUE(nvtest::pumpUntil([&] { return calls == 1; }, 3000));
+    std::thread([] { ::kill(::getpid(), SIGHUP); }).join();
+    EXPECT_TRUE(nvtest::pumpUntil([&] { return calls == 2; }, 3000));
+
+    int replaced = 0;
+    platform::onTerminationRequest([&] { ++replaced; });
+    ASSERT_EQ(::raise(SIGINT), 0);
+    EXPECT_TRUE(nvtest::pumpUntil([&] { return replaced == 1; }, 3000));
+    EXPECT_EQ(calls, 2);
+    EXPECT_TRUE(allOnMain);
+    platform::onTerminationRequest({});
+    ASSERT_EQ(::raise(SIGTERM), 0); // survived: no handler, no death
+    nvtest::pump(50);
 }
 
 #include "PlatformGuiTests.moc"
