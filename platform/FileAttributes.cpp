@@ -4,6 +4,7 @@
 #include <QFile>
 #include <cerrno>
 #include <climits>
+#include <cstdio>
 #include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
@@ -155,6 +156,24 @@ bool isDeletable(const QString& path)
     if ((ps.st_mode & S_ISVTX) && geteuid() != 0 && is.st_uid != geteuid() && ps.st_uid != geteuid())
         return false;
     return true;
+}
+
+bool renameItem(const QString& from, const QString& to, QString* error)
+{
+    const QByteArray f = native(from);
+    const QByteArray t = native(to);
+    int rc = renameat2(AT_FDCWD, f.constData(), AT_FDCWD, t.constData(), RENAME_NOREPLACE);
+    if (rc != 0 && errno == EINVAL) {
+        // Some file systems (FUSE ones among them) do not take the flag.
+        struct stat st {};
+        if (lstat(t.constData(), &st) == 0)
+            errno = EEXIST;
+        else
+            rc = rename(f.constData(), t.constData());
+    }
+    if (rc != 0 && error)
+        *error = QString::fromLocal8Bit(strerror(errno));
+    return rc == 0;
 }
 
 void syncAll()

@@ -45,6 +45,10 @@ bool setPermissions(const QString& path, unsigned mode);
 // permission on the parent, sticky bit respected).
 bool isDeletable(const QString& path);
 
+// Renames an item within the file system, never replacing an item that
+// already has the new name. On failure `error` gets the reason.
+bool renameItem(const QString& from, const QString& to, QString* error = nullptr);
+
 // Flushes every file system (sync).
 void syncAll();
 

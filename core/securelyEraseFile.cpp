@@ -1,0 +1,132 @@
+#include "securelyEraseFile.h"
+
+#include "platform/FileAttributes.h"
+#include "platform/Log.h"
+#include "platform/OverwriteFile.h"
+#include "platform/SecureRandom.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <algorithm>
+#include <cerrno>
+
+namespace {
+
+constexpr int kMaxPasses = 5;
+constexpr int kNameLength = 15;
+
+QString randomName()
+{
+    QString name;
+    name.reserve(kNameLength);
+    for (int i = 0; i < kNameLength; ++i)
+        name += QChar(u'a' + static_cast<char16_t>(platform::randomUniform(26)));
+    return name;
+}
+
+// Overwrites the whole length `passes` times. Each pass is on the medium
+// before the next one starts.
+bool overwrite(platform::OverwriteFile& file, char* buffer, std::int64_t length, int passes,
+               const EraseObserver& observer)
+{
+    for (int pass = 0; pass < passes; ++pass) {
+        if (!file.rewind())
+            return false;
+        std::int64_t offset = 0;
+        while (offset < length) {
+            const std::int64_t chunk = std::min(length - offset, kEraseChunkSize);
+            // The buffer starts out zeroed, which is the first pass's pattern.
+            if (pass > 0 && !platform::secureRandomBytes(buffer, static_cast<std::size_t>(chunk)))
+                return false;
+            const std::int64_t written = file.write(buffer, chunk);
+            if (written <= 0)
+                return false;
+            if (observer.chunkWritten)
+                observer.chunkWritten(pass, offset, QByteArrayView(buffer, written));
+            offset += written;
+        }
+        // A pass that did not reach the medium is not a pass.
+        if (!file.finishPass())
+            return false;
+        if (observer.passFinished)
+            observer.passFinished(pass);
+    }
+    return true;
+}
+
+} // namespace
+
+bool securelyEraseFile(const QString& path, int passes)
+{
+    return securelyEraseFile(path, passes, EraseObserver{});
+}
+
+bool securelyEraseFile(const QString& path, int passes, const EraseObserver& observer)
+{
+    if (!platform::itemExists(path)) {
+        platform::log(QStringLiteral("文件不存在"));
+        return false;
+    }
+    const platform::ItemInfo info = platform::itemInfo(path);
+    if (!info.exists) {
+        platform::log(QStringLiteral("获取文件属性失败: %1").arg(qt_error_string(info.error ? info.error : ENOENT)));
+        return false;
+    }
+
+    // A link holds no data of its own, and what it points to was not given to
+    // us: the link is renamed and removed like a file, its target untouched.
+    if (!info.isSymLink) {
+        const std::int64_t length = info.size;
+        platform::OverwriteFile file;
+        if (!file.open(path)) {
+            platform::log(QStringLiteral("无法打开文件进行写入"));
+            return false;
+        }
+        char* buffer = static_cast<char*>(platform::OverwriteFile::allocateBuffer(kEraseChunkSize));
+        if (!buffer)
+            return false;
+        const int count = std::clamp(passes, 1, kMaxPasses);
+        const bool overwritten = overwrite(file, buffer, length, count, observer);
+        if (overwritten)
+            file.truncate(0);
+        platform::OverwriteFile::freeBuffer(buffer);
+        file.close();
+        if (!overwritten)
+            return false;
+    }
+
+    if (!platform::clearExtendedAttributes(path, true)) {
+        platform::log(QStringLiteral("扩展属性删除失败"));
+        return false;
+    }
+
+    platform::setTimesToEpoch(path);
+    platform::setPermissions(path, 0600);
+
+    const QString folder = QFileInfo(path).path() + QLatin1Char('/');
+    const QString first = folder + randomName();
+    const QString second = folder + randomName();
+    QString error;
+    if (!platform::renameItem(path, first, &error)) {
+        platform::log(QStringLiteral("移动文件到 tmp1 失败: %1").arg(error));
+        return false;
+    }
+    if (!platform::renameItem(first, second, &error)) {
+        platform::log(QStringLiteral("移动文件到 tmp2 失败: %1").arg(error));
+        return false;
+    }
+    const QString finalPath = second + QStringLiteral(".deleted");
+    if (!platform::renameItem(second, finalPath, &error)) {
+        platform::log(QStringLiteral("文件重命名失败: %1").arg(error));
+        return false;
+    }
+    platform::log(QStringLiteral("文件已重命名为: %1").arg(finalPath));
+
+    QFile doomed(finalPath);
+    if (!doomed.remove()) {
+        platform::log(QStringLiteral("删除文件失败: %1").arg(doomed.errorString()));
+        return false;
+    }
+    platform::log(QStringLiteral("文件已成功删除"));
+    return true;
+}

@@ -1,0 +1,199 @@
+#include "OverwriteFile.h"
+
+#include <QFile>
+#include <algorithm>
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace platform {
+
+namespace {
+// Every buffer handed out is aligned to this; no file system asks for more.
+constexpr std::size_t kBufferAlignment = 4096;
+} // namespace
+
+OverwriteFile::~OverwriteFile()
+{
+    close();
+}
+
+bool OverwriteFile::open(const QString& path, Mode mode)
+{
+    close();
+    error_ = 0;
+    const QByteArray native = QFile::encodeName(path);
+    // O_NONBLOCK keeps a pipe without a reader from hanging the open; it has
+    // no effect on the regular files we go on with.
+    const int fd = ::open(native.constData(), O_WRONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0) {
+        error_ = errno;
+        return false;
+    }
+    struct stat st {};
+    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        error_ = S_ISDIR(st.st_mode) ? EISDIR : EINVAL;
+        ::close(fd);
+        return false;
+    }
+    const int flags = fcntl(fd, F_GETFL);
+    if (flags >= 0)
+        fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
+    fd_ = fd;
+    offset_ = 0;
+    direct_ = false;
+    directPossible_ = false;
+    if (mode == Mode::Buffered)
+        return true;
+
+    // The file system says whether, and at which alignment, it takes direct
+    // I/O on this file. A kernel too old to say gets a block-aligned try.
+    align_ = 4096;
+    bool worthTrying = true;
+    struct statx sx {};
+    if (statx(fd_, "", AT_EMPTY_PATH, STATX_DIOALIGN, &sx) == 0 && (sx.stx_mask & STATX_DIOALIGN)) {
+        if (sx.stx_dio_offset_align == 0 || sx.stx_dio_mem_align > kBufferAlignment)
+            worthTrying = false;
+        else
+            align_ = std::max<std::int64_t>(sx.stx_dio_offset_align, 512);
+    }
+    if (worthTrying)
+        directPossible_ = setDirect(true);
+    return true;
+}
+
+void OverwriteFile::close()
+{
+    if (fd_ >= 0)
+        ::close(fd_);
+    fd_ = -1;
+    direct_ = false;
+    directPossible_ = false;
+}
+
+bool OverwriteFile::setDirect(bool on)
+{
+    const int flags = fcntl(fd_, F_GETFL);
+    if (flags < 0)
+        return false;
+    const int wanted = on ? (flags | O_DIRECT) : (flags & ~O_DIRECT);
+    if (fcntl(fd_, F_SETFL, wanted) != 0)
+        return false;
+    direct_ = on;
+    return true;
+}
+
+bool OverwriteFile::rewind()
+{
+    if (lseek(fd_, 0, SEEK_SET) != 0) {
+        error_ = errno;
+        return false;
+    }
+    offset_ = 0;
+    return true;
+}
+
+std::int64_t OverwriteFile::write(const void* data, std::int64_t length)
+{
+    const char* bytes = static_cast<const char*>(data);
+    std::int64_t done = 0;
+    while (done < length) {
+        const std::int64_t rest = length - done;
+        if (directPossible_ && !direct_ && offset_ % align_ == 0 && rest >= align_)
+            setDirect(true);
+        ssize_t n;
+        if (direct_ && offset_ % align_ == 0 && rest >= align_) {
+            n = ::write(fd_, bytes + done, static_cast<std::size_t>(rest - rest % align_));
+            if (n < 0 && errno == EINVAL) {
+                // The file system turned direct I/O down after all; go on
+                // through the cache, flushed per pass.
+                directPossible_ = false;
+                setDirect(false);
+                continue;
+            }
+        } else {
+            // A tail shorter than a block cannot bypass the cache.
+            if (direct_)
+                setDirect(false);
+            n = ::write(fd_, bytes + done, static_cast<std::size_t>(rest));
+        }
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            error_ = errno;
+            return done > 0 ? done : -1;
+        }
+        if (n == 0) {
+            error_ = ENOSPC;
+            return done;
+        }
+        done += n;
+        offset_ += n;
+    }
+    return done;
+}
+
+bool OverwriteFile::finishPass()
+{
+    int rc;
+    do
+        rc = fdatasync(fd_);
+    while (rc != 0 && errno == EINTR);
+    if (rc != 0)
+        error_ = errno;
+    // Nothing of this pass is kept in memory, and the next pass is not
+    // merged with it in the cache.
+    posix_fadvise(fd_, 0, 0, POSIX_FADV_DONTNEED);
+    return rc == 0;
+}
+
+bool OverwriteFile::truncate(std::int64_t size)
+{
+    if (ftruncate(fd_, size) != 0) {
+        error_ = errno;
+        return false;
+    }
+    return true;
+}
+
+QString OverwriteFile::errorString() const
+{
+    return QString::fromLocal8Bit(std::strerror(error_));
+}
+
+void* OverwriteFile::allocateBuffer(std::size_t size)
+{
+    void* p = nullptr;
+    const std::size_t rounded = (size + kBufferAlignment - 1) / kBufferAlignment * kBufferAlignment;
+    if (posix_memalign(&p, kBufferAlignment, rounded ? rounded : kBufferAlignment) != 0)
+        return nullptr;
+    std::memset(p, 0, rounded);
+    return p;
+}
+
+void OverwriteFile::freeBuffer(void* buffer)
+{
+    std::free(buffer);
+}
+
+int OverwriteFile::probeWritable(const QString& path)
+{
+    const QByteArray native = QFile::encodeName(path);
+    struct stat st {};
+    if (lstat(native.constData(), &st) != 0)
+        return errno;
+    // Opening a device or a pipe can have effects of its own; for those the
+    // permission bits answer the question.
+    if (!S_ISREG(st.st_mode))
+        return faccessat(AT_FDCWD, native.constData(), W_OK, AT_EACCESS | AT_SYMLINK_NOFOLLOW) == 0 ? 0 : errno;
+    const int fd = ::open(native.constData(), O_WRONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0)
+        return errno;
+    ::close(fd);
+    return 0;
+}
+
+} // namespace platform
