@@ -138,3 +138,43 @@ TEST(EraseOnDisk, NothingOfTheShreddedFilesIsLeftOnTheRawVolume)
     const QStringList left = foundIn(loop.image(), samples);
     EXPECT_TRUE(left.isEmpty()) << "still on the volume: " << left;
 }
+
+// The removable-media file systems, reached through FUSE here: the engine
+// must work where direct I/O or a flush behaves differently, and still leave
+// nothing behind. (Copy-on-write file systems are left out: they never write
+// over the old blocks, whatever a program does.)
+class EraseOnFuseVolume : public ::testing::TestWithParam<const char*> {};
+
+TEST_P(EraseOnFuseVolume, ShreddedFilesLeaveNothingOnTheRawVolume)
+{
+    const QString type = QString::fromLatin1(GetParam());
+    nvtest::LoopDevice loop(64 * 1024 * 1024);
+    if (!loop.valid())
+        GTEST_SKIP() << loop.skipReason().toStdString();
+    if (!loop.format(type))
+        GTEST_SKIP() << "mkfs." << type.toStdString() << " is not available";
+    QString mount = loop.mount(type);
+    if (mount.isEmpty())
+        GTEST_SKIP() << "cannot mount " << type.toStdString() << " (its FUSE driver is missing)";
+
+    QList<Sample> samples;
+    const QList<std::pair<QString, qint64>> files{
+        {QStringLiteral("note.txt"), 5000}, {QStringLiteral("clip.bin"), 3 * 1024 * 1024 + 99}};
+    for (const auto& [name, size] : files)
+        samples << plant(mount + QLatin1Char('/') + name, size);
+    ASSERT_TRUE(loop.unmount());
+    const QStringList before = foundIn(loop.image(), samples);
+    ASSERT_EQ(before.size(), samples.size()) << before;
+    mount = loop.mount(type);
+    ASSERT_FALSE(mount.isEmpty());
+
+    for (const auto& [name, size] : files) {
+        EXPECT_TRUE(securelyEraseFile(mount + QLatin1Char('/') + name, 2)) << name;
+        EXPECT_FALSE(QFileInfo::exists(mount + QLatin1Char('/') + name));
+    }
+    ASSERT_TRUE(loop.unmount());
+    const QStringList left = foundIn(loop.image(), samples);
+    EXPECT_TRUE(left.isEmpty()) << "still on the volume: " << left;
+}
+
+INSTANTIATE_TEST_SUITE_P(Removable, EraseOnFuseVolume, ::testing::Values("vfat", "exfat", "ntfs"));
