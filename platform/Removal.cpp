@@ -1,0 +1,303 @@
+#include "Removal.h"
+
+#include "Locations.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <cerrno>
+#include <cstring>
+#include <dirent.h>
+#include <fcntl.h>
+#include <signal.h>
+#include <spawn.h>
+#include <string>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+#include <vector>
+
+extern char** environ;
+
+namespace platform {
+
+namespace {
+
+QByteArray native(const QString& path)
+{
+    QByteArray p = QFile::encodeName(path);
+    // "dir/" would make the calls below resolve a link named dir and act on
+    // what it points to; the item is the link itself.
+    while (p.size() > 1 && p.endsWith('/'))
+        p.chop(1);
+    return p;
+}
+
+bool goneAt(int dirFd, const char* name)
+{
+    struct stat st {};
+    if (fstatat(dirFd, name, &st, AT_SYMLINK_NOFOLLOW) == 0)
+        return false;
+    return errno == ENOENT || errno == ENOTDIR;
+}
+
+// Removes one entry of `dirFd`, depth first. Returns 0 or the errno of the
+// first thing that could not be removed; what can go, goes.
+int removeAt(int dirFd, const char* name)
+{
+    struct stat st {};
+    if (fstatat(dirFd, name, &st, AT_SYMLINK_NOFOLLOW) != 0)
+        return errno == ENOENT ? 0 : errno;
+    if (!S_ISDIR(st.st_mode)) {
+        if (unlinkat(dirFd, name, 0) != 0 && errno != ENOENT)
+            return errno;
+        return 0;
+    }
+    int first = 0;
+    const int fd = openat(dirFd, name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0) {
+        first = errno;
+    } else if (DIR* dir = fdopendir(fd)) {
+        std::vector<std::string> names;
+        while (dirent* e = readdir(dir)) {
+            if (std::strcmp(e->d_name, ".") != 0 && std::strcmp(e->d_name, "..") != 0)
+                names.emplace_back(e->d_name);
+        }
+        for (const std::string& child : names) {
+            const int r = removeAt(dirfd(dir), child.c_str());
+            if (r && !first)
+                first = r;
+        }
+        closedir(dir);
+    } else {
+        first = errno;
+        close(fd);
+    }
+    if (unlinkat(dirFd, name, AT_REMOVEDIR) != 0 && errno != ENOENT && !first)
+        first = errno;
+    return first;
+}
+
+} // namespace
+
+bool itemIsGone(const QString& path)
+{
+    return goneAt(AT_FDCWD, native(path).constData());
+}
+
+bool removeItem(const QString& path, int* error)
+{
+    const QByteArray p = native(path);
+    if (p.isEmpty()) {
+        if (error)
+            *error = ENOENT;
+        return false;
+    }
+    const int r = removeAt(AT_FDCWD, p.constData());
+    const bool gone = goneAt(AT_FDCWD, p.constData());
+    if (error)
+        *error = gone ? 0 : (r ? r : EEXIST);
+    return gone;
+}
+
+// ---------------------------------------------------------------------------
+
+PrivilegedRemover::PrivilegedRemover() = default;
+
+PrivilegedRemover::~PrivilegedRemover()
+{
+    release();
+}
+
+QString PrivilegedRemover::launcherProgram()
+{
+    const QString configured = qEnvironmentVariable("NULLVANE_PKEXEC");
+    if (!configured.isEmpty())
+        return configured;
+    for (const char* candidate : {"/usr/bin/pkexec", "/bin/pkexec", "/usr/local/bin/pkexec"}) {
+        if (access(candidate, X_OK) == 0)
+            return QString::fromLatin1(candidate);
+    }
+    return QStringLiteral("/usr/bin/pkexec");
+}
+
+QString PrivilegedRemover::helperProgram()
+{
+    const QString configured = qEnvironmentVariable("NULLVANE_REMOVE_HELPER");
+    if (!configured.isEmpty())
+        return configured;
+    return platform::helperProgram(QStringLiteral("nullvane-remove-helper"));
+}
+
+bool PrivilegedRemover::usesLauncher()
+{
+    return geteuid() != 0 || !qEnvironmentVariableIsEmpty("NULLVANE_PKEXEC");
+}
+
+PrivilegedRemover::Start PrivilegedRemover::acquire(int* status)
+{
+    if (isActive())
+        return Start::Granted;
+    if (status)
+        *status = 0;
+
+    // pkexec wants the absolute path of what it runs.
+    const QByteArray helper = QFile::encodeName(QFileInfo(helperProgram()).absoluteFilePath());
+    if (access(helper.constData(), X_OK) != 0) {
+        if (status)
+            *status = errno;
+        return Start::Unavailable;
+    }
+    std::vector<QByteArray> args;
+    if (usesLauncher()) {
+        args.push_back(QFile::encodeName(launcherProgram()));
+        // Only the desktop's polkit agent may ask; never a terminal the
+        // application happens to have been started from.
+        args.push_back("--disable-internal-agent");
+    }
+    args.push_back(helper);
+    std::vector<char*> argv;
+    for (QByteArray& a : args)
+        argv.push_back(a.data());
+    argv.push_back(nullptr);
+
+    // One socket serves as the helper's standard input and output; a socket
+    // rather than pipes, so a helper that went away gives an error on send
+    // instead of killing us with SIGPIPE.
+    int sv[2];
+    if (socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, sv) != 0) {
+        if (status)
+            *status = errno;
+        return Start::Unavailable;
+    }
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, sv[1], STDIN_FILENO);
+    posix_spawn_file_actions_adddup2(&actions, sv[1], STDOUT_FILENO);
+    pid_t pid = -1;
+    const int rc = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    close(sv[1]);
+    if (rc != 0) {
+        close(sv[0]);
+        if (status)
+            *status = rc;
+        return Start::Unavailable;
+    }
+    pid_ = pid;
+    fd_ = sv[0];
+    pending_.clear();
+
+    QByteArray line;
+    if (readLine(&line) && line == "ready")
+        return Start::Granted;
+
+    const int exitStatus = endChild(true);
+    if (status)
+        *status = exitStatus;
+    // pkexec answers 126 when the dialog was dismissed and 127 when the
+    // authorization was refused.
+    return exitStatus == 126 || exitStatus == 127 ? Start::Refused : Start::Unavailable;
+}
+
+bool PrivilegedRemover::readLine(QByteArray* line)
+{
+    for (;;) {
+        const qsizetype nl = pending_.indexOf('\n');
+        if (nl >= 0) {
+            *line = pending_.left(nl);
+            pending_.remove(0, nl + 1);
+            return true;
+        }
+        char buf[256];
+        const ssize_t n = recv(fd_, buf, sizeof buf, 0);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return false;
+        pending_.append(buf, n);
+    }
+}
+
+PrivilegedRemover::Outcome PrivilegedRemover::remove(const QString& path)
+{
+    if (!isActive())
+        return Outcome::Lost;
+    QByteArray request = QFile::encodeName(path);
+    if (request.isEmpty() || request.contains('\0'))
+        return Outcome::Refused;
+    request.append('\0');
+    for (qsizetype sent = 0; sent < request.size();) {
+        const ssize_t n = send(fd_, request.constData() + sent, static_cast<size_t>(request.size() - sent), MSG_NOSIGNAL);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0) {
+            release();
+            return Outcome::Lost;
+        }
+        sent += n;
+    }
+    QByteArray answer;
+    if (!readLine(&answer)) {
+        release();
+        return Outcome::Lost;
+    }
+    if (answer == "removed")
+        return Outcome::Removed;
+    if (answer == "refused")
+        return Outcome::Refused;
+    return Outcome::Failed;
+}
+
+void PrivilegedRemover::release()
+{
+    if (!isActive())
+        return;
+    endChild(false);
+}
+
+int PrivilegedRemover::endChild(bool waitLong)
+{
+    const pid_t pid = pid_;
+    pid_ = -1;
+    if (fd_ >= 0) {
+        // End of input tells an idle helper to leave.
+        shutdown(fd_, SHUT_WR);
+        close(fd_);
+        fd_ = -1;
+    }
+    pending_.clear();
+    if (pid <= 0)
+        return -1;
+    int status = 0;
+    if (waitLong) {
+        // The launcher has closed its end already; it is on its way out.
+        while (waitpid(pid, &status, 0) < 0) {
+            if (errno != EINTR)
+                return -1;
+        }
+    } else {
+        bool reaped = false;
+        for (int i = 0; i < 200 && !reaped; ++i) {
+            const pid_t r = waitpid(pid, &status, WNOHANG);
+            if (r == pid || (r < 0 && errno != EINTR))
+                reaped = true;
+            else
+                usleep(10000);
+        }
+        if (!reaped) {
+            // Still busy after two seconds: let it finish on its own time and
+            // reap it then, rather than block whoever released it.
+            std::thread([pid] {
+                int ignored = 0;
+                while (waitpid(pid, &ignored, 0) < 0 && errno == EINTR) {
+                }
+            }).detach();
+            return -1;
+        }
+    }
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+} // namespace platform

@@ -1,0 +1,78 @@
+#pragma once
+// Removing items from disk, as the user and, where the user lacks the rights,
+// through the privileged removal helper. Removal is plain deletion: nothing is
+// overwritten.
+
+#include <QString>
+#include <sys/types.h>
+
+namespace platform {
+
+// Whether nothing at all (not even a dangling link) is at `path`. An item we
+// are not allowed to look at does not count as gone.
+bool itemIsGone(const QString& path);
+
+// Removes the item at `path` as the current user: a folder with everything in
+// it, a symbolic link as the link itself (never its target). Succeeds when
+// nothing is left at `path` afterwards; `error` gets the errno of the first
+// thing that stayed.
+bool removeItem(const QString& path, int* error = nullptr);
+
+// One session with the privileged removal helper ("nullvane-remove-helper").
+// The helper is started once, through pkexec, so polkit asks for the password
+// once; it then removes path after path until the session is released. When
+// this process already runs as root, the helper is started directly.
+//
+// The launcher is NULLVANE_PKEXEC when set (and then used even as root, so
+// tests can put a fake in its place), else pkexec from the usual folders. The
+// helper is NULLVANE_REMOVE_HELPER when set, else the installed helper.
+//
+// A session belongs to one thread at a time; it blocks that thread while the
+// password is asked for and while a removal runs.
+class PrivilegedRemover {
+public:
+    PrivilegedRemover();
+    ~PrivilegedRemover();
+    PrivilegedRemover(const PrivilegedRemover&) = delete;
+    PrivilegedRemover& operator=(const PrivilegedRemover&) = delete;
+
+    enum class Start {
+        Granted,      // the helper runs with the rights
+        Refused,      // polkit refused or the user cancelled the password
+        Unavailable,  // the launcher or the helper could not be started
+    };
+
+    // Starts the helper unless it already runs. `status` gets the launcher's
+    // exit status (Refused) or the errno (Unavailable).
+    Start acquire(int* status = nullptr);
+    bool isActive() const { return pid_ > 0; }
+
+    enum class Outcome {
+        Removed,   // nothing is left at the path
+        Failed,    // the path is still there
+        Refused,   // the helper would not touch this path
+        Lost,      // the helper went away; the session has ended
+    };
+
+    // Hands one absolute path to the running helper and waits for its answer.
+    Outcome remove(const QString& path);
+
+    // Ends the helper; the next acquire() asks for the password again.
+    void release();
+
+    static QString launcherProgram();
+    static QString helperProgram();
+    // Whether the helper goes through the launcher (not root, or a launcher set
+    // explicitly).
+    static bool usesLauncher();
+
+private:
+    bool readLine(QByteArray* line);
+    int endChild(bool waitLong);
+
+    pid_t pid_ = -1;
+    int fd_ = -1;
+    QByteArray pending_;
+};
+
+} // namespace platform
