@@ -1,0 +1,335 @@
+// The deletion executor with a fake pkexec at the platform boundary: the fake
+// records each call and grants (starting the real helper), refuses or cancels,
+// as each test asks.
+
+#include "TestSupport.h"
+#include "UninstallFixtures.h"
+#include "platform/Dispatch.h"
+#include "platform/FileAttributes.h"
+#include "platform/Log.h"
+#include "platform/Removal.h"
+#include "tools/uninstall/AsMDeleteExecutor.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QObject>
+#include <QPointer>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+namespace {
+
+const char kFakePkexec[] = R"(#!/bin/sh
+# Stands in for pkexec: notes each call, then answers as the test asked, one
+# answer per call (grant once the answers run out).
+echo "$*" >> "$FAKE_PKEXEC_LOG"
+n=$(wc -l < "$FAKE_PKEXEC_LOG")
+mode=$(sed -n "${n}p" "$FAKE_PKEXEC_ANSWERS" 2>/dev/null)
+case "$mode" in
+  cancel) exit 126 ;;
+  refuse) exit 127 ;;
+  vanish) echo ready; exit 0 ;;
+esac
+# Granted: the privileged side has the rights the user lacked.
+if [ -n "$FAKE_PKEXEC_UNLOCK" ]; then
+  chattr -i "$FAKE_PKEXEC_UNLOCK" 2>/dev/null
+  chmod u+w "$FAKE_PKEXEC_UNLOCK"
+fi
+while [ $# -gt 1 ]; do
+  case "$1" in --*) shift ;; *) break ;; esac
+done
+exec "$@"
+)";
+
+class Recorder : public QObject, public AsMDeleteExecutorDelegate {
+public:
+    explicit Recorder(int* counter = nullptr) : counter_(counter) {}
+    void deleteRelatedFile(const AMAppItemPtr& item) override { note(QStringLiteral("removed "), item); }
+    void deleteRelatedFileFail(const AMAppItemPtr& item) override { note(QStringLiteral("failed "), item); }
+
+    QStringList events;
+    QList<AMAppItemPtr> items;
+    bool allOnMainThread = true;
+
+private:
+    void note(const QString& what, const AMAppItemPtr& item)
+    {
+        allOnMainThread = allOnMainThread && platform::dispatch::isMainThread();
+        events << what + item->path;
+        items << item;
+        if (counter_)
+            ++*counter_;
+    }
+    int* counter_;
+};
+
+AMAppItemPtr itemAt(const QString& path)
+{
+    auto item = std::make_shared<AMAppItem>();
+    item->path = path;
+    item->name = QFileInfo(path).fileName();
+    return item;
+}
+
+unsigned modeOf(const QString& path)
+{
+    return platform::itemInfo(path).mode;
+}
+
+class Executor : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        base_ = nvtest::freshFolder(QStringLiteral("executor"));
+        const QString script = base_ + QStringLiteral("/fake-pkexec");
+        ASSERT_TRUE(nvtest::writeFile(script, kFakePkexec));
+        QFile::setPermissions(script, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        log_ = base_ + QStringLiteral("/calls");
+        answers_ = base_ + QStringLiteral("/answers");
+        qputenv("NULLVANE_PKEXEC", QFile::encodeName(script));
+        qputenv("FAKE_PKEXEC_LOG", QFile::encodeName(log_));
+        qputenv("FAKE_PKEXEC_ANSWERS", QFile::encodeName(answers_));
+        qunsetenv("FAKE_PKEXEC_UNLOCK");
+        qunsetenv("NULLVANE_REMOVE_HELPER");
+
+        free_ = fx::makeFolder(base_ + QStringLiteral("/free"));
+        locked_ = fx::makeFolder(base_ + QStringLiteral("/locked"));
+    }
+
+    void TearDown() override
+    {
+        platform::dispatch::waitForGlobalQueues(30000);
+        for (const char* var : {"NULLVANE_PKEXEC", "FAKE_PKEXEC_LOG", "FAKE_PKEXEC_ANSWERS", "FAKE_PKEXEC_UNLOCK",
+                                "NULLVANE_REMOVE_HELPER"})
+            qunsetenv(var);
+    }
+
+    void answer(const QStringList& modes) { nvtest::writeFile(answers_, modes.join(QLatin1Char('\n')).toUtf8() + '\n'); }
+    void grantUnlocks() { qputenv("FAKE_PKEXEC_UNLOCK", QFile::encodeName(locked_)); }
+
+    QStringList calls() const
+    {
+        QFile f(log_);
+        if (!f.open(QIODevice::ReadOnly))
+            return {};
+        return QString::fromUtf8(f.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    }
+
+    static bool waitFor(const Recorder& r, int count)
+    {
+        return nvtest::pumpUntil([&] { return r.events.size() >= count; }, 20000);
+    }
+
+    QString base_, log_, answers_, free_, locked_;
+};
+
+} // namespace
+
+TEST_F(Executor, AsksOnceForSeveralItemsAndReportsInListOrderOnTheMainThread)
+{
+    const QString freeApp = fx::makeBundle(free_ + QStringLiteral("/Free.app"), fx::appInfo("Free", "org.free"));
+    const QString lockedApp = fx::makeBundle(locked_ + QStringLiteral("/Locked One.app"), fx::appInfo("L", "org.l"));
+    fx::makeFile(lockedApp + QStringLiteral("/Contents/MacOS/Locked One"), 4096);
+    const QString nonAscii = fx::makeFile(locked_ + QStringLiteral("/数据 – 设置.plist"));
+    const QString dash = fx::makeFolder(locked_ + QStringLiteral("/-rf"));
+    fx::makeFile(dash + QStringLiteral("/x"));
+    fx::FolderLock lock(locked_);
+    ASSERT_TRUE(lock.locked());
+    grantUnlocks();
+
+    Recorder recorder;
+    AsMDeleteExecutor executor;
+    executor.setDelegate(&recorder);
+    const AMAppItemList items{itemAt(freeApp), itemAt(lockedApp), itemAt(nonAscii), itemAt(dash)};
+    executor.executeDelete(items);
+    EXPECT_EQ(executor.trashFiles(), items);
+    ASSERT_TRUE(waitFor(recorder, 4));
+
+    EXPECT_EQ(recorder.events, (QStringList{QStringLiteral("removed ") + freeApp, QStringLiteral("removed ") + lockedApp,
+                                            QStringLiteral("removed ") + nonAscii, QStringLiteral("removed ") + dash}));
+    EXPECT_EQ(recorder.items, items); // the very items handed in
+    EXPECT_TRUE(recorder.allOnMainThread);
+    for (const QString& p : {freeApp, lockedApp, nonAscii, dash})
+        EXPECT_FALSE(platform::itemExists(p)) << p;
+
+    // One password request for the three items that needed it, with the helper
+    // named by its absolute path and no shell in between.
+    const QStringList c = calls();
+    ASSERT_EQ(c.size(), 1);
+    EXPECT_EQ(c.first(), QStringLiteral("--disable-internal-agent ") +
+                             QFileInfo(platform::PrivilegedRemover::helperProgram()).absoluteFilePath());
+    EXPECT_TRUE(executor.isValidAuth());
+}
+
+TEST_F(Executor, ARefusedOrCancelledPasswordFailsThatItemAndTheNextItemAsksAgain)
+{
+    const QString a = fx::makeFile(locked_ + QStringLiteral("/a.plist"));
+    const QString b = fx::makeFolder(locked_ + QStringLiteral("/B.app"));
+    fx::makeFile(b + QStringLiteral("/inside"));
+    QFile::setPermissions(a, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup);
+    QFile::setPermissions(b, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadGroup |
+                                 QFile::ExeGroup);
+    fx::FolderLock lock(locked_);
+    ASSERT_TRUE(lock.locked());
+    const unsigned lockedMode = modeOf(locked_);
+    answer({QStringLiteral("refuse"), QStringLiteral("cancel")});
+
+    platform::LogCapture logs;
+    Recorder recorder;
+    AsMDeleteExecutor executor;
+    executor.setDelegate(&recorder);
+    executor.executeDelete({itemAt(a), itemAt(b)});
+    ASSERT_TRUE(waitFor(recorder, 2));
+
+    EXPECT_EQ(recorder.events, (QStringList{QStringLiteral("failed ") + a, QStringLiteral("failed ") + b}));
+    EXPECT_EQ(calls().size(), 2);
+    EXPECT_FALSE(executor.isValidAuth());
+    EXPECT_TRUE(logs.contains(QStringLiteral("Alloc authorization failed!!!")));
+    EXPECT_TRUE(platform::itemExists(a));
+    EXPECT_TRUE(platform::itemExists(b));
+    // Nothing was opened up on the way: no item, and no folder, became
+    // world-writable.
+    EXPECT_EQ(modeOf(a), 0640u);
+    EXPECT_EQ(modeOf(b), 0750u);
+    EXPECT_EQ(modeOf(locked_), lockedMode);
+}
+
+TEST_F(Executor, AfterACancelTheNextItemAsksAgainAndCanBeGranted)
+{
+    const QString a = fx::makeFile(locked_ + QStringLiteral("/first.cache"));
+    const QString b = fx::makeFile(locked_ + QStringLiteral("/second.cache"));
+    fx::FolderLock lock(locked_);
+    ASSERT_TRUE(lock.locked());
+    grantUnlocks();
+    answer({QStringLiteral("cancel"), QStringLiteral("grant")});
+
+    Recorder recorder;
+    AsMDeleteExecutor executor;
+    executor.setDelegate(&recorder);
+    executor.executeDelete({itemAt(a), itemAt(b)});
+    ASSERT_TRUE(waitFor(recorder, 2));
+
+    EXPECT_EQ(recorder.events, (QStringList{QStringLiteral("failed ") + a, QStringLiteral("removed ") + b}));
+    EXPECT_EQ(calls().size(), 2);
+    EXPECT_TRUE(platform::itemExists(a));
+    EXPECT_FALSE(platform::itemExists(b));
+    EXPECT_TRUE(executor.isValidAuth());
+}
+
+TEST_F(Executor, AMissingPathAsksNothingAndAPathListedTwiceIsHandledOnce)
+{
+    const QString missing = locked_ + QStringLiteral("/gone-already.plist");
+    const QString stuck = fx::makeFile(locked_ + QStringLiteral("/stuck.plist"));
+    const QString loose = fx::makeFile(free_ + QStringLiteral("/loose.plist"));
+    fx::FolderLock lock(locked_);
+    ASSERT_TRUE(lock.locked());
+    answer({QStringLiteral("cancel"), QStringLiteral("cancel")});
+
+    Recorder recorder;
+    AsMDeleteExecutor executor;
+    executor.setDelegate(&recorder);
+    executor.executeDelete({itemAt(missing), itemAt(stuck), itemAt(stuck), itemAt(loose), itemAt(loose)});
+    ASSERT_TRUE(waitFor(recorder, 5));
+
+    EXPECT_EQ(recorder.events,
+              (QStringList{QStringLiteral("removed ") + missing, QStringLiteral("failed ") + stuck,
+                           QStringLiteral("failed ") + stuck, QStringLiteral("removed ") + loose,
+                           QStringLiteral("removed ") + loose}));
+    // Only the first listing of the stuck item asked; the missing one never did.
+    EXPECT_EQ(calls().size(), 1);
+    EXPECT_TRUE(platform::itemExists(stuck));
+}
+
+TEST_F(Executor, SuccessMeansThePathIsGoneNotThatTheHelperWasQuiet)
+{
+    // Granted, but the privileged side cannot remove these either.
+    const QString a = fx::makeFile(locked_ + QStringLiteral("/a.log"));
+    const QString b = fx::makeFile(locked_ + QStringLiteral("/b.log"));
+    fx::FolderLock lock(locked_);
+    ASSERT_TRUE(lock.locked());
+
+    platform::LogCapture logs;
+    Recorder recorder;
+    AsMDeleteExecutor executor;
+    executor.setDelegate(&recorder);
+    executor.executeDelete({itemAt(a), itemAt(b)});
+    ASSERT_TRUE(waitFor(recorder, 2));
+
+    EXPECT_EQ(recorder.events, (QStringList{QStringLiteral("failed ") + a, QStringLiteral("failed ") + b}));
+    EXPECT_TRUE(logs.contains(QStringLiteral("Clean file by authorization failed: ") + a));
+    EXPECT_TRUE(logs.contains(QStringLiteral("Clean file by authorization failed: ") + b));
+    // The session stays: the second item did not ask again.
+    EXPECT_EQ(calls().size(), 1);
+    EXPECT_TRUE(executor.isValidAuth());
+}
+
+TEST_F(Executor, AHelperThatGoesAwayEndsTheSessionAndTheNextItemAsksAgain)
+{
+    const QString a = fx::makeFile(locked_ + QStringLiteral("/a.data"));
+    const QString b = fx::makeFile(locked_ + QStringLiteral("/b.data"));
+    fx::FolderLock lock(locked_);
+    ASSERT_TRUE(lock.locked());
+    grantUnlocks();
+    answer({QStringLiteral("vanish"), QStringLiteral("grant")});
+
+    Recorder recorder;
+    AsMDeleteExecutor executor;
+    executor.setDelegate(&recorder);
+    executor.executeDelete({itemAt(a), itemAt(b)});
+    ASSERT_TRUE(waitFor(recorder, 2));
+
+    EXPECT_EQ(recorder.events, (QStringList{QStringLiteral("failed ") + a, QStringLiteral("removed ") + b}));
+    EXPECT_EQ(calls().size(), 2);
+}
+
+TEST_F(Executor, AHelperThatCannotBeStartedFailsTheItem)
+{
+    const QString a = fx::makeFile(locked_ + QStringLiteral("/a.data"));
+    fx::FolderLock lock(locked_);
+    ASSERT_TRUE(lock.locked());
+    qputenv("NULLVANE_REMOVE_HELPER", QFile::encodeName(base_ + QStringLiteral("/no-such-helper")));
+
+    platform::LogCapture logs;
+    Recorder recorder;
+    AsMDeleteExecutor executor;
+    executor.setDelegate(&recorder);
+    executor.executeDelete({itemAt(a)});
+    ASSERT_TRUE(waitFor(recorder, 1));
+
+    EXPECT_EQ(recorder.events, QStringList{QStringLiteral("failed ") + a});
+    EXPECT_TRUE(logs.contains(QStringLiteral("Error Creating Initial Authorization")));
+    EXPECT_TRUE(logs.contains(QStringLiteral("Alloc authorization failed!!!")));
+    EXPECT_TRUE(calls().isEmpty());
+}
+
+TEST_F(Executor, AClosedDelegateIsNeverCalledAndTheRunStillFinishes)
+{
+    const QString one = fx::makeFile(free_ + QStringLiteral("/one"));
+    const QString two = fx::makeFile(free_ + QStringLiteral("/two"));
+    const QString three = fx::makeFile(free_ + QStringLiteral("/three"));
+
+    // The dialog goes away before any outcome reached the main thread.
+    int calledAfterClose = 0;
+    auto* closing = new Recorder(&calledAfterClose);
+    AsMDeleteExecutor executor;
+    executor.setDelegate(closing);
+    executor.executeDelete({itemAt(one), itemAt(two)});
+    delete closing;
+    ASSERT_TRUE(platform::dispatch::waitForGlobalQueues(20000));
+    nvtest::pump(200);
+    EXPECT_EQ(calledAfterClose, 0);
+    EXPECT_FALSE(platform::itemExists(one));
+    EXPECT_FALSE(platform::itemExists(two));
+
+    // The executor itself goes away before its outcomes are delivered.
+    Recorder stays;
+    {
+        AsMDeleteExecutor shortLived;
+        shortLived.setDelegate(&stays);
+        shortLived.executeDelete({itemAt(three)});
+    }
+    ASSERT_TRUE(platform::dispatch::waitForGlobalQueues(20000));
+    nvtest::pump(200);
+    EXPECT_TRUE(stays.events.isEmpty());
+    EXPECT_FALSE(platform::itemExists(three));
+}

@@ -1,0 +1,48 @@
+#pragma once
+// Fixture trees for the uninstaller tests. Fixed locations ("/Applications",
+// "~/Library/...") are built under NULLVANE_ROOT through the same mapping the
+// code uses.
+
+#include "tools/uninstall/AMAppItem.h"
+
+#include <QString>
+#include <QStringList>
+#include <QVariantMap>
+
+namespace fx {
+
+// The real path of a fixed location.
+QString at(const QString& location);
+
+// Empties the NULLVANE_ROOT tree, so each test starts from nothing.
+void resetRoot();
+
+// A bundle folder; with `info`, "Contents/Info.plist" holds it.
+QString makeBundle(const QString& path, const QVariantMap& info = {}, bool withInfo = true);
+QVariantMap appInfo(const QString& name, const QString& identifier, const QString& version = QString());
+
+// A file of `size` bytes (folders made as needed).
+QString makeFile(const QString& path, qint64 size = 10);
+QString makeFolder(const QString& path);
+
+QStringList pathsOf(const AMAppItemList& items);
+QStringList namesOf(const AMAppItemList& items);
+
+// Makes a folder's entries impossible to remove for this process (the
+// immutable flag for root, a read-only folder for anyone else) until the
+// guard ends or unlock() is called.
+class FolderLock {
+public:
+    explicit FolderLock(const QString& folder);
+    ~FolderLock();
+    FolderLock(const FolderLock&) = delete;
+    FolderLock& operator=(const FolderLock&) = delete;
+    bool locked() const { return locked_; }
+    void unlock();
+
+private:
+    QString folder_;
+    bool locked_ = false;
+};
+
+} // namespace fx

@@ -1,0 +1,44 @@
+#pragma once
+// One installed item of the App uninstaller (an application, a widget or a
+// plug-in), and equally one related file found for it. Items are shared and
+// compared by identity: selection and confirmation lists hold the very objects.
+
+#include <QDateTime>
+#include <QIcon>
+#include <QList>
+#include <QString>
+#include <memory>
+
+class AMAppItem {
+public:
+    // Empty texts, no icon, the current date, every flag NO.
+    AMAppItem();
+    // The icon comes first (the item is built from what was read of a path).
+    AMAppItem(const QIcon& image, const QString& name, const QString& path, const QString& bundleID,
+              const QString& bundleVersion, const QDateTime& date, const QString& isSystemAppStr,
+              const QString& size);
+    // A copy takes the icon, the texts and the date; isSystemApp, bIsSelected
+    // and bIsGetSize start NO whatever they were in the original.
+    AMAppItem(const AMAppItem& other);
+    AMAppItem& operator=(const AMAppItem&) = delete;
+
+    std::shared_ptr<AMAppItem> copy() const { return std::make_shared<AMAppItem>(*this); }
+
+    QIcon image;
+    QString name;
+    QString path;
+    QString bundleID;          // "CFBundleIdentifier", empty when there is none
+    bool isSystemApp = false;  // the identifier begins with "com.apple."
+    QString bundleVersion;     // "CFBundleShortVersionString", empty when there is none
+    QDateTime date;            // creation date of the path
+    bool bIsSelected = false;
+    QString isSystemAppStr;    // "YES" / "NO"
+    QString size;              // display text; "0KB" until measured for listed items
+    bool bIsGetSize = false;   // the size measurement has been started
+    // A user document (found in the Downloads folder): the confirmation lists
+    // it, but does not tick it for removal at first.
+    bool isUserDocument = false;
+};
+
+using AMAppItemPtr = std::shared_ptr<AMAppItem>;
+using AMAppItemList = QList<AMAppItemPtr>;

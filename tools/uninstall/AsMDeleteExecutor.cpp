@@ -1,0 +1,197 @@
+#include "AsMDeleteExecutor.h"
+
+#include "platform/Dispatch.h"
+#include "platform/FileAttributes.h"
+#include "platform/Log.h"
+#include "platform/Removal.h"
+
+#include <QHash>
+#include <QMutex>
+#include <QObject>
+#include <QPointer>
+#include <atomic>
+
+struct AsMDeleteExecutor::Shared : std::enable_shared_from_this<Shared> {
+    // Main thread only.
+    AsMDeleteExecutorDelegate* delegate = nullptr;
+    QPointer<QObject> delegateObject;
+    bool delegateIsObject = false;
+    AMAppItemList trashFiles;
+
+    // The helper session; used by one run at a time.
+    platform::PrivilegedRemover remover;
+    std::atomic<bool> isValidAuth{false};
+
+    QMutex lifeMutex;
+    int runs = 0;
+    bool ownerGone = false;
+
+    void report(const AMAppItemPtr& item, bool removed)
+    {
+        const std::weak_ptr<Shared> weak = weak_from_this();
+        platform::dispatch::main([weak, item, removed] {
+            const std::shared_ptr<Shared> self = weak.lock();
+            if (!self || !self->delegate || (self->delegateIsObject && !self->delegateObject))
+                return;
+            if (removed)
+                self->delegate->deleteRelatedFile(item);
+            else
+                self->delegate->deleteRelatedFileFail(item);
+        });
+    }
+
+    bool allocAuthorization()
+    {
+        if (isValidAuth)
+            return true;
+        int status = 0;
+        switch (remover.acquire(&status)) {
+        case platform::PrivilegedRemover::Start::Granted:
+            isValidAuth = true;
+            return true;
+        case platform::PrivilegedRemover::Start::Refused:
+            platform::log(QStringLiteral("Copy Rights Unsuccessful: %1").arg(status));
+            break;
+        case platform::PrivilegedRemover::Start::Unavailable:
+            platform::log(QStringLiteral("Error Creating Initial Authorization: %1").arg(status));
+            break;
+        }
+        freeAuthorization();
+        return false;
+    }
+
+    void freeAuthorization()
+    {
+        remover.release();
+        isValidAuth = false;
+    }
+
+    bool authDeleteAtPath(const QString& path)
+    {
+        if (path.isEmpty())
+            return false;
+        switch (remover.remove(path)) {
+        case platform::PrivilegedRemover::Outcome::Removed: {
+            // The helper looked as root; where we can see the path ourselves,
+            // it must be gone for us too.
+            return !platform::itemInfo(path).exists;
+        }
+        case platform::PrivilegedRemover::Outcome::Lost:
+            // The helper is gone: the next item that needs rights asks again.
+            freeAuthorization();
+            return false;
+        case platform::PrivilegedRemover::Outcome::Failed:
+        case platform::PrivilegedRemover::Outcome::Refused:
+            break;
+        }
+        return false;
+    }
+
+    bool removeTrahFile(const AMAppItemPtr& item)
+    {
+        const QString path = item->path;
+        // Nothing there: nothing to remove, and no reason to ask for a password.
+        if (platform::itemIsGone(path) || platform::removeItem(path)) {
+            report(item, true);
+            return true;
+        }
+        if (!allocAuthorization()) {
+            platform::log(QStringLiteral("Alloc authorization failed!!!"));
+            report(item, false);
+            return false;
+        }
+        if (!authDeleteAtPath(path)) {
+            report(item, false);
+            platform::log(QStringLiteral("Clean file by authorization failed: %1").arg(path));
+            return false;
+        }
+        report(item, true);
+        return true;
+    }
+
+    void run(const AMAppItemList& items)
+    {
+        QHash<QString, bool> outcomes;
+        for (const AMAppItemPtr& item : items) {
+            if (!item)
+                continue;
+            const auto seen = outcomes.constFind(item->path);
+            if (seen != outcomes.constEnd()) {
+                report(item, *seen);
+                continue;
+            }
+            outcomes.insert(item->path, removeTrahFile(item));
+        }
+        QMutexLocker lock(&lifeMutex);
+        if (--runs == 0 && ownerGone)
+            freeAuthorization();
+    }
+};
+
+AsMDeleteExecutor::AsMDeleteExecutor() : d(std::make_shared<Shared>()) {}
+
+AsMDeleteExecutor::~AsMDeleteExecutor()
+{
+    d->delegate = nullptr;
+    d->delegateObject.clear();
+    d->trashFiles.clear();
+    QMutexLocker lock(&d->lifeMutex);
+    d->ownerGone = true;
+    if (d->runs == 0)
+        d->freeAuthorization();
+}
+
+void AsMDeleteExecutor::setDelegate(AsMDeleteExecutorDelegate* delegate)
+{
+    d->delegate = delegate;
+    QObject* object = dynamic_cast<QObject*>(delegate);
+    d->delegateObject = object;
+    d->delegateIsObject = object != nullptr;
+}
+
+AsMDeleteExecutorDelegate* AsMDeleteExecutor::delegate() const
+{
+    return d->delegate;
+}
+
+void AsMDeleteExecutor::executeDelete(const AMAppItemList& items)
+{
+    d->trashFiles = items;
+    {
+        QMutexLocker lock(&d->lifeMutex);
+        ++d->runs;
+    }
+    std::shared_ptr<Shared> shared = d;
+    platform::dispatch::global(platform::dispatch::Priority::Default,
+                               [shared, items] { shared->run(items); });
+}
+
+AMAppItemList AsMDeleteExecutor::trashFiles() const
+{
+    return d->trashFiles;
+}
+
+bool AsMDeleteExecutor::removeTrahFile(const AMAppItemPtr& item)
+{
+    return item && d->removeTrahFile(item);
+}
+
+bool AsMDeleteExecutor::allocAuthorization()
+{
+    return d->allocAuthorization();
+}
+
+bool AsMDeleteExecutor::authDeleteAtPath(const QString& path)
+{
+    return d->authDeleteAtPath(path);
+}
+
+void AsMDeleteExecutor::freeAuthorization()
+{
+    d->freeAuthorization();
+}
+
+bool AsMDeleteExecutor::isValidAuth() const
+{
+    return d->isValidAuth;
+}

@@ -1,0 +1,53 @@
+#pragma once
+// Removes a list of items (applications, widgets, plug-ins and their related
+// files) one after the other on a worker: first as the user; where that leaves
+// the item in place, through the privileged removal helper, for which the
+// password is asked once per executor. Plain deletion: nothing is shredded.
+
+#include "AMAppItem.h"
+
+#include <memory>
+
+// Receives one outcome per item, in list order, on the main thread.
+class AsMDeleteExecutorDelegate {
+public:
+    virtual ~AsMDeleteExecutorDelegate() = default;
+    // Nothing is left at the item's path.
+    virtual void deleteRelatedFile(const AMAppItemPtr& item) = 0;
+    // Every attempt left the item in place.
+    virtual void deleteRelatedFileFail(const AMAppItemPtr& item) = 0;
+};
+
+class AsMDeleteExecutor {
+public:
+    AsMDeleteExecutor();
+    // A run under way finishes its items without reporting them; the helper
+    // session ends once nothing uses it any more.
+    ~AsMDeleteExecutor();
+    AsMDeleteExecutor(const AsMDeleteExecutor&) = delete;
+    AsMDeleteExecutor& operator=(const AsMDeleteExecutor&) = delete;
+
+    // Not owned. When the delegate is also a QObject, its destruction is
+    // noticed and it is not called afterwards; otherwise its owner sets the
+    // delegate to null before destroying it. Main thread only.
+    void setDelegate(AsMDeleteExecutorDelegate* delegate);
+    AsMDeleteExecutorDelegate* delegate() const;
+
+    // Keeps a copy of the list and returns at once; the items are removed in
+    // list order on a global queue. A path listed twice is removed once, and
+    // its second listing reports the outcome of the first.
+    void executeDelete(const AMAppItemList& items);
+    AMAppItemList trashFiles() const;
+
+    // The steps of a run, blocking; a run calls them on its worker.
+    bool removeTrahFile(const AMAppItemPtr& item);
+    bool allocAuthorization();
+    bool authDeleteAtPath(const QString& path);
+    void freeAuthorization();
+    bool isValidAuth() const;
+
+    struct Shared;
+
+private:
+    std::shared_ptr<Shared> d;
+};

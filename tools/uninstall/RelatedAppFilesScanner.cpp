@@ -1,0 +1,294 @@
+#include "RelatedAppFilesScanner.h"
+
+#include "core/CommUti.h"
+#include "platform/Dispatch.h"
+#include "platform/Locations.h"
+#include "platform/Log.h"
+#include "platform/PropertyList.h"
+#include "platform/gui/Workspace.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QImageReader>
+
+namespace {
+
+QString infoPlistPath(const QString& path)
+{
+    return QStringLiteral("%1/Contents/Info.plist").arg(path);
+}
+
+QString textValue(const QVariantMap& info, const char* key)
+{
+    const QVariant v = info.value(QLatin1String(key));
+    return v.typeId() == QMetaType::QString ? v.toString() : QString();
+}
+
+// What the file manager shows: the last path component, an application
+// bundle without its ".app".
+QString displayName(const QString& path)
+{
+    const QFileInfo info(path);
+    QString name = info.fileName();
+    if (name.isEmpty())
+        name = path;
+    if (info.isDir() && name.endsWith(QLatin1String(".app")) && name.size() > 4)
+        name.chop(4);
+    return name;
+}
+
+QDateTime creationDate(const QString& path)
+{
+    const QFileInfo info(path);
+    const QDateTime born = info.birthTime();
+    return born.isValid() ? born : info.lastModified();
+}
+
+bool canAskForIcons()
+{
+    return qobject_cast<QGuiApplication*>(QCoreApplication::instance()) && platform::dispatch::isMainThread();
+}
+
+QStringList withoutKeys(const QStringList& keys, const QStringList& own)
+{
+    QStringList out;
+    for (const QString& k : keys) {
+        bool mine = false;
+        for (const QString& o : own)
+            mine = mine || (!o.isEmpty() && k.compare(o, Qt::CaseInsensitive) == 0);
+        if (!mine && !k.isEmpty())
+            out << k;
+    }
+    return out;
+}
+
+bool isBoundary(QChar c)
+{
+    return c == QLatin1Char('.') || c == QLatin1Char(' ') || c == QLatin1Char('-') || c == QLatin1Char('_');
+}
+
+int prefixMatch(const QString& entry, const QString& key)
+{
+    if (key.isEmpty() || entry.size() < key.size())
+        return 0;
+    if (QStringView(entry).left(key.size()).compare(key, Qt::CaseInsensitive) != 0)
+        return 0;
+    if (entry.size() != key.size() && !isBoundary(entry.at(key.size())))
+        return 0;
+    return int(key.size());
+}
+
+void searchFolders(AMAppItemList& group, const QStringList& folders, const QString& name, const QString& bundleID,
+                   const QStringList& installedKeys, bool userDocuments = false)
+{
+    for (const QString& folder : folders) {
+        const QString real = platform::mapLocation(folder);
+        RelatedAppFilesScanner::AddPathIfExists(group, real, name, installedKeys, userDocuments);
+        RelatedAppFilesScanner::AddPathIfExists(group, real, bundleID, installedKeys, userDocuments);
+    }
+}
+
+const QString kGrowlTicket = QStringLiteral(".growlTicket");
+
+} // namespace
+
+AMAppItemPtr RelatedAppFilesScanner::getAppItemWithFilePath(const QString& path, int)
+{
+    auto item = std::make_shared<AMAppItem>();
+    item->path = path;
+    if (canAskForIcons())
+        item->image = iconForPath(path);
+    item->name = displayName(path);
+    item->isSystemApp = false;
+
+    const QVariantMap info = platform::plist::readDictionary(infoPlistPath(path));
+    item->bundleID = textValue(info, "CFBundleIdentifier");
+    if (item->bundleID.startsWith(QLatin1String("com.apple.")))
+        item->isSystemApp = true;
+    item->isSystemAppStr = item->isSystemApp ? QStringLiteral("YES") : QStringLiteral("NO");
+    item->bundleVersion = textValue(info, "CFBundleShortVersionString");
+    item->date = creationDate(path);
+    return item;
+}
+
+AMAppItemPtr RelatedAppFilesScanner::constructItem(const QString& path, int appFlag)
+{
+    AMAppItemPtr item = getAppItemWithFilePath(path, appFlag);
+    item->size = QStringLiteral("0KB");
+    return item;
+}
+
+AMAppItemPtr RelatedAppFilesScanner::aConstructItem(const QString& path, int appFlag)
+{
+    AMAppItemPtr item = getAppItemWithFilePath(path, appFlag);
+    item->size = getFileSizeItem(path);
+    return item;
+}
+
+QString RelatedAppFilesScanner::getFileSizeItem(const QString& path)
+{
+    return CommUti::convertVolSpace(CommUti::sizeOfFileRef(path));
+}
+
+QIcon RelatedAppFilesScanner::iconForPath(const QString& path)
+{
+    if (!qobject_cast<QGuiApplication*>(QCoreApplication::instance()))
+        return {};
+    const QVariantMap info = platform::plist::readDictionary(infoPlistPath(path));
+    QString iconFile = textValue(info, "CFBundleIconFile");
+    if (!iconFile.isEmpty() && !iconFile.contains(QLatin1Char('/'))) {
+        if (QFileInfo(iconFile).suffix().isEmpty())
+            iconFile += QStringLiteral(".icns");
+        const QString file = QStringLiteral("%1/Contents/Resources/%2").arg(path, iconFile);
+        if (QImageReader(file).canRead()) {
+            QIcon icon(file);
+            if (!icon.isNull())
+                return icon;
+        }
+    }
+    return platform::workspace::iconForFile(path);
+}
+
+RelatedAppFilesScanner::BundleKeys RelatedAppFilesScanner::keysOfBundle(const QString& path)
+{
+    BundleKeys keys;
+    if (!QFileInfo(path).isDir())
+        return keys; // not a bundle
+    const QVariantMap info = platform::plist::readDictionary(infoPlistPath(path));
+    keys.name = textValue(info, "CFBundleName");
+    if (keys.name.isEmpty())
+        keys.name = textValue(info, "CFBundleExecutable");
+    keys.identifier = textValue(info, "CFBundleIdentifier");
+    return keys;
+}
+
+QStringList RelatedAppFilesScanner::keysOfItems(const AMAppItemList& items)
+{
+    QStringList keys;
+    for (const AMAppItemPtr& item : items) {
+        if (!item)
+            continue;
+        const BundleKeys k = keysOfBundle(item->path);
+        for (const QString& key : {k.name, k.identifier}) {
+            if (!key.trimmed().isEmpty() && !keys.contains(key, Qt::CaseInsensitive))
+                keys << key;
+        }
+    }
+    return keys;
+}
+
+AMAppItemList RelatedAppFilesScanner::relatedFilesToApplicationAtPath(const QString& path,
+                                                                      const QStringList& installedKeys)
+{
+    AMAppItemList group;
+    if (!QFileInfo::exists(path) && !QFileInfo(path).isSymLink())
+        platform::log(QStringLiteral("......."));
+    group.append(aConstructItem(path, 0));
+
+    const BundleKeys keys = keysOfBundle(path);
+    if (keys.name.isEmpty())
+        return group;
+    if (keys.identifier.isEmpty() || keys.identifier == QLatin1String(" "))
+        return group;
+
+    // Only other items compete for a file; an entry named by both of this
+    // item's own keys is simply listed twice.
+    const QStringList others = withoutKeys(installedKeys, {keys.name, keys.identifier});
+    GetPreferencePaths(group, keys.name, keys.identifier, others);
+    GetCachePaths(group, keys.name, keys.identifier, others);
+    GetLogPaths(group, keys.name, keys.identifier, others);
+    GetSavedStatePaths(group, keys.name, keys.identifier, others);
+    GetAppSupportPaths(group, keys.name, keys.identifier, others);
+    GetDownloadPaths(group, keys.name, keys.identifier, others);
+    GetGrowlPaths(group, keys.name, others);
+    return group;
+}
+
+void RelatedAppFilesScanner::GetPreferencePaths(AMAppItemList& group, const QString& name, const QString& bundleID,
+                                                const QStringList& installedKeys)
+{
+    searchFolders(group, {QStringLiteral("~/Library/Preferences"), QStringLiteral("/Library/Preferences")}, name,
+                  bundleID, installedKeys);
+}
+
+void RelatedAppFilesScanner::GetCachePaths(AMAppItemList& group, const QString& name, const QString& bundleID,
+                                           const QStringList& installedKeys)
+{
+    searchFolders(group, {QStringLiteral("~/Library/Caches"), QStringLiteral("/Library/Caches")}, name, bundleID,
+                  installedKeys);
+}
+
+void RelatedAppFilesScanner::GetLogPaths(AMAppItemList& group, const QString& name, const QString& bundleID,
+                                         const QStringList& installedKeys)
+{
+    searchFolders(group, {QStringLiteral("~/Library/Logs"), QStringLiteral("/Library/Logs")}, name, bundleID,
+                  installedKeys);
+}
+
+void RelatedAppFilesScanner::GetSavedStatePaths(AMAppItemList& group, const QString& name, const QString& bundleID,
+                                                const QStringList& installedKeys)
+{
+    searchFolders(group, {QStringLiteral("~/Library/Saved Application State")}, name, bundleID, installedKeys);
+}
+
+void RelatedAppFilesScanner::GetAppSupportPaths(AMAppItemList& group, const QString& name, const QString& bundleID,
+                                                const QStringList& installedKeys)
+{
+    searchFolders(group,
+                  {QStringLiteral("~/Library/Application Support"), QStringLiteral("/Library/Application Support")},
+                  name, bundleID, installedKeys);
+}
+
+void RelatedAppFilesScanner::GetDownloadPaths(AMAppItemList& group, const QString& name, const QString& bundleID,
+                                              const QStringList& installedKeys)
+{
+    searchFolders(group, {QStringLiteral("~/Downloads")}, name, bundleID, installedKeys, true);
+}
+
+void RelatedAppFilesScanner::GetGrowlPaths(AMAppItemList& group, const QString& name,
+                                           const QStringList& installedKeys)
+{
+    QStringList tickets;
+    for (const QString& key : installedKeys)
+        tickets << key + kGrowlTicket;
+    AddPathIfExists(group, platform::mapLocation(QStringLiteral("~/Library/Application Support/Growl/Tickets")),
+                    name + kGrowlTicket, tickets);
+}
+
+void RelatedAppFilesScanner::AddPathIfExists(AMAppItemList& group, const QString& folder, const QString& key,
+                                             const QStringList& installedKeys, bool userDocuments)
+{
+    if (key.isEmpty())
+        return;
+    const QStringList entries = QDir(folder).entryList(
+        QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Unsorted);
+    for (const QString& entry : entries) {
+        if (!belongsTo(entry, key, installedKeys))
+            continue;
+        AMAppItemPtr item = aConstructItem(folder + QLatin1Char('/') + entry, 0);
+        item->isUserDocument = userDocuments;
+        group.append(item);
+    }
+}
+
+int RelatedAppFilesScanner::matchLength(const QString& entryName, const QString& key)
+{
+    if (const int n = prefixMatch(entryName, key))
+        return n;
+    QString blankFree = key;
+    blankFree.remove(QLatin1Char(' '));
+    return prefixMatch(entryName, blankFree);
+}
+
+bool RelatedAppFilesScanner::belongsTo(const QString& entryName, const QString& key, const QStringList& others)
+{
+    const int mine = matchLength(entryName, key);
+    if (mine == 0)
+        return false;
+    for (const QString& other : others) {
+        if (matchLength(entryName, other) > mine)
+            return false;
+    }
+    return true;
+}

@@ -1,0 +1,308 @@
+#include "UninstallEngine.h"
+
+#include "RelatedAppFilesScanner.h"
+#include "core/CommUti.h"
+#include "platform/Dispatch.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSet>
+#include <atomic>
+#include <sys/stat.h>
+
+struct UninstallEngine::State {
+    Listener* listener = nullptr;
+    QList<QStringList> searchPaths{QStringList(), QStringList(), QStringList()};
+    AMAppItemList lists[3];
+    std::atomic<bool> isScan{false};
+};
+
+namespace {
+
+using Weak = std::weak_ptr<UninstallEngine::State>;
+
+const QStringList& pluginExtensions()
+{
+    static const QStringList extensions{
+        QStringLiteral("app"),         QStringLiteral("plugin"),      QStringLiteral("webplugin"),
+        QStringLiteral("component"),   QStringLiteral("mdimporter"),  QStringLiteral("qlgenerator"),
+        QStringLiteral("dictionary"),  QStringLiteral("safariextz"),
+    };
+    return extensions;
+}
+
+// The text after the last dot of a name; a name that only starts with a dot
+// has none.
+QString extensionOf(const QString& name)
+{
+    const qsizetype dot = name.lastIndexOf(QLatin1Char('.'));
+    return dot > 0 ? name.mid(dot + 1) : QString();
+}
+
+// Folders are walked once each, however many links lead to them, so a link
+// back up the tree cannot make the walk endless.
+class Visited {
+public:
+    bool enter(const QString& folder)
+    {
+        struct stat st {};
+        if (stat(QFile::encodeName(folder).constData(), &st) != 0)
+            return false;
+        const QPair<quint64, quint64> key(quint64(st.st_dev), quint64(st.st_ino));
+        if (seen_.contains(key))
+            return false;
+        seen_.insert(key);
+        return true;
+    }
+
+private:
+    QSet<QPair<quint64, quint64>> seen_;
+};
+
+QStringList entriesOf(const QString& folder)
+{
+    return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
+                                  QDir::Unsorted);
+}
+
+void walkApplications(const QString& folder, Visited& visited, const std::function<void(const AMAppItemPtr&)>& found)
+{
+    if (!visited.enter(folder))
+        return;
+    for (const QString& entry : entriesOf(folder)) {
+        const QString full = folder + QLatin1Char('/') + entry;
+        const QFileInfo info(full);
+        if (!info.exists() || !info.isDir())
+            continue;
+        if (extensionOf(entry) == QLatin1String("app")) {
+            AMAppItemPtr item = RelatedAppFilesScanner::constructItem(full, 1);
+            if (!item->isSystemApp)
+                found(item);
+        } else {
+            walkApplications(full, visited, found);
+        }
+    }
+}
+
+void walkByExtension(const QString& folder, const QStringList& extensions, Visited& visited, AMAppItemList& found)
+{
+    if (!visited.enter(folder))
+        return;
+    for (const QString& entry : entriesOf(folder)) {
+        const QString full = folder + QLatin1Char('/') + entry;
+        if (extensions.contains(extensionOf(entry))) {
+            found.append(RelatedAppFilesScanner::constructItem(full, 1));
+            continue;
+        }
+        if (QFileInfo(full).isDir())
+            walkByExtension(full, extensions, visited, found);
+    }
+}
+
+void fillIcon(const AMAppItemPtr& item)
+{
+    if (item->image.isNull())
+        item->image = RelatedAppFilesScanner::iconForPath(item->path);
+}
+
+// Hands one application to the main thread, where it joins allApplications.
+void postApplication(const Weak& weak, const AMAppItemPtr& item)
+{
+    platform::dispatch::main([weak, item] {
+        const auto state = weak.lock();
+        if (!state)
+            return;
+        fillIcon(item);
+        state->lists[UninstallEngine::Applications].append(item);
+        if (state->listener)
+            state->listener->applicationAdded(item);
+    });
+}
+
+void postSelectionCleared(const Weak& weak, int kind)
+{
+    platform::dispatch::main([weak, kind] {
+        const auto state = weak.lock();
+        if (state && state->listener)
+            state->listener->selectionCleared(kind);
+    });
+}
+
+} // namespace
+
+UninstallEngine::UninstallEngine() : d(std::make_shared<State>()) {}
+
+UninstallEngine::~UninstallEngine()
+{
+    d->listener = nullptr;
+}
+
+void UninstallEngine::setListener(Listener* listener)
+{
+    d->listener = listener;
+}
+
+void UninstallEngine::begimScanFile()
+{
+    d->searchPaths = {CommUti::applicationPaths(), CommUti::widgetPaths(), CommUti::pluginPaths()};
+    getApplications();
+}
+
+void UninstallEngine::getApplications()
+{
+    d->isScan = true;
+    const Weak weak = d;
+    const QList<QStringList> paths = d->searchPaths;
+    platform::dispatch::global(platform::dispatch::Priority::Default, [weak, paths] {
+        platform::dispatch::main([weak] {
+            if (const auto state = weak.lock())
+                state->lists[Applications].clear();
+        });
+        AMAppItemList found[3];
+        for (int kind = Applications; kind <= Plugins; ++kind) {
+            Visited visited;
+            for (const QString& folder : paths.value(kind)) {
+                postSelectionCleared(weak, kind);
+                if (kind == Applications)
+                    walkApplications(folder, visited, [&weak](const AMAppItemPtr& item) { postApplication(weak, item); });
+                else if (kind == Widgets)
+                    walkByExtension(folder, {QStringLiteral("wdgt")}, visited, found[kind]);
+                else
+                    walkByExtension(folder, pluginExtensions(), visited, found[kind]);
+            }
+        }
+        // Every application block above is ahead of this one on the main queue.
+        platform::dispatch::main([weak, widgets = found[Widgets], plugins = found[Plugins]] {
+            const auto state = weak.lock();
+            if (!state)
+                return;
+            for (const AMAppItemPtr& item : widgets)
+                fillIcon(item);
+            for (const AMAppItemPtr& item : plugins)
+                fillIcon(item);
+            state->lists[Widgets] = widgets;
+            state->lists[Plugins] = plugins;
+            state->isScan = false;
+            if (state->listener)
+                state->listener->scanFinished();
+        });
+    });
+}
+
+bool UninstallEngine::isScan() const
+{
+    return d->isScan;
+}
+
+void UninstallEngine::refButtonAction(int kind)
+{
+    if (kind < Applications || kind > Plugins)
+        return;
+    const Weak weak = d;
+    if (d->listener)
+        d->listener->selectionCleared(kind);
+    d->lists[kind].clear();
+    Visited visited;
+    if (kind == Applications) {
+        for (const QString& folder : d->searchPaths.value(kind))
+            walkApplications(folder, visited, [&weak](const AMAppItemPtr& item) { postApplication(weak, item); });
+        platform::dispatch::main([weak] {
+            const auto state = weak.lock();
+            if (state && state->listener)
+                state->listener->refreshFinished(Applications);
+        });
+        return;
+    }
+    AMAppItemList found;
+    for (const QString& folder : d->searchPaths.value(kind))
+        walkByExtension(folder, kind == Widgets ? QStringList{QStringLiteral("wdgt")} : pluginExtensions(), visited,
+                        found);
+    d->lists[kind] = found;
+    if (d->listener)
+        d->listener->refreshFinished(kind);
+}
+
+void UninstallEngine::measureSize(const AMAppItemPtr& item)
+{
+    if (!item || item->bIsGetSize)
+        return;
+    item->bIsGetSize = true;
+    const Weak weak = d;
+    const QString path = item->path;
+    platform::dispatch::global(platform::dispatch::Priority::Default, [weak, item, path] {
+        const QString text = RelatedAppFilesScanner::getFileSizeItem(path);
+        platform::dispatch::main([weak, item, text] {
+            item->size = text;
+            const auto state = weak.lock();
+            if (state && state->listener)
+                state->listener->sizeMeasured(item);
+        });
+    });
+}
+
+AMAppItemList UninstallEngine::relatedFilesOf(const AMAppItemPtr& item) const
+{
+    if (!item)
+        return {};
+    AMAppItemList installed;
+    for (const AMAppItemList& list : d->lists)
+        installed += list;
+    return RelatedAppFilesScanner::relatedFilesToApplicationAtPath(item->path,
+                                                                   RelatedAppFilesScanner::keysOfItems(installed));
+}
+
+const QList<QStringList>& UninstallEngine::searchPaths() const
+{
+    return d->searchPaths;
+}
+
+void UninstallEngine::setSearchPaths(const QList<QStringList>& paths)
+{
+    d->searchPaths = paths;
+}
+
+AMAppItemList& UninstallEngine::allApplications()
+{
+    return d->lists[Applications];
+}
+
+AMAppItemList& UninstallEngine::widgetsArr()
+{
+    return d->lists[Widgets];
+}
+
+AMAppItemList& UninstallEngine::pluginsArr()
+{
+    return d->lists[Plugins];
+}
+
+AMAppItemList& UninstallEngine::sourceList(int kind)
+{
+    return d->lists[qBound(0, kind, 2)];
+}
+
+QString UninstallEngine::headerTitle(int kind, int count)
+{
+    if (kind == Applications)
+        return QStringLiteral("   应用程序(共: %1 个程序)").arg(count);
+    return QStringLiteral("   项(共: %1 项)").arg(count);
+}
+
+void UninstallEngine::applicationsInPath(const QString& folder, const std::function<void(const AMAppItemPtr&)>& found)
+{
+    Visited visited;
+    walkApplications(folder, visited, found);
+}
+
+void UninstallEngine::widgetsInPath(const QString& folder, AMAppItemList& found)
+{
+    Visited visited;
+    walkByExtension(folder, {QStringLiteral("wdgt")}, visited, found);
+}
+
+void UninstallEngine::pluginsInPath(const QString& folder, AMAppItemList& found)
+{
+    Visited visited;
+    walkByExtension(folder, pluginExtensions(), visited, found);
+}
