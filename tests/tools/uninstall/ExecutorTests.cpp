@@ -261,6 +261,20 @@ TEST_F(Executor, SuccessMeansThePathIsGoneNotThatTheHelperWasQuiet)
     // The session stays: the second item did not ask again.
     EXPECT_EQ(calls().size(), 1);
     EXPECT_TRUE(executor.isValidAuth());
+
+    // A helper that claims success without removing anything is not believed.
+    const QString liar = base_ + QStringLiteral("/lying-helper");
+    ASSERT_TRUE(nvtest::writeFile(liar, "#!/bin/bash\necho ready\n"
+                                        "while IFS= read -r -d '' p; do echo removed; done\n"));
+    QFile::setPermissions(liar, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    qputenv("NULLVANE_REMOVE_HELPER", QFile::encodeName(liar));
+    Recorder second;
+    AsMDeleteExecutor another;
+    another.setDelegate(&second);
+    another.executeDelete({itemAt(a)});
+    ASSERT_TRUE(waitFor(second, 1));
+    EXPECT_EQ(second.events, QStringList{QStringLiteral("failed ") + a});
+    EXPECT_EQ(calls().size(), 2);
 }
 
 TEST_F(Executor, AHelperThatGoesAwayEndsTheSessionAndTheNextItemAsksAgain)
