@@ -1,8 +1,11 @@
 #include "MountTable.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <blkid/blkid.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <sys/statvfs.h>
 
 namespace platform {
@@ -67,6 +70,9 @@ QList<MountEntry> readMountTable()
         e.source = unescape(fields[dash + 2]);
         e.device = resolveDevice(e.source);
         e.readOnly = e.options.split(QLatin1Char(',')).contains(QStringLiteral("ro"));
+        const QList<QByteArray> numbers = fields[2].split(':');
+        if (numbers.size() == 2)
+            e.deviceNumber = makedev(numbers[0].toUInt(), numbers[1].toUInt());
         entries << e;
     }
     return entries;
@@ -100,6 +106,73 @@ QString kernelNameOf(const QString& deviceNode)
 {
     const QString resolved = resolveDevice(deviceNode);
     return resolved.isEmpty() ? QString() : QFileInfo(resolved).fileName();
+}
+
+namespace {
+
+// The type written on the device, read by libblkid (needs read access).
+QString probedType(const QString& device)
+{
+    blkid_probe probe = blkid_new_probe_from_filename(QFile::encodeName(device).constData());
+    if (!probe)
+        return {};
+    QString type;
+    blkid_probe_enable_superblocks(probe, 1);
+    blkid_probe_set_superblocks_flags(probe, BLKID_SUBLKS_TYPE);
+    const char* value = nullptr;
+    if (blkid_do_safeprobe(probe) == 0 && blkid_probe_lookup_value(probe, "TYPE", &value, nullptr) == 0 && value)
+        type = QString::fromUtf8(value);
+    blkid_free_probe(probe);
+    return type;
+}
+
+// The type the device manager (udev) recorded for the device; readable
+// without the rights to open the device itself.
+QString recordedType(quint64 deviceNumber)
+{
+    QFile f(QStringLiteral("/run/udev/data/b%1:%2").arg(major(deviceNumber)).arg(minor(deviceNumber)));
+    if (!f.open(QIODevice::ReadOnly))
+        return {};
+    const QList<QByteArray> lines = f.readAll().split('\n');
+    for (const QByteArray& line : lines)
+        if (line.startsWith("E:ID_FS_TYPE="))
+            return QString::fromUtf8(line.mid(13));
+    return {};
+}
+
+} // namespace
+
+std::optional<MountEntry> mountEntryHolding(const QString& path)
+{
+    if (path.isEmpty())
+        return std::nullopt;
+    QString probe = QDir::cleanPath(QDir::isAbsolutePath(path) ? path : QDir::current().absoluteFilePath(path));
+    struct stat st {};
+    while (lstat(QFile::encodeName(probe).constData(), &st) != 0) {
+        if (probe == QLatin1String("/"))
+            return std::nullopt;
+        probe = QFileInfo(probe).absolutePath();
+    }
+    std::optional<MountEntry> found;
+    for (const MountEntry& e : readMountTable())
+        if (e.deviceNumber == static_cast<quint64>(st.st_dev))
+            found = e;
+    return found;
+}
+
+QString fileSystemTypeHolding(const QString& path)
+{
+    const std::optional<MountEntry> entry = mountEntryHolding(path);
+    if (!entry)
+        return {};
+    if (entry->fsType == QLatin1String("fuseblk") && !entry->device.isEmpty()) {
+        QString type = probedType(entry->device);
+        if (type.isEmpty())
+            type = recordedType(entry->deviceNumber);
+        if (!type.isEmpty())
+            return type;
+    }
+    return entry->fsType;
 }
 
 SpaceInfo fileSystemSpace(const QString& path)

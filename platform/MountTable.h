@@ -15,6 +15,7 @@ struct MountEntry {
     QString fsType;      // "ext4", "vfat", "fuseblk", "fuse.fusefat", ...
     QString options;     // the per-mount options ("rw,nosuid,...")
     bool readOnly = false;
+    quint64 deviceNumber = 0;  // the st_dev of files on it (major:minor of mountinfo)
 };
 
 QList<MountEntry> readMountTable();
@@ -29,6 +30,17 @@ QList<MountEntry> mountEntriesOf(const QString& device);
 // Kernel name of a device node ("/dev/sdb1" -> "sdb1"), following links such
 // as /dev/disk/by-uuid/...; "" when it is not a block device.
 QString kernelNameOf(const QString& deviceNode);
+
+// The mount that holds the item at `path` (the item itself, a symbolic link
+// not followed; a missing item is looked up by its nearest existing folder),
+// or nothing.
+std::optional<MountEntry> mountEntryHolding(const QString& path);
+
+// The file-system type of the mount holding `path`: the mount table's type,
+// except that a FUSE mount of a block device ("fuseblk") is answered with the
+// type found on the device itself ("ntfs", "exfat", ...) when it can be read
+// or the device manager recorded it. "" when the path lies on no known mount.
+QString fileSystemTypeHolding(const QString& path);
 
 struct SpaceInfo {
     bool ok = false;

@@ -249,3 +249,38 @@ TEST(MountTable, ListsTheRootAndALoopMountWithItsDeviceAndSpace)
     loop.unmount();
     EXPECT_FALSE(platform::mountEntryAt(point).has_value());
 }
+
+TEST(MountTable, FindsTheMountHoldingAPathAndTheTypeOnAFuseDevice)
+{
+    const QString home = nvtest::freshFolder(QStringLiteral("holding"));
+    ASSERT_TRUE(nvtest::writeFile(home + QStringLiteral("/f.txt"), "x"));
+    const auto sandboxEntry = platform::mountEntryHolding(home + QStringLiteral("/f.txt"));
+    ASSERT_TRUE(sandboxEntry.has_value());
+    EXPECT_FALSE(platform::fileSystemTypeHolding(home).isEmpty());
+    // A missing item is looked up by the folder it would be in.
+    const auto missing = platform::mountEntryHolding(home + QStringLiteral("/no/such/item"));
+    ASSERT_TRUE(missing.has_value());
+    EXPECT_EQ(missing->mountPoint, sandboxEntry->mountPoint);
+    EXPECT_FALSE(platform::mountEntryHolding(QString()).has_value());
+
+    nvtest::LoopDevice loop(40 << 20);
+    if (!loop.valid())
+        GTEST_SKIP() << loop.skipReason();
+    if (platform::findProgram(QStringLiteral("mkfs.ntfs")).isEmpty() || platform::findProgram(QStringLiteral("ntfs-3g")).isEmpty())
+        GTEST_SKIP() << "mkfs.ntfs or ntfs-3g is not installed";
+    ASSERT_TRUE(loop.format(QStringLiteral("ntfs")));
+    const QString point = loop.mount(QStringLiteral("ntfs"));
+    ASSERT_FALSE(point.isEmpty());
+    ASSERT_TRUE(nvtest::writeFile(point + QStringLiteral("/doc.txt"), "on ntfs"));
+    const auto entry = platform::mountEntryHolding(point + QStringLiteral("/doc.txt"));
+    ASSERT_TRUE(entry.has_value());
+    EXPECT_EQ(entry->mountPoint, point);
+    EXPECT_EQ(entry->device, loop.device());
+    // The mount table says "fuseblk"; the device says what it holds.
+    EXPECT_EQ(entry->fsType, QStringLiteral("fuseblk"));
+    EXPECT_EQ(platform::fileSystemTypeHolding(point + QStringLiteral("/doc.txt")), QStringLiteral("ntfs"));
+    // A link on the sandbox pointing into the volume lies on the sandbox's file system.
+    ASSERT_TRUE(QFile::link(point + QStringLiteral("/doc.txt"), home + QStringLiteral("/link")));
+    EXPECT_EQ(platform::mountEntryHolding(home + QStringLiteral("/link"))->mountPoint, sandboxEntry->mountPoint);
+    EXPECT_TRUE(loop.unmount());
+}
