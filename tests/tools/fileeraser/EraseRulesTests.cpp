@@ -1,0 +1,264 @@
+#include "TestSupport.h"
+
+#include "tools/fileeraser/EraseRunRules.h"
+#include "tools/fileeraser/ErasureStandardChoice.h"
+#include "tools/fileeraser/FileEraserList.h"
+#include "tools/fileeraser/HistoryExport.h"
+
+#include "core/DoDataBase.h"
+#include "core/ErasureStandards.h"
+#include "platform/Defaults.h"
+
+#include <QDir>
+#include <QFile>
+#include <QRegularExpression>
+#include <QXmlStreamReader>
+#include <gtest/gtest.h>
+
+namespace {
+
+HistoryRow row(const QString& items, const QString& algorithm, const QString& result)
+{
+    return HistoryRow{{QStringLiteral("Items"), items}, {QStringLiteral("Erasure algorithm"), algorithm},
+                      {QStringLiteral("Result"), result}};
+}
+
+const HistoryRow kHeader = row(QStringLiteral("Items"), QStringLiteral("Erasure Algorithm"), QStringLiteral("Result"));
+
+QString readAll(const QString& path)
+{
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly))
+        return {};
+    return QString::fromUtf8(f.readAll());
+}
+
+} // namespace
+
+TEST(EraseRun, ElapsedClockUsesWholeSeconds)
+{
+    EXPECT_EQ(eraserun::elapsedTimeText(0), QStringLiteral("0:00:00"));
+    EXPECT_EQ(eraserun::elapsedTimeText(1), QStringLiteral("0:00:01"));
+    EXPECT_EQ(eraserun::elapsedTimeText(59), QStringLiteral("0:00:59"));
+    EXPECT_EQ(eraserun::elapsedTimeText(60), QStringLiteral("0:01:00"));
+    EXPECT_EQ(eraserun::elapsedTimeText(90), QStringLiteral("0:01:30"));
+    EXPECT_EQ(eraserun::elapsedTimeText(3599), QStringLiteral("0:59:59"));
+    EXPECT_EQ(eraserun::elapsedTimeText(3600), QStringLiteral("1:00:00"));
+    EXPECT_EQ(eraserun::elapsedTimeText(5399), QStringLiteral("1:29:59"));
+    EXPECT_EQ(eraserun::elapsedTimeText(36061), QStringLiteral("10:01:01"));
+}
+
+TEST(EraseRun, ProgressTextsAndBar)
+{
+    EXPECT_EQ(eraserun::progressCountText(3, 0), QStringLiteral("3 文件中的 0 个"));
+    EXPECT_EQ(eraserun::progressCountText(12, 7), QStringLiteral("12 文件中的 7 个"));
+    EXPECT_DOUBLE_EQ(eraserun::progressBarValue(0.0f), 0.1);
+    EXPECT_DOUBLE_EQ(eraserun::progressBarValue(5.0f), 0.1);
+    EXPECT_DOUBLE_EQ(eraserun::progressBarValue(33.0f), 0.33);
+    EXPECT_DOUBLE_EQ(eraserun::progressBarValue(80.0f), 0.8);
+    EXPECT_DOUBLE_EQ(eraserun::progressBarValue(100.0f), 1.0);
+    EXPECT_DOUBLE_EQ(eraserun::progressBarValue(250.0f), 1.0);
+    EXPECT_DOUBLE_EQ(eraserun::progressBarValue(-4.0f), 0.1);
+}
+
+TEST(EraseRun, EndMarksByWhatIsLeftAndChoosesThePane)
+{
+    const QString dir = nvtest::freshFolder(QStringLiteral("end"));
+    for (const char* name : {"gone.txt", "kept.txt", "unticked.txt"})
+        ASSERT_TRUE(nvtest::writeFile(dir + "/" + name, "data"));
+    ASSERT_TRUE(nvtest::writeFile(dir + "/Folder/inner", "i"));
+    FileEraserList list;
+    list.addPaths({dir + "/gone.txt", dir + "/kept.txt", dir + "/unticked.txt", dir + "/Folder"}, {});
+    list.flipTick(2);
+    ASSERT_TRUE(QFile::remove(dir + "/gone.txt"));
+    ASSERT_TRUE(QDir(dir + "/Folder").removeRecursively());
+
+    const auto done = [](std::initializer_list<const char*> results) {
+        FileObjList out;
+        for (const char* r : results) {
+            auto item = std::make_shared<FileObj>();
+            item->setFailStr(QString::fromLatin1(r));
+            out << item;
+        }
+        return out;
+    };
+
+    // Something ticked is still there: failure, whatever the queue said.
+    auto end = eraserun::finishEraseRun(list.valueArr(), done({"Success", "Success"}), false, false);
+    EXPECT_TRUE(end.showFailure);
+    EXPECT_FALSE(end.cancelled);
+    ASSERT_EQ(end.marked.size(), 3);
+    EXPECT_EQ(end.marked.at(0)->url(), dir + "/gone.txt");
+    EXPECT_EQ(end.marked.at(0)->failStr(), eraserun::kMarkSuccess);
+    EXPECT_EQ(end.marked.at(1)->failStr(), eraserun::kMarkFailure);
+    EXPECT_EQ(end.marked.at(2)->url(), dir + "/Folder");
+    EXPECT_EQ(end.marked.at(2)->failStr(), eraserun::kMarkSuccess);
+    ASSERT_EQ(end.remaining.size(), 1);
+    EXPECT_EQ(end.remaining.at(0)->url(), dir + "/unticked.txt");
+
+    // Everything ticked is gone and nothing failed: success.
+    ASSERT_TRUE(QFile::remove(dir + "/kept.txt"));
+    end = eraserun::finishEraseRun(list.valueArr(), done({"Success"}), false, false);
+    EXPECT_FALSE(end.showFailure);
+    EXPECT_EQ(end.marked.at(1)->failStr(), eraserun::kMarkSuccess);
+    // ...unless an item of the run failed, rights failed, or the user cancelled.
+    EXPECT_TRUE(eraserun::finishEraseRun(list.valueArr(), done({"Success", "Fail"}), false, false).showFailure);
+    EXPECT_TRUE(eraserun::finishEraseRun(list.valueArr(), done({}), false, true).showFailure);
+    end = eraserun::finishEraseRun(list.valueArr(), done({"Success"}), true, false);
+    EXPECT_TRUE(end.showFailure);
+    EXPECT_TRUE(end.cancelled);
+
+    // A dangling link left behind counts as not erased.
+    ASSERT_TRUE(QFile::link(dir + "/nowhere", dir + "/gone.txt"));
+    end = eraserun::finishEraseRun(list.valueArr(), done({}), false, false);
+    EXPECT_EQ(end.marked.at(0)->failStr(), eraserun::kMarkFailure);
+    EXPECT_TRUE(end.showFailure);
+}
+
+TEST(HistoryExport, PageOfARunWithTwoItems)
+{
+    const QList<HistoryRow> rows{kHeader, row("/home/u/a.txt", erasureStandardLabel(4), "擦除成功"),
+                                 row("/home/u/b", erasureStandardLabel(4), "擦除失败")};
+    const QString page = historyexport::historyHtmlPage(QStringLiteral("2026-12-06 14-07-32"), rows);
+
+    EXPECT_TRUE(page.startsWith(QStringLiteral(
+        "<!DOCTYPE html PUBLIC \"-//W3C//DTD XHTML 1.0 Transitional//EN\" "
+        "\"http://www.w3.org/TR/xhtml1/DTD/xhtml1-transitional.dtd\">     <html xmlns=\"http://www.w3.org/1999/xhtml\">     "
+        "<head>     <meta content=\"initial-scale=1.0,user-scalable=no,maximum-scale=1,width=device-width\" name=\"viewport\" />")));
+    EXPECT_TRUE(page.contains(QStringLiteral(
+        "<meta http-equiv=\"Content-Type\" content=\"text/html; charset=utf-8\" />     <title>擦除历史</title>     <style>     ")));
+    EXPECT_TRUE(page.contains(QStringLiteral("font-family:Segoe,  \"Segoe UI \",  \"DejaVu Sans \",  \"Trebuchet MS \", Verdana, sans-serif; }")));
+    EXPECT_TRUE(page.contains(QStringLiteral("</style>     </head>     <body>     <!-- toplink -->     <table width=\"200\" border=\"1\">")));
+
+    const QString sp22(22, ' ');
+    const QString sp23(23, ' ');
+    const QString dateRow = QStringLiteral("<tr>") + QString(24, ' ') + QStringLiteral("<th colspan=\"3\">2026-12-06 14-07-32</th>")
+        + QString(25, ' ') + QStringLiteral("</tr>");
+    const QString headerRow = QStringLiteral("<tr class=\"title\">") + sp22 + QStringLiteral("<td>项目</td>") + sp23
+        + QStringLiteral("<td>擦除标准</td>") + sp23 + QStringLiteral("<td>结果</td>") + sp23 + QStringLiteral("</tr>");
+    const QString firstRow = QStringLiteral("<tr>") + sp22 + QStringLiteral("<td>/home/u/a.txt</td>") + sp23
+        + QStringLiteral("<td>DoD 5220.22-M (擦除3次)</td>") + sp23 + QStringLiteral("<td>擦除成功</td>") + sp23
+        + QStringLiteral("</tr>");
+    EXPECT_TRUE(page.contains(QStringLiteral("<table width=\"200\" border=\"1\">") + dateRow + headerRow + firstRow));
+    EXPECT_TRUE(page.endsWith(QStringLiteral("擦除失败</td>") + sp23 + QStringLiteral("</tr></table>     </body>      </html>")));
+    EXPECT_EQ(page.count(QStringLiteral("<tr")), 4);
+    EXPECT_EQ(page.count(QStringLiteral("class=\"title\"")), 1);
+}
+
+TEST(HistoryExport, EveryCellIsEscapedAndThePageIsWellFormed)
+{
+    const QString hostile = QStringLiteral("/tmp/<script>alert(1)</script>.txt");
+    const QList<HistoryRow> rows{kHeader, row(hostile, "A & B", "\"quoted\""),
+                                 row("/tmp/Tom's <b>file</b>", "x", "y")};
+    const QString page = historyexport::historyHtmlPage(QStringLiteral("2026-01-01 <i>00-00-00</i>"), rows);
+    EXPECT_FALSE(page.contains(QStringLiteral("<script>")));
+    EXPECT_FALSE(page.contains(QStringLiteral("<b>")));
+    EXPECT_FALSE(page.contains(QStringLiteral("<i>")));
+    EXPECT_TRUE(page.contains(QStringLiteral("<td>/tmp/&lt;script&gt;alert(1)&lt;/script&gt;.txt</td>")));
+    EXPECT_TRUE(page.contains(QStringLiteral("<td>A &amp; B</td>")));
+    EXPECT_TRUE(page.contains(QStringLiteral("<td>&quot;quoted&quot;</td>")));
+
+    // Read back as XML, the cells give the texts exactly as stored.
+    QXmlStreamReader xml(page);
+    QStringList cells;
+    while (!xml.atEnd()) {
+        xml.readNext();
+        if (xml.isStartElement() && (xml.name() == QLatin1String("td") || xml.name() == QLatin1String("th")))
+            cells << xml.readElementText();
+    }
+    ASSERT_FALSE(xml.hasError()) << xml.errorString();
+    EXPECT_EQ(cells, (QStringList{"2026-01-01 <i>00-00-00</i>", "项目", "擦除标准", "结果", hostile, "A & B",
+                                  "\"quoted\"", "/tmp/Tom's <b>file</b>", "x", "y"}));
+}
+
+TEST(HistoryExport, NamesSuffixAndWriting)
+{
+    EXPECT_EQ(historyexport::proposedFileName(QDateTime(QDate(2026, 3, 4), QTime(5, 6, 7))),
+              QStringLiteral("擦除历史(2026-03-04 05-06-07)"));
+    EXPECT_EQ(historyexport::withHtmlSuffix(QStringLiteral("/tmp/report")), QStringLiteral("/tmp/report.html"));
+    EXPECT_EQ(historyexport::withHtmlSuffix(QStringLiteral("/tmp/report.html")), QStringLiteral("/tmp/report.html"));
+    EXPECT_EQ(historyexport::withHtmlSuffix(QStringLiteral("/tmp/report.HTML")), QStringLiteral("/tmp/report.HTML"));
+    EXPECT_EQ(historyexport::withHtmlSuffix(QStringLiteral("/tmp/report.htm")), QStringLiteral("/tmp/report.htm.html"));
+
+    const QString dir = nvtest::freshFolder(QStringLiteral("export"));
+    const QString page = historyexport::historyHtmlPage(QStringLiteral("k"), {kHeader, row("/文件.txt", "l", "r")});
+    const QString target = dir + QStringLiteral("/擦除历史.html");
+    ASSERT_TRUE(nvtest::writeFile(target, "old contents"));
+    QString error;
+    ASSERT_TRUE(historyexport::writeHistoryHtml(target, page, &error)) << error;
+    EXPECT_EQ(readAll(target), page);
+
+    EXPECT_FALSE(historyexport::writeHistoryHtml(dir + QStringLiteral("/no/such/folder/x.html"), page, &error));
+    EXPECT_FALSE(error.isEmpty());
+    EXPECT_FALSE(QFile::exists(dir + QStringLiteral("/no/such/folder/x.html")));
+    // A folder in the way is no file to write.
+    ASSERT_TRUE(QDir().mkpath(dir + QStringLiteral("/taken.html")));
+    EXPECT_FALSE(historyexport::writeHistoryHtml(dir + QStringLiteral("/taken.html"), page, &error));
+    EXPECT_EQ(QDir(dir).entryList(QDir::Files), QStringList{QStringLiteral("擦除历史.html")});
+}
+
+TEST(HistoryExport, RunsFromTheStoreNewestFirstWithTheHeaderRelabelled)
+{
+    DoDataBase* store = DoDataBase::returnDoDataBase();
+    QFile::remove(DoDataBase::getDataBase());
+    platform::defaults::setInteger(QStringLiteral("EraserTimesTag"), 5);
+    auto item = std::make_shared<FileObj>();
+    item->setUrl(QStringLiteral("/home/u/old.txt"));
+    item->setFailStr(eraserun::kMarkSuccess);
+    store->setClock([] { return QDateTime(QDate(2025, 12, 31), QTime(23, 59, 59)); });
+    store->writePlistForHistoryWithArr({item});
+    store->setClock([] { return QDateTime(QDate(2026, 1, 2), QTime(8, 0, 0)); });
+    store->writeWipeVolumesOrFree(QStringLiteral("Data"), QStringLiteral("擦除成功"), true);
+    store->setClock([] { return QDateTime(QDate(2026, 1, 1), QTime(9, 30, 0)); });
+    store->writePlistForHistoryWithArr({item});
+    store->setClock({});
+
+    const HistoryRecords records = store->getAllData();
+    EXPECT_EQ(historyexport::sortedKeys(records),
+              (QStringList{"2026-01-02 08-00-00", "2026-01-01 09-30-00", "2025-12-31 23-59-59"}));
+    const QList<HistoryRow> rows = records.value(QStringLiteral("2026-01-01 09-30-00"));
+    ASSERT_EQ(rows.size(), 2);
+    EXPECT_TRUE(historyexport::isHeaderRow(rows.at(0)));
+    EXPECT_FALSE(historyexport::isHeaderRow(rows.at(1)));
+    const auto header = historyexport::cellTexts(rows.at(0));
+    EXPECT_EQ(header.name, QStringLiteral("项目"));
+    EXPECT_EQ(header.type, QStringLiteral("擦除标准"));
+    EXPECT_EQ(header.state, QStringLiteral("结果"));
+    const auto body = historyexport::cellTexts(rows.at(1));
+    EXPECT_EQ(body.name, QStringLiteral("/home/u/old.txt"));
+    EXPECT_EQ(body.type, erasureStandardLabel(5));
+    EXPECT_EQ(body.state, QStringLiteral("擦除成功"));
+    EXPECT_EQ(historyexport::cellTexts(records.value(QStringLiteral("2026-01-02 08-00-00")).at(1)).name,
+              QStringLiteral("剩余空间擦除:Data"));
+    // An item that merely starts like the header is an item.
+    EXPECT_FALSE(historyexport::isHeaderRow(row("Items", "Erasure Algorithm", "擦除成功")));
+}
+
+TEST(ErasureStandardChoice, PickRulesAndLabels)
+{
+    for (int index = 0; index < 8; ++index) {
+        standardchoice::storeErasureStandard(index);
+        EXPECT_EQ(platform::defaults::integerForKey(QStringLiteral("EraserTimesTag")), index);
+        EXPECT_EQ(platform::defaults::integerForKey(QStringLiteral("EraserTimes")), erasureStandardPasses(index));
+        EXPECT_EQ(standardchoice::chosenStandardLabel(), erasureStandardLabel(index));
+    }
+    standardchoice::storeErasureStandard(7);
+    EXPECT_EQ(platform::defaults::integerForKey(QStringLiteral("EraserTimes")), 35);
+    standardchoice::storeErasureStandard(9);
+    EXPECT_EQ(platform::defaults::integerForKey(QStringLiteral("EraserTimes")), 1);
+    EXPECT_EQ(platform::defaults::integerForKey(QStringLiteral("EraserTimesTag")), 9);
+    EXPECT_EQ(standardchoice::chosenStandardLabel(), QStringLiteral("HMG Infosec Standard 5 (擦除1次)"));
+    standardchoice::storeErasureStandard(-1);
+    EXPECT_EQ(platform::defaults::integerForKey(QStringLiteral("EraserTimes")), 1);
+
+    EXPECT_EQ(standardchoice::labelForTagText(QStringLiteral("3")), QStringLiteral("Peter Gutmann's algorithm 2 (擦除2次)"));
+    EXPECT_EQ(standardchoice::labelForTagText(QStringLiteral("03")), erasureStandardLabel(0));
+    EXPECT_EQ(standardchoice::labelForTagText(QString()), erasureStandardLabel(0));
+
+    standardchoice::storeErasureStandard(4);
+    standardchoice::storeEraserLevel(QStringLiteral("35"));
+    EXPECT_EQ(platform::defaults::integerForKey(QStringLiteral("EraserTimes")), 35);
+    EXPECT_EQ(platform::defaults::integerForKey(QStringLiteral("EraserTimesTag")), 4);
+    EXPECT_EQ(standardchoice::chosenStandardLabel(), erasureStandardLabel(4));
+    EXPECT_EQ(standardchoice::levelChoices(), (QStringList{"1", "2", "3", "7", "35"}));
+}

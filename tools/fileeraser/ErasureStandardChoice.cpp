@@ -1,0 +1,39 @@
+#include "ErasureStandardChoice.h"
+
+#include "core/ErasureStandards.h"
+#include "platform/Defaults.h"
+
+namespace standardchoice {
+
+void storeErasureStandard(int index)
+{
+    platform::defaults::setInteger(QStringLiteral("EraserTimes"), erasureStandardPasses(index));
+    platform::defaults::setInteger(QStringLiteral("EraserTimesTag"), index);
+}
+
+QString labelForTagText(const QString& tagText)
+{
+    for (int i = 0; i < erasureStandardCount(); ++i)
+        if (tagText == QString::number(i))
+            return erasureStandardLabel(i);
+    return erasureStandardLabel(0);
+}
+
+QString chosenStandardLabel()
+{
+    return labelForTagText(QString::number(platform::defaults::integerForKey(QStringLiteral("EraserTimesTag"))));
+}
+
+const QStringList& levelChoices()
+{
+    static const QStringList choices{QStringLiteral("1"), QStringLiteral("2"), QStringLiteral("3"),
+                                     QStringLiteral("7"), QStringLiteral("35")};
+    return choices;
+}
+
+void storeEraserLevel(const QString& levelText)
+{
+    platform::defaults::setInteger(QStringLiteral("EraserTimes"), levelText.toInt());
+}
+
+} // namespace standardchoice

@@ -1,0 +1,259 @@
+#include "FileEraserList.h"
+
+#include "core/SizeText.h"
+#include "platform/FileAttributes.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSet>
+#include <algorithm>
+#include <sys/stat.h>
+
+namespace {
+
+const QString kFolderType = QStringLiteral("Folder");
+
+QString lastComponent(const QString& path)
+{
+    QString p = path;
+    while (p.size() > 1 && p.endsWith(QLatin1Char('/')))
+        p.chop(1);
+    const qsizetype slash = p.lastIndexOf(QLatin1Char('/'));
+    return slash < 0 ? p : p.mid(slash + 1);
+}
+
+// Appends the contents of the folder at `folderPath`, depth-first, each
+// folder right after its own contents.
+void eumeAllArrWithFileObj(const QString& folderPath, FileObjList& out, QSet<QString>& seen,
+                           const FileEraserList::IconProvider& icons)
+{
+    // Unsorted: in the order the file system gives.
+    const QStringList entries = QDir(folderPath).entryList(
+        QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Unsorted);
+    for (const QString& entry : entries) {
+        const QString child = QStringLiteral("%1/%2").arg(folderPath, entry);
+        if (seen.contains(child))
+            continue;
+        if (!FileEraserList::isRealFolder(child)) {
+            seen.insert(child);
+            out << FileEraserList::buildFileObj(child, false, icons);
+            continue;
+        }
+        FileObjPtr folder = FileEraserList::buildFileObj(child, true, icons);
+        seen.insert(child);
+        eumeAllArrWithFileObj(child, out, seen, icons);
+        out << folder;
+    }
+}
+
+} // namespace
+
+QString FileEraserList::byteToSizeWithByte(quint64 bytes)
+{
+    const double b = static_cast<double>(bytes);
+    if (bytes <= 999)
+        return QString::asprintf("%.0f byte", static_cast<double>(static_cast<float>(b)));
+    if (bytes <= 999'999)
+        return sizetext::twoDecimals(b / 1e3, "KB");
+    if (bytes <= 999'999'999)
+        return sizetext::twoDecimals(b / 1e6, "MB");
+    if (bytes < 1'000'000'000'000ULL)
+        return sizetext::twoDecimals(b / 1e9, "GB");
+    return sizetext::twoDecimals(b / 1e12, "TB");
+}
+
+bool FileEraserList::isRealFolder(const QString& path)
+{
+    const platform::ItemInfo info = platform::itemInfo(path);
+    return info.exists && info.isDir && !info.isSymLink;
+}
+
+QString FileEraserList::pathExtension(const QString& name)
+{
+    const qsizetype dot = name.lastIndexOf(QLatin1Char('.'));
+    if (dot <= 0 || dot == name.size() - 1)
+        return {};
+    return name.mid(dot + 1);
+}
+
+FileObjPtr FileEraserList::buildFileObj(const QString& path, bool isDir, const IconProvider& icons)
+{
+    auto item = std::make_shared<FileObj>();
+    item->setName(lastComponent(path));
+    item->setUrl(path);
+    const platform::ItemInfo info = platform::itemInfo(path);
+    item->setIsSymbolicLink(info.isSymLink);
+    if (isDir) {
+        item->setType(kFolderType);
+        item->setSize(info.size);
+    } else {
+        item->setType(pathExtension(item->name()));
+        item->setSize(info.isSymLink ? 0 : info.size);
+    }
+    if (icons)
+        item->setIcon(icons(path, isDir));
+    item->setIsDir(isDir);
+    item->setIsSelect(true);
+    return item;
+}
+
+FileEraserList::AddOutcome FileEraserList::addPaths(const QStringList& paths, const NtfsTest& isNtfs,
+                                                    const IconProvider& icons)
+{
+    AddOutcome outcome;
+    if (paths.isEmpty())
+        return outcome;
+    if (isNtfs && isNtfs(paths.first())) {
+        outcome.wholeAddRefused = true;
+        outcome.refusedNtfs << paths.first();
+        return outcome;
+    }
+    for (const QString& path : paths) {
+        if (path == QLatin1String("/")) {
+            outcome.stoppedAtRoot = true;
+            break;
+        }
+        const bool listed = std::any_of(valueArr_.cbegin(), valueArr_.cend(),
+                                        [&](const FileObjPtr& item) { return item->url() == path; });
+        if (listed)
+            continue;
+        if (isNtfs && isNtfs(path)) {
+            outcome.refusedNtfs << path;
+            continue;
+        }
+        const bool folder = isRealFolder(path);
+        FileObjPtr item = buildFileObj(path, folder, icons);
+        // A listed folder shows no size; its contents are measured by nobody.
+        if (folder)
+            item->setSize(0);
+        valueArr_ << item;
+        ++outcome.added;
+    }
+    return outcome;
+}
+
+FileObjPtr FileEraserList::at(int row) const
+{
+    if (row < 0 || row >= valueArr_.size())
+        return nullptr;
+    return valueArr_.at(row);
+}
+
+int FileEraserList::tickedCount() const
+{
+    return static_cast<int>(std::count_if(valueArr_.cbegin(), valueArr_.cend(),
+                                          [](const FileObjPtr& item) { return item->isSelect(); }));
+}
+
+int FileEraserList::returnSelectAllState() const
+{
+    const int n = tickedCount();
+    if (n == 0)
+        return 0;
+    return n == count() ? 2 : 1;
+}
+
+FileEraserList::CountText FileEraserList::selectCountText() const
+{
+    CountText out;
+    const int n = tickedCount();
+    if (n == 0) {
+        out.text = QStringLiteral("总: %1 个文件").arg(count());
+        return out;
+    }
+    out.text = QStringLiteral("已选择: %1/%2 个文件").arg(n).arg(count());
+    const QString number = QString::number(n);
+    out.boldStart = static_cast<int>(out.text.indexOf(number));
+    out.boldLength = static_cast<int>(number.size());
+    return out;
+}
+
+QString FileEraserList::selectAllTitle(int state)
+{
+    return state == 2 ? QStringLiteral("取消全选") : QStringLiteral("全选");
+}
+
+bool FileEraserList::flipTick(int row)
+{
+    const FileObjPtr item = at(row);
+    if (!item)
+        return false;
+    item->setIsSelect(!item->isSelect());
+    return true;
+}
+
+int FileEraserList::setAllSelectOrNoSelect()
+{
+    if (valueArr_.isEmpty())
+        return 0;
+    const bool tick = returnSelectAllState() != 2;
+    for (const FileObjPtr& item : std::as_const(valueArr_))
+        item->setIsSelect(tick);
+    return tick ? 2 : 0;
+}
+
+void FileEraserList::sortBy(int kind, int direction)
+{
+    const bool descending = direction != 0;
+    if (kind == 0) {
+        std::stable_sort(valueArr_.begin(), valueArr_.end(), [descending](const FileObjPtr& a, const FileObjPtr& b) {
+            const int c = QString::compare(a->name(), b->name());
+            return descending ? c > 0 : c < 0;
+        });
+    } else {
+        std::stable_sort(valueArr_.begin(), valueArr_.end(), [descending](const FileObjPtr& a, const FileObjPtr& b) {
+            return descending ? a->size() > b->size() : a->size() < b->size();
+        });
+    }
+}
+
+QString FileEraserList::sortTitle(int kind, int direction)
+{
+    return QStringLiteral("%1、%2").arg(kind == 1 ? QStringLiteral("大小") : QStringLiteral("名称"),
+                                        direction == 1 ? QStringLiteral("降序") : QStringLiteral("升序"));
+}
+
+QString FileEraserList::cellText(const FileObj& item, Column column)
+{
+    switch (column) {
+    case NameColumn:
+        return item.name();
+    case PathColumn:
+        return item.url();
+    case SizeColumn:
+        return item.isDir() ? QStringLiteral("--") : byteToSizeWithByte(static_cast<quint64>(std::max<qint64>(0, item.size())));
+    case TypeColumn:
+        return item.type();
+    }
+    return {};
+}
+
+QString FileEraserList::toolTip(const FileObj& item, Column column)
+{
+    if (column == SizeColumn && item.isDir())
+        return {};
+    return cellText(item, column);
+}
+
+FileObjList FileEraserList::flatJobList(const IconProvider& icons) const
+{
+    FileObjList out;
+    QSet<QString> seen;
+    for (const FileObjPtr& item : valueArr_) {
+        if (!item->isSelect() || seen.contains(item->url()))
+            continue;
+        // The item is looked at afresh: a folder that has become a link since
+        // it was added is not entered.
+        if (item->isDir() && isRealFolder(item->url())) {
+            FileObjPtr folder = buildFileObj(item->url(), true, icons);
+            seen.insert(item->url());
+            eumeAllArrWithFileObj(item->url(), out, seen, icons);
+            out << folder;
+        } else {
+            seen.insert(item->url());
+            out << buildFileObj(item->url(), false, icons);
+        }
+    }
+    return out;
+}
