@@ -1,0 +1,169 @@
+#include "TestSupport.h"
+
+#include "tools/fileeraser/FileEraserList.h"
+#include "tools/fileeraser/FileEraserRun.h"
+
+#include "core/DoDataBase.h"
+#include "core/ErasureStandards.h"
+#include "core/PublicUtilities.h"
+#include "platform/Defaults.h"
+
+#include <QDir>
+#include <QFile>
+#include <gtest/gtest.h>
+
+namespace {
+
+class FileEraserRunTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        QFile::remove(DoDataBase::getDataBase());
+        PublicUtilities::writeUpDataHistoryStr(QStringLiteral("WipeFileHistory"), QStringLiteral("0"));
+        platform::defaults::setInteger(QStringLiteral("EraserTimesTag"), 4);
+        platform::defaults::setInteger(QStringLiteral("EraserTimes"), 3);
+        dir = nvtest::freshFolder(QStringLiteral("run"));
+        run.setTimings(40, 10000, 10);
+        QObject::connect(&run, &FileEraserRun::progressChanged, [this](const QString& count, double bar, const QString& path) {
+            counts << count;
+            bars << bar;
+            paths << path;
+        });
+        QObject::connect(&run, &FileEraserRun::elapsedChanged, [this](const QString& text) { clock << text; });
+        QObject::connect(&run, &FileEraserRun::longFileHint, [this](bool shown) { hint = shown; });
+        QObject::connect(&run, &FileEraserRun::finished, [this](const FileObjList& done) {
+            doneList = done;
+            ended = true;
+        });
+    }
+
+    QString dir;
+    FileEraserRun run;
+    QStringList counts, paths, clock;
+    QList<double> bars;
+    bool hint = false;
+    bool ended = false;
+    FileObjList doneList;
+};
+
+} // namespace
+
+TEST_F(FileEraserRunTest, ARunShredsTheTickedItemsMarksThemAndWritesOneRecord)
+{
+    ASSERT_TRUE(nvtest::writeFile(dir + "/A/f.txt", QByteArray(5000, 'f')));
+    ASSERT_TRUE(nvtest::writeFile(dir + "/A/B/g.txt", QByteArray(70000, 'g')));
+    ASSERT_TRUE(nvtest::writeFile(dir + "/A/empty.txt", QByteArray()));
+    ASSERT_TRUE(nvtest::writeFile(dir + "/single.bin", QByteArray(12, 's')));
+    ASSERT_TRUE(nvtest::writeFile(dir + "/unticked.txt", QByteArray("stay")));
+    ASSERT_TRUE(nvtest::writeFile(dir + "/Outside/precious.txt", QByteArray("keep me")));
+    ASSERT_TRUE(QFile::link(dir + "/Outside", dir + "/A/link"));
+
+    FileEraserList list;
+    list.addPaths({dir + "/A", dir + "/unticked.txt", dir + "/single.bin"}, {});
+    list.flipTick(1);
+    const FileObjList jobs = list.flatJobList();
+    ASSERT_EQ(jobs.size(), 7);
+
+    run.start(jobs);
+    EXPECT_TRUE(run.isRunning());
+    ASSERT_TRUE(nvtest::pumpUntil([&] { return ended; }, 20000));
+    EXPECT_FALSE(run.isRunning());
+
+    // One report before each item, the first with nothing handled yet.
+    ASSERT_EQ(counts.size(), 7);
+    EXPECT_EQ(counts.first(), QStringLiteral("7 文件中的 0 个"));
+    EXPECT_EQ(counts.last(), QStringLiteral("7 文件中的 6 个"));
+    EXPECT_DOUBLE_EQ(bars.first(), 0.1);
+    EXPECT_DOUBLE_EQ(bars.at(1), 0.14);
+    EXPECT_EQ(paths.first(), jobs.first()->url());
+    EXPECT_EQ(clock.first(), QStringLiteral("0:00:01"));
+    EXPECT_FALSE(hint);
+    EXPECT_EQ(doneList.size(), 7);
+
+    const auto end = run.completeRun(list.valueArr());
+    EXPECT_FALSE(end.showFailure);
+    EXPECT_FALSE(end.cancelled);
+    ASSERT_EQ(end.marked.size(), 2);
+    EXPECT_EQ(end.marked.at(0)->url(), dir + "/A");
+    EXPECT_EQ(end.marked.at(0)->failStr(), QStringLiteral("擦除成功"));
+    EXPECT_EQ(end.marked.at(1)->url(), dir + "/single.bin");
+    EXPECT_EQ(end.marked.at(1)->failStr(), QStringLiteral("擦除成功"));
+    ASSERT_EQ(end.remaining.size(), 1);
+    EXPECT_EQ(end.remaining.at(0)->url(), dir + "/unticked.txt");
+
+    EXPECT_FALSE(QFile::exists(dir + "/A"));
+    EXPECT_FALSE(QFile::exists(dir + "/single.bin"));
+    EXPECT_TRUE(QFile::exists(dir + "/unticked.txt"));
+    // The link went, its target did not.
+    EXPECT_TRUE(nvtest::fileContains(dir + "/Outside/precious.txt", "keep me"));
+
+    const HistoryRecords records = DoDataBase::returnDoDataBase()->getAllData();
+    ASSERT_EQ(records.size(), 1);
+    const QList<HistoryRow> rows = records.first();
+    ASSERT_EQ(rows.size(), 3);
+    EXPECT_EQ(rows.at(1).value("Items"), dir + "/A");
+    EXPECT_EQ(rows.at(1).value("Erasure algorithm"), erasureStandardLabel(4));
+    EXPECT_EQ(rows.at(1).value("Result"), QStringLiteral("擦除成功"));
+    EXPECT_EQ(rows.at(2).value("Items"), dir + "/single.bin");
+    EXPECT_EQ(PublicUtilities::getUpDataHistoryStr(QStringLiteral("WipeFileHistory")), QStringLiteral("1"));
+}
+
+TEST_F(FileEraserRunTest, CancelStopsAfterTheItemInHandAndStillWritesTheRecord)
+{
+    QStringList names;
+    for (int i = 0; i < 40; ++i)
+        ASSERT_TRUE(nvtest::writeFile(dir + QStringLiteral("/Many/f%1").arg(i), QByteArray(300000, 'x')));
+    ASSERT_TRUE(nvtest::writeFile(dir + "/other.txt", "o"));
+    FileEraserList list;
+    list.addPaths({dir + "/Many", dir + "/other.txt"}, {});
+    const FileObjList jobs = list.flatJobList();
+    ASSERT_EQ(jobs.size(), 42);
+
+    run.start(jobs);
+    run.cancelShred();
+    ASSERT_TRUE(nvtest::pumpUntil([&] { return ended; }, 20000));
+    EXPECT_TRUE(run.isCancel());
+    EXPECT_LT(doneList.size(), 42);
+    EXPECT_GE(doneList.size(), 1);
+
+    const auto end = run.completeRun(list.valueArr());
+    EXPECT_TRUE(end.showFailure);
+    EXPECT_TRUE(end.cancelled);
+    ASSERT_EQ(end.marked.size(), 2);
+    EXPECT_EQ(end.marked.at(0)->failStr(), QStringLiteral("擦除失败"));
+    EXPECT_EQ(end.marked.at(1)->failStr(), QStringLiteral("擦除失败"));
+    EXPECT_TRUE(QFile::exists(dir + "/other.txt"));
+    EXPECT_EQ(QDir(dir + "/Many").entryList(QDir::Files).size(), 40 - doneList.size());
+    const HistoryRecords records = DoDataBase::returnDoDataBase()->getAllData();
+    ASSERT_EQ(records.size(), 1);
+    EXPECT_EQ(records.first().size(), 3);
+    EXPECT_EQ(records.first().at(2).value("Result"), QStringLiteral("擦除失败"));
+
+    // A second run on the same object starts a fresh queue.
+    ended = false;
+    counts.clear();
+    const FileObjList rest = list.flatJobList();
+    EXPECT_EQ(rest.size(), 42 - doneList.size());
+    run.start(rest);
+    ASSERT_TRUE(nvtest::pumpUntil([&] { return ended; }, 20000));
+    EXPECT_FALSE(run.isCancel());
+    EXPECT_EQ(counts.first(), QStringLiteral("%1 文件中的 0 个").arg(rest.size()));
+    EXPECT_FALSE(QFile::exists(dir + "/Many"));
+    EXPECT_FALSE(run.completeRun(list.valueArr()).showFailure);
+}
+
+TEST_F(FileEraserRunTest, TheClockTicksEverySecondOfItsInterval)
+{
+    ASSERT_TRUE(nvtest::writeFile(dir + "/x", QByteArray(10, 'x')));
+    FileEraserList list;
+    list.addPaths({dir + "/x"}, {});
+    run.setTimings(30, 10000, 300);
+    run.start(list.flatJobList());
+    ASSERT_TRUE(nvtest::pumpUntil([&] { return ended; }, 10000));
+    ASSERT_GE(clock.size(), 3);
+    for (int i = 0; i < clock.size(); ++i)
+        EXPECT_EQ(clock.at(i), eraserun::elapsedTimeText(i + 1));
+    // A one-item list reports 80 percent at once.
+    EXPECT_DOUBLE_EQ(bars.first(), 0.8);
+    EXPECT_EQ(counts.first(), QStringLiteral("1 文件中的 0 个"));
+}
