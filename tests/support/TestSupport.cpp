@@ -184,6 +184,24 @@ QString LoopDevice::mount(const QString& fsType)
     return point;
 }
 
+namespace {
+// Whether some process still holds `device` open (a FUSE driver goes on
+// writing its buffers out after the unmount has returned).
+bool deviceInUse(const QString& device)
+{
+    const QStringList pids = QDir(QStringLiteral("/proc")).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
+    for (const QString& pid : pids) {
+        if (!pid.front().isDigit())
+            continue;
+        const QDir fds(QStringLiteral("/proc/%1/fd").arg(pid));
+        for (const QFileInfo& fd : fds.entryInfoList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot))
+            if (fd.symLinkTarget() == device)
+                return true;
+    }
+    return false;
+}
+} // namespace
+
 bool LoopDevice::unmount()
 {
     if (mountPoint_.isEmpty())
@@ -195,6 +213,11 @@ bool LoopDevice::unmount()
     }
     if (r.succeeded())
         mountPoint_.clear();
+    // Until the driver has let go, the image does not yet hold everything.
+    QElapsedTimer waited;
+    waited.start();
+    while (r.succeeded() && waited.elapsed() < 15000 && deviceInUse(device_))
+        QThread::msleep(20);
     return r.succeeded();
 }
 
