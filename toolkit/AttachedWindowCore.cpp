@@ -1,0 +1,230 @@
+#include "AttachedWindowCore.h"
+
+#include "Coordinates.h"
+
+#include <QGuiApplication>
+#include <QPainter>
+#include <QScreen>
+#include <cmath>
+
+namespace toolkit {
+
+namespace {
+
+// Appends the arc that turns from the current point at `corner` toward
+// `toward`, tangent to both lines (a rounded corner of radius `r`).
+void appendCornerArc(QPainterPath& path, const QPointF& corner, const QPointF& toward, double r)
+{
+    const QPointF p0 = path.currentPosition();
+    const QPointF v1 = p0 - corner;
+    const QPointF v2 = toward - corner;
+    const double l1 = std::hypot(v1.x(), v1.y());
+    const double l2 = std::hypot(v2.x(), v2.y());
+    if (r <= 0 || l1 <= 0 || l2 <= 0) {
+        path.lineTo(corner);
+        return;
+    }
+    const QPointF u1 = v1 / l1;
+    const QPointF u2 = v2 / l2;
+    const double cosTheta = std::clamp(u1.x() * u2.x() + u1.y() * u2.y(), -1.0, 1.0);
+    const double theta = std::acos(cosTheta);
+    if (theta <= 1e-9 || theta >= M_PI - 1e-9) {
+        path.lineTo(corner);
+        return;
+    }
+    const double t = r / std::tan(theta / 2);
+    const QPointF t1 = corner + u1 * t;
+    const QPointF t2 = corner + u2 * t;
+    QPointF bisector = u1 + u2;
+    bisector /= std::hypot(bisector.x(), bisector.y());
+    const QPointF centre = corner + bisector * (r / std::sin(theta / 2));
+
+    path.lineTo(t1);
+    // QPainterPath angles: 0 at 3 o'clock, positive toward -y.
+    const auto angleOf = [&](const QPointF& p) {
+        return std::atan2(-(p.y() - centre.y()), p.x() - centre.x()) * 180.0 / M_PI;
+    };
+    const double a0 = angleOf(t1);
+    double sweep = angleOf(t2) - a0;
+    while (sweep > 180)
+        sweep -= 360;
+    while (sweep <= -180)
+        sweep += 360;
+    path.arcTo(QRectF(centre.x() - r, centre.y() - r, 2 * r, 2 * r), a0, sweep);
+}
+
+} // namespace
+
+QPainterPath outlineToPainterPath(const OutlinePath& outline)
+{
+    QPainterPath path;
+    for (const OutlineElement& e : outline) {
+        switch (e.kind) {
+        case OutlineElement::MoveTo: path.moveTo(e.point); break;
+        case OutlineElement::LineTo: path.lineTo(e.point); break;
+        case OutlineElement::ArcTo: appendCornerArc(path, e.point, e.toward, e.radius); break;
+        case OutlineElement::Close: path.closeSubpath(); break;
+        }
+    }
+    return path;
+}
+
+void paintAttachedBackground(QPainter& painter, const QSizeF& windowSize, const OutlinePath& outline,
+                             const QBrush& fill, const QColor& border, float borderWidth, double scale)
+{
+    const QPainterPath path = outlineToPainterPath(outline);
+    painter.save();
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setTransform(flipTransform(windowSize.height()), true);
+    painter.setClipPath(path);
+    // The fill brush may be an image pattern: fill without the flip so the
+    // pattern stays upright (the clip keeps its shape).
+    painter.save();
+    painter.resetTransform();
+    painter.fillRect(QRectF(QPointF(0, 0), windowSize), fill);
+    painter.restore();
+    if (borderWidth > 0) {
+        // Twice the width, centred on the outline: the clip removes the outer
+        // half, so the visible border is `borderWidth` wide.
+        QPen pen(border, 2.0 * borderWidth * scale);
+        pen.setJoinStyle(Qt::RoundJoin);
+        painter.strokePath(path, pen);
+    }
+    painter.restore();
+}
+
+AttachedWindowCore::AttachedWindowCore(QWidget* self, const AttachedStyle& defaults, const QColor& fill,
+                                       const QColor& border)
+    : self_(self), settings_(defaults), fill_(fill), border_(border)
+{
+}
+
+AttachedWindowCore::~AttachedWindowCore()
+{
+    // Hand the view back to whoever made it.
+    if (view_ && view_->parentWidget() == self_) {
+        view_->hide();
+        view_->setParent(nullptr);
+    }
+}
+
+void AttachedWindowCore::attach(QWidget* view, const QPointF& point, QWidget* parentWindow, int side,
+                                float distance)
+{
+    view_ = view;
+    window_ = parentWindow;
+    point_ = point;
+    side_ = side;
+    distance_ = distance;
+    if (side_ == SideAutomatic)
+        side_ = bestSideForAutomaticPosition();
+    resizing_ = true;
+    updateGeometry();
+    updateBackground();
+    resizing_ = false;
+    if (view_) {
+        view_->setParent(self_);
+        view_->setGeometry(flipRect(settings_.viewFrame(), windowFrame_.height()).toRect());
+        view_->show();
+    }
+}
+
+QPointF AttachedWindowCore::screenPoint() const
+{
+    return window_ ? convertBaseToScreen(window_, point_) : point_;
+}
+
+int AttachedWindowCore::bestSideForAutomaticPosition() const
+{
+    const QScreen* screen = nullptr;
+    if (window_)
+        screen = window_->screen();
+    const QRectF visible = systemVisibleFrame(screen);
+    std::optional<QRectF> parent;
+    if (window_)
+        parent = systemFrameOfWindow(window_);
+    const QSizeF viewSize = view_ ? QSizeF(view_->size()) : QSizeF();
+    return toolkit::bestSideForAutomaticPosition(viewSize, screenPoint(), distance_, settings_.style(),
+                                                 visible, parent);
+}
+
+void AttachedWindowCore::setPoint(const QPointF& point, int side)
+{
+    point_ = point;
+    side_ = side;
+    if (side_ == SideAutomatic)
+        side_ = bestSideForAutomaticPosition();
+    redisplay();
+}
+
+void AttachedWindowCore::updateGeometry()
+{
+    const QSizeF viewSize = view_ ? QSizeF(view_->size()) : QSizeF();
+    const AttachedGeometry g = computeGeometry(viewSize, screenPoint(), side_, distance_, settings_.style());
+    settings_.setViewFrame(g.viewFrame);
+    // Whole points on screen; the sizes are whole already.
+    windowFrame_ = QRectF(std::floor(g.windowFrame.x() + 0.5), std::floor(g.windowFrame.y() + 0.5),
+                          std::ceil(g.windowFrame.width()), std::ceil(g.windowFrame.height()));
+    self_->setGeometry(screenRectToQt(windowFrame_).toRect());
+    if (view_)
+        view_->setGeometry(flipRect(g.viewFrame, windowFrame_.height()).toRect());
+}
+
+void AttachedWindowCore::updateBackground()
+{
+    self_->update();
+}
+
+void AttachedWindowCore::redisplay()
+{
+    if (resizing_)
+        return;
+    resizing_ = true;
+    self_->setUpdatesEnabled(false);
+    updateGeometry();
+    updateBackground();
+    self_->setUpdatesEnabled(true);
+    resizing_ = false;
+}
+
+void AttachedWindowCore::apply(Rebuild rebuild)
+{
+    switch (rebuild) {
+    case Rebuild::Nothing: break;
+    case Rebuild::Background: updateBackground(); break;
+    case Rebuild::Redisplay: redisplay(); break;
+    }
+}
+
+void AttachedWindowCore::setBackgroundColor(const QColor& color)
+{
+    if (fill_.style() == Qt::SolidPattern && fill_.color() == color)
+        return;
+    fill_ = QBrush(color);
+    updateBackground();
+}
+
+void AttachedWindowCore::setBackgroundImage(const QImage& image)
+{
+    if (image.isNull())
+        return;
+    fill_ = QBrush(image);
+    updateBackground();
+}
+
+void AttachedWindowCore::setBorderColor(const QColor& color)
+{
+    if (border_ == color)
+        return;
+    border_ = color;
+    updateBackground();
+}
+
+void AttachedWindowCore::paint(QPainter& painter) const
+{
+    paintAttachedBackground(painter, QSizeF(self_->size()),
+                            backgroundPath(settings_.viewFrame(), side_, settings_.style()), fill_, border_,
+                            settings_.style().borderWidth);
+}
+
+} // namespace toolkit

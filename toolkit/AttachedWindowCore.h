@@ -1,0 +1,93 @@
+#pragma once
+// What the modal dialog host and the drop-down host share: the hosted view,
+// the attach point and side, the numeric settings with their clamps, the
+// colours, and applying geometry and background to the window widget.
+
+#include "AttachedGeometry.h"
+
+#include <QBrush>
+#include <QColor>
+#include <QImage>
+#include <QPainterPath>
+#include <QPointF>
+#include <QPointer>
+#include <QWidget>
+
+class QPainter;
+
+namespace toolkit {
+
+// The outline as a Qt path, still in the system's coordinates (y up).
+QPainterPath outlineToPainterPath(const OutlinePath& outline);
+
+// Paints an attached window's background: everything outside the outline
+// stays transparent; inside, the fill, and the border when it is wider than 0.
+void paintAttachedBackground(QPainter& painter, const QSizeF& windowSize, const OutlinePath& outline,
+                             const QBrush& fill, const QColor& border, float borderWidth, double scale = 1.0);
+
+class AttachedWindowCore {
+public:
+    AttachedWindowCore(QWidget* self, const AttachedStyle& defaults, const QColor& fill, const QColor& border);
+    ~AttachedWindowCore();
+    AttachedWindowCore(const AttachedWindowCore&) = delete;
+    AttachedWindowCore& operator=(const AttachedWindowCore&) = delete;
+
+    // Stores everything, resolves the automatic side, places the window and
+    // shows `view` inside it. The window shows the view but does not own it:
+    // whoever made the view keeps it, and the view is handed back (without a
+    // parent) when the window goes away first.
+    void attach(QWidget* view, const QPointF& point, QWidget* parentWindow, int side, float distance);
+
+    QWidget* view() const { return view_; }
+    QWidget* parentWindow() const { return window_; }
+    QPointF point() const { return point_; }
+    int side() const { return side_; }
+    float distance() const { return distance_; }
+    QRectF viewFrame() const { return settings_.viewFrame(); }   // system coordinates
+    QRectF windowFrame() const { return windowFrame_; }          // system screen coordinates
+    const AttachedStyle& style() const { return settings_.style(); }
+
+    // The attach point in screen coordinates.
+    QPointF screenPoint() const;
+
+    void setPoint(const QPointF& point, int side);
+
+    QBrush backgroundBrush() const { return fill_; }
+    void setBackgroundColor(const QColor& color);
+    void setBackgroundImage(const QImage& image);
+    QColor borderColor() const { return border_; }
+    void setBorderColor(const QColor& color);
+
+    void setBorderWidth(float value) { apply(settings_.setBorderWidth(value)); }
+    void setViewMargin(float value) { apply(settings_.setViewMargin(value)); }
+    void setArrowBaseWidth(float value) { apply(settings_.setArrowBaseWidth(value)); }
+    void setArrowHeight(float value) { apply(settings_.setArrowHeight(value)); }
+    void setHasArrow(bool value) { apply(settings_.setHasArrow(value)); }
+    void setCornerRadius(float value) { apply(settings_.setCornerRadius(value)); }
+    void setDrawsRoundCornerBesideArrow(bool value) { apply(settings_.setDrawsRoundCornerBesideArrow(value)); }
+
+    // Geometry and background again, unless a pass is already under way.
+    void redisplay();
+    void paint(QPainter& painter) const;
+
+    int bestSideForAutomaticPosition() const;
+
+private:
+    void updateGeometry();
+    void updateBackground();
+    void apply(Rebuild rebuild);
+
+    QWidget* self_;
+    QPointer<QWidget> view_;
+    QPointer<QWidget> window_;
+    QPointF point_;
+    int side_ = SideBelow;
+    float distance_ = 0;
+    AttachedSettings settings_;
+    QRectF windowFrame_;
+    QBrush fill_;
+    QColor border_;
+    bool resizing_ = false;
+};
+
+} // namespace toolkit

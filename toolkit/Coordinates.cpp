@@ -1,0 +1,43 @@
+#include "Coordinates.h"
+
+#include <QGuiApplication>
+#include <QScreen>
+#include <QWidget>
+
+namespace toolkit {
+
+double primaryScreenHeight()
+{
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    return screen ? screen->geometry().height() : 0.0;
+}
+
+QRectF screenRectToQt(const QRectF& systemRect) { return flipRect(systemRect, primaryScreenHeight()); }
+QRectF screenRectFromQt(const QRectF& qtRect) { return flipRect(qtRect, primaryScreenHeight()); }
+QPointF screenPointToQt(const QPointF& p) { return flipPoint(p, primaryScreenHeight()); }
+QPointF screenPointFromQt(const QPointF& p) { return flipPoint(p, primaryScreenHeight()); }
+
+QRectF systemFrameOfWindow(const QWidget* window)
+{
+    if (!window)
+        return {};
+    const QWidget* top = window->window();
+    return screenRectFromQt(QRectF(top->geometry()));
+}
+
+QRectF systemVisibleFrame(const QScreen* screen)
+{
+    if (!screen)
+        screen = QGuiApplication::primaryScreen();
+    if (!screen)
+        return {};
+    return screenRectFromQt(QRectF(screen->availableGeometry()));
+}
+
+QPointF convertBaseToScreen(const QWidget* window, const QPointF& basePoint)
+{
+    const QRectF frame = systemFrameOfWindow(window);
+    return frame.topLeft() + basePoint; // topLeft() of a system rect is its bottom-left corner
+}
+
+} // namespace toolkit
