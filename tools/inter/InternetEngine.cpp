@@ -1,0 +1,393 @@
+#include "InternetEngine.h"
+
+#include "core/CommUti.h"
+#include "platform/Dispatch.h"
+#include "platform/DisplayName.h"
+#include "platform/FileAttributes.h"
+#include "platform/Locations.h"
+#include "platform/Log.h"
+#include "platform/PropertyList.h"
+#include "platform/Removal.h"
+#include "platform/gui/Workspace.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QSaveFile>
+#include <memory>
+
+namespace {
+
+QString joined(const QString& folder, const QString& name)
+{
+    return folder.endsWith(QLatin1Char('/')) ? folder + name : folder + QLatin1Char('/') + name;
+}
+
+// Fills the one "%@" of a location with the user name and maps it. Empty when
+// the result could not name a place of this user.
+QString fillLocation(const QString& format)
+{
+    if (format.isEmpty())
+        return {};
+    QString path = format;
+    const qsizetype at = path.indexOf(QLatin1String("%@"));
+    if (at >= 0) {
+        const QString user = InternetEngine::userName();
+        if (user.isEmpty())
+            return {};
+        path.replace(at, 2, user);
+    }
+    path = platform::mapLocation(path);
+    return path.startsWith(QLatin1Char('/')) ? path : QString();
+}
+
+const QStringList kDatabaseCompanions = {QStringLiteral("-journal"), QStringLiteral("-wal"), QStringLiteral("-shm")};
+
+// Only ever an item inside some folder: never the root itself.
+bool isRemovable(const QString& path)
+{
+    for (const QChar c : path) {
+        if (c != QLatin1Char('/'))
+            return platform::itemExists(path);
+    }
+    return false;
+}
+
+// The unlock step, then removal when the user may remove the item.
+void unlockAndRemove(const QString& path)
+{
+    if (!isRemovable(path))
+        return;
+    platform::clearImmutableFlags(path);
+    if (platform::isDeletable(path))
+        platform::removeItem(path);
+}
+
+} // namespace
+
+// --- Discovery and the tree ------------------------------------------------
+
+QStringList InternetEngine::applicationPaths() const
+{
+    return CommUti::applicationPaths();
+}
+
+QString InternetEngine::userName()
+{
+    QString user = qEnvironmentVariable("USER");
+    // A name that would lead out of /Users is no user's name.
+    if (user.isEmpty() || user.contains(QLatin1Char('/')) || user == QLatin1String(".") || user == QLatin1String(".."))
+        user = platform::userName();
+    return user;
+}
+
+void InternetEngine::applicationsInPath(const QString& folder)
+{
+    QStringList visited;
+    walkFolder(folder, browserArr, visited);
+}
+
+void InternetEngine::walkFolder(const QString& folder, QList<BrowerObjPtr>& into, QStringList& visited)
+{
+    // Links to folders are followed, so a folder already walked (by another
+    // way, or because a link leads back up) is not walked again.
+    const QString canonical = QFileInfo(folder).canonicalFilePath();
+    if (canonical.isEmpty() || visited.contains(canonical))
+        return;
+    visited << canonical;
+
+    const QStringList names =
+        QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Name);
+    for (const QString& name : names) {
+        const QString path = joined(folder, name);
+        const QFileInfo entry(path);
+        if (!entry.exists() || !entry.isDir())
+            continue;
+        if (entry.suffix() != QLatin1String("app")) {
+            walkFolder(path, into, visited);
+            continue;
+        }
+        QString displayName = platform::displayNameAtPath(path);
+        if (displayName.isEmpty())
+            displayName = name;
+        // Independent tests: a name holding two of the texts gives two nodes.
+        if (displayName.contains(BrowserKey::Safari))
+            addBrowser(path, displayName, BrowserKey::Safari, 0, into);
+        if (displayName.contains(BrowserKey::GoogleChrome))
+            addBrowser(path, displayName, BrowserKey::GoogleChrome, 1, into);
+        if (displayName.contains(BrowserKey::Firefox))
+            addBrowser(path, displayName, BrowserKey::Firefox, 1, into);
+        if (displayName.contains(BrowserKey::Opera))
+            addBrowser(path, displayName, BrowserKey::Opera, 1, into);
+    }
+}
+
+void InternetEngine::addBrowser(const QString& bundlePath, const QString& displayName, const QString& key,
+                                int initialState, QList<BrowerObjPtr>& into)
+{
+    auto node = std::make_shared<BrowerObj>();
+    node->name = displayName;
+    node->appPath = bundlePath;
+    node->isSelect = initialState;
+    into.append(node);
+    getSubArrWithKey(key, node);
+}
+
+void InternetEngine::getSubArrWithKey(const QString& key, const BrowerObjPtr& par)
+{
+    using platform::plist::OrderedDict;
+    if (!par)
+        return;
+    // Read afresh for every browser: the table is small and may be replaced.
+    const QVariant table = platform::plist::readFile(platform::resourcePath(QStringLiteral("EraserHistory.plist")),
+                                                     platform::plist::DictStyle::Ordered);
+    if (table.metaType() != QMetaType::fromType<OrderedDict>())
+        return;
+    const QVariant kindsValue = table.value<OrderedDict>().values.value(key);
+    if (kindsValue.metaType() != QMetaType::fromType<OrderedDict>())
+        return;
+    const OrderedDict kinds = kindsValue.value<OrderedDict>();
+
+    const BrowserType type = browserTypeOfName(par->name);
+    for (const QString& kind : kinds.keys) {
+        const QVariant format = kinds.values.value(kind);
+        if (format.metaType() != QMetaType::fromType<QString>())
+            continue;
+        auto item = std::make_shared<BrowerObj>();
+        item->parObj = par;
+        item->name = kind;
+        item->urlStr = format.toString();
+        item->iconName = imageNameWithKey(kind);
+        item->isSelect = type == BrowserType::Safari ? 0 : 1;
+        item->size = measureItem(item);
+        par->chrArr.append(item);
+    }
+}
+
+QIcon InternetEngine::getIconWithKey(const QString& key) const
+{
+    const QString image = imageNameWithKey(key);
+    if (image.isEmpty() || !imageLoader)
+        return {};
+    return imageLoader(image);
+}
+
+void InternetEngine::scanBrowsers()
+{
+    browserArr.clear();
+    browserArr.reserve(100);
+    QStringList visited;
+    for (const QString& folder : applicationPaths())
+        walkFolder(folder, browserArr, visited);
+}
+
+void InternetEngine::getBrowserArr(std::function<void()> done)
+{
+    browserArr.clear();
+    browserArr.reserve(100);
+    // The worker has an engine of its own, so it never touches this one; the
+    // result is handed over on the main queue, if this engine still lives.
+    std::weak_ptr<int> alive = alive_;
+    platform::dispatch::global(platform::dispatch::Priority::Default, [this, alive, done = std::move(done)] {
+        auto worker = std::make_shared<InternetEngine>();
+        worker->scanBrowsers();
+        platform::dispatch::main([this, alive, worker, done] {
+            if (alive.expired())
+                return;
+            browserArr = worker->browserArr;
+            loadIcons();
+            if (done)
+                done();
+        });
+    });
+}
+
+void InternetEngine::loadIcons()
+{
+    for (const BrowerObjPtr& browser : std::as_const(browserArr)) {
+        if (browser->iconImage.isNull() && !browser->appPath.isEmpty())
+            browser->iconImage = platform::workspace::iconForFile(browser->appPath);
+        for (const BrowerObjPtr& item : std::as_const(browser->chrArr)) {
+            if (item->iconImage.isNull())
+                item->iconImage = getIconWithKey(item->name);
+        }
+    }
+}
+
+// --- Selection ---------------------------------------------------------------
+
+void InternetEngine::selectBrower(const BrowerObjPtr& node)
+{
+    if (!node)
+        return;
+    node->isSelect = (node->isSelect == 0 || node->isSelect == 2) ? 1 : 0;
+    if (node->isItem()) {
+        if (const BrowerObjPtr browser = node->parent()) {
+            int selected = 0;
+            for (const BrowerObjPtr& item : std::as_const(browser->chrArr))
+                selected += item->isSelect == 1 ? 1 : 0;
+            browser->isSelect = selected == browser->chrArr.size() ? 1 : (selected == 0 ? 0 : 2);
+        }
+    } else {
+        for (const BrowerObjPtr& item : std::as_const(node->chrArr))
+            item->isSelect = node->isSelect;
+    }
+    if (delegate)
+        delegate->reloadLists();
+    changeCleanButtonState();
+}
+
+bool InternetEngine::changeCleanButtonState()
+{
+    bool enabled = false;
+    for (const BrowerObjPtr& browser : std::as_const(browserArr))
+        enabled = enabled || browser->isSelect != 0;
+    if (delegate)
+        delegate->setCleanButtonEnabled(enabled);
+    return enabled;
+}
+
+// --- File operations -------------------------------------------------------
+
+qint64 InternetEngine::fileSizeWithPath(const QString& path)
+{
+    if (path.isEmpty())
+        return 0;
+    const platform::ItemInfo info = platform::itemInfo(path);
+    if (!info.exists)
+        return 0;
+    if (!info.isDir)
+        return info.size;   // a file, or a link as itself
+    return CommUti::sizeOfFileRef(path);
+}
+
+QStringList InternetEngine::getAllFileWithPath(const QString& path)
+{
+    if (path.trimmed().isEmpty())
+        return {};
+    const platform::ItemInfo info = platform::itemInfo(path);
+    // A link in place of a browser folder is not entered.
+    if (!info.exists || !info.isDir)
+        return {};
+    QDir dir(path);
+    if (!dir.isReadable())
+        return {};
+    return dir.entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Name);
+}
+
+QString InternetEngine::getDefaultWithPath(const QString& profilesFolder)
+{
+    QString profile;
+    for (const QString& name : getAllFileWithPath(profilesFolder)) {
+        if (!name.endsWith(QLatin1String(".default")))
+            continue;
+        const platform::ItemInfo info = platform::itemInfo(joined(profilesFolder, name));
+        if (info.isDir)   // a linked profile would lead out of the folder
+            profile = name;
+    }
+    if (profile.isEmpty())
+        return {};
+    return profilesFolder.endsWith(QLatin1Char('/')) ? profilesFolder + profile : joined(profilesFolder, profile);
+}
+
+void InternetEngine::deleteFileWithPath(const QString& path)
+{
+    if (path.isEmpty())
+        return;
+    platform::log(QStringLiteral("---%1").arg(path));
+    const platform::ItemInfo info = platform::itemInfo(path);
+    if (!info.exists)
+        return;
+    unlockAndRemove(path);
+    if (!info.isRegular)
+        return;
+    // A database left without its journal would be half a database; one left
+    // with it would keep the rows we meant to remove.
+    for (const QString& suffix : kDatabaseCompanions) {
+        const QString companion = path + suffix;
+        const platform::ItemInfo c = platform::itemInfo(companion);
+        if (c.exists && !c.isDir)
+            unlockAndRemove(companion);
+    }
+}
+
+void InternetEngine::plainRemoval(const QString& path)
+{
+    if (isRemovable(path))
+        platform::removeItem(path);
+}
+
+namespace {
+std::optional<QJsonObject> readLogins(const QString& loginsPath)
+{
+    QFile file(loginsPath);
+    if (!file.open(QIODevice::ReadOnly))
+        return std::nullopt;
+    QJsonParseError error{};
+    const QJsonDocument doc = QJsonDocument::fromJson(file.readAll(), &error);
+    if (error.error != QJsonParseError::NoError || !doc.isObject())
+        return std::nullopt;
+    return doc.object();
+}
+} // namespace
+
+std::optional<int> InternetEngine::firefoxPasswordCount(const QString& loginsPath)
+{
+    if (loginsPath.isEmpty())
+        return 0;
+    const platform::ItemInfo info = platform::itemInfo(loginsPath);
+    if (!info.exists)
+        return 0;
+    if (info.isSymLink)
+        return std::nullopt;
+    const std::optional<QJsonObject> logins = readLogins(loginsPath);
+    if (!logins)
+        return std::nullopt;
+    return int(logins->value(QStringLiteral("logins")).toArray().size());
+}
+
+bool InternetEngine::firefoxDeletePasswordWith(const QString& loginsPath)
+{
+    if (loginsPath.isEmpty() || !platform::itemExists(loginsPath))
+        return true;
+    if (platform::itemInfo(loginsPath).isSymLink) {
+        platform::log(QStringLiteral("logins not cleared, a link: %1").arg(loginsPath));
+        return false;
+    }
+    std::optional<QJsonObject> logins = readLogins(loginsPath);
+    if (!logins) {
+        platform::log(QStringLiteral("logins not cleared, unreadable: %1").arg(loginsPath));
+        return false;
+    }
+    // The logins go, and with them what Firefox keeps about them (breach
+    // alerts, hashes of weak passwords); the id counter and the version stay.
+    logins->insert(QStringLiteral("logins"), QJsonArray());
+    if (logins->contains(QStringLiteral("potentiallyVulnerablePasswords")))
+        logins->insert(QStringLiteral("potentiallyVulnerablePasswords"), QJsonArray());
+    if (logins->contains(QStringLiteral("dismissedBreachAlertsByLoginGUID")))
+        logins->insert(QStringLiteral("dismissedBreachAlertsByLoginGUID"), QJsonObject());
+    QSaveFile out(loginsPath);
+    if (!out.open(QIODevice::WriteOnly)) {
+        platform::log(QStringLiteral("logins not cleared: %1").arg(out.errorString()));
+        return false;
+    }
+    out.write(QJsonDocument(*logins).toJson(QJsonDocument::Compact));
+    if (!out.commit()) {
+        platform::log(QStringLiteral("logins not cleared: %1").arg(out.errorString()));
+        return false;
+    }
+    return true;
+}
+
+QString InternetEngine::filledPath(const BrowerObjPtr& item)
+{
+    return item ? fillLocation(item->urlStr) : QString();
+}
+
+QString InternetEngine::userLocation(const QString& format)
+{
+    return fillLocation(format);
+}

@@ -1,0 +1,142 @@
+#pragma once
+// The browser cleaner's work without its screen: finding the installed
+// browsers, building the browser-and-item tree, the three-state selection,
+// and measuring and cleaning each kind of browser data. The screen owns one
+// engine, shows `browserArr` and hears back through InternetEngineDelegate.
+
+#include "BrowerObj.h"
+
+#include <QIcon>
+#include <QList>
+#include <QString>
+#include <QStringList>
+#include <functional>
+#include <memory>
+#include <optional>
+
+// What the engine asks of its screen. Every call comes on the main thread.
+class InternetEngineDelegate {
+public:
+    virtual ~InternetEngineDelegate() = default;
+    // Both lists changed (a check box was clicked).
+    virtual void reloadLists() {}
+    // The items shown on the right changed (an item was cleaned).
+    virtual void reloadItemList() {}
+    // The clean button is to be enabled or disabled.
+    virtual void setCleanButtonEnabled(bool enabled) {}
+};
+
+class InternetEngine {
+public:
+    InternetEngine() = default;
+    InternetEngine(const InternetEngine&) = delete;
+    InternetEngine& operator=(const InternetEngine&) = delete;
+
+    // The browser nodes of the last scan. The screen reads it on the main
+    // thread, and only once a scan has finished.
+    QList<BrowerObjPtr> browserArr;
+    InternetEngineDelegate* delegate = nullptr;  // not owned; may stay unset
+    // Gives the image of a kind by its name (the toolkit's image cache). Until
+    // one is set, items keep only the image name and show no image.
+    std::function<QIcon(const QString&)> imageLoader;
+
+    // --- Discovery and the tree ------------------------------------------
+
+    // The Applications folders of the user, local and network domains, then
+    // the Developer Applications folder, through the location mapping.
+    QStringList applicationPaths() const;
+    // Appends a browser node (with its items, measured) for each browser
+    // bundle found under `folder`; plain folders are searched, bundles are not.
+    void applicationsInPath(const QString& folder);
+    // Appends the item nodes of browser key `key` from the item table to `par`.
+    void getSubArrWithKey(const QString& key, const BrowerObjPtr& par);
+    // The image of a kind key through imageLoader; null for an unknown kind.
+    QIcon getIconWithKey(const QString& key) const;
+    // The user name that fills the "%@" of the browsers' paths: the
+    // environment's "USER", else the login name.
+    static QString userName();
+
+    // Empties browserArr and walks every folder of applicationPaths() in
+    // order, measuring every item. Runs on the calling thread; makes no images.
+    void scanBrowsers();
+    // The same on a global queue; when it ends, on the main queue, browserArr
+    // is replaced, the images are made (loadIcons) and `done` is called.
+    void getBrowserArr(std::function<void()> done);
+    // Makes every node's image from its bundle path or kind image name. Main
+    // thread only.
+    void loadIcons();
+
+    // --- Selection --------------------------------------------------------
+
+    // The check box of `node` was clicked: applies the three-state rule, then
+    // asks for both lists to reload and recomputes the clean button.
+    void selectBrower(const BrowerObjPtr& node);
+    // Enabled when some browser node is selected or partly selected. Tells
+    // the delegate, and answers the same.
+    bool changeCleanButtonState();
+
+    // --- Measuring (on the scan's worker) ---------------------------------
+
+    // The measure of `item` by the type of its browser; empty for a browser
+    // without type.
+    QString measureItem(const BrowerObjPtr& item);
+    QString getGoogleFileSizeWithBrower(const BrowerObjPtr& item);
+    QString getOpearSizeWithBrower(const BrowerObjPtr& item);
+    QString getFirefoxSizeWithBrower(const BrowerObjPtr& item);
+    QString getSafariSizeWithBrower(const BrowerObjPtr& item);
+
+    // --- Cleaning (main thread) -------------------------------------------
+
+    // Hands `item` to the cleaner of its browser's type; an item of a browser
+    // without type is left alone.
+    void cleanItem(const BrowerObjPtr& item);
+    // Each cleans, measures again and shows what is left, unticks the item
+    // and asks for the item list to reload.
+    void deleteGoogleWithBrower(const BrowerObjPtr& item);
+    void deleteOpearWithBrower(const BrowerObjPtr& item);
+    void deleteFirefoxWithBrower(const BrowerObjPtr& item);
+    void deleteSafariWithBrower(const BrowerObjPtr& item);
+
+    // --- File operations --------------------------------------------------
+
+    // Bytes of a file, or of every non-folder entry below a folder. A link
+    // counts as itself and is never followed; 0 when nothing is there.
+    static qint64 fileSizeWithPath(const QString& path);
+    // The names of a folder's direct entries, hidden ones included, sorted by
+    // name; none for a missing, unreadable or blank path.
+    static QStringList getAllFileWithPath(const QString& path);
+    // The profile folder inside a Firefox profiles folder: the profiles folder
+    // joined with the last entry whose name ends in ".default"; empty when
+    // there is none.
+    static QString getDefaultWithPath(const QString& profilesFolder);
+    // Unlocks (immutable flag) and removes the item, a folder with all its
+    // contents, when the user may remove it; a link is removed as a link. A
+    // database file takes its "-journal", "-wal" and "-shm" files with it.
+    static void deleteFileWithPath(const QString& path);
+    // Removes the item when something is there, without the unlock and the
+    // deletable test; a link is removed as a link.
+    static void plainRemoval(const QString& path);
+
+    // Empties the saved logins of a Firefox "logins.json", keeping the file's
+    // other keys. true when no login is left.
+    static bool firefoxDeletePasswordWith(const QString& loginsPath);
+    // The number of saved logins in a Firefox "logins.json"; 0 when there is
+    // no such file, nothing when it cannot be read.
+    static std::optional<int> firefoxPasswordCount(const QString& loginsPath);
+
+    // An item's path format filled with the user name, through the location
+    // mapping; empty when it cannot name a place (no format, no user name,
+    // not absolute).
+    static QString filledPath(const BrowerObjPtr& item);
+    // A fixed "/Users/%@/..." location of the user, through the mapping.
+    static QString userLocation(const QString& format);
+
+private:
+    void walkFolder(const QString& folder, QList<BrowerObjPtr>& into, QStringList& visited);
+    void addBrowser(const QString& bundlePath, const QString& displayName, const QString& key, int initialState,
+                    QList<BrowerObjPtr>& into);
+    void finishClean(const BrowerObjPtr& item, const std::optional<QString>& text);
+
+    // Lets a scan that ends after this engine is gone drop its result.
+    std::shared_ptr<int> alive_ = std::make_shared<int>(0);
+};

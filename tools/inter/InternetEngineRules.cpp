@@ -1,0 +1,421 @@
+// Measuring and cleaning, browser by browser and kind by kind.
+#include "InternetEngine.h"
+#include "ToGetDB.h"
+
+#include "core/CommUti.h"
+#include "platform/FileAttributes.h"
+#include "platform/Log.h"
+#include "platform/PropertyList.h"
+
+namespace {
+
+using Count = ToGetDB::Count;
+
+const QString kBrowsingHistory = QStringLiteral("Browsing History");
+const QString kSession = QStringLiteral("Session");
+const QString kCaches = QStringLiteral("Caches");
+const QString kCookies = QStringLiteral("Cookies");
+const QString kDownloadHistory = QStringLiteral("Download History");
+const QString kDownloadsHistory = QStringLiteral("Downloads History");
+const QString kSavePassword = QStringLiteral("Save Password");
+
+ToGetDB* db() { return ToGetDB::returnToGetDB(); }
+
+QString bytesText(qint64 bytes) { return CommUti::longlongDiskSize(bytes); }
+QString countText(int count) { return QStringLiteral("%1 项").arg(count); }
+
+// "%@/%@" of a folder and an entry; empty when either part is missing, so no
+// path is ever built from the root up.
+QString join(const QString& folder, const QString& name)
+{
+    if (folder.isEmpty() || name.isEmpty())
+        return {};
+    return folder + QLatin1Char('/') + name;
+}
+
+// Plain concatenation of a prefix ending in "/" and a name.
+QString append(const QString& prefix, const QString& name)
+{
+    return prefix.isEmpty() ? QString() : prefix + name;
+}
+
+void logPath(const QString& prefix, const QString& path)
+{
+    if (!path.isEmpty())
+        platform::log(prefix + path);
+}
+
+// A file removed whole takes its database companions along, so they are
+// part of what it measures.
+qint64 wholeSize(const QString& path)
+{
+    qint64 total = InternetEngine::fileSizeWithPath(path);
+    if (!path.isEmpty() && platform::itemInfo(path).isRegular) {
+        for (const char* suffix : {"-journal", "-wal", "-shm"}) {
+            const platform::ItemInfo c = platform::itemInfo(path + QLatin1String(suffix));
+            if (c.exists && !c.isDir)
+                total += c.size;
+        }
+    }
+    return total;
+}
+
+// The entries of `folder` whose names contain `needle` (case-sensitive).
+QStringList entriesContaining(const QString& folder, const QString& needle)
+{
+    QStringList found;
+    for (const QString& name : InternetEngine::getAllFileWithPath(folder)) {
+        if (name.contains(needle, Qt::CaseSensitive))
+            found << join(folder, name);
+    }
+    return found;
+}
+
+qint64 sizeOfEntries(const QStringList& paths)
+{
+    qint64 total = 0;
+    for (const QString& p : paths)
+        total += InternetEngine::fileSizeWithPath(p);
+    return total;
+}
+
+void removeEntries(const QStringList& paths)
+{
+    for (const QString& p : paths)
+        InternetEngine::deleteFileWithPath(p);
+}
+
+// A count measured again after a clean; nothing when the database could not
+// be read, so the item keeps what it showed.
+std::optional<QString> countAfter(Count which, const QString& path)
+{
+    const std::optional<int> n = db()->countItems(which, path);
+    return n ? std::optional<QString>(countText(*n)) : std::nullopt;
+}
+
+// Safari's fixed locations.
+QString safariRecentlyClosedTabs()
+{
+    return InternetEngine::userLocation(QStringLiteral("/Users/%@/Library/Safari/RecentlyClosedTabs.plist"));
+}
+QString safariDownloadsList()
+{
+    return InternetEngine::userLocation(QStringLiteral("/Users/%@/Library/Safari/Downloads.plist"));
+}
+QString safariLocalStorage()
+{
+    return InternetEngine::userLocation(QStringLiteral("/Users/%@/Library/Safari/LocalStorage/"));
+}
+QString webKitLocalStorage()
+{
+    return InternetEngine::userLocation(QStringLiteral("/Users/%@/Library/WebKit/LocalStorage/"));
+}
+
+int safariDownloadsCount(const QString& plistPath)
+{
+    if (plistPath.isEmpty())
+        return 0;
+    const QVariant list = platform::plist::readDictionary(plistPath).value(QStringLiteral("DownloadHistory"));
+    if (list.metaType() == QMetaType::fromType<QVariantList>())
+        return int(list.toList().size());
+    if (list.metaType() == QMetaType::fromType<QVariantMap>())
+        return int(list.toMap().size());
+    return 0;
+}
+
+int safariLocalStorageCount()
+{
+    return int(InternetEngine::getAllFileWithPath(safariLocalStorage()).size()
+               + InternetEngine::getAllFileWithPath(webKitLocalStorage()).size());
+}
+
+int recentlyClosedTabsCount()
+{
+    const QString path = safariRecentlyClosedTabs();
+    return !path.isEmpty() && platform::itemExists(path) ? 1 : 0;
+}
+
+// Firefox: the profile folder, and the files inside it.
+QString firefoxProfile(const BrowerObjPtr& item)
+{
+    return InternetEngine::getDefaultWithPath(InternetEngine::filledPath(item));
+}
+
+bool isFirefoxKind(const QString& key)
+{
+    return key == kCaches || key == kCookies || key == kBrowsingHistory || key == kDownloadHistory
+           || key == kSavePassword || key == kSession;
+}
+
+} // namespace
+
+// --- Measuring -------------------------------------------------------------
+
+QString InternetEngine::measureItem(const BrowerObjPtr& item)
+{
+    const BrowerObjPtr browser = item ? item->parent() : nullptr;
+    if (!browser)
+        return {};
+    switch (browserTypeOfName(browser->name)) {
+    case BrowserType::GoogleChrome: return getGoogleFileSizeWithBrower(item);
+    case BrowserType::Opera: return getOpearSizeWithBrower(item);
+    case BrowserType::Firefox: return getFirefoxSizeWithBrower(item);
+    case BrowserType::Safari: return getSafariSizeWithBrower(item);
+    case BrowserType::None: break;
+    }
+    return {};
+}
+
+QString InternetEngine::getGoogleFileSizeWithBrower(const BrowerObjPtr& item)
+{
+    const QString key = item->name;
+    const QString path = filledPath(item);
+    if (key == kSession)
+        return bytesText(sizeOfEntries(entriesContaining(path, kSession)));
+    if (key == kSavePassword) {
+        logPath(QStringLiteral("---"), path);
+        return countText(db()->getGooglePasswordItems(path));
+    }
+    if (key == kDownloadHistory) {
+        logPath(QStringLiteral("---"), path);
+        return countText(db()->getGoogleDownloadItems(path));
+    }
+    if (key == kBrowsingHistory) {
+        logPath(QStringLiteral("---"), path);
+        return countText(db()->getGoogleHistoryItems(path));
+    }
+    if (key == kCookies) {
+        logPath(QStringLiteral("HISTORY---"), path);
+        return countText(db()->getGoogleCookiesItems(path));
+    }
+    return bytesText(wholeSize(path));
+}
+
+QString InternetEngine::getOpearSizeWithBrower(const BrowerObjPtr& item)
+{
+    const QString key = item->name;
+    const QString path = filledPath(item);
+    if (key == kSession)
+        return bytesText(sizeOfEntries(entriesContaining(path, kSession)));
+    if (key == kBrowsingHistory) {
+        logPath(QStringLiteral("---"), path);
+        return countText(db()->getOperaHistoryItems(path));
+    }
+    if (key == kDownloadHistory) {
+        logPath(QStringLiteral("---"), path);
+        return countText(db()->getOperaDownloadItems(path));
+    }
+    if (key == kSavePassword) {
+        logPath(QStringLiteral("---"), path);
+        return countText(db()->getOperaPasswordItems(path));
+    }
+    if (key == kCookies || key == kCaches)
+        return bytesText(wholeSize(path));
+    return {};
+}
+
+QString InternetEngine::getFirefoxSizeWithBrower(const BrowerObjPtr& item)
+{
+    const QString key = item->name;
+    if (!isFirefoxKind(key))
+        return {};
+    // Without a profile every path below is empty and measures nothing.
+    const QString profile = firefoxProfile(item);
+    if (key == kCaches)
+        return bytesText(sizeOfEntries(entriesContaining(profile, QStringLiteral("cache"))));
+    if (key == kCookies)
+        return bytesText(wholeSize(join(profile, QStringLiteral("cookies.sqlite"))));
+    if (key == kBrowsingHistory || key == kDownloadHistory)
+        return bytesText(wholeSize(join(profile, QStringLiteral("places.sqlite"))));
+    if (key == kSavePassword)
+        return bytesText(fileSizeWithPath(join(profile, QStringLiteral("logins.json"))));
+    return bytesText(fileSizeWithPath(join(profile, QStringLiteral("sessionstore.js"))));
+}
+
+QString InternetEngine::getSafariSizeWithBrower(const BrowerObjPtr& item)
+{
+    const QString key = item->name;
+    const QString path = filledPath(item);
+    if (key == kCaches) {
+        return bytesText(wholeSize(append(path, QStringLiteral("Metadata")))
+                         + wholeSize(append(path, QStringLiteral("com.apple.Safari"))));
+    }
+    if (key == kBrowsingHistory) {
+        logPath(QStringLiteral("---"), path);
+        return countText(db()->getSafariBrowsingHistoryItems(path) + recentlyClosedTabsCount());
+    }
+    if (key == kDownloadsHistory) {
+        const QString list = safariDownloadsList();
+        logPath(QStringLiteral("---"), list);
+        return countText(safariDownloadsCount(list));
+    }
+    if (key == kCookies)
+        return countText(safariLocalStorageCount());
+    return bytesText(wholeSize(path));
+}
+
+// --- Cleaning --------------------------------------------------------------
+
+void InternetEngine::cleanItem(const BrowerObjPtr& item)
+{
+    const BrowerObjPtr browser = item ? item->parent() : nullptr;
+    if (!browser)
+        return;
+    switch (browserTypeOfName(browser->name)) {
+    case BrowserType::GoogleChrome: deleteGoogleWithBrower(item); break;
+    case BrowserType::Opera: deleteOpearWithBrower(item); break;
+    case BrowserType::Firefox: deleteFirefoxWithBrower(item); break;
+    case BrowserType::Safari: deleteSafariWithBrower(item); break;
+    case BrowserType::None: break;
+    }
+}
+
+void InternetEngine::finishClean(const BrowerObjPtr& item, const std::optional<QString>& text)
+{
+    if (text)
+        item->size = *text;
+    item->isSelect = 0;
+    if (delegate)
+        delegate->reloadItemList();
+}
+
+void InternetEngine::deleteGoogleWithBrower(const BrowerObjPtr& item)
+{
+    if (!item)
+        return;
+    const QString key = item->name;
+    const QString path = filledPath(item);
+    std::optional<QString> after;
+    if (key == kSession) {
+        removeEntries(entriesContaining(path, kSession));
+        after = bytesText(sizeOfEntries(entriesContaining(path, kSession)));
+    } else if (key == kSavePassword) {
+        logPath(QStringLiteral("---"), path);
+        db()->toDeletePasswordWith(path);
+        after = countAfter(Count::GooglePassword, path);
+    } else if (key == kDownloadHistory) {
+        logPath(QStringLiteral("---"), path);
+        db()->toDeleteDownloadWith(path);
+        after = countAfter(Count::GoogleDownload, path);
+    } else if (key == kBrowsingHistory) {
+        logPath(QStringLiteral("---"), path);
+        db()->toDeleteHistoryWith(path);
+        after = countAfter(Count::GoogleHistory, path);
+    } else if (key == kCookies) {
+        logPath(QStringLiteral("---"), path);
+        db()->toDeleteGoogleCookiesWith(path);
+        after = countAfter(Count::GoogleCookies, path);
+    } else {
+        deleteFileWithPath(path);
+        after = bytesText(wholeSize(path));
+    }
+    finishClean(item, after);
+}
+
+void InternetEngine::deleteOpearWithBrower(const BrowerObjPtr& item)
+{
+    if (!item)
+        return;
+    const QString key = item->name;
+    const QString path = filledPath(item);
+    std::optional<QString> after;
+    if (key == kSession) {
+        removeEntries(entriesContaining(path, kSession));
+        after = bytesText(sizeOfEntries(entriesContaining(path, kSession)));
+    } else if (key == kBrowsingHistory) {
+        logPath(QStringLiteral("---"), path);
+        db()->operaDeleteHistoryWith(path);
+        after = countAfter(Count::OperaHistory, path);
+    } else if (key == kDownloadHistory) {
+        logPath(QStringLiteral("---"), path);
+        db()->operaDeleteDownloadWith(path);
+        after = countAfter(Count::OperaDownload, path);
+    } else if (key == kSavePassword) {
+        logPath(QStringLiteral("---"), path);
+        db()->operaDeletePasswordWith(path);
+        after = countAfter(Count::OperaPassword, path);
+    } else if (key == kCookies || key == kCaches) {
+        deleteFileWithPath(path);
+        after = bytesText(wholeSize(path));
+    }
+    finishClean(item, after);
+}
+
+void InternetEngine::deleteFirefoxWithBrower(const BrowerObjPtr& item)
+{
+    if (!item)
+        return;
+    const QString key = item->name;
+    std::optional<QString> after;
+    if (isFirefoxKind(key)) {
+        const QString profile = firefoxProfile(item);
+        const QString places = join(profile, QStringLiteral("places.sqlite"));
+        if (key == kCaches) {
+            removeEntries(entriesContaining(profile, QStringLiteral("cache")));
+            after = bytesText(sizeOfEntries(entriesContaining(profile, QStringLiteral("cache"))));
+        } else if (key == kCookies) {
+            const QString cookies = join(profile, QStringLiteral("cookies.sqlite"));
+            deleteFileWithPath(cookies);
+            after = bytesText(wholeSize(cookies));
+        } else if (key == kBrowsingHistory) {
+            logPath(QStringLiteral("---"), places);
+            db()->firefoxDeleteHistoryWith(places);
+            after = countAfter(Count::FirefoxHistory, places);
+        } else if (key == kDownloadHistory) {
+            logPath(QStringLiteral("---"), places);
+            db()->firefoxDeleteDownloadWith(places);
+            after = countAfter(Count::FirefoxDownload, places);
+        } else if (key == kSavePassword) {
+            const QString logins = join(profile, QStringLiteral("logins.json"));
+            logPath(QStringLiteral("---"), logins);
+            firefoxDeletePasswordWith(logins);
+            const std::optional<int> left = firefoxPasswordCount(logins);
+            if (left)
+                after = countText(*left);
+        } else {
+            const QString session = join(profile, QStringLiteral("sessionstore.js"));
+            deleteFileWithPath(session);
+            after = bytesText(fileSizeWithPath(session));
+        }
+    }
+    finishClean(item, after);
+}
+
+void InternetEngine::deleteSafariWithBrower(const BrowerObjPtr& item)
+{
+    if (!item)
+        return;
+    const QString key = item->name;
+    const QString path = filledPath(item);
+    std::optional<QString> after;
+    if (key == kCaches) {
+        const QString metadata = append(path, QStringLiteral("Metadata"));
+        const QString safari = append(path, QStringLiteral("com.apple.Safari"));
+        deleteFileWithPath(metadata);
+        deleteFileWithPath(safari);
+        after = bytesText(wholeSize(metadata) + wholeSize(safari));
+    } else if (key == kBrowsingHistory) {
+        logPath(QStringLiteral("---"), path);
+        db()->safariDeleteHistoryWith(path);
+        const QString tabs = safariRecentlyClosedTabs();
+        plainRemoval(tabs);
+        const std::optional<int> left = db()->countItems(Count::SafariHistory, path);
+        if (left)
+            after = countText(*left + recentlyClosedTabsCount());
+    } else if (key == kDownloadsHistory) {
+        const QString list = safariDownloadsList();
+        plainRemoval(list);
+        after = countText(safariDownloadsCount(list));
+    } else if (key == kCookies) {
+        const QString first = safariLocalStorage();
+        const QString second = webKitLocalStorage();
+        logPath(QStringLiteral("---"), first);
+        plainRemoval(first);
+        plainRemoval(second);
+        after = countText(safariLocalStorageCount());
+    } else {
+        deleteFileWithPath(path);
+        after = bytesText(wholeSize(path));
+    }
+    finishClean(item, after);
+}
