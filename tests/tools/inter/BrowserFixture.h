@@ -1,0 +1,47 @@
+#pragma once
+// Fixture homes for the browser cleaner: a fresh NULLVANE_ROOT per test with
+// Applications folders and the browsers' own files, SQLite databases in the
+// browsers' schemas included.
+
+#include "tools/inter/InternetEngine.h"
+
+#include <QString>
+
+namespace fx {
+
+struct Home {
+    Home();   // points NULLVANE_ROOT and USER ("tester") at a fresh folder
+    QString root;
+    QString library(const QString& rel) const;   // "<root>/Users/tester/Library/<rel>"
+    QString app(const QString& rel) const;       // makes "/Applications/<rel>" (mapped)
+};
+
+// Runs statements on a database, made when missing; "%n" in them is `n`.
+void sql(const QString& db, const QStringList& statements, int n = 0);
+int rows(const QString& db, const QString& table, const QString& where = QString());
+
+void chromeHistory(const QString& db, int urls, int downloads);  // urls, visits, keyword_search_terms, downloads...
+void chromeLoginData(const QString& db, int logins);
+void chromeCookies(const QString& db, int cookies);
+// places.sqlite (visits, 2 download annotations each, 1 other), cookies.sqlite,
+// logins.json, sessionstore.js.
+void firefoxProfile(const QString& folder, int visits, int downloads, int logins);
+void safariHistory(const QString& db, int items, int visits);
+
+// Scans the fixture home with a recording delegate.
+struct Scanned : InternetEngineDelegate {
+    InternetEngine engine;
+    int listReloads = 0, itemReloads = 0, buttonCalls = 0;
+    bool enabled = false;
+    void reloadLists() override { ++listReloads; }
+    void reloadItemList() override { ++itemReloads; }
+    void setCleanButtonEnabled(bool e) override { ++buttonCalls; enabled = e; }
+
+    explicit Scanned(bool scan = true);
+    BrowerObjPtr browser(const QString& name, int nth = 0) const;
+    BrowerObjPtr item(const QString& browser, const QString& kind, int nth = 0) const;
+    // Cleans the item (checking it is unticked and the list told); gives its text.
+    QString clean(const QString& browser, const QString& kind);
+};
+
+} // namespace fx

@@ -1,0 +1,148 @@
+// The database class on real SQLite files in the browsers' schemas.
+#include "BrowserFixture.h"
+#include "TestSupport.h"
+
+#include "platform/Log.h"
+#include "tools/inter/ToGetDB.h"
+
+#include <QCryptographicHash>
+#include <QFile>
+#include <QFileInfo>
+#include <functional>
+#include <gtest/gtest.h>
+#include <sqlite3.h>
+#include <thread>
+
+using namespace fx;
+
+namespace {
+QByteArray digest(const QString& path)
+{
+    QFile f(path);
+    f.open(QIODevice::ReadOnly);
+    return QCryptographicHash::hash(f.readAll(), QCryptographicHash::Sha256);
+}
+
+ToGetDB* db() { return ToGetDB::returnToGetDB(); }
+} // namespace
+
+TEST(ToGetDB, CountsReadOnlyAndNeverCreateADatabase)
+{
+    const QString dir = nvtest::freshFolder(QStringLiteral("db"));
+    const QString history = dir + QStringLiteral("/History");
+    chromeHistory(history, 7, 3);
+    const QByteArray before = digest(history);
+    EXPECT_EQ(db()->getGoogleHistoryItems(history), 7);
+    EXPECT_EQ(db()->getOperaDownloadItems(history), 3);
+    EXPECT_EQ(digest(history), before);
+
+    const QString safari = dir + QStringLiteral("/History.db");   // write-ahead log, as Safari keeps it
+    safariHistory(safari, 4, 12);
+    EXPECT_EQ(db()->getSafariBrowsingHistoryItems(safari), 12);
+
+    const QString missing = dir + QStringLiteral("/Login Data");
+    platform::LogCapture log;
+    EXPECT_EQ(db()->getOperaPasswordItems(missing), 0);
+    EXPECT_FALSE(log.contains(QStringLiteral("打开数据库失败！")));
+    EXPECT_EQ(db()->getGooglePasswordItems(missing), 0);
+    EXPECT_TRUE(log.contains(QStringLiteral("打开数据库失败！")));
+    EXPECT_EQ(db()->countItems(ToGetDB::Count::GooglePassword, missing), std::optional<int>(0));
+    EXPECT_FALSE(QFileInfo::exists(missing));
+    EXPECT_TRUE(db()->toDeletePasswordWith(missing));
+    EXPECT_FALSE(QFileInfo::exists(missing));
+
+    // Not a database: could not look, which is not the same as no rows.
+    nvtest::writeFile(dir + QStringLiteral("/Cookies"), QByteArray(4096, 'x'));
+    EXPECT_EQ(db()->countItems(ToGetDB::Count::GoogleCookies, dir + QStringLiteral("/Cookies")), std::nullopt);
+    EXPECT_EQ(db()->getGoogleCookiesItems(dir + QStringLiteral("/Cookies")), 0);
+}
+
+TEST(ToGetDB, EachCleanEmptiesExactlyItsOwnTables)
+{
+    struct Case {
+        const char* name;
+        std::function<void(const QString&)> make;
+        std::function<bool(const QString&)> clean;
+        QStringList emptied, kept;
+    };
+    const auto history = [](const QString& p) { chromeHistory(p, 5, 2); };
+    const auto logins = [](const QString& p) { chromeLoginData(p, 3); };
+    const auto firefox = [](const QString& p) { firefoxProfile(QFileInfo(p).absolutePath(), 4, 2, 1); };
+    const QList<Case> cases = {
+        {"chrome history", history, [](auto p) { return db()->toDeleteHistoryWith(p); },
+         {"urls"}, {"visits", "keyword_search_terms", "downloads", "downloads_url_chains", "meta"}},
+        {"chrome downloads", history, [](auto p) { return db()->toDeleteDownloadWith(p); },
+         {"downloads", "downloads_url_chains"}, {"urls", "visits", "keyword_search_terms", "meta"}},
+        {"opera history", history, [](auto p) { return db()->operaDeleteHistoryWith(p); },
+         {"urls", "visits"}, {"keyword_search_terms", "downloads", "downloads_url_chains", "meta"}},
+        {"opera downloads", history, [](auto p) { return db()->operaDeleteDownloadWith(p); },
+         {"downloads", "downloads_url_chains"}, {"urls", "visits", "keyword_search_terms"}},
+        {"chrome logins", logins, [](auto p) { return db()->toDeletePasswordWith(p); }, {"logins"}, {"stats", "meta"}},
+        {"opera logins", logins, [](auto p) { return db()->operaDeletePasswordWith(p); }, {"logins"}, {"stats", "meta"}},
+        {"chrome cookies", [](const QString& p) { chromeCookies(p, 4); },
+         [](auto p) { return db()->toDeleteGoogleCookiesWith(p); }, {"cookies"}, {"meta"}},
+        {"safari history", [](const QString& p) { safariHistory(p, 3, 9); },
+         [](auto p) { return db()->safariDeleteHistoryWith(p); }, {"history_items", "history_visits"}, {"history_tombstones", "metadata"}},
+        {"firefox history", firefox, [](auto p) { return db()->firefoxDeleteHistoryWith(p); },
+         {"moz_historyvisits"}, {"moz_places", "moz_annos", "moz_anno_attributes", "moz_keywords", "moz_bookmarks"}},
+        // Only the download annotations go; the bookmark description stays.
+        {"firefox downloads", firefox, [](auto p) { return db()->firefoxDeleteDownloadWith(p); },
+         {"moz_annos where anno_attribute_id < 3"},
+         {"moz_annos where anno_attribute_id = 3", "moz_anno_attributes", "moz_places", "moz_historyvisits"}},
+    };
+    for (const Case& c : cases) {
+        const QString path = nvtest::freshFolder(QStringLiteral("case")) + QStringLiteral("/places.sqlite");
+        c.make(path);
+        QMap<QString, int> before;
+        for (const QString& t : c.emptied + c.kept) {
+            before[t] = rows(path, t);
+            ASSERT_GT(before[t], 0) << c.name << " " << t;
+        }
+        EXPECT_TRUE(c.clean(path)) << c.name;
+        for (const QString& t : c.emptied)
+            EXPECT_EQ(rows(path, t), 0) << c.name << " " << t;
+        for (const QString& t : c.kept)
+            EXPECT_EQ(rows(path, t), before[t]) << c.name << " " << t;
+    }
+}
+
+TEST(ToGetDB, StatementsOfOneCleanHappenTogetherOrNotAtAll)
+{
+    const QString history = nvtest::freshFolder(QStringLiteral("db")) + QStringLiteral("/History");
+    chromeHistory(history, 5, 2);
+    sql(history, {"DROP TABLE downloads_url_chains"});
+    platform::LogCapture log;
+    EXPECT_FALSE(db()->toDeleteDownloadWith(history));
+    EXPECT_TRUE(log.contains(QStringLiteral("delete base error: no such table: downloads_url_chains")));
+    EXPECT_EQ(rows(history, QStringLiteral("downloads")), 2);
+}
+
+TEST(ToGetDB, CleaningWaitsForTheBrowserToLetGo)
+{
+    const QString history = nvtest::freshFolder(QStringLiteral("db")) + QStringLiteral("/History");
+    chromeHistory(history, 5, 2);
+    sqlite3* browser = nullptr;
+    sqlite3_open(QFile::encodeName(history).constData(), &browser);
+    ASSERT_EQ(sqlite3_exec(browser, "begin immediate; insert into meta values('held', '1')", nullptr, nullptr, nullptr), SQLITE_OK);
+    db()->setBusyTimeout(10000);
+    std::thread letGo([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        sqlite3_close(browser);   // rolls its change back
+    });
+    const bool cleaned = db()->toDeleteHistoryWith(history);
+    letGo.join();
+    db()->setBusyTimeout(2000);
+    EXPECT_TRUE(cleaned);
+    EXPECT_EQ(rows(history, QStringLiteral("urls")), 0);
+}
+
+TEST(ToGetDB, ADatabaseLinkedFromElsewhereIsNotOpened)
+{
+    const QString outside = nvtest::freshFolder(QStringLiteral("outside")) + QStringLiteral("/History");
+    chromeHistory(outside, 5, 2);
+    const QString link = nvtest::freshFolder(QStringLiteral("db")) + QStringLiteral("/History");
+    ASSERT_TRUE(QFile::link(outside, link));
+    EXPECT_FALSE(db()->toDeleteHistoryWith(link));
+    EXPECT_EQ(db()->countItems(ToGetDB::Count::GoogleHistory, link), std::nullopt);
+    EXPECT_EQ(rows(outside, QStringLiteral("urls")), 5);
+}
