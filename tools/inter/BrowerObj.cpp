@@ -1,5 +1,7 @@
 #include "BrowerObj.h"
 
+#include "toolkit/ImageCache.h"
+
 #include <utility>
 
 BrowserType browserTypeOfName(const QString& displayName)
@@ -20,26 +22,26 @@ BrowserType browserTypeOfName(const QString& displayName)
 
 namespace {
 struct KindEntry {
-    const char* key;
-    const char* label;
-    const char* image;
-};
-
-constexpr KindEntry kKinds[] = {
-    {"Browsing History", "浏览记录", "icon_history"},
-    {"Session", "自动填充表单数据", "icon_autofill"},
-    {"Caches", "缓存的图片和文件", "icon_caches"},
-    {"Cookies", "Cookies", "icon_cookies"},
-    {"Download History", "下载记录", "icon_download"},
-    {"Downloads History", "下载记录", "icon_download"},
-    {"Save Password", "密码或其它登录数据", "icon_password"},
-    {"Form Values", "表单数据", "icon_tabform"},
+    QString key;
+    QString label;
+    QString image;
 };
 
 const KindEntry* kindOf(const QString& key)
 {
+    using toolkit::imageName;
+    static const KindEntry kKinds[] = {
+        {QStringLiteral("Browsing History"), QStringLiteral("浏览记录"), imageName("icon_history")},
+        {QStringLiteral("Session"), QStringLiteral("自动填充表单数据"), imageName("icon_autofill")},
+        {QStringLiteral("Caches"), QStringLiteral("缓存的图片和文件"), imageName("icon_caches")},
+        {QStringLiteral("Cookies"), QStringLiteral("Cookies"), imageName("icon_cookies")},
+        {QStringLiteral("Download History"), QStringLiteral("下载记录"), imageName("icon_download")},
+        {QStringLiteral("Downloads History"), QStringLiteral("下载记录"), imageName("icon_download")},
+        {QStringLiteral("Save Password"), QStringLiteral("密码或其它登录数据"), imageName("icon_password")},
+        {QStringLiteral("Form Values"), QStringLiteral("表单数据"), imageName("icon_tabform")},
+    };
     for (const KindEntry& k : kKinds) {
-        if (key == QLatin1String(k.key))
+        if (key == k.key)
             return &k;
     }
     return nullptr;
@@ -49,11 +51,11 @@ const KindEntry* kindOf(const QString& key)
 QString labelWithKey(const QString& kindKey)
 {
     const KindEntry* k = kindOf(kindKey);
-    return k ? QString::fromUtf8(k->label) : kindKey;
+    return k ? k->label : kindKey;
 }
 
 QString imageNameWithKey(const QString& kindKey)
 {
     const KindEntry* k = kindOf(kindKey);
-    return k ? QString::fromLatin1(k->image) : QString();
+    return k ? k->image : QString();
 }

@@ -9,6 +9,7 @@
 #include "platform/PropertyList.h"
 #include "platform/Removal.h"
 #include "platform/gui/Workspace.h"
+#include "toolkit/ImageCache.h"
 
 #include <QDir>
 #include <QFile>
@@ -167,12 +168,10 @@ void InternetEngine::getSubArrWithKey(const QString& key, const BrowerObjPtr& pa
     }
 }
 
-QIcon InternetEngine::getIconWithKey(const QString& key) const
+QIcon InternetEngine::getIconWithKey(const QString& key)
 {
     const QString image = imageNameWithKey(key);
-    if (image.isEmpty() || !imageLoader)
-        return {};
-    return imageLoader(image);
+    return image.isEmpty() ? QIcon() : toolkit::ImageCache::iconNamed(image);
 }
 
 void InternetEngine::scanBrowsers()

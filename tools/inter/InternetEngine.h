@@ -36,9 +36,6 @@ public:
     // thread, and only once a scan has finished.
     QList<BrowerObjPtr> browserArr;
     InternetEngineDelegate* delegate = nullptr;  // not owned; may stay unset
-    // Gives the image of a kind by its name (the toolkit's image cache). Until
-    // one is set, items keep only the image name and show no image.
-    std::function<QIcon(const QString&)> imageLoader;
 
     // --- Discovery and the tree ------------------------------------------
 
@@ -50,14 +47,16 @@ public:
     void applicationsInPath(const QString& folder);
     // Appends the item nodes of browser key `key` from the item table to `par`.
     void getSubArrWithKey(const QString& key, const BrowerObjPtr& par);
-    // The image of a kind key through imageLoader; null for an unknown kind.
-    QIcon getIconWithKey(const QString& key) const;
+    // The image of a kind key from the image set; null for an unknown kind.
+    // Main thread only.
+    static QIcon getIconWithKey(const QString& key);
     // The user name that fills the "%@" of the browsers' paths: the
     // environment's "USER", else the login name.
     static QString userName();
 
     // Empties browserArr and walks every folder of applicationPaths() in
-    // order, measuring every item. Runs on the calling thread; makes no images.
+    // order, measuring every item. Runs on the calling thread; makes no images
+    // (the nodes keep where their images come from, see loadIcons).
     void scanBrowsers();
     // The same on a global queue; when it ends, on the main queue, browserArr
     // is replaced, the images are made (loadIcons) and `done` is called.
