@@ -64,6 +64,7 @@ QList<MountEntry> readMountTable()
         if (fields.size() < 6 || dash < 6 || dash + 2 >= fields.size())
             continue;
         MountEntry e;
+        e.id = fields[0].toInt();
         e.mountPoint = unescape(fields[4]);
         e.options = QString::fromUtf8(fields[5]);
         e.fsType = unescape(fields[dash + 1]);

@@ -9,6 +9,7 @@
 namespace platform {
 
 struct MountEntry {
+    int id = 0;          // the kernel's mount id: a new mount gets a new one
     QString source;      // as mounted: "/dev/sdb1", "/dev/loop3", "tmpfs", ...
     QString device;      // the block device node it resolves to ("/dev/sdb1"), or "" when none
     QString mountPoint;  // unescaped

@@ -1,0 +1,1062 @@
+#include "DiskUtil.h"
+
+#include "platform/FuseMounts.h"
+#include "platform/PropertyList.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QThread>
+#include <algorithm>
+#include <pwd.h>
+#include <sys/stat.h>
+#include <sys/statvfs.h>
+#include <sys/sysmacros.h>
+#include <sys/utsname.h>
+#include <unistd.h>
+
+namespace diskutil {
+
+// ---------------------------------------------------------------- boundary
+
+Tools Tools::real()
+{
+    Tools t;
+    t.run = [](const QString& program, const QStringList& arguments) {
+        return platform::runProcess(program, arguments);
+    };
+    t.stream = [](const QString& program, const QStringList& arguments, const LineSink& line) {
+        platform::ProcessResult result;
+        QProcess p;
+        p.setProcessChannelMode(QProcess::MergedChannels);
+        p.setStandardInputFile(QProcess::nullDevice());
+        p.start(program, arguments);
+        if (!p.waitForStarted(-1)) {
+            result.standardError = p.errorString().toUtf8();
+            return result;
+        }
+        result.started = true;
+        QByteArray pending;
+        const auto drain = [&](bool all) {
+            pending += p.readAllStandardOutput();
+            for (;;) {
+                const qsizetype nl = pending.indexOf('\n');
+                if (nl < 0)
+                    break;
+                QByteArray l = pending.left(nl);
+                pending.remove(0, nl + 1);
+                if (l.endsWith('\r'))
+                    l.chop(1);
+                line(QString::fromLocal8Bit(l));
+            }
+            if (all && !pending.isEmpty()) {
+                line(QString::fromLocal8Bit(pending));
+                pending.clear();
+            }
+        };
+        while (p.state() != QProcess::NotRunning) {
+            p.waitForReadyRead(100);
+            drain(false);
+        }
+        drain(true);
+        result.finished = true;
+        result.crashed = p.exitStatus() == QProcess::CrashExit;
+        result.exitCode = p.exitCode();
+        return result;
+    };
+    return t;
+}
+
+Settings Settings::fromEnvironment()
+{
+    Settings s;
+    uid_t uid = getuid();
+    if (geteuid() == 0) {
+        bool ok = false;
+        uint asked = qEnvironmentVariable("PKEXEC_UID").toUInt(&ok);
+        if (!ok)
+            asked = qEnvironmentVariable("SUDO_UID").toUInt(&ok);
+        if (ok)
+            uid = asked;
+    }
+    s.userId = uid;
+    s.groupId = getgid();
+    QString user = qEnvironmentVariable("USER");
+    if (const passwd* pw = getpwuid(uid)) {
+        s.groupId = pw->pw_gid;
+        user = QString::fromLocal8Bit(pw->pw_name);
+    }
+    s.mountBase = qEnvironmentVariable("NULLVANE_MOUNT_BASE");
+    if (s.mountBase.isEmpty())
+        s.mountBase = QStringLiteral("/media/") + user;
+    return s;
+}
+
+bool needsRoot(const QString& verb)
+{
+    static const QStringList privileged = {
+        QStringLiteral("mount"), QStringLiteral("unmount"), QStringLiteral("eject"),
+        QStringLiteral("rename"), QStringLiteral("eraseVolume"), QStringLiteral("reformat"),
+        QStringLiteral("verifyvolume"), QStringLiteral("repairvolume"),
+    };
+    return privileged.contains(verb);
+}
+
+// ---------------------------------------------------------------- helpers
+
+namespace {
+
+bool isFatKind(FsKind k)
+{
+    return k == FsKind::Fat12 || k == FsKind::Fat16 || k == FsKind::Fat32 || k == FsKind::FatAuto;
+}
+
+bool isExtKind(FsKind k)
+{
+    return k == FsKind::Ext2 || k == FsKind::Ext3 || k == FsKind::Ext4;
+}
+
+QString firstLine(const QByteArray& text)
+{
+    const QStringList lines = QString::fromLocal8Bit(text).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    return lines.isEmpty() ? QString() : lines.last().trimmed();
+}
+
+QString why(const platform::ProcessResult& r)
+{
+    QString text = firstLine(r.standardError);
+    if (text.isEmpty())
+        text = firstLine(r.standardOutput);
+    if (!r.started)
+        return text.isEmpty() ? QStringLiteral("could not be started") : text;
+    if (text.isEmpty())
+        text = QStringLiteral("exit code %1").arg(r.exitCode);
+    return text;
+}
+
+// Natural order, so loop10 follows loop9.
+bool naturalLess(const QString& a, const QString& b)
+{
+    static const QRegularExpression split(QStringLiteral("^(.*?)(\\d*)$"));
+    const auto ma = split.match(a);
+    const auto mb = split.match(b);
+    if (ma.captured(1) != mb.captured(1))
+        return ma.captured(1) < mb.captured(1);
+    return ma.captured(2).toLongLong() < mb.captured(2).toLongLong();
+}
+
+QString kernelNameFromDevNumber(dev_t dev)
+{
+    const QString link = QStringLiteral("/sys/dev/block/%1:%2").arg(major(dev)).arg(minor(dev));
+    const QString target = QFileInfo(link).canonicalFilePath();
+    return target.isEmpty() ? QString() : QFileInfo(target).fileName();
+}
+
+} // namespace
+
+DiskUtil::DiskUtil(Tools tools, Settings settings, LineSink out, LineSink err)
+    : tools_(std::move(tools))
+    , settings_(std::move(settings))
+    , out_(std::move(out))
+    , err_(std::move(err))
+{
+}
+
+void DiskUtil::refresh()
+{
+    devices_ = DeviceTable::scan();
+    mounts_ = platform::readBlockMountTable();
+}
+
+QStringList DiskUtil::mountPointsOf(const BlockDevice& d) const
+{
+    QStringList points;
+    for (const platform::MountEntry& e : mounts_)
+        if (e.device == d.node && !points.contains(e.mountPoint))
+            points << e.mountPoint;
+    return points;
+}
+
+bool DiskUtil::isEjectable(const BlockDevice& d) const
+{
+    const BlockDevice* disk = devices_.find(d.wholeDisk);
+    const BlockDevice& w = disk ? *disk : d;
+    const QString bus = busProtocol(w.name, w.sysfsPath);
+    return w.removable || w.isLoop || bus == QLatin1String("USB") || bus == QLatin1String("Secure Digital");
+}
+
+QString DiskUtil::fsTypeOf(const BlockDevice& d) const
+{
+    const ContentFacts& f = d.facts;
+    if (!f.fsType.isEmpty() && (f.fsUsage.isEmpty() || f.fsUsage == QLatin1String("filesystem")))
+        return f.fsType;
+    if (f.fsType.isEmpty() && f.tableType.isEmpty()) {
+        // A device we may not read (the system disk, for one): the mount table
+        // still says what it holds, unless a FUSE server hides it.
+        for (const platform::MountEntry& e : mounts_)
+            if (e.device == d.node && !e.fsType.startsWith(QLatin1String("fuse")))
+                return e.fsType;
+    }
+    return {};
+}
+
+QString DiskUtil::nameOf(const BlockDevice& d) const
+{
+    return d.facts.label.isEmpty() ? d.name : d.facts.label;
+}
+
+QVariantMap DiskUtil::infoOf(const BlockDevice& d)
+{
+    QVariantMap info;
+    const BlockDevice* disk = devices_.find(d.wholeDisk);
+    const BlockDevice& w = disk ? *disk : d;
+    const QStringList points = mountPointsOf(d);
+    const QString mountPoint = points.value(0);
+    const QString type = fsTypeOf(d);
+
+    info.insert(QStringLiteral("DeviceIdentifier"), d.name);
+    info.insert(QStringLiteral("DeviceNode"), d.node);
+    info.insert(QStringLiteral("ParentWholeDisk"), d.wholeDisk);
+    info.insert(QStringLiteral("TotalSize"), QVariant::fromValue<qulonglong>(d.size));
+    info.insert(QStringLiteral("Size"), QVariant::fromValue<qulonglong>(d.size));
+    info.insert(QStringLiteral("BusProtocol"), busProtocol(w.name, w.sysfsPath));
+    info.insert(QStringLiteral("Ejectable"), isEjectable(d));
+    info.insert(QStringLiteral("WholeDisk"), !d.isPartition);
+    info.insert(QStringLiteral("VolumeName"), d.facts.label);
+    info.insert(QStringLiteral("MountPoint"), mountPoint);
+
+    bool mountedReadOnly = false;
+    for (const platform::MountEntry& e : mounts_)
+        if (e.device == d.node && e.mountPoint == mountPoint)
+            mountedReadOnly = e.readOnly;
+    info.insert(QStringLiteral("Writable"), !d.readOnly && !w.readOnly && !mountedReadOnly);
+
+    qulonglong freeSpace = 0;
+    if (!mountPoint.isEmpty()) {
+        struct statvfs s {};
+        if (statvfs(QFile::encodeName(mountPoint).constData(), &s) == 0)
+            freeSpace = qulonglong(s.f_bavail) * qulonglong(s.f_frsize);
+    }
+    info.insert(QStringLiteral("FreeSpace"), QVariant::fromValue(freeSpace));
+
+    if (d.isPartition)
+        info.insert(QStringLiteral("Content"), partitionContent(d.facts.partScheme, d.facts.partType));
+    else
+        info.insert(QStringLiteral("Content"), wholeDiskContent(d.facts.tableType));
+
+    if (!type.isEmpty()) {
+        info.insert(QStringLiteral("FilesystemName"), filesystemName(type, d.facts.fsVersion));
+        info.insert(QStringLiteral("FilesystemType"), type);
+        info.insert(QStringLiteral("VolumeUUID"), d.facts.uuid);
+    }
+    // The identifier that names this one device for good: a partition's entry,
+    // a disk's table, or the file system of a disk without a table.
+    QString diskUuid;
+    if (d.isPartition)
+        diskUuid = d.facts.partUuid;
+    else if (!d.facts.tableType.isEmpty())
+        diskUuid = d.facts.tableUuid;
+    else
+        diskUuid = d.facts.uuid;
+    info.insert(QStringLiteral("DiskUUID"), diskUuid.toUpper());
+    return info;
+}
+
+const BlockDevice* DiskUtil::resolve(const QString& target, QString* error)
+{
+    const auto failWith = [&](const QString& text) -> const BlockDevice* {
+        if (error)
+            *error = text;
+        return nullptr;
+    };
+    if (target.isEmpty())
+        return failWith(QStringLiteral("No disk or volume was named"));
+
+    if (target.startsWith(QLatin1Char('/'))) {
+        struct stat st {};
+        if (stat(QFile::encodeName(target).constData(), &st) == 0 && S_ISBLK(st.st_mode)) {
+            if (const BlockDevice* d = devices_.find(kernelNameFromDevNumber(st.st_rdev)))
+                return d;
+            return failWith(QStringLiteral("Could not find disk: %1").arg(target));
+        }
+        // A mount point: "/media/user/USB/" as well as "/media/user/USB".
+        QString point = QDir::cleanPath(target);
+        const QString canonical = QFileInfo(point).canonicalFilePath();
+        for (const QString& candidate : {point, canonical}) {
+            for (auto it = mounts_.crbegin(); it != mounts_.crend(); ++it) {
+                if (it->mountPoint != candidate || candidate.isEmpty())
+                    continue;
+                if (const BlockDevice* d = devices_.findNode(it->device); d && !it->device.isEmpty())
+                    return d;
+                return failWith(QStringLiteral("%1 is not mounted from a disk").arg(target));
+            }
+        }
+        return failWith(QStringLiteral("Could not find disk: %1").arg(target));
+    }
+
+    if (const BlockDevice* d = devices_.find(target))
+        return d;
+
+    // A UUID (of a file system, a partition or a partition table) or a label.
+    QList<const BlockDevice*> matches;
+    for (const BlockDevice& d : devices_.devices()) {
+        if (!isListed(d))
+            continue;
+        const ContentFacts& f = d.facts;
+        const bool byId = (!f.uuid.isEmpty() && f.uuid.compare(target, Qt::CaseInsensitive) == 0)
+                          || (!f.partUuid.isEmpty() && f.partUuid.compare(target, Qt::CaseInsensitive) == 0)
+                          || (!f.tableUuid.isEmpty() && f.tableUuid.compare(target, Qt::CaseInsensitive) == 0);
+        const bool byLabel = !f.label.isEmpty() && f.label == target;
+        if (byId || byLabel)
+            matches << &d;
+    }
+    if (matches.size() == 1)
+        return matches.first();
+    if (matches.isEmpty())
+        return failWith(QStringLiteral("Could not find disk: %1").arg(target));
+    QStringList names;
+    for (const BlockDevice* d : matches)
+        names << d->name;
+    return failWith(QStringLiteral("%1 names more than one volume (%2); use a device identifier")
+                        .arg(target, names.join(QStringLiteral(", "))));
+}
+
+QSet<QString> DiskUtil::systemDevices()
+{
+    QSet<QString> held;
+    const QStringList systemPaths = {QStringLiteral("/"), QStringLiteral("/boot"), QStringLiteral("/usr"),
+                                     QStringLiteral("/home"), QStringLiteral("/var")};
+    QStringList queue;
+    for (const QString& path : systemPaths) {
+        // The mount that covers the path: the last of the longest mount points
+        // that are the path or lie above it.
+        const platform::MountEntry* covering = nullptr;
+        for (const platform::MountEntry& e : mounts_) {
+            const bool covers = e.mountPoint == QLatin1String("/") || path == e.mountPoint
+                                || path.startsWith(e.mountPoint + QLatin1Char('/'));
+            if (covers && (!covering || e.mountPoint.size() >= covering->mountPoint.size()))
+                covering = &e;
+        }
+        QString name;
+        if (covering && !covering->device.isEmpty())
+            name = QFileInfo(covering->device).fileName();
+        if (name.isEmpty()) {
+            struct stat st {};
+            if (stat(QFile::encodeName(path).constData(), &st) == 0)
+                name = kernelNameFromDevNumber(st.st_dev);
+        }
+        if (!name.isEmpty())
+            queue << name;
+    }
+    while (!queue.isEmpty()) {
+        const QString name = queue.takeFirst();
+        if (held.contains(name))
+            continue;
+        held.insert(name);
+        if (const BlockDevice* d = devices_.find(name)) {
+            queue << d->wholeDisk;
+            queue << d->slaves;
+        }
+    }
+    return held;
+}
+
+bool DiskUtil::refuseSystem(const BlockDevice& d, const QString& target)
+{
+    const QSet<QString> held = systemDevices();
+    if (!held.contains(d.name))
+        return false;
+    err_(QStringLiteral("%1 (%2) holds the running system; it is left alone").arg(target, d.name));
+    return true;
+}
+
+int DiskUtil::fail(const QString& message)
+{
+    err_(message);
+    return 1;
+}
+
+QString DiskUtil::tool(const QString& name)
+{
+    return platform::findProgram(name);
+}
+
+bool DiskUtil::kernelHas(const QString& fsType) const
+{
+    QFile f(QStringLiteral("/proc/filesystems"));
+    if (f.open(QIODevice::ReadOnly)) {
+        for (const QByteArray& line : f.readAll().split('\n'))
+            if (line.trimmed().split('\t').last() == fsType.toUtf8())
+                return true;
+    }
+    // A driver built as a module is loaded by mount(8) when asked for.
+    struct utsname u {};
+    if (uname(&u) != 0)
+        return false;
+    QFile deps(QStringLiteral("/lib/modules/%1/modules.dep").arg(QString::fromLocal8Bit(u.release)));
+    if (!deps.open(QIODevice::ReadOnly))
+        return false;
+    const QByteArray needle = "/" + fsType.toUtf8() + ".ko";
+    for (const QByteArray& line : deps.readAll().split('\n')) {
+        const QByteArray module = line.left(line.indexOf(':'));
+        if (module.contains(needle))
+            return true;
+    }
+    return false;
+}
+
+QString DiskUtil::makeMountFolder(const QString& label)
+{
+    QString name = label;
+    name.replace(QLatin1Char('/'), QLatin1Char('_'));
+    name.remove(QChar(0));
+    if (name.isEmpty() || name == QLatin1String(".") || name == QLatin1String(".."))
+        name = QStringLiteral("Untitled");
+    if (!QDir().mkpath(settings_.mountBase))
+        return {};
+    for (int n = 0; n < 1000; ++n) {
+        const QString candidate = settings_.mountBase + QLatin1Char('/')
+                                  + (n == 0 ? name : QStringLiteral("%1 %2").arg(name).arg(n));
+        const QFileInfo fi(candidate);
+        if (!fi.exists()) {
+            if (::mkdir(QFile::encodeName(candidate).constData(), 0755) == 0)
+                return candidate;
+            continue;
+        }
+        bool mounted = false;
+        for (const platform::MountEntry& e : mounts_)
+            mounted = mounted || e.mountPoint == candidate;
+        if (fi.isDir() && !fi.isSymLink() && !mounted && QDir(candidate).isEmpty(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot))
+            return candidate;
+    }
+    return {};
+}
+
+bool DiskUtil::mountOne(const BlockDevice& d, const QString& at)
+{
+    const QString type = fsTypeOf(d);
+    const FsKind kind = kindOf(type, d.facts.fsVersion);
+    if (type.isEmpty()) {
+        err_(QStringLiteral("%1 holds no file system that can be mounted").arg(d.name));
+        return false;
+    }
+    QString folder = at;
+    const bool madeFolder = folder.isEmpty() || QFileInfo(folder).path() == QDir::cleanPath(settings_.mountBase);
+    if (madeFolder)
+        folder = makeMountFolder(d.facts.label);
+    else
+        QDir().mkpath(folder);
+    if (folder.isEmpty()) {
+        err_(QStringLiteral("No folder to mount %1 on under %2").arg(d.name, settings_.mountBase));
+        return false;
+    }
+    const bool readOnly = d.readOnly;
+    const bool forUser = settings_.userId != 0;
+    const QString owner = QStringLiteral("uid=%1,gid=%2").arg(settings_.userId).arg(settings_.groupId);
+
+    QString program;
+    QStringList args;
+    const auto kernelMount = [&](const QString& fs, const QString& extra) {
+        program = tool(QStringLiteral("mount"));
+        QString opts = QStringLiteral("nosuid,nodev");
+        if (readOnly)
+            opts += QStringLiteral(",ro");
+        if (!extra.isEmpty())
+            opts += QLatin1Char(',') + extra;
+        args = {QStringLiteral("-t"), fs, QStringLiteral("-o"), opts, d.node, folder};
+    };
+    if (isFatKind(kind)) {
+        if (kernelHas(QStringLiteral("vfat"))) {
+            kernelMount(QStringLiteral("vfat"), owner + QStringLiteral(",umask=022,shortname=mixed,utf8,flush"));
+        } else {
+            program = tool(QStringLiteral("fusefat"));
+            QString opts = QStringLiteral("allow_other");
+            if (!readOnly)
+                opts.prepend(QStringLiteral("rw+,"));
+            if (forUser)
+                opts += QLatin1Char(',') + owner;
+            args = {QStringLiteral("-o"), opts, d.node, folder};
+        }
+    } else if (kind == FsKind::ExFat) {
+        if (kernelHas(QStringLiteral("exfat"))) {
+            kernelMount(QStringLiteral("exfat"), owner + QStringLiteral(",umask=022"));
+        } else {
+            program = tool(QStringLiteral("mount.exfat-fuse"));
+            QStringList opts;
+            if (readOnly)
+                opts << QStringLiteral("ro");
+            if (forUser)
+                opts << owner;
+            if (!opts.isEmpty())
+                args << QStringLiteral("-o") << opts.join(QLatin1Char(','));
+            args << d.node << folder;
+        }
+    } else if (kind == FsKind::Ntfs) {
+        if (kernelHas(QStringLiteral("ntfs3"))) {
+            kernelMount(QStringLiteral("ntfs3"), owner);
+        } else {
+            program = tool(QStringLiteral("ntfs-3g"));
+            QStringList opts{QStringLiteral("allow_other")};
+            if (readOnly)
+                opts << QStringLiteral("ro");
+            if (forUser)
+                opts << owner;
+            args = {QStringLiteral("-o"), opts.join(QLatin1Char(',')), d.node, folder};
+        }
+    } else {
+        kernelMount(type, QString());
+    }
+    if (program.isEmpty()) {
+        if (madeFolder)
+            QDir().rmdir(folder);
+        err_(QStringLiteral("There is no driver for %1 on this system").arg(filesystemName(type, d.facts.fsVersion)));
+        return false;
+    }
+    const platform::ProcessResult r = tools_.run(program, args);
+    if (!r.succeeded()) {
+        if (madeFolder)
+            QDir().rmdir(folder);
+        err_(QStringLiteral("Volume on %1 failed to mount: %2").arg(d.name, why(r)));
+        return false;
+    }
+    mounts_ = platform::readBlockMountTable();
+    return true;
+}
+
+bool DiskUtil::unmountOne(const BlockDevice& d, bool quiet)
+{
+    const QStringList points = mountPointsOf(d);
+    QList<qint64> servers;
+    for (const platform::FuseServer& s : platform::runningFuseServers())
+        if (points.contains(QFileInfo(s.mountPoint).canonicalFilePath()) || points.contains(s.mountPoint))
+            servers << s.pid;
+    for (auto it = points.crbegin(); it != points.crend(); ++it) {
+        const platform::ProcessResult r = tools_.run(tool(QStringLiteral("umount")), {*it});
+        if (!r.succeeded()) {
+            if (!quiet)
+                err_(QStringLiteral("Volume on %1 failed to unmount from %2: %3").arg(d.name, *it, why(r)));
+            mounts_ = platform::readBlockMountTable();
+            return false;
+        }
+        // Folders we made for the volume go with it; anything else stays.
+        if (QFileInfo(*it).path() == QDir::cleanPath(settings_.mountBase))
+            QDir().rmdir(*it);
+    }
+    // A FUSE server that does not serve a block device may still be writing
+    // when umount returns; the device is only free once it has ended.
+    QElapsedTimer clock;
+    clock.start();
+    for (qint64 pid : std::as_const(servers))
+        while (QFileInfo::exists(QStringLiteral("/proc/%1").arg(pid)) && clock.elapsed() < 15000)
+            QThread::msleep(20);
+    mounts_ = platform::readBlockMountTable();
+    return true;
+}
+
+// ---------------------------------------------------------------- verbs
+
+int DiskUtil::run(const QStringList& arguments)
+{
+    const QString verb = arguments.value(0);
+    const QStringList rest = arguments.mid(1);
+    const auto usage = [&](const QString& form) { return fail(QStringLiteral("Usage: diskutil %1").arg(form)); };
+
+    // Refuse what cannot be done before looking at any disk.
+    if (verb == QLatin1String("eraseVolume")) {
+        if (rest.size() != 3)
+            return usage(QStringLiteral("eraseVolume PERSONALITY NAME DEVICE"));
+        bool unsupported = false;
+        if (kindOfPersonality(rest[0], &unsupported) == FsKind::None) {
+            if (unsupported)
+                return fail(QStringLiteral("%1 volumes cannot be created on this system").arg(rest[0]));
+            return fail(QStringLiteral("Unknown file system personality: %1").arg(rest[0]));
+        }
+    }
+
+    refresh();
+    if (verb == QLatin1String("list")) {
+        return doList(rest.contains(QStringLiteral("-plist")));
+    }
+    if (verb == QLatin1String("info")) {
+        QStringList targets = rest;
+        const bool plist = targets.removeAll(QStringLiteral("-plist")) > 0;
+        if (targets.size() != 1)
+            return usage(QStringLiteral("info [-plist] DEVICE"));
+        return doInfo(targets.first(), plist);
+    }
+    if (verb == QLatin1String("mount") || verb == QLatin1String("unmount") || verb == QLatin1String("eject")
+        || verb == QLatin1String("reformat") || verb == QLatin1String("verifyvolume")
+        || verb == QLatin1String("repairvolume")) {
+        if (rest.size() != 1)
+            return usage(verb + QStringLiteral(" DEVICE"));
+        if (verb == QLatin1String("mount"))
+            return doMount(rest[0]);
+        if (verb == QLatin1String("unmount"))
+            return doUnmount(rest[0]);
+        if (verb == QLatin1String("eject"))
+            return doEject(rest[0]);
+        if (verb == QLatin1String("reformat"))
+            return doReformat(rest[0]);
+        return doCheck(rest[0], verb == QLatin1String("repairvolume"));
+    }
+    if (verb == QLatin1String("rename")) {
+        if (rest.size() != 2)
+            return usage(QStringLiteral("rename DEVICE NAME"));
+        return doRename(rest[0], rest[1]);
+    }
+    if (verb == QLatin1String("eraseVolume"))
+        return doErase(rest[0], rest[1], rest[2]);
+    return usage(QStringLiteral("list|info|mount|unmount|eject|rename|eraseVolume|reformat|verifyvolume|repairvolume ..."));
+}
+
+QVariantMap DiskUtil::listDictionary()
+{
+    QList<const BlockDevice*> disks;
+    for (const BlockDevice& d : devices_.devices())
+        if (!d.isPartition && isListed(d))
+            disks << &d;
+    std::sort(disks.begin(), disks.end(), [](auto a, auto b) { return naturalLess(a->name, b->name); });
+    QVariantList all;
+    for (const BlockDevice* disk : std::as_const(disks)) {
+        QVariantMap entry;
+        entry.insert(QStringLiteral("DeviceIdentifier"), disk->name);
+        entry.insert(QStringLiteral("Size"), QVariant::fromValue<qulonglong>(disk->size));
+        entry.insert(QStringLiteral("Content"), wholeDiskContent(disk->facts.tableType));
+        if (disk->partitions.isEmpty()) {
+            if (!fsTypeOf(*disk).isEmpty()) {
+                entry.insert(QStringLiteral("MountPoint"), mountPointsOf(*disk).value(0));
+                entry.insert(QStringLiteral("VolumeName"), disk->facts.label);
+            }
+        } else {
+            QVariantList parts;
+            for (const QString& name : disk->partitions) {
+                const BlockDevice* p = devices_.find(name);
+                if (!p || !isListed(*p))
+                    continue;
+                QVariantMap part;
+                part.insert(QStringLiteral("DeviceIdentifier"), p->name);
+                part.insert(QStringLiteral("Content"), partitionContent(p->facts.partScheme, p->facts.partType));
+                part.insert(QStringLiteral("MountPoint"), mountPointsOf(*p).value(0));
+                part.insert(QStringLiteral("VolumeName"), p->facts.label);
+                part.insert(QStringLiteral("Size"), QVariant::fromValue<qulonglong>(p->size));
+                parts << part;
+            }
+            entry.insert(QStringLiteral("Partitions"), parts);
+        }
+        all << entry;
+    }
+    return {{QStringLiteral("AllDisksAndPartitions"), all}};
+}
+
+QVariantMap DiskUtil::infoDictionary(const QString& target, QString* error)
+{
+    if (devices_.devices().isEmpty())
+        refresh();
+    const BlockDevice* d = resolve(target, error);
+    return d ? infoOf(*d) : QVariantMap();
+}
+
+int DiskUtil::doList(bool plist)
+{
+    const QVariantMap list = listDictionary();
+    if (plist) {
+        out_(QString::fromUtf8(platform::plist::toXml(list)).trimmed());
+        return 0;
+    }
+    for (const QVariant& v : list.value(QStringLiteral("AllDisksAndPartitions")).toList()) {
+        const QVariantMap disk = v.toMap();
+        out_(QStringLiteral("/dev/%1 (%2, %3 bytes)")
+                 .arg(disk.value(QStringLiteral("DeviceIdentifier")).toString(),
+                      disk.value(QStringLiteral("Content")).toString(),
+                      disk.value(QStringLiteral("Size")).toString()));
+        for (const QVariant& pv : disk.value(QStringLiteral("Partitions")).toList()) {
+            const QVariantMap p = pv.toMap();
+            out_(QStringLiteral("   %1  %2  %3  %4 bytes")
+                     .arg(p.value(QStringLiteral("DeviceIdentifier")).toString(),
+                          p.value(QStringLiteral("Content")).toString(),
+                          p.value(QStringLiteral("VolumeName")).toString(),
+                          p.value(QStringLiteral("Size")).toString()));
+        }
+    }
+    return 0;
+}
+
+int DiskUtil::doInfo(const QString& target, bool plist)
+{
+    QString error;
+    const BlockDevice* d = resolve(target, &error);
+    if (!d)
+        return fail(error);
+    const QVariantMap info = infoOf(*d);
+    if (plist) {
+        out_(QString::fromUtf8(platform::plist::toXml(info)).trimmed());
+        return 0;
+    }
+    for (auto it = info.constBegin(); it != info.constEnd(); ++it)
+        out_(QStringLiteral("%1: %2").arg(it.key(), it.value().toString()));
+    return 0;
+}
+
+namespace {
+// The volumes a command on `d` acts on: a disk with partitions stands for them.
+QList<const BlockDevice*> volumesOf(const DeviceTable& table, const BlockDevice& d)
+{
+    QList<const BlockDevice*> out;
+    if (!d.isPartition && !d.partitions.isEmpty()) {
+        for (const QString& name : d.partitions)
+            if (const BlockDevice* p = table.find(name))
+                out << p;
+    } else {
+        out << &d;
+    }
+    return out;
+}
+} // namespace
+
+int DiskUtil::doMount(const QString& target)
+{
+    QString error;
+    const BlockDevice* d = resolve(target, &error);
+    if (!d)
+        return fail(error);
+    if (refuseSystem(*d, target))
+        return 1;
+    int status = 0;
+    for (const BlockDevice* v : volumesOf(devices_, *d)) {
+        if (!d->isPartition && v != d && fsTypeOf(*v).isEmpty())
+            continue; // a disk's partitions without a file system are no volumes
+        const QStringList points = mountPointsOf(*v);
+        if (!points.isEmpty()) {
+            out_(QStringLiteral("Volume %1 on %2 is already mounted at %3").arg(nameOf(*v), v->name, points.first()));
+            continue;
+        }
+        if (!mountOne(*v)) {
+            status = 1;
+            continue;
+        }
+        out_(QStringLiteral("Volume %1 on %2 mounted at %3").arg(nameOf(*v), v->name, mountPointsOf(*v).value(0)));
+    }
+    return status;
+}
+
+int DiskUtil::doUnmount(const QString& target)
+{
+    QString error;
+    const BlockDevice* d = resolve(target, &error);
+    if (!d)
+        return fail(error);
+    if (refuseSystem(*d, target))
+        return 1;
+    int status = 0;
+    QList<const BlockDevice*> volumes = volumesOf(devices_, *d);
+    if (!d->isPartition && !volumes.contains(d))
+        volumes << d;
+    bool any = false;
+    for (const BlockDevice* v : std::as_const(volumes)) {
+        if (mountPointsOf(*v).isEmpty())
+            continue;
+        any = true;
+        if (!unmountOne(*v)) {
+            status = 1;
+            continue;
+        }
+        out_(QStringLiteral("Volume %1 on %2 unmounted").arg(nameOf(*v), v->name));
+    }
+    if (!any)
+        out_(QStringLiteral("Volume %1 on %2 is not mounted").arg(nameOf(*d), d->name));
+    return status;
+}
+
+int DiskUtil::doEject(const QString& target)
+{
+    QString error;
+    const BlockDevice* v = resolve(target, &error);
+    if (!v)
+        return fail(error);
+    const BlockDevice* disk = devices_.find(v->wholeDisk);
+    if (!disk)
+        return fail(QStringLiteral("Could not find the disk of %1").arg(target));
+    if (refuseSystem(*disk, target))
+        return 1;
+    QList<const BlockDevice*> volumes = volumesOf(devices_, *disk);
+    volumes << disk;
+    for (const BlockDevice* p : std::as_const(volumes)) {
+        if (mountPointsOf(*p).isEmpty())
+            continue;
+        if (!unmountOne(*p))
+            return fail(QStringLiteral("Disk %1 could not be ejected: a volume is in use").arg(disk->name));
+    }
+    const QString name = disk->name;
+    const QString node = disk->node;
+    platform::ProcessResult r;
+    if (disk->isLoop) {
+        r = tools_.run(tool(QStringLiteral("losetup")), {QStringLiteral("-d"), node});
+    } else {
+        const QString ejectTool = tool(QStringLiteral("eject"));
+        if (ejectTool.isEmpty()) {
+            out_(QStringLiteral("Disk %1 unmounted; it can be removed now").arg(name));
+            return 0;
+        }
+        r = tools_.run(ejectTool, {node});
+    }
+    if (!r.succeeded())
+        return fail(QStringLiteral("Disk %1 could not be ejected: %2").arg(name, why(r)));
+    out_(QStringLiteral("Disk %1 ejected").arg(name));
+    return 0;
+}
+
+int DiskUtil::doRename(const QString& target, const QString& requested)
+{
+    QString error;
+    const BlockDevice* d = resolve(target, &error);
+    if (!d)
+        return fail(error);
+    if (refuseSystem(*d, target))
+        return 1;
+    const QString type = fsTypeOf(*d);
+    const FsKind kind = kindOf(type, d->facts.fsVersion);
+    if (kind == FsKind::None)
+        return fail(QStringLiteral("Volumes of type %1 on %2 cannot be renamed here")
+                        .arg(type.isEmpty() ? QStringLiteral("(none)") : filesystemName(type, d->facts.fsVersion), d->name));
+    const QString name = normaliseVolumeName(kind, requested);
+    const QString deviceName = d->name;
+    const QString node = d->node;
+
+    // The FUSE servers and the NTFS tools must not have the volume open while
+    // its label is rewritten; ext labels may change while mounted.
+    const QStringList points = mountPointsOf(*d);
+    bool unmounted = false;
+    if (!points.isEmpty()) {
+        unmounted = unmountOne(*d, isExtKind(kind));
+        if (!unmounted && !isExtKind(kind))
+            return 1;
+    }
+    QString program;
+    QStringList args;
+    if (isExtKind(kind)) {
+        // tune2fs takes the label as an option's value, so a label that starts
+        // with "-" is still a label.
+        program = tool(QStringLiteral("tune2fs"));
+        args = {QStringLiteral("-L"), name, node};
+    } else if (isFatKind(kind)) {
+        program = tool(QStringLiteral("fatlabel"));
+        if (name.trimmed().isEmpty())
+            args = {QStringLiteral("-r"), QStringLiteral("--"), node};
+        else
+            args = {QStringLiteral("--"), node, name};
+    } else if (kind == FsKind::ExFat) {
+        // exfatlabel knows no "--"; told to stop at the first operand it reads
+        // a name that begins with "-" as a name.
+        program = tool(QStringLiteral("env"));
+        args = {QStringLiteral("POSIXLY_CORRECT=1"), tool(QStringLiteral("exfatlabel")), node, name};
+    } else {
+        program = tool(QStringLiteral("ntfslabel"));
+        args = {node, name};
+    }
+    int status = 0;
+    const platform::ProcessResult r = program.isEmpty() ? platform::ProcessResult{} : tools_.run(program, args);
+    if (!r.succeeded()) {
+        err_(QStringLiteral("Volume on %1 could not be renamed: %2")
+                 .arg(deviceName, program.isEmpty() ? QStringLiteral("no label tool for this file system") : why(r)));
+        status = 1;
+    }
+    devices_.reprobe(deviceName);
+    if (unmounted) {
+        const BlockDevice* again = devices_.find(deviceName);
+        // Back where it was, unless that was a folder of ours named after the
+        // old name: then a folder named after the new one.
+        QString at = points.first();
+        if (QFileInfo(at).path() == QDir::cleanPath(settings_.mountBase))
+            at.clear();
+        if (!again || !mountOne(*again, at))
+            status = 1;
+    }
+    if (status == 0)
+        out_(QStringLiteral("Volume on %1 renamed to %2").arg(deviceName, name));
+    return status;
+}
+
+int DiskUtil::doErase(const QString& personality, const QString& requested, const QString& target)
+{
+    QString error;
+    const BlockDevice* d = resolve(target, &error);
+    if (!d)
+        return fail(error);
+    if (refuseSystem(*d, target))
+        return 1;
+    if (!d->isPartition && !d->partitions.isEmpty())
+        return fail(QStringLiteral("%1 is a disk with partitions; name one of its volumes").arg(d->name));
+    const FsKind kind = kindOfPersonality(personality);
+    const QString name = normaliseVolumeName(kind, requested);
+    const QString deviceName = d->name;
+    const QString node = d->node;
+    const bool wholeDisk = !d->isPartition;
+
+    out_(QStringLiteral("Started erase on %1").arg(deviceName));
+    if (!mountPointsOf(*d).isEmpty()) {
+        out_(QStringLiteral("Unmounting disk"));
+        if (!unmountOne(*d))
+            return 1;
+    }
+    out_(QStringLiteral("Erasing"));
+    // Old signatures of other file systems would make the new one ambiguous.
+    const QString wipefs = tool(QStringLiteral("wipefs"));
+    if (!wipefs.isEmpty())
+        tools_.run(wipefs, {QStringLiteral("-a"), node});
+
+    QString program;
+    QStringList args;
+    if (isFatKind(kind)) {
+        program = tool(QStringLiteral("mkfs.fat"));
+        if (kind == FsKind::Fat32)
+            args << QStringLiteral("-F") << QStringLiteral("32");
+        else if (kind == FsKind::Fat16)
+            args << QStringLiteral("-F") << QStringLiteral("16");
+        else if (kind == FsKind::Fat12)
+            args << QStringLiteral("-F") << QStringLiteral("12");
+        if (!name.trimmed().isEmpty())
+            args << QStringLiteral("-n") << name;
+        if (wholeDisk)
+            args << QStringLiteral("-I");
+    } else if (kind == FsKind::ExFat) {
+        program = tool(QStringLiteral("mkfs.exfat"));
+        if (!name.isEmpty())
+            args << QStringLiteral("-L") << name;
+    } else if (kind == FsKind::Ntfs) {
+        program = tool(QStringLiteral("mkfs.ntfs"));
+        args << QStringLiteral("-F") << QStringLiteral("-Q");
+        if (!name.isEmpty())
+            args << QStringLiteral("-L") << name;
+    } else {
+        program = tool(QStringLiteral("mkfs.") + personalityOf(kind));
+        args << QStringLiteral("-F") << QStringLiteral("-q");
+        if (!name.isEmpty())
+            args << QStringLiteral("-L") << name;
+        if (settings_.userId != 0)
+            args << QStringLiteral("-E") << QStringLiteral("root_owner=%1:%2").arg(settings_.userId).arg(settings_.groupId);
+    }
+    if (program.isEmpty())
+        return fail(QStringLiteral("There is no tool to create %1 volumes on this system").arg(personalityOf(kind)));
+    args << node;
+    const platform::ProcessResult r = tools_.run(program, args);
+    if (!r.succeeded())
+        return fail(QStringLiteral("Erasing %1 failed: %2").arg(deviceName, why(r)));
+    out_(QStringLiteral("Initialized %1 as %2 volume with name %3").arg(node, personalityOf(kind), name));
+
+    devices_.reprobe(deviceName);
+    const BlockDevice* fresh = devices_.find(deviceName);
+    out_(QStringLiteral("Mounting disk"));
+    if (!fresh || !mountOne(*fresh))
+        return 1;
+    out_(QStringLiteral("Finished erase on %1 %2").arg(deviceName, name));
+    return 0;
+}
+
+int DiskUtil::doReformat(const QString& target)
+{
+    QString error;
+    const BlockDevice* d = resolve(target, &error);
+    if (!d)
+        return fail(error);
+    if (refuseSystem(*d, target))
+        return 1;
+    const FsKind kind = kindOf(fsTypeOf(*d), d->facts.fsVersion);
+    if (kind == FsKind::None)
+        return fail(QStringLiteral("%1 holds no file system that can be reformatted here").arg(d->name));
+    return doErase(personalityOf(kind), d->facts.label, d->name);
+}
+
+int DiskUtil::doCheck(const QString& target, bool repair)
+{
+    QString error;
+    const BlockDevice* d = resolve(target, &error);
+    if (!d)
+        return fail(error);
+    if (refuseSystem(*d, target))
+        return 1;
+    const QString type = fsTypeOf(*d);
+    const FsKind kind = kindOf(type, d->facts.fsVersion);
+    if (kind == FsKind::None)
+        return fail(QStringLiteral("Volumes of type %1 on %2 cannot be checked here")
+                        .arg(type.isEmpty() ? QStringLiteral("(none)") : filesystemName(type, d->facts.fsVersion), d->name));
+    const QString what = repair ? QStringLiteral("repair") : QStringLiteral("verification");
+    const QString label = nameOf(*d);
+    const QString deviceName = d->name;
+    const QString node = d->node;
+    out_(QStringLiteral("Started file system %1 on %2 (%3)").arg(what, deviceName, label));
+
+    const QStringList points = mountPointsOf(*d);
+    if (!points.isEmpty()) {
+        out_(QStringLiteral("Unmounting %1").arg(points.join(QStringLiteral(", "))));
+        if (!unmountOne(*d))
+            return 1;
+    }
+
+    QString program;
+    QStringList args;
+    QList<int> good{0};
+    if (isExtKind(kind)) {
+        program = tool(QStringLiteral("e2fsck"));
+        args = {QStringLiteral("-f"), repair ? QStringLiteral("-y") : QStringLiteral("-n"), node};
+        if (repair)
+            good = {0, 1, 2};
+    } else if (isFatKind(kind)) {
+        program = tool(QStringLiteral("fsck.fat"));
+        args = {repair ? QStringLiteral("-a") : QStringLiteral("-n"), QStringLiteral("-v"), node};
+        if (repair)
+            good = {0, 1};
+    } else if (kind == FsKind::ExFat) {
+        program = tool(QStringLiteral("fsck.exfat"));
+        args = {repair ? QStringLiteral("-y") : QStringLiteral("-n"), node};
+        if (repair)
+            good = {0, 1};
+    } else {
+        program = tool(QStringLiteral("ntfsfix"));
+        args = repair ? QStringList{node} : QStringList{QStringLiteral("-n"), node};
+    }
+
+    int status = 0;
+    if (program.isEmpty()) {
+        err_(QStringLiteral("There is no tool to check %1 volumes on this system").arg(filesystemName(type, d->facts.fsVersion)));
+        status = 1;
+    } else {
+        out_(repair ? QStringLiteral("Repairing file system") : QStringLiteral("Checking file system"));
+        // Most checkers buffer their output when it goes to a pipe; stdbuf
+        // makes them hand over each line as it is written.
+        const QString stdbuf = tool(QStringLiteral("stdbuf"));
+        QString runProgram = program;
+        QStringList runArgs = args;
+        if (!stdbuf.isEmpty()) {
+            runArgs = QStringList{QStringLiteral("-oL"), QStringLiteral("-eL"), program} + args;
+            runProgram = stdbuf;
+        }
+        const platform::ProcessResult r = tools_.stream(runProgram, runArgs, out_);
+        const bool ok = r.started && r.finished && !r.crashed && good.contains(r.exitCode);
+        if (ok) {
+            out_(repair ? QStringLiteral("The volume %1 was repaired successfully").arg(label)
+                        : QStringLiteral("The volume %1 appears to be OK").arg(label));
+        } else {
+            if (!repair && r.started && r.finished)
+                out_(QStringLiteral("The volume %1 was found corrupt and needs to be repaired").arg(label));
+            err_(r.started ? QStringLiteral("File system check exit code is %1").arg(r.exitCode)
+                           : QStringLiteral("The file system check could not be started"));
+            status = 1;
+        }
+    }
+
+    if (!points.isEmpty()) {
+        devices_.reprobe(deviceName);
+        if (const BlockDevice* again = devices_.find(deviceName)) {
+            for (const QString& at : points)
+                if (!mountOne(*again, at))
+                    status = 1;
+        }
+    }
+    out_(QStringLiteral("Finished file system %1 on %2 (%3)").arg(what, deviceName, label));
+    return status;
+}
+
+} // namespace diskutil

@@ -1,0 +1,96 @@
+#pragma once
+// The verbs of our disk utility. Every change to a disk is made by a child
+// process started from an argument list (mount, umount, mkfs, fsck, the label
+// tools, losetup); `Tools` is that boundary, so a test can watch it.
+
+#include "BlockDevices.h"
+#include "Names.h"
+#include "platform/MountTable.h"
+#include "platform/Process.h"
+
+#include <QSet>
+#include <QString>
+#include <QStringList>
+#include <QVariantMap>
+#include <functional>
+
+namespace diskutil {
+
+using LineSink = std::function<void(const QString&)>;
+
+struct Tools {
+    // Runs a program to its end.
+    std::function<platform::ProcessResult(const QString& program, const QStringList& arguments)> run;
+    // Runs a program and hands over each line it prints (output and errors) as
+    // soon as it is printed.
+    std::function<platform::ProcessResult(const QString& program, const QStringList& arguments, const LineSink& line)> stream;
+
+    static Tools real();
+};
+
+struct Settings {
+    QString mountBase;   // volumes are mounted in sub-folders of this
+    uint userId = 0;     // whom mounted volumes and new ext file systems belong to
+    uint groupId = 0;
+
+    // The base from NULLVANE_MOUNT_BASE, else /media/<user>; the user is the
+    // one who asked through pkexec or sudo when running as root for someone.
+    static Settings fromEnvironment();
+};
+
+// The verbs that change disks, and so need root.
+bool needsRoot(const QString& verb);
+
+class DiskUtil {
+public:
+    DiskUtil(Tools tools, Settings settings, LineSink out, LineSink err);
+
+    // Runs one command line (without the program name); returns the exit code.
+    int run(const QStringList& arguments);
+
+    // The answers of "list -plist" and "info -plist X" as dictionaries.
+    QVariantMap listDictionary();
+    // Empty, with the reason in `error`, when X names no device or more than one.
+    QVariantMap infoDictionary(const QString& target, QString* error = nullptr);
+
+    // Kernel names of the devices that hold /, /boot, /usr, /home and /var, the
+    // disks they lie on and the devices they are built from.
+    QSet<QString> systemDevices();
+
+private:
+    struct Volume;
+    void refresh();
+    const BlockDevice* resolve(const QString& target, QString* error);
+    QVariantMap infoOf(const BlockDevice& d);
+    QStringList mountPointsOf(const BlockDevice& d) const;
+    bool isEjectable(const BlockDevice& d) const;
+    QString nameOf(const BlockDevice& d) const;
+    QString fsTypeOf(const BlockDevice& d) const;
+    bool refuseSystem(const BlockDevice& d, const QString& target);
+
+    bool mountOne(const BlockDevice& d, const QString& at = QString());
+    bool unmountOne(const BlockDevice& d, bool quiet = false);
+    QString makeMountFolder(const QString& label);
+    bool kernelHas(const QString& fsType) const;
+    QString tool(const QString& name);
+
+    int doList(bool plist);
+    int doInfo(const QString& target, bool plist);
+    int doMount(const QString& target);
+    int doUnmount(const QString& target);
+    int doEject(const QString& target);
+    int doRename(const QString& target, const QString& name);
+    int doErase(const QString& personality, const QString& name, const QString& target);
+    int doReformat(const QString& target);
+    int doCheck(const QString& target, bool repair);
+    int fail(const QString& message);
+
+    Tools tools_;
+    Settings settings_;
+    LineSink out_;
+    LineSink err_;
+    DeviceTable devices_;
+    QList<platform::MountEntry> mounts_;
+};
+
+} // namespace diskutil
