@@ -13,6 +13,8 @@ packages=(
   fonts-noto-cjk pkexec
   # the disk utility stand-in drives these tools
   util-linux e2fsprogs dosfstools exfatprogs exfat-fuse ntfs-3g fusefat fuse3
+  # the disk utility tests partition their loop devices with sfdisk
+  fdisk
   # widget tests and the desktop run under a virtual display
   xvfb xauth
   # the display-sleep test runs its own session bus

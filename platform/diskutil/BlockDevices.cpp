@@ -120,6 +120,17 @@ ContentFacts factsOf(const BlockDevice& d)
     return {};
 }
 
+// An exFAT or FAT boot sector ends in the same signature as a DOS partition
+// table, and libblkid reports both. A disk that holds a file system and no
+// partitions has no partition table.
+void settle(BlockDevice& d)
+{
+    if (!d.isPartition && d.partitions.isEmpty() && !d.facts.fsType.isEmpty()) {
+        d.facts.tableType.clear();
+        d.facts.tableUuid.clear();
+    }
+}
+
 } // namespace
 
 DeviceTable DeviceTable::scan(const QString& sysClassBlock)
@@ -161,9 +172,12 @@ DeviceTable DeviceTable::scan(const QString& sysClassBlock)
         for (const BlockDevice* p : parts)
             d.partitions << p->name;
     }
-    for (BlockDevice& d : table.devices_)
-        if (isListed(d))
-            d.facts = factsOf(d);
+    for (BlockDevice& d : table.devices_) {
+        if (!isListed(d))
+            continue;
+        d.facts = factsOf(d);
+        settle(d);
+    }
     return table;
 }
 
@@ -186,9 +200,12 @@ const BlockDevice* DeviceTable::findNode(const QString& node) const
 
 void DeviceTable::reprobe(const QString& kernelName)
 {
-    for (BlockDevice& d : devices_)
-        if (d.name == kernelName)
+    for (BlockDevice& d : devices_) {
+        if (d.name == kernelName) {
             d.facts = factsOf(d);
+            settle(d);
+        }
+    }
 }
 
 bool isListed(const BlockDevice& d)

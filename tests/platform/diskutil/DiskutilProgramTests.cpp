@@ -1,0 +1,485 @@
+// The diskutil program on real loop devices with real file systems. Needs
+// root; every test acts only on loop devices it attached itself.
+
+#include "TestSupport.h"
+#include "platform/Locations.h"
+#include "platform/MountTable.h"
+#include "platform/Process.h"
+#include "platform/PropertyList.h"
+
+#include <QCoreApplication>
+#include <QCryptographicHash>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QUuid>
+#include <gtest/gtest.h>
+
+namespace {
+
+constexpr qint64 kDiskSize = 48LL * 1000 * 1000;
+
+struct Answer {
+    int code = -1;
+    QString out;
+    QString err;
+    QVariantMap plist() const { return platform::plist::fromData(out.toUtf8()).toMap(); }
+};
+
+QString diskutilPath() { return QCoreApplication::applicationDirPath() + QStringLiteral("/diskutil"); }
+
+QString mediaBase()
+{
+    static const QString base = nvtest::freshFolder("media");
+    return base;
+}
+
+Answer diskutil(const QStringList& args, const QStringList& env = {})
+{
+    platform::ProcessOptions o;
+    o.extraEnvironment = QStringList{QStringLiteral("NULLVANE_MOUNT_BASE=") + mediaBase()} + env;
+    o.timeoutMs = 120000;
+    const auto r = platform::runProcess(diskutilPath(), args, o);
+    return {r.finished ? r.exitCode : -1, QString::fromUtf8(r.standardOutput), QString::fromUtf8(r.standardError)};
+}
+
+QString kname(const nvtest::LoopDevice& d) { return QFileInfo(d.device()).fileName(); }
+
+QVariantMap info(const QString& target)
+{
+    const Answer a = diskutil({"info", "-plist", target});
+    EXPECT_EQ(a.code, 0) << a.err;
+    return a.plist();
+}
+
+// The "list" entry of one of our devices.
+QVariantMap listEntry(const QString& name)
+{
+    const Answer a = diskutil({"list", "-plist"});
+    EXPECT_EQ(a.code, 0) << a.err;
+    for (const QVariant& v : a.plist().value("AllDisksAndPartitions").toList())
+        if (v.toMap().value("DeviceIdentifier").toString() == name)
+            return v.toMap();
+    return {};
+}
+
+QByteArray digest(const QString& path)
+{
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly))
+        return {};
+    QCryptographicHash h(QCryptographicHash::Sha256);
+    h.addData(&f);
+    return h.result();
+}
+
+QString uniqueLabel(const char* prefix)
+{
+    return QString::fromLatin1(prefix) + QUuid::createUuid().toString(QUuid::Id128).left(6).toUpper();
+}
+
+struct FsCase {
+    const char* mkfsType;    // mkfs.<type>
+    const char* labelOption; // how that mkfs takes a label
+    const char* mountType;   // for LoopDevice::mount
+    const char* name;        // "FilesystemName"
+    const char* personality; // for eraseVolume
+    QStringList extra;       // more mkfs arguments
+};
+
+const QList<FsCase>& fileSystems()
+{
+    static const QList<FsCase> all = {
+        {"ext4", "-L", "ext4", "ext4", "ext4", {}},
+        {"vfat", "-n", "vfat", "MS-DOS FAT32", "MS-DOS FAT32", {"-F", "32"}},
+        {"exfat", "-L", "exfat", "ExFAT", "ExFAT", {}},
+        {"ntfs", "-L", "ntfs", "NTFS", "NTFS", {}},
+    };
+    return all;
+}
+
+bool haveTool(const QString& name) { return !platform::findProgram(name).isEmpty(); }
+
+#define NEED_ROOT_LOOP(dev)                                        \
+    if (!(dev).valid())                                            \
+        GTEST_SKIP() << (dev).skipReason().toStdString();
+
+} // namespace
+
+TEST(DiskutilProgram, ListAndInfoForEachFileSystem)
+{
+    for (const FsCase& fs : fileSystems()) {
+        SCOPED_TRACE(fs.name);
+        if (!haveTool(QStringLiteral("mkfs.") + fs.mkfsType)) {
+            std::cout << "[  SKIPPED ] " << fs.name << ": mkfs." << fs.mkfsType << " is not installed\n";
+            continue;
+        }
+        nvtest::LoopDevice dev(kDiskSize);
+        NEED_ROOT_LOOP(dev);
+        const QString label = uniqueLabel("L");
+        ASSERT_TRUE(dev.format(fs.mkfsType, fs.extra + QStringList{fs.labelOption, label}));
+
+        // Unpartitioned: "Content" "" and no "Partitions".
+        const QVariantMap entry = listEntry(kname(dev));
+        ASSERT_FALSE(entry.isEmpty()) << "our device is missing from the list";
+        EXPECT_EQ(entry.value("Content").toString(), "");
+        EXPECT_FALSE(entry.contains("Partitions"));
+        EXPECT_EQ(entry.value("Size").toLongLong(), kDiskSize);
+        EXPECT_EQ(entry.value("VolumeName").toString(), label);
+
+        QVariantMap i = info("/dev/" + kname(dev));
+        EXPECT_EQ(i.value("FilesystemName").toString(), fs.name);
+        EXPECT_EQ(i.value("VolumeName").toString(), label);
+        EXPECT_EQ(i.value("DeviceIdentifier").toString(), kname(dev));
+        EXPECT_EQ(i.value("DeviceNode").toString(), dev.device());
+        EXPECT_EQ(i.value("ParentWholeDisk").toString(), kname(dev));
+        EXPECT_EQ(i.value("BusProtocol").toString(), "Loop");
+        EXPECT_EQ(i.value("Content").toString(), "");
+        EXPECT_EQ(i.value("MountPoint").toString(), "");
+        EXPECT_EQ(i.value("FreeSpace").toLongLong(), 0);
+        EXPECT_EQ(i.value("TotalSize").toLongLong(), kDiskSize);
+        EXPECT_EQ(i.value("TotalSize").metaType().id(), QMetaType::LongLong);
+        EXPECT_EQ(i.value("Ejectable").metaType().id(), QMetaType::Bool);
+        EXPECT_TRUE(i.value("Ejectable").toBool());
+        EXPECT_EQ(i.value("Writable").metaType().id(), QMetaType::Bool);
+        EXPECT_TRUE(i.value("Writable").toBool());
+        EXPECT_FALSE(i.value("DiskUUID").toString().isEmpty());
+        EXPECT_FALSE(i.value("VolumeUUID").toString().isEmpty());
+
+        // The same device is found by its kernel name, its label and its UUID.
+        EXPECT_EQ(info(kname(dev)).value("DeviceNode").toString(), dev.device());
+        EXPECT_EQ(info(label).value("DeviceNode").toString(), dev.device());
+        EXPECT_EQ(info(i.value("DiskUUID").toString()).value("DeviceNode").toString(), dev.device());
+
+        // Mounted by someone else, through FUSE where the kernel has no driver.
+        const QString point = dev.mount(fs.mountType);
+        if (point.isEmpty()) {
+            std::cout << "[  SKIPPED ] " << fs.name << ": cannot be mounted on this machine\n";
+            continue;
+        }
+        i = info(point + "/");
+        EXPECT_EQ(i.value("DeviceNode").toString(), dev.device());
+        EXPECT_EQ(i.value("MountPoint").toString(), point);
+        // Probed from the device, not "fuseblk" from the mount table.
+        EXPECT_EQ(i.value("FilesystemName").toString(), fs.name);
+        const platform::SpaceInfo space = platform::fileSystemSpace(point);
+        if (space.totalBytes > 0) { // fusefat tells no sizes at all
+            EXPECT_GT(i.value("FreeSpace").toLongLong(), 0);
+        }
+        EXPECT_EQ(listEntry(kname(dev)).value("MountPoint").toString(), point);
+        EXPECT_TRUE(dev.unmount());
+    }
+}
+
+TEST(DiskutilProgram, PartitionedDisk)
+{
+    if (!haveTool("sfdisk") || !haveTool("partx"))
+        GTEST_SKIP() << "sfdisk and partx (package fdisk, util-linux) are needed to partition a disk";
+    nvtest::LoopDevice dev(96LL * 1000 * 1000);
+    NEED_ROOT_LOOP(dev);
+    const QByteArray table = "label: gpt\n,40M,L\n,40M,EBD0A0A2-B9E5-4433-87C0-68B6B72699C7\n";
+    platform::ProcessOptions o;
+    o.standardInput = table;
+    ASSERT_TRUE(platform::runProcess(platform::findProgram("sfdisk"), {"-q", dev.device()}, o).succeeded());
+    // The kernel here does not read partition tables of loop devices itself.
+    platform::runProcess(platform::findProgram("partx"), {"-a", dev.device()});
+    const QString p1 = kname(dev) + "p1";
+    if (!QFileInfo::exists("/dev/" + p1))
+        GTEST_SKIP() << "the kernel shows no partitions of loop devices";
+    ASSERT_TRUE(platform::runProcess(platform::findProgram("mkfs.ext4"), {"-F", "-q", "-L", "PART1", "/dev/" + p1}).succeeded());
+
+    const QVariantMap entry = listEntry(kname(dev));
+    EXPECT_EQ(entry.value("Content").toString(), "GUID_partition_scheme");
+    const QVariantList parts = entry.value("Partitions").toList();
+    ASSERT_EQ(parts.size(), 2);
+    EXPECT_EQ(parts[0].toMap().value("DeviceIdentifier").toString(), p1);
+    EXPECT_EQ(parts[0].toMap().value("Content").toString(), "Linux Filesystem");
+    EXPECT_EQ(parts[0].toMap().value("VolumeName").toString(), "PART1");
+    EXPECT_EQ(parts[1].toMap().value("Content").toString(), "Microsoft Basic Data");
+    EXPECT_EQ(parts[1].toMap().value("Size").toLongLong(), 40LL * 1024 * 1024);
+
+    const QVariantMap i = info("/dev/" + p1);
+    EXPECT_EQ(i.value("ParentWholeDisk").toString(), kname(dev));
+    EXPECT_EQ(i.value("Content").toString(), "Linux Filesystem");
+    EXPECT_EQ(i.value("FilesystemName").toString(), "ext4");
+    // A partition's DiskUUID is its entry's, and names it.
+    EXPECT_EQ(info(i.value("DiskUUID").toString()).value("DeviceIdentifier").toString(), p1);
+    // Erasing the whole disk would take both partitions with it.
+    const Answer erase = diskutil({"eraseVolume", "ExFAT", "X", kname(dev)});
+    EXPECT_NE(erase.code, 0);
+    EXPECT_EQ(info("/dev/" + p1).value("VolumeName").toString(), "PART1");
+    platform::runProcess(platform::findProgram("partx"), {"-d", dev.device()});
+}
+
+TEST(DiskutilProgram, AmbiguousNamesAndUnknownDevicesAreErrors)
+{
+    nvtest::LoopDevice a(kDiskSize);
+    NEED_ROOT_LOOP(a);
+    nvtest::LoopDevice b(kDiskSize);
+    NEED_ROOT_LOOP(b);
+    const QString label = uniqueLabel("TWIN");
+    ASSERT_TRUE(a.format("ext4", {"-L", label}));
+    ASSERT_TRUE(b.format("ext4", {"-L", label}));
+    Answer r = diskutil({"info", "-plist", label});
+    EXPECT_NE(r.code, 0);
+    EXPECT_TRUE(r.err.contains(kname(a)) && r.err.contains(kname(b))) << r.err;
+    EXPECT_TRUE(r.out.isEmpty());
+    r = diskutil({"info", "-plist", uniqueLabel("NOBODY")});
+    EXPECT_NE(r.code, 0);
+    EXPECT_FALSE(r.err.isEmpty());
+}
+
+TEST(DiskutilProgram, MountRenameUnmountEject)
+{
+    for (const FsCase& fs : fileSystems()) {
+        SCOPED_TRACE(fs.name);
+        if (!haveTool(QStringLiteral("mkfs.") + fs.mkfsType))
+            continue;
+        // Attached here rather than by LoopDevice: after the eject the device
+        // number may already serve another test, which must not be detached.
+        const QString image = nvtest::freshFolder("eject") + "/disk.img";
+        QFile img(image);
+        ASSERT_TRUE(img.open(QIODevice::WriteOnly) && img.resize(kDiskSize));
+        img.close();
+        if (!nvtest::isRoot())
+            GTEST_SKIP() << "needs root to attach a loop device";
+        const auto attach = platform::runProcess("losetup", {"-f", "--show", image});
+        ASSERT_TRUE(attach.succeeded()) << attach.standardError.toStdString();
+        const QString node = QString::fromLocal8Bit(attach.standardOutput).trimmed();
+        const QString name = QFileInfo(node).fileName();
+        bool ejected = false;
+        auto cleanup = qScopeGuard([&] {
+            if (ejected)
+                return;
+            for (const auto& e : platform::mountEntriesOf(node))
+                platform::runProcess("umount", {e.mountPoint});
+            platform::runProcess("losetup", {"-d", node});
+        });
+        QStringList mkfs = fs.extra;
+        if (QLatin1String(fs.mkfsType) == QLatin1String("ntfs"))
+            mkfs << "-F" << "-Q";
+        mkfs << node;
+        ASSERT_TRUE(platform::runProcess(platform::findProgram(QStringLiteral("mkfs.") + fs.mkfsType), mkfs).succeeded());
+
+        // Mounted in a folder named after the label under the base.
+        Answer r = diskutil({"mount", name});
+        ASSERT_EQ(r.code, 0) << r.err;
+        QString point = info(name).value("MountPoint").toString();
+        ASSERT_FALSE(point.isEmpty());
+        EXPECT_EQ(QFileInfo(point).path(), mediaBase());
+        EXPECT_TRUE(nvtest::writeFile(point + "/kept.txt", "still here"));
+
+        // Names go to the label tool as one argument and are never run.
+        const QString marker = nvtest::sandbox() + "/pwned";
+        const QString hostile = QStringLiteral("x\";touch %1;\"").arg(marker);
+        const QString uuid = info(name).value("DiskUUID").toString();
+        r = diskutil({"rename", uuid, hostile});
+        EXPECT_EQ(r.code, 0) << r.err;
+        QVariantMap i = info(name);
+        const QString expected = QString::fromLatin1(fs.name).startsWith("MS-DOS") ? QString("X__TOUCH _T")
+                                 : QString::fromLatin1(fs.name) == "ExFAT"        ? hostile.left(11)
+                                 : QString::fromLatin1(fs.name) == "ext4"         ? hostile.left(16)
+                                                                                  : hostile;
+        EXPECT_EQ(i.value("VolumeName").toString(), expected);
+        EXPECT_FALSE(QFileInfo::exists(marker));
+        r = diskutil({"rename", name, "$(id)"});
+        EXPECT_EQ(r.code, 0) << r.err;
+        i = info(name);
+        EXPECT_EQ(i.value("VolumeName").toString(), QString::fromLatin1(fs.name).startsWith("MS-DOS") ? "$(ID)" : "$(id)");
+        // Still mounted, with the files it had.
+        point = i.value("MountPoint").toString();
+        ASSERT_FALSE(point.isEmpty());
+        EXPECT_TRUE(nvtest::fileContains(point + "/kept.txt", "still here"));
+
+        r = diskutil({"unmount", point + "/"});
+        EXPECT_EQ(r.code, 0) << r.err;
+        EXPECT_EQ(info(name).value("MountPoint").toString(), "");
+        EXPECT_FALSE(QFileInfo::exists(point)) << "the folder made for the volume stays behind";
+
+        r = diskutil({"mount", name});
+        EXPECT_EQ(r.code, 0) << r.err;
+        r = diskutil({"eject", info(name).value("DiskUUID").toString()});
+        EXPECT_EQ(r.code, 0) << r.err;
+        ejected = r.code == 0;
+        EXPECT_TRUE(platform::mountEntriesOf(node).isEmpty());
+        const auto attached = platform::runProcess("losetup", {"-j", image});
+        EXPECT_TRUE(attached.standardOutput.trimmed().isEmpty()) << "still attached: " << attached.standardOutput.toStdString();
+    }
+}
+
+TEST(DiskutilProgram, EraseAndReformatKeepNameAndType)
+{
+    for (const FsCase& fs : fileSystems()) {
+        SCOPED_TRACE(fs.name);
+        if (!haveTool(QStringLiteral("mkfs.") + fs.mkfsType))
+            continue;
+        nvtest::LoopDevice dev(kDiskSize);
+        NEED_ROOT_LOOP(dev);
+        ASSERT_TRUE(dev.format("ext2"));
+        const QString label = uniqueLabel("e");
+        Answer r = diskutil({"eraseVolume", fs.personality, label, kname(dev)});
+        ASSERT_EQ(r.code, 0) << r.err;
+        EXPECT_TRUE(r.out.contains("Finished erase")) << r.out;
+        QVariantMap i = info(kname(dev));
+        const QString wanted = QString::fromLatin1(fs.name).startsWith("MS-DOS") ? label.toUpper() : label;
+        EXPECT_EQ(i.value("FilesystemName").toString(), fs.name);
+        EXPECT_EQ(i.value("VolumeName").toString(), wanted);
+        const QString point = i.value("MountPoint").toString();
+        ASSERT_FALSE(point.isEmpty()) << "erased volumes are mounted";
+        ASSERT_TRUE(nvtest::writeFile(point + "/old.txt", "old data"));
+
+        r = diskutil({"reformat", kname(dev)});
+        ASSERT_EQ(r.code, 0) << r.err;
+        i = info(kname(dev));
+        EXPECT_EQ(i.value("FilesystemName").toString(), fs.name);
+        EXPECT_EQ(i.value("VolumeName").toString(), wanted);
+        const QString again = i.value("MountPoint").toString();
+        ASSERT_FALSE(again.isEmpty());
+        EXPECT_FALSE(QFileInfo::exists(again + "/old.txt"));
+        EXPECT_EQ(diskutil({"unmount", kname(dev)}).code, 0);
+    }
+}
+
+TEST(DiskutilProgram, AppleFileSystemsAreRefusedWithoutTouchingTheDevice)
+{
+    nvtest::LoopDevice dev(kDiskSize);
+    NEED_ROOT_LOOP(dev);
+    ASSERT_TRUE(dev.format("ext4", {"-L", "KEEPME"}));
+    const QByteArray before = digest(dev.image());
+    for (const char* personality : {"Journaled HFS+", "APFS"}) {
+        const Answer r = diskutil({"eraseVolume", personality, "NEW", kname(dev)});
+        EXPECT_NE(r.code, 0);
+        EXPECT_TRUE(r.err.contains(personality)) << r.err;
+        EXPECT_FALSE(r.out.contains("Started erase"));
+    }
+    EXPECT_EQ(digest(dev.image()), before);
+}
+
+TEST(DiskutilProgram, SystemDiskIsRefused)
+{
+    if (!nvtest::isRoot())
+        GTEST_SKIP() << "as anyone else the verb would ask pkexec first";
+    const Answer check = diskutil({"verifyvolume", "/"});
+    if (check.err.contains("not mounted from a disk"))
+        GTEST_SKIP() << "the root file system lies on no block device here";
+    EXPECT_NE(check.code, 0);
+    EXPECT_TRUE(check.err.contains("holds the running system")) << check.err;
+    EXPECT_TRUE(platform::mountEntryAt("/").has_value());
+}
+
+namespace {
+
+// Writes a file, unmounts, and clears the file's inode behind the file
+// system's back, so its directory entry points at nothing.
+bool damageExt4(nvtest::LoopDevice& dev)
+{
+    if (!dev.format("ext4", {"-L", "HURT"}) || dev.mount().isEmpty())
+        return false;
+    nvtest::writeFile(dev.mountPoint() + "/victim.txt", QByteArray(20000, 'v'));
+    if (!dev.unmount())
+        return false;
+    return platform::runProcess(platform::findProgram("debugfs"), {"-w", "-R", "clri victim.txt", dev.device()}).succeeded();
+}
+
+} // namespace
+
+TEST(DiskutilProgram, VerifyAndRepairADamagedVolume)
+{
+    if (!haveTool("debugfs"))
+        GTEST_SKIP() << "debugfs (e2fsprogs) is needed to damage a volume";
+    nvtest::LoopDevice dev(kDiskSize);
+    NEED_ROOT_LOOP(dev);
+    ASSERT_TRUE(damageExt4(dev));
+    // Mounted when the check starts: unmounted for it, mounted again after.
+    ASSERT_EQ(diskutil({"mount", kname(dev)}).code, 0);
+    const QString point = info(kname(dev)).value("MountPoint").toString();
+    ASSERT_FALSE(point.isEmpty());
+
+    Answer r = diskutil({"verifyvolume", point + "/"});
+    EXPECT_NE(r.code, 0);
+    EXPECT_TRUE(r.out.contains("Pass 1")) << r.out; // the checker's own lines
+    EXPECT_TRUE(r.out.contains("needs to be repaired")) << r.out;
+    EXPECT_FALSE(r.err.isEmpty());
+    EXPECT_EQ(info(kname(dev)).value("MountPoint").toString(), point);
+
+    r = diskutil({"repairvolume", point});
+    EXPECT_EQ(r.code, 0) << r.out.toStdString() << r.err;
+    EXPECT_TRUE(r.out.contains("repaired successfully")) << r.out;
+    EXPECT_EQ(info(kname(dev)).value("MountPoint").toString(), point);
+
+    r = diskutil({"verifyvolume", kname(dev)});
+    EXPECT_EQ(r.code, 0) << r.out.toStdString() << r.err;
+    EXPECT_TRUE(r.out.contains("appears to be OK")) << r.out;
+    EXPECT_EQ(diskutil({"unmount", kname(dev)}).code, 0);
+}
+
+TEST(DiskutilProgram, CheckerOutputArrivesLineByLine)
+{
+    nvtest::LoopDevice dev(kDiskSize);
+    NEED_ROOT_LOOP(dev);
+    ASSERT_TRUE(dev.format("ext4"));
+    // A stand-in checker that prints one line and then waits for us.
+    const QString bin = nvtest::freshFolder("fakebin");
+    const QString go = bin + "/go";
+    ASSERT_TRUE(nvtest::writeFile(bin + "/e2fsck", QStringLiteral("#!/bin/sh\necho 'Pass 1: first line'\n"
+                                                                  "i=0; while [ ! -e '%1' ] && [ $i -lt 600 ]; do sleep 0.05; i=$((i+1)); done\n"
+                                                                  "echo 'Pass 2: second line'\nexit 0\n").arg(go).toUtf8()));
+    QFile::setPermissions(bin + "/e2fsck", QFileDevice::ReadOwner | QFileDevice::ExeOwner | QFileDevice::WriteOwner);
+
+    QProcess p;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("PATH", bin + ":" + env.value("PATH"));
+    env.insert("NULLVANE_MOUNT_BASE", mediaBase());
+    p.setProcessEnvironment(env);
+    QByteArray seen;
+    QObject::connect(&p, &QProcess::readyReadStandardOutput, [&] { seen += p.readAllStandardOutput(); });
+    p.start(diskutilPath(), {"verifyvolume", kname(dev)});
+    ASSERT_TRUE(p.waitForStarted());
+    const bool firstLine = nvtest::pumpUntil([&] { return seen.contains("Pass 1: first line"); }, 20000);
+    EXPECT_TRUE(firstLine) << seen.toStdString();
+    EXPECT_EQ(p.state(), QProcess::Running);
+    EXPECT_FALSE(seen.contains("Pass 2"));
+    EXPECT_TRUE(seen.contains("Started file system verification"));
+    nvtest::writeFile(go, "go");
+    ASSERT_TRUE(p.waitForFinished(30000));
+    seen += p.readAllStandardOutput();
+    EXPECT_EQ(p.exitCode(), 0);
+    EXPECT_TRUE(seen.contains("Pass 2: second line"));
+}
+
+TEST(DiskutilProgram, PrivilegedVerbsGoThroughPkexecForOthers)
+{
+    if (!nvtest::isRoot() || !haveTool("setpriv"))
+        GTEST_SKIP() << "needs root and setpriv to run as another user";
+    // The sandbox is closed to other users; this folder must not be.
+    QTemporaryDir shared(QStringLiteral("/tmp/nvpk-XXXXXX"));
+    ASSERT_TRUE(shared.isValid());
+    QFile::setPermissions(shared.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner
+                                             | QFileDevice::ReadOther | QFileDevice::WriteOther | QFileDevice::ExeOther);
+    const QString record = shared.path() + "/args";
+    const QString fake = shared.path() + "/pkexec";
+    nvtest::writeFile(fake, QStringLiteral("#!/bin/sh\nfor a in \"$@\"; do printf '%s\\n' \"$a\"; done > '%1'\n").arg(record).toUtf8());
+    QFile::setPermissions(fake, QFileDevice::ReadOwner | QFileDevice::ExeOwner | QFileDevice::ReadOther | QFileDevice::ExeOther);
+
+    const auto asNobody = [&](const QStringList& args) {
+        platform::ProcessOptions o;
+        o.extraEnvironment = {"NULLVANE_PKEXEC=" + fake};
+        return platform::runProcess(platform::findProgram("setpriv"),
+                                    QStringList{"--reuid=65534", "--regid=65534", "--clear-groups", diskutilPath()} + args, o);
+    };
+    const auto probe = asNobody({"list", "-plist"});
+    if (!probe.succeeded())
+        GTEST_SKIP() << "the build folder cannot be reached by another user: " << probe.standardError.toStdString();
+    EXPECT_FALSE(QFileInfo::exists(record)) << "listing needs no rights";
+    EXPECT_TRUE(platform::plist::fromData(probe.standardOutput).toMap().contains("AllDisksAndPartitions"));
+
+    const auto r = asNobody({"rename", "loop99", "a name; with $(stuff)"});
+    EXPECT_TRUE(r.succeeded()) << r.standardError.toStdString();
+    QFile f(record);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    const QStringList args = QString::fromUtf8(f.readAll()).split('\n', Qt::SkipEmptyParts);
+    EXPECT_EQ(args, (QStringList{QFileInfo(diskutilPath()).canonicalFilePath(), "rename", "loop99", "a name; with $(stuff)"}));
+}
