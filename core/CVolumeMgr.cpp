@@ -1,0 +1,178 @@
+#include "CVolumeMgr.h"
+
+#include "CommandRunners.h"
+#include "Public.h"
+#include "platform/DiskutilProgram.h"
+#include "platform/Dispatch.h"
+#include "platform/Log.h"
+#include "platform/PropertyList.h"
+
+#include <atomic>
+
+namespace {
+
+// Set while a scan may not start; cleared one second after each start.
+std::atomic<bool> scanGuard{false};
+
+// "diskutil info -plist /dev/%s" had to fit 64 bytes with its terminator.
+constexpr int kMaxIdentifierBytes = 37;
+
+QVariantMap readAnswer(const QString& path)
+{
+    const QVariantMap answer = platform::plist::readDictionary(path);
+    discardCommandOutput(path);
+    return answer;
+}
+
+bool isEmptyText(const QVariant& v)
+{
+    return !v.isValid() || v.toString().isEmpty();
+}
+
+} // namespace
+
+void CVolumeMgr::changeIValue()
+{
+    scanGuard.store(false);
+}
+
+QVariantMap CVolumeMgr::EUGetDiskInfo(const QString& identifier)
+{
+    if (identifier.isEmpty() || identifier.toUtf8().size() > kMaxIdentifierBytes)
+        return {};
+    const QString path = ExecCommand(platform::diskutilProgram(),
+                                     {QStringLiteral("info"), QStringLiteral("-plist"), QStringLiteral("/dev/") + identifier});
+    if (path.isEmpty())
+        return {};
+    return readAnswer(path);
+}
+
+QVariantMap CVolumeMgr::MakeVolumeInfo(const QVariantMap& info)
+{
+    const QVariant ejectable = info.value(QStringLiteral("Ejectable"));
+    platform::log(QStringLiteral("strEjectable : %1").arg(ejectable.isValid() ? QString::number(ejectable.toBool() ? 1 : 0)
+                                                                             : QStringLiteral("(null)")));
+    QVariantMap volume;
+    const QString name = info.value(QStringLiteral("VolumeName")).toString();
+    volume.insert(QStringLiteral("volumeName"), name.isEmpty() ? QStringLiteral("Untitled") : name);
+    volume.insert(QStringLiteral("volumePath"), info.value(QStringLiteral("DeviceIdentifier")).toString());
+
+    const quint64 total = info.value(QStringLiteral("TotalSize")).toULongLong();
+    quint64 freeBytes = info.value(QStringLiteral("FreeSpace")).toULongLong();
+    if (freeBytes == 0)
+        freeBytes = info.value(QStringLiteral("APFSContainerFree")).toULongLong();
+    volume.insert(QStringLiteral("TotalSize"), QString::number(total));
+    volume.insert(QStringLiteral("FreeSpace"), QString::number(freeBytes));
+    volume.insert(QStringLiteral("volumeTotalSize"), convertSize2String(total));
+    volume.insert(QStringLiteral("volumeFreeSize"), convertSize2String(freeBytes));
+
+    for (const char* key : {"FilesystemName", "MountPoint", "BusProtocol", "Ejectable", "Writable", "ParentWholeDisk",
+                            "DiskUUID", "DeviceNode"}) {
+        const QString k = QLatin1String(key);
+        if (info.contains(k))
+            volume.insert(k, info.value(k));
+    }
+    return volume;
+}
+
+std::optional<QList<QVariantMap>> CVolumeMgr::enumDiskVolumesInfo()
+{
+    bool expected = false;
+    if (!scanGuard.compare_exchange_strong(expected, true))
+        return std::nullopt;
+    platform::dispatch::after(1000, [] { CVolumeMgr().changeIValue(); });
+
+    const QString listPath = ExecCommand(platform::diskutilProgram(), {QStringLiteral("list"), QStringLiteral("-plist")});
+    if (listPath.isEmpty()) {
+        platform::log(QStringLiteral("diskutil list error"));
+        return std::nullopt;
+    }
+    const QVariantMap list = readAnswer(listPath);
+
+    QList<QVariantMap> result;
+    for (const QVariant& diskValue : list.value(QStringLiteral("AllDisksAndPartitions")).toList()) {
+        const QVariantMap disk = diskValue.toMap();
+        const bool hasPartitions = !disk.value(QStringLiteral("Partitions")).toList().isEmpty();
+        const QVariantList entries = hasPartitions ? disk.value(QStringLiteral("Partitions")).toList()
+                                                   : disk.value(QStringLiteral("APFSVolumes")).toList();
+        if (entries.isEmpty() && !isEmptyText(disk.value(QStringLiteral("Content"))))
+            continue;
+
+        if (!hasPartitions) {
+            const QVariantMap info = EUGetDiskInfo(disk.value(QStringLiteral("DeviceIdentifier")).toString());
+            if (info.contains(QStringLiteral("FilesystemName")))
+                result << MakeVolumeInfo(info);
+        }
+
+        // The recovery and booter identifiers of this disk's system volumes,
+        // once a mounted Preboot, Recovery or VM volume has named them.
+        bool haveSystemIds = false;
+        QString recoveryId;
+        QString booterId;
+
+        for (const QVariant& entryValue : entries) {
+            const QVariantMap entry = entryValue.toMap();
+            const QString entryContent = entry.value(QStringLiteral("Content")).toString();
+            if (entryContent == QLatin1String("Apple_Boot") || entryContent == QLatin1String("EFI")
+                || entryContent == QLatin1String("Apple_CoreStorage") || entryContent == QLatin1String("Apple_APFS"))
+                continue;
+            const QString entryMount = entry.value(QStringLiteral("MountPoint")).toString();
+            if (entryMount == QLatin1String("/System/Volumes/Update/mnt1") || entryMount == QLatin1String("/System/Volumes/Data"))
+                continue;
+            const QVariantMap info = EUGetDiskInfo(entry.value(QStringLiteral("DeviceIdentifier")).toString());
+            if (info.isEmpty())
+                continue;
+            if (info.value(QStringLiteral("BusProtocol")).toString() == QLatin1String("Disk Image"))
+                continue;
+            const QString content = info.value(QStringLiteral("Content")).toString();
+            if (content == QLatin1String("Apple_Boot") || content == QLatin1String("EFI")
+                || content == QLatin1String("Apple_CoreStorage"))
+                continue;
+            const bool ejectable = info.value(QStringLiteral("Ejectable")).toBool();
+            const QString mountPoint = info.value(QStringLiteral("MountPoint")).toString();
+            const bool mounted = !mountPoint.isEmpty();
+            if (!mounted && !ejectable)
+                continue;
+            const quint64 total = info.value(QStringLiteral("TotalSize")).toULongLong();
+            if (info.contains(QStringLiteral("VolumeName")) && info.value(QStringLiteral("VolumeName")).toString().isEmpty()
+                && total != 0 && !ejectable)
+                continue;
+            if (mountPoint == QLatin1String("/System/Volumes/Update/mnt1")
+                || (mountPoint == QLatin1String("/System/Volumes/Update") && !ejectable)
+                || mountPoint == QLatin1String("/System/Volumes/Data") || mountPoint == QLatin1String("/System/Volumes/VM"))
+                continue;
+            platform::log(QStringLiteral("+++++++: %1").arg(total));
+            if (total >= 1 && total <= 29999999)
+                continue;
+
+            const QVariantMap volume = MakeVolumeInfo(info);
+            const QString volumeName = volume.value(QStringLiteral("volumeName")).toString();
+            if (!ejectable
+                && (volumeName == QLatin1String("iSCPreboot") || volumeName == QLatin1String("xART")
+                    || volumeName == QLatin1String("Hardware")))
+                continue;
+            if (volumeName == QLatin1String("Preboot") || volumeName == QLatin1String("Recovery")
+                || volumeName == QLatin1String("VM")) {
+                if (!mounted)
+                    continue;
+                if (!haveSystemIds) {
+                    haveSystemIds = true;
+                    recoveryId = info.value(QStringLiteral("RecoveryDeviceIdentifier")).toString();
+                    booterId = info.value(QStringLiteral("BooterDeviceIdentifier")).toString();
+                }
+                const QString ownId = info.value(QStringLiteral("DeviceIdentifier")).toString();
+                if (volumeName == QLatin1String("Recovery") && ownId == recoveryId)
+                    continue;
+                if (volumeName == QLatin1String("Preboot") && ownId == booterId)
+                    continue;
+            }
+            // The disk-arbitration volume name, where the disk utility gives one.
+            const QString daName = info.value(QStringLiteral("DAVolumeName")).toString();
+            if (daName == QLatin1String("iSCPreboot") || daName == QLatin1String("VM") || daName == QLatin1String("Recovery")
+                || daName == QLatin1String("Update") || daName == QLatin1String("EFI"))
+                continue;
+            result << volume;
+        }
+    }
+    return result;
+}

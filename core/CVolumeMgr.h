@@ -1,0 +1,33 @@
+#pragma once
+// Which volumes may the user act on? Asks the disk utility for its list of
+// disks and for the details of each candidate volume, drops system, boot,
+// recovery, support and disk-image volumes and volumes too small to matter,
+// and answers one dictionary per remaining volume, in the disk utility's order.
+//
+// A scan that would start within one second of the previous start is refused.
+
+#include <QList>
+#include <QString>
+#include <QVariantMap>
+#include <optional>
+
+class CVolumeMgr {
+public:
+    // One dictionary per volume, with the entries "volumeName", "volumePath",
+    // "TotalSize", "FreeSpace", "volumeTotalSize", "volumeFreeSize",
+    // "FilesystemName", "MountPoint", "BusProtocol", "Ejectable", "Writable",
+    // "ParentWholeDisk", "DiskUUID" and "DeviceNode". Nothing when a scan
+    // started less than one second ago. Blocks; call it on a worker.
+    std::optional<QList<QVariantMap>> enumDiskVolumesInfo();
+
+    // The disk utility's "info" of /dev/<identifier>; empty when there is no
+    // identifier, when it is longer than 37 bytes, or when the answer cannot
+    // be read.
+    QVariantMap EUGetDiskInfo(const QString& identifier);
+
+    // A volume dictionary (as above) from an "info" dictionary.
+    QVariantMap MakeVolumeInfo(const QVariantMap& info);
+
+    // Lets the next scan start.
+    void changeIValue();
+};
