@@ -1,0 +1,48 @@
+#include "ToolScreens.h"
+
+#include "toolkit/RightBgView.h"
+
+
+namespace {
+
+// The view belongs to its container once shown; deleting it here only when
+// nobody took it over.
+void dropView(QWidget* view)
+{
+    if (view && !view->parent())
+        delete view;
+}
+
+} // namespace
+
+EmptyToolScreen::EmptyToolScreen() : view_(new RightBgView) {}
+EmptyToolScreen::~EmptyToolScreen() { dropView(view_); }
+EmptyVolumeToolScreen::EmptyVolumeToolScreen() : view_(new RightBgView) {}
+EmptyVolumeToolScreen::~EmptyVolumeToolScreen() { dropView(view_); }
+EmptyWipeDiskToolScreen::EmptyWipeDiskToolScreen() : view_(new RightBgView) {}
+EmptyWipeDiskToolScreen::~EmptyWipeDiskToolScreen() { dropView(view_); }
+
+std::unique_ptr<ToolScreen> ToolScreenFactory::makeFileEraser()
+{
+    return std::make_unique<EmptyToolScreen>();
+}
+
+std::unique_ptr<WipeDiskToolScreen> ToolScreenFactory::makeWipeDisk()
+{
+    return std::make_unique<EmptyWipeDiskToolScreen>();
+}
+
+std::unique_ptr<ToolScreen> ToolScreenFactory::makeUninstall()
+{
+    return std::make_unique<EmptyToolScreen>();
+}
+
+std::unique_ptr<ToolScreen> ToolScreenFactory::makeInternet()
+{
+    return std::make_unique<EmptyToolScreen>();
+}
+
+std::unique_ptr<VolumeToolScreen> ToolScreenFactory::makeRepairDisk()
+{
+    return std::make_unique<EmptyVolumeToolScreen>();
+}
