@@ -61,3 +61,13 @@ void setToolTipDelay(int milliseconds)
 }
 
 } // namespace platform
+
+namespace platform {
+
+void preferPlaceableWindows()
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && !qEnvironmentVariableIsEmpty("DISPLAY"))
+        qputenv("QT_QPA_PLATFORM", "xcb");
+}
+
+} // namespace platform

@@ -14,3 +14,13 @@ bool useSimplifiedChinese();
 void setToolTipDelay(int milliseconds);
 
 } // namespace platform
+
+namespace platform {
+
+// Picks the window system before the application object exists: on a desktop
+// with an X display, and nothing chosen by the user (QT_QPA_PLATFORM), the
+// program runs through X, where it may place its own windows; under Wayland
+// alone it could not centre its dialogs.
+void preferPlaceableWindows();
+
+} // namespace platform

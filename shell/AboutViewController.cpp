@@ -1,0 +1,71 @@
+#include "AboutViewController.h"
+
+#include "DialogViews.h"
+#include "UpdateManifest.h"
+
+#include "core/EULinkUrl.h"
+#include "platform/gui/Workspace.h"
+#include "toolkit/ImageCache.h"
+#include "toolkit/InterfaceStyle.h"
+#include "toolkit/StatusAttachedWindow.h"
+#include "toolkit/TextImageButton.h"
+
+#include <QLabel>
+#include <QUrl>
+
+AboutViewController::AboutViewController(QObject* parent)
+    : QObject(parent)
+{
+    view_ = std::make_unique<QWidget>();
+    view_->resize(kWidth, kHeight);
+
+    auto* logo = new QLabel(view_.get());
+    logo->setGeometry(168, 26, 64, 64);
+    logo->setScaledContents(true);
+    logo->setPixmap(toolkit::ImageCache::pixmapNamed(QStringLiteral("app_logo"), QSizeF(64, 64), 2.0));
+
+    dialogLabel(view_.get(), QStringLiteral("Nullvane"), QRect(20, 98, 360, 28), toolkit::boldFont(20),
+                toolkit::whiteAlpha(1.0f));
+    auto* versionBackdrop = new AboutVersionBgView(view_.get());
+    versionBackdrop->setGeometry(120, 132, 160, 22);
+    versionLabel = dialogLabel(view_.get(), versionText(), QRect(120, 132, 160, 22), toolkit::lightFont(12),
+                               toolkit::whiteAlpha(0.9f));
+    dialogLabel(view_.get(), QStringLiteral("安全擦除文件、磁盘与剩余空间，清理软件与浏览器留下的痕迹。"),
+                QRect(30, 166, 340, 40), toolkit::lightFont(12), toolkit::whiteAlpha(0.6f), Qt::AlignCenter, true);
+    dialogLabel(view_.get(), QStringLiteral("© Corvel 保留所有权利。"), QRect(20, 208, 360, 18), toolkit::lightFont(11),
+                toolkit::whiteAlpha(0.4f));
+
+    aboutButton = new TextImageButton(QRect(86, 244, 108, 32), view_.get());
+    aboutButton->setButtonEnabled(true);
+    aboutButton->setImageFromFileNormalName(QStringLiteral("btn_pril_normal"), QStringLiteral("btn_pril_press"),
+                                            QStringLiteral("btn_pril_hover"), QStringLiteral("btn_pril_disable"));
+    aboutButton->setTextWithName(QStringLiteral("访问官网"), 14);
+    connect(aboutButton, &QAbstractButton::clicked, this, &AboutViewController::aboutButtonAction);
+
+    closeButton = new TextImageButton(QRect(206, 244, 108, 32), view_.get());
+    closeButton->setButtonEnabled(true);
+    closeButton->setImageFromFileNormalName(QStringLiteral("btn_secl_normal"), QStringLiteral("btn_secl_press"),
+                                            QStringLiteral("btn_secl_hover"), QStringLiteral("btn_secl_disable"));
+    closeButton->setTextWithName(QStringLiteral("关闭"), 14);
+    connect(closeButton, &QAbstractButton::clicked, this, &AboutViewController::closeWindow);
+}
+
+AboutViewController::~AboutViewController() = default;
+
+QString AboutViewController::versionText()
+{
+    return QStringLiteral("版本 %1 (%2)").arg(QStringLiteral(NULLVANE_VERSION)).arg(localVersionCheck());
+}
+
+void AboutViewController::aboutButtonAction()
+{
+    const QString link = EULinkUrl::GetUrl(QStringLiteral("AboutURL"));
+    if (!link.isEmpty())
+        platform::workspace::openUrl(QUrl(link));
+}
+
+void AboutViewController::closeWindow()
+{
+    if (superDelegate)
+        superDelegate->close();
+}
