@@ -6,6 +6,7 @@
 #include <QApplication>
 #include <QEventLoop>
 #include <QPainter>
+#include <QResizeEvent>
 #include <QScreen>
 #include <QWindow>
 
@@ -129,6 +130,10 @@ void StatusAttachedWindow::paintEvent(QPaintEvent*)
 void StatusAttachedWindow::resizeEvent(QResizeEvent* event)
 {
     QWidget::resizeEvent(event);
+    // The size the window was given by its own placement arrives again when
+    // it is first shown; placing it anew then would undo center().
+    if (event->size() == core_.windowFrame().size().toSize())
+        return;
     core_.redisplay();
 }
 
