@@ -403,6 +403,10 @@ TEST_F(Application, MenuItemsOpenTheirLinksAndDialogs)
     ASSERT_TRUE(nvtest::pumpUntil([&] { return delegate->aboutWC() != nullptr; }));
     AboutViewController* about = delegate->aboutWC();
     ASSERT_TRUE(about->superDelegate);
+    nvtest::pump(50);
+    const QRect area = about->superDelegate->screen()->availableGeometry();
+    EXPECT_LE((about->superDelegate->geometry().center() - area.center()).manhattanLength(), 2)
+        << "the dialog is centred on the screen";
     shelltest::shot(about->superDelegate, QStringLiteral("about-from-menu"));
     about->closeWindow();
     ASSERT_TRUE(nvtest::pumpUntil([&] { return about->superDelegate.isNull(); }));
