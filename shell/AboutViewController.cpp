@@ -31,7 +31,7 @@ AboutViewController::AboutViewController(QObject* parent)
     versionLabel = dialogLabel(view_.get(), versionText(), QRect(120, 132, 160, 22), toolkit::lightFont(12),
                                toolkit::whiteAlpha(0.9f));
     dialogLabel(view_.get(), QStringLiteral("安全擦除文件、磁盘与剩余空间，清理软件与浏览器留下的痕迹。"),
-                QRect(30, 166, 340, 40), toolkit::lightFont(12), toolkit::whiteAlpha(0.6f), Qt::AlignCenter, true);
+                QRect(16, 166, 368, 40), toolkit::lightFont(12), toolkit::whiteAlpha(0.6f), Qt::AlignCenter, true);
     dialogLabel(view_.get(), QStringLiteral("© Corvel 保留所有权利。"), QRect(20, 208, 360, 18), toolkit::lightFont(11),
                 toolkit::whiteAlpha(0.4f));
 
