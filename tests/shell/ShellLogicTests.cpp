@@ -1,12 +1,11 @@
 // The shell's logic that runs without its windows: editing keys, the update
-// manifest, named links and the tab rules.
+// manifest and named links (the tab rules are tested through the main window).
 #include "TestSupport.h"
 
 #include "core/BundleSettings.h"
 #include "core/EULinkUrl.h"
 #include "platform/PropertyList.h"
 #include "shell/MyNSApplication.h"
-#include "shell/TabRules.h"
 #include "shell/UpdateManifest.h"
 
 #include <QApplication>
@@ -380,57 +379,6 @@ TEST_F(ManifestDownload, FailedOrMissingDownloadsGiveNoManifest)
     OneAnswerServer huge(QByteArray(300 * 1024, ' '));
     ship(QVariantMap{{QStringLiteral("IniURL"), huge.url(QStringLiteral("/big.plist"))}});
     EXPECT_FALSE(fetchManifest(5000).isValid());
-}
-
-// ---------------------------------------------------------------- tab rules
-
-TEST(TabRules, TagsMapOntoTheFiveContainers)
-{
-    EXPECT_EQ(containerIndexForTag(0), 0);
-    EXPECT_EQ(containerIndexForTag(1), 1);
-    EXPECT_EQ(containerIndexForTag(2), 1);
-    EXPECT_EQ(containerIndexForTag(3), 2);
-    EXPECT_EQ(containerIndexForTag(4), 3);
-    EXPECT_EQ(containerIndexForTag(5), 4);
-    EXPECT_EQ(containerIndexForTag(6), -1);
-    EXPECT_EQ(containerIndexForTag(-1), -1);
-}
-
-TEST(TabRules, ClickPlans)
-{
-    for (int t = 0; t < kTabCount; ++t)
-        EXPECT_TRUE(planTabClick(t, t).ignored) << "the selected tab " << t;
-    EXPECT_TRUE(planTabClick(0, 6).ignored);
-    EXPECT_TRUE(planTabClick(0, -1).ignored);
-
-    const TabClickPlan toFree = planTabClick(0, 2);
-    EXPECT_FALSE(toFree.ignored);
-    EXPECT_TRUE(toFree.rescanWipe);
-    EXPECT_EQ(toFree.wipeMode, 2);
-    EXPECT_TRUE(toFree.slide);
-    EXPECT_EQ(toFree.fromContainer, 0);
-    EXPECT_EQ(toFree.toContainer, 1);
-    EXPECT_FALSE(toFree.rescanRepair);
-
-    for (auto [from, to] : {std::pair{1, 2}, std::pair{2, 1}}) {
-        const TabClickPlan swap = planTabClick(from, to);
-        EXPECT_FALSE(swap.ignored);
-        EXPECT_FALSE(swap.rescanWipe);
-        EXPECT_EQ(swap.wipeMode, to);
-        EXPECT_FALSE(swap.slide);
-    }
-
-    const TabClickPlan toTools = planTabClick(1, 3);
-    EXPECT_TRUE(toTools.rescanRepair);
-    EXPECT_FALSE(toTools.rescanWipe);
-    EXPECT_EQ(toTools.wipeMode, 0);
-    EXPECT_EQ(toTools.fromContainer, 1);
-    EXPECT_EQ(toTools.toContainer, 2);
-    EXPECT_TRUE(planTabClick(5, 3).rescanRepair);
-
-    const TabClickPlan toBrowser = planTabClick(3, 5);
-    EXPECT_FALSE(toBrowser.rescanRepair || toBrowser.rescanWipe || toBrowser.wipeMode);
-    EXPECT_EQ(toBrowser.toContainer, 4);
 }
 
 #include "ShellLogicTests.moc"
