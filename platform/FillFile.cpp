@@ -5,7 +5,6 @@
 #include <QFileInfo>
 #include <cerrno>
 #include <cstring>
-#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/statvfs.h>
@@ -20,51 +19,6 @@ namespace {
 constexpr long long kWindow = 8LL << 20;
 
 QByteArray native(const QString& path) { return QFile::encodeName(path); }
-
-bool removeEntry(int parentFd, const char* name, int* error, int depth)
-{
-    struct stat st {};
-    if (fstatat(parentFd, name, &st, AT_SYMLINK_NOFOLLOW) != 0) {
-        if (errno == ENOENT)
-            return true;
-        *error = errno;
-        return false;
-    }
-    if (!S_ISDIR(st.st_mode)) {
-        if (unlinkat(parentFd, name, 0) != 0 && errno != ENOENT) {
-            *error = errno;
-            return false;
-        }
-        return true;
-    }
-    bool ok = true;
-    if (depth > 256) {
-        *error = ELOOP;
-        return false;
-    }
-    const int fd = openat(parentFd, name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-    if (fd < 0) {
-        *error = errno;
-        return false;
-    }
-    DIR* dir = fdopendir(fd);
-    if (!dir) {
-        *error = errno;
-        ::close(fd);
-        return false;
-    }
-    while (dirent* e = readdir(dir)) {
-        if (!std::strcmp(e->d_name, ".") || !std::strcmp(e->d_name, ".."))
-            continue;
-        ok = removeEntry(dirfd(dir), e->d_name, error, depth + 1) && ok;
-    }
-    closedir(dir);
-    if (unlinkat(parentFd, name, AT_REMOVEDIR) != 0 && errno != ENOENT) {
-        *error = errno;
-        return false;
-    }
-    return ok;
-}
 
 } // namespace
 
@@ -169,31 +123,6 @@ bool makeFillFolder(const QString& path, int* error)
         return true;
     }
     return false;
-}
-
-bool removeTree(const QString& path, int* error)
-{
-    int dummy = 0;
-    int& err = error ? *error : dummy;
-    err = 0;
-    QString clean = path;
-    while (clean.size() > 1 && clean.endsWith(QLatin1Char('/')))
-        clean.chop(1);
-    const QFileInfo info(clean);
-    const QString parent = info.path();
-    const QByteArray name = native(info.fileName());
-    if (name.isEmpty() || name == "." || name == "..") {
-        err = EINVAL;
-        return false;
-    }
-    const int parentFd = ::open(native(parent).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (parentFd < 0) {
-        err = errno;
-        return errno == ENOENT;
-    }
-    const bool ok = removeEntry(parentFd, name.constData(), &err, 0);
-    ::close(parentFd);
-    return ok;
 }
 
 bool onSameFileSystem(const QString& a, const QString& b)

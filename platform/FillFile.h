@@ -51,10 +51,6 @@ QString errorText(int error);
 // created). A real folder already there is accepted; a link or a file is not.
 bool makeFillFolder(const QString& path, int* error = nullptr);
 
-// Removes `path` and everything inside it without following links. True when
-// nothing is left.
-bool removeTree(const QString& path, int* error = nullptr);
-
 // Whether two existing paths lie on one mounted file system.
 bool onSameFileSystem(const QString& a, const QString& b);
 

@@ -7,6 +7,7 @@
 #include "platform/FillFile.h"
 #include "platform/Log.h"
 #include "platform/MountTable.h"
+#include "platform/Removal.h"
 #include "platform/SecureRandom.h"
 
 #include <QMutex>
@@ -293,7 +294,7 @@ struct FreeSpaceFillEngine::Shared {
     {
         for (int attempt = 1; attempt <= kRemoveAttempts; ++attempt) {
             int error = 0;
-            if (platform::removeTree(folder, &error) && !platform::itemExists(folder))
+            if (platform::removeItem(folder, &error))
                 return true;
             platform::log(QStringLiteral("Remove folder fail (%1 of %2): %3 (errno=%4)")
                               .arg(attempt)
@@ -324,7 +325,7 @@ struct FreeSpaceFillEngine::Shared {
         // folder would sit on whatever is under the mount point now.
         if (!volumeIsMounted(t, &why) || !platform::onSameFileSystem(folder, t.mountPoint)) {
             platform::log(QStringLiteral("The volume is gone: %1").arg(why));
-            platform::removeTree(folder);
+            platform::removeItem(folder);
             return {};
         }
         return folder;
@@ -615,7 +616,7 @@ void FreeSpaceFillEngine::endAppRemoveFolder()
     if (platform::itemExists(path)) {
         for (int attempt = 0; attempt < 3; ++attempt) {
             int error = 0;
-            if (platform::removeTree(path, &error))
+            if (platform::removeItem(path, &error))
                 break;
             platform::log(QStringLiteral("Remove folder fail: %1 (errno=%2)").arg(path).arg(error));
             QThread::msleep(200);

@@ -1,6 +1,6 @@
 #pragma once
 // What the fill tests share: a delegate that records what the screen would be
-// told (and on which thread), and a few file helpers.
+// told, and on which thread.
 
 #include "TestSupport.h"
 
@@ -11,50 +11,26 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QList>
-#include <QString>
 
 namespace filltest {
 
 struct RoundCall {
-    int mode = 0; // 2: Wipe Volume widgets, 1: Wipe Free Space widgets
+    int mode = 0; // which mode's widgets: FreeSpaceFillEngine::kWipeVolume or kWipeFreeSpace
     double barValue = 0;
     QString text;
-    bool animated = false;
+    bool animated = false; // the pass reports
     qint64 atMs = 0;
 };
 
 class RecordingDelegate : public FreeSpaceFillDelegate {
 public:
     RecordingDelegate() { clock.start(); }
+    void enableWipeDiskCancelBut() override { note(), ++cancelEnabled; }
+    void runProgressStep(int step) override { note(), steps << step; }
+    void showWipeDiskRound(double v, const QString& t, bool a) override { add(FreeSpaceFillEngine::kWipeVolume, v, t, a); }
+    void showWipeFreeSpaceRound(double v, const QString& t, bool a) override { add(FreeSpaceFillEngine::kWipeFreeSpace, v, t, a); }
+    void showComplite() override { note(), ++complite, compliteAtMs = clock.elapsed(); }
 
-    void enableWipeDiskCancelBut() override
-    {
-        note();
-        ++cancelEnabled;
-    }
-    void runProgressStep(int step) override
-    {
-        note();
-        steps << step;
-    }
-    void showWipeDiskRound(double barValue, const QString& text, bool animated) override
-    {
-        note();
-        rounds << RoundCall{FreeSpaceFillEngine::kWipeVolume, barValue, text, animated, clock.elapsed()};
-    }
-    void showWipeFreeSpaceRound(double barValue, const QString& text, bool animated) override
-    {
-        note();
-        rounds << RoundCall{FreeSpaceFillEngine::kWipeFreeSpace, barValue, text, animated, clock.elapsed()};
-    }
-    void showComplite() override
-    {
-        note();
-        ++complite;
-        compliteAtMs = clock.elapsed();
-    }
-
-    // The pass reports: the animated calls that set the bar to 1.0.
     QList<RoundCall> passReports() const
     {
         QList<RoundCall> out;
@@ -65,18 +41,17 @@ public:
     }
 
     QElapsedTimer clock;
-    int cancelEnabled = 0;
+    int cancelEnabled = 0, complite = 0, offMainThreadCalls = 0;
+    qint64 compliteAtMs = -1;
     QList<int> steps;
     QList<RoundCall> rounds;
-    int complite = 0;
-    qint64 compliteAtMs = -1;
-    int offMainThreadCalls = 0;
 
 private:
-    void note()
+    void note() { offMainThreadCalls += platform::dispatch::isMainThread() ? 0 : 1; }
+    void add(int mode, double v, const QString& t, bool a)
     {
-        if (!platform::dispatch::isMainThread())
-            ++offMainThreadCalls;
+        note();
+        rounds << RoundCall{mode, v, t, a, clock.elapsed()};
     }
 };
 
@@ -84,8 +59,7 @@ inline int countLines(const platform::LogCapture& log, const QString& text)
 {
     int n = 0;
     for (const QString& line : log.lines())
-        if (line.contains(text))
-            ++n;
+        n += line.contains(text) ? 1 : 0;
     return n;
 }
 
@@ -97,9 +71,7 @@ inline bool allBytesAre(const QString& path, qint64 offset, char value)
         return false;
     while (!f.atEnd()) {
         const QByteArray chunk = f.read(8 << 20);
-        if (chunk.isEmpty())
-            return false;
-        if (chunk != QByteArray(chunk.size(), value))
+        if (chunk.isEmpty() || chunk != QByteArray(chunk.size(), value))
             return false;
     }
     return true;
