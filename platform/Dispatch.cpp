@@ -77,7 +77,9 @@ void after(int milliseconds, Block block)
         return;
     }
     auto schedule = [milliseconds, b = std::move(block)]() mutable {
-        QTimer::singleShot(milliseconds, QCoreApplication::instance(), std::move(b));
+        // Precise: callers promise delays ("2.0 s after the last report"), and a
+        // coarse timer may fire up to 5% early.
+        QTimer::singleShot(milliseconds, Qt::PreciseTimer, QCoreApplication::instance(), std::move(b));
     };
     if (isMainThread())
         schedule();

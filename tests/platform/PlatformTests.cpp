@@ -11,6 +11,7 @@
 #include "platform/SecureRandom.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QThread>
@@ -67,10 +68,17 @@ TEST(Dispatch, GlobalWorkPostsBackToTheMainThreadInOrder)
 TEST(Dispatch, DelayedBlockWaitsItsTime)
 {
     bool fired = false;
-    platform::dispatch::after(150, [&] { fired = true; });
+    qint64 firedAt = 0;
+    QElapsedTimer clock;
+    clock.start();
+    platform::dispatch::after(150, [&] {
+        fired = true;
+        firedAt = clock.elapsed();
+    });
     nvtest::pump(60);
     EXPECT_FALSE(fired);
     EXPECT_TRUE(nvtest::pumpUntil([&] { return fired; }, 2000));
+    EXPECT_GE(firedAt, 150);
 }
 
 TEST(NotificationCenter, DeliversByNameToEveryObserverUntilRemoved)
