@@ -1,0 +1,404 @@
+// The File Eraser's small views, drop-down lists, standards pickers and
+// notices, each rendered and driven offscreen.
+#include "ScreenTestSupport.h"
+
+#include "tools/fileeraser/EndBgView.h"
+#include "tools/fileeraser/FileEraserSortVC.h"
+#include "tools/fileeraser/FileEraserUi.h"
+#include "tools/fileeraser/FormatLTypeViewController.h"
+#include "tools/fileeraser/MakeSureFileEraserViewControoler.h"
+#include "tools/fileeraser/NTFSViewController.h"
+#include "tools/fileeraser/SetEraserLevelVC.h"
+#include "tools/fileeraser/TextIconImageBtton.h"
+
+#include "core/ErasureStandards.h"
+#include "platform/Defaults.h"
+#include "toolkit/EUHandButton.h"
+#include "toolkit/InterfaceStyle.h"
+#include "toolkit/MAAttachedWindow.h"
+#include "toolkit/NamedImageView.h"
+#include "toolkit/TextImageButton.h"
+
+#include <QEnterEvent>
+#include <QLabel>
+#include <QSignalSpy>
+#include <QTest>
+
+static ::testing::Environment* const kNoAnimations = ::testing::AddGlobalTestEnvironment(new screentest::NoAnimations);
+
+namespace {
+
+QColor labelColor(QLabel* label)
+{
+    return label->palette().color(QPalette::WindowText);
+}
+
+// The drop-down window's body colour behind a list drawn on its own.
+void darkBackdrop(QWidget& w)
+{
+    w.setAutoFillBackground(true);
+    QPalette palette = w.palette();
+    palette.setColor(QPalette::Window, QColor(50, 50, 57));
+    w.setPalette(palette);
+}
+
+void sendEnter(QWidget* w)
+{
+    QEnterEvent enter(QPointF(2, 2), w->mapToGlobal(QPointF(2, 2)), w->mapToGlobal(QPointF(2, 2)));
+    QApplication::sendEvent(w, &enter);
+}
+
+void sendLeave(QWidget* w)
+{
+    QEvent leave(QEvent::Leave);
+    QApplication::sendEvent(w, &leave);
+}
+
+struct SortSpy : FileEraserSortVCDelegate {
+    QList<QPair<int, int>> choices;
+    QList<bool> exits;
+    void selectSortbyType(int t, int ad) override { choices << qMakePair(t, ad); }
+    void mouseEixtView(bool exited) override { exits << exited; }
+};
+
+struct FormatSpy : FormatLTypeVCDelegate {
+    QList<int> picked;
+    QList<bool> exits;
+    void selectFormatbyType(int index) override { picked << index; }
+    void mouseEixtView(bool exited) override { exits << exited; }
+};
+
+struct LevelSpy : SetEraserLevelVCDelegate {
+    int closed = 0;
+    void closeSetEraserLevelView() override { ++closed; }
+};
+
+struct ConfirmSpy : MakeSureFileEraserVCDelegate {
+    int confirmed = 0;
+    void makeSureToEraserSelectFiles() override { ++confirmed; }
+};
+
+} // namespace
+
+TEST(SmallViews, TextIconImageBttonStatesAndTitle)
+{
+    QWidget host;
+    host.resize(140, 50);
+    darkBackdrop(host);
+    auto* button = new TextIconImageBtton(QRect(20, 10, 100, 30), &host);
+    button->setButtonEnabled(true);
+    button->setImageFromFileNormalName(QStringLiteral("btn_b_normal"), QStringLiteral("btn_b_hover"),
+                                       QStringLiteral("btn_b_hover"), QStringLiteral("btn_b_normal"));
+    button->setTextWithName(QStringLiteral("添加"), 12);
+    button->setTextWithName(QStringLiteral("添加更多"), 12);
+    EXPECT_EQ(button->findChildren<QLabel*>().size(), 1);
+    EXPECT_EQ(button->textField()->text(), QStringLiteral("添加更多"));
+    EXPECT_EQ(button->textField()->geometry().x(), 15);
+    EXPECT_EQ(button->textField()->width(), 85);
+    EXPECT_EQ(button->textField()->height(), 16);
+    EXPECT_EQ(button->iconView()->imageName(), QStringLiteral("ic_add"));
+    EXPECT_EQ(button->iconView()->geometry(), QRect(10, 9, 10, 12));
+    EXPECT_EQ(button->currentImage(), toolkit::ButtonImage::Normal);
+    EXPECT_EQ(button->titleColor(), toolkit::whiteAlpha(1.0f));
+    host.show();
+    screentest::savePng(&host, QStringLiteral("TextIconImageBtton-normal"));
+
+    int clicks = 0;
+    QObject::connect(button, &QAbstractButton::clicked, [&] { ++clicks; });
+    QTest::mouseClick(button, Qt::LeftButton, {}, QPoint(50, 15));
+    EXPECT_EQ(clicks, 1);
+
+    // Its own flag off: no click, the disabled image, a full-white title.
+    button->setButtonEnabled(false);
+    QTest::mouseClick(button, Qt::LeftButton, {}, QPoint(50, 15));
+    EXPECT_EQ(clicks, 1);
+    EXPECT_EQ(button->currentImage(), toolkit::ButtonImage::Disable);
+    EXPECT_EQ(button->titleColor(), toolkit::whiteAlpha(1.0f));
+    screentest::savePng(&host, QStringLiteral("TextIconImageBtton-unusable"));
+
+    // A secondary skin dims its title.
+    button->setButtonEnabled(true);
+    button->setImageFromFileNormalName(QStringLiteral("btn_secl_normal"), QStringLiteral("btn_secl_press"),
+                                       QStringLiteral("btn_secl_hover"), QStringLiteral("btn_secl_disable"));
+    EXPECT_EQ(button->titleColor(), toolkit::whiteAlpha(0.7f));
+    button->setTextWithName(QStringLiteral("大号"), 16);
+    EXPECT_EQ(button->textField()->height(), 17);
+}
+
+TEST(SmallViews, EndBgViewFillsItsBounds)
+{
+    EndBgView view;
+    view.resize(60, 40);
+    view.show();
+    const QColor c = screentest::pixelAt(&view, QPoint(30, 20));
+    EXPECT_EQ(c, QColor(50, 50, 62));
+    EXPECT_EQ(screentest::pixelAt(&view, QPoint(0, 0)), QColor(50, 50, 62));
+}
+
+TEST(SortPopup, HoverRowsDrawTheirFillOnlyWhileThePointerIsIn)
+{
+    QWidget host;
+    host.resize(100, 30);
+    host.setAutoFillBackground(true);
+    QPalette p = host.palette();
+    p.setColor(QPalette::Window, Qt::black);
+    host.setPalette(p);
+    auto* row = new SortSelectBgView(QRect(0, 0, 100, 30), QStringLiteral("1"), &host);
+    host.show();
+    EXPECT_EQ(screentest::pixelAt(&host, QPoint(50, 15)), QColor(Qt::black));
+    sendEnter(row);
+    EXPECT_TRUE(row->isMouseIn());
+    EXPECT_EQ(screentest::pixelAt(&host, QPoint(50, 15)), QColor(10, 132, 255));
+    sendLeave(row);
+    EXPECT_FALSE(row->isMouseIn());
+    EXPECT_EQ(screentest::pixelAt(&host, QPoint(50, 15)), QColor(Qt::black));
+
+    // Without a delegate a click goes nowhere; with one, the row reports itself.
+    QTest::mouseClick(row, Qt::LeftButton, {}, QPoint(10, 10));
+    struct RowSpy : SortSelectBgViewDelegate {
+        SortSelectBgView* clicked = nullptr;
+        void selectSortType(SortSelectBgView* r) override { clicked = r; }
+    } spy;
+    row->setDelegate(&spy);
+    QTest::mouseClick(row, Qt::LeftButton, {}, QPoint(10, 10));
+    EXPECT_EQ(spy.clicked, row);
+    EXPECT_EQ(spy.clicked->identifier().toInt(), 1);
+}
+
+TEST(SortPopup, ShowsTheChoiceAndReportsKindAndDirection)
+{
+    FileEraserSortVC sortVC;
+    SortSpy spy;
+    sortVC.setDelegate(&spy);
+    sortVC.setSortTypeWithSortAD(1, 0);
+    EXPECT_FALSE(sortVC.icon(1)->isVisibleTo(sortVC.view()));
+    EXPECT_TRUE(sortVC.icon(2)->isVisibleTo(sortVC.view()));
+    EXPECT_TRUE(sortVC.icon(4)->isVisibleTo(sortVC.view()));
+    EXPECT_FALSE(sortVC.icon(5)->isVisibleTo(sortVC.view()));
+    EXPECT_EQ(labelColor(sortVC.label(2)), toolkit::whiteAlpha(1.0f));
+    EXPECT_EQ(labelColor(sortVC.label(1)), toolkit::whiteAlpha(0.7f));
+    for (int i = 1; i <= 5; ++i)
+        EXPECT_EQ(sortVC.row(i)->identifier(), QString::number(i - 1));
+
+    QWidget frame;
+    darkBackdrop(frame);
+    frame.resize(sortVC.view()->size());
+    sortVC.view()->setParent(&frame);
+    frame.show();
+    sendEnter(sortVC.row(3));
+    screentest::savePng(&frame, QStringLiteral("FileEraserSortVC"));
+    sendLeave(sortVC.row(3));
+
+    QTest::mouseClick(sortVC.row(5), Qt::LeftButton);
+    ASSERT_EQ(spy.choices.size(), 1);
+    EXPECT_EQ(spy.choices.last(), qMakePair(1, 1));
+    EXPECT_TRUE(sortVC.icon(5)->isVisibleTo(sortVC.view()));
+    EXPECT_FALSE(sortVC.icon(4)->isVisibleTo(sortVC.view()));
+    EXPECT_EQ(labelColor(sortVC.label(5)), toolkit::whiteAlpha(1.0f));
+    EXPECT_EQ(labelColor(sortVC.label(2)), toolkit::whiteAlpha(0.7f));
+
+    QTest::mouseClick(sortVC.row(3), Qt::LeftButton);
+    EXPECT_EQ(spy.choices.last(), qMakePair(2, 1));
+    EXPECT_TRUE(sortVC.icon(3)->isVisibleTo(sortVC.view()));
+    EXPECT_FALSE(sortVC.icon(2)->isVisibleTo(sortVC.view()));
+
+    // A kind or direction it does not know changes nothing.
+    sortVC.setSortTypeWithSortAD(7, 9);
+    EXPECT_EQ(sortVC.sortType(), 2);
+    EXPECT_EQ(sortVC.sortAD(), 1);
+
+    sortVC.mouseEntered();
+    sortVC.mouseExited();
+    EXPECT_EQ(spy.exits, (QList<bool>{false, true}));
+    sortVC.view()->setParent(nullptr);
+}
+
+TEST(Standards, TheDropDownStoresTheStandardItPicks)
+{
+    FormatLTypeViewController list;
+    FormatSpy spy;
+    list.setDelegate(&spy);
+    for (int i = 1; i <= 8; ++i) {
+        EXPECT_EQ(list.row(i)->identifier(), QString::number(i - 1));
+        EXPECT_EQ(list.text(i)->text(), erasureStandardLabel(i - 1));
+    }
+    QWidget frame;
+    darkBackdrop(frame);
+    frame.resize(list.view()->size());
+    list.view()->setParent(&frame);
+    frame.show();
+    sendEnter(list.row(5));
+    screentest::savePng(&frame, QStringLiteral("FormatLTypeViewController"));
+    sendLeave(list.row(5));
+
+    QTest::mouseClick(list.row(8), Qt::LeftButton);
+    EXPECT_EQ(platform::defaults::integerForKey(QStringLiteral("EraserTimes")), 35);
+    EXPECT_EQ(platform::defaults::integerForKey(QStringLiteral("EraserTimesTag")), 7);
+    for (int row : {1, 2, 3}) {
+        QTest::mouseClick(list.row(row), Qt::LeftButton);
+        EXPECT_EQ(platform::defaults::integerForKey(QStringLiteral("EraserTimes")), 1);
+        EXPECT_EQ(platform::defaults::integerForKey(QStringLiteral("EraserTimesTag")), row - 1);
+    }
+    QTest::mouseClick(list.row(5), Qt::LeftButton);
+    EXPECT_EQ(platform::defaults::integerForKey(QStringLiteral("EraserTimes")), 3);
+    EXPECT_EQ(spy.picked, (QList<int>{7, 0, 1, 2, 4}));
+
+    // A row whose identifier names no multi-pass standard stores one pass.
+    list.row(1)->setIdentifier(QStringLiteral("12"));
+    QTest::mouseClick(list.row(1), Qt::LeftButton);
+    EXPECT_EQ(platform::defaults::integerForKey(QStringLiteral("EraserTimes")), 1);
+    EXPECT_EQ(platform::defaults::integerForKey(QStringLiteral("EraserTimesTag")), 12);
+
+    list.mouseEntered();
+    list.mouseExited();
+    EXPECT_EQ(spy.exits, (QList<bool>{false, true}));
+    list.view()->setParent(nullptr);
+}
+
+TEST(Standards, ThePassCountPanelTicksSavesAndCancels)
+{
+    platform::defaults::setInteger(QStringLiteral("EraserTimesTag"), 4);
+    platform::defaults::setInteger(QStringLiteral("EraserTimes"), 5);
+    SetEraserLevelVC panel;
+    LevelSpy spy;
+    panel.setDelegate(&spy);
+    panel.setEraserLevelSelect();
+    for (LevelRadioButton* b : panel.radioButtons())
+        EXPECT_EQ(b->imageName(), QStringLiteral("radiobutton_no")) << b->identifier();
+    EXPECT_EQ(panel.eraserLevel(), QStringLiteral("5"));
+    EXPECT_EQ(panel.cancelButton()->textField()->text(), QStringLiteral("Cancel"));
+    EXPECT_EQ(panel.saveButton()->textField()->text(), QStringLiteral("Save"));
+    panel.view()->show();
+    screentest::savePng(panel.view(), QStringLiteral("SetEraserLevelVC-none"));
+    QTest::mouseClick(panel.saveButton(), Qt::LeftButton);
+    EXPECT_EQ(platform::defaults::integerForKey(QStringLiteral("EraserTimes")), 5);
+    EXPECT_EQ(spy.closed, 1);
+
+    // Cancel after ticking another button stores nothing.
+    QTest::mouseClick(panel.button(QStringLiteral("7")), Qt::LeftButton);
+    EXPECT_EQ(panel.button(QStringLiteral("7"))->imageName(), QStringLiteral("radiobutton_sel"));
+    QTest::mouseClick(panel.cancelButton(), Qt::LeftButton);
+    EXPECT_EQ(platform::defaults::integerForKey(QStringLiteral("EraserTimes")), 5);
+    EXPECT_EQ(spy.closed, 2);
+
+    QTest::mouseClick(panel.button(QStringLiteral("35")), Qt::LeftButton);
+    EXPECT_EQ(panel.button(QStringLiteral("35"))->imageName(), QStringLiteral("radiobutton_sel"));
+    EXPECT_EQ(panel.button(QStringLiteral("7"))->imageName(), QStringLiteral("radiobutton_no"));
+    screentest::savePng(panel.view(), QStringLiteral("SetEraserLevelVC-35"));
+    QTest::mouseClick(panel.saveButton(), Qt::LeftButton);
+    EXPECT_EQ(platform::defaults::integerForKey(QStringLiteral("EraserTimes")), 35);
+    EXPECT_EQ(platform::defaults::integerForKey(QStringLiteral("EraserTimesTag")), 4);
+
+    platform::defaults::setInteger(QStringLiteral("EraserTimes"), 3);
+    panel.setEraserLevelSelect();
+    EXPECT_EQ(panel.button(QStringLiteral("3"))->imageName(), QStringLiteral("radiobutton_sel"));
+}
+
+TEST(Confirmation, ShowsTheStandardLetsItChangeAndConfirms)
+{
+    platform::defaults::setInteger(QStringLiteral("EraserTimesTag"), 9);
+    {
+        MakeSureFileEraserViewControoler dialog;
+        EXPECT_EQ(dialog.formatTypeText()->text(), QStringLiteral("HMG Infosec Standard 5 (擦除1次)"));
+    }
+    platform::defaults::setInteger(QStringLiteral("EraserTimesTag"), 4);
+    QWidget mainWindow;
+    mainWindow.resize(960, 620);
+    mainWindow.show();
+
+    MakeSureFileEraserViewControoler dialog;
+    ConfirmSpy spy;
+    dialog.setDelegate(&spy);
+    EXPECT_EQ(dialog.formatTypeText()->text(), erasureStandardLabel(4));
+    EXPECT_EQ(dialog.okButton()->textField()->text(), QStringLiteral("继续"));
+    EXPECT_EQ(dialog.noButton()->textField()->text(), QStringLiteral("取消"));
+
+    bool checked = false;
+    screentest::whenDialogShown([&](StatusAttachedWindow* window) {
+        screentest::savePng(window, QStringLiteral("MakeSureFileEraserViewControoler"));
+        dialog.openMenuAction();
+        ASSERT_TRUE(dialog.isPopSortWin());
+        QWidget* dropDown = dialog.sortAttachedWindow();
+        ASSERT_NE(dropDown, nullptr);
+        EXPECT_TRUE(dropDown->isVisible());
+        // The list hangs below the standard's box.
+        EXPECT_GE(dropDown->geometry().top(), dialog.menuButton()->mapToGlobal(QPoint(0, 0)).y());
+        screentest::savePng(dropDown, QStringLiteral("MakeSureFileEraserViewControoler-standards"));
+        // A second click while it is open changes nothing.
+        FormatLTypeViewController* first = dialog.formatTypeVC();
+        dialog.openMenuAction();
+        EXPECT_EQ(dialog.formatTypeVC(), first);
+        dialog.mouseEixtView(false);
+        QTest::mouseClick(first->row(7), Qt::LeftButton);
+        EXPECT_EQ(dialog.formatTypeText()->text(), erasureStandardLabel(6));
+        EXPECT_FALSE(dialog.isPopSortWin());
+        EXPECT_EQ(platform::defaults::integerForKey(QStringLiteral("EraserTimes")), 7);
+        checked = true;
+        QTest::mouseClick(dialog.okButton(), Qt::LeftButton);
+    });
+    fileeraserui::runDialog(dialog.view(), &mainWindow,
+                            [&](StatusAttachedWindow* window) { dialog.setSuperDelegate(window); });
+    EXPECT_TRUE(checked);
+    EXPECT_EQ(spy.confirmed, 1);
+    EXPECT_EQ(screentest::runningDialog(), nullptr);
+
+    // Leaving the list closes it; the timed close does nothing after the pointer entered.
+    MakeSureFileEraserViewControoler second;
+    second.openMenuAction();
+    ASSERT_TRUE(second.isPopSortWin());
+    second.mouseEixtView(false);
+    nvtest::pump(2300);
+    EXPECT_TRUE(second.isPopSortWin()) << "closed although the pointer was inside";
+    second.mouseEixtView(true);
+    EXPECT_FALSE(second.isPopSortWin());
+    second.openMenuAction();
+    ASSERT_TRUE(second.isPopSortWin());
+    EXPECT_TRUE(nvtest::pumpUntil([&] { return !second.isPopSortWin(); }, 4000)) << "the untouched list stayed open";
+    // Cancel keeps a standard picked meanwhile, and does not confirm.
+    ConfirmSpy none;
+    second.setDelegate(&none);
+    second.noButtonAction();
+    EXPECT_EQ(none.confirmed, 0);
+}
+
+TEST(NtfsNotice, LinksAndTheirStyle)
+{
+    NTFSViewController notice;
+    QList<QUrl> opened;
+    notice.setUrlOpener([&](const QUrl& url) { opened << url; });
+    EXPECT_EQ(notice.okButton()->textField()->text(), QStringLiteral("好"));
+    EXPECT_TRUE(notice.linkLabel()->font().underline());
+    EXPECT_EQ(labelColor(notice.linkLabel()), QColor(0, 182, 255));
+    EXPECT_TRUE(notice.nodeTLabel()->text().contains(QStringLiteral("text-decoration:underline")));
+    EXPECT_TRUE(notice.linkToWinBut()->isVisibleTo(notice.view()));
+
+    QWidget mainWindow;
+    mainWindow.resize(960, 620);
+    mainWindow.show();
+    screentest::whenDialogShown([&](StatusAttachedWindow* window) {
+        screentest::savePng(window, QStringLiteral("NTFSViewController"));
+        sendEnter(notice.linkToHelp());
+        EXPECT_EQ(notice.linkToHelp()->cursor().shape(), Qt::PointingHandCursor);
+        sendLeave(notice.linkToHelp());
+        EXPECT_EQ(notice.linkToHelp()->cursor().shape(), Qt::ArrowCursor);
+        QTest::mouseClick(notice.linkToHelp(), Qt::LeftButton);
+        QTest::mouseClick(notice.linkToWinBut(), Qt::LeftButton);
+        QTest::mouseClick(notice.okButton(), Qt::LeftButton);
+    });
+    fileeraserui::runDialog(notice.view(), &mainWindow,
+                            [&](StatusAttachedWindow* window) { notice.setSuperDelegate(window); });
+    ASSERT_EQ(opened.size(), 2);
+    EXPECT_TRUE(opened.at(0).toString().endsWith(QStringLiteral("/articles/wipe-ntfs-on-mac.html"))) << opened.at(0).toString();
+    EXPECT_EQ(opened.at(1), NTFSViewController::homePageUrl());
+    EXPECT_FALSE(opened.at(1).isEmpty());
+    // The link sits over the words it names.
+    const QFontMetrics metrics(notice.nodeTLabel()->font());
+    EXPECT_EQ(notice.linkToWinBut()->width(), metrics.horizontalAdvance(NTFSViewController::kWindowsVersionWords) + 2);
+
+    // A text without the words stays plain, and the link is not offered.
+    notice.nodeTLabel()->setTextFormat(Qt::PlainText);
+    notice.nodeTLabel()->setText(QStringLiteral("<b>没有链接</b>"));
+    EXPECT_FALSE(notice.setTwoLinkLabelStyle());
+    EXPECT_EQ(notice.nodeTLabel()->textFormat(), Qt::PlainText);
+    EXPECT_FALSE(notice.linkToWinBut()->isVisibleTo(notice.view()));
+}

@@ -1,0 +1,120 @@
+#pragma once
+// Helpers of the File Eraser's widget tests: pictures for people, and
+// acting on a modal dialog while its run is under way.
+
+#include "TestSupport.h"
+
+#include "toolkit/Animation.h"
+#include "toolkit/StatusAttachedWindow.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QImage>
+#include <QMessageBox>
+#include <QPainter>
+#include <QTimer>
+#include <QWidget>
+#include <functional>
+#include <gtest/gtest.h>
+#include <memory>
+
+namespace screentest {
+
+// Saves what `widget` shows as <test-output>/fileeraser/<name>.png.
+inline QString savePng(QWidget* widget, const QString& name)
+{
+    const QString path = nvtest::outputFolder(QStringLiteral("fileeraser")) + QLatin1Char('/') + name + QStringLiteral(".png");
+    QImage image = widget->grab().toImage();
+    EXPECT_FALSE(image.isNull()) << name;
+    // A translucent window is seen over the main window's dark body.
+    if (widget->isWindow() && widget->testAttribute(Qt::WA_TranslucentBackground)) {
+        QImage backdrop(image.size(), QImage::Format_ARGB32_Premultiplied);
+        backdrop.setDevicePixelRatio(image.devicePixelRatio());
+        backdrop.fill(QColor(50, 50, 62));
+        QPainter painter(&backdrop);
+        painter.drawImage(QPointF(0, 0), image);
+        painter.end();
+        image = backdrop;
+    }
+    EXPECT_TRUE(image.save(path)) << path;
+    return path;
+}
+
+// The colour of one point of what `widget` shows.
+inline QColor pixelAt(QWidget* widget, const QPoint& point)
+{
+    return widget->grab().toImage().pixelColor(point);
+}
+
+// The modal dialog window on screen now, if any.
+inline StatusAttachedWindow* runningDialog()
+{
+    for (QWidget* w : QApplication::topLevelWidgets()) {
+        auto* dialog = qobject_cast<StatusAttachedWindow*>(w);
+        if (dialog && dialog->isVisible() && dialog->isRunningModal())
+            return dialog;
+    }
+    return nullptr;
+}
+
+// Top-level widgets of a type that are visible now.
+template <class T> T* visibleTopLevel()
+{
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (auto* t = qobject_cast<T*>(w); t && t->isVisible())
+            return t;
+    return nullptr;
+}
+
+// Runs `act` once a widget answers `find`, from the event loop (so also
+// while a modal run is under way). Gives up after `timeoutMs`.
+template <class T>
+void whenShown(std::function<T*()> find, std::function<void(T*)> act, int timeoutMs = 8000)
+{
+    auto* timer = new QTimer;
+    auto started = std::make_shared<qint64>(0);
+    timer->setInterval(20);
+    QObject::connect(timer, &QTimer::timeout, [timer, find, act, started, timeoutMs] {
+        *started += 20;
+        if (T* found = find()) {
+            timer->stop();
+            timer->deleteLater();
+            act(found);
+        } else if (*started > timeoutMs) {
+            timer->stop();
+            timer->deleteLater();
+            ADD_FAILURE() << "the expected window never showed";
+        }
+    });
+    timer->start();
+}
+
+inline void whenDialogShown(std::function<void(StatusAttachedWindow*)> act)
+{
+    whenShown<StatusAttachedWindow>([] { return runningDialog(); }, std::move(act));
+}
+
+// Closes the next message box with `button`, after saving its picture, and
+// hands its text to `seen`.
+inline void answerNextMessageBox(const QString& pngName, QMessageBox::StandardButton button,
+                                 std::function<void(const QString&)> seen = {})
+{
+    whenShown<QMessageBox>([] { return visibleTopLevel<QMessageBox>(); }, [=](QMessageBox* box) {
+        if (!pngName.isEmpty())
+            savePng(box, pngName);
+        if (seen)
+            seen(box->text());
+        if (QAbstractButton* b = box->button(button))
+            b->click();
+        else
+            box->close();
+    });
+}
+
+// Animations jump to their end in every widget test.
+class NoAnimations : public ::testing::Environment {
+public:
+    void SetUp() override { toolkit::setAnimationScale(0); }
+};
+
+} // namespace screentest

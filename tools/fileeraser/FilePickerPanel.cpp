@@ -1,0 +1,232 @@
+#include "FilePickerPanel.h"
+
+#include "FileEraserUi.h"
+
+#include "platform/MountTable.h"
+#include "toolkit/InterfaceStyle.h"
+#include "toolkit/TCImageButton.h"
+#include "toolkit/TextImageButton.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QFileSystemModel>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QListWidget>
+#include <QStandardPaths>
+#include <QTreeView>
+#include <QVBoxLayout>
+
+namespace {
+
+constexpr int kPathRole = Qt::UserRole + 1;
+
+QString pickerStyle()
+{
+    return QStringLiteral(
+        "FilePickerPanel { background: rgb(50,50,62); }"
+        "QListWidget { background: rgb(39,39,48); border: none; color: rgba(255,255,255,0.85); padding-top: 8px; }"
+        "QListWidget::item { height: 30px; padding-left: 12px; }"
+        "QListWidget::item:selected { background: rgba(255,255,255,0.10); color: white; }"
+        "QTreeView { background: rgb(50,50,61); border: none; color: rgba(255,255,255,0.9);"
+        "  selection-background-color: rgba(10,132,255,0.55); selection-color: white;"
+        "  alternate-background-color: rgb(54,54,66); }"
+        "QHeaderView::section { background: rgb(61,73,110); color: rgb(194,200,230); border: none;"
+        "  padding-left: 6px; height: 24px; }"
+        "QScrollBar:vertical { background: transparent; width: 10px; }"
+        "QScrollBar::handle:vertical { background: rgba(255,255,255,0.2); border-radius: 4px; min-height: 24px; }"
+        "QScrollBar::add-line, QScrollBar::sub-line { height: 0; }");
+}
+
+} // namespace
+
+FilePickerPanel::FilePickerPanel(QWidget* parent) : QDialog(parent)
+{
+    setWindowTitle(QStringLiteral("添加"));
+    setObjectName(QStringLiteral("FilePickerPanel"));
+    setStyleSheet(pickerStyle());
+    setAttribute(Qt::WA_StyledBackground);
+    resize(760, 480);
+
+    auto* root = new QHBoxLayout(this);
+    root->setContentsMargins(0, 0, 0, 0);
+    root->setSpacing(0);
+
+    places_ = new QListWidget;
+    places_->setFixedWidth(170);
+    places_->setFont(toolkit::lightFont(13));
+    places_->setFocusPolicy(Qt::NoFocus);
+    root->addWidget(places_);
+
+    auto* right = new QWidget;
+    auto* column = new QVBoxLayout(right);
+    column->setContentsMargins(16, 12, 16, 14);
+    column->setSpacing(10);
+    root->addWidget(right, 1);
+
+    auto* top = new QHBoxLayout;
+    top->setSpacing(10);
+    upButton_ = new TCImageButton;
+    upButton_->setFixedSize(24, 24);
+    upButton_->setButtonEnabled(true);
+    upButton_->setImageFromFileNormalName(QStringLiteral("back"), QStringLiteral("back_press"),
+                                          QStringLiteral("back_hover"), QStringLiteral("back_disable"));
+    upButton_->setToolTip(QStringLiteral("上一级"));
+    top->addWidget(upButton_);
+    pathLabel_ = new QLabel;
+    pathLabel_->setTextFormat(Qt::PlainText);
+    pathLabel_->setFont(toolkit::regularFont(13));
+    fileeraserui::setLabelColor(pathLabel_, toolkit::whiteAlpha(0.9f));
+    pathLabel_->setMinimumWidth(100);
+    pathLabel_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    top->addWidget(pathLabel_, 1);
+    column->addLayout(top);
+
+    model_ = new QFileSystemModel(this);
+    // Hidden items stay out of sight, as in the desktop's own pickers.
+    model_->setFilter(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::AllDirs);
+    model_->setReadOnly(true);
+    model_->setRootPath(QStringLiteral("/"));
+    tree_ = new QTreeView;
+    tree_->setModel(model_);
+    tree_->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    tree_->setSelectionBehavior(QAbstractItemView::SelectRows);
+    tree_->setSortingEnabled(true);
+    tree_->sortByColumn(0, Qt::AscendingOrder);
+    tree_->setAlternatingRowColors(true);
+    tree_->setExpandsOnDoubleClick(false);
+    tree_->setFont(toolkit::lightFont(13));
+    tree_->header()->setFont(toolkit::lightFont(12));
+    tree_->setColumnHidden(2, true);
+    tree_->setColumnWidth(0, 320);
+    column->addWidget(tree_, 1);
+
+    auto* bottom = new QHBoxLayout;
+    bottom->addStretch(1);
+    cancelButton_ = new TextImageButton(QRect(0, 0, 100, 34), nullptr);
+    cancelButton_->setFixedSize(100, 34);
+    cancelButton_->setButtonEnabled(true);
+    cancelButton_->setImageFromFileNormalName(QStringLiteral("btn_secl_normal"), QStringLiteral("btn_secl_press"),
+                                              QStringLiteral("btn_secl_hover"), QStringLiteral("btn_secl_disable"));
+    cancelButton_->setTextWithName(QStringLiteral("取消"), 14);
+    bottom->addWidget(cancelButton_);
+    addButton_ = new TextImageButton(QRect(0, 0, 100, 34), nullptr);
+    addButton_->setFixedSize(100, 34);
+    addButton_->setButtonEnabled(true);
+    addButton_->setImageFromFileNormalName(QStringLiteral("btn_pril_normal"), QStringLiteral("btn_pril_press"),
+                                           QStringLiteral("btn_pril_hover"), QStringLiteral("btn_pril_disable"));
+    addButton_->setTextWithName(QStringLiteral("添加"), 14);
+    bottom->addWidget(addButton_);
+    column->addLayout(bottom);
+
+    connect(cancelButton_, &QAbstractButton::clicked, this, &QDialog::reject);
+    connect(addButton_, &QAbstractButton::clicked, this, [this] {
+        if (!selectedPaths().isEmpty())
+            accept();
+    });
+    connect(upButton_, &QAbstractButton::clicked, this, [this] {
+        QDir up(directory_);
+        if (up.cdUp())
+            setDirectory(up.absolutePath());
+    });
+    connect(tree_, &QAbstractItemView::doubleClicked, this, [this](const QModelIndex& index) {
+        const QString path = model_->filePath(index.sibling(index.row(), 0));
+        if (model_->isDir(index))
+            setDirectory(path);
+        else
+            accept();
+    });
+    connect(tree_->selectionModel(), &QItemSelectionModel::selectionChanged, this, [this] { updateAddButton(); });
+    connect(places_, &QListWidget::itemClicked, this,
+            [this](QListWidgetItem* item) { setDirectory(item->data(kPathRole).toString()); });
+
+    buildPlaces();
+    setDirectory(defaultStartFolder());
+}
+
+QString FilePickerPanel::defaultStartFolder()
+{
+    const QString desktop = QStandardPaths::writableLocation(QStandardPaths::DesktopLocation);
+    if (!desktop.isEmpty() && QFileInfo(desktop).isDir() && QDir::cleanPath(desktop) != QDir::homePath())
+        return desktop;
+    return QDir::homePath();
+}
+
+void FilePickerPanel::buildPlaces()
+{
+    const auto add = [this](const QString& title, const QString& path) {
+        if (path.isEmpty() || !QFileInfo(path).isDir())
+            return;
+        for (int i = 0; i < places_->count(); ++i)
+            if (places_->item(i)->data(kPathRole).toString() == path)
+                return;
+        auto* item = new QListWidgetItem(title, places_);
+        item->setData(kPathRole, path);
+        item->setToolTip(path.toHtmlEscaped());
+    };
+    add(QStringLiteral("主文件夹"), QDir::homePath());
+    add(QStringLiteral("桌面"), QStandardPaths::writableLocation(QStandardPaths::DesktopLocation));
+    add(QStringLiteral("文档"), QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation));
+    add(QStringLiteral("下载"), QStandardPaths::writableLocation(QStandardPaths::DownloadLocation));
+    // Mounted volumes where the desktop puts them.
+    for (const platform::MountEntry& e : platform::readMountTable()) {
+        if (e.device.isEmpty())
+            continue;
+        const QString point = e.mountPoint;
+        if (point.startsWith(QLatin1String("/media/")) || point.startsWith(QLatin1String("/run/media/"))
+            || point.startsWith(QLatin1String("/mnt/")))
+            add(QFileInfo(point).fileName(), point);
+    }
+    add(QStringLiteral("文件系统"), QStringLiteral("/"));
+}
+
+void FilePickerPanel::setDirectory(const QString& folder)
+{
+    const QString clean = QDir::cleanPath(folder);
+    if (!QFileInfo(clean).isDir())
+        return;
+    directory_ = clean;
+    tree_->setRootIndex(model_->index(clean));
+    tree_->clearSelection();
+    pathLabel_->setText(clean);
+    pathLabel_->setToolTip(clean.toHtmlEscaped());
+    for (int i = 0; i < places_->count(); ++i)
+        places_->item(i)->setSelected(places_->item(i)->data(kPathRole).toString() == clean);
+    updateAddButton();
+    emit directoryChanged(clean);
+}
+
+QStringList FilePickerPanel::selectedPaths() const
+{
+    QModelIndexList rows = tree_->selectionModel()->selectedRows(0);
+    std::sort(rows.begin(), rows.end(), [this](const QModelIndex& a, const QModelIndex& b) {
+        return tree_->visualRect(a).y() < tree_->visualRect(b).y();
+    });
+    QStringList out;
+    for (const QModelIndex& index : rows)
+        out << model_->filePath(index);
+    return out;
+}
+
+void FilePickerPanel::selectPaths(const QStringList& paths)
+{
+    tree_->clearSelection();
+    for (const QString& path : paths) {
+        const QModelIndex index = model_->index(path);
+        if (!index.isValid())
+            continue;
+        tree_->selectionModel()->select(index, QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    }
+    updateAddButton();
+}
+
+QString FilePickerPanel::prompt() const
+{
+    return addButton_->textField() ? addButton_->textField()->text() : QString();
+}
+
+void FilePickerPanel::updateAddButton()
+{
+    addButton_->setButtonEnabled(tree_->selectionModel()->hasSelection());
+}

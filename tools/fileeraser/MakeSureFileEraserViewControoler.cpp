@@ -1,0 +1,167 @@
+#include "MakeSureFileEraserViewControoler.h"
+
+#include "ErasureStandardChoice.h"
+#include "FileEraserUi.h"
+
+#include "core/ErasureStandards.h"
+#include "toolkit/DropDownHost.h"
+#include "toolkit/InterfaceStyle.h"
+#include "toolkit/MAAttachedWindow.h"
+#include "toolkit/StatusAttachedWindow.h"
+#include "toolkit/TextImageButton.h"
+
+#include <QLabel>
+#include <QPainter>
+#include <QPainterPath>
+
+namespace {
+constexpr int kWidth = 560;
+constexpr int kHeight = 240;
+// Where the drop-down hangs from, measured from the dialog view's origin
+// (bottom-left): under the middle of the standard's box.
+const QPointF kMenuAnchor(354, 100);
+} // namespace
+
+StandardMenuButton::StandardMenuButton(QWidget* parent) : QAbstractButton(parent)
+{
+    setFocusPolicy(Qt::NoFocus);
+    setCursor(Qt::PointingHandCursor);
+}
+
+void StandardMenuButton::paintEvent(QPaintEvent*)
+{
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::Antialiasing);
+    QPainterPath box;
+    box.addRoundedRect(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5), 4, 4);
+    painter.fillPath(box, toolkit::colorOf(255, 255, 255, underMouse() ? 0.22 : 0.16));
+    // The drop-down's triangle at the right end.
+    const double cx = width() - 16.0;
+    const double cy = height() / 2.0;
+    QPainterPath arrow;
+    arrow.moveTo(cx - 5, cy - 2.5);
+    arrow.lineTo(cx + 5, cy - 2.5);
+    arrow.lineTo(cx, cy + 3.5);
+    arrow.closeSubpath();
+    painter.fillPath(arrow, toolkit::whiteAlpha(0.8f));
+}
+
+MakeSureFileEraserViewControoler::MakeSureFileEraserViewControoler(QObject* parent) : QObject(parent)
+{
+    dropDown_ = new DropDownHost(toolkit::DropDownState::Reopen::IgnoreWhileOpen, this);
+    loadView();
+}
+
+MakeSureFileEraserViewControoler::~MakeSureFileEraserViewControoler()
+{
+    delete dropDown_;
+    dropDown_ = nullptr;
+    delete view_.data();
+}
+
+QWidget* MakeSureFileEraserViewControoler::view() const
+{
+    return view_;
+}
+
+void MakeSureFileEraserViewControoler::loadView()
+{
+    view_ = new QWidget;
+    view_->resize(kWidth, kHeight);
+    fileeraserui::makeLabel(view_, QRect(28, 24, kWidth - 56, 26), QStringLiteral("确定要擦除选中的文件吗？"),
+                            toolkit::regularFont(16), toolkit::whiteAlpha(1.0f));
+    fileeraserui::makeLabel(view_, QRect(28, 56, kWidth - 56, 36),
+                            QStringLiteral("擦除后的文件和文件夹将无法恢复，请确认选中的项目无误。"),
+                            toolkit::lightFont(13), toolkit::whiteAlpha(0.6f));
+    fileeraserui::makeLabel(view_, QRect(28, 104, 150, 32), QStringLiteral("擦除标准:"), toolkit::lightFont(14),
+                            toolkit::whiteAlpha(0.9f));
+
+    menuButton_ = new StandardMenuButton(view_);
+    menuButton_->setGeometry(190, 104, 330, 32);
+    connect(menuButton_, &QAbstractButton::clicked, this, &MakeSureFileEraserViewControoler::openMenuAction);
+    formatTypeText_ = fileeraserui::makeLabel(menuButton_, QRect(12, 0, 330 - 40, 32), QString(), toolkit::lightFont(13),
+                                              toolkit::whiteAlpha(1.0f));
+
+    noButton_ = new TextImageButton(QRect(296, 178, 110, 36), view_);
+    noButton_->setButtonEnabled(true);
+    noButton_->setImageFromFileNormalName(QStringLiteral("btn_secl_normal"), QStringLiteral("btn_secl_press"),
+                                          QStringLiteral("btn_secl_hover"), QStringLiteral("btn_secl_disable"));
+    noButton_->setTextWithName(QStringLiteral("取消"), 14);
+    connect(noButton_, &QAbstractButton::clicked, this, &MakeSureFileEraserViewControoler::noButtonAction);
+
+    okButton_ = new TextImageButton(QRect(420, 178, 110, 36), view_);
+    okButton_->setButtonEnabled(true);
+    okButton_->setImageFromFileNormalName(QStringLiteral("btn_pril_normal"), QStringLiteral("btn_pril_press"),
+                                          QStringLiteral("btn_pril_hover"), QStringLiteral("btn_pril_disable"));
+    okButton_->setTextWithName(QStringLiteral("继续"), 14);
+    connect(okButton_, &QAbstractButton::clicked, this, &MakeSureFileEraserViewControoler::okButtonAction);
+
+    // The stored index, compared as its "%d" text with "0" … "7".
+    formatTypeText_->setText(standardchoice::chosenStandardLabel());
+}
+
+bool MakeSureFileEraserViewControoler::isPopSortWin() const
+{
+    return dropDown_->isShown();
+}
+
+FormatLTypeViewController* MakeSureFileEraserViewControoler::formatTypeVC() const
+{
+    return qobject_cast<FormatLTypeViewController*>(dropDown_->listController());
+}
+
+QWidget* MakeSureFileEraserViewControoler::sortAttachedWindow() const
+{
+    return dropDown_->attachedWindow();
+}
+
+void MakeSureFileEraserViewControoler::openMenuAction()
+{
+    if (!dropDown_->canOpen())
+        return;
+    QWidget* parentWindow = superDelegate_ ? static_cast<QWidget*>(superDelegate_.data()) : view_->window();
+    // The view's origin inside its window, in the window's base coordinates.
+    const QPointF origin = superDelegate_ ? superDelegate_->viewFrame().topLeft()
+                                          : fileeraserui::windowBasePoint(view_, QPointF(0, view_->height()));
+    auto* list = new FormatLTypeViewController;
+    list->setDelegate(this);
+    dropDown_->open(list, list->view(), parentWindow, origin + kMenuAnchor, 1, 0.0f);
+}
+
+void MakeSureFileEraserViewControoler::closeMattachedWindow()
+{
+    dropDown_->closeMattachedWindow();
+}
+
+void MakeSureFileEraserViewControoler::mouseEixtView(bool exited)
+{
+    dropDown_->mouseEixtView(exited);
+}
+
+void MakeSureFileEraserViewControoler::selectFormatbyType(int index)
+{
+    if (index >= 0 && index < erasureStandardCount())
+        formatTypeText_->setText(erasureStandardLabel(index));
+    dropDown_->choiceMade();
+}
+
+void MakeSureFileEraserViewControoler::okButtonAction()
+{
+    // The list closes first, so the run does not start under it.
+    dropDown_->choiceMade();
+    if (delegate_)
+        delegate_->makeSureToEraserSelectFiles();
+    closeWindow();
+}
+
+void MakeSureFileEraserViewControoler::noButtonAction()
+{
+    dropDown_->choiceMade();
+    closeWindow();
+}
+
+void MakeSureFileEraserViewControoler::closeWindow()
+{
+    if (superDelegate_)
+        superDelegate_->close();
+}
