@@ -192,7 +192,8 @@ void FileEraserViewController::setupListView()
     valueTableView_->setModel(model_);
     valueTableView_->_setupHeaderCell();
     valueTableView_->setListDelegate(this);
-    valueTableView_->verticalHeader()->setDefaultSectionSize(CustomTableView::kCardHeight + 6);
+    valueTableView_->verticalHeader()->setDefaultSectionSize(CustomTableView::kCardHeight + 2);
+    valueTableView_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     valueTableView_->horizontalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     const int widths[] = {45, 25, 190, 287, 100, 83};
     for (int c = 0; c < FileEraserTableModel::ColumnCount; ++c)
