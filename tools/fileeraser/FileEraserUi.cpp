@@ -16,6 +16,8 @@ QLabel* makeLabel(QWidget* parent, const QRect& frame, const QString& text, cons
     auto* label = new QLabel(parent);
     label->setGeometry(frame);
     label->setTextFormat(Qt::PlainText);
+    // Inside a button a label would otherwise take the button's text colour.
+    label->setForegroundRole(QPalette::WindowText);
     label->setFont(font);
     label->setAlignment(alignment);
     label->setText(text);

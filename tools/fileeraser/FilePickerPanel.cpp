@@ -26,8 +26,8 @@ QString pickerStyle()
 {
     return QStringLiteral(
         "FilePickerPanel { background: rgb(50,50,62); }"
-        "QListWidget { background: rgb(39,39,48); border: none; color: rgba(255,255,255,0.85); padding-top: 8px; }"
-        "QListWidget::item { height: 30px; padding-left: 12px; }"
+        "QListWidget { background: rgb(39,39,48); border: none; color: rgba(255,255,255,0.85); padding-top: 8px; padding-left: 10px; }"
+        "QListWidget::item { min-height: 30px; }"
         "QListWidget::item:selected { background: rgba(255,255,255,0.10); color: white; }"
         "QTreeView { background: rgb(50,50,61); border: none; color: rgba(255,255,255,0.9);"
         "  selection-background-color: rgba(10,132,255,0.55); selection-color: white;"
@@ -99,7 +99,11 @@ FilePickerPanel::FilePickerPanel(QWidget* parent) : QDialog(parent)
     tree_->setFont(toolkit::lightFont(13));
     tree_->header()->setFont(toolkit::lightFont(12));
     tree_->setColumnHidden(2, true);
-    tree_->setColumnWidth(0, 320);
+    tree_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    tree_->header()->setStretchLastSection(false);
+    tree_->header()->setSectionResizeMode(0, QHeaderView::Stretch);
+    tree_->header()->setSectionResizeMode(1, QHeaderView::ResizeToContents);
+    tree_->header()->setSectionResizeMode(3, QHeaderView::ResizeToContents);
     column->addWidget(tree_, 1);
 
     auto* bottom = new QHBoxLayout;

@@ -20,6 +20,8 @@ void TextIconImageBtton::setTextWithName(const QString& text, double fontSize)
         auto* label = new QLabel(this);
         label->setAlignment(Qt::AlignCenter);
         label->setTextFormat(Qt::PlainText);
+        // Its colour is the text colour, not the button's.
+        label->setForegroundRole(QPalette::WindowText);
         label->setAttribute(Qt::WA_TransparentForMouseEvents);
         label->setAutoFillBackground(false);
         label->show();

@@ -96,6 +96,8 @@ TEST(SmallViews, TextIconImageBttonStatesAndTitle)
     EXPECT_EQ(button->textField()->geometry().x(), 15);
     EXPECT_EQ(button->textField()->width(), 85);
     EXPECT_EQ(button->textField()->height(), 16);
+    // The title takes its own colour, not the button's text colour.
+    EXPECT_EQ(button->textField()->foregroundRole(), QPalette::WindowText);
     EXPECT_EQ(button->iconView()->imageName(), QStringLiteral("ic_add"));
     EXPECT_EQ(button->iconView()->geometry(), QRect(10, 9, 10, 12));
     EXPECT_EQ(button->currentImage(), toolkit::ButtonImage::Normal);
