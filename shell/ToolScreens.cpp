@@ -2,6 +2,11 @@
 
 #include "toolkit/RightBgView.h"
 
+#if __has_include("tools/fileeraser/FileEraserViewController.h")
+#include "tools/fileeraser/FileEraserViewController.h"
+#define NULLVANE_HAS_FILEERASER 1
+#endif
+
 
 namespace {
 
@@ -24,7 +29,11 @@ EmptyWipeDiskToolScreen::~EmptyWipeDiskToolScreen() { dropView(view_); }
 
 std::unique_ptr<ToolScreen> ToolScreenFactory::makeFileEraser()
 {
+#ifdef NULLVANE_HAS_FILEERASER
+    return std::make_unique<FileEraserViewController>();
+#else
     return std::make_unique<EmptyToolScreen>();
+#endif
 }
 
 std::unique_ptr<WipeDiskToolScreen> ToolScreenFactory::makeWipeDisk()
