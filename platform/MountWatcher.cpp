@@ -63,9 +63,9 @@ MountWatcher::~MountWatcher()
         ::close(fd_);
 }
 
-QHash<int, VolumeMountEvent> MountWatcher::snapshot() const
+QHash<QString, VolumeMountEvent> MountWatcher::snapshot() const
 {
-    QHash<int, VolumeMountEvent> table;
+    QHash<QString, VolumeMountEvent> table;
     for (const MountEntry& e : readBlockMountTable()) {
         if (e.device.isEmpty())
             continue;
@@ -73,7 +73,7 @@ QHash<int, VolumeMountEvent> MountWatcher::snapshot() const
         ev.device = e.device;
         ev.mountPoint = e.mountPoint;
         ev.fsType = e.fsType;
-        table.insert(e.id, ev);
+        table.insert(QStringLiteral("%1\n%2\n%3").arg(e.id).arg(e.device, e.mountPoint), ev);
     }
     return table;
 }
@@ -84,7 +84,7 @@ void MountWatcher::refresh()
     // again from the start is all that is left to do.
     if (fd_ >= 0)
         ::lseek(fd_, 0, SEEK_SET);
-    const QHash<int, VolumeMountEvent> now = snapshot();
+    const QHash<QString, VolumeMountEvent> now = snapshot();
     QList<VolumeMountEvent> gone;
     QList<VolumeMountEvent> added;
     for (auto it = known_.constBegin(); it != known_.constEnd(); ++it)

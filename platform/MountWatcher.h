@@ -42,11 +42,14 @@ signals:
     void volumeUnmounted(const platform::VolumeMountEvent& event);
 
 private:
-    QHash<int, VolumeMountEvent> snapshot() const;
+    QHash<QString, VolumeMountEvent> snapshot() const;
 
     int fd_ = -1;
     QSocketNotifier* notifier_ = nullptr;
-    QHash<int, VolumeMountEvent> known_;   // by mount id
+    // By mount id, device and mount point together: the kernel hands a freed
+    // id to the next mount at once, so an id alone may name a different mount
+    // by the time the table is read again.
+    QHash<QString, VolumeMountEvent> known_;
 };
 
 // A volume's display name: its label when the system knows one, else the last

@@ -101,3 +101,34 @@ TEST(MountRelay, AFuseMountOfAFatVolumeIsADiskMount)
     EXPECT_TRUE(nvtest::pumpUntil([&] { return !unmounted.isEmpty(); }, 5000));
     EXPECT_EQ(unmounted.size(), 1);
 }
+
+// The kernel gives a freed mount id to the next mount at once. An unmount
+// followed by another mount before the watcher reads the table again must
+// still be heard as two events.
+TEST(MountRelay, AnUnmountIsHeardWhenTheNextMountTakesItsId)
+{
+    nvtest::LoopDevice first(40LL * 1000 * 1000);
+    nvtest::LoopDevice second(40LL * 1000 * 1000);
+    if (!first.valid())
+        GTEST_SKIP() << first.skipReason().toStdString();
+    ASSERT_TRUE(second.valid());
+    ASSERT_TRUE(first.format("ext4"));
+    ASSERT_TRUE(second.format("ext4"));
+    ASSERT_FALSE(first.mount().isEmpty());
+
+    platform::MountWatcher watcher;
+    QStringList heard;
+    QObject::connect(&watcher, &platform::MountWatcher::volumeMounted, [&](const platform::VolumeMountEvent& e) {
+        if (e.device == second.device())
+            heard << QStringLiteral("mount second");
+    });
+    QObject::connect(&watcher, &platform::MountWatcher::volumeUnmounted, [&](const platform::VolumeMountEvent& e) {
+        if (e.device == first.device())
+            heard << QStringLiteral("unmount first");
+    });
+    // No event is handled between these two steps.
+    ASSERT_TRUE(first.unmount());
+    ASSERT_FALSE(second.mount().isEmpty());
+    EXPECT_TRUE(nvtest::pumpUntil([&] { return heard.size() >= 2; }, 5000));
+    EXPECT_EQ(heard, (QStringList{QStringLiteral("unmount first"), QStringLiteral("mount second")}));
+}
