@@ -197,68 +197,14 @@ TEST(HistoryExport, NamesSuffixAndWriting)
     EXPECT_EQ(QDir(dir).entryList(QDir::Files), QStringList{QStringLiteral("擦除历史.html")});
 }
 
-TEST(HistoryExport, RunsFromTheStoreNewestFirstWithTheHeaderRelabelled)
+TEST(ErasureStandardChoice, ThePassCountPanelLeavesTheStandardAlone)
 {
-    DoDataBase* store = DoDataBase::returnDoDataBase();
-    QFile::remove(DoDataBase::getDataBase());
-    platform::defaults::setInteger(QStringLiteral("EraserTimesTag"), 5);
-    auto item = std::make_shared<FileObj>();
-    item->setUrl(QStringLiteral("/home/u/old.txt"));
-    item->setFailStr(eraserun::kMarkSuccess);
-    store->setClock([] { return QDateTime(QDate(2025, 12, 31), QTime(23, 59, 59)); });
-    store->writePlistForHistoryWithArr({item});
-    store->setClock([] { return QDateTime(QDate(2026, 1, 2), QTime(8, 0, 0)); });
-    store->writeWipeVolumesOrFree(QStringLiteral("Data"), QStringLiteral("擦除成功"), true);
-    store->setClock([] { return QDateTime(QDate(2026, 1, 1), QTime(9, 30, 0)); });
-    store->writePlistForHistoryWithArr({item});
-    store->setClock({});
-
-    const HistoryRecords records = store->getAllData();
-    EXPECT_EQ(historyexport::sortedKeys(records),
-              (QStringList{"2026-01-02 08-00-00", "2026-01-01 09-30-00", "2025-12-31 23-59-59"}));
-    const QList<HistoryRow> rows = records.value(QStringLiteral("2026-01-01 09-30-00"));
-    ASSERT_EQ(rows.size(), 2);
-    EXPECT_TRUE(historyexport::isHeaderRow(rows.at(0)));
-    EXPECT_FALSE(historyexport::isHeaderRow(rows.at(1)));
-    const auto header = historyexport::cellTexts(rows.at(0));
-    EXPECT_EQ(header.name, QStringLiteral("项目"));
-    EXPECT_EQ(header.type, QStringLiteral("擦除标准"));
-    EXPECT_EQ(header.state, QStringLiteral("结果"));
-    const auto body = historyexport::cellTexts(rows.at(1));
-    EXPECT_EQ(body.name, QStringLiteral("/home/u/old.txt"));
-    EXPECT_EQ(body.type, erasureStandardLabel(5));
-    EXPECT_EQ(body.state, QStringLiteral("擦除成功"));
-    EXPECT_EQ(historyexport::cellTexts(records.value(QStringLiteral("2026-01-02 08-00-00")).at(1)).name,
-              QStringLiteral("剩余空间擦除:Data"));
-    // An item that merely starts like the header is an item.
-    EXPECT_FALSE(historyexport::isHeaderRow(row("Items", "Erasure Algorithm", "擦除成功")));
-}
-
-TEST(ErasureStandardChoice, PickRulesAndLabels)
-{
-    for (int index = 0; index < 8; ++index) {
-        standardchoice::storeErasureStandard(index);
-        EXPECT_EQ(platform::defaults::integerForKey(QStringLiteral("EraserTimesTag")), index);
-        EXPECT_EQ(platform::defaults::integerForKey(QStringLiteral("EraserTimes")), erasureStandardPasses(index));
-        EXPECT_EQ(standardchoice::chosenStandardLabel(), erasureStandardLabel(index));
-    }
-    standardchoice::storeErasureStandard(7);
-    EXPECT_EQ(platform::defaults::integerForKey(QStringLiteral("EraserTimes")), 35);
-    standardchoice::storeErasureStandard(9);
-    EXPECT_EQ(platform::defaults::integerForKey(QStringLiteral("EraserTimes")), 1);
-    EXPECT_EQ(platform::defaults::integerForKey(QStringLiteral("EraserTimesTag")), 9);
-    EXPECT_EQ(standardchoice::chosenStandardLabel(), QStringLiteral("HMG Infosec Standard 5 (擦除1次)"));
-    standardchoice::storeErasureStandard(-1);
-    EXPECT_EQ(platform::defaults::integerForKey(QStringLiteral("EraserTimes")), 1);
-
-    EXPECT_EQ(standardchoice::labelForTagText(QStringLiteral("3")), QStringLiteral("Peter Gutmann's algorithm 2 (擦除2次)"));
-    EXPECT_EQ(standardchoice::labelForTagText(QStringLiteral("03")), erasureStandardLabel(0));
-    EXPECT_EQ(standardchoice::labelForTagText(QString()), erasureStandardLabel(0));
-
     standardchoice::storeErasureStandard(4);
     standardchoice::storeEraserLevel(QStringLiteral("35"));
     EXPECT_EQ(platform::defaults::integerForKey(QStringLiteral("EraserTimes")), 35);
     EXPECT_EQ(platform::defaults::integerForKey(QStringLiteral("EraserTimesTag")), 4);
     EXPECT_EQ(standardchoice::chosenStandardLabel(), erasureStandardLabel(4));
-    EXPECT_EQ(standardchoice::levelChoices(), (QStringList{"1", "2", "3", "7", "35"}));
+    standardchoice::storeErasureStandard(-1);
+    EXPECT_EQ(platform::defaults::integerForKey(QStringLiteral("EraserTimes")), 1);
+    EXPECT_EQ(standardchoice::labelForTagText(QStringLiteral("03")), erasureStandardLabel(0));
 }
