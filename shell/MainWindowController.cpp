@@ -22,7 +22,7 @@
 
 namespace {
 
-struct TabSpec {
+struct TabEntry {
     int tag;
     const char* text;
     QString icon;
@@ -30,7 +30,7 @@ struct TabSpec {
     int y; // from the column's bottom edge
 };
 
-const TabSpec kTabs[] = {
+const TabEntry kTabs[] = {
     {0, "文件擦除", toolkit::imageName("ic_file"), toolkit::imageName("ic_file_sel"), 474},
     {1, "磁盘擦除", toolkit::imageName("ic_wipe_hdd"), toolkit::imageName("ic_wipe_hdd_sel"), 438},
     {2, "剩余空间擦除", toolkit::imageName("ic_wipe_free"), toolkit::imageName("ic_wipe_free_sel"), 402},
@@ -215,9 +215,9 @@ void MainWindowController::getallVolumesForRepair()
 void MainWindowController::addTypeButton()
 {
     allTypeButArr.clear();
-    for (const TabSpec& spec : kTabs) {
-        const QRect frame = toolkit::flipRect(QRectF(8, spec.y, 214, 28), kWindowHeight).toRect();
-        allTypeButArr << createTypeButtonWithName(QString::fromUtf8(spec.text), spec.icon, spec.selectedIcon, spec.tag,
+    for (const TabEntry& tab : kTabs) {
+        const QRect frame = toolkit::flipRect(QRectF(8, tab.y, 214, 28), kWindowHeight).toRect();
+        allTypeButArr << createTypeButtonWithName(QString::fromUtf8(tab.text), tab.icon, tab.selectedIcon, tab.tag,
                                                   frame);
     }
     eraseFile = allTypeButArr[0];
