@@ -379,6 +379,27 @@ int DiskUtil::fail(const QString& message)
     return 1;
 }
 
+const BlockDevice* DiskUtil::resolveChangeable(const QString& target)
+{
+    QString error;
+    const BlockDevice* d = resolve(target, &error);
+    if (!d) {
+        err_(error);
+        return nullptr;
+    }
+    return refuseSystem(*d, target) ? nullptr : d;
+}
+
+FsKind DiskUtil::changeableKind(const BlockDevice& d, const QString& done)
+{
+    const QString type = fsTypeOf(d);
+    const FsKind kind = kindOf(type, d.facts.fsVersion);
+    if (kind == FsKind::None)
+        err_(QStringLiteral("Volumes of type %1 on %2 cannot be %3 here")
+                 .arg(type.isEmpty() ? QStringLiteral("(none)") : filesystemName(type, d.facts.fsVersion), d.name, done));
+    return kind;
+}
+
 QString DiskUtil::tool(const QString& name)
 {
     return platform::findProgram(name);
@@ -718,11 +739,8 @@ QList<const BlockDevice*> volumesOf(const DeviceTable& table, const BlockDevice&
 
 int DiskUtil::doMount(const QString& target)
 {
-    QString error;
-    const BlockDevice* d = resolve(target, &error);
+    const BlockDevice* d = resolveChangeable(target);
     if (!d)
-        return fail(error);
-    if (refuseSystem(*d, target))
         return 1;
     int status = 0;
     for (const BlockDevice* v : volumesOf(devices_, *d)) {
@@ -744,11 +762,8 @@ int DiskUtil::doMount(const QString& target)
 
 int DiskUtil::doUnmount(const QString& target)
 {
-    QString error;
-    const BlockDevice* d = resolve(target, &error);
+    const BlockDevice* d = resolveChangeable(target);
     if (!d)
-        return fail(error);
-    if (refuseSystem(*d, target))
         return 1;
     int status = 0;
     QList<const BlockDevice*> volumes = volumesOf(devices_, *d);
@@ -810,17 +825,12 @@ int DiskUtil::doEject(const QString& target)
 
 int DiskUtil::doRename(const QString& target, const QString& requested)
 {
-    QString error;
-    const BlockDevice* d = resolve(target, &error);
+    const BlockDevice* d = resolveChangeable(target);
     if (!d)
-        return fail(error);
-    if (refuseSystem(*d, target))
         return 1;
-    const QString type = fsTypeOf(*d);
-    const FsKind kind = kindOf(type, d->facts.fsVersion);
+    const FsKind kind = changeableKind(*d, QStringLiteral("renamed"));
     if (kind == FsKind::None)
-        return fail(QStringLiteral("Volumes of type %1 on %2 cannot be renamed here")
-                        .arg(type.isEmpty() ? QStringLiteral("(none)") : filesystemName(type, d->facts.fsVersion), d->name));
+        return 1;
     const QString name = normaliseVolumeName(kind, requested);
     const QString deviceName = d->name;
     const QString node = d->node;
@@ -881,11 +891,8 @@ int DiskUtil::doRename(const QString& target, const QString& requested)
 
 int DiskUtil::doErase(const QString& personality, const QString& requested, const QString& target)
 {
-    QString error;
-    const BlockDevice* d = resolve(target, &error);
+    const BlockDevice* d = resolveChangeable(target);
     if (!d)
-        return fail(error);
-    if (refuseSystem(*d, target))
         return 1;
     if (!d->isPartition && !d->partitions.isEmpty())
         return fail(QStringLiteral("%1 is a disk with partitions; name one of its volumes").arg(d->name));
@@ -957,11 +964,8 @@ int DiskUtil::doErase(const QString& personality, const QString& requested, cons
 
 int DiskUtil::doReformat(const QString& target)
 {
-    QString error;
-    const BlockDevice* d = resolve(target, &error);
+    const BlockDevice* d = resolveChangeable(target);
     if (!d)
-        return fail(error);
-    if (refuseSystem(*d, target))
         return 1;
     const FsKind kind = kindOf(fsTypeOf(*d), d->facts.fsVersion);
     if (kind == FsKind::None)
@@ -971,19 +975,15 @@ int DiskUtil::doReformat(const QString& target)
 
 int DiskUtil::doCheck(const QString& target, bool repair)
 {
-    QString error;
-    const BlockDevice* d = resolve(target, &error);
+    const BlockDevice* d = resolveChangeable(target);
     if (!d)
-        return fail(error);
-    if (refuseSystem(*d, target))
         return 1;
-    const QString type = fsTypeOf(*d);
-    const FsKind kind = kindOf(type, d->facts.fsVersion);
+    const FsKind kind = changeableKind(*d, QStringLiteral("checked"));
     if (kind == FsKind::None)
-        return fail(QStringLiteral("Volumes of type %1 on %2 cannot be checked here")
-                        .arg(type.isEmpty() ? QStringLiteral("(none)") : filesystemName(type, d->facts.fsVersion), d->name));
+        return 1;
     const QString what = repair ? QStringLiteral("repair") : QStringLiteral("verification");
     const QString label = nameOf(*d);
+    const QString fsName = filesystemName(fsTypeOf(*d), d->facts.fsVersion);
     const QString deviceName = d->name;
     const QString node = d->node;
     out_(QStringLiteral("Started file system %1 on %2 (%3)").arg(what, deviceName, label));
@@ -1020,7 +1020,7 @@ int DiskUtil::doCheck(const QString& target, bool repair)
 
     int status = 0;
     if (program.isEmpty()) {
-        err_(QStringLiteral("There is no tool to check %1 volumes on this system").arg(filesystemName(type, d->facts.fsVersion)));
+        err_(QStringLiteral("There is no tool to check %1 volumes on this system").arg(fsName));
         status = 1;
     } else {
         out_(repair ? QStringLiteral("Repairing file system") : QStringLiteral("Checking file system"));

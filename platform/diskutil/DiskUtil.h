@@ -67,6 +67,12 @@ private:
     QString nameOf(const BlockDevice& d) const;
     QString fsTypeOf(const BlockDevice& d) const;
     bool refuseSystem(const BlockDevice& d, const QString& target);
+    // The device a verb that changes disks acts on: null, with the reason
+    // told, when `target` names none or names one the running system holds.
+    const BlockDevice* resolveChangeable(const QString& target);
+    // The kind of file system on `d`; None, with the reason told, when it is
+    // not one that can be `done` ("renamed", "checked") here.
+    FsKind changeableKind(const BlockDevice& d, const QString& done);
 
     bool mountOne(const BlockDevice& d, const QString& at = QString());
     bool unmountOne(const BlockDevice& d, bool quiet = false);
