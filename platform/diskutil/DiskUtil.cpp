@@ -109,16 +109,6 @@ bool needsRoot(const QString& verb)
 
 namespace {
 
-bool isFatKind(FsKind k)
-{
-    return k == FsKind::Fat12 || k == FsKind::Fat16 || k == FsKind::Fat32 || k == FsKind::FatAuto;
-}
-
-bool isExtKind(FsKind k)
-{
-    return k == FsKind::Ext2 || k == FsKind::Ext3 || k == FsKind::Ext4;
-}
-
 QString firstLine(const QByteArray& text)
 {
     const QStringList lines = QString::fromLocal8Bit(text).split(QLatin1Char('\n'), Qt::SkipEmptyParts);

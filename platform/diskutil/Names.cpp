@@ -5,23 +5,24 @@
 
 namespace diskutil {
 
+bool isFatKind(FsKind kind)
+{
+    return kind == FsKind::Fat12 || kind == FsKind::Fat16 || kind == FsKind::Fat32 || kind == FsKind::FatAuto;
+}
+
+bool isExtKind(FsKind kind)
+{
+    return kind == FsKind::Ext2 || kind == FsKind::Ext3 || kind == FsKind::Ext4;
+}
+
 QString filesystemName(const QString& type, const QString& version)
 {
-    const QString t = type.toLower();
-    if (t == QLatin1String("vfat") || t == QLatin1String("msdos")) {
-        if (version.compare(QLatin1String("FAT32"), Qt::CaseInsensitive) == 0)
-            return QStringLiteral("MS-DOS FAT32");
-        if (version.compare(QLatin1String("FAT16"), Qt::CaseInsensitive) == 0)
-            return QStringLiteral("MS-DOS FAT16");
-        if (version.compare(QLatin1String("FAT12"), Qt::CaseInsensitive) == 0)
-            return QStringLiteral("MS-DOS FAT12");
-        return QStringLiteral("MS-DOS");
-    }
-    if (t == QLatin1String("exfat"))
-        return QStringLiteral("ExFAT");
-    if (t == QLatin1String("ntfs") || t == QLatin1String("ntfs3"))
-        return QStringLiteral("NTFS");
-    return type;
+    // ext2/3/4, and what we cannot handle, go by their own type name; the
+    // others by their personality.
+    const FsKind kind = kindOf(type, version);
+    if (kind == FsKind::None || isExtKind(kind))
+        return type;
+    return personalityOf(kind);
 }
 
 FsKind kindOf(const QString& type, const QString& version)
@@ -99,11 +100,6 @@ QString personalityOf(FsKind kind)
 
 namespace {
 
-bool isFat(FsKind k)
-{
-    return k == FsKind::Fat12 || k == FsKind::Fat16 || k == FsKind::Fat32 || k == FsKind::FatAuto;
-}
-
 // Keeps whole characters (a surrogate pair counts as one) while `fits` agrees.
 QString cutWhole(const QString& text, const std::function<bool(const QString&)>& fits)
 {
@@ -130,7 +126,7 @@ QString dropTrailingBlanks(QString s)
 
 QString normaliseVolumeName(FsKind kind, const QString& name)
 {
-    if (isFat(kind)) {
+    if (isFatKind(kind)) {
         // The characters a FAT short name may hold; the rest of the label's
         // characters are unsafe for older systems or outside code page 850's
         // plain range, and become "_".

@@ -13,6 +13,8 @@ QString filesystemName(const QString& type, const QString& version);
 
 // The file systems we can create, rename and check.
 enum class FsKind { None, Fat12, Fat16, Fat32, FatAuto, ExFat, Ntfs, Ext2, Ext3, Ext4 };
+bool isFatKind(FsKind kind);
+bool isExtKind(FsKind kind);
 
 // The kind of an existing file system (libblkid type and version).
 FsKind kindOf(const QString& type, const QString& version);

@@ -43,6 +43,9 @@ TEST(DiskutilNames, FileSystemNamesFollowTheFatVersion)
     EXPECT_EQ(filesystemName("exfat", "1.0"), "ExFAT");
     EXPECT_EQ(filesystemName("ntfs", ""), "NTFS");
     EXPECT_EQ(filesystemName("ext4", "1.0"), "ext4");
+    EXPECT_EQ(filesystemName("vfat", ""), "MS-DOS");
+    EXPECT_EQ(filesystemName("ntfs3", ""), "NTFS");
+    EXPECT_EQ(filesystemName("xfs", ""), "xfs");
     // Each name comes back as the same kind when asked for as a personality,
     // so "reformat" re-creates what it found.
     for (const auto& [type, version] : {std::pair{"vfat", "FAT32"}, {"vfat", "FAT16"}, {"exfat", "1.0"},
