@@ -47,6 +47,24 @@ QString resolveDevice(const QString& source)
 
 } // namespace
 
+QString decodeUdevEscapes(const QByteArray& raw)
+{
+    QByteArray out;
+    for (qsizetype i = 0; i < raw.size(); ++i) {
+        if (raw[i] == '\\' && i + 3 < raw.size() && raw[i + 1] == 'x') {
+            bool ok = false;
+            const int v = raw.mid(i + 2, 2).toInt(&ok, 16);
+            if (ok) {
+                out.append(static_cast<char>(v));
+                i += 3;
+                continue;
+            }
+        }
+        out.append(raw[i]);
+    }
+    return QString::fromUtf8(out);
+}
+
 QList<MountEntry> readMountTable()
 {
     QList<MountEntry> entries;

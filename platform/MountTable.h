@@ -28,6 +28,10 @@ std::optional<MountEntry> mountEntryAt(const QString& mountPoint);
 // Entries whose device is `device` (a node such as "/dev/sdb1").
 QList<MountEntry> mountEntriesOf(const QString& device);
 
+// Text as udev writes it in its link names (/dev/disk/by-label/...) and its
+// *_ENC values: each byte it escapes appears as \xNN.
+QString decodeUdevEscapes(const QByteArray& raw);
+
 // Kernel name of a device node ("/dev/sdb1" -> "sdb1"), following links such
 // as /dev/disk/by-uuid/...; "" when it is not a block device.
 QString kernelNameOf(const QString& deviceNode);

@@ -1,6 +1,7 @@
 #include "MountWatcher.h"
 
 #include "FuseMounts.h"
+#include "MountTable.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -21,22 +22,7 @@ QString volumeDisplayName(const QString& device, const QString& mountPoint)
             if (link.canonicalFilePath() != device)
                 continue;
             // udev escapes blanks and other bytes as \xNN.
-            QString name = link.fileName();
-            QByteArray out;
-            const QByteArray raw = name.toUtf8();
-            for (qsizetype i = 0; i < raw.size(); ++i) {
-                if (raw[i] == '\\' && i + 3 < raw.size() && raw[i + 1] == 'x') {
-                    bool ok = false;
-                    const int v = raw.mid(i + 2, 2).toInt(&ok, 16);
-                    if (ok) {
-                        out.append(static_cast<char>(v));
-                        i += 3;
-                        continue;
-                    }
-                }
-                out.append(raw[i]);
-            }
-            return QString::fromUtf8(out);
+            return decodeUdevEscapes(link.fileName().toUtf8());
         }
     }
     if (mountPoint == QLatin1String("/"))

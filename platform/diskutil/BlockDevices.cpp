@@ -1,5 +1,7 @@
 #include "BlockDevices.h"
 
+#include "platform/MountTable.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -15,25 +17,6 @@ QString readText(const QString& path)
     if (!f.open(QIODevice::ReadOnly))
         return {};
     return QString::fromUtf8(f.readAll()).trimmed();
-}
-
-// udev's *_ENC values escape bytes as \xNN.
-QString decodeUdev(const QByteArray& raw)
-{
-    QByteArray out;
-    for (qsizetype i = 0; i < raw.size(); ++i) {
-        if (raw[i] == '\\' && i + 3 < raw.size() && raw[i + 1] == 'x') {
-            bool ok = false;
-            const int v = raw.mid(i + 2, 2).toInt(&ok, 16);
-            if (ok) {
-                out.append(static_cast<char>(v));
-                i += 3;
-                continue;
-            }
-        }
-        out.append(raw[i]);
-    }
-    return QString::fromUtf8(out);
 }
 
 QString lookup(blkid_probe pr, const char* name)
@@ -61,7 +44,7 @@ ContentFacts parseUdevData(const QByteArray& data)
     ContentFacts f;
     const auto pick = [&](const char* enc, const char* plain) {
         if (enc && env.contains(enc))
-            return decodeUdev(env.value(enc));
+            return platform::decodeUdevEscapes(env.value(enc));
         return QString::fromUtf8(env.value(plain));
     };
     f.fsType = pick(nullptr, "ID_FS_TYPE");

@@ -232,6 +232,18 @@ TEST(PropertyList, RoundTripsEveryTypeAndKeepsKeyOrderOnRequest)
     EXPECT_TRUE(platform::plist::readDictionary(path).isEmpty());
 }
 
+TEST(MountTable, UdevEscapesAreDecodedAndAnythingElseKept)
+{
+    EXPECT_EQ(platform::decodeUdevEscapes("MY\\x20STICK"), QStringLiteral("MY STICK"));
+    // Escaped bytes of a UTF-8 name come together again.
+    EXPECT_EQ(platform::decodeUdevEscapes("\\xe6\\x96\\x87\\xe4\\xbb\\xb6"), QStringLiteral("文件"));
+    EXPECT_EQ(platform::decodeUdevEscapes("a\\x2fb"), QStringLiteral("a/b"));
+    // Not an escape: not hex, cut short, or a backslash of its own.
+    EXPECT_EQ(platform::decodeUdevEscapes("\\xZZ"), QStringLiteral("\\xZZ"));
+    EXPECT_EQ(platform::decodeUdevEscapes("end\\x4"), QStringLiteral("end\\x4"));
+    EXPECT_EQ(platform::decodeUdevEscapes("a\\b"), QStringLiteral("a\\b"));
+}
+
 TEST(MountTable, ListsTheRootAndALoopMountWithItsDeviceAndSpace)
 {
     const auto root = platform::mountEntryAt(QStringLiteral("/"));
