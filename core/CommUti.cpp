@@ -111,16 +111,7 @@ QString CommUti::convertVolSpace(qint64 bytes)
 
 QString CommUti::longlongDiskSize(qint64 bytes)
 {
-    const double b = static_cast<double>(bytes);
-    if (bytes <= 999)
-        return QString::asprintf("%.0f byte", static_cast<double>(static_cast<float>(b)));
-    if (bytes <= 999'999)
-        return sizetext::twoDecimals(b / 1e3, "KB");
-    if (bytes <= 999'999'999)
-        return sizetext::twoDecimals(b / 1e6, "MB");
-    if (bytes < 1'000'000'000'000)
-        return sizetext::twoDecimals(b / 1e9, "GB");
-    return sizetext::twoDecimals(b / 1e12, "TB");
+    return sizetext::byteToTeraText(static_cast<double>(bytes));
 }
 
 quint64 CommUti::volSpaceFromString(const QString& text)

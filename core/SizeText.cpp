@@ -14,6 +14,19 @@ QString twoDecimals(double quotient, const char* unit)
     return QString::asprintf("%0.2f %s", static_cast<double>(single), unit);
 }
 
+QString byteToTeraText(double bytes)
+{
+    if (bytes <= 999)
+        return QString::asprintf("%.0f byte", static_cast<double>(static_cast<float>(bytes)));
+    if (bytes <= 999'999)
+        return twoDecimals(bytes / 1e3, "KB");
+    if (bytes <= 999'999'999)
+        return twoDecimals(bytes / 1e6, "MB");
+    if (bytes < 1e12)
+        return twoDecimals(bytes / 1e9, "GB");
+    return twoDecimals(bytes / 1e12, "TB");
+}
+
 float leadingFloat(const QString& text)
 {
     qsizetype i = 0;

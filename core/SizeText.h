@@ -10,6 +10,12 @@ namespace sizetext {
 // precision every size text of the application is printed with.
 QString twoDecimals(double quotient, const char* unit);
 
+// "%.0f byte" up to 999 bytes (negative counts too), then KB, MB and GB with
+// two decimals, and TB from 1,000,000,000,000. A whole count of any integer
+// type may be given: every bound is exact in a double, so it changes unit at
+// the same count as when compared as an integer.
+QString byteToTeraText(double bytes);
+
 // The number at the start of `text` the way a text's float value is read:
 // leading blanks skipped, then an optional sign, digits with an optional
 // decimal point and exponent; anything after it is ignored, and a text that

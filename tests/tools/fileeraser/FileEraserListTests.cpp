@@ -6,6 +6,7 @@
 #include <QFile>
 #include <QSet>
 #include <gtest/gtest.h>
+#include <limits>
 
 namespace {
 
@@ -319,6 +320,9 @@ TEST(FileEraserList, SizeTextBoundariesAndCells)
     EXPECT_EQ(FileEraserList::byteToSizeWithByte(999'999'999'999ULL), QStringLiteral("1000.00 GB"));
     EXPECT_EQ(FileEraserList::byteToSizeWithByte(1'000'000'000'000ULL), QStringLiteral("1.00 TB"));
     EXPECT_EQ(FileEraserList::byteToSizeWithByte(2'345'000'000'000ULL), QStringLiteral("2.35 TB"));
+    // Counts past the signed range are sizes too, never negative ones.
+    EXPECT_EQ(FileEraserList::byteToSizeWithByte(1ULL << 63), QStringLiteral("9223372.00 TB"));
+    EXPECT_EQ(FileEraserList::byteToSizeWithByte(std::numeric_limits<quint64>::max()), QStringLiteral("18446744.00 TB"));
 
     FileObj folder;
     folder.setName(QStringLiteral("docs"));
