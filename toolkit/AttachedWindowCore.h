@@ -90,4 +90,61 @@ private:
     bool resizing_ = false;
 };
 
+// What both attached windows expose of their core, each forwarded once. A
+// window derives from its widget class first and from this second.
+class AttachedWindowBase {
+public:
+    void setPoint(const QPointF& point, int side) { core_.setPoint(point, side); }
+
+    QBrush windowBackgroundColor() const { return core_.backgroundBrush(); }
+    void setBackgroundColor(const QColor& color) { core_.setBackgroundColor(color); }
+    void setBackgroundImage(const QImage& image) { core_.setBackgroundImage(image); }
+    QColor borderColor() const { return core_.borderColor(); }
+    void setBorderColor(const QColor& color) { core_.setBorderColor(color); }
+
+    float borderWidth() const { return core_.style().borderWidth; }
+    float viewMargin() const { return core_.style().viewMargin; }
+    float arrowBaseWidth() const { return core_.style().arrowBaseWidth; }
+    float arrowHeight() const { return core_.style().arrowHeight; }
+    bool hasArrow() const { return core_.style().hasArrow; }
+    float cornerRadius() const { return core_.style().cornerRadius; }
+    bool drawsRoundCornerBesideArrow() const { return core_.style().drawsRoundCornerBesideArrow; }
+    void setBorderWidth(float value) { core_.setBorderWidth(value); }
+    void setViewMargin(float value) { core_.setViewMargin(value); }
+    void setArrowBaseWidth(float value) { core_.setArrowBaseWidth(value); }
+    void setArrowHeight(float value) { core_.setArrowHeight(value); }
+    void setHasArrow(bool value) { core_.setHasArrow(value); }
+    void setCornerRadius(float value) { core_.setCornerRadius(value); }
+    void setDrawsRoundCornerBesideArrow(bool value) { core_.setDrawsRoundCornerBesideArrow(value); }
+
+    bool isExcludedFromWindowsMenu() const { return true; }
+
+    // Results of the last geometry pass, in system coordinates.
+    QRectF viewFrame() const { return core_.viewFrame(); }
+    QRectF windowFrame() const { return core_.windowFrame(); }
+    int side() const { return core_.side(); }
+    QWidget* view() const { return core_.view(); }
+
+protected:
+    AttachedWindowBase(QWidget* self, const AttachedStyle& defaults, const QColor& fill, const QColor& border)
+        : core_(self, defaults, fill, border)
+    {
+    }
+    ~AttachedWindowBase() = default;
+
+    // True once for each time the window stops being the active window;
+    // called with the window's state on every activation change.
+    bool lostActivation(bool active)
+    {
+        const bool lost = wasActive_ && !active;
+        wasActive_ = active;
+        return lost;
+    }
+
+    AttachedWindowCore core_;
+
+private:
+    bool wasActive_ = false;
+};
+
 } // namespace toolkit

@@ -10,7 +10,7 @@ using toolkit::colorOf;
 
 MAAttachedWindow::MAAttachedWindow(QWidget* parent)
     : QWidget(parent, Qt::Tool | Qt::FramelessWindowHint | Qt::NoDropShadowWindowHint),
-      core_(this, AttachedStyle::dropDownDefaults(), colorOf(50, 50, 57, 1.0f), colorOf(33, 33, 43, 1.0f))
+      AttachedWindowBase(this, AttachedStyle::dropDownDefaults(), colorOf(50, 50, 57, 1.0f), colorOf(33, 33, 43, 1.0f))
 {
     setAttribute(Qt::WA_TranslucentBackground);
     setAttribute(Qt::WA_ShowWithoutActivating);
@@ -60,10 +60,6 @@ void MAAttachedWindow::resizeEvent(QResizeEvent* event)
 void MAAttachedWindow::changeEvent(QEvent* event)
 {
     QWidget::changeEvent(event);
-    if (event->type() == QEvent::ActivationChange) {
-        const bool active = isActiveWindow();
-        if (wasActive_ && !active)
-            closeMattachedWindow();
-        wasActive_ = active;
-    }
+    if (event->type() == QEvent::ActivationChange && lostActivation(isActiveWindow()))
+        closeMattachedWindow();
 }

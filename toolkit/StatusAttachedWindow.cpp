@@ -26,7 +26,7 @@ QColor dialogFill()
 
 StatusAttachedWindow::StatusAttachedWindow()
     : PopBaseWindow(nullptr),
-      core_(this, AttachedStyle::dialogDefaults(), dialogFill(), colorOf(0, 0, 0, 0.34f))
+      AttachedWindowBase(this, AttachedStyle::dialogDefaults(), dialogFill(), colorOf(0, 0, 0, 0.34f))
 {
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowOpacity(0.99);
@@ -154,10 +154,6 @@ void StatusAttachedWindow::leaveEvent(QEvent* event)
 void StatusAttachedWindow::changeEvent(QEvent* event)
 {
     QWidget::changeEvent(event);
-    if (event->type() == QEvent::ActivationChange) {
-        const bool active = isActiveWindow();
-        if (wasActive_ && !active)
-            closeMattachedWindow();
-        wasActive_ = active;
-    }
+    if (event->type() == QEvent::ActivationChange && lostActivation(isActiveWindow()))
+        closeMattachedWindow();
 }

@@ -28,7 +28,7 @@ public:
     virtual void isHiddenWindow() {}
 };
 
-class StatusAttachedWindow : public PopBaseWindow {
+class StatusAttachedWindow : public PopBaseWindow, public toolkit::AttachedWindowBase {
     Q_OBJECT
 public:
     // The window, or null when `view` is null. `point` is in `window`'s base
@@ -52,28 +52,7 @@ public:
     // Centres the window on its screen.
     void center();
 
-    void setPoint(const QPointF& point, int side) { core_.setPoint(point, side); }
-
-    QBrush windowBackgroundColor() const { return core_.backgroundBrush(); }
-    void setBackgroundColor(const QColor& color) { core_.setBackgroundColor(color); }
-    void setBackgroundImage(const QImage& image) { core_.setBackgroundImage(image); }
-    QColor borderColor() const { return core_.borderColor(); }
-    void setBorderColor(const QColor& color) { core_.setBorderColor(color); }
-
-    float borderWidth() const { return core_.style().borderWidth; }
-    float viewMargin() const { return core_.style().viewMargin; }
-    float arrowBaseWidth() const { return core_.style().arrowBaseWidth; }
-    float arrowHeight() const { return core_.style().arrowHeight; }
-    bool hasArrow() const { return core_.style().hasArrow; }
-    float cornerRadius() const { return core_.style().cornerRadius; }
-    bool drawsRoundCornerBesideArrow() const { return core_.style().drawsRoundCornerBesideArrow; }
-    void setBorderWidth(float value) { core_.setBorderWidth(value); }
-    void setViewMargin(float value) { core_.setViewMargin(value); }
-    void setArrowBaseWidth(float value) { core_.setArrowBaseWidth(value); }
-    void setArrowHeight(float value) { core_.setArrowHeight(value); }
-    void setHasArrow(bool value) { core_.setHasArrow(value); }
-    void setCornerRadius(float value) { core_.setCornerRadius(value); }
-    void setDrawsRoundCornerBesideArrow(bool value) { core_.setDrawsRoundCornerBesideArrow(value); }
+    // The colours, the numeric settings and the frames: AttachedWindowBase.
 
     // The window server's blur is not available here: the radius is kept and
     // the window is drawn unblurred with the same colours.
@@ -85,16 +64,9 @@ public:
 
     bool canBecomeKeyWindow() const override { return true; }
     bool canBecomeMainWindow() const override { return false; }
-    bool isExcludedFromWindowsMenu() const { return true; }
 
     StatusAttachedWindowDelegate* mattachedWDelegate() const { return delegate_; }
     void setMattachedWDelegate(StatusAttachedWindowDelegate* delegate) { delegate_ = delegate; }
-
-    // Results of the last geometry pass, in system coordinates.
-    QRectF viewFrame() const { return core_.viewFrame(); }
-    QRectF windowFrame() const { return core_.windowFrame(); }
-    int side() const { return core_.side(); }
-    QWidget* view() const { return core_.view(); }
 
     // The side-resolution the window does at creation for side 12.
     int bestSideForAutomaticPosition() const { return core_.bestSideForAutomaticPosition(); }
@@ -112,10 +84,8 @@ protected:
 private:
     StatusAttachedWindow();
 
-    toolkit::AttachedWindowCore core_;
     QEventLoop* loop_ = nullptr;   // the running modal loop (it lives on runModal's stack)
     bool closed_ = false;
-    bool wasActive_ = false;
     int blurRadius_ = 0;
     StatusAttachedWindowDelegate* delegate_ = nullptr;
 };
