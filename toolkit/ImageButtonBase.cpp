@@ -1,6 +1,7 @@
 #include "ImageButtonBase.h"
 
 #include <QKeyEvent>
+#include <QLabel>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QStyleOptionButton>
@@ -33,6 +34,20 @@ void ImageButtonBase::setImageFromFileNormalName(const QString& normalName, cons
     setMouseTracking(true);
     lookChanged();
     update();
+}
+
+QLabel* ImageButtonBase::addTitleLabel()
+{
+    auto* label = new QLabel(this);
+    label->setAlignment(Qt::AlignCenter);
+    label->setTextFormat(Qt::PlainText);
+    // Inside a button a label would take the button's text role; the title
+    // colour lives in WindowText.
+    label->setForegroundRole(QPalette::WindowText);
+    label->setAttribute(Qt::WA_TransparentForMouseEvents);
+    label->setAutoFillBackground(false);
+    label->show();
+    return label;
 }
 
 QRectF ImageButtonBase::imageRectFor(const toolkit::NamedImage&) const

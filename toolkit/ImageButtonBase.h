@@ -11,6 +11,8 @@
 #include <QMouseEvent>
 #include <memory>
 
+class QLabel;
+
 class ImageButtonBase : public QAbstractButton {
     Q_OBJECT
 public:
@@ -50,6 +52,10 @@ protected:
     virtual void trackingEnded(const QMouseEvent& press) { Q_UNUSED(press); }
     // After any change of the flags the look depends on.
     virtual void lookChanged() {}
+
+    // A centred plain-text title over the button, shown: it lets the mouse
+    // through to the button and takes its colour from the WindowText role.
+    QLabel* addTitleLabel();
 
     void drawImage(QPainter& painter, toolkit::ButtonImage which) const;
     void drawStandardButton(QPainter& painter);

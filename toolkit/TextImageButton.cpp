@@ -16,18 +16,10 @@ void TextImageButton::setTextWithName(const QString& text, double fontSize)
 {
     if (!textField_) {
         const int labelHeight = toolkit::titleLabelHeight(fontSize);
-        auto* label = new QLabel(this);
+        QLabel* label = addTitleLabel();
         label->setGeometry(0, static_cast<int>((height() - labelHeight) * 0.5 - 1), width(), labelHeight);
         label->setFont(toolkit::titleUsesRegularFont(fontSize, normalImageName()) ? toolkit::regularFont(fontSize)
                                                                                    : toolkit::lightFont(fontSize));
-        label->setAlignment(Qt::AlignCenter);
-        label->setTextFormat(Qt::PlainText);
-        // Inside a button a label would take the button's text role; the
-        // title colour lives in WindowText.
-        label->setForegroundRole(QPalette::WindowText);
-        label->setAttribute(Qt::WA_TransparentForMouseEvents);
-        label->setAutoFillBackground(false);
-        label->show();
         textField_ = label;
     }
     textField_->setText(text);

@@ -16,17 +16,8 @@ void TextIconImageBtton::setTextWithName(const QString& text, double fontSize)
 {
     const int titleHeight = fontSize < 16 ? 16 : 17;
     const QRect titleFrame(15, 2, width() - 15, titleHeight);
-    if (!textField_) {
-        auto* label = new QLabel(this);
-        label->setAlignment(Qt::AlignCenter);
-        label->setTextFormat(Qt::PlainText);
-        // Its colour is the text colour, not the button's.
-        label->setForegroundRole(QPalette::WindowText);
-        label->setAttribute(Qt::WA_TransparentForMouseEvents);
-        label->setAutoFillBackground(false);
-        label->show();
-        textField_ = label;
-    }
+    if (!textField_)
+        textField_ = addTitleLabel();
     // The title sits in the middle of the button's height.
     textField_->setGeometry(titleFrame.translated(0, (height() - titleHeight) / 2 - 2));
     textField_->setFont(fontSize == 16 ? toolkit::regularFont(fontSize) : toolkit::lightFont(fontSize));
