@@ -5,7 +5,6 @@
 #include "platform/Process.h"
 
 #include <QFile>
-#include <QFileInfo>
 #include <QMutex>
 #include <QSet>
 #include <cstdlib>
@@ -14,20 +13,22 @@
 
 namespace {
 
-// The folders made for outputs that nobody has discarded yet.
+// An output file and the folder made for it alone.
+void removeOutput(const QByteArray& file)
+{
+    ::unlink(file.constData());
+    ::rmdir(file.left(file.lastIndexOf('/')).constData());
+}
+
+// The outputs that nobody has discarded yet.
 struct Leftovers {
     QMutex mutex;
-    QSet<QByteArray> folders;
+    QSet<QByteArray> files;
 
     ~Leftovers()
     {
-        for (const QByteArray& folder : std::as_const(folders)) {
-            const QByteArray prefix = folder + '/';
-            for (const char* name : {"RUZArud.plist", "eraserVolumeTemp.plist", "NullvaneTemp.plist",
-                                     "NullvaneRepairTemp.plist", "NullvaneChangeNameTemp.plist"})
-                ::unlink((prefix + name).constData());
-            ::rmdir(folder.constData());
-        }
+        for (const QByteArray& file : std::as_const(files))
+            removeOutput(file);
     }
 };
 
@@ -51,11 +52,6 @@ QString runCaptured(const char* fileName, const QString& program, const QStringL
         platform::log(QStringLiteral("cannot make a folder for %1").arg(QLatin1String(fileName)));
         return {};
     }
-    {
-        Leftovers& l = leftovers();
-        QMutexLocker lock(&l.mutex);
-        l.folders.insert(folder);
-    }
     const QByteArray file = folder + '/' + fileName;
     const int fd = ::open(file.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
     if (fd < 0) {
@@ -63,6 +59,11 @@ QString runCaptured(const char* fileName, const QString& program, const QStringL
         return {};
     }
     ::close(fd);
+    {
+        Leftovers& l = leftovers();
+        QMutexLocker lock(&l.mutex);
+        l.files.insert(file);
+    }
     const QString path = QFile::decodeName(file);
     platform::ProcessOptions options;
     options.standardOutputFile = path;
@@ -108,12 +109,9 @@ void discardCommandOutput(const QString& path)
 {
     if (path.isEmpty())
         return;
-    const QByteArray folder = QFile::encodeName(QFileInfo(path).path());
+    const QByteArray file = QFile::encodeName(path);
     Leftovers& l = leftovers();
     QMutexLocker lock(&l.mutex);
-    if (!l.folders.contains(folder))
-        return;
-    ::unlink(QFile::encodeName(path).constData());
-    ::rmdir(folder.constData());
-    l.folders.remove(folder);
+    if (l.files.remove(file))
+        removeOutput(file);
 }
