@@ -35,18 +35,12 @@ AboutViewController::AboutViewController(QObject* parent)
     dialogLabel(view_.get(), QStringLiteral("© Corvel 保留所有权利。"), QRect(20, 208, 360, 18), toolkit::lightFont(11),
                 toolkit::whiteAlpha(0.4f));
 
-    aboutButton = new TextImageButton(QRect(86, 244, 108, 32), view_.get());
-    aboutButton->setButtonEnabled(true);
-    aboutButton->setImageFromFileNormalName(QStringLiteral("btn_pril_normal"), QStringLiteral("btn_pril_press"),
-                                            QStringLiteral("btn_pril_hover"), QStringLiteral("btn_pril_disable"));
-    aboutButton->setTextWithName(QStringLiteral("访问官网"), 14);
+    aboutButton = toolkit::makeTextButton(view_.get(), QRect(86, 244, 108, 32), toolkit::primaryButtonSkin(),
+                                          QStringLiteral("访问官网"));
     connect(aboutButton, &QAbstractButton::clicked, this, &AboutViewController::aboutButtonAction);
 
-    closeButton = new TextImageButton(QRect(206, 244, 108, 32), view_.get());
-    closeButton->setButtonEnabled(true);
-    closeButton->setImageFromFileNormalName(QStringLiteral("btn_secl_normal"), QStringLiteral("btn_secl_press"),
-                                            QStringLiteral("btn_secl_hover"), QStringLiteral("btn_secl_disable"));
-    closeButton->setTextWithName(QStringLiteral("关闭"), 14);
+    closeButton = toolkit::makeTextButton(view_.get(), QRect(206, 244, 108, 32), toolkit::secondaryButtonSkin(),
+                                          QStringLiteral("关闭"));
     connect(closeButton, &QAbstractButton::clicked, this, &AboutViewController::closeWindow);
 }
 

@@ -21,10 +21,6 @@
 
 namespace {
 
-const QStringList kSecondary{toolkit::imageName("btn_secl_normal"), toolkit::imageName("btn_secl_press"),
-                             toolkit::imageName("btn_secl_hover"), toolkit::imageName("btn_secl_disable")};
-const QStringList kPrimary{toolkit::imageName("btn_pril_normal"), toolkit::imageName("btn_pril_press"),
-                           toolkit::imageName("btn_pril_hover"), toolkit::imageName("btn_pril_disable")};
 
 // The font the row heights are measured in: the system font at 10.
 QFont measuringFont()
@@ -130,14 +126,15 @@ void UpdateViewController::awakeFromNib()
         const char* title;
         void (UpdateViewController::*action)();
     };
-    QStringList proImages = kSecondary;
+    const QStringList secondary = toolkit::secondaryButtonSkin();
+    QStringList proImages = secondary;
     proImages[2] = toolkit::imageName("btn_secl_press");
     const Setup setups[] = {
         {proClose, proImages, "关闭", &UpdateViewController::closeWindow},
-        {noNetClose, kSecondary, "关闭", &UpdateViewController::closeWindow},
-        {noUpdateClose, kSecondary, "完成", &UpdateViewController::closeWindow},
-        {haveClose, kSecondary, "稍后提示", &UpdateViewController::closeWindow},
-        {updateButton, kPrimary, "安装更新", &UpdateViewController::updateClickHereAction},
+        {noNetClose, secondary, "关闭", &UpdateViewController::closeWindow},
+        {noUpdateClose, secondary, "完成", &UpdateViewController::closeWindow},
+        {haveClose, secondary, "稍后提示", &UpdateViewController::closeWindow},
+        {updateButton, toolkit::primaryButtonSkin(), "安装更新", &UpdateViewController::updateClickHereAction},
     };
     for (const Setup& s : setups) {
         s.button->setButtonEnabled(true);

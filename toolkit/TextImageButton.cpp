@@ -1,5 +1,6 @@
 #include "TextImageButton.h"
 
+#include "ImageCache.h"
 #include "InterfaceStyle.h"
 
 #include <QLabel>
@@ -66,3 +67,29 @@ void TextImageButton::paintEvent(QPaintEvent*)
     else
         drawImage(painter, look.image);
 }
+
+namespace toolkit {
+
+QStringList primaryButtonSkin()
+{
+    return {imageName("btn_pril_normal"), imageName("btn_pril_press"), imageName("btn_pril_hover"),
+            imageName("btn_pril_disable")};
+}
+
+QStringList secondaryButtonSkin()
+{
+    return {imageName("btn_secl_normal"), imageName("btn_secl_press"), imageName("btn_secl_hover"),
+            imageName("btn_secl_disable")};
+}
+
+TextImageButton* makeTextButton(QWidget* parent, const QRect& frame, const QStringList& skin, const QString& title,
+                                double fontSize)
+{
+    auto* button = new TextImageButton(frame, parent);
+    button->setButtonEnabled(true);
+    button->setImageFromFileNormalName(skin.value(0), skin.value(1), skin.value(2), skin.value(3));
+    button->setTextWithName(title, fontSize);
+    return button;
+}
+
+} // namespace toolkit

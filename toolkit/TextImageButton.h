@@ -8,9 +8,9 @@
 
 #include "ImageButtonBase.h"
 
-#include <QPointer>
-
 #include <QLabel>
+#include <QPointer>
+#include <QStringList>
 
 class TextImageButton : public ImageButtonBase {
     Q_OBJECT
@@ -37,3 +37,17 @@ private:
 
     QPointer<QLabel> textField_;
 };
+
+namespace toolkit {
+
+// The four images (normal, pressed, hover, disabled) of the dialogs' primary
+// ("btn_pril_…") and secondary ("btn_secl_…") buttons.
+QStringList primaryButtonSkin();
+QStringList secondaryButtonSkin();
+
+// A usable button in the four images of `skin`, titled: the screens' calling
+// order in one step.
+TextImageButton* makeTextButton(QWidget* parent, const QRect& frame, const QStringList& skin, const QString& title,
+                                double fontSize = 14);
+
+} // namespace toolkit

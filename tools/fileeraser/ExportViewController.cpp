@@ -37,11 +37,8 @@ void ExportViewController::loadView()
     detail_ = fileeraserui::makeLabel(view_, QRect(28, 56, kWidth - 56, 44), QString(), toolkit::lightFont(12),
                                       toolkit::whiteAlpha(0.6f), Qt::AlignLeft | Qt::AlignTop);
     detail_->setWordWrap(true);
-    closeButton_ = new TextImageButton(QRect(kWidth - 28 - 100, kHeight - 56, 100, 34), view_);
-    closeButton_->setButtonEnabled(true);
-    closeButton_->setImageFromFileNormalName(QStringLiteral("btn_secl_normal"), QStringLiteral("btn_secl_press"),
-                                             QStringLiteral("btn_secl_hover"), QStringLiteral("btn_secl_disable"));
-    closeButton_->setTextWithName(QStringLiteral("好"), 14);
+    closeButton_ = toolkit::makeTextButton(view_, QRect(kWidth - 28 - 100, kHeight - 56, 100, 34), toolkit::secondaryButtonSkin(),
+                                           QStringLiteral("好"));
     connect(closeButton_, &QAbstractButton::clicked, this, &ExportViewController::closeButtonAction);
     setExported(QString());
 }

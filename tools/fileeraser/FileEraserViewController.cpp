@@ -37,6 +37,7 @@
 using fileeraserui::kToolHeight;
 using fileeraserui::kToolWidth;
 using fileeraserui::makeLabel;
+using toolkit::makeTextButton;
 
 namespace {
 
@@ -60,16 +61,6 @@ protected:
         painter.drawPath(frame);
     }
 };
-
-TextImageButton* makeTextButton(QWidget* parent, const QRect& frame, const QStringList& skin, const QString& title,
-                                double size)
-{
-    auto* button = new TextImageButton(frame, parent);
-    button->setButtonEnabled(true);
-    button->setImageFromFileNormalName(skin.at(0), skin.at(1), skin.at(2), skin.at(3));
-    button->setTextWithName(title, size);
-    return button;
-}
 
 TCImageButton* makeIconButton(QWidget* parent, const QRect& frame, const QStringList& skin, const QString& tip = {})
 {

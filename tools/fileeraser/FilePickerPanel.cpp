@@ -108,19 +108,13 @@ FilePickerPanel::FilePickerPanel(QWidget* parent) : QDialog(parent)
 
     auto* bottom = new QHBoxLayout;
     bottom->addStretch(1);
-    cancelButton_ = new TextImageButton(QRect(0, 0, 100, 34), nullptr);
+    cancelButton_ = toolkit::makeTextButton(nullptr, QRect(0, 0, 100, 34), toolkit::secondaryButtonSkin(),
+                                            QStringLiteral("取消"));
     cancelButton_->setFixedSize(100, 34);
-    cancelButton_->setButtonEnabled(true);
-    cancelButton_->setImageFromFileNormalName(QStringLiteral("btn_secl_normal"), QStringLiteral("btn_secl_press"),
-                                              QStringLiteral("btn_secl_hover"), QStringLiteral("btn_secl_disable"));
-    cancelButton_->setTextWithName(QStringLiteral("取消"), 14);
     bottom->addWidget(cancelButton_);
-    addButton_ = new TextImageButton(QRect(0, 0, 100, 34), nullptr);
+    addButton_ = toolkit::makeTextButton(nullptr, QRect(0, 0, 100, 34), toolkit::primaryButtonSkin(),
+                                         QStringLiteral("添加"));
     addButton_->setFixedSize(100, 34);
-    addButton_->setButtonEnabled(true);
-    addButton_->setImageFromFileNormalName(QStringLiteral("btn_pril_normal"), QStringLiteral("btn_pril_press"),
-                                           QStringLiteral("btn_pril_hover"), QStringLiteral("btn_pril_disable"));
-    addButton_->setTextWithName(QStringLiteral("添加"), 14);
     bottom->addWidget(addButton_);
     column->addLayout(bottom);
 

@@ -45,12 +45,7 @@ QStandardItem* cellItem(const QString& title, const QString& key, bool isRun)
 
 TextImageButton* secondaryButton(QWidget* parent, const QRect& frame, const QString& title)
 {
-    auto* button = new TextImageButton(frame, parent);
-    button->setButtonEnabled(true);
-    button->setImageFromFileNormalName(QStringLiteral("btn_secl_normal"), QStringLiteral("btn_secl_press"),
-                                       QStringLiteral("btn_secl_hover"), QStringLiteral("btn_secl_disable"));
-    button->setTextWithName(title, 14);
-    return button;
+    return toolkit::makeTextButton(parent, frame, toolkit::secondaryButtonSkin(), title);
 }
 
 } // namespace

@@ -82,18 +82,12 @@ void MakeSureFileEraserViewControoler::loadView()
     formatTypeText_ = fileeraserui::makeLabel(menuButton_, QRect(12, 0, 330 - 40, 32), QString(), toolkit::lightFont(13),
                                               toolkit::whiteAlpha(1.0f));
 
-    noButton_ = new TextImageButton(QRect(296, 178, 110, 36), view_);
-    noButton_->setButtonEnabled(true);
-    noButton_->setImageFromFileNormalName(QStringLiteral("btn_secl_normal"), QStringLiteral("btn_secl_press"),
-                                          QStringLiteral("btn_secl_hover"), QStringLiteral("btn_secl_disable"));
-    noButton_->setTextWithName(QStringLiteral("取消"), 14);
+    noButton_ = toolkit::makeTextButton(view_, QRect(296, 178, 110, 36), toolkit::secondaryButtonSkin(),
+                                        QStringLiteral("取消"));
     connect(noButton_, &QAbstractButton::clicked, this, &MakeSureFileEraserViewControoler::noButtonAction);
 
-    okButton_ = new TextImageButton(QRect(420, 178, 110, 36), view_);
-    okButton_->setButtonEnabled(true);
-    okButton_->setImageFromFileNormalName(QStringLiteral("btn_pril_normal"), QStringLiteral("btn_pril_press"),
-                                          QStringLiteral("btn_pril_hover"), QStringLiteral("btn_pril_disable"));
-    okButton_->setTextWithName(QStringLiteral("继续"), 14);
+    okButton_ = toolkit::makeTextButton(view_, QRect(420, 178, 110, 36), toolkit::primaryButtonSkin(),
+                                        QStringLiteral("继续"));
     connect(okButton_, &QAbstractButton::clicked, this, &MakeSureFileEraserViewControoler::okButtonAction);
 
     // The stored index, compared as its "%d" text with "0" … "7".

@@ -74,11 +74,8 @@ void NTFSViewController::loadView()
     linkToWinBut_ = new EUHandButton(view_);
     connect(linkToWinBut_, &QAbstractButton::clicked, this, &NTFSViewController::linkToWinButtonAction);
 
-    okButton_ = new TextImageButton(QRect(kWidth - 28 - 110, kHeight - 60, 110, 36), view_);
-    okButton_->setButtonEnabled(true);
-    okButton_->setImageFromFileNormalName(QStringLiteral("btn_pril_normal"), QStringLiteral("btn_pril_press"),
-                                          QStringLiteral("btn_pril_hover"), QStringLiteral("btn_pril_disable"));
-    okButton_->setTextWithName(QStringLiteral("好"), 14);
+    okButton_ = toolkit::makeTextButton(view_, QRect(kWidth - 28 - 110, kHeight - 60, 110, 36), toolkit::primaryButtonSkin(),
+                                        QStringLiteral("好"));
     connect(okButton_, &QAbstractButton::clicked, this, &NTFSViewController::okButtonAction);
 
     setLinkLabelStyle();

@@ -68,18 +68,12 @@ void SetEraserLevelVC::loadView()
         buttons_[static_cast<size_t>(i)] = button;
     }
 
-    cancelButton_ = new TextImageButton(QRect(440, 500, 116, 36), view_);
-    cancelButton_->setButtonEnabled(true);
-    cancelButton_->setImageFromFileNormalName(QStringLiteral("btn_secl_normal"), QStringLiteral("btn_secl_press"),
-                                              QStringLiteral("btn_secl_hover"), QStringLiteral("btn_secl_disable"));
-    cancelButton_->setTextWithName(QStringLiteral("Cancel"), 14);
+    cancelButton_ = toolkit::makeTextButton(view_, QRect(440, 500, 116, 36), toolkit::secondaryButtonSkin(),
+                                            QStringLiteral("Cancel"));
     connect(cancelButton_, &QAbstractButton::clicked, this, &SetEraserLevelVC::cancelButtonAction);
 
-    saveButton_ = new TextImageButton(QRect(566, 500, 116, 36), view_);
-    saveButton_->setButtonEnabled(true);
-    saveButton_->setImageFromFileNormalName(QStringLiteral("btn_secl_normal"), QStringLiteral("btn_secl_press"),
-                                            QStringLiteral("btn_secl_hover"), QStringLiteral("btn_secl_disable"));
-    saveButton_->setTextWithName(QStringLiteral("Save"), 14);
+    saveButton_ = toolkit::makeTextButton(view_, QRect(566, 500, 116, 36), toolkit::secondaryButtonSkin(),
+                                          QStringLiteral("Save"));
     connect(saveButton_, &QAbstractButton::clicked, this, &SetEraserLevelVC::saveButtonAction);
 }
 
