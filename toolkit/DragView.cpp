@@ -44,10 +44,13 @@ bool DragView::acceptsData(const QMimeData* data)
     return data->hasFormat(kTiffMimeType) || !localPaths(data).isEmpty();
 }
 
-void DragView::dragEnterEvent(QDragEnterEvent* event)
+namespace {
+
+// Only a copy is ever offered; a source that cannot copy is refused. The
+// answer is the same whether the drag enters or moves.
+void offerCopy(QDragMoveEvent* event)
 {
-    // Only a copy is ever offered; a source that cannot copy is refused.
-    if (!(event->possibleActions() & Qt::CopyAction) || !acceptsData(event->mimeData())) {
+    if (!(event->possibleActions() & Qt::CopyAction) || !DragView::acceptsData(event->mimeData())) {
         event->ignore();
         return;
     }
@@ -55,14 +58,16 @@ void DragView::dragEnterEvent(QDragEnterEvent* event)
     event->accept();
 }
 
+} // namespace
+
+void DragView::dragEnterEvent(QDragEnterEvent* event)
+{
+    offerCopy(event);
+}
+
 void DragView::dragMoveEvent(QDragMoveEvent* event)
 {
-    if (!(event->possibleActions() & Qt::CopyAction) || !acceptsData(event->mimeData())) {
-        event->ignore();
-        return;
-    }
-    event->setDropAction(Qt::CopyAction);
-    event->accept();
+    offerCopy(event);
 }
 
 bool DragView::performDragOperation(const QMimeData* data)
