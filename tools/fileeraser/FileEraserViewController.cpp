@@ -62,6 +62,14 @@ protected:
     }
 };
 
+// A side panel's view, laid over the whole of the pane that hosts it.
+void showInPane(QWidget* view, QWidget* pane)
+{
+    view->setParent(pane);
+    view->setGeometry(pane->rect());
+    view->show();
+}
+
 TCImageButton* makeIconButton(QWidget* parent, const QRect& frame, const QStringList& skin, const QString& tip = {})
 {
     auto* button = new TCImageButton(frame, parent);
@@ -631,9 +639,7 @@ void FileEraserViewController::historyButtonAction()
     historyVC_ = std::make_unique<HistoryViewController>();
     historyVC_->setDelegate(this);
     historyVC_->setTypeStr(QStringLiteral("WipeFile"));
-    historyVC_->view()->setParent(historyView_);
-    historyVC_->view()->setGeometry(historyView_->rect());
-    historyVC_->view()->show();
+    showInPane(historyVC_->view(), historyView_);
     historyVC_->getEraserHistory();
     fileeraserui::slideIn(historyView_);
 }
@@ -647,9 +653,7 @@ void FileEraserViewController::setButtonAction()
 {
     setEraserLevelVC_ = std::make_unique<SetEraserLevelVC>();
     setEraserLevelVC_->setDelegate(this);
-    setEraserLevelVC_->view()->setParent(setEraserLevelView_);
-    setEraserLevelVC_->view()->setGeometry(setEraserLevelView_->rect());
-    setEraserLevelVC_->view()->show();
+    showInPane(setEraserLevelVC_->view(), setEraserLevelView_);
     setEraserLevelVC_->setEraserLevelSelect();
     fileeraserui::slideIn(setEraserLevelView_);
 }
