@@ -7,6 +7,7 @@
 #include "platform/gui/Workspace.h"
 #include "toolkit/ImageCache.h"
 #include "toolkit/InterfaceStyle.h"
+#include "toolkit/Label.h"
 #include "toolkit/StatusAttachedWindow.h"
 #include "toolkit/TextImageButton.h"
 
@@ -24,16 +25,18 @@ AboutViewController::AboutViewController(QObject* parent)
     logo->setScaledContents(true);
     logo->setPixmap(toolkit::ImageCache::pixmapNamed(QStringLiteral("app_logo"), QSizeF(64, 64), 2.0));
 
-    dialogLabel(view_.get(), QStringLiteral("Nullvane"), QRect(20, 98, 360, 28), toolkit::boldFont(20),
-                toolkit::whiteAlpha(1.0f));
+    toolkit::makeLabel(view_.get(), QRect(20, 98, 360, 28), QStringLiteral("Nullvane"), toolkit::boldFont(20),
+                       toolkit::whiteAlpha(1.0f), Qt::AlignCenter);
     auto* versionBackdrop = new AboutVersionBgView(view_.get());
     versionBackdrop->setGeometry(120, 132, 160, 22);
-    versionLabel = dialogLabel(view_.get(), versionText(), QRect(120, 132, 160, 22), toolkit::lightFont(12),
-                               toolkit::whiteAlpha(0.9f));
-    dialogLabel(view_.get(), QStringLiteral("安全擦除文件、磁盘与剩余空间，清理软件与浏览器留下的痕迹。"),
-                QRect(16, 166, 368, 40), toolkit::lightFont(12), toolkit::whiteAlpha(0.6f), Qt::AlignCenter, true);
-    dialogLabel(view_.get(), QStringLiteral("© Corvel 保留所有权利。"), QRect(20, 208, 360, 18), toolkit::lightFont(11),
-                toolkit::whiteAlpha(0.4f));
+    versionLabel = toolkit::makeLabel(view_.get(), QRect(120, 132, 160, 22), versionText(), toolkit::lightFont(12),
+                                      toolkit::whiteAlpha(0.9f), Qt::AlignCenter);
+    QLabel* summary = toolkit::makeLabel(view_.get(), QRect(16, 166, 368, 40),
+                                         QStringLiteral("安全擦除文件、磁盘与剩余空间，清理软件与浏览器留下的痕迹。"),
+                                         toolkit::lightFont(12), toolkit::whiteAlpha(0.6f), Qt::AlignCenter);
+    summary->setWordWrap(true);
+    toolkit::makeLabel(view_.get(), QRect(20, 208, 360, 18), QStringLiteral("© Corvel 保留所有权利。"),
+                       toolkit::lightFont(11), toolkit::whiteAlpha(0.4f), Qt::AlignCenter);
 
     aboutButton = toolkit::makeTextButton(view_.get(), QRect(86, 244, 108, 32), toolkit::primaryButtonSkin(),
                                           QStringLiteral("访问官网"));

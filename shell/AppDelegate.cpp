@@ -16,7 +16,7 @@
 #include "platform/gui/Language.h"
 #include "platform/gui/SingleInstance.h"
 #include "platform/gui/Workspace.h"
-#include "toolkit/Coordinates.h"
+#include "toolkit/ModalDialog.h"
 #include "toolkit/StatusAttachedWindow.h"
 
 #include <QAction>
@@ -152,15 +152,11 @@ void AppDelegate::showDialog(std::unique_ptr<Controller>& slot)
     }
     slot.reset();
     slot = std::make_unique<Controller>();
-    QRectF frame;
-    if (mainWin_)
-        frame = toolkit::systemFrameOfWindow(mainWin_->window());
-    const QPointF point(frame.x() + frame.width() * 0.5 - 3, frame.y());
-    StatusAttachedWindow* window = StatusAttachedWindow::initWithView(slot->view(), point, nullptr, 1, 5.0f);
+    StatusAttachedWindow* window =
+        toolkit::attachDialog(slot->view(), toolkit::dialogAttachPoint(mainWin_ ? mainWin_->window() : nullptr, -3));
     if (!window)
         return;
     slot->superDelegate = window;
-    window->center();
     if (runsModally_)
         window->runModal();
     else

@@ -2,7 +2,6 @@
 
 #include "toolkit/InterfaceStyle.h"
 
-#include <QLabel>
 #include <QPainter>
 #include <QPainterPath>
 
@@ -27,20 +26,4 @@ void UpdateScBgView::paintEvent(QPaintEvent*)
 void AboutVersionBgView::paintEvent(QPaintEvent*)
 {
     fillRounded(this, toolkit::whiteAlpha(0.2f));
-}
-
-QLabel* dialogLabel(QWidget* parent, const QString& text, const QRect& frame, const QFont& font, const QColor& color,
-                    Qt::Alignment alignment, bool wrap)
-{
-    auto* label = new QLabel(parent);
-    label->setGeometry(frame);
-    label->setTextFormat(Qt::PlainText);
-    label->setText(text);
-    label->setFont(font);
-    label->setAlignment(alignment);
-    label->setWordWrap(wrap);
-    QPalette palette = label->palette();
-    palette.setColor(QPalette::WindowText, color);
-    label->setPalette(palette);
-    return label;
 }

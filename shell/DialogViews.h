@@ -5,8 +5,6 @@
 #include <QFont>
 #include <QWidget>
 
-class QLabel;
-
 // The change list's backdrop: black at alpha 0.3, corner radius 4.
 class UpdateScBgView : public QWidget {
     Q_OBJECT
@@ -26,7 +24,3 @@ public:
 protected:
     void paintEvent(QPaintEvent* event) override;
 };
-
-// A plain-text label of the dialogs.
-QLabel* dialogLabel(QWidget* parent, const QString& text, const QRect& frame, const QFont& font, const QColor& color,
-                    Qt::Alignment alignment = Qt::AlignCenter, bool wrap = false);

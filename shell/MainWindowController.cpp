@@ -10,8 +10,10 @@
 #include "toolkit/Coordinates.h"
 #include "toolkit/ImageCache.h"
 #include "toolkit/InterfaceStyle.h"
+#include "toolkit/Label.h"
 #include "toolkit/RightBgView.h"
 #include "toolkit/TCImageButton.h"
+#include "toolkit/ToolArea.h"
 
 #include <QElapsedTimer>
 #include <QEasingCurve>
@@ -47,20 +49,6 @@ QEasingCurve easeIn()
     return curve;
 }
 
-QLabel* caption(QWidget* parent, const QString& text, const QRect& frame, const QFont& font, float alpha)
-{
-    auto* label = new QLabel(parent);
-    label->setGeometry(frame);
-    label->setTextFormat(Qt::PlainText);
-    label->setText(text);
-    label->setFont(font);
-    QPalette palette = label->palette();
-    palette.setColor(QPalette::WindowText, toolkit::whiteAlpha(alpha));
-    label->setPalette(palette);
-    label->setAttribute(Qt::WA_TransparentForMouseEvents);
-    return label;
-}
-
 } // namespace
 
 MainWindowController::MainWindowController(ToolScreenFactory* factory, QObject* parent)
@@ -93,7 +81,7 @@ void MainWindowController::buildWindow()
     leftView = new MainLeftBgView(content);
     leftView->setGeometry(0, 0, kColumnWidth, kWindowHeight);
     rightView = new RightBgView(content);
-    rightView->setGeometry(kColumnWidth, 0, kToolWidth, kToolHeight);
+    rightView->setGeometry(kColumnWidth, 0, toolkit::kToolWidth, toolkit::kToolHeight);
 
     tabBarView = new TabBarView(leftView);
     tabBarView->setGeometry(16, 12, 170, 18);
@@ -116,15 +104,18 @@ void MainWindowController::buildWindow()
     });
 
     // The column's other texts: the two groups of tabs and the product.
-    caption(leftView, QStringLiteral("数据擦除"), QRect(24, 52, 180, 18), toolkit::lightFont(11), 0.35f);
-    caption(leftView, QStringLiteral("实用工具"), QRect(24, 206, 180, 18), toolkit::lightFont(11), 0.35f);
+    toolkit::makeLabel(leftView, QRect(24, 52, 180, 18), QStringLiteral("数据擦除"),
+                       toolkit::lightFont(11), toolkit::whiteAlpha(0.35f));
+    toolkit::makeLabel(leftView, QRect(24, 206, 180, 18), QStringLiteral("实用工具"),
+                       toolkit::lightFont(11), toolkit::whiteAlpha(0.35f));
     auto* logo = new QLabel(leftView);
     logo->setGeometry(24, 532, 24, 24);
     logo->setPixmap(toolkit::ImageCache::pixmapNamed(QStringLiteral("app_logo"), QSizeF(24, 24),
                                                      window_->devicePixelRatioF()));
     logo->setScaledContents(true);
     logo->setAttribute(Qt::WA_TransparentForMouseEvents);
-    caption(leftView, QStringLiteral("Nullvane"), QRect(56, 535, 150, 18), toolkit::boldFont(13), 0.8f);
+    toolkit::makeLabel(leftView, QRect(56, 535, 150, 18), QStringLiteral("Nullvane"),
+                       toolkit::boldFont(13), toolkit::whiteAlpha(0.8f));
 
     FileEraserBaseView = makeContainer(true);
     wipeHddBaseView = makeContainer(false);
@@ -137,8 +128,8 @@ QWidget* MainWindowController::makeContainer(bool visibleAtStart)
 {
     auto* container = new QWidget(rightView);
     // The others wait above the tool area, where a slide brings them in from.
-    const QRectF system(0, visibleAtStart ? 0 : kToolHeight, kToolWidth, kToolHeight);
-    container->setGeometry(toolkit::flipRect(system, kToolHeight).toRect());
+    const QRectF system(0, visibleAtStart ? 0 : toolkit::kToolHeight, toolkit::kToolWidth, toolkit::kToolHeight);
+    container->setGeometry(toolkit::flipRect(system, toolkit::kToolHeight).toRect());
     return container;
 }
 
@@ -286,15 +277,17 @@ void MainWindowController::slide(QWidget* from, QWidget* to)
     if (!from || !to)
         return;
     finishRunningSlide();
-    const QRect arriving = toolkit::flipRect(QRectF(0, kToolHeight, kToolWidth, kToolHeight), kToolHeight).toRect();
-    const QRect shown(0, 0, kToolWidth, kToolHeight);
+    const QRect arriving =
+        toolkit::flipRect(QRectF(0, toolkit::kToolHeight, toolkit::kToolWidth, toolkit::kToolHeight), toolkit::kToolHeight)
+            .toRect();
+    const QRect shown(0, 0, toolkit::kToolWidth, toolkit::kToolHeight);
     const QRect leaving =
-        toolkit::flipRect(QRectF(0, -kToolHeight, from->width(), from->height()), kToolHeight).toRect();
+        toolkit::flipRect(QRectF(0, -toolkit::kToolHeight, from->width(), from->height()), toolkit::kToolHeight).toRect();
     to->setGeometry(QRect(arriving.topLeft(), to->size()));
     to->raise();
     runningSlide_ = {{from, leaving}, {to, QRect(shown.topLeft(), to->size())}};
     for (const Move& move : std::as_const(runningSlide_))
-        toolkit::animateProperty(move.view, "geometry", move.end, kSlideMs, easeIn());
+        toolkit::animateProperty(move.view, "geometry", move.end, toolkit::kSlideMs, easeIn());
 }
 
 void MainWindowController::canChangeType(bool enabled)

@@ -39,9 +39,6 @@ public:
     static constexpr int kWindowWidth = 960;
     static constexpr int kWindowHeight = 580;
     static constexpr int kColumnWidth = 230;
-    static constexpr int kToolWidth = 730;
-    static constexpr int kToolHeight = 580;
-    static constexpr int kSlideMs = 500;
     // How long quitting waits, in all, for tools to stop a run in progress.
     static constexpr int kQuitWaitMs = 5000;
 

@@ -9,6 +9,7 @@
 #include "platform/gui/Workspace.h"
 #include "toolkit/ImageCache.h"
 #include "toolkit/InterfaceStyle.h"
+#include "toolkit/Label.h"
 #include "toolkit/StatusAttachedWindow.h"
 #include "toolkit/TextImageButton.h"
 
@@ -70,33 +71,33 @@ void UpdateViewController::buildViews()
 
     checkProgressView = stateView(view_.get());
     logo(checkProgressView, QRect(202, 60, 56, 56));
-    dialogLabel(checkProgressView, QStringLiteral("正在检查更新…"), QRect(20, 136, 420, 24), toolkit::regularFont(16),
-                strong);
-    dialogLabel(checkProgressView, QStringLiteral("正在连接更新服务器，请稍候。"), QRect(20, 166, 420, 20),
-                toolkit::lightFont(13), faint);
+    toolkit::makeLabel(checkProgressView, QRect(20, 136, 420, 24), QStringLiteral("正在检查更新…"),
+                       toolkit::regularFont(16), strong, Qt::AlignCenter);
+    toolkit::makeLabel(checkProgressView, QRect(20, 166, 420, 20), QStringLiteral("正在连接更新服务器，请稍候。"),
+                       toolkit::lightFont(13), faint, Qt::AlignCenter);
     proClose = new TextImageButton(QRect(180, 256, 100, 32), checkProgressView);
 
     noNetworkView = stateView(view_.get());
     logo(noNetworkView, QRect(202, 60, 56, 56));
-    dialogLabel(noNetworkView, QStringLiteral("无法连接到网络"), QRect(20, 136, 420, 24), toolkit::regularFont(16), strong);
-    dialogLabel(noNetworkView, QStringLiteral("请检查网络连接后再试。"), QRect(20, 166, 420, 20), toolkit::lightFont(13),
-                faint);
+    toolkit::makeLabel(noNetworkView, QRect(20, 136, 420, 24), QStringLiteral("无法连接到网络"),
+                       toolkit::regularFont(16), strong, Qt::AlignCenter);
+    toolkit::makeLabel(noNetworkView, QRect(20, 166, 420, 20), QStringLiteral("请检查网络连接后再试。"),
+                       toolkit::lightFont(13), faint, Qt::AlignCenter);
     noNetClose = new TextImageButton(QRect(180, 256, 100, 32), noNetworkView);
 
     noUpdateView = stateView(view_.get());
     logo(noUpdateView, QRect(202, 60, 56, 56));
-    dialogLabel(noUpdateView, QStringLiteral("当前已是最新版本"), QRect(20, 136, 420, 24), toolkit::regularFont(16),
-                strong);
-    dialogLabel(noUpdateView, QStringLiteral("Nullvane %1 是目前可用的最新版本。").arg(QStringLiteral(NULLVANE_VERSION)),
-                QRect(20, 166, 420, 20), toolkit::lightFont(13), faint);
+    toolkit::makeLabel(noUpdateView, QRect(20, 136, 420, 24), QStringLiteral("当前已是最新版本"),
+                       toolkit::regularFont(16), strong, Qt::AlignCenter);
+    toolkit::makeLabel(noUpdateView, QRect(20, 166, 420, 20),
+                       QStringLiteral("Nullvane %1 是目前可用的最新版本。").arg(QStringLiteral(NULLVANE_VERSION)),
+                       toolkit::lightFont(13), faint, Qt::AlignCenter);
     noUpdateClose = new TextImageButton(QRect(180, 256, 100, 32), noUpdateView);
 
     haveUpdateView = stateView(view_.get());
     logo(haveUpdateView, QRect(22, 20, 40, 40));
-    titleLable = dialogLabel(haveUpdateView, QString(), QRect(74, 18, 370, 24), toolkit::regularFont(16), strong,
-                             Qt::AlignLeft | Qt::AlignVCenter);
-    versionLabel = dialogLabel(haveUpdateView, QString(), QRect(74, 44, 370, 18), toolkit::lightFont(13), faint,
-                               Qt::AlignLeft | Qt::AlignVCenter);
+    titleLable = toolkit::makeLabel(haveUpdateView, QRect(74, 18, 370, 24), QString(), toolkit::regularFont(16), strong);
+    versionLabel = toolkit::makeLabel(haveUpdateView, QRect(74, 44, 370, 18), QString(), toolkit::lightFont(13), faint);
     auto* listBackdrop = new UpdateScBgView(haveUpdateView);
     listBackdrop->setGeometry(22, 76, kListWidth, kListHeight);
     changeValueScrollView = new QScrollArea(haveUpdateView);
@@ -191,8 +192,11 @@ void UpdateViewController::whatIsNewVersionDiff(const QVariant& manifest)
     const QFont measure = measuringFont();
     for (int i = 0; i < diff.lines.size(); ++i) {
         const QString& value = diff.lines[i];
-        QLabel* row = dialogLabel(showVersionScrollView, QStringLiteral("%1.%2").arg(i + 1).arg(value), QRect(),
-                                  toolkit::lightFont(13), text, Qt::AlignLeft | Qt::AlignVCenter, true);
+        QLabel* row = toolkit::makeLabel(showVersionScrollView, QRect(), QStringLiteral("%1.%2").arg(i + 1).arg(value),
+                                         toolkit::lightFont(13), text);
+        row->setWordWrap(true);
+        // The row shows its whole text as a tooltip, so it takes the pointer.
+        row->setAttribute(Qt::WA_TransparentForMouseEvents, false);
         row->setContentsMargins(10, 0, 10, 0);
         row->setToolTip(QStringLiteral("<p style='white-space:pre-wrap'>%1</p>").arg(value.toHtmlEscaped()));
         // The measure at 10 points and 200 wide sets the row; the row never

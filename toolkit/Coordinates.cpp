@@ -40,4 +40,11 @@ QPointF convertBaseToScreen(const QWidget* window, const QPointF& basePoint)
     return frame.topLeft() + basePoint; // topLeft() of a system rect is its bottom-left corner
 }
 
+QPointF windowBasePoint(const QWidget* widget, const QPointF& localQtPoint)
+{
+    const QWidget* window = widget->window();
+    const QPointF inWindow = widget->mapTo(window, localQtPoint);
+    return QPointF(inWindow.x(), window->height() - inWindow.y());
+}
+
 } // namespace toolkit

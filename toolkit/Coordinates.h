@@ -50,4 +50,7 @@ QRectF systemVisibleFrame(const QScreen* screen);
 // A point in a window's base coordinates, in system screen coordinates.
 QPointF convertBaseToScreen(const QWidget* window, const QPointF& basePoint);
 
+// A point of `widget` (Qt coordinates) in the base coordinates of its window.
+QPointF windowBasePoint(const QWidget* widget, const QPointF& localQtPoint);
+
 } // namespace toolkit

@@ -1,6 +1,7 @@
 // The update and About dialogs, and the application delegate's start-up,
 // menu and quit roads. The network is a loopback server; opened web pages
 // are caught before they reach a browser.
+#include "DialogGuard.h"
 #include "ShellTestSupport.h"
 
 #include "core/CommUti.h"
@@ -213,6 +214,7 @@ TEST_F(UpdateDialog, ClosingBeforeTheAnswerIsSafeAndEveryCloseButtonCloses)
     StatusAttachedWindow* window = StatusAttachedWindow::initWithView(vc.view(), QPointF(600, 400), nullptr, 1, 5.0f);
     vc.superDelegate = window;
     QTimer::singleShot(50, [&] { QTest::mouseClick(vc.proClose, Qt::LeftButton); });
+    nvtest::ExpectDialogs expectDialog; // the test closes it itself
     window->runModal(); // returns once the button closed the dialog
     EXPECT_TRUE(nvtest::pumpUntil([&] { return vc.superDelegate.isNull(); }));
     EXPECT_TRUE(opened.urls.isEmpty());

@@ -1,4 +1,6 @@
-// Test main for programs with widgets: an offscreen QApplication.
+// Test main for programs with widgets: an offscreen QApplication that fails a
+// test in which an unexpected modal dialog opens (DialogGuard.h).
+#include "DialogGuard.h"
 #include "TestSupport.h"
 
 #include <QApplication>
@@ -10,6 +12,7 @@ int main(int argc, char** argv)
 {
     nvtest::prepareEnvironment();
     QApplication app(argc, argv);
+    nvtest::installDialogGuard();
     ::testing::InitGoogleTest(&argc, argv);
     const int result = RUN_ALL_TESTS();
     nvtest::removeSandbox();

@@ -3,6 +3,7 @@
 #include "FakeScheduler.h"
 #include "WidgetTestSupport.h"
 
+#include "DialogGuard.h"
 #include "TestSupport.h"
 #include "toolkit/Coordinates.h"
 #include "toolkit/DropDownHost.h"
@@ -177,6 +178,7 @@ TEST(StatusAttachedWindow, ModalRunEndsWhenATimerClosesTheDialog)
     safety.setSingleShot(true);
     QObject::connect(&safety, &QTimer::timeout, [&] { rescued = true; if (w) w->windowWillClose(); });
     safety.start(5000);
+    nvtest::ExpectDialogs expectDialog; // the test closes it itself
     w->runModal();
     safety.stop();
     EXPECT_FALSE(rescued);
@@ -194,6 +196,7 @@ TEST(StatusAttachedWindow, CloseBeforeTheRunMakesTheRunReturnAtOnce)
     w->close();
     bool rescued = false;
     QTimer::singleShot(3000, [&] { rescued = true; if (guard) guard->windowWillClose(); });
+    nvtest::ExpectDialogs expectDialog; // the test closes it itself
     w->runModal(); // the window is only deleted once the event loop runs, so `w` is still valid here
     EXPECT_FALSE(rescued);
     w->close(); // closing again does nothing more
@@ -216,6 +219,7 @@ TEST(StatusAttachedWindow, ClosingTheInnerDialogEndsOnlyItsOwnRun)
         QTimer::singleShot(20, outer, [&] { outer->close(); });
     });
     QTimer::singleShot(5000, [&] { if (outer) outer->windowWillClose(); order << QStringLiteral("rescued"); });
+    nvtest::ExpectDialogs expectDialog; // the test closes it itself
     outer->runModal();
     order << QStringLiteral("outer returned");
     EXPECT_EQ(order, (QStringList{"inner returned", "outer still running", "outer returned"}));
@@ -235,6 +239,7 @@ TEST(StatusAttachedWindow, EscapeAndEnterDoNotCloseIt)
         w->close();
     });
     QTimer::singleShot(5000, [&] { if (w) w->windowWillClose(); });
+    nvtest::ExpectDialogs expectDialog; // the test closes it itself
     w->runModal();
     EXPECT_TRUE(stillOpen);
     flushDeletes();
@@ -483,6 +488,7 @@ TEST(DropDownHost, TimedCloseArrivesDuringAModalRun)
         dropDown.open(nullptr, list.get(), dialog, {150, 40}, 1);
     });
     QTimer::singleShot(5000, [&] { if (dialog) dialog->windowWillClose(); });
+    nvtest::ExpectDialogs expectDialog; // the test closes it itself
     dialog->runModal();
     EXPECT_GE(closedAfter, 100);
     EXPECT_LT(closedAfter, 4000) << "the timed close did not arrive while the dialog ran";

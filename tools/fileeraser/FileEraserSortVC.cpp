@@ -1,6 +1,7 @@
 #include "FileEraserSortVC.h"
 
-#include "FileEraserUi.h"
+#include "toolkit/Label.h"
+#include "toolkit/PointerTrackingView.h"
 
 #include "toolkit/InterfaceStyle.h"
 #include "toolkit/NamedImageView.h"
@@ -35,7 +36,7 @@ QWidget* FileEraserSortVC::view() const
 
 void FileEraserSortVC::loadView()
 {
-    view_ = new fileeraserui::PointerTrackingView;
+    view_ = new toolkit::PointerTrackingView;
     view_->resize(kWidth, kRowHeight * 5 + kGap);
     view_->onEntered = [this] { mouseEntered(); };
     view_->onExited = [this] { mouseExited(); };
@@ -50,7 +51,7 @@ void FileEraserSortVC::loadView()
         icon->setImageName(QStringLiteral("ic_checkmark"));
         icon->setAttribute(Qt::WA_TransparentForMouseEvents);
         icon->hide();
-        labels_[static_cast<size_t>(i)] = fileeraserui::makeLabel(row, QRect(34, 0, kWidth - 40, kRowHeight), texts.at(i),
+        labels_[static_cast<size_t>(i)] = toolkit::makeLabel(row, QRect(34, 0, kWidth - 40, kRowHeight), texts.at(i),
                                                                   toolkit::lightFont(13), kOther);
         views_[static_cast<size_t>(i)] = row;
         icons_[static_cast<size_t>(i)] = icon;
@@ -67,7 +68,7 @@ void FileEraserSortVC::loadView()
 void FileEraserSortVC::showKind(int kind)
 {
     sortType_ = kind;
-    fileeraserui::setLabelColor(labels_[static_cast<size_t>(kind)], kChosen);
+    toolkit::setLabelColor(labels_[static_cast<size_t>(kind)], kChosen);
     for (int i = 0; i < 3; ++i)
         icons_[static_cast<size_t>(i)]->setVisible(i == kind);
 }
@@ -75,7 +76,7 @@ void FileEraserSortVC::showKind(int kind)
 void FileEraserSortVC::showDirection(int direction)
 {
     sortAD_ = direction;
-    fileeraserui::setLabelColor(labels_[static_cast<size_t>(3 + direction)], kChosen);
+    toolkit::setLabelColor(labels_[static_cast<size_t>(3 + direction)], kChosen);
     icons_[3]->setVisible(direction == 0);
     icons_[4]->setVisible(direction == 1);
 }
@@ -93,7 +94,7 @@ void FileEraserSortVC::selectSortType(SortSelectBgView* row)
     if (!row)
         return;
     for (QLabel* label : labels_)
-        fileeraserui::setLabelColor(label, kOther);
+        toolkit::setLabelColor(label, kOther);
     const QString id = row->identifier();
     if (id == QLatin1String("0") || id == QLatin1String("1") || id == QLatin1String("2")) {
         showKind(id.toInt());

@@ -11,7 +11,7 @@
 class NamedImageView;
 class QLabel;
 
-#include "FileEraserUi.h"
+#include "toolkit/PointerTrackingView.h"
 
 class FileEraserSortVCDelegate {
 public:
@@ -55,7 +55,7 @@ private:
     void showKind(int kind);
     void showDirection(int direction);
 
-    QPointer<fileeraserui::PointerTrackingView> view_;
+    QPointer<toolkit::PointerTrackingView> view_;
     std::array<SortSelectBgView*, 5> views_{};
     std::array<QLabel*, 5> labels_{};
     std::array<NamedImageView*, 5> icons_{};

@@ -2,9 +2,12 @@
 
 #include "EndBgView.h"
 #include "FileEraserTable.h"
-#include "FileEraserUi.h"
+#include "toolkit/Label.h"
+#include "toolkit/ToolArea.h"
+#include "toolkit/ModalDialog.h"
+#include "toolkit/Coordinates.h"
 #include "FilePickerPanel.h"
-#include "NTFSViewController.h"
+#include "tools/erasepanels/NTFSViewController.h"
 #include "TextIconImageBtton.h"
 
 #include "core/BundleSettings.h"
@@ -34,9 +37,9 @@
 #include <QPainterPath>
 #include <QTimer>
 
-using fileeraserui::kToolHeight;
-using fileeraserui::kToolWidth;
-using fileeraserui::makeLabel;
+using toolkit::kToolHeight;
+using toolkit::kToolWidth;
+using toolkit::makeLabel;
 using toolkit::makeTextButton;
 
 namespace {
@@ -182,7 +185,7 @@ void FileEraserViewController::setupListView()
     selectCountLabel_->setGeometry(164, 26, 260, 26);
     selectCountLabel_->setFont(toolkit::lightFont(13));
     selectCountLabel_->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-    fileeraserui::setLabelColor(selectCountLabel_, toolkit::whiteAlpha(0.7f));
+    toolkit::setLabelColor(selectCountLabel_, toolkit::whiteAlpha(0.7f));
 
     listDragView_ = new DragView(QRect(0, 70, kToolWidth, 424), listView_);
     listDragView_->setDelegate(this);
@@ -439,7 +442,7 @@ void FileEraserViewController::refreshAfterAdd()
         listView_->raise();
         toolbar_->raise();
         QPointer<QWidget> mainView(mainView_);
-        toolkit::animateProperty(listView_, "pos", QPoint(0, 0), fileeraserui::kSlideMs, QEasingCurve::InOutQuad,
+        toolkit::animateProperty(listView_, "pos", QPoint(0, 0), toolkit::kSlideMs, QEasingCurve::InOutQuad,
                                  [mainView] {
                                      if (mainView)
                                          mainView->hide();
@@ -453,7 +456,7 @@ void FileEraserViewController::showNTFSWindow()
     NTFSViewController notice;
     if (openUrl_)
         notice.setUrlOpener(openUrl_);
-    fileeraserui::runDialog(notice.view(), mainWindow(),
+    toolkit::runDialog(notice.view(), mainWindow(),
                             [&notice](StatusAttachedWindow* window) { notice.setSuperDelegate(window); });
 }
 
@@ -519,7 +522,7 @@ void FileEraserViewController::emptyListButtonAction()
     reloadTable();
     mainView_->move(0, 0);
     mainView_->show();
-    fileeraserui::slideOut(listView_);
+    toolkit::slideOut(listView_);
     changeSelectAllButtonState();
 }
 
@@ -595,7 +598,7 @@ void FileEraserViewController::sortButtonAction()
     auto* sortVC = new FileEraserSortVC;
     sortVC->setDelegate(this);
     // The list opens upward from the top of the sort control.
-    const QPointF anchor = fileeraserui::windowBasePoint(sortButton_, QPointF(sortButton_->width() / 2.0, 0));
+    const QPointF anchor = toolkit::windowBasePoint(sortButton_, QPointF(sortButton_->width() / 2.0, 0));
     if (!sortDropDown_->open(sortVC, sortVC->view(), mainWindow(), anchor, 3, 0.0f))
         return;
     sortVC->setSortTypeWithSortAD(sortType_, sortAD_);
@@ -641,12 +644,12 @@ void FileEraserViewController::historyButtonAction()
     historyVC_->setTypeStr(QStringLiteral("WipeFile"));
     showInPane(historyVC_->view(), historyView_);
     historyVC_->getEraserHistory();
-    fileeraserui::slideIn(historyView_);
+    toolkit::slideIn(historyView_);
 }
 
 void FileEraserViewController::closeHistoryView()
 {
-    fileeraserui::slideOut(historyView_);
+    toolkit::slideOut(historyView_);
 }
 
 void FileEraserViewController::setButtonAction()
@@ -655,12 +658,12 @@ void FileEraserViewController::setButtonAction()
     setEraserLevelVC_->setDelegate(this);
     showInPane(setEraserLevelVC_->view(), setEraserLevelView_);
     setEraserLevelVC_->setEraserLevelSelect();
-    fileeraserui::slideIn(setEraserLevelView_);
+    toolkit::slideIn(setEraserLevelView_);
 }
 
 void FileEraserViewController::closeSetEraserLevelView()
 {
-    fileeraserui::slideOut(setEraserLevelView_);
+    toolkit::slideOut(setEraserLevelView_);
 }
 
 void FileEraserViewController::aboutButtonAction()
@@ -685,7 +688,7 @@ void FileEraserViewController::eraserNowButtonAction()
     progressView_->raise();
     MakeSureFileEraserViewControoler dialog;
     dialog.setDelegate(this);
-    fileeraserui::runDialog(dialog.view(), mainWindow(),
+    toolkit::runDialog(dialog.view(), mainWindow(),
                             [&dialog](StatusAttachedWindow* window) { dialog.setSuperDelegate(window); });
 }
 
@@ -708,7 +711,7 @@ void FileEraserViewController::doEraserSelectFiles()
     progressBar_->setFloatValue(0.1);
     progressView_->raise();
     QPointer<FileEraserViewController> self(this);
-    toolkit::animateProperty(progressView_, "pos", QPoint(0, 0), fileeraserui::kSlideMs, QEasingCurve::InOutQuad, [self] {
+    toolkit::animateProperty(progressView_, "pos", QPoint(0, 0), toolkit::kSlideMs, QEasingCurve::InOutQuad, [self] {
         if (!self)
             return;
         self->listView_->hide();
@@ -748,7 +751,7 @@ void FileEraserViewController::showEndView(const FileObjList& doneList)
     }
     pane->raise();
     QPointer<QWidget> progress(progressView_);
-    toolkit::animateProperty(pane, "pos", QPoint(0, 0), fileeraserui::kSlideMs, QEasingCurve::InOutQuad, [progress] {
+    toolkit::animateProperty(pane, "pos", QPoint(0, 0), toolkit::kSlideMs, QEasingCurve::InOutQuad, [progress] {
         if (!progress)
             return;
         progress->hide();
@@ -768,7 +771,7 @@ void FileEraserViewController::endBackToMainView(QWidget* pane)
     mainView_->move(0, 0);
     mainView_->show();
     QPointer<QWidget> guard(pane);
-    toolkit::animateProperty(pane, "pos", QPoint(kToolWidth - 1, 0), fileeraserui::kSlideMs, QEasingCurve::InOutQuad,
+    toolkit::animateProperty(pane, "pos", QPoint(kToolWidth - 1, 0), toolkit::kSlideMs, QEasingCurve::InOutQuad,
                              [guard] {
                                  if (!guard)
                                      return;

@@ -10,9 +10,9 @@
 #include "FileEraserList.h"
 #include "FileEraserRun.h"
 #include "FileEraserSortVC.h"
-#include "HistoryViewController.h"
+#include "tools/erasepanels/HistoryViewController.h"
 #include "MakeSureFileEraserViewControoler.h"
-#include "SetEraserLevelVC.h"
+#include "tools/erasepanels/SetEraserLevelVC.h"
 
 #include "toolkit/CustomTableView.h"
 #include "toolkit/DragView.h"

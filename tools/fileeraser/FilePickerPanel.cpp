@@ -1,6 +1,6 @@
 #include "FilePickerPanel.h"
 
-#include "FileEraserUi.h"
+#include "toolkit/Label.h"
 
 #include "platform/MountTable.h"
 #include "toolkit/InterfaceStyle.h"
@@ -77,7 +77,7 @@ FilePickerPanel::FilePickerPanel(QWidget* parent) : QDialog(parent)
     pathLabel_ = new QLabel;
     pathLabel_->setTextFormat(Qt::PlainText);
     pathLabel_->setFont(toolkit::regularFont(13));
-    fileeraserui::setLabelColor(pathLabel_, toolkit::whiteAlpha(0.9f));
+    toolkit::setLabelColor(pathLabel_, toolkit::whiteAlpha(0.9f));
     pathLabel_->setMinimumWidth(100);
     pathLabel_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     top->addWidget(pathLabel_, 1);

@@ -1,7 +1,8 @@
 #include "MakeSureFileEraserViewControoler.h"
 
-#include "ErasureStandardChoice.h"
-#include "FileEraserUi.h"
+#include "tools/erasepanels/ErasureStandardChoice.h"
+#include "toolkit/Label.h"
+#include "toolkit/Coordinates.h"
 
 #include "core/ErasureStandards.h"
 #include "toolkit/DropDownHost.h"
@@ -68,18 +69,18 @@ void MakeSureFileEraserViewControoler::loadView()
 {
     view_ = new QWidget;
     view_->resize(kWidth, kHeight);
-    fileeraserui::makeLabel(view_, QRect(28, 24, kWidth - 56, 26), QStringLiteral("确定要擦除选中的文件吗？"),
+    toolkit::makeLabel(view_, QRect(28, 24, kWidth - 56, 26), QStringLiteral("确定要擦除选中的文件吗？"),
                             toolkit::regularFont(16), toolkit::whiteAlpha(1.0f));
-    fileeraserui::makeLabel(view_, QRect(28, 56, kWidth - 56, 36),
+    toolkit::makeLabel(view_, QRect(28, 56, kWidth - 56, 36),
                             QStringLiteral("擦除后的文件和文件夹将无法恢复，请确认选中的项目无误。"),
                             toolkit::lightFont(13), toolkit::whiteAlpha(0.6f));
-    fileeraserui::makeLabel(view_, QRect(28, 104, 150, 32), QStringLiteral("擦除标准:"), toolkit::lightFont(14),
+    toolkit::makeLabel(view_, QRect(28, 104, 150, 32), QStringLiteral("擦除标准:"), toolkit::lightFont(14),
                             toolkit::whiteAlpha(0.9f));
 
     menuButton_ = new StandardMenuButton(view_);
     menuButton_->setGeometry(190, 104, 330, 32);
     connect(menuButton_, &QAbstractButton::clicked, this, &MakeSureFileEraserViewControoler::openMenuAction);
-    formatTypeText_ = fileeraserui::makeLabel(menuButton_, QRect(12, 0, 330 - 40, 32), QString(), toolkit::lightFont(13),
+    formatTypeText_ = toolkit::makeLabel(menuButton_, QRect(12, 0, 330 - 40, 32), QString(), toolkit::lightFont(13),
                                               toolkit::whiteAlpha(1.0f));
 
     noButton_ = toolkit::makeTextButton(view_, QRect(296, 178, 110, 36), toolkit::secondaryButtonSkin(),
@@ -116,7 +117,7 @@ void MakeSureFileEraserViewControoler::openMenuAction()
     QWidget* parentWindow = superDelegate_ ? static_cast<QWidget*>(superDelegate_.data()) : view_->window();
     // The view's origin inside its window, in the window's base coordinates.
     const QPointF origin = superDelegate_ ? superDelegate_->viewFrame().topLeft()
-                                          : fileeraserui::windowBasePoint(view_, QPointF(0, view_->height()));
+                                          : toolkit::windowBasePoint(view_, QPointF(0, view_->height()));
     auto* list = new FormatLTypeViewController;
     list->setDelegate(this);
     dropDown_->open(list, list->view(), parentWindow, origin + kMenuAnchor, 1, 0.0f);

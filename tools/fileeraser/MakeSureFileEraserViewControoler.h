@@ -2,7 +2,7 @@
 // The confirmation before an erase run: the chosen erasure standard, which
 // the user may change through the standards drop-down, "继续" and "取消".
 
-#include "FormatLTypeViewController.h"
+#include "tools/erasepanels/FormatLTypeViewController.h"
 
 #include <QAbstractButton>
 #include <QObject>

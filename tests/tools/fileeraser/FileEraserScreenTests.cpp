@@ -7,7 +7,7 @@
 #include "tools/fileeraser/FileEraserTable.h"
 #include "tools/fileeraser/FileEraserViewController.h"
 #include "tools/fileeraser/FilePickerPanel.h"
-#include "tools/fileeraser/NTFSViewController.h"
+#include "tools/erasepanels/NTFSViewController.h"
 #include "tools/fileeraser/TextIconImageBtton.h"
 
 #include "core/DoDataBase.h"
@@ -21,6 +21,7 @@
 #include "toolkit/MAAttachedWindow.h"
 #include "toolkit/TCImageButton.h"
 #include "toolkit/TextImageButton.h"
+#include "toolkit/ToolArea.h"
 
 #include <QDir>
 #include <QFile>
@@ -76,7 +77,7 @@ protected:
             return true;
         });
         screen->setUrlOpener([this](const QUrl& u) { urlsOpened << u; });
-        window.resize(fileeraserui::kToolWidth, fileeraserui::kToolHeight);
+        window.resize(toolkit::kToolWidth, toolkit::kToolHeight);
         screen->view()->setParent(&window);
         screen->view()->move(0, 0);
         window.show();
@@ -303,6 +304,7 @@ TEST_F(FileEraserScreenTest, ThePickerStartsOnTheDesktopAddsWhatIsChosenAndRemem
     ASSERT_EQ(FilePickerPanel::defaultStartFolder(), desktop);
 
     QRect shownAt;
+    nvtest::ExpectDialogs answered; // the hooks answer the picker
     screen->setPickerHook([&](FilePickerPanel* panel) {
         EXPECT_EQ(panel->directory(), desktop);
         EXPECT_EQ(panel->prompt(), QStringLiteral("添加"));
@@ -398,7 +400,7 @@ TEST_F(FileEraserScreenTest, TheSidePanelsSlideInAndOut)
     screentest::savePng(&window, QStringLiteral("FileEraserViewController-history-panel"));
     QTest::mouseClick(screen->historyVC()->noCloseButton(), Qt::LeftButton);
     EXPECT_FALSE(screen->historyView()->isVisible());
-    EXPECT_EQ(screen->historyView()->pos(), QPoint(fileeraserui::kToolWidth, 0));
+    EXPECT_EQ(screen->historyView()->pos(), QPoint(toolkit::kToolWidth, 0));
 
     platform::defaults::setInteger(QStringLiteral("EraserTimes"), 7);
     QTest::mouseClick(screen->setButton(), Qt::LeftButton);
@@ -473,7 +475,7 @@ TEST_F(FileEraserScreenTest, ARunShredsTheTickedItemsAndEndsOnTheSuccessPane)
     EXPECT_TRUE(screen->valueArr().isEmpty());
     EXPECT_TRUE(screen->mainView()->isVisible());
     EXPECT_FALSE(screen->sussView()->isVisible());
-    EXPECT_EQ(screen->sussView()->pos(), QPoint(fileeraserui::kToolWidth, 0));
+    EXPECT_EQ(screen->sussView()->pos(), QPoint(toolkit::kToolWidth, 0));
     EXPECT_EQ(plainText(screen->selectCountLabel()), QStringLiteral("总: 0 个文件"));
     EXPECT_TRUE(QFile::exists(keep));
 }

@@ -4,11 +4,8 @@
 
 #include "tools/fileeraser/EndBgView.h"
 #include "tools/fileeraser/FileEraserSortVC.h"
-#include "tools/fileeraser/FileEraserUi.h"
-#include "tools/fileeraser/FormatLTypeViewController.h"
+#include "tools/erasepanels/FormatLTypeViewController.h"
 #include "tools/fileeraser/MakeSureFileEraserViewControoler.h"
-#include "tools/fileeraser/NTFSViewController.h"
-#include "tools/fileeraser/SetEraserLevelVC.h"
 #include "tools/fileeraser/TextIconImageBtton.h"
 
 #include "core/ErasureStandards.h"
@@ -16,6 +13,7 @@
 #include "toolkit/EUHandButton.h"
 #include "toolkit/InterfaceStyle.h"
 #include "toolkit/MAAttachedWindow.h"
+#include "toolkit/ModalDialog.h"
 #include "toolkit/NamedImageView.h"
 #include "toolkit/TextImageButton.h"
 
@@ -59,18 +57,6 @@ struct SortSpy : FileEraserSortVCDelegate {
     QList<bool> exits;
     void selectSortbyType(int t, int ad) override { choices << qMakePair(t, ad); }
     void mouseEixtView(bool exited) override { exits << exited; }
-};
-
-struct FormatSpy : FormatLTypeVCDelegate {
-    QList<int> picked;
-    QList<bool> exits;
-    void selectFormatbyType(int index) override { picked << index; }
-    void mouseEixtView(bool exited) override { exits << exited; }
-};
-
-struct LevelSpy : SetEraserLevelVCDelegate {
-    int closed = 0;
-    void closeSetEraserLevelView() override { ++closed; }
 };
 
 struct ConfirmSpy : MakeSureFileEraserVCDelegate {
@@ -215,87 +201,6 @@ TEST(SortPopup, ShowsTheChoiceAndReportsKindAndDirection)
     sortVC.view()->setParent(nullptr);
 }
 
-TEST(Standards, TheDropDownStoresTheStandardItPicks)
-{
-    FormatLTypeViewController list;
-    FormatSpy spy;
-    list.setDelegate(&spy);
-    for (int i = 1; i <= 8; ++i) {
-        EXPECT_EQ(list.row(i)->identifier(), QString::number(i - 1));
-        EXPECT_EQ(list.text(i)->text(), erasureStandardLabel(i - 1));
-    }
-    QWidget frame;
-    darkBackdrop(frame);
-    frame.resize(list.view()->size());
-    list.view()->setParent(&frame);
-    frame.show();
-    sendEnter(list.row(5));
-    screentest::savePng(&frame, QStringLiteral("FormatLTypeViewController"));
-    sendLeave(list.row(5));
-
-    QTest::mouseClick(list.row(8), Qt::LeftButton);
-    EXPECT_EQ(platform::defaults::integerForKey(QStringLiteral("EraserTimes")), 35);
-    EXPECT_EQ(platform::defaults::integerForKey(QStringLiteral("EraserTimesTag")), 7);
-    for (int row : {1, 2, 3}) {
-        QTest::mouseClick(list.row(row), Qt::LeftButton);
-        EXPECT_EQ(platform::defaults::integerForKey(QStringLiteral("EraserTimes")), 1);
-        EXPECT_EQ(platform::defaults::integerForKey(QStringLiteral("EraserTimesTag")), row - 1);
-    }
-    QTest::mouseClick(list.row(5), Qt::LeftButton);
-    EXPECT_EQ(platform::defaults::integerForKey(QStringLiteral("EraserTimes")), 3);
-    EXPECT_EQ(spy.picked, (QList<int>{7, 0, 1, 2, 4}));
-
-    // A row whose identifier names no multi-pass standard stores one pass.
-    list.row(1)->setIdentifier(QStringLiteral("12"));
-    QTest::mouseClick(list.row(1), Qt::LeftButton);
-    EXPECT_EQ(platform::defaults::integerForKey(QStringLiteral("EraserTimes")), 1);
-    EXPECT_EQ(platform::defaults::integerForKey(QStringLiteral("EraserTimesTag")), 12);
-
-    list.mouseEntered();
-    list.mouseExited();
-    EXPECT_EQ(spy.exits, (QList<bool>{false, true}));
-    list.view()->setParent(nullptr);
-}
-
-TEST(Standards, ThePassCountPanelTicksSavesAndCancels)
-{
-    platform::defaults::setInteger(QStringLiteral("EraserTimesTag"), 4);
-    platform::defaults::setInteger(QStringLiteral("EraserTimes"), 5);
-    SetEraserLevelVC panel;
-    LevelSpy spy;
-    panel.setDelegate(&spy);
-    panel.setEraserLevelSelect();
-    for (LevelRadioButton* b : panel.radioButtons())
-        EXPECT_EQ(b->imageName(), QStringLiteral("radiobutton_no")) << b->identifier();
-    EXPECT_EQ(panel.eraserLevel(), QStringLiteral("5"));
-    EXPECT_EQ(panel.cancelButton()->textField()->text(), QStringLiteral("Cancel"));
-    EXPECT_EQ(panel.saveButton()->textField()->text(), QStringLiteral("Save"));
-    panel.view()->show();
-    screentest::savePng(panel.view(), QStringLiteral("SetEraserLevelVC-none"));
-    QTest::mouseClick(panel.saveButton(), Qt::LeftButton);
-    EXPECT_EQ(platform::defaults::integerForKey(QStringLiteral("EraserTimes")), 5);
-    EXPECT_EQ(spy.closed, 1);
-
-    // Cancel after ticking another button stores nothing.
-    QTest::mouseClick(panel.button(QStringLiteral("7")), Qt::LeftButton);
-    EXPECT_EQ(panel.button(QStringLiteral("7"))->imageName(), QStringLiteral("radiobutton_sel"));
-    QTest::mouseClick(panel.cancelButton(), Qt::LeftButton);
-    EXPECT_EQ(platform::defaults::integerForKey(QStringLiteral("EraserTimes")), 5);
-    EXPECT_EQ(spy.closed, 2);
-
-    QTest::mouseClick(panel.button(QStringLiteral("35")), Qt::LeftButton);
-    EXPECT_EQ(panel.button(QStringLiteral("35"))->imageName(), QStringLiteral("radiobutton_sel"));
-    EXPECT_EQ(panel.button(QStringLiteral("7"))->imageName(), QStringLiteral("radiobutton_no"));
-    screentest::savePng(panel.view(), QStringLiteral("SetEraserLevelVC-35"));
-    QTest::mouseClick(panel.saveButton(), Qt::LeftButton);
-    EXPECT_EQ(platform::defaults::integerForKey(QStringLiteral("EraserTimes")), 35);
-    EXPECT_EQ(platform::defaults::integerForKey(QStringLiteral("EraserTimesTag")), 4);
-
-    platform::defaults::setInteger(QStringLiteral("EraserTimes"), 3);
-    panel.setEraserLevelSelect();
-    EXPECT_EQ(panel.button(QStringLiteral("3"))->imageName(), QStringLiteral("radiobutton_sel"));
-}
-
 TEST(Confirmation, ShowsTheStandardLetsItChangeAndConfirms)
 {
     platform::defaults::setInteger(QStringLiteral("EraserTimesTag"), 9);
@@ -338,7 +243,7 @@ TEST(Confirmation, ShowsTheStandardLetsItChangeAndConfirms)
         checked = true;
         QTest::mouseClick(dialog.okButton(), Qt::LeftButton);
     });
-    fileeraserui::runDialog(dialog.view(), &mainWindow,
+    toolkit::runDialog(dialog.view(), &mainWindow,
                             [&](StatusAttachedWindow* window) { dialog.setSuperDelegate(window); });
     EXPECT_TRUE(checked);
     EXPECT_EQ(spy.confirmed, 1);
@@ -361,46 +266,4 @@ TEST(Confirmation, ShowsTheStandardLetsItChangeAndConfirms)
     second.setDelegate(&none);
     second.noButtonAction();
     EXPECT_EQ(none.confirmed, 0);
-}
-
-TEST(NtfsNotice, LinksAndTheirStyle)
-{
-    NTFSViewController notice;
-    QList<QUrl> opened;
-    notice.setUrlOpener([&](const QUrl& url) { opened << url; });
-    EXPECT_EQ(notice.okButton()->textField()->text(), QStringLiteral("好"));
-    EXPECT_TRUE(notice.linkLabel()->font().underline());
-    EXPECT_EQ(labelColor(notice.linkLabel()), QColor(0, 182, 255));
-    EXPECT_TRUE(notice.nodeTLabel()->text().contains(QStringLiteral("text-decoration:underline")));
-    EXPECT_TRUE(notice.linkToWinBut()->isVisibleTo(notice.view()));
-
-    QWidget mainWindow;
-    mainWindow.resize(960, 620);
-    mainWindow.show();
-    screentest::whenDialogShown([&](StatusAttachedWindow* window) {
-        screentest::savePng(window, QStringLiteral("NTFSViewController"));
-        sendEnter(notice.linkToHelp());
-        EXPECT_EQ(notice.linkToHelp()->cursor().shape(), Qt::PointingHandCursor);
-        sendLeave(notice.linkToHelp());
-        EXPECT_EQ(notice.linkToHelp()->cursor().shape(), Qt::ArrowCursor);
-        QTest::mouseClick(notice.linkToHelp(), Qt::LeftButton);
-        QTest::mouseClick(notice.linkToWinBut(), Qt::LeftButton);
-        QTest::mouseClick(notice.okButton(), Qt::LeftButton);
-    });
-    fileeraserui::runDialog(notice.view(), &mainWindow,
-                            [&](StatusAttachedWindow* window) { notice.setSuperDelegate(window); });
-    ASSERT_EQ(opened.size(), 2);
-    EXPECT_TRUE(opened.at(0).toString().endsWith(QStringLiteral("/articles/wipe-ntfs-on-mac.html"))) << opened.at(0).toString();
-    EXPECT_EQ(opened.at(1), NTFSViewController::homePageUrl());
-    EXPECT_FALSE(opened.at(1).isEmpty());
-    // The link sits over the words it names.
-    const QFontMetrics metrics(notice.nodeTLabel()->font());
-    EXPECT_EQ(notice.linkToWinBut()->width(), metrics.horizontalAdvance(NTFSViewController::kWindowsVersionWords) + 2);
-
-    // A text without the words stays plain, and the link is not offered.
-    notice.nodeTLabel()->setTextFormat(Qt::PlainText);
-    notice.nodeTLabel()->setText(QStringLiteral("<b>没有链接</b>"));
-    EXPECT_FALSE(notice.setTwoLinkLabelStyle());
-    EXPECT_EQ(notice.nodeTLabel()->textFormat(), Qt::PlainText);
-    EXPECT_FALSE(notice.linkToWinBut()->isVisibleTo(notice.view()));
 }

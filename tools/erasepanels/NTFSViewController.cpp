@@ -1,6 +1,6 @@
 #include "NTFSViewController.h"
 
-#include "FileEraserUi.h"
+#include "toolkit/Label.h"
 
 #include "core/CommUti.h"
 #include "core/EULinkUrl.h"
@@ -50,9 +50,9 @@ void NTFSViewController::loadView()
 {
     view_ = new QWidget;
     view_->resize(kWidth, kHeight);
-    fileeraserui::makeLabel(view_, QRect(28, 24, kWidth - 56, 26), QStringLiteral("无法擦除 NTFS 磁盘上的项目"),
+    toolkit::makeLabel(view_, QRect(28, 24, kWidth - 56, 26), QStringLiteral("无法擦除 NTFS 磁盘上的项目"),
                             toolkit::regularFont(16), toolkit::whiteAlpha(1.0f));
-    fileeraserui::makeLabel(view_, QRect(28, 58, kWidth - 56, 40),
+    toolkit::makeLabel(view_, QRect(28, 58, kWidth - 56, 40),
                             QStringLiteral("所选项目位于 NTFS 格式的磁盘上，无法在这里安全擦除，已不加入列表。"),
                             toolkit::lightFont(13), toolkit::whiteAlpha(0.7f), Qt::AlignLeft | Qt::AlignTop);
     const QFont bodyFont = toolkit::lightFont(13);
@@ -61,7 +61,7 @@ void NTFSViewController::loadView()
     nodeTLabel_->setFont(bodyFont);
     nodeTLabel_->setText(QStringLiteral("如需擦除 NTFS 磁盘上的文件，请使用%1。").arg(kWindowsVersionWords));
     nodeTLabel_->setTextFormat(Qt::PlainText);
-    fileeraserui::setLabelColor(nodeTLabel_, toolkit::whiteAlpha(0.7f));
+    toolkit::setLabelColor(nodeTLabel_, toolkit::whiteAlpha(0.7f));
 
     linkLabel_ = new QLabel(view_);
     linkLabel_->setGeometry(28, 130, kWidth - 56, 22);
@@ -87,7 +87,7 @@ void NTFSViewController::setLinkLabelStyle()
     QFont font = linkLabel_->font();
     font.setUnderline(true);
     linkLabel_->setFont(font);
-    fileeraserui::setLabelColor(linkLabel_, kLinkColor);
+    toolkit::setLabelColor(linkLabel_, kLinkColor);
     const QFontMetrics metrics(font);
     const int width = std::min(linkLabel_->width(), metrics.horizontalAdvance(linkLabel_->text()) + 2);
     linkToHelp_->setGeometry(linkLabel_->x(), linkLabel_->y(), width, linkLabel_->height());

@@ -1,7 +1,9 @@
 #pragma once
-// Helpers of the File Eraser's widget tests: pictures for people, and
-// acting on a modal dialog while its run is under way.
+// Helpers of the tool screens' widget tests: pictures for people, and acting
+// on a modal dialog while its run is under way. A test program names its
+// picture folder with SCREENTEST_PNG_FOLDER (a compile definition).
 
+#include "DialogGuard.h"
 #include "TestSupport.h"
 
 #include "toolkit/Animation.h"
@@ -18,12 +20,16 @@
 #include <gtest/gtest.h>
 #include <memory>
 
+#ifndef SCREENTEST_PNG_FOLDER
+#define SCREENTEST_PNG_FOLDER "screens"
+#endif
+
 namespace screentest {
 
-// Saves what `widget` shows as <test-output>/fileeraser/<name>.png.
+// Saves what `widget` shows as <test-output>/<folder>/<name>.png.
 inline QString savePng(QWidget* widget, const QString& name)
 {
-    const QString path = nvtest::outputFolder(QStringLiteral("fileeraser")) + QLatin1Char('/') + name + QStringLiteral(".png");
+    const QString path = nvtest::outputFolder(QStringLiteral(SCREENTEST_PNG_FOLDER)) + QLatin1Char('/') + name + QStringLiteral(".png");
     QImage image = widget->grab().toImage();
     EXPECT_FALSE(image.isNull()) << name;
     // A translucent window is seen over the main window's dark body.
@@ -67,22 +73,26 @@ template <class T> T* visibleTopLevel()
 }
 
 // Runs `act` once a widget answers `find`, from the event loop (so also
-// while a modal run is under way). Gives up after `timeoutMs`.
+// while a modal run is under way). Gives up after `timeoutMs`. Until then a
+// modal dialog may open: this is the answer it waits for.
 template <class T>
 void whenShown(std::function<T*()> find, std::function<void(T*)> act, int timeoutMs = 8000)
 {
     auto* timer = new QTimer;
     auto started = std::make_shared<qint64>(0);
+    auto expecting = std::make_shared<std::unique_ptr<nvtest::ExpectDialogs>>(std::make_unique<nvtest::ExpectDialogs>());
     timer->setInterval(20);
-    QObject::connect(timer, &QTimer::timeout, [timer, find, act, started, timeoutMs] {
+    QObject::connect(timer, &QTimer::timeout, [timer, find, act, started, timeoutMs, expecting] {
         *started += 20;
         if (T* found = find()) {
             timer->stop();
             timer->deleteLater();
             act(found);
+            expecting->reset();
         } else if (*started > timeoutMs) {
             timer->stop();
             timer->deleteLater();
+            expecting->reset();
             ADD_FAILURE() << "the expected window never showed";
         }
     });

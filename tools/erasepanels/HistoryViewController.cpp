@@ -2,7 +2,9 @@
 
 #include "EUCustomOutlineView.h"
 #include "ExportViewController.h"
-#include "FileEraserUi.h"
+#include "toolkit/Label.h"
+#include "toolkit/ToolArea.h"
+#include "toolkit/ModalDialog.h"
 #include "HistoryExport.h"
 
 #include "toolkit/InterfaceStyle.h"
@@ -68,8 +70,8 @@ QWidget* HistoryViewController::view() const
 void HistoryViewController::loadView()
 {
     view_ = new RightBgView;
-    view_->resize(fileeraserui::kToolWidth, fileeraserui::kToolHeight);
-    fileeraserui::makeLabel(view_, QRect(48, 28, 400, 30), QStringLiteral("擦除历史"), toolkit::regularFont(20),
+    view_->resize(toolkit::kToolWidth, toolkit::kToolHeight);
+    toolkit::makeLabel(view_, QRect(48, 28, 400, 30), QStringLiteral("擦除历史"), toolkit::regularFont(20),
                             toolkit::whiteAlpha(1.0f));
 
     haveView_ = new QWidget(view_);
@@ -95,10 +97,10 @@ void HistoryViewController::loadView()
             [this](const QModelIndex& index) { outlineViewShouldSelectItem(index); });
 
     noView_ = new QWidget(view_);
-    noView_->setGeometry(0, 76, fileeraserui::kToolWidth, fileeraserui::kToolHeight - 76);
-    fileeraserui::makeLabel(noView_, QRect(0, 150, fileeraserui::kToolWidth, 30), QStringLiteral("暂无擦除记录"),
+    noView_->setGeometry(0, 76, toolkit::kToolWidth, toolkit::kToolHeight - 76);
+    toolkit::makeLabel(noView_, QRect(0, 150, toolkit::kToolWidth, 30), QStringLiteral("暂无擦除记录"),
                             toolkit::regularFont(16), toolkit::whiteAlpha(0.8f), Qt::AlignCenter);
-    fileeraserui::makeLabel(noView_, QRect(0, 184, fileeraserui::kToolWidth, 24),
+    toolkit::makeLabel(noView_, QRect(0, 184, toolkit::kToolWidth, 24),
                             QStringLiteral("每次擦除完成后，结果都会记录在这里。"), toolkit::lightFont(13),
                             toolkit::whiteAlpha(0.5f), Qt::AlignCenter);
     // In the place of the list's close button.
@@ -262,7 +264,7 @@ void HistoryViewController::showExportNotice(bool written, const QString& path, 
         notice.setExported(path);
     else
         notice.setFailed(path, reason);
-    fileeraserui::runDialog(notice.view(), view_->window(),
+    toolkit::runDialog(notice.view(), view_->window(),
                             [&notice](StatusAttachedWindow* window) { notice.setSuperDelegate(window); });
 }
 

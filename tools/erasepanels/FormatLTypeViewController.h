@@ -11,7 +11,7 @@
 
 class QLabel;
 
-#include "FileEraserUi.h"
+#include "toolkit/PointerTrackingView.h"
 
 class FormatLTypeVCDelegate {
 public:
@@ -50,7 +50,7 @@ public:
 private:
     void loadView();
 
-    QPointer<fileeraserui::PointerTrackingView> view_;
+    QPointer<toolkit::PointerTrackingView> view_;
     std::array<SortSelectBgView*, kRowCount> views_{};
     std::array<QLabel*, kRowCount> texts_{};
     FormatLTypeVCDelegate* delegate_ = nullptr;

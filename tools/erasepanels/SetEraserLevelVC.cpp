@@ -1,7 +1,8 @@
 #include "SetEraserLevelVC.h"
 
 #include "ErasureStandardChoice.h"
-#include "FileEraserUi.h"
+#include "toolkit/Label.h"
+#include "toolkit/ToolArea.h"
 
 #include "platform/Defaults.h"
 #include "toolkit/InterfaceStyle.h"
@@ -53,10 +54,10 @@ QWidget* SetEraserLevelVC::view() const
 void SetEraserLevelVC::loadView()
 {
     view_ = new RightBgView;
-    view_->resize(fileeraserui::kToolWidth, fileeraserui::kToolHeight);
-    fileeraserui::makeLabel(view_, QRect(48, 36, 500, 28), QStringLiteral("擦除次数"), toolkit::regularFont(20),
+    view_->resize(toolkit::kToolWidth, toolkit::kToolHeight);
+    toolkit::makeLabel(view_, QRect(48, 36, 500, 28), QStringLiteral("擦除次数"), toolkit::regularFont(20),
                             toolkit::whiteAlpha(1.0f));
-    fileeraserui::makeLabel(view_, QRect(48, 70, 634, 40),
+    toolkit::makeLabel(view_, QRect(48, 70, 634, 40),
                             QStringLiteral("选择覆盖文件内容的次数。次数越多，擦除所需的时间越长。"),
                             toolkit::lightFont(13), toolkit::whiteAlpha(0.6f));
 

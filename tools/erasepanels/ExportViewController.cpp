@@ -1,6 +1,6 @@
 #include "ExportViewController.h"
 
-#include "FileEraserUi.h"
+#include "toolkit/Label.h"
 
 #include "toolkit/InterfaceStyle.h"
 #include "toolkit/StatusAttachedWindow.h"
@@ -32,9 +32,9 @@ void ExportViewController::loadView()
 {
     view_ = new QWidget;
     view_->resize(kWidth, kHeight);
-    title_ = fileeraserui::makeLabel(view_, QRect(28, 24, kWidth - 56, 26), QString(), toolkit::regularFont(16),
+    title_ = toolkit::makeLabel(view_, QRect(28, 24, kWidth - 56, 26), QString(), toolkit::regularFont(16),
                                      toolkit::whiteAlpha(1.0f));
-    detail_ = fileeraserui::makeLabel(view_, QRect(28, 56, kWidth - 56, 44), QString(), toolkit::lightFont(12),
+    detail_ = toolkit::makeLabel(view_, QRect(28, 56, kWidth - 56, 44), QString(), toolkit::lightFont(12),
                                       toolkit::whiteAlpha(0.6f), Qt::AlignLeft | Qt::AlignTop);
     detail_->setWordWrap(true);
     closeButton_ = toolkit::makeTextButton(view_, QRect(kWidth - 28 - 100, kHeight - 56, 100, 34), toolkit::secondaryButtonSkin(),

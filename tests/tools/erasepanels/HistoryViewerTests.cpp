@@ -3,10 +3,10 @@
 // clear all, and the export through Qt's save dialog.
 #include "ScreenTestSupport.h"
 
-#include "tools/fileeraser/EUCustomOutlineView.h"
-#include "tools/fileeraser/ExportViewController.h"
-#include "tools/fileeraser/FileEraserUi.h"
-#include "tools/fileeraser/HistoryViewController.h"
+#include "tools/erasepanels/EUCustomOutlineView.h"
+#include "tools/erasepanels/ExportViewController.h"
+#include "toolkit/ToolArea.h"
+#include "tools/erasepanels/HistoryViewController.h"
 
 #include "core/DoDataBase.h"
 #include "core/ErasureStandards.h"
@@ -86,7 +86,7 @@ protected:
     void show(HistoryViewController& history)
     {
         history.view()->setParent(&window);
-        history.view()->setGeometry(0, 0, fileeraserui::kToolWidth, fileeraserui::kToolHeight);
+        history.view()->setGeometry(0, 0, toolkit::kToolWidth, toolkit::kToolHeight);
         history.view()->show();
         history.getEraserHistory();
     }

@@ -1,7 +1,8 @@
 #include "FormatLTypeViewController.h"
 
 #include "ErasureStandardChoice.h"
-#include "FileEraserUi.h"
+#include "toolkit/Label.h"
+#include "toolkit/PointerTrackingView.h"
 
 #include "core/ErasureStandards.h"
 #include "toolkit/InterfaceStyle.h"
@@ -30,14 +31,14 @@ QWidget* FormatLTypeViewController::view() const
 
 void FormatLTypeViewController::loadView()
 {
-    view_ = new fileeraserui::PointerTrackingView;
+    view_ = new toolkit::PointerTrackingView;
     view_->resize(kWidth, kRowHeight * kRowCount);
     view_->onEntered = [this] { mouseEntered(); };
     view_->onExited = [this] { mouseExited(); };
     for (int i = 0; i < kRowCount; ++i) {
         auto* row = new SortSelectBgView(QRect(0, i * kRowHeight, kWidth, kRowHeight), QString::number(i), view_);
         row->setDelegate(this);
-        texts_[static_cast<size_t>(i)] = fileeraserui::makeLabel(row, QRect(14, 0, kWidth - 20, kRowHeight),
+        texts_[static_cast<size_t>(i)] = toolkit::makeLabel(row, QRect(14, 0, kWidth - 20, kRowHeight),
                                                                  erasureStandardLabel(i), toolkit::lightFont(13),
                                                                  toolkit::whiteAlpha(0.9f));
         views_[static_cast<size_t>(i)] = row;

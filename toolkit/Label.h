@@ -1,0 +1,23 @@
+#pragma once
+// The one way every screen and dialog makes a text label.
+
+#include <QColor>
+#include <QFont>
+#include <QRect>
+#include <QString>
+
+class QLabel;
+class QWidget;
+
+namespace toolkit {
+
+// A label at `frame` that shows `text` as plain text, never as markup, in
+// `font` and `color`. It takes no pointer events (a press goes to what lies
+// under it) and keeps its own colour inside a button.
+QLabel* makeLabel(QWidget* parent, const QRect& frame, const QString& text, const QFont& font, const QColor& color,
+                  Qt::Alignment alignment = Qt::AlignLeft | Qt::AlignVCenter);
+
+// Sets a label's text colour.
+void setLabelColor(QLabel* label, const QColor& color);
+
+} // namespace toolkit

@@ -1,0 +1,37 @@
+#include "ModalDialog.h"
+
+#include "Coordinates.h"
+#include "StatusAttachedWindow.h"
+
+#include <QWidget>
+
+namespace toolkit {
+
+QPointF dialogAttachPoint(const QWidget* mainWindow, double dx)
+{
+    QRectF frame;
+    if (mainWindow)
+        frame = systemFrameOfWindow(mainWindow);
+    return QPointF(frame.x() + frame.width() * 0.5 + dx, frame.y());
+}
+
+StatusAttachedWindow* attachDialog(QWidget* view, const QPointF& point)
+{
+    StatusAttachedWindow* window = StatusAttachedWindow::initWithView(view, point, nullptr, 1, 5.0f);
+    if (window)
+        window->center();
+    return window;
+}
+
+void runDialog(QWidget* view, QWidget* mainWindow, const std::function<void(StatusAttachedWindow*)>& bind)
+{
+    StatusAttachedWindow* window = StatusAttachedWindow::initWithView(view, dialogAttachPoint(mainWindow), nullptr, 1, 5.0f);
+    if (!window)
+        return;
+    if (bind)
+        bind(window);
+    window->center();
+    window->runModal();
+}
+
+} // namespace toolkit
