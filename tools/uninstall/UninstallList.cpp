@@ -1,0 +1,169 @@
+#include "UninstallList.h"
+
+#include "core/CommUti.h"
+
+#include <algorithm>
+
+UninstallList::UninstallList(Sources sources) : sources_(std::move(sources)) {}
+
+void UninstallList::setKind(int kind)
+{
+    appsType_ = std::clamp(kind, int(Applications), int(Plugins));
+    searchKey_.clear();
+    showListArr_ = source();
+}
+
+AMAppItemPtr UninstallList::at(int row) const
+{
+    return row >= 0 && row < showListArr_.size() ? showListArr_.at(row) : AMAppItemPtr();
+}
+
+int UninstallList::rowOf(const AMAppItemPtr& item) const
+{
+    return item ? static_cast<int>(showListArr_.indexOf(item)) : -1;
+}
+
+void UninstallList::showAll()
+{
+    searchKey_.clear();
+    showListArr_ = source();
+}
+
+void UninstallList::reloadFromSource()
+{
+    search(searchKey_);
+}
+
+void UninstallList::applicationAdded(const AMAppItemPtr& item)
+{
+    if (appsType_ == Applications && item && matches(item) && !showListArr_.contains(item))
+        showListArr_.append(item);
+}
+
+QString UninstallList::headerTitle() const
+{
+    if (appsType_ == Applications)
+        return QStringLiteral("   应用程序(共: %1 个程序)").arg(rowCount());
+    return QStringLiteral("   项(共: %1 项)").arg(rowCount());
+}
+
+bool UninstallList::matches(const AMAppItemPtr& item) const
+{
+    return searchKey_.isEmpty() || item->name.toLower().contains(searchKey_);
+}
+
+void UninstallList::search(const QString& text)
+{
+    searchKey_ = text.toLower();
+    showListArr_.clear();
+    for (const AMAppItemPtr& item : source())
+        if (item && matches(item))
+            showListArr_.append(item);
+}
+
+namespace {
+
+void sortRows(AMAppItemList& rows, bool bySize, bool ascending)
+{
+    if (bySize) {
+        std::stable_sort(rows.begin(), rows.end(), [ascending](const AMAppItemPtr& a, const AMAppItemPtr& b) {
+            const quint64 x = CommUti::volSpaceFromString(a->size);
+            const quint64 y = CommUti::volSpaceFromString(b->size);
+            return ascending ? x < y : x > y;
+        });
+        return;
+    }
+    std::stable_sort(rows.begin(), rows.end(), [ascending](const AMAppItemPtr& a, const AMAppItemPtr& b) {
+        const int c = QString::compare(a->name, b->name);
+        return ascending ? c < 0 : c > 0;
+    });
+}
+
+} // namespace
+
+bool UninstallList::sortByColumn(const QString& columnId)
+{
+    const bool bySize = columnId == QLatin1String("Size");
+    if (!bySize && columnId != QLatin1String("appname"))
+        return false;
+    sortRows(showListArr_, bySize, isSort_);
+    isSort_ = !isSort_;
+    return true;
+}
+
+void UninstallList::sortBy(int sortType, int sortAD)
+{
+    sortRows(showListArr_, sortType != 0, sortAD == 0);
+}
+
+const AMAppItemList& UninstallList::selection(int kind) const
+{
+    return selections_[std::clamp(kind, int(Applications), int(Plugins))];
+}
+
+bool UninstallList::isTicked(const AMAppItemPtr& item) const
+{
+    return item && currentSelection().contains(item);
+}
+
+bool UninstallList::flipTick(int row)
+{
+    const AMAppItemPtr item = at(row);
+    if (!item)
+        return false;
+    AMAppItemList& ticked = selections_[appsType_];
+    if (!ticked.removeOne(item))
+        ticked.append(item);
+    return true;
+}
+
+void UninstallList::selectAll()
+{
+    AMAppItemList& ticked = selections_[appsType_];
+    if (ticked.size() == showListArr_.size())
+        ticked.clear();
+    else
+        ticked = showListArr_;
+}
+
+void UninstallList::clearSelection(int kind)
+{
+    if (kind >= Applications && kind <= Plugins)
+        selections_[kind].clear();
+}
+
+UninstallList::Counters UninstallList::counters() const
+{
+    Counters out;
+    const int n = static_cast<int>(currentSelection().size());
+    const int m = rowCount();
+    if (n == 0) {
+        out.label = QStringLiteral("共: %1 个程序").arg(m);
+        out.selectAllTitle = QStringLiteral("全选");
+        return out;
+    }
+    const QString number = QString::number(n);
+    out.label = QStringLiteral("已选择: %1/%2 个程序").arg(number).arg(m);
+    out.boldStart = static_cast<int>(out.label.indexOf(number));
+    out.boldLength = static_cast<int>(number.size());
+    out.selectAllTitle = n < m ? QStringLiteral("全选") : QStringLiteral("取消全选");
+    out.uninstallEnabled = true;
+    return out;
+}
+
+AMAppItemList UninstallList::dropRemoved(const AMAppItemList& handled, int kind,
+                                         const std::function<bool(const QString&)>& isGone)
+{
+    kind = std::clamp(kind, int(Applications), int(Plugins));
+    AMAppItemList dropped;
+    AMAppItemList& sourceList = sources_(kind);
+    for (const AMAppItemPtr& item : handled) {
+        if (!item || dropped.contains(item) || !isGone(item->path))
+            continue;
+        sourceList.removeAll(item);
+        selections_[kind].removeAll(item);
+        dropped.append(item);
+    }
+    showAll();
+    return dropped;
+}

@@ -1,0 +1,35 @@
+#include "UninstallTally.h"
+
+#include "core/CommUti.h"
+
+void UninstallTally::start(int count)
+{
+    allSelectCount_ = count;
+    deleteCount_ = 0;
+    totalSize_ = 0;
+    isFail_ = false;
+    freedPaths_.clear();
+}
+
+UninstallTally::Step UninstallTally::record(const AMAppItemPtr& item, bool removed)
+{
+    if (!removed) {
+        isFail_ = true;
+    } else if (item && !freedPaths_.contains(item->path)) {
+        freedPaths_.insert(item->path);
+        totalSize_ += CommUti::volSpaceFromString(item->size);
+    }
+    ++deleteCount_;
+    Step step;
+    step.percent = allSelectCount_ > 0 ? deleteCount_ * 100 / allSelectCount_ : 100;
+    step.finished = finished();
+    return step;
+}
+
+QString UninstallTally::endMessage(quint64 freedBytes, bool someFailed)
+{
+    const QString size = CommUti::convertVolSpace(static_cast<qint64>(freedBytes));
+    if (someFailed)
+        return QStringLiteral("Nullvane未能删除部分所选项目。已释放%1磁盘空间。").arg(size);
+    return QStringLiteral("Nullvane已成功删除所选应用程序和所有关联文件。释放%1磁盘空间。").arg(size);
+}
