@@ -42,6 +42,17 @@ QString mapLocation(const QString& location)
     return rootPrefix() + path;
 }
 
+QString homeFolderOf(const QString& user)
+{
+    if (user.isEmpty())
+        return {};
+    if (user == userName() || user == qEnvironmentVariable("USER"))
+        return homeFolder();
+    if (const passwd* pw = getpwnam(user.toLocal8Bit().constData()); pw && pw->pw_dir)
+        return QString::fromLocal8Bit(pw->pw_dir);
+    return {};
+}
+
 QString userName()
 {
     if (const passwd* pw = getpwuid(getuid()); pw && pw->pw_name)

@@ -22,6 +22,11 @@ QString userName();
 // The user's home folder (not mapped).
 QString homeFolder();
 
+// The home folder of the user named `user` (not mapped): this session's home
+// for this session's user (the login name or the environment's USER), else
+// the user database's entry; empty for an unknown user.
+QString homeFolderOf(const QString& user);
+
 // Per-user folders of the application, created on demand.
 QString configFolder();   // the writable settings file lives here
 QString dataFolder();     // the erase-history database lives here
