@@ -1,6 +1,6 @@
 #pragma once
-// One node of the browser cleaner's two-level tree: a browser found in the
-// Applications folders, or one kind of data (history, cookies, ...) of it.
+// One node of the browser cleaner's two-level tree: a browser found among the
+// desktop's applications, or one kind of data (history, cookies, ...) of it.
 
 #include <QIcon>
 #include <QList>
@@ -29,10 +29,14 @@ public:
     qint32 isSelect = 0;
 
     // Where iconImage comes from, so it can be made on the main thread after
-    // a background scan: the bundle path of a browser node, the image name of
-    // an item's kind (empty for an unknown kind).
+    // a background scan: the desktop entry file of a browser node and its
+    // icon name, the image name of an item's kind (empty for an unknown kind).
     QString appPath;
+    QString appIcon;
     QString iconName;
+    // Browser node: how the browser was installed, which decides where its
+    // data lives: "snap", "flatpak" or "default".
+    QString packaging;
 
     BrowerObjPtr parent() const { return parObj.lock(); }
     // An item keeps knowing it is one even when its browser has gone.

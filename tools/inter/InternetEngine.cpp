@@ -2,12 +2,12 @@
 
 #include "core/CommUti.h"
 #include "platform/Dispatch.h"
-#include "platform/DisplayName.h"
 #include "platform/FileAttributes.h"
 #include "platform/Locations.h"
 #include "platform/Log.h"
 #include "platform/PropertyList.h"
 #include "platform/Removal.h"
+#include "platform/gui/DesktopIcons.h"
 #include "platform/gui/Workspace.h"
 #include "toolkit/ImageCache.h"
 
@@ -17,6 +17,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QMap>
 #include <QSaveFile>
 #include <memory>
 
@@ -40,6 +41,14 @@ QString fillLocation(const QString& format)
         if (user.isEmpty())
             return {};
         path.replace(at, 2, user);
+    }
+    // "~name/..." is the home folder of the user "name".
+    if (path.startsWith(QLatin1Char('~')) && !path.startsWith(QLatin1String("~/")) && path != QLatin1String("~")) {
+        const qsizetype slash = path.indexOf(QLatin1Char('/'));
+        const QString home = platform::homeFolderOf(path.mid(1, slash < 0 ? -1 : slash - 1));
+        if (home.isEmpty())
+            return {};
+        path = home + (slash < 0 ? QString() : path.mid(slash));
     }
     path = platform::mapLocation(path);
     return path.startsWith(QLatin1Char('/')) ? path : QString();
@@ -73,13 +82,16 @@ void unlockAndRemove(const QString& path)
 
 QStringList InternetEngine::applicationPaths() const
 {
-    return CommUti::applicationPaths();
+    QStringList paths;
+    for (const platform::DesktopDataFolder& folder : platform::desktopDataFolders())
+        paths << folder.path;
+    return paths;
 }
 
 QString InternetEngine::userName()
 {
     QString user = qEnvironmentVariable("USER");
-    // A name that would lead out of /Users is no user's name.
+    // A name that would lead out of a home folder is no user's name.
     if (user.isEmpty() || user.contains(QLatin1Char('/')) || user == QLatin1String(".") || user == QLatin1String(".."))
         user = platform::userName();
     return user;
@@ -87,54 +99,69 @@ QString InternetEngine::userName()
 
 void InternetEngine::applicationsInPath(const QString& folder)
 {
-    QStringList visited;
-    walkFolder(folder, browserArr, visited);
+    const QString userHome = platform::desktopDataFolders().value(0).path;
+    addEntries(platform::desktopEntries({{folder, platform::sourceOfDataFolder(folder, userHome)}}), browserArr);
 }
 
-void InternetEngine::walkFolder(const QString& folder, QList<BrowerObjPtr>& into, QStringList& visited)
+void InternetEngine::addEntries(const QList<platform::DesktopEntry>& entries, QList<BrowerObjPtr>& into)
 {
-    // Links to folders are followed, so a folder already walked (by another
-    // way, or because a link leads back up) is not walked again.
-    const QString canonical = QFileInfo(folder).canonicalFilePath();
-    if (canonical.isEmpty() || visited.contains(canonical))
-        return;
-    visited << canonical;
-
-    const QStringList names =
-        QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Name);
-    for (const QString& name : names) {
-        const QString path = joined(folder, name);
-        const QFileInfo entry(path);
-        if (!entry.exists() || !entry.isDir())
+    for (const platform::DesktopEntry& entry : entries) {
+        // Only programs a person can start: not links, not helpers hidden
+        // from the menus, not entries whose program is gone.
+        if (entry.type != QLatin1String("Application") || entry.noDisplay || !entry.tryExecPresent())
             continue;
-        if (entry.suffix() != QLatin1String("app")) {
-            walkFolder(path, into, visited);
-            continue;
-        }
-        QString displayName = platform::displayNameAtPath(path);
-        if (displayName.isEmpty())
-            displayName = name;
+        const QString& displayName = entry.name;
         // Independent tests: a name holding two of the texts gives two nodes.
         if (displayName.contains(BrowserKey::Safari))
-            addBrowser(path, displayName, BrowserKey::Safari, 0, into);
+            addBrowser(entry, BrowserKey::Safari, 0, into);
         if (displayName.contains(BrowserKey::GoogleChrome))
-            addBrowser(path, displayName, BrowserKey::GoogleChrome, 1, into);
+            addBrowser(entry, BrowserKey::GoogleChrome, 1, into);
         if (displayName.contains(BrowserKey::Firefox))
-            addBrowser(path, displayName, BrowserKey::Firefox, 1, into);
+            addBrowser(entry, BrowserKey::Firefox, 1, into);
         if (displayName.contains(BrowserKey::Opera))
-            addBrowser(path, displayName, BrowserKey::Opera, 1, into);
+            addBrowser(entry, BrowserKey::Opera, 1, into);
     }
 }
 
-void InternetEngine::addBrowser(const QString& bundlePath, const QString& displayName, const QString& key,
-                                int initialState, QList<BrowerObjPtr>& into)
+void InternetEngine::addBrowser(const platform::DesktopEntry& entry, const QString& key, int initialState,
+                                QList<BrowerObjPtr>& into)
 {
     auto node = std::make_shared<BrowerObj>();
-    node->name = displayName;
-    node->appPath = bundlePath;
+    node->name = entry.name;
+    node->appPath = entry.filePath;
+    node->appIcon = entry.icon;
+    node->packaging = entry.source == platform::EntrySource::Snap      ? QStringLiteral("snap")
+                      : entry.source == platform::EntrySource::Flatpak ? QStringLiteral("flatpak")
+                                                                       : QStringLiteral("default");
     node->isSelect = initialState;
     into.append(node);
     getSubArrWithKey(key, node);
+}
+
+QString InternetEngine::formatOfTableValue(const QVariant& value, const QString& packaging)
+{
+    using platform::plist::OrderedDict;
+    QVariant chosen = value;
+    if (chosen.metaType() == QMetaType::fromType<OrderedDict>()) {
+        const OrderedDict byPackaging = chosen.value<OrderedDict>();
+        chosen = byPackaging.values.contains(packaging) ? byPackaging.values.value(packaging)
+                                                        : byPackaging.values.value(QStringLiteral("default"));
+    }
+    if (chosen.metaType() == QMetaType::fromType<QString>())
+        return chosen.toString();
+    if (chosen.metaType() != QMetaType::fromType<QVariantList>())
+        return {};
+    QStringList formats;
+    for (const QVariant& v : chosen.toList()) {
+        if (v.metaType() == QMetaType::fromType<QString>())
+            formats << v.toString();
+    }
+    for (const QString& format : std::as_const(formats)) {
+        const QString path = fillLocation(format);
+        if (!path.isEmpty() && platform::itemExists(path))
+            return format;
+    }
+    return formats.value(0);
 }
 
 void InternetEngine::getSubArrWithKey(const QString& key, const BrowerObjPtr& par)
@@ -154,13 +181,13 @@ void InternetEngine::getSubArrWithKey(const QString& key, const BrowerObjPtr& pa
 
     const BrowserType type = browserTypeOfName(par->name);
     for (const QString& kind : kinds.keys) {
-        const QVariant format = kinds.values.value(kind);
-        if (format.metaType() != QMetaType::fromType<QString>())
+        const QString format = formatOfTableValue(kinds.values.value(kind), par->packaging);
+        if (format.isEmpty())
             continue;
         auto item = std::make_shared<BrowerObj>();
         item->parObj = par;
         item->name = kind;
-        item->urlStr = format.toString();
+        item->urlStr = format;
         item->iconName = imageNameWithKey(kind);
         item->isSelect = type == BrowserType::Safari ? 0 : 1;
         item->size = measureItem(item);
@@ -178,9 +205,7 @@ void InternetEngine::scanBrowsers()
 {
     browserArr.clear();
     browserArr.reserve(100);
-    QStringList visited;
-    for (const QString& folder : applicationPaths())
-        walkFolder(folder, browserArr, visited);
+    addEntries(platform::installedDesktopEntries(), browserArr);
 }
 
 void InternetEngine::getBrowserArr(std::function<void()> done)
@@ -207,6 +232,8 @@ void InternetEngine::getBrowserArr(std::function<void()> done)
 void InternetEngine::loadIcons()
 {
     for (const BrowerObjPtr& browser : std::as_const(browserArr)) {
+        if (browser->iconImage.isNull())
+            browser->iconImage = platform::desktopIcon(browser->appIcon);
         if (browser->iconImage.isNull() && !browser->appPath.isEmpty())
             browser->iconImage = platform::workspace::iconForFile(browser->appPath);
         for (const BrowerObjPtr& item : std::as_const(browser->chrArr)) {
@@ -290,6 +317,101 @@ QString InternetEngine::getDefaultWithPath(const QString& profilesFolder)
     if (profile.isEmpty())
         return {};
     return profilesFolder.endsWith(QLatin1Char('/')) ? profilesFolder + profile : joined(profilesFolder, profile);
+}
+
+namespace {
+
+struct IniSection {
+    QString name;
+    QMap<QString, QString> values;
+};
+
+// The sections of a small ini file in file order.
+QList<IniSection> readIni(const QString& path)
+{
+    QList<IniSection> sections;
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly) || file.size() > 1024 * 1024)
+        return sections;
+    for (QString line : QString::fromUtf8(file.readAll()).split(QLatin1Char('\n'))) {
+        line = line.trimmed();
+        if (line.startsWith(QLatin1Char('[')) && line.endsWith(QLatin1Char(']'))) {
+            sections.append({line.mid(1, line.size() - 2), {}});
+            continue;
+        }
+        const qsizetype eq = line.indexOf(QLatin1Char('='));
+        if (eq > 0 && !sections.isEmpty() && !line.startsWith(QLatin1Char(';')) && !line.startsWith(QLatin1Char('#')))
+            sections.last().values.insert(line.left(eq).trimmed(), line.mid(eq + 1).trimmed());
+    }
+    return sections;
+}
+
+// A profile path Firefox may name relative to its folder, if it is one there.
+bool isProfileIn(const QString& folder, const QString& relative)
+{
+    if (relative.isEmpty() || relative.startsWith(QLatin1Char('/')))
+        return false;
+    for (const QString& part : relative.split(QLatin1Char('/'))) {
+        if (part == QLatin1String(".."))
+            return false;
+    }
+    const platform::ItemInfo info = platform::itemInfo(joined(folder, relative));
+    return info.exists && info.isDir && !info.isSymLink;
+}
+
+} // namespace
+
+bool InternetEngine::hasFirefoxProfileList(const QString& profilesFolder)
+{
+    return !profilesFolder.isEmpty()
+           && (platform::itemInfo(joined(profilesFolder, QStringLiteral("profiles.ini"))).isRegular
+               || platform::itemInfo(joined(profilesFolder, QStringLiteral("installs.ini"))).isRegular);
+}
+
+QString InternetEngine::firefoxDefaultProfileName(const QString& profilesFolder)
+{
+    if (profilesFolder.isEmpty())
+        return {};
+    const QList<IniSection> profiles = readIni(joined(profilesFolder, QStringLiteral("profiles.ini")));
+    // What this installation of Firefox starts with: its install section.
+    QList<IniSection> installs;
+    for (const IniSection& section : profiles) {
+        if (section.name.startsWith(QLatin1String("Install")))
+            installs << section;
+    }
+    installs += readIni(joined(profilesFolder, QStringLiteral("installs.ini")));
+    for (const IniSection& install : std::as_const(installs)) {
+        const QString path = install.values.value(QStringLiteral("Default"));
+        if (isProfileIn(profilesFolder, path))
+            return path;
+    }
+    // Older Firefox: the profile marked as the default one.
+    for (const IniSection& section : profiles) {
+        if (!section.name.startsWith(QLatin1String("Profile"))
+            || section.values.value(QStringLiteral("Default")) != QLatin1String("1")
+            || section.values.value(QStringLiteral("IsRelative"), QStringLiteral("1")) != QLatin1String("1"))
+            continue;
+        const QString path = section.values.value(QStringLiteral("Path"));
+        if (isProfileIn(profilesFolder, path))
+            return path;
+    }
+    return {};
+}
+
+QString InternetEngine::firefoxProfileWithPath(const QString& folder, const QString& iniFolder)
+{
+    if (folder.isEmpty())
+        return {};
+    if (!iniFolder.isEmpty()) {
+        const QString name = firefoxDefaultProfileName(iniFolder);
+        if (!name.isEmpty()) {
+            // A caches folder mirrors the profiles folder's names.
+            const QString profile = joined(folder, name);
+            const platform::ItemInfo info = platform::itemInfo(profile);
+            return info.exists && info.isDir && !info.isSymLink ? profile : QString();
+        }
+    }
+    return getDefaultWithPath(folder);
 }
 
 void InternetEngine::deleteFileWithPath(const QString& path)

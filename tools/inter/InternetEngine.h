@@ -5,6 +5,7 @@
 // engine, shows `browserArr` and hears back through InternetEngineDelegate.
 
 #include "BrowerObj.h"
+#include "platform/DesktopEntries.h"
 
 #include <QIcon>
 #include <QList>
@@ -39,14 +40,19 @@ public:
 
     // --- Discovery and the tree ------------------------------------------
 
-    // The Applications folders of the user, local and network domains, then
-    // the Developer Applications folder, through the location mapping.
+    // The folders where the desktop keeps its applications: the data folders
+    // whose applications/ hold desktop entries, the user's own first, then
+    // the system's and the Flatpak and Snap exports (all mapped).
     QStringList applicationPaths() const;
-    // Appends a browser node (with its items, measured) for each browser
-    // bundle found under `folder`; plain folders are searched, bundles are not.
+    // Appends a browser node (with its items, measured) for each desktop
+    // entry below `folder`/applications whose name holds a browser key.
     void applicationsInPath(const QString& folder);
     // Appends the item nodes of browser key `key` from the item table to `par`.
+    // A table value that lists locations gives the first that exists (else
+    // the first); one that is given per packaging gives that of par's.
     void getSubArrWithKey(const QString& key, const BrowerObjPtr& par);
+    // The path format of a table value for a browser of `packaging`.
+    static QString formatOfTableValue(const QVariant& value, const QString& packaging);
     // The image of a kind key from the image set; null for an unknown kind.
     // Main thread only.
     static QIcon getIconWithKey(const QString& key);
@@ -54,8 +60,9 @@ public:
     // environment's "USER", else the login name.
     static QString userName();
 
-    // Empties browserArr and walks every folder of applicationPaths() in
-    // order, measuring every item. Runs on the calling thread; makes no images
+    // Empties browserArr and goes through the installed desktop entries (an
+    // entry of the user's masks the system's of the same id), measuring every
+    // item. Runs on the calling thread; makes no images
     // (the nodes keep where their images come from, see loadIcons).
     void scanBrowsers();
     // The same on a global queue; when it ends, on the main queue, browserArr
@@ -108,6 +115,18 @@ public:
     // joined with the last entry whose name ends in ".default"; empty when
     // there is none.
     static QString getDefaultWithPath(const QString& profilesFolder);
+    // The profile Firefox itself uses, as a path relative to its profiles
+    // folder: the default of an install section of "profiles.ini" or
+    // "installs.ini" (the first that names an existing profile), else the
+    // profile marked Default=1. Empty when neither file names one; absolute
+    // and ".." paths are never taken.
+    static QString firefoxDefaultProfileName(const QString& profilesFolder);
+    // Whether the folder holds Firefox's list of profiles.
+    static bool hasFirefoxProfileList(const QString& profilesFolder);
+    // The profile folder to clean below `folder`: `iniFolder`'s choice (the
+    // profiles folder itself, or the one beside a caches folder) joined to
+    // `folder`; without any list, the last ".default" entry of `folder`.
+    static QString firefoxProfileWithPath(const QString& folder, const QString& iniFolder);
     // Unlocks (immutable flag) and removes the item, a folder with all its
     // contents, when the user may remove it; a link is removed as a link. A
     // database file takes its "-journal", "-wal" and "-shm" files with it.
@@ -124,16 +143,15 @@ public:
     static std::optional<int> firefoxPasswordCount(const QString& loginsPath);
 
     // An item's path format filled with the user name, through the location
-    // mapping; empty when it cannot name a place (no format, no user name,
-    // not absolute).
+    // mapping; "~%@/..." is the user's home folder. Empty when it cannot name
+    // a place (no format, no user name, unknown home, not absolute).
     static QString filledPath(const BrowerObjPtr& item);
     // A fixed "/Users/%@/..." location of the user, through the mapping.
     static QString userLocation(const QString& format);
 
 private:
-    void walkFolder(const QString& folder, QList<BrowerObjPtr>& into, QStringList& visited);
-    void addBrowser(const QString& bundlePath, const QString& displayName, const QString& key, int initialState,
-                    QList<BrowerObjPtr>& into);
+    void addEntries(const QList<platform::DesktopEntry>& entries, QList<BrowerObjPtr>& into);
+    void addBrowser(const platform::DesktopEntry& entry, const QString& key, int initialState, QList<BrowerObjPtr>& into);
     void finishClean(const BrowerObjPtr& item, const std::optional<QString>& text);
 
     // Lets a scan that ends after this engine is gone drop its result.

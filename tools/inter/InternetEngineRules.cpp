@@ -135,10 +135,72 @@ int recentlyClosedTabsCount()
     return !path.isEmpty() && platform::itemExists(path) ? 1 : 0;
 }
 
-// Firefox: the profile folder, and the files inside it.
+// Firefox: the profile folder, and the files inside it. The profile is the
+// one Firefox uses, by the list of profiles in the item's own folder or, for
+// the caches folder that has none, in the folder of another item of the same
+// browser.
 QString firefoxProfile(const BrowerObjPtr& item)
 {
-    return InternetEngine::getDefaultWithPath(InternetEngine::filledPath(item));
+    const QString folder = InternetEngine::filledPath(item);
+    QString listFolder;
+    if (InternetEngine::hasFirefoxProfileList(folder)) {
+        listFolder = folder;
+    } else if (const BrowerObjPtr browser = item->parent()) {
+        for (const BrowerObjPtr& sibling : std::as_const(browser->chrArr)) {
+            const QString other = InternetEngine::filledPath(sibling);
+            if (InternetEngine::hasFirefoxProfileList(other)) {
+                listFolder = other;
+                break;
+            }
+        }
+    }
+    return InternetEngine::firefoxProfileWithPath(folder, listFolder);
+}
+
+// Firefox's caches: "cache2", "startupCache", "shader-cache", ...
+QStringList firefoxCaches(const QString& profile)
+{
+    QStringList found;
+    for (const QString& name : InternetEngine::getAllFileWithPath(profile)) {
+        if (name.contains(QLatin1String("cache"), Qt::CaseInsensitive))
+            found << join(profile, name);
+    }
+    return found;
+}
+
+// The session: today's "sessionstore.jsonlz4" with its backups folder, and
+// the "sessionstore.js" of old profiles.
+QStringList firefoxSession(const QString& profile)
+{
+    QStringList found;
+    for (const char* name : {"sessionstore.jsonlz4", "sessionstore-backups", "sessionstore.js"}) {
+        const QString path = join(profile, QLatin1String(name));
+        if (!path.isEmpty() && platform::itemExists(path))
+            found << path;
+    }
+    return found;
+}
+
+// Saved logins: "logins.json" of older Firefox and "logins.db" of newer; no
+// count when either cannot be read.
+std::optional<int> firefoxLoginCount(const QString& profile)
+{
+    if (profile.isEmpty())
+        return 0;
+    const std::optional<int> json = InternetEngine::firefoxPasswordCount(join(profile, QStringLiteral("logins.json")));
+    const std::optional<int> db = ToGetDB::returnToGetDB()->countItems(Count::FirefoxLogins,
+                                                                       join(profile, QStringLiteral("logins.db")));
+    if (!json || !db)
+        return std::nullopt;
+    return *json + *db;
+}
+
+// A count as a text; the empty text when the database could not be read,
+// so an unreadable database is never shown as empty.
+QString countOrEmpty(Count which, const QString& path)
+{
+    const std::optional<int> n = db()->countItems(which, path);
+    return n ? countText(*n) : QString();
 }
 
 bool isFirefoxKind(const QString& key)
@@ -174,19 +236,19 @@ QString InternetEngine::getGoogleFileSizeWithBrower(const BrowerObjPtr& item)
         return bytesText(sizeOfEntries(entriesContaining(path, kSession)));
     if (key == kSavePassword) {
         logPath(QStringLiteral("---"), path);
-        return countText(db()->getGooglePasswordItems(path));
+        return countOrEmpty(Count::GooglePassword, path);
     }
     if (key == kDownloadHistory) {
         logPath(QStringLiteral("---"), path);
-        return countText(db()->getGoogleDownloadItems(path));
+        return countOrEmpty(Count::GoogleDownload, path);
     }
     if (key == kBrowsingHistory) {
         logPath(QStringLiteral("---"), path);
-        return countText(db()->getGoogleHistoryItems(path));
+        return countOrEmpty(Count::GoogleHistory, path);
     }
     if (key == kCookies) {
         logPath(QStringLiteral("HISTORY---"), path);
-        return countText(db()->getGoogleCookiesItems(path));
+        return countOrEmpty(Count::GoogleCookies, path);
     }
     return bytesText(wholeSize(path));
 }
@@ -199,15 +261,15 @@ QString InternetEngine::getOpearSizeWithBrower(const BrowerObjPtr& item)
         return bytesText(sizeOfEntries(entriesContaining(path, kSession)));
     if (key == kBrowsingHistory) {
         logPath(QStringLiteral("---"), path);
-        return countText(db()->getOperaHistoryItems(path));
+        return countOrEmpty(Count::OperaHistory, path);
     }
     if (key == kDownloadHistory) {
         logPath(QStringLiteral("---"), path);
-        return countText(db()->getOperaDownloadItems(path));
+        return countOrEmpty(Count::OperaDownload, path);
     }
     if (key == kSavePassword) {
         logPath(QStringLiteral("---"), path);
-        return countText(db()->getOperaPasswordItems(path));
+        return countOrEmpty(Count::OperaPassword, path);
     }
     if (key == kCookies || key == kCaches)
         return bytesText(wholeSize(path));
@@ -222,14 +284,16 @@ QString InternetEngine::getFirefoxSizeWithBrower(const BrowerObjPtr& item)
     // Without a profile every path below is empty and measures nothing.
     const QString profile = firefoxProfile(item);
     if (key == kCaches)
-        return bytesText(sizeOfEntries(entriesContaining(profile, QStringLiteral("cache"))));
+        return bytesText(sizeOfEntries(firefoxCaches(profile)));
     if (key == kCookies)
         return bytesText(wholeSize(join(profile, QStringLiteral("cookies.sqlite"))));
     if (key == kBrowsingHistory || key == kDownloadHistory)
         return bytesText(wholeSize(join(profile, QStringLiteral("places.sqlite"))));
-    if (key == kSavePassword)
-        return bytesText(fileSizeWithPath(join(profile, QStringLiteral("logins.json"))));
-    return bytesText(fileSizeWithPath(join(profile, QStringLiteral("sessionstore.js"))));
+    if (key == kSavePassword) {
+        const std::optional<int> n = firefoxLoginCount(profile);
+        return n ? countText(*n) : QString();
+    }
+    return bytesText(sizeOfEntries(firefoxSession(profile)));
 }
 
 QString InternetEngine::getSafariSizeWithBrower(const BrowerObjPtr& item)
@@ -242,7 +306,8 @@ QString InternetEngine::getSafariSizeWithBrower(const BrowerObjPtr& item)
     }
     if (key == kBrowsingHistory) {
         logPath(QStringLiteral("---"), path);
-        return countText(db()->getSafariBrowsingHistoryItems(path) + recentlyClosedTabsCount());
+        const std::optional<int> n = db()->countItems(Count::SafariHistory, path);
+        return n ? countText(*n + recentlyClosedTabsCount()) : QString();
     }
     if (key == kDownloadsHistory) {
         const QString list = safariDownloadsList();
@@ -351,8 +416,8 @@ void InternetEngine::deleteFirefoxWithBrower(const BrowerObjPtr& item)
         const QString profile = firefoxProfile(item);
         const QString places = join(profile, QStringLiteral("places.sqlite"));
         if (key == kCaches) {
-            removeEntries(entriesContaining(profile, QStringLiteral("cache")));
-            after = bytesText(sizeOfEntries(entriesContaining(profile, QStringLiteral("cache"))));
+            removeEntries(firefoxCaches(profile));
+            after = bytesText(sizeOfEntries(firefoxCaches(profile)));
         } else if (key == kCookies) {
             const QString cookies = join(profile, QStringLiteral("cookies.sqlite"));
             deleteFileWithPath(cookies);
@@ -369,13 +434,13 @@ void InternetEngine::deleteFirefoxWithBrower(const BrowerObjPtr& item)
             const QString logins = join(profile, QStringLiteral("logins.json"));
             logPath(QStringLiteral("---"), logins);
             firefoxDeletePasswordWith(logins);
-            const std::optional<int> left = firefoxPasswordCount(logins);
+            db()->firefoxDeleteLoginsWith(join(profile, QStringLiteral("logins.db")));
+            const std::optional<int> left = firefoxLoginCount(profile);
             if (left)
                 after = countText(*left);
         } else {
-            const QString session = join(profile, QStringLiteral("sessionstore.js"));
-            deleteFileWithPath(session);
-            after = bytesText(fileSizeWithPath(session));
+            removeEntries(firefoxSession(profile));
+            after = bytesText(sizeOfEntries(firefoxSession(profile)));
         }
     }
     finishClean(item, after);

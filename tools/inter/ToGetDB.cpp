@@ -3,7 +3,11 @@
 #include "platform/FileAttributes.h"
 #include "platform/Log.h"
 
+#include <QDir>
 #include <QFile>
+#include <QTemporaryDir>
+#include "platform/Locations.h"
+#include <vector>
 #include <sqlite3.h>
 
 namespace {
@@ -30,6 +34,19 @@ bool isLinked(const QString& path)
     return platform::itemInfo(path).isSymLink;
 }
 
+bool hasTable(sqlite3* db, const char* table)
+{
+    sqlite3_stmt* stmt = nullptr;
+    bool found = false;
+    if (sqlite3_prepare_v2(db, "select 1 from sqlite_master where type = 'table' and name = ?1", -1, &stmt, nullptr)
+        == SQLITE_OK) {
+        sqlite3_bind_text(stmt, 1, table, -1, SQLITE_STATIC);
+        found = sqlite3_step(stmt) == SQLITE_ROW;
+    }
+    sqlite3_finalize(stmt);
+    return found;
+}
+
 bool bindAll(sqlite3_stmt* stmt, const QStringList& parameters)
 {
     for (int i = 0; i < parameters.size(); ++i) {
@@ -48,7 +65,74 @@ ToGetDB* ToGetDB::returnToGetDB()
     return &instance;
 }
 
+namespace {
+
+// Tables of a Chromium "History" database that keep visited addresses or
+// visits, or point at visits. Newer ones are missing from older profiles.
+const char* const kHistoryTables[] = {
+    "visits", "visited_links", "segments", "segment_usage", "keyword_search_terms", "visit_source",
+    "content_annotations", "context_annotations", "clusters_and_visits", "cluster_visit_duplicates",
+    "clusters", "cluster_keywords",
+};
+// Tables of "Login Data" that keep a site and user name beside the logins.
+const char* const kLoginTables[] = {"stats", "insecure_credentials", "password_notes"};
+
+bool companionInUse(const QString& path)
+{
+    for (const char* suffix : {"-journal", "-wal"}) {
+        const platform::ItemInfo info = platform::itemInfo(path + QLatin1String(suffix));
+        if (info.exists && info.isRegular && info.size > 0)
+            return true;
+    }
+    return false;
+}
+
+// The database and its journal or log, copied into a private folder.
+struct PrivateCopy {
+    QString folder;
+    QString database;
+    explicit PrivateCopy(const QString& path)
+    {
+        QTemporaryDir dir(platform::privateTempFolder() + QStringLiteral("/count-XXXXXX"));
+        dir.setAutoRemove(false);
+        if (!dir.isValid())
+            return;
+        folder = dir.path();
+        const QString copy = folder + QStringLiteral("/db");
+        if (!QFile::copy(path, copy))
+            return;
+        for (const char* suffix : {"-journal", "-wal"}) {
+            if (platform::itemInfo(path + QLatin1String(suffix)).isRegular)
+                QFile::copy(path + QLatin1String(suffix), copy + QLatin1String(suffix));
+        }
+        database = copy;
+    }
+    ~PrivateCopy()
+    {
+        if (!folder.isEmpty())
+            QDir(folder).removeRecursively();
+    }
+};
+
+} // namespace
+
 std::optional<int> ToGetDB::count(const QString& path, const Statement& statement, bool logOpenFailure)
+{
+    if (!path.isEmpty() && platform::itemExists(path) && !isLinked(path) && companionInUse(path)) {
+        // Opened where it lies, SQLite would roll the journal back or write
+        // the log's index: measuring must not change the browser's files.
+        PrivateCopy copy(path);
+        if (copy.database.isEmpty()) {
+            platform::log(QStringLiteral("count error: cannot copy %1").arg(path));
+            return std::nullopt;
+        }
+        return countHere(copy.database, statement, logOpenFailure, true);
+    }
+    return countHere(path, statement, logOpenFailure, false);
+}
+
+std::optional<int> ToGetDB::countHere(const QString& path, const Statement& statement, bool logOpenFailure,
+                                      bool privateCopy)
 {
     // Nothing named, or nothing there: no rows, and no empty database left behind.
     if (path.isEmpty())
@@ -62,7 +146,9 @@ std::optional<int> ToGetDB::count(const QString& path, const Statement& statemen
         return std::nullopt;
 
     Connection c;
-    if (sqlite3_open_v2(QFile::encodeName(path).constData(), &c.db, SQLITE_OPEN_READONLY, nullptr) != SQLITE_OK) {
+    // A private copy is opened for writing, so its journal can be rolled back.
+    const int flags = privateCopy ? SQLITE_OPEN_READWRITE : SQLITE_OPEN_READONLY;
+    if (sqlite3_open_v2(QFile::encodeName(path).constData(), &c.db, flags, nullptr) != SQLITE_OK) {
         if (logOpenFailure)
             platform::log(QStringLiteral("打开数据库失败！"));
         return std::nullopt;
@@ -84,7 +170,7 @@ std::optional<int> ToGetDB::count(const QString& path, const Statement& statemen
     return n;
 }
 
-bool ToGetDB::runDeletes(const QString& path, std::initializer_list<Statement> statements)
+bool ToGetDB::runDeletes(const QString& path, const std::vector<Statement>& statements)
 {
     if (path.isEmpty() || !platform::itemExists(path))
         return true;
@@ -114,8 +200,12 @@ bool ToGetDB::runDeletes(const QString& path, std::initializer_list<Statement> s
         return fail(0);
     int index = 0;
     for (const Statement& s : statements) {
+        if (s.optionalTable && !hasTable(c.db, s.optionalTable))
+            continue;
+        // A statement without text empties its table; the names are ours.
+        const QByteArray sql = s.sql ? QByteArray(s.sql) : QByteArray("delete from \"") + s.optionalTable + '"';
         Prepared p;
-        if (sqlite3_prepare_v2(c.db, s.sql, -1, &p.stmt, nullptr) != SQLITE_OK || !bindAll(p.stmt, s.parameters))
+        if (sqlite3_prepare_v2(c.db, sql.constData(), -1, &p.stmt, nullptr) != SQLITE_OK || !bindAll(p.stmt, s.parameters))
             return fail(index);
         if (sqlite3_step(p.stmt) != SQLITE_DONE)
             return fail(index);
@@ -151,6 +241,12 @@ std::optional<int> ToGetDB::countItems(Count which, const QString& path)
                       "(select id from moz_anno_attributes where name glob ?1)",
                       {QString::fromLatin1(kFirefoxDownloadAnnos)}},
                      true);
+    case Count::FirefoxLogins:
+        return count(path,
+                     {"select (select count(*) from loginsL where is_deleted = 0)"
+                      " + (select count(*) from loginsM where guid not in (select guid from loginsL))",
+                      {}},
+                     true);
     }
     return std::nullopt;
 }
@@ -165,10 +261,28 @@ int ToGetDB::getOperaPasswordItems(const QString& path) { return countItems(Coun
 int ToGetDB::getSafariBrowsingHistoryItems(const QString& path) { return countItems(Count::SafariHistory, path).value_or(0); }
 int ToGetDB::getFirefoxHistoryItems(const QString& path) { return countItems(Count::FirefoxHistory, path).value_or(0); }
 int ToGetDB::getFirefoxDownloadItems(const QString& path) { return countItems(Count::FirefoxDownload, path).value_or(0); }
+int ToGetDB::getFirefoxLoginItems(const QString& path) { return countItems(Count::FirefoxLogins, path).value_or(0); }
+
+
+std::vector<ToGetDB::Statement> ToGetDB::historyStatements()
+{
+    std::vector<Statement> statements{{"delete from urls", {}}};
+    for (const char* table : kHistoryTables)
+        statements.push_back({nullptr, {}, table});
+    return statements;
+}
+
+std::vector<ToGetDB::Statement> ToGetDB::loginStatements()
+{
+    std::vector<Statement> statements{{"delete from logins", {}}};
+    for (const char* table : kLoginTables)
+        statements.push_back({nullptr, {}, table});
+    return statements;
+}
 
 bool ToGetDB::toDeleteHistoryWith(const QString& path)
 {
-    return runDeletes(path, {{"delete from urls", {}}});
+    return runDeletes(path, historyStatements());
 }
 
 bool ToGetDB::toDeleteDownloadWith(const QString& path)
@@ -178,7 +292,7 @@ bool ToGetDB::toDeleteDownloadWith(const QString& path)
 
 bool ToGetDB::toDeletePasswordWith(const QString& path)
 {
-    return runDeletes(path, {{"delete from logins", {}}});
+    return runDeletes(path, loginStatements());
 }
 
 bool ToGetDB::toDeleteGoogleCookiesWith(const QString& path)
@@ -188,7 +302,7 @@ bool ToGetDB::toDeleteGoogleCookiesWith(const QString& path)
 
 bool ToGetDB::operaDeleteHistoryWith(const QString& path)
 {
-    return runDeletes(path, {{"delete from urls", {}}, {"delete from visits", {}}});
+    return runDeletes(path, historyStatements());
 }
 
 bool ToGetDB::operaDeleteDownloadWith(const QString& path)
@@ -198,7 +312,12 @@ bool ToGetDB::operaDeleteDownloadWith(const QString& path)
 
 bool ToGetDB::operaDeletePasswordWith(const QString& path)
 {
-    return runDeletes(path, {{"delete from logins", {}}});
+    return runDeletes(path, loginStatements());
+}
+
+bool ToGetDB::firefoxDeleteLoginsWith(const QString& path)
+{
+    return runDeletes(path, {{"delete from loginsL", {}}, {nullptr, {}, "loginsM"}});
 }
 
 bool ToGetDB::firefoxDeleteHistoryWith(const QString& path)

@@ -1,6 +1,9 @@
 #pragma once
 // The browsers' SQLite databases: counting their rows and emptying their
-// tables. Counting opens a database read-only and never creates one; cleaning
+// tables. Counting opens a database read-only and never creates one; a
+// database with a journal or write-ahead log beside it (a browser that runs,
+// or died mid-write) is counted from its committed state on a private copy,
+// so the browser's files are never changed by a count. Cleaning
 // opens it read-write, never creates one, waits a while for a browser that
 // holds it, and runs its statements in one transaction, so a clean either
 // happens whole or leaves every row where it was.
@@ -9,6 +12,7 @@
 #include <QStringList>
 #include <atomic>
 #include <optional>
+#include <vector>
 
 class ToGetDB {
 public:
@@ -26,27 +30,30 @@ public:
     int getSafariBrowsingHistoryItems(const QString& path);  // history_visits
     int getFirefoxHistoryItems(const QString& path);  // moz_historyvisits
     int getFirefoxDownloadItems(const QString& path); // download annotations
+    int getFirefoxLoginItems(const QString& path);    // logins.db: local and synced logins
 
     // Emptying. true when the rows are gone (or there was no database at
     // all); false when the database could not be opened or a statement did
     // not finish, in which case nothing was changed.
-    bool toDeleteHistoryWith(const QString& path);        // urls
+    // History: urls and every table that keeps visits or visited addresses.
+    bool toDeleteHistoryWith(const QString& path);
     bool toDeleteDownloadWith(const QString& path);       // downloads, downloads_url_chains
-    bool toDeletePasswordWith(const QString& path);       // logins
+    bool toDeletePasswordWith(const QString& path);       // logins and what is kept about them (stats, ...)
     bool toDeleteGoogleCookiesWith(const QString& path);  // cookies
-    bool operaDeleteHistoryWith(const QString& path);     // urls, visits
+    bool operaDeleteHistoryWith(const QString& path);     // as toDeleteHistoryWith
     bool operaDeleteDownloadWith(const QString& path);    // downloads, downloads_url_chains
-    bool operaDeletePasswordWith(const QString& path);    // logins
+    bool operaDeletePasswordWith(const QString& path);    // as toDeletePasswordWith
     bool firefoxDeleteHistoryWith(const QString& path);   // moz_historyvisits
     bool firefoxDeleteDownloadWith(const QString& path);  // the download annotations of moz_annos
     bool safariDeleteHistoryWith(const QString& path);    // history_items, history_visits
+    bool firefoxDeleteLoginsWith(const QString& path);    // logins.db: loginsL, loginsM
 
     // The table a count reads, for callers that must tell "no rows" from "could
     // not look": nothing when the database exists but could not be read.
     enum class Count {
         GoogleHistory, GoogleDownload, GooglePassword, GoogleCookies,
         OperaHistory, OperaDownload, OperaPassword,
-        SafariHistory, FirefoxHistory, FirefoxDownload,
+        SafariHistory, FirefoxHistory, FirefoxDownload, FirefoxLogins,
     };
     std::optional<int> countItems(Count which, const QString& path);
 
@@ -59,9 +66,15 @@ private:
     struct Statement {
         const char* sql;
         QStringList parameters;
+        // When set, the statement is left out for a database without this
+        // table (tables that only some versions of a browser have).
+        const char* optionalTable = nullptr;
     };
+    std::optional<int> countHere(const QString& path, const Statement& statement, bool logOpenFailure, bool privateCopy);
+    static std::vector<Statement> historyStatements();
+    static std::vector<Statement> loginStatements();
     std::optional<int> count(const QString& path, const Statement& statement, bool logOpenFailure);
-    bool runDeletes(const QString& path, std::initializer_list<Statement> statements);
+    bool runDeletes(const QString& path, const std::vector<Statement>& statements);
 
     std::atomic<int> busyTimeoutMs_{2000};
 };

@@ -15,15 +15,39 @@ Home::Home() : root(nvtest::freshFolder(QStringLiteral("root")))
 {
     qputenv("NULLVANE_ROOT", QFile::encodeName(root));
     qputenv("USER", "tester");
+    // The desktop's default data folders, all below the root.
+    qunsetenv("XDG_DATA_HOME");
+    qunsetenv("XDG_DATA_DIRS");
 }
 
 QString Home::library(const QString& rel) const { return root + QStringLiteral("/Users/tester/Library/") + rel; }
 
-QString Home::app(const QString& rel) const
+QString Home::home(const QString& rel) const { return platform::mapLocation(QStringLiteral("~/") + rel); }
+
+QString Home::app(const QString& name, const QString& dataFolder, const QByteArray& more) const
 {
-    const QString path = platform::mapLocation(QStringLiteral("/Applications/") + rel);
-    QDir().mkpath(path);
+    QString shown = name;
+    if (shown.endsWith(QLatin1String(".app")))
+        shown.chop(4);
+    QString id = shown.toLower();
+    id.replace(QLatin1Char(' '), QLatin1Char('-'));
+    const QString path = platform::mapLocation(dataFolder) + QStringLiteral("/applications/") + id + QStringLiteral(".desktop");
+    EXPECT_TRUE(nvtest::writeFile(path, "[Desktop Entry]\n" + QByteArray(more.contains("Type=") ? "" : "Type=Application\n") + "Name=" + shown.toUtf8() + "\nExec=" + id.toUtf8()
+                                            + " %u\nIcon=" + id.toUtf8() + "\n" + more));
     return path;
+}
+
+QString firefoxProfilesIni(const QString& profilesFolder)
+{
+    QDir().mkpath(profilesFolder + QStringLiteral("/0aaa.default"));
+    QDir().mkpath(profilesFolder + QStringLiteral("/9zzz.default-esr"));
+    nvtest::writeFile(profilesFolder + QStringLiteral("/profiles.ini"),
+                      "[Profile1]\nName=default\nIsRelative=1\nPath=0aaa.default\nDefault=1\n\n"
+                      "[Profile0]\nName=default-esr\nIsRelative=1\nPath=9zzz.default-esr\n\n"
+                      "[General]\nStartWithLastProfile=1\nVersion=2\n\n"
+                      "[Install3B6073811A6ABF12]\nDefault=9zzz.default-esr\nLocked=1\n");
+    nvtest::writeFile(profilesFolder + QStringLiteral("/installs.ini"), "[3B6073811A6ABF12]\nDefault=9zzz.default-esr\nLocked=1\n");
+    return profilesFolder + QStringLiteral("/9zzz.default-esr");
 }
 
 void sql(const QString& db, const QStringList& statements, int n)
@@ -79,7 +103,24 @@ void chromeHistory(const QString& db, int urls, int downloads)
              "INSERT INTO meta VALUES('version', '56')",
              "INSERT INTO urls(url, title, last_visit_time) select 'https://example.org/' || x, 'page', 1 from c",
              "INSERT INTO visits(url, visit_time) select x, 1 from c",
-             "INSERT INTO keyword_search_terms select 2, x, 'term', 'term' from c"},
+             "INSERT INTO keyword_search_terms select 2, x, 'term', 'term' from c",
+             "CREATE TABLE visited_links(id INTEGER PRIMARY KEY AUTOINCREMENT, link_url_id INTEGER NOT NULL, top_level_url "
+             "LONGVARCHAR NOT NULL, frame_url LONGVARCHAR NOT NULL, visit_count INTEGER DEFAULT 0 NOT NULL)",
+             "CREATE TABLE segments(id INTEGER PRIMARY KEY, name VARCHAR, url_id INTEGER NON NULL)",
+             "CREATE TABLE segment_usage(id INTEGER PRIMARY KEY, segment_id INTEGER NOT NULL, time_slot INTEGER NOT NULL, "
+             "visit_count INTEGER DEFAULT 0 NOT NULL)",
+             "CREATE TABLE visit_source(id INTEGER PRIMARY KEY, source INTEGER NOT NULL)",
+             "CREATE TABLE content_annotations(visit_id INTEGER PRIMARY KEY, visibility_score NUMERIC, page_language VARCHAR)",
+             "CREATE TABLE context_annotations(visit_id INTEGER PRIMARY KEY, context_annotation_flags INTEGER NOT NULL)",
+             "CREATE TABLE clusters_and_visits(cluster_id INTEGER NOT NULL, visit_id INTEGER NOT NULL, score NUMERIC DEFAULT 0 "
+             "NOT NULL, PRIMARY KEY(cluster_id, visit_id))",
+             "INSERT INTO visited_links(link_url_id, top_level_url, frame_url) select x, 'https://example.org/', '' from c",
+             "INSERT INTO segments select x, 'http://example.org/', x from c",
+             "INSERT INTO segment_usage select x, x, 1, 1 from c",
+             "INSERT INTO visit_source select x, 1 from c",
+             "INSERT INTO content_annotations select x, 1, 'en' from c",
+             "INSERT INTO context_annotations select x, 0 from c",
+             "INSERT INTO clusters_and_visits select 1, x, 1 from c"},
         urls);
     sql(db, {"INSERT INTO downloads select x, 'g' || x, '/f', '/f', 1, 9, 9, 1, 0, 0, x'00', 2, 0, 0, 0, '', '', '', '', 'GET', '', "
              "'', '', '', 'text/plain', 'text/plain' from c",

@@ -13,8 +13,17 @@ struct Home {
     Home();   // points NULLVANE_ROOT and USER ("tester") at a fresh folder
     QString root;
     QString library(const QString& rel) const;   // "<root>/Users/tester/Library/<rel>"
-    QString app(const QString& rel) const;       // makes "/Applications/<rel>" (mapped)
+    QString home(const QString& rel) const;      // the user's home folder (mapped) + "/<rel>"
+    // Writes a desktop entry named `name` (".app" left off) in the system's
+    // applications folder, or in `dataFolder` (a location, mapped); gives its path.
+    QString app(const QString& name, const QString& dataFolder = QStringLiteral("/usr/share"),
+                const QByteArray& more = QByteArray()) const;
 };
+
+// A Firefox profiles folder as current Firefox leaves it: "profiles.ini"
+// whose install section names "<id>.default-esr", an empty "<id0>.default"
+// marked Default=1 beside it; gives the path of the profile in use.
+QString firefoxProfilesIni(const QString& profilesFolder);
 
 // Runs statements on a database, made when missing; "%n" in them is `n`.
 void sql(const QString& db, const QStringList& statements, int n = 0);

@@ -7,6 +7,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QVariantList>
 #include <gtest/gtest.h>
 
 using namespace fx;
@@ -29,27 +30,43 @@ QList<int> statesOf(const BrowerObjPtr& browser)
 }
 } // namespace
 
-TEST(BrowserDiscovery, SearchesPlainFoldersButNeverEntersBundles)
+TEST(BrowserDiscovery, FindsBrowsersAmongTheDesktopEntriesOfEveryExport)
 {
     Home h;
-    h.app(QStringLiteral("Google Chrome.app/Contents/MacOS"));
-    h.app(QStringLiteral("Utilities/Firefox.app"));
-    h.app(QStringLiteral("Safari.app/Contents/Opera.app"));   // inside a bundle
-    h.app(QStringLiteral("Games/Opera"));                      // a plain folder, no bundle
-    nvtest::writeFile(h.app(QStringLiteral("Files")) + QStringLiteral("/Firefox.app"), "a file, not a bundle");
-    QDir().mkpath(platform::mapLocation(QStringLiteral("~/Applications/Opera.app")));
+    h.app(QStringLiteral("Google Chrome"));
+    h.app(QStringLiteral("Firefox ESR"));
+    h.app(QStringLiteral("Opera"));
+    h.app(QStringLiteral("Opera"), QStringLiteral("~/.local/share"), "Hidden=true\n");          // the user removed it
+    h.app(QStringLiteral("Firefox Handler"), QStringLiteral("/usr/share"), "NoDisplay=true\n");  // not a program to show
+    h.app(QStringLiteral("Firefox Web Link"), QStringLiteral("/usr/share"), "Type=Link\n");
+    h.app(QStringLiteral("Opera GX"), QStringLiteral("/usr/share"), "TryExec=/opt/opera-gx/opera\n");  // uninstalled
+    h.app(QStringLiteral("Firefox"), QStringLiteral("/var/lib/snapd/desktop"));
+    h.app(QStringLiteral("Google Chrome Beta"), QStringLiteral("/var/lib/flatpak/exports/share"));
+    h.app(QStringLiteral("Chromium"));
 
     Scanned s;
-    // The user's folder first, then /Applications in listing order.
-    ASSERT_EQ(namesOf(s.engine.browserArr), QStringList({"Opera", "Google Chrome", "Safari", "Firefox"}));
-    const BrowerObjPtr chrome = s.engine.browserArr[1], safari = s.engine.browserArr[2];
-    EXPECT_TRUE(chrome->appPath.endsWith(QStringLiteral("/Applications/Google Chrome.app")));
+    ASSERT_EQ(namesOf(s.engine.browserArr), QStringList({"Firefox ESR", "Google Chrome", "Google Chrome Beta", "Firefox"}));
+    const BrowerObjPtr esr = s.engine.browserArr[0], chrome = s.engine.browserArr[1];
+    EXPECT_EQ(esr->packaging, QStringLiteral("default"));
+    EXPECT_EQ(s.engine.browserArr[2]->packaging, QStringLiteral("flatpak"));
+    EXPECT_EQ(s.engine.browserArr[3]->packaging, QStringLiteral("snap"));
+    EXPECT_TRUE(chrome->appPath.endsWith(QStringLiteral("/usr/share/applications/google-chrome.desktop")));
+    EXPECT_EQ(chrome->appIcon, QStringLiteral("google-chrome"));
     EXPECT_EQ(chrome->isSelect, 1);
-    EXPECT_EQ(safari->isSelect, 0);
     EXPECT_FALSE(statesOf(chrome).contains(0));
-    EXPECT_FALSE(statesOf(safari).contains(1));
+    EXPECT_EQ(chrome->chrArr.size(), 6);
     EXPECT_FALSE(chrome->isItem());
     EXPECT_TRUE(chrome->chrArr.value(0) && chrome->chrArr[0]->isItem() && chrome->chrArr[0]->parent() == chrome);
+
+    // The folders searched are the desktop's data folders, the user's first.
+    const QStringList folders = s.engine.applicationPaths();
+    ASSERT_FALSE(folders.isEmpty());
+    EXPECT_EQ(folders.first(), h.home(QStringLiteral(".local/share")));
+    EXPECT_TRUE(folders.contains(platform::mapLocation(QStringLiteral("/var/lib/snapd/desktop"))));
+    InternetEngine one;
+    one.applicationsInPath(platform::mapLocation(QStringLiteral("/var/lib/snapd/desktop")));
+    ASSERT_EQ(namesOf(one.browserArr), QStringList({"Firefox"}));
+    EXPECT_EQ(one.browserArr[0]->packaging, QStringLiteral("snap"));
 }
 
 TEST(BrowserDiscovery, PreviewEditionsAndNamesHoldingTwoBrowsers)
@@ -76,36 +93,55 @@ TEST(BrowserDiscovery, PreviewEditionsAndNamesHoldingTwoBrowsers)
     EXPECT_EQ(s.item(QStringLiteral("Safari"), QStringLiteral("Downloads History"))->size, QStringLiteral("0 项"));
 }
 
-TEST(BrowserDiscovery, WalkEndsOnLinkCyclesAndFollowsLinkedFolders)
-{
-    Home h;
-    const QString inner = h.app(QStringLiteral("Loop/Inner"));
-    h.app(QStringLiteral("Loop/Inner/Firefox.app"));
-    ASSERT_TRUE(QFile::link(QStringLiteral("../.."), inner + QStringLiteral("/back")));
-    ASSERT_TRUE(QFile::link(QStringLiteral("."), inner + QStringLiteral("/self")));
-    const QString elsewhere = nvtest::freshFolder(QStringLiteral("elsewhere"));
-    QDir().mkpath(elsewhere + QStringLiteral("/Opera.app"));
-    ASSERT_TRUE(QFile::link(elsewhere, h.app(QString()) + QStringLiteral("/Linked")));
-    Scanned s;
-    EXPECT_EQ(namesOf(s.engine.browserArr), QStringList({"Opera", "Firefox"}));
-}
-
-TEST(BrowserItemTable, ShippedTableNamesTheUsersLibraryForEveryBrowser)
+TEST(BrowserItemTable, ShippedTableNamesTheLinuxLocationsOfEveryBrowser)
 {
     using platform::plist::OrderedDict;
     const OrderedDict top = platform::plist::readFile(platform::resourcePath(QStringLiteral("EraserHistory.plist")),
                                                       platform::plist::DictStyle::Ordered).value<OrderedDict>();
     EXPECT_EQ(top.keys, QStringList({"Safari", "Google Chrome", "Firefox", "Opera"}));
+    const QStringList kinds = {"Browsing History", "Session", "Caches", "Cookies", "Download History", "Save Password"};
     for (const QString& browser : top.keys) {
-        const OrderedDict kinds = top.values.value(browser).value<OrderedDict>();
-        EXPECT_GE(kinds.keys.size(), 5) << browser;
-        for (const QString& kind : kinds.keys) {
-            const QString format = kinds.values.value(kind).toString();
-            EXPECT_TRUE(format.startsWith(QStringLiteral("/Users/%@/Library/")) && format.count(QStringLiteral("%@")) == 1) << format;
-            const bool folderPrefix = browser == QLatin1String("Firefox") || (browser == QLatin1String("Safari") && kind == QLatin1String("Caches"));
-            EXPECT_EQ(format.endsWith(QLatin1Char('/')), folderPrefix) << format;
+        const OrderedDict table = top.values.value(browser).value<OrderedDict>();
+        if (browser != QLatin1String("Safari"))
+            EXPECT_EQ(table.keys, kinds) << browser;
+        for (const QString& kind : table.keys) {
+            for (const char* packaging : {"default", "snap", "flatpak"}) {
+                const QString format = InternetEngine::formatOfTableValue(table.values.value(kind), QLatin1String(packaging));
+                EXPECT_EQ(format.count(QStringLiteral("%@")), 1) << format;
+                if (browser == QLatin1String("Safari")) {
+                    EXPECT_TRUE(format.startsWith(QStringLiteral("/Users/%@/Library/"))) << format;
+                    continue;
+                }
+                EXPECT_TRUE(format.startsWith(QStringLiteral("~%@/"))) << format;
+                EXPECT_EQ(format.endsWith(QLatin1Char('/')), browser == QLatin1String("Firefox")) << format;
+            }
         }
     }
+    const OrderedDict firefox = top.values.value(QStringLiteral("Firefox")).value<OrderedDict>();
+    const QVariant profiles = firefox.values.value(QStringLiteral("Browsing History"));
+    EXPECT_EQ(InternetEngine::formatOfTableValue(profiles, QStringLiteral("snap")),
+              QStringLiteral("~%@/snap/firefox/common/.mozilla/firefox/"));
+    EXPECT_EQ(InternetEngine::formatOfTableValue(profiles, QStringLiteral("flatpak")),
+              QStringLiteral("~%@/.var/app/org.mozilla.firefox/.mozilla/firefox/"));
+}
+
+TEST(BrowserItemTable, LocationsListedAreTriedInOrderAndTheHomeIsTheUsers)
+{
+    Home h;
+    const QVariant both = QVariantList{QStringLiteral("~%@/.mozilla/firefox/"), QStringLiteral("~%@/.config/mozilla/firefox/")};
+    // Neither there: the first. Only the second: the second. Both: the first.
+    EXPECT_EQ(InternetEngine::formatOfTableValue(both, QStringLiteral("default")), both.toList()[0].toString());
+    QDir().mkpath(h.home(QStringLiteral(".config/mozilla/firefox")));
+    EXPECT_EQ(InternetEngine::formatOfTableValue(both, QStringLiteral("default")), both.toList()[1].toString());
+    QDir().mkpath(h.home(QStringLiteral(".mozilla/firefox")));
+    EXPECT_EQ(InternetEngine::formatOfTableValue(both, QStringLiteral("default")), both.toList()[0].toString());
+    EXPECT_EQ(InternetEngine::formatOfTableValue(QVariant(3), QStringLiteral("default")), QString());
+
+    auto item = std::make_shared<BrowerObj>();
+    item->urlStr = QStringLiteral("~%@/.config/opera/History");
+    EXPECT_EQ(InternetEngine::filledPath(item), h.home(QStringLiteral(".config/opera/History")));
+    item->urlStr = QStringLiteral("~no-such-user-here/.config/opera/History");
+    EXPECT_EQ(InternetEngine::filledPath(item), QString());   // no home folder, no place
 }
 
 TEST(BrowserItemTable, KindsKeepFileOrderAndUnknownKindsFollowTheirBrowser)

@@ -12,6 +12,10 @@
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 #include <thread>
+#include <QDir>
+#include "platform/Locations.h"
+#include <sys/wait.h>
+#include <unistd.h>
 
 using namespace fx;
 
@@ -70,15 +74,18 @@ TEST(ToGetDB, EachCleanEmptiesExactlyItsOwnTables)
     const auto firefox = [](const QString& p) { firefoxProfile(QFileInfo(p).absolutePath(), 4, 2, 1); };
     const QList<Case> cases = {
         {"chrome history", history, [](auto p) { return db()->toDeleteHistoryWith(p); },
-         {"urls"}, {"visits", "keyword_search_terms", "downloads", "downloads_url_chains", "meta"}},
+         {"urls", "visits", "keyword_search_terms", "visited_links", "segments", "segment_usage", "visit_source",
+          "content_annotations", "context_annotations", "clusters_and_visits"},
+         {"downloads", "downloads_url_chains", "meta"}},
         {"chrome downloads", history, [](auto p) { return db()->toDeleteDownloadWith(p); },
          {"downloads", "downloads_url_chains"}, {"urls", "visits", "keyword_search_terms", "meta"}},
         {"opera history", history, [](auto p) { return db()->operaDeleteHistoryWith(p); },
-         {"urls", "visits"}, {"keyword_search_terms", "downloads", "downloads_url_chains", "meta"}},
+         {"urls", "visits", "keyword_search_terms", "visited_links", "segment_usage"},
+         {"downloads", "downloads_url_chains", "meta"}},
         {"opera downloads", history, [](auto p) { return db()->operaDeleteDownloadWith(p); },
          {"downloads", "downloads_url_chains"}, {"urls", "visits", "keyword_search_terms"}},
-        {"chrome logins", logins, [](auto p) { return db()->toDeletePasswordWith(p); }, {"logins"}, {"stats", "meta"}},
-        {"opera logins", logins, [](auto p) { return db()->operaDeletePasswordWith(p); }, {"logins"}, {"stats", "meta"}},
+        {"chrome logins", logins, [](auto p) { return db()->toDeletePasswordWith(p); }, {"logins", "stats"}, {"meta"}},
+        {"opera logins", logins, [](auto p) { return db()->operaDeletePasswordWith(p); }, {"logins", "stats"}, {"meta"}},
         {"chrome cookies", [](const QString& p) { chromeCookies(p, 4); },
          [](auto p) { return db()->toDeleteGoogleCookiesWith(p); }, {"cookies"}, {"meta"}},
         {"safari history", [](const QString& p) { safariHistory(p, 3, 9); },
@@ -145,4 +152,34 @@ TEST(ToGetDB, ADatabaseLinkedFromElsewhereIsNotOpened)
     EXPECT_FALSE(db()->toDeleteHistoryWith(link));
     EXPECT_EQ(db()->countItems(ToGetDB::Count::GoogleHistory, link), std::nullopt);
     EXPECT_EQ(rows(outside, QStringLiteral("urls")), 5);
+}
+
+// A browser that died in the middle of a write leaves a hot journal and pages
+// of its unfinished change in the file. The count is of what was committed,
+// and neither the database nor its journal is changed by counting.
+TEST(ToGetDB, AHotJournalIsCountedFromTheCommittedStateWithoutTouchingTheFiles)
+{
+    const QString dir = nvtest::freshFolder(QStringLiteral("hot"));
+    const QString history = dir + QStringLiteral("/History");
+    chromeHistory(history, 3000, 0);
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        sqlite3* h = nullptr;
+        sqlite3_open(QFile::encodeName(history).constData(), &h);
+        // A tiny cache makes SQLite write the change into the file before commit.
+        sqlite3_exec(h, "PRAGMA cache_size=1; BEGIN; DELETE FROM urls; DELETE FROM visits;", nullptr, nullptr, nullptr);
+        _exit(0);   // dies without commit or rollback
+    }
+    int status = 0;
+    waitpid(child, &status, 0);
+    const QString journal = history + QStringLiteral("-journal");
+    ASSERT_GT(QFileInfo(journal).size(), 0) << "no hot journal was left";
+    const QByteArray before = digest(history), journalBefore = digest(journal);
+
+    EXPECT_EQ(db()->countItems(ToGetDB::Count::GoogleHistory, history), std::optional<int>(3000));
+    EXPECT_EQ(digest(history), before);
+    EXPECT_EQ(digest(journal), journalBefore);
+    // The private copies are gone again.
+    EXPECT_TRUE(QDir(platform::privateTempFolder()).entryList({QStringLiteral("count-*")}, QDir::Dirs).isEmpty());
 }
