@@ -38,7 +38,8 @@ Leftovers& leftovers()
     return l;
 }
 
-QString runCaptured(const char* fileName, const QString& program, const QStringList& arguments)
+QString runCaptured(const char* fileName, const QString& program, const QStringList& arguments,
+                    platform::ProcessResult* outcome = nullptr)
 {
     if (program.isEmpty())
         return {};
@@ -70,6 +71,8 @@ QString runCaptured(const char* fileName, const QString& program, const QStringL
     const platform::ProcessResult r = platform::runProcess(program, arguments, options);
     if (!r.started)
         platform::log(QStringLiteral("%1 could not be started: %2").arg(program, QString::fromLocal8Bit(r.standardError)));
+    if (outcome)
+        *outcome = r;
     return path;
 }
 
@@ -103,6 +106,21 @@ QString aepairExecCommand(const QString& program, const QStringList& arguments)
 QString changeNameExecCommand(const QString& program, const QStringList& arguments)
 {
     return runCaptured("NullvaneChangeNameTemp.plist", program, arguments);
+}
+
+QString eraserExecCommand(const QString& program, const QStringList& arguments, platform::ProcessResult* outcome)
+{
+    return runCaptured("eraserVolumeTemp.plist", program, arguments, outcome);
+}
+
+QString aepairExecCommand(const QString& program, const QStringList& arguments, platform::ProcessResult* outcome)
+{
+    return runCaptured("NullvaneRepairTemp.plist", program, arguments, outcome);
+}
+
+QString changeNameExecCommand(const QString& program, const QStringList& arguments, platform::ProcessResult* outcome)
+{
+    return runCaptured("NullvaneChangeNameTemp.plist", program, arguments, outcome);
 }
 
 void discardCommandOutput(const QString& path)

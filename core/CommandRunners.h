@@ -16,6 +16,8 @@
 #include <QString>
 #include <QStringList>
 
+namespace platform { struct ProcessResult; }
+
 // "RUZArud.plist": the volume enumeration.
 QString ExecCommand(const QString& program, const QStringList& arguments);
 // "eraserVolumeTemp.plist": the disk wipe.
@@ -28,6 +30,12 @@ QString eraserExecCommand(const QString& program, const QStringList& arguments);
 QString aepairExecCommand(const QString& program, const QStringList& arguments);
 // "NullvaneChangeNameTemp.plist": the Disk tools.
 QString changeNameExecCommand(const QString& program, const QStringList& arguments);
+
+// The Disk tools' runners again, for the callers that must know whether the
+// command succeeded: `outcome` learns how it ended (exit status, error output).
+QString eraserExecCommand(const QString& program, const QStringList& arguments, platform::ProcessResult* outcome);
+QString aepairExecCommand(const QString& program, const QStringList& arguments, platform::ProcessResult* outcome);
+QString changeNameExecCommand(const QString& program, const QStringList& arguments, platform::ProcessResult* outcome);
 
 // Removes an output file that a runner returned, with its folder, once the
 // caller has read it. Paths that no runner made are left alone. Whatever is
