@@ -1,14 +1,24 @@
 #include "FillFile.h"
 
+#include "FuseMounts.h"
+#include "MountTable.h"
+
 #include <QByteArray>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <dirent.h>
 #include <fcntl.h>
+#include <string>
+#include <optional>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <sys/statvfs.h>
 #include <unistd.h>
+#include <vector>
 
 namespace platform {
 namespace {
@@ -20,17 +30,143 @@ constexpr long long kWindow = 8LL << 20;
 
 QByteArray native(const QString& path) { return QFile::encodeName(path); }
 
+struct MountIdentity {
+    bool ok = false;
+    int mountId = -1; // -1 when the kernel cannot tell
+    bool mountRoot = true;
+    unsigned long long deviceNumber = 0;
+};
+
+MountIdentity identityOf(int fd)
+{
+    MountIdentity id;
+    struct statx sx {};
+    if (statx(fd, "", AT_EMPTY_PATH, STATX_BASIC_STATS | STATX_MNT_ID, &sx) != 0)
+        return id;
+    id.ok = true;
+    id.deviceNumber = makedev(sx.stx_dev_major, sx.stx_dev_minor);
+    if (sx.stx_mask & STATX_MNT_ID)
+        id.mountId = static_cast<int>(sx.stx_mnt_id);
+    if (sx.stx_attributes_mask & STATX_ATTR_MOUNT_ROOT)
+        id.mountRoot = (sx.stx_attributes & STATX_ATTR_MOUNT_ROOT) != 0;
+    return id;
+}
+
+// The mount-table entry of the mount a handle lies on: by the kernel's mount
+// id, or where the kernel cannot tell, by device number and mount point.
+std::optional<MountEntry> entryOf(const MountIdentity& id, const QString& mountPoint)
+{
+    std::optional<MountEntry> found;
+    for (const MountEntry& e : readBlockMountTable()) {
+        const bool same = id.mountId >= 0 ? e.id == id.mountId
+                                          : (e.deviceNumber == id.deviceNumber && e.mountPoint == mountPoint);
+        if (same)
+            found = e;
+    }
+    return found;
+}
+
+QString cleanMountPoint(const QString& path)
+{
+    QString p = QDir::cleanPath(path);
+    while (p.size() > 1 && p.endsWith(QLatin1Char('/')))
+        p.chop(1);
+    return p;
+}
+
 } // namespace
+
+// ---------------------------------------------------------------------------
+
+VolumeRoot::~VolumeRoot() { close(); }
+
+void VolumeRoot::close()
+{
+    if (fd_ >= 0)
+        ::close(fd_);
+    fd_ = -1;
+    mountId_ = -1;
+}
+
+bool VolumeRoot::open(const QString& mountPoint, const QString& deviceNode, QString* why)
+{
+    QString dummy;
+    QString& reason = why ? *why : dummy;
+    close();
+    if (!mountPoint.startsWith(QLatin1Char('/'))) {
+        reason = QStringLiteral("the volume has no mount point");
+        return false;
+    }
+    mountPoint_ = cleanMountPoint(mountPoint);
+    const int fd = ::open(native(mountPoint_).constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0) {
+        reason = QStringLiteral("%1 cannot be opened: %2").arg(mountPoint_, errorText(errno));
+        return false;
+    }
+    const MountIdentity id = identityOf(fd);
+    const std::optional<MountEntry> entry = id.ok ? entryOf(id, mountPoint_) : std::nullopt;
+    QString problem;
+    if (!entry)
+        problem = QStringLiteral("nothing is mounted at %1").arg(mountPoint_);
+    else if (entry->mountPoint != mountPoint_ || !id.mountRoot)
+        problem = QStringLiteral("%1 is not the root of a mounted volume").arg(mountPoint_);
+    else if (!deviceNode.isEmpty()) {
+        const QString wanted = kernelNameOf(deviceNode);
+        const QString found = kernelNameOf(entry->device);
+        if (wanted.isEmpty() || wanted != found)
+            problem = QStringLiteral("%1 holds %2, not %3").arg(mountPoint_, entry->source, deviceNode);
+    }
+    if (!problem.isEmpty()) {
+        ::close(fd);
+        reason = problem;
+        return false;
+    }
+    fd_ = fd;
+    mountId_ = id.mountId;
+    deviceNumber_ = id.deviceNumber;
+    kernelName_ = kernelNameOf(entry->device);
+    return true;
+}
+
+bool VolumeRoot::stillMounted(QString* why) const
+{
+    QString dummy;
+    QString& reason = why ? *why : dummy;
+    if (fd_ < 0) {
+        reason = QStringLiteral("no volume is open");
+        return false;
+    }
+    MountIdentity id = identityOf(fd_);
+    if (!id.ok || id.deviceNumber != deviceNumber_) {
+        reason = QStringLiteral("the handle on %1 cannot be checked").arg(mountPoint_);
+        return false;
+    }
+    id.mountId = mountId_;
+    const std::optional<MountEntry> entry = entryOf(id, mountPoint_);
+    if (!entry) {
+        reason = QStringLiteral("the volume once at %1 is no longer mounted").arg(mountPoint_);
+        return false;
+    }
+    if (entry->deviceNumber != deviceNumber_ || kernelNameOf(entry->device) != kernelName_) {
+        reason = QStringLiteral("the mount at %1 now serves %2").arg(mountPoint_, entry->source);
+        return false;
+    }
+    return true;
+}
+
+// ---------------------------------------------------------------------------
 
 FillFile::~FillFile() { close(); }
 
-bool FillFile::open(const QString& path)
+bool FillFile::open(const QString& path) { return openAt(AT_FDCWD, path); }
+
+bool FillFile::openAt(int folderFd, const QString& name)
 {
     close();
     error_ = 0;
     written_ = started_ = settled_ = 0;
     do {
-        fd_ = ::open(native(path).constData(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0666);
+        fd_ = ::openat(folderFd, native(name).constData(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0666);
     } while (fd_ < 0 && errno == EINTR);
     if (fd_ < 0) {
         error_ = errno;
@@ -97,6 +233,17 @@ bool FillFile::flush()
     return true;
 }
 
+long long FillFile::blockSize() const
+{
+    struct statvfs s {};
+    long long size = 0;
+    if (fd_ >= 0 && fstatvfs(fd_, &s) == 0)
+        size = static_cast<long long>(s.f_frsize ? s.f_frsize : s.f_bsize);
+    if (size < 512)
+        return 4096;
+    return std::min(size, 1LL << 20);
+}
+
 void FillFile::close()
 {
     if (fd_ >= 0)
@@ -125,6 +272,100 @@ bool makeFillFolder(const QString& path, int* error)
     return false;
 }
 
+int openFolder(const QString& path, int* error)
+{
+    const int fd = ::open(native(path).constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (error)
+        *error = fd < 0 ? errno : 0;
+    return fd;
+}
+
+int openFillFolderAt(int parentFd, const QString& name, int* error)
+{
+    int dummy = 0;
+    int& err = error ? *error : dummy;
+    err = 0;
+    const QByteArray n = native(name);
+    if (::mkdirat(parentFd, n.constData(), 0755) != 0 && errno != EEXIST) {
+        err = errno;
+        return -1;
+    }
+    const int fd = ::openat(parentFd, n.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0) {
+        // A link or a file in the folder's place.
+        err = errno == ELOOP ? ENOTDIR : errno;
+        return -1;
+    }
+    struct stat parent {}, folder {};
+    if (fstat(parentFd, &parent) != 0 || fstat(fd, &folder) != 0 || parent.st_dev != folder.st_dev) {
+        ::close(fd);
+        err = EXDEV;
+        return -1;
+    }
+    return fd;
+}
+
+namespace {
+
+// Removes one entry of `dirFd`, depth first, staying on `device`. Returns 0
+// or the errno of the first thing that stayed; what can go, goes.
+int removeOnDevice(int dirFd, const char* name, dev_t device)
+{
+    struct stat st {};
+    if (fstatat(dirFd, name, &st, AT_SYMLINK_NOFOLLOW) != 0)
+        return errno == ENOENT ? 0 : errno;
+    if (!S_ISDIR(st.st_mode))
+        return unlinkat(dirFd, name, 0) != 0 && errno != ENOENT ? errno : 0;
+    if (st.st_dev != device)
+        return EXDEV;
+    int first = 0;
+    const int fd = openat(dirFd, name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    struct stat opened {};
+    if (fd < 0) {
+        first = errno;
+    } else if (fstat(fd, &opened) != 0 || opened.st_dev != device || opened.st_ino != st.st_ino) {
+        // Swapped for something else since the look above.
+        ::close(fd);
+        return EXDEV;
+    } else if (DIR* dir = fdopendir(fd)) {
+        std::vector<std::string> names;
+        while (dirent* e = readdir(dir))
+            if (std::strcmp(e->d_name, ".") != 0 && std::strcmp(e->d_name, "..") != 0)
+                names.emplace_back(e->d_name);
+        for (const std::string& child : names) {
+            const int r = removeOnDevice(dirfd(dir), child.c_str(), device);
+            if (r && !first)
+                first = r;
+        }
+        closedir(dir);
+    } else {
+        first = errno;
+        ::close(fd);
+    }
+    if (unlinkat(dirFd, name, AT_REMOVEDIR) != 0 && errno != ENOENT && !first)
+        first = errno;
+    return first;
+}
+
+} // namespace
+
+bool removeTreeAt(int parentFd, const QString& name, int* error)
+{
+    struct stat parent {};
+    if (fstat(parentFd, &parent) != 0) {
+        if (error)
+            *error = errno;
+        return false;
+    }
+    const QByteArray n = native(name);
+    const int r = removeOnDevice(parentFd, n.constData(), parent.st_dev);
+    struct stat st {};
+    const bool gone = fstatat(parentFd, n.constData(), &st, AT_SYMLINK_NOFOLLOW) != 0 && errno == ENOENT;
+    if (error)
+        *error = gone ? 0 : (r ? r : EEXIST);
+    return gone;
+}
+
 bool onSameFileSystem(const QString& a, const QString& b)
 {
     struct stat sa {}, sb {};
@@ -136,22 +377,94 @@ bool onSameFileSystem(const QString& a, const QString& b)
 void syncFileSystemAt(const QString& path)
 {
     const int fd = ::open(native(path).constData(), O_RDONLY | O_CLOEXEC);
-    if (fd >= 0) {
-        const int r = syncfs(fd);
+    syncFileSystemOf(fd);
+    if (fd >= 0)
         ::close(fd);
-        if (r == 0)
-            return;
-    }
-    ::sync();
 }
+
+void syncFileSystemOf(int fd)
+{
+    if (fd < 0 || syncfs(fd) != 0)
+        ::sync();
+}
+
+namespace {
+long long writableOf(const struct statvfs& s)
+{
+    const unsigned long long blocks = geteuid() == 0 ? s.f_bfree : s.f_bavail;
+    return static_cast<long long>(blocks) * static_cast<long long>(s.f_frsize);
+}
+} // namespace
 
 long long writableFreeBytes(const QString& path)
 {
     struct statvfs s {};
     if (statvfs(native(path).constData(), &s) != 0)
         return -1;
-    const unsigned long long blocks = geteuid() == 0 ? s.f_bfree : s.f_bavail;
-    return static_cast<long long>(blocks) * static_cast<long long>(s.f_frsize);
+    return writableOf(s);
+}
+
+long long writableFreeBytesOf(int fd)
+{
+    struct statvfs s {};
+    if (fstatvfs(fd, &s) != 0)
+        return -1;
+    return writableOf(s);
+}
+
+// ---------------------------------------------------------------------------
+
+QString ReservedClustersLoan::sysfsFile(const QString& kernelName)
+{
+    return QStringLiteral("/sys/fs/ext4/%1/reserved_clusters").arg(kernelName);
+}
+
+long long ReservedClustersLoan::readReserved(const QString& kernelName)
+{
+    QFile f(sysfsFile(kernelName));
+    if (kernelName.isEmpty() || kernelName.contains(QLatin1Char('/')) || !f.open(QIODevice::ReadOnly))
+        return -1;
+    bool ok = false;
+    const long long value = f.readAll().trimmed().toLongLong(&ok);
+    return ok ? value : -1;
+}
+
+namespace {
+bool writeReserved(const QString& file, long long value)
+{
+    QFile f(file);
+    if (!f.open(QIODevice::WriteOnly))
+        return false;
+    const QByteArray text = QByteArray::number(value) + '\n';
+    return f.write(text) == text.size() && f.flush();
+}
+} // namespace
+
+bool ReservedClustersLoan::lend(const QString& kernelName)
+{
+    giveBack();
+    if (geteuid() != 0)
+        return false;
+    const long long reserved = readReserved(kernelName);
+    if (reserved <= 0)
+        return false;
+    const QString file = sysfsFile(kernelName);
+    if (!writeReserved(file, 0))
+        return false;
+    file_ = file;
+    saved_ = reserved;
+    return true;
+}
+
+void ReservedClustersLoan::giveBack()
+{
+    if (file_.isEmpty())
+        return;
+    // The file system may have gone meanwhile; its next mount starts with the
+    // default again, so a failure here loses nothing.
+    writeReserved(file_, saved_);
+    file_.clear();
+    saved_ = -1;
 }
 
 } // namespace platform

@@ -3,10 +3,49 @@
 // medium as it goes (so a cancel never waits behind gigabytes of dirty pages,
 // and deleting the file afterwards cannot throw the pages away unwritten), and
 // the one folder that holds them.
+//
+// Everything is reached from a handle held on the volume's root: a volume
+// unmounted and replaced by another at the same folder is never written or
+// deleted through the folder's name.
 
 #include <QString>
 
+
 namespace platform {
+
+// A held handle on the root of one mounted volume.
+class VolumeRoot {
+public:
+    VolumeRoot() = default;
+    ~VolumeRoot();
+    VolumeRoot(const VolumeRoot&) = delete;
+    VolumeRoot& operator=(const VolumeRoot&) = delete;
+
+    // Opens the root of the volume mounted at `mountPoint` and checks that the
+    // handle is the topmost mount there and, when `deviceNode` is given, that
+    // the mount serves that device (FUSE servers' devices included). `why`
+    // says what did not match.
+    bool open(const QString& mountPoint, const QString& deviceNode, QString* why = nullptr);
+    bool isOpen() const { return fd_ >= 0; }
+    int fd() const { return fd_; }
+    QString mountPoint() const { return mountPoint_; }
+    // Kernel name of the device the mount serves ("loop3"), "" when none.
+    QString kernelName() const { return kernelName_; }
+
+    // Whether the mount the handle was opened on is still mounted (a lazy
+    // unmount takes it out of the mount table at once) and still serves the
+    // same device.
+    bool stillMounted(QString* why = nullptr) const;
+
+    void close();
+
+private:
+    int fd_ = -1;
+    int mountId_ = -1;
+    unsigned long long deviceNumber_ = 0;
+    QString mountPoint_;
+    QString kernelName_;
+};
 
 class FillFile {
 public:
@@ -18,7 +57,10 @@ public:
     // Creates the file, or empties an existing one, for writing. A symbolic
     // link at `path` is refused rather than followed.
     bool open(const QString& path);
+    // The same for the entry `name` of the folder `folderFd`.
+    bool openAt(int folderFd, const QString& name);
     bool isOpen() const { return fd_ >= 0; }
+    int fd() const { return fd_; }
 
     // One write request, repeated when a signal interrupts it. Returns how many
     // bytes were taken (a short write is possible), or -1 with error() set.
@@ -33,6 +75,9 @@ public:
 
     // errno of the last failure, 0 when none.
     int error() const { return error_; }
+
+    // The smallest write worth trying on this file's file system: one block.
+    long long blockSize() const;
 
 private:
     void writeBehind(bool final);
@@ -51,14 +96,56 @@ QString errorText(int error);
 // created). A real folder already there is accepted; a link or a file is not.
 bool makeFillFolder(const QString& path, int* error = nullptr);
 
+// Creates (or accepts, as above) the folder `name` inside `parentFd` and opens
+// it. Answers the folder's handle, or -1 with `error` set. A folder on another
+// file system than its parent (something mounted there) is refused.
+int openFillFolderAt(int parentFd, const QString& name, int* error = nullptr);
+
+// Opens an existing folder by path without following a link at its end; -1
+// when it cannot.
+int openFolder(const QString& path, int* error = nullptr);
+
+// Removes the entry `name` of `parentFd` with everything in it, never following
+// a link and never entering another file system. True when nothing is left
+// there (also when nothing was); `error` gets the errno of what stayed.
+bool removeTreeAt(int parentFd, const QString& name, int* error = nullptr);
+
 // Whether two existing paths lie on one mounted file system.
 bool onSameFileSystem(const QString& a, const QString& b);
 
 // Flushes the file system that holds `path` (all of them when that fails).
 void syncFileSystemAt(const QString& path);
+// The same for the file system of an open handle.
+void syncFileSystemOf(int fd);
 
 // Bytes this process can still write on the file system of `path`: root may
 // also use the blocks reserved for it. -1 when the file system cannot be asked.
 long long writableFreeBytes(const QString& path);
+long long writableFreeBytesOf(int fd);
+
+// As root on ext4, the clusters the file system keeps back for its own
+// emergencies (sysfs "reserved_clusters") are lent to the caller: set to 0
+// until giveBack(), which the destructor also does. Nothing happens elsewhere.
+class ReservedClustersLoan {
+public:
+    ReservedClustersLoan() = default;
+    ~ReservedClustersLoan() { giveBack(); }
+    ReservedClustersLoan(const ReservedClustersLoan&) = delete;
+    ReservedClustersLoan& operator=(const ReservedClustersLoan&) = delete;
+
+    // `kernelName` is the device's ("loop3", "sdb1"). True when lent.
+    bool lend(const QString& kernelName);
+    void giveBack();
+    bool isLent() const { return !file_.isEmpty(); }
+
+    // The sysfs file of a device (tests look at it).
+    static QString sysfsFile(const QString& kernelName);
+    // The value there, -1 when it cannot be read.
+    static long long readReserved(const QString& kernelName);
+
+private:
+    QString file_;
+    long long saved_ = -1;
+};
 
 } // namespace platform

@@ -194,17 +194,32 @@ QString fileSystemTypeHolding(const QString& path)
     return entry->fsType;
 }
 
-SpaceInfo fileSystemSpace(const QString& path)
+namespace {
+SpaceInfo spaceOf(const struct statvfs& s)
 {
     SpaceInfo info;
-    struct statvfs s {};
-    if (statvfs(QFile::encodeName(path).constData(), &s) != 0)
-        return info;
     info.ok = true;
     info.totalBytes = static_cast<qint64>(s.f_blocks) * static_cast<qint64>(s.f_frsize);
     info.freeBytes = static_cast<qint64>(s.f_bavail) * static_cast<qint64>(s.f_frsize);
     info.freeBytesRoot = static_cast<qint64>(s.f_bfree) * static_cast<qint64>(s.f_frsize);
     return info;
+}
+} // namespace
+
+SpaceInfo fileSystemSpace(const QString& path)
+{
+    struct statvfs s {};
+    if (statvfs(QFile::encodeName(path).constData(), &s) != 0)
+        return {};
+    return spaceOf(s);
+}
+
+SpaceInfo fileSystemSpaceOf(int fd)
+{
+    struct statvfs s {};
+    if (fstatvfs(fd, &s) != 0)
+        return {};
+    return spaceOf(s);
 }
 
 } // namespace platform

@@ -55,5 +55,7 @@ struct SpaceInfo {
 };
 
 SpaceInfo fileSystemSpace(const QString& path);
+// The same for the file system of an open handle.
+SpaceInfo fileSystemSpaceOf(int fd);
 
 } // namespace platform

@@ -3,13 +3,12 @@
 #include "core/PublicUtilities.h"
 #include "platform/Defaults.h"
 #include "platform/Dispatch.h"
-#include "platform/FileAttributes.h"
 #include "platform/FillFile.h"
 #include "platform/Log.h"
 #include "platform/MountTable.h"
-#include "platform/Removal.h"
 #include "platform/SecureRandom.h"
 
+#include <QFileInfo>
 #include <QMutex>
 #include <QMutexLocker>
 #include <QPointer>
@@ -25,11 +24,13 @@
 #include <cstring>
 #include <exception>
 #include <mutex>
+#include <unistd.h>
 
 namespace {
 
 const char* const kFolderFailText = "硬盘驱动器已被占用或为只读,关闭其他程序或删除只读属性以重试。";
 const char* const kNoRightsText = "您没有文件的'读取'和'写入'权限。";
+const char* const kFillFolderName = ".VOVU";
 
 // What the run needs of the selected volume, copied when the fill starts: the
 // record belongs to the screen, which may change it on its own thread.
@@ -64,30 +65,6 @@ Target targetOf(const VolumeObj& v)
     return t;
 }
 
-// The fill goes only where the record says the volume is mounted, and only
-// while the mount table still shows that volume there.
-bool volumeIsMounted(const Target& t, QString* why)
-{
-    if (t.mountPoint.isEmpty() || !t.mountPoint.startsWith(QLatin1Char('/'))) {
-        *why = QStringLiteral("the volume has no mount point");
-        return false;
-    }
-    const auto entry = platform::mountEntryAt(t.mountPoint);
-    if (!entry) {
-        *why = QStringLiteral("nothing is mounted at %1").arg(t.mountPoint);
-        return false;
-    }
-    if (!t.deviceNode.isEmpty()) {
-        const QString wanted = platform::kernelNameOf(t.deviceNode);
-        const QString found = platform::kernelNameOf(entry->device);
-        if (wanted.isEmpty() || wanted != found) {
-            *why = QStringLiteral("%1 holds %2, not %3").arg(t.mountPoint, entry->source, t.deviceNode);
-            return false;
-        }
-    }
-    return true;
-}
-
 // Page-aligned, zeroed write buffer.
 struct Buffer {
     explicit Buffer(qint64 size)
@@ -106,6 +83,42 @@ enum class StreamEnd { Done, Cancelled, DiskFull, Failed };
 
 bool isDiskFull(int error) { return error == ENOSPC || error == EDQUOT; }
 
+// A fill folder as the writer holds it: its own handle, and the handle and
+// entry name it is removed through. Every file is created inside `fd`.
+struct Folder {
+    int parentFd = -1;
+    int fd = -1;
+    QString name;
+    QString path; // for log lines and wipeScanPathStr
+};
+
+// A folder named by path, for the operations tests call one by one.
+struct FolderByPath : Folder {
+    explicit FolderByPath(const QString& folderPath)
+    {
+        path = folderPath;
+        const QFileInfo info(folderPath);
+        name = info.fileName();
+        parentFd = platform::openFolder(info.absolutePath());
+        fd = platform::openFolder(folderPath);
+    }
+    ~FolderByPath()
+    {
+        if (fd >= 0)
+            ::close(fd);
+        if (parentFd >= 0)
+            ::close(parentFd);
+    }
+    FolderByPath(const FolderByPath&) = delete;
+    FolderByPath& operator=(const FolderByPath&) = delete;
+};
+
+qint64 steadyMs()
+{
+    return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+
 } // namespace
 
 struct FreeSpaceFillEngine::Shared {
@@ -114,12 +127,23 @@ struct FreeSpaceFillEngine::Shared {
     std::atomic<int> iRoundTimes{0};
     std::atomic<bool> isPartitionEraser{false};
     std::atomic<int> passes{0}; // of the current run; 0 before the first
+    // When a quit asked the writer to stop, the time (steady clock, ms) after
+    // which nobody waits for it any more; 0 when no quit asked.
+    std::atomic<qint64> quitDeadlineMs{0};
 
     mutable QMutex mutex;
     VolumeObjPtr selectVolumeObj;
     QString errorString;
     QString wipeScanPathStr;
     Target target;
+    // The handle on the volume's root while a run uses it, and afterwards for
+    // as long as a fill folder it could not remove is still on disk.
+    std::shared_ptr<platform::VolumeRoot> root;
+    FillFileObserver fillFileObserver;
+
+    // The ext4 reserved clusters lent for the pass under way.
+    std::mutex loanMutex;
+    platform::ReservedClustersLoan loan;
 
     mutable std::mutex runMutex;
     mutable std::condition_variable runEnded;
@@ -150,6 +174,33 @@ struct FreeSpaceFillEngine::Shared {
         QMutexLocker lock(&mutex);
         return target;
     }
+    std::shared_ptr<platform::VolumeRoot> heldRoot() const
+    {
+        QMutexLocker lock(&mutex);
+        return root;
+    }
+    void holdRoot(std::shared_ptr<platform::VolumeRoot> r)
+    {
+        QMutexLocker lock(&mutex);
+        root = std::move(r);
+    }
+    FillFileObserver observer() const
+    {
+        QMutexLocker lock(&mutex);
+        return fillFileObserver;
+    }
+
+    void lendReservedClusters(const QString& kernelName)
+    {
+        std::lock_guard<std::mutex> lock(loanMutex);
+        if (loan.lend(kernelName))
+            platform::log(QStringLiteral("Reserved clusters of %1 lent for the pass").arg(kernelName));
+    }
+    void giveBackReservedClusters()
+    {
+        std::lock_guard<std::mutex> lock(loanMutex);
+        loan.giveBack();
+    }
 
     void markEnded()
     {
@@ -160,35 +211,39 @@ struct FreeSpaceFillEngine::Shared {
         runEnded.notify_all();
     }
 
-    // Writes `total` bytes, `buffer` repeated, in requests of at most
-    // `bufferSize` bytes; checks for a cancel before every request and after
-    // every short write.
+    // Writes `total` bytes from `buffer`, which holds one repeated byte value,
+    // in requests of at most `bufferSize` bytes; checks for a cancel before
+    // every request and after every short write. When the volume reports it is
+    // full, the request is halved and tried again, down to one block of the
+    // file system: only a block that does not fit means the volume is full.
     StreamEnd stream(platform::FillFile& file, const char* buffer, qint64 bufferSize, qint64 total,
                      const QString& path)
     {
+        const qint64 smallest = file.blockSize();
+        qint64 largest = bufferSize;
         qint64 left = total;
         while (left > 0) {
-            const qint64 request = std::min(left, bufferSize);
-            qint64 done = 0;
-            while (done < request) {
-                if (isCancelEraser.load()) {
-                    platform::log(QStringLiteral("Operation canceled before completion."));
-                    return StreamEnd::Cancelled;
-                }
-                const long long n = file.write(buffer + done, request - done);
-                if (n < 0 && isDiskFull(file.error())) {
-                    platform::log(QStringLiteral("Disk full while writing %1 (errno=%2)").arg(path).arg(file.error()));
-                    return StreamEnd::DiskFull;
-                }
-                if (n <= 0) {
-                    platform::log(QStringLiteral("Write error while writing to %1 (errno=%2)")
-                                      .arg(path)
-                                      .arg(n < 0 ? file.error() : 0));
-                    return StreamEnd::Failed;
-                }
-                done += n;
+            if (isCancelEraser.load()) {
+                platform::log(QStringLiteral("Operation canceled before completion."));
+                return StreamEnd::Cancelled;
             }
-            left -= request;
+            const qint64 request = std::min(left, largest);
+            const long long n = file.write(buffer, request);
+            if (n < 0 && isDiskFull(file.error())) {
+                if (request > smallest) {
+                    largest = std::max(smallest, request / 2);
+                    continue;
+                }
+                platform::log(QStringLiteral("Disk full while writing %1 (errno=%2)").arg(path).arg(file.error()));
+                return StreamEnd::DiskFull;
+            }
+            if (n <= 0) {
+                platform::log(QStringLiteral("Write error while writing to %1 (errno=%2)")
+                                  .arg(path)
+                                  .arg(n < 0 ? file.error() : 0));
+                return StreamEnd::Failed;
+            }
+            left -= n;
         }
         return StreamEnd::Done;
     }
@@ -199,20 +254,38 @@ struct FreeSpaceFillEngine::Shared {
     {
         if (end == StreamEnd::Cancelled)
             return;
-        if (!file.flush() && end == StreamEnd::Done) {
-            if (isDiskFull(file.error()))
-                platform::log(QStringLiteral("Disk full while writing %1 (errno=%2)").arg(path).arg(file.error()));
-            else
-                platform::log(QStringLiteral("Write error while writing to %1 (errno=%2)").arg(path).arg(file.error()));
+        if (!file.flush()) {
+            if (end == StreamEnd::Done) {
+                if (isDiskFull(file.error()))
+                    platform::log(QStringLiteral("Disk full while writing %1 (errno=%2)").arg(path).arg(file.error()));
+                else
+                    platform::log(QStringLiteral("Write error while writing to %1 (errno=%2)").arg(path).arg(file.error()));
+            }
+            return;
         }
+        if (const FillFileObserver look = observer())
+            look(path, file.fd());
     }
 
-    void createDydFile(const QString& finderName, qint64 index)
+    // Whether the volume the run holds is still where the record says. A
+    // volume that went (unmounted, even lazily) stops the pass: nothing more
+    // is written, so nothing can land on whatever is mounted there now.
+    bool volumeStays(const platform::VolumeRoot* volume)
     {
-        const QString path = fullFilePath(finderName, index);
+        QString why;
+        if (!volume || volume->stillMounted(&why))
+            return true;
+        platform::log(QStringLiteral("The volume is gone: %1").arg(why));
+        return false;
+    }
+
+    void createDydFile(const Folder& folder, qint64 index)
+    {
+        const QString name = QStringLiteral(".VOVU_") + QString::number(index);
+        const QString path = fullFilePath(folder.path, index);
         try {
             platform::FillFile file;
-            if (!file.open(path)) {
+            if (!file.openAt(folder.fd, name)) {
                 platform::log(QStringLiteral("Failed to open file for writing: %1 (errno=%2)").arg(path).arg(file.error()));
                 return;
             }
@@ -237,24 +310,29 @@ struct FreeSpaceFillEngine::Shared {
         }
     }
 
-    void roundOne(qint64 roundCount, const QString& finderName)
+    // Answers false when the volume went away before the last file.
+    bool roundOne(qint64 roundCount, const Folder& folder, const platform::VolumeRoot* volume)
     {
         for (qint64 k = 1; k <= roundCount; ++k) {
             if (isCancelEraser.load())
-                return;
-            createDydFile(finderName, k);
+                return true;
+            if (!volumeStays(volume))
+                return false;
+            createDydFile(folder, k);
             platform::log(QStringLiteral("%1---------------------: %2").arg(iRoundTimes.load()).arg(roundCount));
         }
+        return true;
     }
 
-    void writLostData(qint64 loseCount, qint64 roundCount, const QString& finderName)
+    void writLostData(qint64 loseCount, qint64 roundCount, const Folder& folder)
     {
         if (loseCount < 1 || isCancelEraser.load())
             return;
-        const QString path = loseFilePath(finderName, roundCount);
+        const QString path = loseFilePath(folder.path, roundCount);
+        const QString name = QFileInfo(path).fileName();
         try {
             platform::FillFile file;
-            if (!file.open(path)) {
+            if (!file.openAt(folder.fd, name)) {
                 if (isDiskFull(file.error())) {
                     // No room left even for the file itself: the volume is full.
                     platform::log(QStringLiteral("Disk full while writing %1 (errno=%2)").arg(path).arg(file.error()));
@@ -284,51 +362,34 @@ struct FreeSpaceFillEngine::Shared {
             }
             finish(file, end, path);
         } catch (const std::exception&) {
+            // Nothing of the pass may stay behind: the folder goes now, and the
+            // pass counts as done, as a volume that ran full.
             platform::log(QStringLiteral("NO FACE"));
+            setError(QString());
+            if (folder.parentFd >= 0)
+                platform::removeTreeAt(folder.parentFd, folder.name);
+            setScanPath(QString());
+            platform::syncFileSystemOf(folder.parentFd);
         }
     }
 
     // Removal is tried a bounded number of times; a folder that stays makes
     // the run fail instead of waiting for ever.
-    bool removeFillFolder(const QString& folder)
+    bool removeFillFolder(int parentFd, const QString& folderPath)
     {
         for (int attempt = 1; attempt <= kRemoveAttempts; ++attempt) {
             int error = 0;
-            if (platform::removeItem(folder, &error))
+            if (platform::removeTreeAt(parentFd, QString::fromLatin1(kFillFolderName), &error))
                 return true;
             platform::log(QStringLiteral("Remove folder fail (%1 of %2): %3 (errno=%4)")
                               .arg(attempt)
                               .arg(kRemoveAttempts)
-                              .arg(folder)
+                              .arg(folderPath)
                               .arg(error));
             if (attempt < kRemoveAttempts)
                 QThread::msleep(kRemoveRetryMs);
         }
         return false;
-    }
-
-    // Creates the fill folder inside the verified volume, or explains why not.
-    QString prepareFolder(const Target& t)
-    {
-        QString why;
-        if (!volumeIsMounted(t, &why)) {
-            platform::log(QStringLiteral("The volume is gone: %1").arg(why));
-            return {};
-        }
-        const QString folder = fillFolderFor(t.mountPoint);
-        int error = 0;
-        if (!platform::makeFillFolder(folder, &error)) {
-            platform::log(QStringLiteral("Cannot create %1 (errno=%2)").arg(folder).arg(error));
-            return {};
-        }
-        // The volume could have gone between the look and the folder: then the
-        // folder would sit on whatever is under the mount point now.
-        if (!volumeIsMounted(t, &why) || !platform::onSameFileSystem(folder, t.mountPoint)) {
-            platform::log(QStringLiteral("The volume is gone: %1").arg(why));
-            platform::removeItem(folder);
-            return {};
-        }
-        return folder;
     }
 
     void scheduleComplite(const QPointer<FreeSpaceFillEngine>& engine)
@@ -337,6 +398,27 @@ struct FreeSpaceFillEngine::Shared {
             if (engine && engine->delegate_)
                 engine->delegate_->showComplite();
         });
+    }
+
+    // One pass's files inside the fill folder, which exists. Answers false
+    // when the volume went away during the pass.
+    bool fillPass(const platform::VolumeRoot& volume, const Folder& folder)
+    {
+        // The budget is what the file system has free at the start of each
+        // pass, once the folder exists and the reserved clusters are lent,
+        // not the record's figure: that was taken before the run, misses what
+        // changed since (the previous pass, other writers) and, for root,
+        // leaves out the blocks only root may write. With the full files a
+        // little larger than the budget unit, the pass then always runs the
+        // volume full.
+        const qint64 budget = std::max<qint64>(0, platform::writableFreeBytesOf(folder.fd));
+        const FillLayout layout = fillLayoutFor(budget);
+        if (!roundOne(layout.roundCount, folder, &volume))
+            return false;
+        if (!isCancelEraser.load() && !volumeStays(&volume))
+            return false;
+        writLostData(layout.loseCount, layout.roundCount, folder);
+        return true;
     }
 
     void run(const QPointer<FreeSpaceFillEngine>& engine)
@@ -348,53 +430,72 @@ struct FreeSpaceFillEngine::Shared {
 
         const Target t = targetCopy();
         const int total = passes.load();
+        // The volume's root is opened once and checked against the record's
+        // device; every fill file and the folder are reached from it.
+        auto volume = std::make_shared<platform::VolumeRoot>();
+        QString why;
+        if (volume->open(t.mountPoint, t.deviceNode, &why))
+            holdRoot(volume);
+        else
+            platform::log(QStringLiteral("The volume is gone: %1").arg(why));
+
         for (int i = 0; i < total; ++i) {
             ++iRoundTimes;
             if (isCancelEraser.load()) {
                 scheduleComplite(engine);
                 return;
             }
-            const QString folder = prepareFolder(t);
-            if (folder.isEmpty()) {
+            const QString folderPath = fillFolderFor(t.mountPoint);
+            Folder folder{volume->fd(), -1, QString::fromLatin1(kFillFolderName), folderPath};
+            int error = 0;
+            if (volume->isOpen() && volumeStays(volume.get()))
+                folder.fd = platform::openFillFolderAt(volume->fd(), folder.name, &error);
+            if (folder.fd < 0) {
+                // There is no fallback folder elsewhere (such as the temporary
+                // folder): filling another volume wipes nothing of this one.
+                if (error != 0)
+                    platform::log(QStringLiteral("Cannot create %1 (errno=%2)").arg(folderPath).arg(error));
                 platform::log(QStringLiteral("Create finder fail"));
                 setError(QString::fromUtf8(kFolderFailText));
-                scheduleComplite(engine);
-                return;
+            } else {
+                lendReservedClusters(volume->kernelName());
+                platform::dispatch::main([engine] {
+                    if (engine)
+                        engine->startProgressUpdateTimer();
+                });
+                setScanPath(folderPath);
+                if (!fillPass(*volume, folder))
+                    setError(QString::fromUtf8(kFolderFailText));
+                ::close(folder.fd);
             }
-            platform::dispatch::main([engine] {
-                if (engine)
-                    engine->startProgressUpdateTimer();
-            });
-            setScanPath(folder);
-
-            // The record's free space may be old, or leave out blocks this
-            // process may also write; the larger of the two is filled.
-            const qint64 writable = platform::writableFreeBytes(t.mountPoint);
-            const FillLayout layout = fillLayoutFor(std::max<qint64>(t.freeBytes, writable));
-            roundOne(layout.roundCount, folder);
-            writLostData(layout.loseCount, layout.roundCount, folder);
 
             platform::dispatch::main([engine] {
                 if (engine)
                     engine->stopProgressUpdateTimer();
             });
-            if (!removeFillFolder(folder)) {
-                setError(QString::fromUtf8(kFolderFailText));
-                scheduleComplite(engine);
-                return;
+            if (volume->isOpen()) {
+                const bool removed = removeFillFolder(volume->fd(), folderPath);
+                giveBackReservedClusters();
+                if (!removed) {
+                    setError(QString::fromUtf8(kFolderFailText));
+                    scheduleComplite(engine);
+                    return;
+                }
+                setScanPath(QString());
+                platform::syncFileSystemOf(volume->fd());
             }
-            setScanPath(QString());
-            platform::syncFileSystemAt(t.mountPoint);
 
-            const bool last = isCancelEraser.load() || i + 1 == total || !error().isEmpty();
+            const bool last = isCancelEraser.load() || i + 1 == total;
             const int pass = i + 1;
             platform::dispatch::main([engine, pass, total, last] {
                 if (engine)
                     engine->passReport(pass, total, last);
             });
             if (last)
-                return;
+                break;
         }
+        // Nothing of the fill is left on disk: the volume is let go.
+        holdRoot(nullptr);
     }
 };
 
@@ -407,11 +508,7 @@ FreeSpaceFillEngine::~FreeSpaceFillEngine()
 {
     delete progressUpdateTimer_;
     progressUpdateTimer_ = nullptr;
-    if (isRunning()) {
-        d->isCancelEraser = true;
-        if (!waitForFill(kQuitWaitMs))
-            platform::log(QStringLiteral("The free-space fill did not stop in time"));
-    }
+    stopRunningFill(kQuitWaitMs);
 }
 
 VolumeObjPtr FreeSpaceFillEngine::selectVolumeObj() const
@@ -449,7 +546,26 @@ bool FreeSpaceFillEngine::isRunning() const
 bool FreeSpaceFillEngine::waitForFill(int timeoutMs) const
 {
     std::unique_lock<std::mutex> lock(d->runMutex);
-    return d->runEnded.wait_for(lock, std::chrono::milliseconds(timeoutMs), [this] { return !d->running; });
+    return d->runEnded.wait_for(lock, std::chrono::milliseconds(std::max(0, timeoutMs)), [this] { return !d->running; });
+}
+
+bool FreeSpaceFillEngine::stopRunningFill(int timeoutMs)
+{
+    if (!isRunning())
+        return true;
+    d->isCancelEraser = true;
+    qint64 expected = 0;
+    d->quitDeadlineMs.compare_exchange_strong(expected, steadyMs() + std::max(0, timeoutMs));
+    const bool stopped = waitForFill(static_cast<int>(d->quitDeadlineMs.load() - steadyMs()));
+    if (!stopped)
+        platform::log(QStringLiteral("The free-space fill did not stop in time"));
+    return stopped;
+}
+
+void FreeSpaceFillEngine::setFillFileObserver(FillFileObserver observer)
+{
+    QMutexLocker lock(&d->mutex);
+    d->fillFileObserver = std::move(observer);
 }
 
 void FreeSpaceFillEngine::doFreeSpaceAction()
@@ -471,6 +587,7 @@ void FreeSpaceFillEngine::doFreeSpaceAction()
     });
 
     d->isCancelEraser = false;
+    d->quitDeadlineMs = 0;
     d->setError(QString());
     d->iRoundTimes = 0;
 
@@ -501,17 +618,20 @@ int FreeSpaceFillEngine::getEraserTimes()
 void FreeSpaceFillEngine::roundOneWithRoundCount(qint64 roundCount, int eraserTimes, const QString& finderName)
 {
     Q_UNUSED(eraserTimes);
-    d->roundOne(roundCount, finderName);
+    const FolderByPath folder(finderName);
+    d->roundOne(roundCount, folder, nullptr);
 }
 
 void FreeSpaceFillEngine::createDydFile(const QString& finderName, int index)
 {
-    d->createDydFile(finderName, index);
+    const FolderByPath folder(finderName);
+    d->createDydFile(folder, index);
 }
 
 void FreeSpaceFillEngine::writLostDataWithLoseCount(qint64 loseCount, qint64 roundCount, const QString& finderName)
 {
-    d->writLostData(loseCount, roundCount, finderName);
+    const FolderByPath folder(finderName);
+    d->writLostData(loseCount, roundCount, folder);
 }
 
 void FreeSpaceFillEngine::startProgressUpdateTimer()
@@ -553,12 +673,16 @@ void FreeSpaceFillEngine::updateProgress()
     const QPointer<FreeSpaceFillEngine> engine(this);
     platform::dispatch::global(platform::dispatch::Priority::Background, [self = d, engine] {
         const Target t = self->targetCopy();
-        // A volume that has gone is not sampled: its mount point would answer
+        // During a run the volume is asked through the handle the run holds:
+        // whatever is mounted at the folder now has no say. Without a run,
+        // a folder with nothing mounted there is not sampled: it would answer
         // for the file system underneath.
-        if (t.mountPoint.isEmpty() || !platform::mountEntryAt(t.mountPoint))
+        const std::shared_ptr<platform::VolumeRoot> volume = self->heldRoot();
+        if (!volume && (t.mountPoint.isEmpty() || !platform::mountEntryAt(t.mountPoint)))
             return;
         const qint64 base = self->isPartitionEraser.load() ? t.totalBytes : t.freeBytes;
-        const platform::SpaceInfo space = platform::fileSystemSpace(t.mountPoint);
+        const platform::SpaceInfo space =
+            volume ? platform::fileSystemSpaceOf(volume->fd()) : platform::fileSystemSpace(t.mountPoint);
         const qint64 freeNow = space.ok ? space.freeBytes : 0;
         const float progress = progressFor(base, freeNow);
         PublicUtilities::writeFileWithTab(QString::asprintf("totalSize: %lld\n", static_cast<long long>(base)));
@@ -603,27 +727,26 @@ qint64 FreeSpaceFillEngine::getFreeDiskSizeAtPath(const QString& path) const
 
 void FreeSpaceFillEngine::endAppRemoveFolder()
 {
-    if (isRunning()) {
-        // The writer stops first: it looks at the flag before every request.
-        d->isCancelEraser = true;
-        if (!waitForFill(kQuitWaitMs))
-            platform::log(QStringLiteral("The free-space fill did not stop in time"));
-    }
+    // The writer stops first (it looks at the flag before every request),
+    // within what is left of the quit's budget.
+    stopRunningFill(kQuitWaitMs);
     stopProgressUpdateTimer();
     const QString path = wipeScanPathStr();
-    if (path.isEmpty())
-        return;
-    if (platform::itemExists(path)) {
+    const std::shared_ptr<platform::VolumeRoot> volume = d->heldRoot();
+    if (!path.isEmpty() && volume && volume->isOpen()) {
         for (int attempt = 0; attempt < 3; ++attempt) {
             int error = 0;
-            if (platform::removeItem(path, &error))
+            if (platform::removeTreeAt(volume->fd(), QString::fromLatin1(kFillFolderName), &error))
                 break;
             platform::log(QStringLiteral("Remove folder fail: %1 (errno=%2)").arg(path).arg(error));
             QThread::msleep(200);
         }
-        platform::syncAll();
+        platform::syncFileSystemOf(volume->fd());
     }
+    d->giveBackReservedClusters();
     setWipeScanPathStr(QString());
+    if (!isRunning())
+        d->holdRoot(nullptr);
 }
 
 FreeSpaceFillEngine::FillLayout FreeSpaceFillEngine::fillLayoutFor(qint64 freeBytes)

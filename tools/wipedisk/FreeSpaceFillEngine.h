@@ -14,6 +14,7 @@
 #include <QObject>
 #include <QString>
 
+#include <functional>
 #include <memory>
 
 class QTimer;
@@ -54,8 +55,11 @@ public:
     // A fill folder that will not go away is tried this often, this far apart.
     static constexpr int kRemoveAttempts = 5;
     static constexpr int kRemoveRetryMs = 1000;
-    // How long a quit waits for the writer to stop before removing the folder.
-    static constexpr int kQuitWaitMs = 10000;
+    // How long a quit waits, in all, for the writer to stop: the same budget
+    // the main window gives every tool at quit, so asking the engine to stop
+    // (stopRunningFill) and then to clean up (endAppRemoveFolder) never waits
+    // longer than that together.
+    static constexpr int kQuitWaitMs = 5000;
 
     // Modes of `selectEraserType`.
     static constexpr int kWipeFreeSpace = 1;
@@ -95,6 +99,16 @@ public:
     // Whether a fill's worker is still at work, and waiting for it to end.
     bool isRunning() const;
     bool waitForFill(int timeoutMs) const;
+    // At quit: cancels a running fill and waits at most `timeoutMs` for its
+    // writer. Answers whether no writer is left. A later endAppRemoveFolder
+    // waits only for what is left of this time.
+    bool stopRunningFill(int timeoutMs);
+
+    // Called on the fill's worker after each fill file has been flushed to the
+    // medium and before it is closed, with its path and open handle (tests
+    // look at the medium there).
+    using FillFileObserver = std::function<void(const QString& path, int fd)>;
+    void setFillFileObserver(FillFileObserver observer);
 
     // Starts a fill of selectVolumeObj over getEraserTimes() passes and
     // returns at once. May be called on the main thread or on a worker.
@@ -118,8 +132,10 @@ public:
     // Free bytes at `path`, 0 when the file system cannot be asked.
     qint64 getFreeDiskSizeAtPath(const QString& path) const;
 
-    // At quit: stops a running fill, waits a bounded time for its writer, then
-    // deletes the fill folder if one is still on disk.
+    // At quit: stops a running fill, waits for its writer within the quit
+    // budget, then deletes the fill folder if one is still on disk. The folder
+    // is reached through the handle the fill holds on the volume's root, so
+    // this is safe even while a writer that did not stop is still busy.
     void endAppRemoveFolder();
 
     // The arithmetic and texts of the fill, for the engine and its tests.

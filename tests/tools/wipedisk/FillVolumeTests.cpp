@@ -198,7 +198,8 @@ TEST(FillVolume, QuitDuringAPassStopsTheWriterFirstThenRemovesTheFolder)
 }
 
 // Another volume at the record's mount point, then nothing mounted there at
-// all: each run is refused before anything is written.
+// all: each run writes nothing anywhere; every pass is reported and the run
+// ends as failed.
 TEST(FillVolume, AVolumeThatIsGoneIsRefusedAndNothingIsWrittenElsewhere)
 {
     TestVolume vol(64LL << 20);
@@ -219,12 +220,67 @@ TEST(FillVolume, AVolumeThatIsGoneIsRefusedAndNothingIsWrittenElsewhere)
         ASSERT_TRUE(ended);
         EXPECT_TRUE(untouched) << replaced;
         EXPECT_EQ(run.engine.errorString(), kFolderFail);
-        EXPECT_TRUE(run.delegate.passReports().isEmpty());
+        EXPECT_EQ(filltest::countLines(run.log, QStringLiteral("Create finder fail")), 2);
+        ASSERT_EQ(run.delegate.passReports().size(), 2) << "a pass without its folder is still reported";
+        EXPECT_EQ(run.delegate.passReports()[1].text, Engine::passReportText(2, 2));
         EXPECT_EQ(run.delegate.complite, 1);
     }
     EXPECT_TRUE(QDir(mountPoint).isEmpty(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot));
     QDirIterator it(QDir::tempPath(), {QStringLiteral(".VOVU*")}, QDir::AllEntries | QDir::Hidden, QDirIterator::Subdirectories);
     EXPECT_FALSE(it.hasNext()) << "nothing went into the temporary folder";
+}
+
+// The chosen volume is lazily unmounted in the middle of a pass and another
+// volume is mounted at the same folder. The fill goes on only through the
+// handle it holds on its own volume: nothing is written to the other one, and
+// the ".VOVU" folder the other volume has of its own, with a user's file in
+// it, stays as it was.
+TEST(FillVolume, ARemountDuringAPassNeverReachesTheVolumeMountedInItsPlace)
+{
+    TestVolume vol(300LL << 20);
+    SKIP_UNLESS_READY(vol);
+    nvtest::LoopDevice other(64LL << 20);
+    ASSERT_TRUE(other.valid() && other.format(QStringLiteral("ext4")));
+    const QString otherPoint = other.mount();
+    ASSERT_FALSE(otherPoint.isEmpty());
+    ASSERT_TRUE(nvtest::writeFile(Engine::fillFolderFor(otherPoint) + QStringLiteral("/user.txt"), "a user's own file"));
+    ASSERT_TRUE(other.unmount());
+
+    const QString point = vol.mountPoint;
+    const QString userFile = vol.fillFolder() + QStringLiteral("/user.txt");
+    FillRun run(vol.record(), 2);
+    const QString first = Engine::fullFilePath(vol.fillFolder(), 1);
+    ASSERT_TRUE(nvtest::pumpUntil([&] { return QFileInfo(first).size() > Engine::kFullFileHeader; }, 20000));
+    ASSERT_TRUE(platform::runProcess(QStringLiteral("umount"), {QStringLiteral("-l"), point}).succeeded());
+    ASSERT_TRUE(platform::runProcess(QStringLiteral("mount"), {other.device(), point}).succeeded());
+    const auto otherBefore = platform::fileSystemSpace(point);
+
+    const bool ended = run.waitForEnd(60000);
+    platform::syncFileSystemAt(point);
+    const QStringList entries = QDir(vol.fillFolder()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
+    QByteArray contents;
+    {
+        QFile kept(userFile);
+        if (kept.open(QIODevice::ReadOnly))
+            contents = kept.readAll();
+    }
+    const auto otherAfter = platform::fileSystemSpace(point);
+    ASSERT_TRUE(platform::runProcess(QStringLiteral("umount"), {point}).succeeded());
+    ASSERT_TRUE(ended);
+
+    EXPECT_EQ(entries, QStringList{QStringLiteral("user.txt")});
+    EXPECT_EQ(contents, QByteArray("a user's own file"));
+    EXPECT_EQ(otherAfter.freeBytesRoot, otherBefore.freeBytesRoot) << "nothing was written to the other volume";
+    EXPECT_EQ(run.engine.errorString(), kFolderFail);
+    EXPECT_TRUE(run.log.contains(QStringLiteral("The volume is gone")));
+    EXPECT_TRUE(run.engine.wipeScanPathStr().isEmpty());
+
+    // The chosen volume, let go and mounted again: its fill folder went too.
+    const QString again = nvtest::freshFolder(QStringLiteral("again"));
+    ASSERT_TRUE(nvtest::pumpUntil(
+        [&] { return platform::runProcess(QStringLiteral("mount"), {vol.loop.device(), again}).succeeded(); }, 10000));
+    EXPECT_FALSE(QFileInfo::exists(Engine::fillFolderFor(again)));
+    platform::runProcess(QStringLiteral("umount"), {again});
 }
 
 TEST(FillVolume, AFolderThatCannotBeRemovedFailsTheRunInsteadOfWaitingForEver)
