@@ -1,7 +1,9 @@
 #include "Removal.h"
 
+#include "HeldPath.h"
 #include "Locations.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <cerrno>
@@ -24,78 +26,67 @@ namespace platform {
 
 namespace {
 
-QByteArray native(const QString& path)
+// The folder an item lies in, held open, and the item's name in it. A folder
+// is -1 when it cannot be reached; `error` then says why.
+struct HeldItem {
+    int folder = -1;
+    std::string name;
+    int error = 0;
+    ~HeldItem()
+    {
+        if (folder >= 0)
+            close(folder);
+    }
+};
+
+void hold(const QString& path, HeldItem* item)
 {
-    QByteArray p = QFile::encodeName(path);
-    // "dir/" would make the calls below resolve a link named dir and act on
-    // what it points to; the item is the link itself.
-    while (p.size() > 1 && p.endsWith('/'))
-        p.chop(1);
-    return p;
+    // "dir/" would name what a link named dir points to; the item is the link
+    // itself. Relative paths start from the working folder.
+    const QString clean = QDir::cleanPath(QFileInfo(path).absoluteFilePath());
+    std::vector<std::string> parts;
+    if (path.isEmpty() || !heldpath::splitPlain(QFile::encodeName(clean).toStdString(), &parts)) {
+        item->error = EINVAL;
+        return;
+    }
+    item->name = parts.back();
+    parts.pop_back();
+    item->folder = heldpath::openFolder(parts, &item->error);
 }
 
-bool goneAt(int dirFd, const char* name)
+// Nothing on the way (or a file where a folder should be) means nothing at
+// the path.
+bool nothingOnTheWay(int error)
 {
-    struct stat st {};
-    if (fstatat(dirFd, name, &st, AT_SYMLINK_NOFOLLOW) == 0)
-        return false;
-    return errno == ENOENT || errno == ENOTDIR;
-}
-
-// Removes one entry of `dirFd`, depth first. Returns 0 or the errno of the
-// first thing that could not be removed; what can go, goes.
-int removeAt(int dirFd, const char* name)
-{
-    struct stat st {};
-    if (fstatat(dirFd, name, &st, AT_SYMLINK_NOFOLLOW) != 0)
-        return errno == ENOENT ? 0 : errno;
-    if (!S_ISDIR(st.st_mode)) {
-        if (unlinkat(dirFd, name, 0) != 0 && errno != ENOENT)
-            return errno;
-        return 0;
-    }
-    int first = 0;
-    const int fd = openat(dirFd, name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-    if (fd < 0) {
-        first = errno;
-    } else if (DIR* dir = fdopendir(fd)) {
-        std::vector<std::string> names;
-        while (dirent* e = readdir(dir)) {
-            if (std::strcmp(e->d_name, ".") != 0 && std::strcmp(e->d_name, "..") != 0)
-                names.emplace_back(e->d_name);
-        }
-        for (const std::string& child : names) {
-            const int r = removeAt(dirfd(dir), child.c_str());
-            if (r && !first)
-                first = r;
-        }
-        closedir(dir);
-    } else {
-        first = errno;
-        close(fd);
-    }
-    if (unlinkat(dirFd, name, AT_REMOVEDIR) != 0 && errno != ENOENT && !first)
-        first = errno;
-    return first;
+    return error == ENOENT || error == ENOTDIR;
 }
 
 } // namespace
 
 bool itemIsGone(const QString& path)
 {
-    return goneAt(AT_FDCWD, native(path).constData());
+    HeldItem item;
+    hold(path, &item);
+    if (item.folder < 0)
+        return nothingOnTheWay(item.error);
+    return heldpath::goneAt(item.folder, item.name.c_str());
 }
 
 bool removeItem(const QString& path, int* error)
 {
-    const QByteArray p = native(path);
-    if (p.isEmpty()) {
+    HeldItem item;
+    hold(path, &item);
+    if (item.folder < 0) {
+        const bool gone = nothingOnTheWay(item.error);
         if (error)
-            *error = ENOENT;
-        return false;
+            *error = gone ? 0 : item.error;
+        return gone;
     }
-    const int r = removeAt(AT_FDCWD, p.constData());
-    const bool gone = goneAt(AT_FDCWD, p.constData());
+    // Everything from here on is relative to the folder held now, so a folder
+    // on the way swapped for a link meanwhile cannot send us elsewhere, and
+    // "gone" is asked of the very folder we removed from.
+    const int r = heldpath::removeTree(item.folder, item.name.c_str());
+    const bool gone = heldpath::goneAt(item.folder, item.name.c_str());
     if (error)
         *error = gone ? 0 : (r ? r : EEXIST);
     return gone;

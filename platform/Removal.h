@@ -9,13 +9,18 @@
 namespace platform {
 
 // Whether nothing at all (not even a dangling link) is at `path`. An item we
-// are not allowed to look at does not count as gone.
+// are not allowed to look at, or one behind a link we do not follow (see
+// removeItem), does not count as gone.
 bool itemIsGone(const QString& path);
 
 // Removes the item at `path` as the current user: a folder with everything in
-// it, a symbolic link as the link itself (never its target). Succeeds when
-// nothing is left at `path` afterwards; `error` gets the errno of the first
-// thing that stayed.
+// it, a symbolic link as the link itself (never its target). The item's folder
+// is opened once, component by component, and everything after that happens
+// relative to it; a link on the way is followed only when root or this user
+// owns it. Nothing on another mount is entered: a folder with a volume mounted
+// on it (or inside it) is left, and the item fails (EXDEV). Succeeds when
+// nothing is left at the item's name in the held folder; `error` gets the
+// errno of the first thing that stayed.
 bool removeItem(const QString& path, int* error = nullptr);
 
 // One session with the privileged removal helper ("nullvane-remove-helper").

@@ -8,17 +8,24 @@
 //   refused   the path is not one this helper will touch
 // It leaves when its input ends.
 //
-// A path is refused when it is not absolute, is "/", is not in plain form (an
-// empty, "." or ".." component, or a trailing slash), or when its parent folder
-// resolves elsewhere (some folder on the way is a symbolic link). The parent
-// is opened component by component without following links, and rm runs inside
-// that very folder, so the folder checked is the folder acted on even if the
-// tree changes meanwhile.
+// A path is refused when it is not absolute, is not in plain form (an empty,
+// "." or ".." component, or a trailing slash), or does not lie inside one of
+// the folders the uninstaller searches (the table below; the folders themselves
+// are refused too). The parent is opened component by component, following
+// only links that root owns, and must still lie inside such a folder once
+// opened; rm then runs inside that very folder, so the folder checked is the
+// folder acted on even if the tree changes meanwhile. Nothing on another mount
+// is removed: an item with a volume mounted in it fails untouched, and rm runs
+// with --one-file-system as a second guard.
+
+#include "platform/HeldPath.h"
 
 #include <cerrno>
+#include <cstdlib>
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
+#include <pwd.h>
 #include <string>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -53,28 +60,111 @@ const char* removeTool()
     return nullptr;
 }
 
-bool splitPlain(const std::string& path, std::vector<std::string>* parts)
+// The folders the uninstaller searches, as the application names them: "~" is
+// the home folder of the user who asked, and NULLVANE_ROOT (which pkexec never
+// passes on) is put in front, as the application's location mapping does.
+const char* const kRemovableRoots[] = {
+    "~/Applications", "/Applications", "/Network/Applications", "/Developer/Applications",
+    "~/Library",      "/Library",
+    "~/Downloads",
+};
+
+std::string askingUsersHome()
 {
-    if (path.size() < 2 || path[0] != '/' || path.back() == '/')
-        return false;
-    size_t start = 1;
-    while (start <= path.size()) {
-        size_t end = path.find('/', start);
-        if (end == std::string::npos)
-            end = path.size();
-        const std::string part = path.substr(start, end - start);
-        if (part.empty() || part == "." || part == "..")
-            return false;
-        parts->push_back(part);
-        start = end + 1;
+    // pkexec names the user who asked; run directly (as root), the
+    // application's own home is the one its locations were formed with.
+    if (const char* uid = std::getenv("PKEXEC_UID"); uid && *uid) {
+        char* end = nullptr;
+        const unsigned long n = std::strtoul(uid, &end, 10);
+        if (end && *end == '\0') {
+            const passwd* pw = getpwuid(static_cast<uid_t>(n));
+            return pw && pw->pw_dir ? pw->pw_dir : std::string();
+        }
+        return {};
     }
-    return !parts->empty();
+    if (const char* home = std::getenv("HOME"); home && *home == '/')
+        return home;
+    const passwd* pw = getpwuid(getuid());
+    return pw && pw->pw_dir ? pw->pw_dir : std::string();
 }
 
-bool gone(int dirFd, const char* name)
+// Collapses repeated slashes and drops a trailing one.
+std::string tidy(const std::string& path)
 {
-    struct stat st {};
-    return fstatat(dirFd, name, &st, AT_SYMLINK_NOFOLLOW) != 0 && (errno == ENOENT || errno == ENOTDIR);
+    std::string out;
+    for (char c : path) {
+        if (c == '/' && !out.empty() && out.back() == '/')
+            continue;
+        out.push_back(c);
+    }
+    while (out.size() > 1 && out.back() == '/')
+        out.pop_back();
+    return out;
+}
+
+std::vector<std::string> rootTexts()
+{
+    std::string prefix;
+    if (const char* p = std::getenv("NULLVANE_ROOT"))
+        prefix = tidy(p);
+    if (prefix == "/")
+        prefix.clear();
+    const std::string home = askingUsersHome();
+    std::vector<std::string> roots;
+    for (const char* root : kRemovableRoots) {
+        std::string text = root;
+        if (text.rfind("~/", 0) == 0) {
+            if (home.empty() || home[0] != '/')
+                continue;
+            text = home + text.substr(1);
+        }
+        roots.push_back(tidy(prefix + text));
+    }
+    return roots;
+}
+
+bool strictlyInside(const std::string& path, const std::string& folder)
+{
+    return path.size() > folder.size() + 1 && path.compare(0, folder.size(), folder) == 0 && path[folder.size()] == '/';
+}
+
+bool sameOrInside(const std::string& path, const std::string& folder)
+{
+    return path == folder || strictlyInside(path, folder);
+}
+
+// Where an open folder really is.
+std::string pathOf(int fd)
+{
+    char buf[4096];
+    const std::string link = "/proc/self/fd/" + std::to_string(fd);
+    const ssize_t n = readlink(link.c_str(), buf, sizeof buf);
+    if (n <= 0 || size_t(n) >= sizeof buf)
+        return {};
+    return std::string(buf, size_t(n));
+}
+
+// Whether the held folder `parentFd` is one of the roots or lies below one,
+// once every link on the way is resolved.
+bool heldInsideRoots(int parentFd, const std::vector<std::string>& roots)
+{
+    const std::string parent = pathOf(parentFd);
+    if (parent.empty() || parent[0] != '/')
+        return false;
+    for (const std::string& root : roots) {
+        std::vector<std::string> parts;
+        if (!heldpath::splitPlain(root, &parts))
+            continue;
+        int err = 0;
+        const int fd = heldpath::openFolder(parts, &err);
+        if (fd < 0)
+            continue;
+        const std::string real = pathOf(fd);
+        close(fd);
+        if (!real.empty() && sameOrInside(parent, real))
+            return true;
+    }
+    return false;
 }
 
 Answer runRemove(int dirFd, const std::string& name)
@@ -91,7 +181,8 @@ Answer runRemove(int dirFd, const std::string& name)
         const int null = open("/dev/null", O_RDWR | O_CLOEXEC);
         if (null < 0 || dup2(null, STDIN_FILENO) < 0 || dup2(null, STDOUT_FILENO) < 0 || fchdir(dirFd) != 0)
             _exit(127);
-        char* const argv[] = {const_cast<char*>("rm"), const_cast<char*>("-rf"), const_cast<char*>("--"),
+        char* const argv[] = {const_cast<char*>("rm"), const_cast<char*>("-rf"),
+                              const_cast<char*>("--one-file-system"), const_cast<char*>("--"),
                               const_cast<char*>(name.c_str()), nullptr};
         execv(tool, argv);
         _exit(127);
@@ -102,44 +193,40 @@ Answer runRemove(int dirFd, const std::string& name)
             break;
     }
     // rm's exit status is not the answer: the answer is whether the item is gone.
-    return gone(dirFd, name.c_str()) ? Answer::Removed : Answer::Failed;
+    return heldpath::goneAt(dirFd, name.c_str()) ? Answer::Removed : Answer::Failed;
 }
 
 Answer handle(const std::string& path)
 {
     std::vector<std::string> parts;
-    if (!splitPlain(path, &parts))
+    if (!heldpath::splitPlain(path, &parts))
         return Answer::Refused;
+    const std::vector<std::string> roots = rootTexts();
+    bool named = false;
+    for (const std::string& root : roots)
+        named = named || strictlyInside(path, root);
+    if (!named)
+        return Answer::Refused;
+
     const std::string name = parts.back();
     parts.pop_back();
-
-    int fd = open("/", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0)
-        return Answer::Failed;
-    for (const std::string& part : parts) {
-        struct stat st {};
-        if (fstatat(fd, part.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) {
-            const int err = errno;
-            close(fd);
-            // Nothing on the way means nothing at the path.
-            return err == ENOENT ? Answer::Removed : Answer::Failed;
-        }
-        if (S_ISLNK(st.st_mode)) {
-            close(fd);
-            return Answer::Refused;
-        }
-        if (!S_ISDIR(st.st_mode)) {
-            close(fd);
-            return Answer::Removed; // a file on the way: the path cannot exist
-        }
-        const int next = openat(fd, part.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-        const int err = errno;
-        close(fd);
-        if (next < 0)
-            return err == ELOOP || err == ENOTDIR ? Answer::Refused : Answer::Failed;
-        fd = next;
+    int err = 0;
+    const int fd = heldpath::openFolder(parts, &err);
+    if (fd < 0) {
+        // Nothing on the way (or a file where a folder should be) means
+        // nothing at the path; a link we do not follow is refused.
+        if (err == ENOENT || err == ENOTDIR)
+            return Answer::Removed;
+        return err == ELOOP ? Answer::Refused : Answer::Failed;
     }
-    Answer answer = gone(fd, name.c_str()) ? Answer::Removed : runRemove(fd, name);
+    Answer answer = Answer::Failed;
+    if (!heldInsideRoots(fd, roots))
+        answer = Answer::Refused;
+    else if (heldpath::goneAt(fd, name.c_str()))
+        answer = Answer::Removed;
+    else if (!heldpath::crossesMount(fd, name.c_str()))
+        answer = runRemove(fd, name);
+    // else: a volume is mounted in the item; its files are not ours to remove.
     close(fd);
     return answer;
 }

@@ -92,8 +92,10 @@ protected:
         qunsetenv("FAKE_PKEXEC_UNLOCK");
         qunsetenv("NULLVANE_REMOVE_HELPER");
 
-        free_ = fx::makeFolder(base_ + QStringLiteral("/free"));
-        locked_ = fx::makeFolder(base_ + QStringLiteral("/locked"));
+        // The helper removes only inside the folders the uninstaller searches.
+        const QString caches = fx::makeFolder(fx::at(QStringLiteral("~/Library/Caches/")) + QFileInfo(base_).fileName());
+        free_ = fx::makeFolder(caches + QStringLiteral("/free"));
+        locked_ = fx::makeFolder(caches + QStringLiteral("/locked"));
     }
 
     void TearDown() override
