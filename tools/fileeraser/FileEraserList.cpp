@@ -199,12 +199,6 @@ void FileEraserList::sortBy(int kind, int direction)
     }
 }
 
-QString FileEraserList::sortTitle(int kind, int direction)
-{
-    return QStringLiteral("%1、%2").arg(kind == 1 ? QStringLiteral("大小") : QStringLiteral("名称"),
-                                        direction == 1 ? QStringLiteral("降序") : QStringLiteral("升序"));
-}
-
 QString FileEraserList::cellText(const FileObj& item, Column column)
 {
     switch (column) {

@@ -81,9 +81,6 @@ public:
     // Kind 0 by name, anything else by size; direction 0 ascending, else
     // descending. Equal keys keep their order.
     void sortBy(int kind, int direction);
-    // "%@、%@" with "大小" for kind 1, else "名称", and "降序" for
-    // direction 1, else "升序".
-    static QString sortTitle(int kind, int direction);
 
     // --- the table's texts ---
     enum Column { NameColumn, PathColumn, SizeColumn, TypeColumn };

@@ -264,7 +264,7 @@ void FileEraserViewController::setupListView()
                                  QStringLiteral("排序"));
     sortTitleLabel_ = makeLabel(sortButton_, QRect(28, 0, 102, 24), QString(), toolkit::lightFont(12),
                                 toolkit::whiteAlpha(0.7f));
-    sortButton_->setText(FileEraserList::sortTitle(sortType_, sortAD_));
+    sortButton_->setText(FileEraserSortVC::sortTitle(sortType_, sortAD_));
     sortTitleLabel_->setText(sortButton_->text());
     connect(sortButton_, &QAbstractButton::clicked, this, &FileEraserViewController::sortButtonAction);
 
@@ -619,7 +619,7 @@ void FileEraserViewController::selectSortbyType(int sortType, int sortAD)
     sortDropDown_->choiceMade();
     sortType_ = sortType;
     sortAD_ = sortAD;
-    sortButton_->setText(FileEraserList::sortTitle(sortType_, sortAD_));
+    sortButton_->setText(FileEraserSortVC::sortTitle(sortType_, sortAD_));
     sortTitleLabel_->setText(sortButton_->text());
     // On the main thread, where the list lives: nothing added meanwhile is lost.
     list_.sortBy(sortType_, sortAD_);

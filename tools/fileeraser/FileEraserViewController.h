@@ -9,7 +9,7 @@
 
 #include "FileEraserList.h"
 #include "FileEraserRun.h"
-#include "FileEraserSortVC.h"
+#include "toolkit/FileEraserSortVC.h"
 #include "tools/erasepanels/HistoryViewController.h"
 #include "MakeSureFileEraserViewControoler.h"
 #include "tools/erasepanels/SetEraserLevelVC.h"

@@ -1,6 +1,7 @@
 #include "TestSupport.h"
 
 #include "tools/fileeraser/FileEraserList.h"
+#include "toolkit/FileEraserSortVC.h"
 
 #include <QDir>
 #include <QFile>
@@ -291,20 +292,20 @@ TEST(FileEraserList, SortOrderAndTitle)
 
     list.sortBy(1, 1);
     EXPECT_EQ(names(), (QStringList{"C", "b", "a", "d"}));
-    EXPECT_EQ(FileEraserList::sortTitle(1, 1), QStringLiteral("大小、降序"));
+    EXPECT_EQ(FileEraserSortVC::sortTitle(1, 1), QStringLiteral("大小、降序"));
     list.sortBy(1, 0);
     EXPECT_EQ(names(), (QStringList{"a", "d", "b", "C"}));
     list.sortBy(0, 0);
     // Plain comparison: capitals before lower case.
     EXPECT_EQ(names(), (QStringList{"C", "a", "b", "d"}));
-    EXPECT_EQ(FileEraserList::sortTitle(0, 0), QStringLiteral("名称、升序"));
+    EXPECT_EQ(FileEraserSortVC::sortTitle(0, 0), QStringLiteral("名称、升序"));
     list.sortBy(0, 1);
     EXPECT_EQ(names(), (QStringList{"d", "b", "a", "C"}));
     // The third kind sorts by size and names "名称" in the title.
     list.sortBy(2, 1);
     EXPECT_EQ(names(), (QStringList{"C", "b", "d", "a"}));
-    EXPECT_EQ(FileEraserList::sortTitle(2, 1), QStringLiteral("名称、降序"));
-    EXPECT_EQ(FileEraserList::sortTitle(1, 7), QStringLiteral("大小、升序"));
+    EXPECT_EQ(FileEraserSortVC::sortTitle(2, 1), QStringLiteral("名称、降序"));
+    EXPECT_EQ(FileEraserSortVC::sortTitle(1, 7), QStringLiteral("大小、升序"));
 }
 
 TEST(FileEraserList, SizeTextBoundariesAndCells)

@@ -3,7 +3,7 @@
 #include "ScreenTestSupport.h"
 
 #include "tools/fileeraser/EndBgView.h"
-#include "tools/fileeraser/FileEraserSortVC.h"
+#include "toolkit/FileEraserSortVC.h"
 #include "tools/erasepanels/FormatLTypeViewController.h"
 #include "tools/fileeraser/MakeSureFileEraserViewControoler.h"
 #include "tools/fileeraser/TextIconImageBtton.h"

@@ -1,10 +1,10 @@
 #include "FileEraserSortVC.h"
 
-#include "toolkit/Label.h"
-#include "toolkit/PointerTrackingView.h"
+#include "Label.h"
+#include "PointerTrackingView.h"
 
-#include "toolkit/InterfaceStyle.h"
-#include "toolkit/NamedImageView.h"
+#include "InterfaceStyle.h"
+#include "NamedImageView.h"
 
 #include <QLabel>
 
@@ -115,4 +115,10 @@ void FileEraserSortVC::mouseExited()
 {
     if (delegate_)
         delegate_->mouseEixtView(true);
+}
+
+QString FileEraserSortVC::sortTitle(int kind, int direction)
+{
+    return QStringLiteral("%1、%2").arg(kind == 1 ? QStringLiteral("大小") : QStringLiteral("名称"),
+                                        direction == 1 ? QStringLiteral("降序") : QStringLiteral("升序"));
 }

@@ -1,8 +1,9 @@
 #pragma once
-// The sort drop-down of the file list: three kinds (by name, by size, a
-// third kind) and two directions, each a hover row with a check mark.
+// The sort drop-down of the lists (the File Eraser's files, the uninstaller's
+// items): three kinds (by name, by size, a third kind) and two directions,
+// each a hover row with a check mark.
 
-#include "toolkit/SortSelectBgView.h"
+#include "SortSelectBgView.h"
 
 #include <QObject>
 #include <QPointer>
@@ -11,7 +12,7 @@
 class NamedImageView;
 class QLabel;
 
-#include "toolkit/PointerTrackingView.h"
+#include "PointerTrackingView.h"
 
 class FileEraserSortVCDelegate {
 public:
@@ -43,6 +44,9 @@ public:
     void mouseExited();
 
     int sortType() const { return sortType_; }
+    // The sort button's title for a choice: "%@、%@" with "大小" for kind 1,
+    // else "名称", and "降序" for direction 1, else "升序".
+    static QString sortTitle(int kind, int direction);
     int sortAD() const { return sortAD_; }
 
     // Outlets, 1-based as the rows are numbered.
