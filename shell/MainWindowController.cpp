@@ -92,12 +92,6 @@ void MainWindowController::buildWindow()
                                             QStringLiteral("ic_menu_hover"), QStringLiteral("ic_menu"));
     menuButton_->setToolTip(QStringLiteral("菜单"));
     applicationMenu_ = new QMenu(window_);
-    applicationMenu_->setStyleSheet(QStringLiteral(
-        "QMenu { background: rgb(58,58,72); color: white; border: 1px solid rgba(255,255,255,40); padding: 4px 0; }"
-        "QMenu::item { padding: 5px 24px 5px 18px; }"
-        "QMenu::item:selected { background: rgb(10,103,230); }"
-        "QMenu::item:disabled { color: rgba(255,255,255,90); }"
-        "QMenu::separator { height: 1px; background: rgba(255,255,255,30); margin: 4px 8px; }"));
     applicationMenu_->setFont(toolkit::regularFont(13));
     connect(menuButton_, &QAbstractButton::clicked, this, [this] {
         applicationMenu_->popup(menuButton_->mapToGlobal(QPoint(0, menuButton_->height() + 4)));

@@ -8,6 +8,7 @@
 #include "platform/TerminationSignals.h"
 #include "platform/gui/DisplaySleep.h"
 #include "platform/gui/Language.h"
+#include "toolkit/ApplicationLook.h"
 
 #include <memory>
 #include <unistd.h>
@@ -29,7 +30,9 @@ void PreventSleep()
 int main(int argc, char** argv)
 {
     platform::preferPlaceableWindows();
+    platform::preferChineseDates();
     MyNSApplication app(argc, argv);
+    toolkit::setUpApplicationLook();
     QCoreApplication::setOrganizationName(QStringLiteral("Corvel"));
     QCoreApplication::setApplicationName(QStringLiteral("Nullvane"));
     QGuiApplication::setDesktopFileName(QStringLiteral("com.corvel.nullvane"));

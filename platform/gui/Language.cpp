@@ -70,4 +70,9 @@ void preferPlaceableWindows()
         qputenv("QT_QPA_PLATFORM", "xcb");
 }
 
+void preferChineseDates()
+{
+    qputenv("LC_TIME", "zh_CN.UTF-8");
+}
+
 } // namespace platform

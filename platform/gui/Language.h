@@ -23,4 +23,10 @@ namespace platform {
 // alone it could not centre its dialogs.
 void preferPlaceableWindows();
 
+// Makes dates that Qt writes in the system's form (Qt's own file dialogs, file
+// lists) read in Chinese. Qt reads the time locale once, so this goes before
+// the application object exists; only the time category changes, so the
+// output of the tools we run stays as it is.
+void preferChineseDates();
+
 } // namespace platform

@@ -3,6 +3,9 @@
 #include "DialogGuard.h"
 #include "TestSupport.h"
 
+#include "platform/gui/Language.h"
+#include "toolkit/ApplicationLook.h"
+
 #include <QApplication>
 #include <gtest/gtest.h>
 
@@ -11,7 +14,10 @@ namespace nvtest { void prepareEnvironment(); void removeSandbox(); }
 int main(int argc, char** argv)
 {
     nvtest::prepareEnvironment();
+    platform::preferChineseDates();
     QApplication app(argc, argv);
+    // As in the program: Qt's own widgets dark and in Chinese from the first one.
+    toolkit::setUpApplicationLook();
     nvtest::installDialogGuard();
     ::testing::InitGoogleTest(&argc, argv);
     const int result = RUN_ALL_TESTS();
