@@ -6,6 +6,10 @@
 #include "tools/fileeraser/FileEraserViewController.h"
 #define NULLVANE_HAS_FILEERASER 1
 #endif
+#if __has_include("tools/inter/InternetViewController.h")
+#include "tools/inter/InternetViewController.h"
+#define NULLVANE_HAS_INTER 1
+#endif
 
 
 namespace {
@@ -48,7 +52,11 @@ std::unique_ptr<ToolScreen> ToolScreenFactory::makeUninstall()
 
 std::unique_ptr<ToolScreen> ToolScreenFactory::makeInternet()
 {
+#ifdef NULLVANE_HAS_INTER
+    return std::make_unique<InternetViewController>();
+#else
     return std::make_unique<EmptyToolScreen>();
+#endif
 }
 
 std::unique_ptr<VolumeToolScreen> ToolScreenFactory::makeRepairDisk()

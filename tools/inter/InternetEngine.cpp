@@ -8,7 +8,6 @@
 #include "platform/PropertyList.h"
 #include "platform/Removal.h"
 #include "platform/gui/DesktopIcons.h"
-#include "platform/gui/Workspace.h"
 #include "toolkit/ImageCache.h"
 
 #include <QDir>
@@ -234,8 +233,9 @@ void InternetEngine::loadIcons()
     for (const BrowerObjPtr& browser : std::as_const(browserArr)) {
         if (browser->iconImage.isNull())
             browser->iconImage = platform::desktopIcon(browser->appIcon);
-        if (browser->iconImage.isNull() && !browser->appPath.isEmpty())
-            browser->iconImage = platform::workspace::iconForFile(browser->appPath);
+        // A browser whose icon the desktop cannot find still looks like one.
+        if (browser->iconImage.isNull())
+            browser->iconImage = toolkit::ImageCache::iconNamed(QStringLiteral("ic_internet_sel"));
         for (const BrowerObjPtr& item : std::as_const(browser->chrArr)) {
             if (item->iconImage.isNull())
                 item->iconImage = getIconWithKey(item->name);

@@ -102,8 +102,9 @@ TEST(BrowserItemTable, ShippedTableNamesTheLinuxLocationsOfEveryBrowser)
     const QStringList kinds = {"Browsing History", "Session", "Caches", "Cookies", "Download History", "Save Password"};
     for (const QString& browser : top.keys) {
         const OrderedDict table = top.values.value(browser).value<OrderedDict>();
-        if (browser != QLatin1String("Safari"))
+        if (browser != QLatin1String("Safari")) {
             EXPECT_EQ(table.keys, kinds) << browser;
+        }
         for (const QString& kind : table.keys) {
             for (const char* packaging : {"default", "snap", "flatpak"}) {
                 const QString format = InternetEngine::formatOfTableValue(table.values.value(kind), QLatin1String(packaging));

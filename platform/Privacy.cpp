@@ -1,0 +1,10 @@
+#include "Privacy.h"
+
+namespace platform {
+
+BrowserDataAccess browserDataAccess()
+{
+    return BrowserDataAccess::Full;
+}
+
+} // namespace platform
