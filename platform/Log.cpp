@@ -3,7 +3,6 @@
 #include <QMutex>
 #include <QMutexLocker>
 #include <cstdio>
-#include <syslog.h>
 #include <vector>
 
 namespace platform {
@@ -16,18 +15,36 @@ struct LogCapture::Impl {
 namespace {
 QMutex captureMutex;
 std::vector<LogCapture::Impl*> captures;
+
+Q_LOGGING_CATEGORY(lcGeneral, "nullvane", QtInfoMsg)
+
+QtMsgType msgType(LogLevel level)
+{
+    switch (level) {
+    case LogLevel::Debug:
+        return QtDebugMsg;
+    case LogLevel::Info:
+        return QtInfoMsg;
+    case LogLevel::Warning:
+        break;
+    }
+    return QtWarningMsg;
+}
+
 } // namespace
 
 void log(const QString& line)
 {
-    const QByteArray utf8 = line.toUtf8();
-    std::fprintf(stderr, "nullvane: %s\n", utf8.constData());
-    static const bool opened = [] {
-        openlog("nullvane", LOG_PID, LOG_USER);
-        return true;
-    }();
-    (void)opened;
-    syslog(LOG_NOTICE, "%s", utf8.constData());
+    log(lcGeneral(), LogLevel::Info, line);
+}
+
+void log(const QLoggingCategory& category, LogLevel level, const QString& line)
+{
+    if (category.isEnabled(msgType(level))) {
+        // One write per line, so that lines of two threads do not interleave.
+        const QByteArray text = "nullvane: " + line.toUtf8() + '\n';
+        std::fwrite(text.constData(), 1, static_cast<std::size_t>(text.size()), stderr);
+    }
 
     QMutexLocker lock(&captureMutex);
     for (LogCapture::Impl* c : captures) {

@@ -1,17 +1,29 @@
 #pragma once
-// The system log: one line to standard error and to syslog. Log lines are for
-// developers; users never see them.
+// The program's log: lines for developers, never shown to users, written to
+// standard error and nowhere else. Never to syslog(3) or the journal: a
+// data-destruction tool must not leave a list of what it destroyed in the
+// system's logs.
+//
+// Each library logs under its own category ("nullvane.core.erase", ...).
+// Lines that name the user's files are at debug level, off unless asked for
+// (QT_LOGGING_RULES="nullvane.*.debug=true"). Thread-safe.
 
+#include <QLoggingCategory>
 #include <QString>
 #include <QStringList>
 #include <functional>
 
 namespace platform {
 
+enum class LogLevel { Debug, Info, Warning };
+
+// A line at info level in the general category "nullvane".
 void log(const QString& line);
+// A line in `category` at `level`; written when the category is enabled for it.
+void log(const QLoggingCategory& category, LogLevel level, const QString& line);
 
 // Tests observe what was logged. Each capture collects the lines logged while
-// it lives, from any thread.
+// it lives, from any thread, whatever their level.
 class LogCapture {
 public:
     LogCapture();
