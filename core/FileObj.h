@@ -2,6 +2,8 @@
 // One entry of the File Eraser's list and, after flattening, one job of the
 // erase queue.
 
+#include "platform/HeldItem.h"
+
 #include <QString>
 #include <QList>
 #include <QVariant>
@@ -45,6 +47,17 @@ public:
     // Sets the flag from the item at url(), the link itself not followed.
     void setIsSymbolicLink();
 
+    // Where the erase queue reaches a job item from: the item the user
+    // ticked (the item itself, or the folder it was listed from), and the
+    // identity of the folder that held the item when the list was made. The
+    // queue walks down from the ticked item without following links and
+    // leaves the item when that folder is no longer the one listed. An empty
+    // root means the item is reached by its path alone.
+    const QString& jobRoot() const { return jobRoot_; }
+    void setJobRoot(const QString& v) { jobRoot_ = v; }
+    const platform::ItemIdentity& parentIdentity() const { return parentIdentity_; }
+    void setParentIdentity(const platform::ItemIdentity& v) { parentIdentity_ = v; }
+
     bool isSSD() const { return isSSD_; }
     void setIsSSD(bool v) { isSSD_ = v; }
     // Kept for the screens that send it; the flag is never probed.
@@ -60,6 +73,8 @@ private:
     bool isSelect_ = false;
     QString failStr_;
     bool isSymbolicLink_ = false;
+    QString jobRoot_;
+    platform::ItemIdentity parentIdentity_;
     bool isSSD_ = false;
 };
 

@@ -6,16 +6,16 @@
 #include "platform/Dispatch.h"
 #include "platform/FileAttributes.h"
 #include "platform/Log.h"
-#include "platform/OverwriteFile.h"
+#include "platform/HeldItem.h"
 
-#include <QDir>
-#include <QFile>
+#include <QLoggingCategory>
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <mutex>
 
 namespace {
+Q_LOGGING_CATEGORY(lcQueue, "nullvane.core.erasequeue", QtInfoMsg)
 const QString kSuccess = QStringLiteral("Success");
 const QString kFail = QStringLiteral("Fail");
 } // namespace
@@ -61,7 +61,7 @@ void RemoveFileAndFolder::Run::handleItem()
             return;
         record = allFilesArr.at(idx);
     }
-    platform::log(QStringLiteral("-------::%1").arg(record->url()));
+    platform::log(lcQueue(), platform::LogLevel::Debug, QStringLiteral("-------::%1").arg(record->url()));
     record->setFailStr(eraseItem(*record) ? kSuccess : kFail);
     {
         std::lock_guard lock(stateMutex);
@@ -73,38 +73,58 @@ void RemoveFileAndFolder::Run::handleItem()
 bool RemoveFileAndFolder::Run::eraseItem(const FileObj& record)
 {
     const QString path = record.url();
-    const platform::ItemInfo found = platform::itemInfo(path);
+    // Reached from the ticked item down, one folder at a time and never
+    // through a link; a folder on the way that is not the one listed (swapped
+    // for a link or another folder since) leaves the item untouched.
+    platform::HeldItem item = record.jobRoot().isEmpty()
+                                  ? platform::HeldItem::byPath(path)
+                                  : platform::HeldItem::below(record.jobRoot(), path, record.parentIdentity());
+    if (!item.isValid()) {
+        platform::log(lcQueue(), platform::LogLevel::Debug,
+                      QStringLiteral("not the folder that was listed, left alone (%1): %2")
+                          .arg(qt_error_string(item.error()), path));
+        return false;
+    }
+    const platform::ItemInfo found = item.info();
+    if (record.isDir() && found.exists && !found.isDir) {
+        // Listed as a folder, now something else (a link, most likely).
+        platform::log(lcQueue(), platform::LogLevel::Debug,
+                      QStringLiteral("no longer the folder that was listed, left alone: %1").arg(path));
+        return false;
+    }
 
     // A folder goes only once it is empty: its contents came earlier in the
     // list, and one that still holds entries kept something that could not be
     // shredded, which must not vanish unshredded with it.
     if (found.exists && found.isDir) {
-        QDir().rmdir(path);
-        return !platform::itemExists(path);
+        item.remove(true);
+        return !item.exists();
     }
 
-    RemoveFileAndFolder::doUnLockFile(path);
+    RemoveFileAndFolder::doUnLockFile(item);
 
     // The record's size is from when the list was made; a file that has data
     // now is shredded even if it was empty then.
-    const platform::ItemInfo now = platform::itemInfo(path);
+    const platform::ItemInfo now = item.info();
     if (record.size() != 0 || (now.isRegular && now.size > 0)) {
-        if (now.exists && !(platform::isDeletable(path) && RemoveFileAndFolder::checkPermissions(path))) {
-            platform::log(QStringLiteral("--没有权限--------%1").arg(path));
+        if (now.exists && !(item.isDeletable() && RemoveFileAndFolder::checkPermissions(item))) {
+            platform::log(lcQueue(), platform::LogLevel::Debug, QStringLiteral("--没有权限--------%1").arg(path));
             platform::dispatch::main([self = shared_from_this()] {
                 self->tell([](RemoveFileAndFolderDelegate& d) { d.haveFailEraser(); });
             });
             return false;
         }
         // A vanished item is no rights problem: the engine logs it and fails.
-        return securelyEraseFile(path, RemoveFileAndFolder::getEraserTimes()) && !platform::itemExists(path);
+        return securelyEraseFile(item, RemoveFileAndFolder::getEraserTimes()) && !platform::itemExists(path);
     }
 
     // Nothing to shred (an empty file, a link, a pipe): removed directly, and
-    // the answer waits for the removal.
-    QFile::remove(path);
-    const bool gone = !platform::itemExists(path);
-    platform::log((gone ? QStringLiteral("rm file sec %1") : QStringLiteral("rm file fail %1")).arg(path));
+    // the answer waits for the removal. An item that was not there to remove
+    // was not erased by us.
+    const bool removed = now.exists && item.remove();
+    const bool gone = removed && !platform::itemExists(path);
+    platform::log(lcQueue(), platform::LogLevel::Debug,
+                  (gone ? QStringLiteral("rm file sec %1") : QStringLiteral("rm file fail %1")).arg(path));
     return gone;
 }
 
@@ -204,12 +224,17 @@ int RemoveFileAndFolder::idx() const
 
 void RemoveFileAndFolder::doUnLockFile(const QString& path)
 {
-    if (platform::clearImmutableFlags(path))
+    doUnLockFile(platform::HeldItem::byPath(path));
+}
+
+void RemoveFileAndFolder::doUnLockFile(const platform::HeldItem& item)
+{
+    if (item.clearImmutableFlags())
         platform::log(QStringLiteral("File unlocked successfully."));
     else
         platform::log(QStringLiteral("Failed to unlock file. Exit status: %1").arg(1));
 
-    const platform::ItemInfo info = platform::itemInfo(path);
+    const platform::ItemInfo info = item.info();
     if (!info.exists) {
         platform::log(QStringLiteral("Error getting file attributes: %1").arg(qt_error_string(info.error ? info.error : ENOENT)));
         return;
@@ -218,14 +243,19 @@ void RemoveFileAndFolder::doUnLockFile(const QString& path)
     if (info.isSymLink)
         return;
     // The owner may write; nobody else gains anything.
-    if (!platform::setPermissions(path, info.mode | 0200))
+    if (!item.setPermissions(info.mode | 0200))
         platform::log(QStringLiteral("Error setting file attributes: %1").arg(qt_error_string(errno)));
 }
 
 bool RemoveFileAndFolder::checkPermissions(const QString& path)
 {
-    if (platform::OverwriteFile::probeWritable(path) == EACCES)
-        return platform::setPermissions(path, 0600);
+    return checkPermissions(platform::HeldItem::byPath(path));
+}
+
+bool RemoveFileAndFolder::checkPermissions(const platform::HeldItem& item)
+{
+    if (item.probeWritable() == EACCES)
+        return item.setPermissions(0600);
     return true;
 }
 

@@ -15,6 +15,10 @@
 #include <QString>
 #include <memory>
 
+namespace platform {
+class HeldItem;
+}
+
 class RemoveFileAndFolderDelegate {
 public:
     virtual ~RemoveFileAndFolderDelegate() = default;
@@ -66,9 +70,11 @@ public:
     // Clears the immutable and append-only flags and gives the owner write
     // permission; failures are logged and ignored.
     static void doUnLockFile(const QString& path);
+    static void doUnLockFile(const platform::HeldItem& item);
     // Whether the item can be opened for writing, after making a file that
     // the permissions forbid owner read-write (0600) where we may.
     static bool checkPermissions(const QString& path);
+    static bool checkPermissions(const platform::HeldItem& item);
     // The pass count of the chosen erasure standard, at least 1.
     static int getEraserTimes();
 

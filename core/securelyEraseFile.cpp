@@ -1,16 +1,16 @@
 #include "securelyEraseFile.h"
 
-#include "platform/FileAttributes.h"
+#include "platform/HeldItem.h"
 #include "platform/Log.h"
 #include "platform/OverwriteFile.h"
 #include "platform/SecureRandom.h"
 
-#include <QFile>
-#include <QFileInfo>
 #include <algorithm>
 #include <cerrno>
 
 namespace {
+
+Q_LOGGING_CATEGORY(lcErase, "nullvane.core.erase", QtInfoMsg)
 
 constexpr int kMaxPasses = 5;
 constexpr int kNameLength = 15;
@@ -63,11 +63,17 @@ bool securelyEraseFile(const QString& path, int passes)
 
 bool securelyEraseFile(const QString& path, int passes, const EraseObserver& observer)
 {
-    if (!platform::itemExists(path)) {
+    platform::HeldItem item = platform::HeldItem::byPath(path);
+    return securelyEraseFile(item, passes, observer);
+}
+
+bool securelyEraseFile(platform::HeldItem& item, int passes, const EraseObserver& observer)
+{
+    if (!item.exists()) {
         platform::log(QStringLiteral("文件不存在"));
         return false;
     }
-    const platform::ItemInfo info = platform::itemInfo(path);
+    const platform::ItemInfo info = item.info();
     if (!info.exists) {
         platform::log(QStringLiteral("获取文件属性失败: %1").arg(qt_error_string(info.error ? info.error : ENOENT)));
         return false;
@@ -75,10 +81,12 @@ bool securelyEraseFile(const QString& path, int passes, const EraseObserver& obs
 
     // A link holds no data of its own, and what it points to was not given to
     // us: the link is renamed and removed like a file, its target untouched.
+    // (Linux keeps no user attributes on links, and their times and modes
+    // mean nothing.)
     if (!info.isSymLink) {
         const std::int64_t length = info.size;
         platform::OverwriteFile file;
-        if (!file.open(path)) {
+        if (!file.open(item)) {
             platform::log(QStringLiteral("无法打开文件进行写入"));
             return false;
         }
@@ -90,41 +98,40 @@ bool securelyEraseFile(const QString& path, int passes, const EraseObserver& obs
         if (overwritten)
             file.truncate(0);
         platform::OverwriteFile::freeBuffer(buffer);
-        file.close();
         if (!overwritten)
             return false;
+        // On the open file itself: the name may no longer lead to it.
+        if (!file.clearExtendedAttributes()) {
+            platform::log(QStringLiteral("扩展属性删除失败"));
+            return false;
+        }
+        file.setTimesToEpoch();
+        file.setMode(0600);
+        file.close();
     }
 
-    if (!platform::clearExtendedAttributes(path, true)) {
-        platform::log(QStringLiteral("扩展属性删除失败"));
-        return false;
-    }
-
-    platform::setTimesToEpoch(path);
-    platform::setPermissions(path, 0600);
-
-    const QString folder = QFileInfo(path).path() + QLatin1Char('/');
-    const QString first = folder + randomName();
-    const QString second = folder + randomName();
+    // Every name stands in the held folder: the renames and the removal
+    // cannot land anywhere else, whatever happens to the path meanwhile.
+    const QString first = randomName();
+    const QString second = randomName();
     QString error;
-    if (!platform::renameItem(path, first, &error)) {
+    if (!item.renameWithin(item.name(), first, &error)) {
         platform::log(QStringLiteral("移动文件到 tmp1 失败: %1").arg(error));
         return false;
     }
-    if (!platform::renameItem(first, second, &error)) {
+    if (!item.renameWithin(first, second, &error)) {
         platform::log(QStringLiteral("移动文件到 tmp2 失败: %1").arg(error));
         return false;
     }
-    const QString finalPath = second + QStringLiteral(".deleted");
-    if (!platform::renameItem(second, finalPath, &error)) {
+    const QString finalName = second + QStringLiteral(".deleted");
+    if (!item.renameWithin(second, finalName, &error)) {
         platform::log(QStringLiteral("文件重命名失败: %1").arg(error));
         return false;
     }
-    platform::log(QStringLiteral("文件已重命名为: %1").arg(finalPath));
+    platform::log(lcErase(), platform::LogLevel::Debug, QStringLiteral("文件已重命名为: %1").arg(item.path()));
 
-    QFile doomed(finalPath);
-    if (!doomed.remove()) {
-        platform::log(QStringLiteral("删除文件失败: %1").arg(doomed.errorString()));
+    if (!item.remove()) {
+        platform::log(QStringLiteral("删除文件失败: %1").arg(qt_error_string(errno)));
         return false;
     }
     platform::log(QStringLiteral("文件已成功删除"));

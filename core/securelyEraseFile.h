@@ -31,3 +31,12 @@ struct EraseObserver {
 };
 
 bool securelyEraseFile(const QString& path, int passes, const EraseObserver& observer);
+
+namespace platform {
+class HeldItem;
+}
+
+// The same for an item already reached through its held parent folder (see
+// platform/HeldItem.h): every step acts on that folder, never on a path.
+// `item` follows the renames.
+bool securelyEraseFile(platform::HeldItem& item, int passes, const EraseObserver& observer = {});

@@ -7,7 +7,9 @@
 #include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/xattr.h>
 #include <unistd.h>
+#include <vector>
 
 namespace platform {
 
@@ -24,11 +26,27 @@ OverwriteFile::~OverwriteFile()
 bool OverwriteFile::open(const QString& path, Mode mode)
 {
     close();
-    error_ = 0;
     const QByteArray native = QFile::encodeName(path);
     // O_NONBLOCK keeps a pipe without a reader from hanging the open; it has
     // no effect on the regular files we go on with.
-    const int fd = ::open(native.constData(), O_WRONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    return adopt(::open(native.constData(), O_WRONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC), mode);
+}
+
+bool OverwriteFile::open(const HeldItem& item, Mode mode)
+{
+    close();
+    if (!item.isValid()) {
+        error_ = EBADF;
+        return false;
+    }
+    const QByteArray native = QFile::encodeName(item.name());
+    return adopt(openat(item.parentFd(), native.constData(), O_WRONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC),
+                 mode);
+}
+
+bool OverwriteFile::adopt(int fd, Mode mode)
+{
+    error_ = 0;
     if (fd < 0) {
         error_ = errno;
         return false;
@@ -148,6 +166,42 @@ bool OverwriteFile::finishPass()
     // merged with it in the cache.
     posix_fadvise(fd_, 0, 0, POSIX_FADV_DONTNEED);
     return rc == 0;
+}
+
+bool OverwriteFile::clearExtendedAttributes()
+{
+    ssize_t size = flistxattr(fd_, nullptr, 0);
+    if (size < 0)
+        return errno == ENOTSUP; // no attributes on this file system
+    if (size == 0)
+        return true;
+    std::vector<char> names(static_cast<std::size_t>(size) + 1);
+    size = flistxattr(fd_, names.data(), names.size());
+    if (size < 0)
+        return false;
+    bool ok = true;
+    for (ssize_t i = 0; i < size;) {
+        const char* name = names.data() + i;
+        // Attributes only the system may remove (security.*, trusted.*,
+        // system.*) may stay; a user attribute that stays is a failure.
+        if (fremovexattr(fd_, name) != 0 && errno != ENODATA && std::strncmp(name, "user.", 5) == 0) {
+            ok = false;
+            error_ = errno;
+        }
+        i += static_cast<ssize_t>(std::strlen(name)) + 1;
+    }
+    return ok;
+}
+
+bool OverwriteFile::setTimesToEpoch()
+{
+    const timespec times[2] = {{0, 0}, {0, 0}};
+    return futimens(fd_, times) == 0;
+}
+
+bool OverwriteFile::setMode(unsigned mode)
+{
+    return fchmod(fd_, mode) == 0;
 }
 
 bool OverwriteFile::truncate(std::int64_t size)

@@ -7,6 +7,8 @@
 // cache and is flushed with the pass. Elsewhere the writes are buffered and
 // each pass ends with a data sync and a request to drop the cached pages.
 
+#include "HeldItem.h"
+
 #include <QString>
 #include <cstddef>
 #include <cstdint>
@@ -27,6 +29,8 @@ public:
     // folder, a device, a pipe) is refused. On failure error() holds the
     // errno and errorString() its description.
     bool open(const QString& path, Mode mode = Mode::Automatic);
+    // The same for an item reached through its held parent folder.
+    bool open(const HeldItem& item, Mode mode = Mode::Automatic);
     bool isOpen() const { return fd_ >= 0; }
     void close();
 
@@ -47,6 +51,15 @@ public:
 
     bool truncate(std::int64_t size);
 
+    // Removes every extended attribute the file carries. Attributes only the
+    // system may remove (security.*, trusted.*, system.*) may stay; a user
+    // attribute that stays is a failure.
+    bool clearExtendedAttributes();
+    // Access and modification times to 1 January 1970 (Linux cannot set a
+    // creation time).
+    bool setTimesToEpoch();
+    bool setMode(unsigned mode);
+
     int error() const { return error_; }
     QString errorString() const;
 
@@ -60,6 +73,7 @@ public:
     static int probeWritable(const QString& path);
 
 private:
+    bool adopt(int fd, Mode mode);
     bool setDirect(bool on);
     std::int64_t writeBuffered(const char* data, std::int64_t length);
 

@@ -225,7 +225,7 @@ TEST(EraseQueue, ItemsWithoutDataAreRemovedAndLinksNeverWrittenThrough)
     ASSERT_EQ(mkfifo(QFile::encodeName(dir + QStringLiteral("/pipe")).constData(), 0600), 0);
     FileObjList list;
     for (const QString& name : QDir(dir).entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot))
-        list << record(dir + QLatin1Char('/') + name, name == QLatin1String("folder-link"));
+        list << record(dir + QLatin1Char('/') + name);
     list.last()->setSize(40000); // "sized-link": a size taken through the link
     // This file got its data after the list was made: it is shredded anyway.
     ASSERT_TRUE(nvtest::writeFile(dir + QStringLiteral("/grown.log"), "written later"));
@@ -341,4 +341,50 @@ TEST(EraseQueueRights, FileOfAnotherUserFailsWithOneNoticeAndItsFolderStays)
     QFile locked(folder + QStringLiteral("/locked.txt"));
     ASSERT_TRUE(locked.open(QIODevice::ReadOnly));
     EXPECT_EQ(locked.readAll(), QByteArray("secret"));
+}
+
+// Items reached from the ticked folder down: a folder on the way that is no
+// longer the one listed leaves its items alone, wherever the path now leads.
+TEST(EraseQueue, ItemsBehindAFolderThatIsNoLongerTheOneListedFailAndNothingIsTouched)
+{
+    const QString dir = nvtest::freshFolder();
+    const QString linked = nvtest::freshFolder(QStringLiteral("linked"));
+    const QString moved = nvtest::freshFolder(QStringLiteral("moved"));
+    ASSERT_TRUE(nvtest::writeFile(dir + QStringLiteral("/d/sub/a.txt"), "mine"));
+    ASSERT_TRUE(nvtest::writeFile(dir + QStringLiteral("/d/keep/b.txt"), "mine too"));
+    ASSERT_TRUE(nvtest::writeFile(linked + QStringLiteral("/a.txt"), "precious"));
+    ASSERT_TRUE(nvtest::writeFile(moved + QStringLiteral("/b.txt"), "precious"));
+    const auto identity = [](const QString& folder) {
+        struct stat st {};
+        EXPECT_EQ(stat(QFile::encodeName(folder).constData(), &st), 0);
+        return platform::ItemIdentity{st.st_dev, st.st_ino};
+    };
+    const auto job = [&](const QString& rel, const QString& parent, bool isDir = false) {
+        FileObjPtr f = record(dir + rel, isDir);
+        f->setJobRoot(dir + QStringLiteral("/d"));
+        f->setParentIdentity(identity(dir + parent));
+        return f;
+    };
+    FileObjList list{job(QStringLiteral("/d/sub/a.txt"), QStringLiteral("/d/sub")),
+                     job(QStringLiteral("/d/sub"), QStringLiteral("/d"), true),
+                     job(QStringLiteral("/d/keep/b.txt"), QStringLiteral("/d/keep")),
+                     job(QStringLiteral("/d/keep"), QStringLiteral("/d"), true)};
+    // After the listing: "sub" becomes a link to an unrelated folder, "keep"
+    // is replaced by another unrelated folder.
+    ASSERT_EQ(::rename(QFile::encodeName(dir + QStringLiteral("/d/sub")).constData(),
+                       QFile::encodeName(dir + QStringLiteral("/sub-away")).constData()), 0);
+    ASSERT_TRUE(QFile::link(linked, dir + QStringLiteral("/d/sub")));
+    ASSERT_EQ(::rename(QFile::encodeName(dir + QStringLiteral("/d/keep")).constData(),
+                       QFile::encodeName(dir + QStringLiteral("/keep-away")).constData()), 0);
+    ASSERT_EQ(::rename(QFile::encodeName(moved).constData(), QFile::encodeName(dir + QStringLiteral("/d/keep")).constData()), 0);
+
+    Recorder rec;
+    RemoveFileAndFolder queue;
+    ASSERT_TRUE(rec.run(queue, list));
+    for (const FileObjPtr& f : list)
+        EXPECT_EQ(f->failStr(), kFail) << f->url();
+    EXPECT_TRUE(nvtest::fileContains(linked + QStringLiteral("/a.txt"), "precious"));
+    EXPECT_TRUE(nvtest::fileContains(dir + QStringLiteral("/d/keep/b.txt"), "precious"));
+    EXPECT_TRUE(nvtest::fileContains(dir + QStringLiteral("/sub-away/a.txt"), "mine"));
+    EXPECT_TRUE(QFileInfo(dir + QStringLiteral("/d/sub")).isSymLink()) << "the link is not the folder listed: left too";
 }

@@ -2,6 +2,8 @@
 
 #include "platform/FileAttributes.h"
 
+#include <QHash>
+#include <QSet>
 #include <algorithm>
 #include <cmath>
 
@@ -27,24 +29,44 @@ double progressBarValue(float percent)
 
 RunEnd finishEraseRun(const FileObjList& list, const FileObjList& doneList, bool cancelled, bool rightsFailure)
 {
+    // What the queue did: each handled item's result, and every folder path
+    // that holds an item that failed.
+    QHash<QString, bool> handled;
+    QSet<QString> failedBelow;
+    for (const FileObjPtr& job : doneList) {
+        const bool ok = job->failStr() == QLatin1String("Success");
+        handled.insert(job->url(), ok);
+        if (ok)
+            continue;
+        QString above = job->url();
+        for (qsizetype slash = above.lastIndexOf(QLatin1Char('/')); slash > 0; slash = above.lastIndexOf(QLatin1Char('/'))) {
+            above.truncate(slash);
+            failedBelow.insert(above);
+        }
+    }
+
     RunEnd end;
     end.cancelled = cancelled;
-    bool anyLeft = false;
+    bool anyNotErased = false;
     for (const FileObjPtr& item : list) {
         if (!item->isSelect()) {
             end.remaining << item;
             continue;
         }
-        // A dangling link still counts as something left at the path.
+        // Erased means the queue shredded it (and, for a folder, everything
+        // in it) and nothing is at its path now. An item that is merely gone
+        // (moved away by someone else, never reached) was not erased. A
+        // dangling link still counts as something left at the path.
         const bool left = platform::itemExists(item->url());
-        anyLeft = anyLeft || left;
-        item->setFailStr(left ? kMarkFailure : kMarkSuccess);
+        const bool erased = !left && handled.value(item->url(), false) && !failedBelow.contains(item->url());
+        anyNotErased = anyNotErased || !erased;
+        item->setFailStr(erased ? kMarkSuccess : kMarkFailure);
         end.marked << item;
     }
     const bool anyFailed = std::any_of(doneList.cbegin(), doneList.cend(), [](const FileObjPtr& item) {
         return item->failStr() == QLatin1String("Fail");
     });
-    end.showFailure = cancelled || rightsFailure || anyFailed || anyLeft;
+    end.showFailure = cancelled || rightsFailure || anyFailed || anyNotErased;
     return end;
 }
 

@@ -31,8 +31,9 @@ struct RunEnd {
     // The user cancelled ("用户取消了操作。" on the failure pane).
     bool cancelled = false;
     // The ticked items of the list, in list order, each marked "擦除成功"
-    // when nothing is left at its path, else "擦除失败". Written to the
-    // erase history as one record.
+    // when the queue erased it (for a folder: it and everything handled
+    // inside it succeeded) and nothing is left at its path, else "擦除失败".
+    // Written to the erase history as one record.
     FileObjList marked;
     // The unticked items, which stay listed until the result pane is left.
     FileObjList remaining;
@@ -41,7 +42,7 @@ struct RunEnd {
 // The end of a run over `list` (the screen's list at the end), given the
 // queue's done list. The failure pane shows when the user cancelled, the
 // queue reported a rights failure, any handled item failed, or any ticked
-// item still exists.
+// item was not erased.
 RunEnd finishEraseRun(const FileObjList& list, const FileObjList& doneList, bool cancelled, bool rightsFailure);
 
 } // namespace eraserun

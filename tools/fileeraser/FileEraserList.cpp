@@ -2,6 +2,7 @@
 
 #include "core/SizeText.h"
 #include "platform/FileAttributes.h"
+#include "platform/HeldItem.h"
 
 #include <QDir>
 #include <QFile>
@@ -23,27 +24,35 @@ QString lastComponent(const QString& path)
     return slash < 0 ? p : p.mid(slash + 1);
 }
 
-// Appends the contents of the folder at `folderPath`, depth-first, each
-// folder right after its own contents.
-void eumeAllArrWithFileObj(const QString& folderPath, FileObjList& out, QSet<QString>& seen,
-                           const FileEraserList::IconProvider& icons)
+// Appends the contents of the held folder `folder` (at `folderPath`),
+// depth-first, each folder right after its own contents. Every item remembers
+// the ticked item `root` and the folder it was found in, so that the queue
+// can tell at its turn whether the way to it still leads there.
+void eumeAllArrWithFileObj(const platform::HeldFolder& folder, const QString& folderPath, const QString& root,
+                           FileObjList& out, QSet<QString>& seen, const FileEraserList::IconProvider& icons)
 {
+    auto job = [&](const QString& path, bool isDir) {
+        FileObjPtr item = FileEraserList::buildFileObj(path, isDir, icons);
+        item->setJobRoot(root);
+        item->setParentIdentity(folder.identity());
+        return item;
+    };
     // Unsorted: in the order the file system gives.
-    const QStringList entries = QDir(folderPath).entryList(
-        QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Unsorted);
-    for (const QString& entry : entries) {
-        const QString child = QStringLiteral("%1/%2").arg(folderPath, entry);
+    for (const platform::HeldFolder::Entry& entry : folder.entries()) {
+        const QString child = QStringLiteral("%1/%2").arg(folderPath, entry.name);
         if (seen.contains(child))
             continue;
-        if (!FileEraserList::isRealFolder(child)) {
-            seen.insert(child);
-            out << FileEraserList::buildFileObj(child, false, icons);
+        seen.insert(child);
+        if (!entry.isFolder) {
+            out << job(child, false);
             continue;
         }
-        FileObjPtr folder = FileEraserList::buildFileObj(child, true, icons);
-        seen.insert(child);
-        eumeAllArrWithFileObj(child, out, seen, icons);
-        out << folder;
+        FileObjPtr sub = job(child, true);
+        // Entered without following a link, from the folder in hand.
+        const platform::HeldFolder held = folder.child(entry.name);
+        if (held.isValid())
+            eumeAllArrWithFileObj(held, child, root, out, seen, icons);
+        out << sub;
     }
 }
 
@@ -228,17 +237,18 @@ FileObjList FileEraserList::flatJobList(const IconProvider& icons) const
     for (const FileObjPtr& item : valueArr_) {
         if (!item->isSelect() || seen.contains(item->url()))
             continue;
+        seen.insert(item->url());
+        const platform::HeldItem top = platform::HeldItem::byPath(item->url());
         // The item is looked at afresh: a folder that has become a link since
         // it was added is not entered.
-        if (item->isDir() && isRealFolder(item->url())) {
-            FileObjPtr folder = buildFileObj(item->url(), true, icons);
-            seen.insert(item->url());
-            eumeAllArrWithFileObj(item->url(), out, seen, icons);
-            out << folder;
-        } else {
-            seen.insert(item->url());
-            out << buildFileObj(item->url(), false, icons);
-        }
+        const platform::HeldFolder folder = item->isDir() && top.isValid() ? top.parent().child(top.name())
+                                                                           : platform::HeldFolder();
+        if (folder.isValid())
+            eumeAllArrWithFileObj(folder, item->url(), item->url(), out, seen, icons);
+        FileObjPtr job = buildFileObj(item->url(), folder.isValid(), icons);
+        job->setJobRoot(item->url());
+        job->setParentIdentity(top.parent().identity());
+        out << job;
     }
     return out;
 }

@@ -34,7 +34,7 @@ TEST(EraseRun, ProgressTextsAndBar)
     EXPECT_DOUBLE_EQ(eraserun::progressBarValue(-4.0f), 0.1);
 }
 
-TEST(EraseRun, EndMarksByWhatIsLeftAndChoosesThePane)
+TEST(EraseRun, EndMarksWhatTheQueueErasedAndIsGoneAndChoosesThePane)
 {
     const QString dir = nvtest::freshFolder(QStringLiteral("end"));
     for (const char* name : {"gone.txt", "kept.txt", "unticked.txt"})
@@ -46,44 +46,65 @@ TEST(EraseRun, EndMarksByWhatIsLeftAndChoosesThePane)
     ASSERT_TRUE(QFile::remove(dir + "/gone.txt"));
     ASSERT_TRUE(QDir(dir + "/Folder").removeRecursively());
 
-    const auto done = [](std::initializer_list<const char*> results) {
+    // The queue's done list: paths below `dir` with their results.
+    const auto done = [&](std::initializer_list<std::pair<const char*, const char*>> results) {
         FileObjList out;
-        for (const char* r : results) {
+        for (const auto& [path, result] : results) {
             auto item = std::make_shared<FileObj>();
-            item->setFailStr(QString::fromLatin1(r));
+            item->setUrl(dir + "/" + QString::fromUtf8(path));
+            item->setFailStr(QString::fromLatin1(result));
             out << item;
         }
         return out;
     };
+    const auto marks = [](const eraserun::RunEnd& end) {
+        QStringList out;
+        for (const FileObjPtr& item : end.marked)
+            out << item->failStr();
+        return out;
+    };
+    const QString yes = eraserun::kMarkSuccess;
+    const QString no = eraserun::kMarkFailure;
 
     // Something ticked is still there: failure, whatever the queue said.
-    auto end = eraserun::finishEraseRun(list.valueArr(), done({"Success", "Success"}), false, false);
+    auto end = eraserun::finishEraseRun(
+        list.valueArr(), done({{"gone.txt", "Success"}, {"kept.txt", "Success"}, {"Folder/inner", "Success"}, {"Folder", "Success"}}),
+        false, false);
     EXPECT_TRUE(end.showFailure);
     EXPECT_FALSE(end.cancelled);
     ASSERT_EQ(end.marked.size(), 3);
     EXPECT_EQ(end.marked.at(0)->url(), dir + "/gone.txt");
-    EXPECT_EQ(end.marked.at(0)->failStr(), eraserun::kMarkSuccess);
-    EXPECT_EQ(end.marked.at(1)->failStr(), eraserun::kMarkFailure);
     EXPECT_EQ(end.marked.at(2)->url(), dir + "/Folder");
-    EXPECT_EQ(end.marked.at(2)->failStr(), eraserun::kMarkSuccess);
+    EXPECT_EQ(marks(end), (QStringList{yes, no, yes}));
     ASSERT_EQ(end.remaining.size(), 1);
     EXPECT_EQ(end.remaining.at(0)->url(), dir + "/unticked.txt");
 
-    // Everything ticked is gone and nothing failed: success.
+    // Everything ticked is gone and the queue erased it all: success.
     ASSERT_TRUE(QFile::remove(dir + "/kept.txt"));
-    end = eraserun::finishEraseRun(list.valueArr(), done({"Success"}), false, false);
+    const auto all = done({{"gone.txt", "Success"}, {"kept.txt", "Success"}, {"Folder/inner", "Success"}, {"Folder", "Success"}});
+    end = eraserun::finishEraseRun(list.valueArr(), all, false, false);
     EXPECT_FALSE(end.showFailure);
-    EXPECT_EQ(end.marked.at(1)->failStr(), eraserun::kMarkSuccess);
-    // ...unless an item of the run failed, rights failed, or the user cancelled.
-    EXPECT_TRUE(eraserun::finishEraseRun(list.valueArr(), done({"Success", "Fail"}), false, false).showFailure);
-    EXPECT_TRUE(eraserun::finishEraseRun(list.valueArr(), done({}), false, true).showFailure);
-    end = eraserun::finishEraseRun(list.valueArr(), done({"Success"}), true, false);
+    EXPECT_EQ(marks(end), (QStringList{yes, yes, yes}));
+    // ...unless rights failed or the user cancelled.
+    EXPECT_TRUE(eraserun::finishEraseRun(list.valueArr(), all, false, true).showFailure);
+    end = eraserun::finishEraseRun(list.valueArr(), all, true, false);
     EXPECT_TRUE(end.showFailure);
     EXPECT_TRUE(end.cancelled);
 
+    // Gone, but not by the queue: the queue failed it (not found), failed
+    // something inside the folder, or never reached it.
+    end = eraserun::finishEraseRun(
+        list.valueArr(), done({{"gone.txt", "Fail"}, {"kept.txt", "Success"}, {"Folder/inner", "Fail"}, {"Folder", "Success"}}),
+        false, false);
+    EXPECT_EQ(marks(end), (QStringList{no, yes, no}));
+    EXPECT_TRUE(end.showFailure);
+    end = eraserun::finishEraseRun(list.valueArr(), done({{"kept.txt", "Success"}}), false, false);
+    EXPECT_EQ(marks(end), (QStringList{no, yes, no}));
+    EXPECT_TRUE(end.showFailure) << "a ticked item not erased is a failed run";
+
     // A dangling link left behind counts as not erased.
     ASSERT_TRUE(QFile::link(dir + "/nowhere", dir + "/gone.txt"));
-    end = eraserun::finishEraseRun(list.valueArr(), done({}), false, false);
-    EXPECT_EQ(end.marked.at(0)->failStr(), eraserun::kMarkFailure);
+    end = eraserun::finishEraseRun(list.valueArr(), all, false, false);
+    EXPECT_EQ(end.marked.at(0)->failStr(), no);
     EXPECT_TRUE(end.showFailure);
 }

@@ -10,7 +10,12 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <atomic>
+#include <chrono>
+#include <cstdio>
 #include <gtest/gtest.h>
+#include <thread>
 
 namespace {
 
@@ -139,4 +144,132 @@ TEST_F(FileEraserRunTest, CancelStopsAfterTheItemInHandAndStillWritesTheRecord)
     EXPECT_EQ(counts.first(), QStringLiteral("%1 文件中的 0 个").arg(rest.size()));
     EXPECT_FALSE(QFile::exists(dir + "/Many"));
     EXPECT_FALSE(run.completeRun(list.valueArr()).showFailure);
+}
+
+namespace {
+
+// Someone else on the machine changes the chosen tree while the first item
+// of the run, a large file, is being shredded. `change` runs on a thread of
+// its own a moment after the start; the answer is whether it ran while that
+// first item was still in hand (it keeps its name until its overwrite is
+// done), so that the run had its window.
+bool raceDuringFirstItem(FileEraserRun& run, const FileObjList& jobs, const std::function<void()>& change)
+{
+    bool inWindow = false;
+    run.start(jobs);
+    std::thread racer([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(15));
+        change();
+        inWindow = QFile::exists(jobs.first()->url());
+    });
+    racer.join();
+    return inWindow;
+}
+
+bool rename(const QString& from, const QString& to)
+{
+    return ::rename(QFile::encodeName(from).constData(), QFile::encodeName(to).constData()) == 0;
+}
+
+} // namespace
+
+TEST_F(FileEraserRunTest, AFolderSwappedForALinkOrAnotherFolderDuringARunLeavesWhatItNowLeadsToUntouched)
+{
+    platform::defaults::setInteger(QStringLiteral("EraserTimes"), 3);
+    struct Swap {
+        const char* name;
+        const char* swapped; // the folder below the ticked one that is replaced
+        bool byLink;         // replaced by a link, else by the unrelated folder itself
+    };
+    const Swap swaps[] = {{"link", "d/sub", true}, {"moved in", "d/sub", false}, {"deeper link", "d/sub/deeper", true}};
+    int windows = 0;
+    for (int attempt = 0; attempt < 12 && windows < 6; ++attempt) {
+        const Swap& swap = swaps[attempt % 3];
+        SCOPED_TRACE(swap.name);
+        const QString base = nvtest::freshFolder(QStringLiteral("swap"));
+        const QString victim = nvtest::freshFolder(QStringLiteral("victim"));
+        ASSERT_TRUE(nvtest::writeFile(base + "/big.bin", QByteArray(48 << 20, 'B')));
+        for (const QString& rel : {QStringLiteral("sub/a.txt"), QStringLiteral("sub/b.txt"), QStringLiteral("sub/deeper/c.txt")})
+            ASSERT_TRUE(nvtest::writeFile(base + "/d/" + rel, "mine " + rel.toUtf8()));
+        // The unrelated folder has the same names inside, and more.
+        for (const QString& rel : {QStringLiteral("a.txt"), QStringLiteral("b.txt"), QStringLiteral("deeper/c.txt"),
+                                   QStringLiteral("c.txt")})
+            ASSERT_TRUE(nvtest::writeFile(victim + "/" + rel, "precious " + rel.toUtf8()));
+        ASSERT_TRUE(nvtest::writeFile(victim + "/empty/.keep", ""));
+
+        FileEraserList list;
+        list.addPaths({base + "/big.bin", base + "/d"}, {});
+        const FileObjList jobs = list.flatJobList();
+        ASSERT_EQ(jobs.first()->url(), base + "/big.bin");
+        ended = false;
+
+        const QString swapped = base + "/" + QLatin1String(swap.swapped);
+        const bool window = raceDuringFirstItem(run, jobs, [&] {
+            EXPECT_TRUE(rename(swapped, base + "/moved-away"));
+            if (swap.byLink)
+                EXPECT_TRUE(QFile::link(victim, swapped));
+            else
+                EXPECT_TRUE(rename(victim, swapped));
+        });
+        ASSERT_TRUE(nvtest::pumpUntil([&] { return ended; }, 60000));
+        const auto end = run.completeRun(list.valueArr());
+
+        // Whatever the timing: nothing of the unrelated folder was touched.
+        const QString now = swap.byLink ? victim : swapped;
+        for (const QString& rel : {QStringLiteral("a.txt"), QStringLiteral("b.txt"), QStringLiteral("deeper/c.txt"),
+                                   QStringLiteral("c.txt")}) {
+            QFile f(now + "/" + rel);
+            ASSERT_TRUE(f.open(QIODevice::ReadOnly)) << rel;
+            EXPECT_EQ(f.readAll(), "precious " + rel.toUtf8()) << rel;
+        }
+        EXPECT_TRUE(QFile::exists(now + "/empty/.keep"));
+        if (!window)
+            continue;
+        ++windows;
+        // The items behind the swapped folder failed and were left alone
+        // where they now are; the ticked folder is marked as not erased.
+        EXPECT_FALSE(QFile::exists(base + "/big.bin"));
+        for (const FileObjPtr& job : doneList)
+            if (job->url().startsWith(swapped + "/") || job->url() == swapped)
+                EXPECT_EQ(job->failStr(), QStringLiteral("Fail")) << job->url();
+        EXPECT_TRUE(QFile::exists(base + "/moved-away"));
+        EXPECT_EQ(end.marked.at(1)->failStr(), QStringLiteral("擦除失败"));
+        EXPECT_TRUE(end.showFailure);
+    }
+    EXPECT_GE(windows, 3) << "the first item was too quick to give the run its window";
+}
+
+TEST_F(FileEraserRunTest, AFileMovedAwayBySomeoneElseDuringARunIsMarkedNotErased)
+{
+    platform::defaults::setInteger(QStringLiteral("EraserTimes"), 3);
+    int windows = 0;
+    for (int attempt = 0; attempt < 6 && windows < 2; ++attempt) {
+        const QString base = nvtest::freshFolder(QStringLiteral("moved"));
+        const QString elsewhere = nvtest::freshFolder(QStringLiteral("elsewhere"));
+        ASSERT_TRUE(nvtest::writeFile(base + "/big.bin", QByteArray(48 << 20, 'B')));
+        ASSERT_TRUE(nvtest::writeFile(base + "/letter.txt", "dear"));
+        ASSERT_TRUE(nvtest::writeFile(base + "/empty.txt", ""));
+        ASSERT_TRUE(nvtest::writeFile(base + "/Folder/inner.txt", "inner"));
+        FileEraserList list;
+        list.addPaths({base + "/big.bin", base + "/letter.txt", base + "/empty.txt", base + "/Folder"}, {});
+        ended = false;
+        const bool window = raceDuringFirstItem(run, list.flatJobList(), [&] {
+            for (const char* name : {"/letter.txt", "/empty.txt", "/Folder/inner.txt"})
+                EXPECT_TRUE(rename(base + name, elsewhere + "/" + QFileInfo(name).fileName()));
+        });
+        ASSERT_TRUE(nvtest::pumpUntil([&] { return ended; }, 60000));
+        const auto end = run.completeRun(list.valueArr());
+        if (!window)
+            continue;
+        ++windows;
+        ASSERT_EQ(end.marked.size(), 4);
+        EXPECT_EQ(end.marked.at(0)->failStr(), QStringLiteral("擦除成功"));
+        // Gone from their paths, but never overwritten: not erased.
+        for (int i = 1; i < 4; ++i)
+            EXPECT_EQ(end.marked.at(i)->failStr(), QStringLiteral("擦除失败")) << end.marked.at(i)->url();
+        EXPECT_FALSE(QFile::exists(base + "/letter.txt") || QFile::exists(base + "/Folder"));
+        EXPECT_TRUE(end.showFailure);
+        EXPECT_TRUE(nvtest::fileContains(elsewhere + "/letter.txt", "dear"));
+    }
+    EXPECT_GE(windows, 1) << "the first item was too quick to give the run its window";
 }
