@@ -58,3 +58,61 @@ QString findProgram(const QString& name)
 }
 
 } // namespace platform
+
+namespace platform {
+
+ProcessResult runProcessLines(const QString& program, const QStringList& arguments, const LineHandler& outLine,
+                              const LineHandler& errLine)
+{
+    ProcessResult result;
+    QProcess process;
+    process.setStandardInputFile(QProcess::nullDevice());
+    process.start(program, arguments, QIODevice::ReadOnly);
+    if (!process.waitForStarted(-1)) {
+        result.standardError = process.errorString().toUtf8();
+        return result;
+    }
+    result.started = true;
+    QByteArray pendingOut;
+    QByteArray pendingErr;
+    const auto drain = [](QByteArray& pending, const QByteArray& more, const LineHandler& handler, bool all) {
+        pending += more;
+        for (;;) {
+            const qsizetype nl = pending.indexOf('\n');
+            if (nl < 0)
+                break;
+            QByteArray line = pending.left(nl);
+            pending.remove(0, nl + 1);
+            if (line.endsWith('\r'))
+                line.chop(1);
+            if (handler)
+                handler(QString::fromUtf8(line));
+        }
+        if (all && !pending.isEmpty()) {
+            if (handler)
+                handler(QString::fromUtf8(pending));
+            pending.clear();
+        }
+    };
+    while (process.state() != QProcess::NotRunning) {
+        process.waitForFinished(50);
+        const QByteArray out = process.readAllStandardOutput();
+        const QByteArray err = process.readAllStandardError();
+        result.standardOutput += out;
+        result.standardError += err;
+        drain(pendingOut, out, outLine, false);
+        drain(pendingErr, err, errLine, false);
+    }
+    const QByteArray out = process.readAllStandardOutput();
+    const QByteArray err = process.readAllStandardError();
+    result.standardOutput += out;
+    result.standardError += err;
+    drain(pendingOut, out, outLine, true);
+    drain(pendingErr, err, errLine, true);
+    result.finished = true;
+    result.crashed = process.exitStatus() == QProcess::CrashExit;
+    result.exitCode = process.exitCode();
+    return result;
+}
+
+} // namespace platform

@@ -5,6 +5,7 @@
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
+#include <functional>
 
 namespace platform {
 
@@ -33,5 +34,17 @@ ProcessResult runProcess(const QString& program, const QStringList& arguments,
 
 // Searches PATH (and the usual sbin folders, which a user's PATH may lack).
 QString findProgram(const QString& name);
+
+} // namespace platform
+
+namespace platform {
+
+using LineHandler = std::function<void(const QString& line)>;
+
+// Like runProcess, but hands over each line the program prints, on standard
+// output to `outLine` and on standard error to `errLine`, as soon as it is
+// printed, on the calling thread. Blocks until the program ends.
+ProcessResult runProcessLines(const QString& program, const QStringList& arguments, const LineHandler& outLine,
+                              const LineHandler& errLine);
 
 } // namespace platform

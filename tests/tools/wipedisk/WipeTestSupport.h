@@ -1,0 +1,174 @@
+#pragma once
+// What the disk-wipe tests share: a stand-in for the disk utility (a script
+// that answers "info" from recorded property lists and notes every call), a
+// stand-in for pkexec, and a fill that does nothing but report.
+
+#include "TestSupport.h"
+
+#include "platform/PropertyList.h"
+#include "tools/wipedisk/WipeDiskRun.h"
+
+#include <QDir>
+#include <QFile>
+#include <QVariantMap>
+
+namespace wipetest {
+
+// The substitute disk utility. "info -plist X" prints <answers>/<basename X>.plist
+// (nothing and exit 1 when there is none); every other verb prints the lines
+// of <answers>/<verb>.out and exits with <answers>/<verb>.code (0 when
+// missing). Each call's arguments are appended to <answers>/calls, one per line.
+class FakeDiskutil {
+public:
+    FakeDiskutil()
+        : folder_(nvtest::freshFolder(QStringLiteral("diskutil")))
+    {
+        const QString script = folder_ + QStringLiteral("/diskutil");
+        nvtest::writeFile(script, QStringLiteral(R"(#!/bin/sh
+here='%1'
+printf '%s\n' "$*" >> "$here/calls"
+verb="$1"
+if [ "$verb" = info ]; then
+  for last in "$@"; do :; done
+  name=$(basename "$last")
+  if [ -f "$here/$name.plist" ]; then cat "$here/$name.plist"; exit 0; fi
+  echo "Could not find disk: $last" >&2
+  exit 1
+fi
+[ -f "$here/$verb.out" ] && cat "$here/$verb.out"
+[ -f "$here/$verb.err" ] && cat "$here/$verb.err" >&2
+code=0
+[ -f "$here/$verb.code" ] && code=$(cat "$here/$verb.code")
+exit "$code"
+)").arg(folder_).toUtf8());
+        QFile::setPermissions(script, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+        qputenv("NULLVANE_DISKUTIL", QFile::encodeName(script));
+    }
+    ~FakeDiskutil() { qunsetenv("NULLVANE_DISKUTIL"); }
+
+    void setInfo(const QString& device, const QVariantMap& facts) const
+    {
+        nvtest::writeFile(folder_ + QLatin1Char('/') + device + QStringLiteral(".plist"), platform::plist::toXml(facts));
+    }
+    void setVerb(const QString& verb, const QString& out, int code, const QString& err = QString()) const
+    {
+        nvtest::writeFile(folder_ + QLatin1Char('/') + verb + QStringLiteral(".out"), out.toUtf8());
+        nvtest::writeFile(folder_ + QLatin1Char('/') + verb + QStringLiteral(".err"), err.toUtf8());
+        nvtest::writeFile(folder_ + QLatin1Char('/') + verb + QStringLiteral(".code"), QByteArray::number(code));
+    }
+    QStringList calls() const
+    {
+        QFile f(folder_ + QStringLiteral("/calls"));
+        if (!f.open(QIODevice::ReadOnly))
+            return {};
+        return QString::fromUtf8(f.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    }
+    QString folder() const { return folder_; }
+
+private:
+    QString folder_;
+};
+
+// Facts as our disk utility reports a mounted volume.
+inline QVariantMap facts(const QString& id, const QString& name, const QString& fs, const QString& mountPoint,
+                         qulonglong total = 8000000000ULL, qulonglong freeBytes = 2000000000ULL)
+{
+    return {
+        {QStringLiteral("DeviceIdentifier"), id},
+        {QStringLiteral("DeviceNode"), QStringLiteral("/dev/") + id},
+        {QStringLiteral("VolumeName"), name},
+        {QStringLiteral("FilesystemName"), fs},
+        {QStringLiteral("MountPoint"), mountPoint},
+        {QStringLiteral("TotalSize"), total},
+        {QStringLiteral("FreeSpace"), freeBytes},
+        {QStringLiteral("BusProtocol"), QStringLiteral("USB")},
+        {QStringLiteral("Ejectable"), false},
+        {QStringLiteral("Writable"), true},
+    };
+}
+
+// Stands in for pkexec: notes its arguments, refuses (126) when the file
+// <folder>/refuse exists, else runs what it was given after its options,
+// with PKEXEC_UID set as pkexec sets it.
+class FakePkexec {
+public:
+    FakePkexec()
+        : folder_(nvtest::freshFolder(QStringLiteral("pkexec")))
+    {
+        const QString script = folder_ + QStringLiteral("/pkexec");
+        nvtest::writeFile(script, QStringLiteral(R"(#!/bin/sh
+here='%1'
+printf '%s\n' "$*" >> "$here/calls"
+[ -f "$here/refuse" ] && exit 126
+while [ $# -gt 1 ]; do
+  case "$1" in --*) shift ;; *) break ;; esac
+done
+PKEXEC_UID=$(id -u) exec "$@"
+)").arg(folder_).toUtf8());
+        QFile::setPermissions(script, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+        qputenv("NULLVANE_PKEXEC", QFile::encodeName(script));
+    }
+    ~FakePkexec() { qunsetenv("NULLVANE_PKEXEC"); }
+    void refuse() const { nvtest::writeFile(folder_ + QStringLiteral("/refuse"), "1"); }
+    QStringList calls() const
+    {
+        QFile f(folder_ + QStringLiteral("/calls"));
+        if (!f.open(QIODevice::ReadOnly))
+            return {};
+        return QString::fromUtf8(f.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    }
+
+private:
+    QString folder_;
+};
+
+// A fill that only reports: a pass report and the end, or as the test asks.
+class FakeFill : public WipeFill {
+public:
+    void setDelegate(FreeSpaceFillDelegate* d) override { delegate = d; }
+    void setSelectVolumeObj(const VolumeObjPtr& v) override { volume = v; }
+    void setSelectEraserType(int t) override { mode = t; }
+    void setIsPartitionEraser(bool p) override { partition = p; }
+    bool isCancelEraser() const override { return cancel; }
+    void setIsCancelEraser(bool c) override { cancel = c; }
+    QString errorString() const override { return error; }
+    void doFreeSpaceAction() override
+    {
+        ++started;
+        cancel = false;
+        if (delegate) {
+            delegate->enableWipeDiskCancelBut();
+            delegate->runProgressStep(2);
+        }
+        if (finishAtOnce)
+            finish();
+    }
+    // The last pass reported, then the end.
+    void finish()
+    {
+        if (!delegate)
+            return;
+        if (mode == FreeSpaceFillEngine::kWipeVolume)
+            delegate->showWipeDiskRound(1.0, QStringLiteral("已擦除 100%, 1/1 次"), true);
+        else
+            delegate->showWipeFreeSpaceRound(1.0, QStringLiteral("已擦除 100%, 1/1 次"), true);
+        delegate->showComplite();
+    }
+    void endAppRemoveFolder() override { ++removeCalls; }
+    bool isRunning() const override { return false; }
+    bool waitForFill(int) override { return true; }
+    bool volumeIsStillThere() const override { return stillThere; }
+
+    FreeSpaceFillDelegate* delegate = nullptr;
+    VolumeObjPtr volume;
+    int mode = 0;
+    bool partition = false;
+    bool cancel = false;
+    QString error;
+    int started = 0;
+    int removeCalls = 0;
+    bool finishAtOnce = true;
+    bool stillThere = true;
+};
+
+} // namespace wipetest

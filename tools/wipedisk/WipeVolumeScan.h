@@ -1,0 +1,120 @@
+#pragma once
+// The disk wipe's own list of mounted volumes: what "/Volumes" holds (the
+// platform's mounted volumes, each with its device's kernel name), the disk
+// utility's facts of each device, one VolumeObj per volume, and the choice of
+// one row. No window: the screen draws what this holds.
+//
+// Threads: WipeVolumeList and WipeVolumeScanner belong to the main thread; a
+// scan's worker builds its records apart and hands them over on the main
+// queue in one piece.
+
+#include "core/VolumeObj.h"
+
+#include <QList>
+#include <QObject>
+#include <QString>
+#include <QVariantMap>
+
+#include <atomic>
+#include <functional>
+#include <memory>
+
+namespace wipescan {
+
+// Decimal size text: "%.0f byte" below 1,000, then KB, MB, GB with two
+// decimals, TB from 10^12.
+QString byteToSizeWithByte(quint64 bytes);
+
+// Every run of characters outside 0x00–0x7F becomes one blank.
+QString removeSpecialCharactersFromString(const QString& text);
+// Every U+0000 removed.
+QString removeNullCharactersFromString(const QString& text);
+
+// The disk utility's facts ("info -plist") of one device, asked by device
+// ("/dev/sdb1" or "sdb1") as one argument; empty when the utility has no
+// answer. Blocks; call it on a worker.
+QVariantMap getDisjInfo(const QString& device);
+
+// The record of one volume from its facts: "Untitled" for an empty name,
+// "/dev/<DeviceIdentifier>" when there is no "DeviceNode", and the container's
+// free space (type "APFS") for an APFS volume that reports none of its own.
+// Null when there are no facts, no "VolumeName", or the name is "EFI".
+VolumeObjPtr volumeFromFacts(const QVariantMap& facts);
+
+// Images of a row: the radio button, and the volume's kind.
+QString radioImageFor(const VolumeObj& row, const VolumeObjPtr& selected);
+QString volumeImageFor(const VolumeObj& row);
+// "<free> / <total>"
+QString sizeTextFor(const VolumeObj& row);
+
+} // namespace wipescan
+
+// The listed volumes and the chosen one.
+class WipeVolumeList {
+public:
+    const QList<VolumeObjPtr>& allVolumeArr() const { return allVolumeArr_; }
+    void setAllVolumeArr(const QList<VolumeObjPtr>& volumes) { allVolumeArr_ = volumes; }
+    void clear() { allVolumeArr_.clear(); }
+
+    // Adds the volume of device `bsdName` to `list`, unless a listed record is
+    // already called `bsdName`, the facts name a listed volume again (same
+    // name and device), or they make no record. `facts` is asked only when
+    // needed. Answers whether a record was added.
+    static bool getVolumeAllObjWithVolumeName(QList<VolumeObjPtr>& list, const QString& bsdName,
+                                              const std::function<QVariantMap(const QString&)>& facts);
+
+    // The chosen volume; a rescan leaves it alone (the screen holds its own
+    // reference for the whole run).
+    VolumeObjPtr selectVolumeObj() const { return selectVolumeObj_; }
+    void setSelectVolumeObj(const VolumeObjPtr& v) { selectVolumeObj_ = v; }
+    // The last row chosen through the table; -1 before any.
+    int selectIndex() const { return selectIndex_; }
+
+    // The table asks to select `row`: it becomes selectIndex and is taken.
+    // Answers whether the Wipe button is enabled.
+    bool shouldSelectRow(int row);
+    // Takes `clickedRow` (or selectIndex when it is -1) as the chosen volume
+    // when that row is listed. Answers whether the Wipe button is enabled.
+    bool selectVolumeButton(int clickedRow = -1);
+
+private:
+    QList<VolumeObjPtr> allVolumeArr_;
+    VolumeObjPtr selectVolumeObj_;
+    int selectIndex_ = -1;
+};
+
+// Runs rescans: one at a time, a request during a scan dropped.
+class WipeVolumeScanner : public QObject {
+    Q_OBJECT
+public:
+    struct Entry {
+        QString mountPoint;
+        QString bsdName;
+    };
+    using EntrySource = std::function<QList<Entry>()>;
+
+    explicit WipeVolumeScanner(QObject* parent = nullptr);
+    ~WipeVolumeScanner() override;
+
+    // Where the entries come from; the platform's mounted volumes by default.
+    void setEntrySource(EntrySource source) { source_ = std::move(source); }
+
+    // Starts a rescan unless one runs; returns at once. Any thread.
+    void getallVolumes();
+    bool isScanV() const { return isScanV_->load(); }
+
+    // Waits (running the event loop) until no scan runs.
+    bool waitForScan(int timeoutMs);
+
+signals:
+    // The list is emptied and the spinner shows.
+    void scanStarted();
+    // The scan's records, in listing order; the spinner hides.
+    void scanFinished(const QList<VolumeObjPtr>& volumes);
+
+private:
+    void startOnMain();
+
+    EntrySource source_;
+    std::shared_ptr<std::atomic<bool>> isScanV_;
+};
