@@ -13,6 +13,7 @@
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QFile>
 #include <algorithm>
 #include <cstdio>
 #include <gtest/gtest.h>

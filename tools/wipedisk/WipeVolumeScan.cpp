@@ -7,6 +7,7 @@
 #include "platform/Log.h"
 #include "platform/PropertyList.h"
 #include "platform/VolumesFolder.h"
+#include "toolkit/ImageCache.h"
 
 #include <QElapsedTimer>
 #include <QEventLoop>
@@ -95,17 +96,17 @@ VolumeObjPtr volumeFromFacts(const QVariantMap& facts)
 
 QString radioImageFor(const VolumeObj& row, const VolumeObjPtr& selected)
 {
-    return selected && row.volumePath() == selected->volumePath() ? QStringLiteral("radiobutton_sel")
-                                                                 : QStringLiteral("radiobutton_no");
+    return selected && row.volumePath() == selected->volumePath() ? toolkit::imageName("radiobutton_sel")
+                                                                 : toolkit::imageName("radiobutton_no");
 }
 
 QString volumeImageFor(const VolumeObj& row)
 {
     if (row.bCanEject())
-        return QStringLiteral("ic_usb");
+        return toolkit::imageName("ic_usb");
     if (row.volumeMountPoint() == QLatin1String("/"))
-        return QStringLiteral("ic_os");
-    return QStringLiteral("ic_disk");
+        return toolkit::imageName("ic_os");
+    return toolkit::imageName("ic_disk");
 }
 
 QString sizeTextFor(const VolumeObj& row)

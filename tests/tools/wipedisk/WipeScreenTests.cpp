@@ -1,0 +1,399 @@
+// The disk-wipe screen offscreen: its panes and dialogs as a person sees them
+// (saved as pictures), and every end a run can reach, through a stand-in disk
+// utility, a stand-in pkexec and a fill that only reports.
+
+#include "ScreenTestSupport.h"
+#include "WipeTestSupport.h"
+
+#include "core/DoDataBase.h"
+#include "core/PublicUtilities.h"
+#include "core/WatchMountUnmount.h"
+#include "platform/Defaults.h"
+#include "platform/NotificationCenter.h"
+#include "tools/erasepanels/NTFSViewController.h"
+#include "tools/wipedisk/WipeDiskViewController.h"
+#include "toolkit/CustomTableView.h"
+#include "toolkit/EUHandButton.h"
+#include "toolkit/ITProgressBar.h"
+#include "toolkit/StepProgressViewVC.h"
+#include "toolkit/TCImageButton.h"
+#include "toolkit/TextImageButton.h"
+#include "toolkit/ToolArea.h"
+
+#include <QLabel>
+#include <QTest>
+#include <QTextDocument>
+
+static ::testing::Environment* const kNoAnimations = ::testing::AddGlobalTestEnvironment(new screentest::NoAnimations);
+
+using wipetest::facts;
+
+namespace {
+
+struct FakeMainWindow : MainWindowHost {
+    QList<bool> calls;
+    void canChangeType(bool enabled) override { calls << enabled; }
+};
+
+QString plainText(QLabel* label)
+{
+    if (label->textFormat() != Qt::RichText)
+        return label->text();
+    QTextDocument doc;
+    doc.setHtml(label->text());
+    return doc.toPlainText();
+}
+
+// Clicks the dialog button titled `title`.
+bool clickTitled(QWidget* window, const QString& title)
+{
+    for (TextImageButton* b : window->findChildren<TextImageButton*>())
+        if (b->textField() && b->textField()->text() == title) {
+            QTest::mouseClick(b, Qt::LeftButton);
+            return true;
+        }
+    return false;
+}
+
+// The screen without a relay of the machine's own mounts: other tests mount
+// loop volumes meanwhile, and each would rescan this screen's list.
+class QuietScreen : public WipeDiskViewController {
+public:
+    using WipeDiskViewController::WipeDiskViewController;
+
+protected:
+    QObject* makeMountRelay() override { return nullptr; }
+};
+
+// The image buttons keep their usable flag under the name isDisabled.
+bool usable(ImageButtonBase* button) { return button->isDisabled(); }
+
+bool showing(QWidget* pane) { return pane->isVisible() && pane->pos() == QPoint(0, 0); }
+
+class WipeScreenTest : public ::testing::Test {
+public:
+    void SetUp() override
+    {
+        QFile::remove(DoDataBase::getDataBase());
+        PublicUtilities::writeUpDataHistoryStr(QStringLiteral("WipeVolumeHistory"), QStringLiteral("0"));
+        platform::defaults::setInteger(QStringLiteral("EraserTimesTag"), 4);
+        platform::defaults::setInteger(QStringLiteral("EraserTimes"), 3);
+        volumeRoot = nvtest::freshFolder("volume");
+        du.setInfo("sdb1", facts("sdb1", "Photos", "ExFAT", volumeRoot, 64000000000ULL, 12500000000ULL));
+        QVariantMap usb = facts("sdc1", "Backup", "ext4", "/media/u/Backup", 2000000000000ULL, 900000000000ULL);
+        usb.insert("Ejectable", true);
+        du.setInfo("sdc1", usb);
+        du.setInfo("sdd1", facts("sdd1", "Windows", "NTFS", "/media/u/Windows", 500000000000ULL, 100000000000ULL));
+        du.setInfo("nvme0n1p2", facts("nvme0n1p2", "System", "ext4", "/", 512000000000ULL, 200000000000ULL));
+        du.setVerb("reformat", "Started erase on sdb1\nMounting disk\n", 0);
+
+        auto f = std::make_unique<wipetest::FakeFill>();
+        fill = f.get();
+        screen = std::make_unique<QuietScreen>(std::move(f));
+        screen->run().setTimings(20, 10, 2);
+        screen->run().setMountCheck([](const QVariantMap& f, const QString&) { return !f.value("MountPoint").toString().isEmpty(); });
+        screen->scanner().setEntrySource([] {
+            return QList<WipeVolumeScanner::Entry>{{"/media/u/Photos", "sdb1"}, {"/media/u/Backup", "sdc1"},
+                                                  {"/media/u/Windows", "sdd1"}, {"/", "nvme0n1p2"}};
+        });
+        screen->setSuperDelegate(&host);
+        screen->setUrlOpener([this](const QUrl& u) { urlsOpened << u; });
+        window.resize(toolkit::kToolWidth, toolkit::kToolHeight);
+        screen->view()->setParent(&window);
+        screen->view()->move(0, 0);
+        window.show();
+        screen->loadBaseView();
+        screen->changeFormatOrFreeSpaceView(1);
+        waitForList();
+    }
+    void TearDown() override
+    {
+        screen->stopRunningWork(10000);
+        screen.reset();
+    }
+
+    void waitForList()
+    {
+        nvtest::pump(10);
+        ASSERT_TRUE(screen->scanner().waitForScan(10000));
+        nvtest::pump(10);
+    }
+    void choose(int row)
+    {
+        screen->tableViewShouldSelectRow(row);
+        ASSERT_EQ(screen->selectVolumeObj(), screen->volumeList().allVolumeArr().value(row));
+    }
+    // Answers the next dialog with the button titled `title`, after its picture.
+    void answerNextDialog(const QString& title, const QString& png = QString())
+    {
+        screentest::whenDialogShown([title, png](StatusAttachedWindow* window) {
+            if (!png.isEmpty())
+                screentest::savePng(window, png);
+            EXPECT_TRUE(clickTitled(window, title)) << title;
+        });
+    }
+
+    wipetest::FakeDiskutil du;
+    wipetest::FakeFill* fill = nullptr;
+    FakeMainWindow host;
+    QWidget window;
+    std::unique_ptr<WipeDiskViewController> screen;
+    QString volumeRoot;
+    QList<QUrl> urlsOpened;
+};
+
+} // namespace
+
+TEST_F(WipeScreenTest, TheListItsImagesAndTheWipeButton)
+{
+    const auto& list = screen->volumeList().allVolumeArr();
+    ASSERT_EQ(list.size(), 4);
+    EXPECT_FALSE(screen->loadPro()->isVisible());
+    EXPECT_FALSE(usable(screen->wipeButton())) << "no volume chosen yet";
+    EXPECT_TRUE(screen->wipeHardNodeView()->isVisible());
+    EXPECT_FALSE(screen->wipeFreeSpaceNodeView()->isVisible());
+    screentest::savePng(&window, "WipeVolume-list-unchosen");
+    choose(0);
+    EXPECT_TRUE(usable(screen->wipeButton()));
+    screentest::savePng(&window, "WipeVolume-list");
+    screen->changeFormatOrFreeSpaceView(2);
+    EXPECT_EQ(screen->selectEraserType(), 1);
+    EXPECT_FALSE(screen->wipeHardNodeView()->isVisible());
+    EXPECT_TRUE(screen->wipeFreeSpaceNodeView()->isVisible());
+    choose(1);
+    screentest::savePng(&window, "WipeFreeSpace-list");
+
+    // A rescan keeps the chosen row.
+    screen->getallVolumes();
+    waitForList();
+    EXPECT_EQ(screen->selectVolumeObj()->volumeName(), "Backup");
+    EXPECT_TRUE(usable(screen->wipeButton()));
+    // A mount elsewhere rescans.
+    const int before = du.calls().size();
+    platform::NotificationCenter::defaultCenter().post(MCVolumeMountNotification);
+    waitForList();
+    EXPECT_GT(du.calls().size(), before);
+}
+
+TEST_F(WipeScreenTest, WipeVolumeToTheSuccessPane)
+{
+    choose(0);
+    fill->finishAtOnce = false;
+    answerNextDialog("继续", "MakeSureWipeDiskViewController");
+    screen->wipeButtonAction();
+    ASSERT_TRUE(nvtest::pumpUntil([&] { return fill->started == 1; }, 10000));
+    EXPECT_EQ(host.calls, (QList<bool>{false})) << "the tabs are locked during the run";
+    EXPECT_TRUE(showing(screen->wipeDiskProgress().pane));
+    EXPECT_FALSE(screen->mainView()->isVisible());
+    EXPECT_TRUE(usable(screen->wipeDiskProgress().cancelButton)) << "usable once the fill runs";
+    EXPECT_EQ(screen->wipeDiskProgress().typeLabel->text(), "DoD 5220.22-M (擦除3次)");
+    EXPECT_EQ(screen->wipeDiskProgress().diskNameLabel->text(), "Photos");
+    fill->delegate->showWipeDiskRound(0.42, "已擦除 42.00%, 1/3次", false);
+    nvtest::pump(60);
+    EXPECT_EQ(screen->wipeDiskProgress().roundLabel->text(), "已擦除 42.00%, 1/3次");
+    EXPECT_FALSE(screen->wipeDiskProgress().clockLabel->text().isEmpty());
+    screentest::savePng(&window, "WipeVolume-progress");
+
+    fill->finish();
+    ASSERT_TRUE(nvtest::pumpUntil([&] { return host.calls.size() == 2; }, 5000));
+    EXPECT_EQ(host.calls, (QList<bool>{false, true}));
+    nvtest::pump(20);
+    EXPECT_TRUE(showing(screen->wipeSussView().pane));
+    EXPECT_FALSE(screen->wipeDiskProgress().pane->isVisible());
+    EXPECT_EQ(screen->wipeSussView().message->text(), "该磁盘或设备上的所有数据均被成功擦除。");
+    EXPECT_EQ(screen->wipeDiskProgress().roundLabel->text(), " ");
+    EXPECT_DOUBLE_EQ(screen->wipeDiskProgress().bar->floatValue(), 0.0);
+    EXPECT_EQ(PublicUtilities::getUpDataHistoryStr("WipeVolumeHistory"), "1");
+    screentest::savePng(&window, "WipeVolume-success");
+
+    QTest::mouseClick(screen->wipeSussView().okButton, Qt::LeftButton);
+    nvtest::pump(20);
+    EXPECT_TRUE(screen->mainView()->isVisible());
+    EXPECT_FALSE(screen->wipeSussView().pane->isVisible());
+    waitForList();
+    EXPECT_EQ(screen->volumeList().allVolumeArr().size(), 4);
+}
+
+TEST_F(WipeScreenTest, FailuresAndACancelEndOnTheFailurePane)
+{
+    struct Road {
+        const char* name;
+        std::function<void(WipeScreenTest&)> prepare;
+        bool cancel;
+    };
+    std::unique_ptr<wipetest::FakePkexec> pkexec;
+    const QList<Road> roads = {
+        {"utility-fails", [](WipeScreenTest& t) { t.du.setVerb("reformat", "", 1, "mkfs failed\n"); }, false},
+        {"password-refused",
+         [&pkexec](WipeScreenTest&) {
+             pkexec = std::make_unique<wipetest::FakePkexec>();
+             pkexec->refuse();
+         },
+         false},
+        {"cancelled", [](WipeScreenTest& t) { t.fill->finishAtOnce = false; }, true},
+    };
+    for (const Road& road : roads) {
+        SCOPED_TRACE(road.name);
+        host.calls.clear();
+        road.prepare(*this);
+        choose(0);
+        answerNextDialog("继续");
+        screen->wipeButtonAction();
+        if (road.cancel) {
+            ASSERT_TRUE(nvtest::pumpUntil([&] { return fill->started > 0 && usable(screen->wipeDiskProgress().cancelButton); }, 10000));
+            QTest::mouseClick(screen->wipeDiskProgress().cancelButton, Qt::LeftButton);
+            EXPECT_TRUE(screen->wipeDiskProgress().cancelLabel->isVisible());
+            EXPECT_FALSE(usable(screen->wipeDiskProgress().cancelButton));
+            fill->finish();
+        }
+        ASSERT_TRUE(nvtest::pumpUntil([&] { return host.calls.size() == 2; }, 10000));
+        EXPECT_EQ(host.calls, (QList<bool>{false, true}));
+        nvtest::pump(20);
+        EXPECT_TRUE(showing(screen->wipeFailView().pane));
+        EXPECT_EQ(screen->wipeFailView().note->isVisible(), road.cancel);
+        const HistoryRecords all = DoDataBase::returnDoDataBase()->getAllData();
+        bool recorded = false;
+        for (const auto& rows : all)
+            for (const HistoryRow& r : rows)
+                recorded = recorded || (r.value("Items") == "磁盘擦除:Photos" && r.value("Result") == "擦除失败");
+        EXPECT_TRUE(recorded);
+        screentest::savePng(&window, QStringLiteral("WipeVolume-failure-%1").arg(road.name));
+        QTest::mouseClick(screen->wipeFailView().backButton, Qt::LeftButton);
+        waitForList();
+        pkexec.reset();
+        du.setVerb("reformat", "Mounting disk\n", 0);
+        fill->finishAtOnce = true;
+    }
+}
+
+TEST_F(WipeScreenTest, WipeFreeSpaceDeclinedThenRun)
+{
+    screen->changeFormatOrFreeSpaceView(2);
+    choose(1);
+    answerNextDialog("取消", "MakeSureWipeFreeSpaceViewController");
+    screen->wipeButtonAction();
+    const QString clock = screen->wipeFreeSpaceProgressView().clockLabel->text();
+    nvtest::pump(100);
+    EXPECT_EQ(screen->wipeFreeSpaceProgressView().clockLabel->text(), clock) << "declining stops the clock";
+    EXPECT_EQ(fill->started, 0);
+    EXPECT_TRUE(host.calls.isEmpty());
+
+    fill->finishAtOnce = false;
+    answerNextDialog("继续");
+    screen->wipeButtonAction();
+    ASSERT_EQ(fill->started, 1);
+    EXPECT_FALSE(fill->partition);
+    nvtest::pump(20);
+    EXPECT_TRUE(showing(screen->wipeFreeSpaceProgressView().pane));
+    EXPECT_EQ(screen->stepProVC()->label_2()->text(), "擦除剩余空间");
+    fill->delegate->showWipeFreeSpaceRound(0.3, "已擦除 30.00%, 1/3次", false);
+    nvtest::pump(20);
+    screentest::savePng(&window, "WipeFreeSpace-progress");
+    fill->finish();
+    ASSERT_TRUE(nvtest::pumpUntil([&] { return host.calls.size() == 2; }, 5000));
+    nvtest::pump(20);
+    EXPECT_TRUE(showing(screen->wipeSussView().pane));
+    EXPECT_EQ(screen->wipeSussView().message->text(), "剩余磁盘空间擦除完成。");
+    screentest::savePng(&window, "WipeFreeSpace-success");
+    // Switching tabs slides the result pane out.
+    screen->changeFormatOrFreeSpaceView(1);
+    nvtest::pump(20);
+    EXPECT_FALSE(screen->wipeSussView().pane->isVisible());
+    EXPECT_TRUE(screen->mainView()->isVisible());
+}
+
+TEST_F(WipeScreenTest, NoticesInsteadOfTheWork)
+{
+    // Wipe Volume of the running system: the notice and nothing else.
+    choose(3);
+    screentest::whenDialogShown([this](StatusAttachedWindow* w) {
+        screentest::savePng(w, "SystemEraserViewController");
+        auto* label = w->findChild<QLabel*>();
+        EXPECT_TRUE(label);
+        for (auto* b : w->findChildren<QAbstractButton*>())
+            if (qobject_cast<EUHandButton*>(b))
+                b->click();
+        EXPECT_TRUE(clickTitled(w, "关闭"));
+    });
+    screen->wipeButtonAction();
+    EXPECT_FALSE(screen->run().isRunning());
+    EXPECT_TRUE(du.calls().filter("reformat").isEmpty());
+    ASSERT_EQ(urlsOpened.size(), 1);
+    EXPECT_TRUE(urlsOpened[0].path().endsWith("/articles/wipe-system-drive.html")) << urlsOpened[0].toString();
+
+    // Wipe Free Space on it proceeds to its confirmation.
+    screen->changeFormatOrFreeSpaceView(2);
+    choose(3);
+    answerNextDialog("取消");
+    screen->wipeButtonAction();
+    EXPECT_TRUE(host.calls.isEmpty());
+
+    // Wipe Free Space of an NTFS volume: the NTFS notice only.
+    choose(2);
+    screentest::whenDialogShown([](StatusAttachedWindow* w) {
+        screentest::savePng(w, "NTFSViewController-wipe");
+        EXPECT_TRUE(clickTitled(w, "好"));
+    });
+    screen->wipeButtonAction();
+    EXPECT_EQ(fill->started, 0);
+}
+
+TEST(WipeDialogs, SystemNoticeEmphasisAndStandards)
+{
+    SystemEraserViewController notice;
+    EXPECT_EQ(notice.setNodeLabelStyle(), 2);
+    EXPECT_TRUE(notice.nodeLabel()->text().contains("font-weight:bold"));
+    EXPECT_EQ(plainText(notice.nodeLabel()), "您可以用文件擦除擦除其上的文件，用剩余空间擦除擦除已删除文件留下的数据。");
+    notice.nodeLabel()->setTextFormat(Qt::PlainText);
+    notice.nodeLabel()->setText("nothing to emphasise <b>");
+    EXPECT_EQ(notice.setNodeLabelStyle(), 0);
+    EXPECT_EQ(notice.nodeLabel()->textFormat(), Qt::PlainText);
+
+    platform::defaults::setInteger("EraserTimesTag", 9);
+    MakeSureWipeDiskViewController disk;
+    EXPECT_EQ(disk.formatTypeText()->text(), "HMG Infosec Standard 5 (擦除1次)");
+    disk.setLevelStr("6");
+    EXPECT_EQ(disk.formatTypeText()->text(), "DoD 5220.22-M ECE (擦除7次)");
+    disk.setLevelStr("x");
+    EXPECT_EQ(disk.formatTypeText()->text(), "HMG Infosec Standard 5 (擦除1次)");
+
+    struct Delegate : MakeSureWipeFreeSpaceVCDelegate {
+        int confirmed = 0;
+        void makeSureToWipeFreeSpaceSelectVolume() override { ++confirmed; }
+    } delegate;
+    MakeSureWipeFreeSpaceViewController free;
+    free.setDelegate(&delegate);
+    free.view()->show();
+    free.openMenuAction();
+    ASSERT_TRUE(free.isPopSortWin());
+    QWidget* first = free.sortAttachedWindow();
+    free.openMenuAction();
+    EXPECT_EQ(free.sortAttachedWindow(), first) << "a second click while open does nothing";
+    screentest::savePng(first, "MakeSureWipeFreeSpaceViewController-standards");
+    free.selectFormatbyType(3);
+    EXPECT_EQ(free.formatTypeText()->text(), "Peter Gutmann's algorithm 2 (擦除2次)");
+    EXPECT_FALSE(free.isPopSortWin());
+    free.okButtonAction();
+    EXPECT_EQ(delegate.confirmed, 1);
+}
+
+TEST_F(WipeScreenTest, SidePanelsAndLinks)
+{
+    screen->historyButtonAction();
+    nvtest::pump(20);
+    EXPECT_TRUE(showing(screen->historyView()));
+    EXPECT_EQ(screen->historyVC()->typeStr(), "WipeVolume");
+    screentest::savePng(&window, "WipeDisk-history");
+    screen->closeHistoryView();
+    screen->setButtonAction();
+    nvtest::pump(20);
+    EXPECT_TRUE(showing(screen->setEraserLevelView()));
+    screentest::savePng(&window, "WipeDisk-passes");
+    screen->changeFormatOrFreeSpaceView(2);
+    nvtest::pump(20);
+    EXPECT_FALSE(screen->setEraserLevelView()->isVisible());
+    screen->getmoreButton();
+    screen->aboutButtonAction();
+    ASSERT_GE(urlsOpened.size(), 1);
+    EXPECT_TRUE(urlsOpened[0].path().endsWith("/articles/wipe-free-space.html"));
+}
