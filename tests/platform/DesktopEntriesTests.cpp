@@ -1,4 +1,5 @@
 // The desktop-entry reader and the running-process list.
+#include "FakeProcessList.h"
 #include "TestSupport.h"
 
 #include "platform/DesktopEntries.h"
@@ -218,44 +219,17 @@ TEST(DesktopEntries, IconFilesFromHicolorPixmapsAndAbsoluteNames)
 
 namespace {
 
-// The process list as a test wants it; records every signal.
-struct FakeProcesses : platform::ProcessList {
-    QList<platform::RunningProcess> list;
-    QList<std::pair<qint64, int>> signalled;
-    uid_t me = 1000;
-    QList<platform::RunningProcess> userProcesses() const override { return list; }
-    std::optional<platform::RunningProcess> process(qint64 pid) const override
-    {
-        for (const auto& p : list) {
-            if (p.pid == pid)
-                return p;
-        }
-        return std::nullopt;
-    }
-    bool sendSignal(qint64 pid, int signal) override
-    {
-        signalled.append({pid, signal});
-        return true;
-    }
-    uid_t currentUser() const override { return me; }
-};
-
 platform::RunningProcess proc(qint64 pid, qint64 parent, const char* exe, uid_t uid = 1000, quint64 start = 5)
 {
-    platform::RunningProcess p;
-    p.pid = pid;
-    p.parentPid = parent;
-    p.executable = QString::fromLatin1(exe);
-    p.uid = uid;
-    p.startTime = start;
-    return p;
+    return nvtest::FakeProcessList::make(pid, parent, exe, uid, start);
 }
 
 } // namespace
 
 TEST(RunningProcesses, SignalsOnlyTheSameProcessOfTheSameUserAfterLookingAgain)
 {
-    FakeProcesses f;
+    nvtest::FakeProcessList f;
+    f.endOnSignal = false;
     f.list = {proc(1, 0, "systemd"), proc(300, 1, "firefox-esr"), proc(301, 300, "firefox-esr"),
               proc(400, 1, "chrome"), proc(500, 1, "opera", 0)};
     using R = platform::TerminateResult;

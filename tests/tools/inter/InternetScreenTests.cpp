@@ -5,6 +5,7 @@
 // the dialogs, and the drawing classes' geometry. Every panel and dialog is
 // saved as a picture.
 #include "BrowserFixture.h"
+#include "FakeProcessList.h"
 #include "ScreenTestSupport.h"
 
 #include "tools/inter/APFSScanViewController.h"
@@ -32,40 +33,7 @@ static ::testing::Environment* const kNoAnimations = ::testing::AddGlobalTestEnv
 
 namespace {
 
-// Processes as a test wants them. A signalled process ends unless it is
-// stubborn; every signal is recorded.
-struct FakeProcesses : platform::ProcessList {
-    QList<platform::RunningProcess> list;
-    QList<qint64> stubborn;
-    QList<std::pair<qint64, int>> signalled;
-    QList<platform::RunningProcess> userProcesses() const override { return list; }
-    std::optional<platform::RunningProcess> process(qint64 pid) const override
-    {
-        for (const auto& p : list) {
-            if (p.pid == pid)
-                return p;
-        }
-        return std::nullopt;
-    }
-    bool sendSignal(qint64 pid, int signal) override
-    {
-        signalled.append({pid, signal});
-        if (!stubborn.contains(pid))
-            list.removeIf([pid](const platform::RunningProcess& p) { return p.pid == pid; });
-        return true;
-    }
-    uid_t currentUser() const override { return 1000; }
-    void add(qint64 pid, const char* exe, qint64 parent = 1)
-    {
-        platform::RunningProcess p;
-        p.pid = pid;
-        p.parentPid = parent;
-        p.uid = 1000;
-        p.executable = QString::fromLatin1(exe);
-        p.startTime = 77;
-        list.append(p);
-    }
-};
+using FakeProcesses = nvtest::FakeProcessList;
 
 // A home with Google Chrome (deb), Firefox ESR (deb) and Opera, with data.
 struct ScreenHome : Home {
