@@ -1,5 +1,6 @@
 #include "ImageButtonBase.h"
 
+#include <QCursor>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMouseEvent>
@@ -122,6 +123,11 @@ void ImageButtonBase::mousePressEvent(QMouseEvent* event)
 
 void ImageButtonBase::mouseMoveEvent(QMouseEvent* event)
 {
+    if (enterWaitsForMotion_ && rect().contains(event->position().toPoint())) {
+        enterWaitsForMotion_ = false;
+        if (tracksPointer_ && isEnabled())
+            setHovered(true);
+    }
     if (!isTracking_) {
         event->accept();
         return;
@@ -167,11 +173,13 @@ void ImageButtonBase::keyReleaseEvent(QKeyEvent* event)
 void ImageButtonBase::enterEvent(QEnterEvent* event)
 {
     QAbstractButton::enterEvent(event);
-    if (tracksPointer_ && isEnabled()) {
-        isFocus_ = true;
-        lookChanged();
-        repaint();
+    if (!tracksPointer_ || !isEnabled() || !rect().contains(event->position().toPoint()))
+        return;
+    if (shownClock_.isValid() && shownClock_.elapsed() < kShownSettleMs) {
+        enterWaitsForMotion_ = true;
+        return;
     }
+    setHovered(true);
 }
 
 void ImageButtonBase::leaveEvent(QEvent* event)
@@ -179,11 +187,39 @@ void ImageButtonBase::leaveEvent(QEvent* event)
     QAbstractButton::leaveEvent(event);
     // Cleared whether or not the button is enabled, so that a button enabled
     // again later never shows a stale hover look.
-    if (tracksPointer_) {
-        isFocus_ = false;
-        lookChanged();
-        repaint();
+    enterWaitsForMotion_ = false;
+    if (tracksPointer_)
+        setHovered(false);
+}
+
+void ImageButtonBase::showEvent(QShowEvent* event)
+{
+    QAbstractButton::showEvent(event);
+    shownClock_.start();
+    enterWaitsForMotion_ = false;
+    if (isFocus_)
+        setHovered(false);
+}
+
+bool ImageButtonBase::eventFilter(QObject* watched, QEvent* event)
+{
+    if (isFocus_ && watched == window() && event->type() == QEvent::Move
+        && !rect().contains(mapFromGlobal(QCursor::pos())))
+        setHovered(false);
+    return QAbstractButton::eventFilter(watched, event);
+}
+
+void ImageButtonBase::setHovered(bool hovered)
+{
+    if (QWidget* top = window(); top && top != this) {
+        if (hovered)
+            top->installEventFilter(this);
+        else
+            top->removeEventFilter(this);
     }
+    isFocus_ = hovered;
+    lookChanged();
+    repaint();
 }
 
 void ImageButtonBase::changeEvent(QEvent* event)

@@ -8,6 +8,7 @@
 #include "ImageCache.h"
 
 #include <QAbstractButton>
+#include <QElapsedTimer>
 #include <QMouseEvent>
 #include <memory>
 
@@ -68,8 +69,22 @@ protected:
     void enterEvent(QEnterEvent* event) override;
     void leaveEvent(QEvent* event) override;
     void changeEvent(QEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // The hover look is on. It comes from the pointer entering the button,
+    // never from where the pointer happens to be when the button is shown:
+    // the enter the window server sends for a window shown under a resting
+    // pointer (within kShownSettleMs of the show) waits for the pointer to
+    // move. The look goes when the pointer leaves, when the button is shown
+    // anew, or when its window moves away from under a pointer that stood
+    // still.
+    void setHovered(bool hovered);
+    static constexpr int kShownSettleMs = 400;
+    bool enterWaitsForMotion_ = false;
+    QElapsedTimer shownClock_;
+
     toolkit::NamedImage normalImage_;
     toolkit::NamedImage activeImage_;
     toolkit::NamedImage hoverImage_;

@@ -213,7 +213,7 @@ TEST_F(UpdateDialog, ClosingBeforeTheAnswerIsSafeAndEveryCloseButtonCloses)
     vc.closeWindow(); // no host yet: nothing
     StatusAttachedWindow* window = StatusAttachedWindow::initWithView(vc.view(), QPointF(600, 400), nullptr, 1, 5.0f);
     vc.superDelegate = window;
-    QTimer::singleShot(50, [&] { QTest::mouseClick(vc.proClose, Qt::LeftButton); });
+    QTimer::singleShot(50, vc.proClose, [&] { QTest::mouseClick(vc.proClose, Qt::LeftButton); });
     nvtest::ExpectDialogs expectDialog; // the test closes it itself
     window->runModal(); // returns once the button closed the dialog
     EXPECT_TRUE(nvtest::pumpUntil([&] { return vc.superDelegate.isNull(); }));

@@ -195,7 +195,8 @@ TEST(StatusAttachedWindow, CloseBeforeTheRunMakesTheRunReturnAtOnce)
     QPointer<StatusAttachedWindow> guard(w);
     w->close();
     bool rescued = false;
-    QTimer::singleShot(3000, [&] { rescued = true; if (guard) guard->windowWillClose(); });
+    QObject rescueScope; // the safety net ends with the test
+    QTimer::singleShot(3000, &rescueScope, [&] { rescued = true; if (guard) guard->windowWillClose(); });
     nvtest::ExpectDialogs expectDialog; // the test closes it itself
     w->runModal(); // the window is only deleted once the event loop runs, so `w` is still valid here
     EXPECT_FALSE(rescued);
@@ -218,7 +219,8 @@ TEST(StatusAttachedWindow, ClosingTheInnerDialogEndsOnlyItsOwnRun)
         order << (outer->isRunningModal() ? QStringLiteral("outer still running") : QStringLiteral("outer stopped"));
         QTimer::singleShot(20, outer, [&] { outer->close(); });
     });
-    QTimer::singleShot(5000, [&] { if (outer) outer->windowWillClose(); order << QStringLiteral("rescued"); });
+    QObject rescueScope; // the safety net ends with the test
+    QTimer::singleShot(5000, &rescueScope, [&] { if (outer) outer->windowWillClose(); order << QStringLiteral("rescued"); });
     nvtest::ExpectDialogs expectDialog; // the test closes it itself
     outer->runModal();
     order << QStringLiteral("outer returned");
@@ -238,7 +240,8 @@ TEST(StatusAttachedWindow, EscapeAndEnterDoNotCloseIt)
         stillOpen = w && w->isVisible() && w->isRunningModal();
         w->close();
     });
-    QTimer::singleShot(5000, [&] { if (w) w->windowWillClose(); });
+    QObject rescueScope; // the safety net ends with the test
+    QTimer::singleShot(5000, &rescueScope, [&] { if (w) w->windowWillClose(); });
     nvtest::ExpectDialogs expectDialog; // the test closes it itself
     w->runModal();
     EXPECT_TRUE(stillOpen);
@@ -487,7 +490,8 @@ TEST(DropDownHost, TimedCloseArrivesDuringAModalRun)
         clock.start();
         dropDown.open(nullptr, list.get(), dialog, {150, 40}, 1);
     });
-    QTimer::singleShot(5000, [&] { if (dialog) dialog->windowWillClose(); });
+    QObject rescueScope; // the safety net ends with the test
+    QTimer::singleShot(5000, &rescueScope, [&] { if (dialog) dialog->windowWillClose(); });
     nvtest::ExpectDialogs expectDialog; // the test closes it itself
     dialog->runModal();
     EXPECT_GE(closedAfter, 100);

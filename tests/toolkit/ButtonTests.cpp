@@ -8,6 +8,7 @@
 #include "toolkit/TextImageButton.h"
 
 #include <QApplication>
+#include <QCursor>
 #include <QEnterEvent>
 #include <QPainter>
 #include <QSignalSpy>
@@ -31,10 +32,20 @@ void applySkin(ImageButtonBase& b, const Skin& s)
                                  QString::fromLatin1(s.hover), QString::fromLatin1(s.disabled));
 }
 
-void enter(QWidget* w)
+// The enter the window server sends, with no motion of the pointer.
+void serverEnter(QWidget* w)
 {
     QEnterEvent e(QPointF(5, 5), QPointF(5, 5), w->mapToGlobal(QPointF(5, 5)));
     QApplication::sendEvent(w, &e);
+}
+
+// The pointer coming in: the enter, then the move that brought it.
+void enter(QWidget* w)
+{
+    serverEnter(w);
+    QMouseEvent move(QEvent::MouseMove, QPointF(6, 6), w->mapToGlobal(QPointF(6, 6)), Qt::NoButton, Qt::NoButton,
+                     Qt::NoModifier);
+    QApplication::sendEvent(w, &move);
 }
 
 void leave(QWidget* w)
@@ -113,6 +124,67 @@ TEST(TextImageButton, HoverFollowsThePointerAndLeavingAlwaysClearsIt)
     // A disabled button does not take the hover flag.
     b->setEnabled(false);
     enter(b.get());
+    EXPECT_FALSE(b->isFocus());
+}
+
+TEST(TextImageButton, AButtonShownUnderThePointerStartsInItsNormalLook)
+{
+    // The pointer rests where the button will be before its window shows.
+    QWidget window;
+    window.setGeometry(200, 200, 300, 120);
+    auto* b = new TextImageButton(QRect(60, 40, 180, 46), &window);
+    b->setButtonEnabled(true);
+    b->setImageFromFileNormalName("btn_main", "btn_main_press", "btn_main_press", "btn_main_disable");
+    b->setTextWithName(QStringLiteral("添加"), 16);
+    QCursor::setPos(QPoint(200 + 150, 200 + 60));
+    window.show();
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(b->isFocus());
+    const QImage shown = tktest::render(b);
+
+    // The look drawn is the normal skin's, pixel for pixel.
+    TextImageButton reference(QRect(0, 0, 180, 46), nullptr);
+    reference.setButtonEnabled(true);
+    reference.setImageFromFileNormalName("btn_main", "btn_main_press", "btn_main_press", "btn_main_disable");
+    reference.setTextWithName(QStringLiteral("添加"), 16);
+    EXPECT_EQ(shown, tktest::render(&reference));
+    enter(&reference);
+    const QImage hovered = tktest::render(&reference);
+    EXPECT_NE(shown, hovered) << "the hover skin differs from the normal one";
+    tktest::savePng(tktest::sheet({shown, hovered}, 2), QStringLiteral("button_shown_under_pointer_then_hovered"));
+
+    // The enter for a window shown under a resting pointer: still normal,
+    // until the pointer moves over the button.
+    serverEnter(b);
+    EXPECT_FALSE(b->isFocus());
+    QMouseEvent move(QEvent::MouseMove, QPointF(20, 20), b->mapToGlobal(QPointF(20, 20)), Qt::NoButton, Qt::NoButton,
+                     Qt::NoModifier);
+    QApplication::sendEvent(b, &move);
+    EXPECT_TRUE(b->isFocus());
+    leave(b);
+
+    // Long after the show, an enter is the pointer coming in. The window
+    // then placed elsewhere: the pointer that stood still is no longer over it.
+    QTest::qWait(450);
+    serverEnter(b);
+    EXPECT_TRUE(b->isFocus());
+    window.move(700, 500);
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(b->isFocus());
+    EXPECT_EQ(tktest::render(b), shown);
+
+    // Hidden while hovered and shown again: normal until the pointer moves.
+    window.move(200, 200);
+    enter(b);
+    EXPECT_TRUE(b->isFocus());
+    window.hide();
+    window.show();
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(b->isFocus());
+    QTest::qWait(450);
+    // An enter that reports a point outside the button gives no hover look.
+    QEnterEvent outside(QPointF(-20, 5), QPointF(-20, 5), b->mapToGlobal(QPointF(-20, 5)));
+    QApplication::sendEvent(b, &outside);
     EXPECT_FALSE(b->isFocus());
 }
 
