@@ -1,5 +1,6 @@
 #include "BlockDevices.h"
 
+#include "Names.h"
 #include "platform/MountTable.h"
 
 #include <QDir>
@@ -116,7 +117,7 @@ void settle(BlockDevice& d)
 
 } // namespace
 
-DeviceTable DeviceTable::scan(const QString& sysClassBlock)
+DeviceTable DeviceTable::scan(const QString& sysClassBlock, bool probe)
 {
     DeviceTable table;
     const QDir dir(sysClassBlock);
@@ -155,11 +156,10 @@ DeviceTable DeviceTable::scan(const QString& sysClassBlock)
         for (const BlockDevice* p : parts)
             d.partitions << p->name;
     }
-    for (BlockDevice& d : table.devices_) {
-        if (!isListed(d))
-            continue;
-        d.facts = factsOf(d);
-        settle(d);
+    if (probe) {
+        for (BlockDevice& d : table.devices_)
+            if (isListed(d))
+                table.reprobe(d.name);
     }
     return table;
 }
@@ -186,9 +186,25 @@ void DeviceTable::reprobe(const QString& kernelName)
     for (BlockDevice& d : devices_) {
         if (d.name == kernelName) {
             d.facts = factsOf(d);
+            d.facts.label = cleanLabel(d.facts.label);
+            d.probed = true;
             settle(d);
         }
     }
+}
+
+void DeviceTable::probe(const QString& kernelName)
+{
+    const BlockDevice* d = find(kernelName);
+    if (d && !d->probed)
+        reprobe(kernelName);
+}
+
+void DeviceTable::setLabel(const QString& kernelName, const QString& label)
+{
+    for (BlockDevice& d : devices_)
+        if (d.name == kernelName)
+            d.facts.label = cleanLabel(label);
 }
 
 bool isListed(const BlockDevice& d)

@@ -48,19 +48,25 @@ struct BlockDevice {
     QString loopBackingFile;
     QStringList partitions; // a disk's partitions, by kernel name, in number order
     QStringList slaves;     // devices this one is built on (device mapper, RAID)
+    bool probed = false;    // `facts` have been read
     ContentFacts facts;
 };
 
 class DeviceTable {
 public:
-    // Reads sysfs under `sysClassBlock` and probes each device.
-    static DeviceTable scan(const QString& sysClassBlock = QStringLiteral("/sys/class/block"));
+    // Reads sysfs under `sysClassBlock` and, with `probe`, probes each listed
+    // device; without, devices are probed one by one when asked (probe()).
+    static DeviceTable scan(const QString& sysClassBlock = QStringLiteral("/sys/class/block"), bool probe = true);
 
     const QList<BlockDevice>& devices() const { return devices_; }
     const BlockDevice* find(const QString& kernelName) const;
     const BlockDevice* findNode(const QString& node) const; // "/dev/..." or a link to it
     // Probes one device again (after mkfs, relabelling).
     void reprobe(const QString& kernelName);
+    // Probes one device unless it has been already.
+    void probe(const QString& kernelName);
+    // Puts the label another tool read in place of the probed one.
+    void setLabel(const QString& kernelName, const QString& label);
 
 private:
     QList<BlockDevice> devices_;

@@ -12,6 +12,9 @@
 #include <QThread>
 #include <algorithm>
 #include <pwd.h>
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/statvfs.h>
 #include <sys/sysmacros.h>
@@ -145,6 +148,56 @@ QString kernelNameFromDevNumber(dev_t dev)
     return target.isEmpty() ? QString() : QFileInfo(target).fileName();
 }
 
+// One lock per disk, held by every verb that changes it, so that two runs
+// never mount, erase, rename or check the same disk at once. The locks live in
+// a folder only root may write; a lock goes when its holder ends, however it
+// ends.
+class DiskLock {
+public:
+    DiskLock() = default;
+    DiskLock(const DiskLock&) = delete;
+    DiskLock& operator=(const DiskLock&) = delete;
+    ~DiskLock()
+    {
+        if (fd_ >= 0)
+            close(fd_);
+    }
+
+    bool take(const QString& disk, QString* error)
+    {
+        const QString folder = QStringLiteral("/run/nullvane-diskutil");
+        const QByteArray dir = QFile::encodeName(folder);
+        if (::mkdir(dir.constData(), 0700) != 0 && errno != EEXIST)
+            return failed(error, QStringLiteral("Cannot make the lock folder %1").arg(folder));
+        const int dirFd = open(dir.constData(), O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+        struct stat st {};
+        if (dirFd < 0 || fstat(dirFd, &st) != 0 || st.st_uid != geteuid() || (st.st_mode & 022) != 0) {
+            if (dirFd >= 0)
+                close(dirFd);
+            return failed(error, QStringLiteral("The lock folder %1 is not ours alone").arg(folder));
+        }
+        const QByteArray name = QFile::encodeName(disk) + ".lock";
+        fd_ = openat(dirFd, name.constData(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600);
+        close(dirFd);
+        if (fd_ < 0)
+            return failed(error, QStringLiteral("Cannot open the lock of %1").arg(disk));
+        while (flock(fd_, LOCK_EX) != 0) {
+            if (errno != EINTR)
+                return failed(error, QStringLiteral("Cannot lock %1").arg(disk));
+        }
+        return true;
+    }
+
+private:
+    static bool failed(QString* error, const QString& text)
+    {
+        if (error)
+            *error = text;
+        return false;
+    }
+    int fd_ = -1;
+};
+
 } // namespace
 
 DiskUtil::DiskUtil(Tools tools, Settings settings, LineSink out, LineSink err)
@@ -155,10 +208,52 @@ DiskUtil::DiskUtil(Tools tools, Settings settings, LineSink out, LineSink err)
 {
 }
 
-void DiskUtil::refresh()
+void DiskUtil::refresh(bool probeAll)
 {
-    devices_ = DeviceTable::scan();
+    devices_ = DeviceTable::scan(QStringLiteral("/sys/class/block"), false);
     mounts_ = platform::readBlockMountTable();
+    if (probeAll) {
+        for (const BlockDevice& d : devices_.devices())
+            if (isListed(d))
+                probe(d.name, true);
+    }
+}
+
+void DiskUtil::probe(const QString& name, bool again)
+{
+    const BlockDevice* d = devices_.find(name);
+    if (!d || (d->probed && !again))
+        return;
+    devices_.reprobe(name);
+    d = devices_.find(name);
+    if (d->facts.fsType != QLatin1String("ntfs"))
+        return;
+    // libblkid misreads NTFS labels longer than 64 characters; the NTFS
+    // tools read them whole. A mounted volume is open to its FUSE server, so
+    // ntfslabel is told to read it anyway (it only reads: no label is given).
+    const QString ntfslabel = tool(QStringLiteral("ntfslabel"));
+    if (ntfslabel.isEmpty())
+        return;
+    const bool mounted = !mountPointsOf(*d).isEmpty();
+    QStringList args;
+    if (mounted)
+        args << QStringLiteral("--force");
+    args << d->node;
+    const platform::ProcessResult r = tools_.run(ntfslabel, args);
+    if (!r.succeeded())
+        return;
+    QByteArray label = r.standardOutput;
+    if (label.endsWith('\n'))
+        label.chop(1);
+    devices_.setLabel(name, QString::fromUtf8(label));
+}
+
+void DiskUtil::probeWithDisk(const BlockDevice& d)
+{
+    const QString disk = d.wholeDisk;
+    probe(d.name);
+    if (disk != d.name)
+        probe(disk);
 }
 
 QStringList DiskUtil::mountPointsOf(const BlockDevice& d) const
@@ -257,6 +352,16 @@ QVariantMap DiskUtil::infoOf(const BlockDevice& d)
 
 const BlockDevice* DiskUtil::resolve(const QString& target, QString* error)
 {
+    const BlockDevice* d = find(target, error);
+    if (!d)
+        return nullptr;
+    const QString name = d->name;
+    probeWithDisk(*d);
+    return devices_.find(name);
+}
+
+const BlockDevice* DiskUtil::find(const QString& target, QString* error)
+{
     const auto failWith = [&](const QString& text) -> const BlockDevice* {
         if (error)
             *error = text;
@@ -290,7 +395,11 @@ const BlockDevice* DiskUtil::resolve(const QString& target, QString* error)
     if (const BlockDevice* d = devices_.find(target))
         return d;
 
-    // A UUID (of a file system, a partition or a partition table) or a label.
+    // A UUID (of a file system, a partition or a partition table) or a label:
+    // every device has to be looked at.
+    for (const BlockDevice& d : devices_.devices())
+        if (isListed(d))
+            probe(d.name);
     QList<const BlockDevice*> matches;
     for (const BlockDevice& d : devices_.devices()) {
         if (!isListed(d))
@@ -390,7 +499,7 @@ FsKind DiskUtil::changeableKind(const BlockDevice& d, const QString& done)
     return kind;
 }
 
-QString DiskUtil::tool(const QString& name)
+QString DiskUtil::tool(const QString& name) const
 {
     return platform::findProgram(name);
 }
@@ -428,28 +537,80 @@ QString DiskUtil::makeMountFolder(const QString& label)
         name = QStringLiteral("Untitled");
     if (!QDir().mkpath(settings_.mountBase))
         return {};
+    // Always a folder made now: one that exists already may be someone
+    // else's (or another mount's) and is never reused.
     for (int n = 0; n < 1000; ++n) {
         const QString candidate = settings_.mountBase + QLatin1Char('/')
                                   + (n == 0 ? name : QStringLiteral("%1 %2").arg(name).arg(n));
-        const QFileInfo fi(candidate);
-        if (!fi.exists()) {
-            if (::mkdir(QFile::encodeName(candidate).constData(), 0755) == 0)
-                return candidate;
-            continue;
-        }
-        bool mounted = false;
-        for (const platform::MountEntry& e : mounts_)
-            mounted = mounted || e.mountPoint == candidate;
-        if (fi.isDir() && !fi.isSymLink() && !mounted && QDir(candidate).isEmpty(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot))
+        if (::mkdir(QFile::encodeName(candidate).constData(), 0755) == 0)
             return candidate;
+        if (errno != EEXIST)
+            return {};
     }
     return {};
+}
+
+DiskUtil::MountCommand DiskUtil::mountCommand(const BlockDevice& d, const QString& folder) const
+{
+    const QString type = fsTypeOf(d);
+    const FsKind kind = kindOf(type, d.facts.fsVersion);
+    const bool readOnly = d.readOnly;
+    // Everything on the volume belongs to the desktop user and to nobody else:
+    // no device nodes or set-user-id programs from the medium take effect.
+    const QString owner = QStringLiteral("uid=%1,gid=%2,umask=077").arg(settings_.userId).arg(settings_.groupId);
+
+    MountCommand c;
+    const auto kernelMount = [&](const QString& fs, const QString& extra) {
+        c.program = tool(QStringLiteral("mount"));
+        QString opts = QStringLiteral("nosuid,nodev");
+        if (readOnly)
+            opts += QStringLiteral(",ro");
+        if (!extra.isEmpty())
+            opts += QLatin1Char(',') + extra;
+        c.arguments = {QStringLiteral("-t"), fs, QStringLiteral("-o"), opts, d.node, folder};
+    };
+    // A FUSE server runs as root here; without allow_other only root could
+    // reach the volume, so it is let through for the desktop user alone:
+    // the kernel checks every access against the owner-only modes.
+    const auto fuseOptions = [&] {
+        QStringList opts{QStringLiteral("nodev"), QStringLiteral("nosuid"), QStringLiteral("default_permissions"), owner};
+        if (readOnly)
+            opts << QStringLiteral("ro");
+        if (settings_.userId != 0)
+            opts << QStringLiteral("allow_other");
+        return opts.join(QLatin1Char(','));
+    };
+    if (isFatKind(kind)) {
+        if (kernelHas(QStringLiteral("vfat"))) {
+            kernelMount(QStringLiteral("vfat"), owner + QStringLiteral(",shortname=mixed,utf8,flush"));
+        } else {
+            c.program = tool(QStringLiteral("fusefat"));
+            c.arguments = {QStringLiteral("-o"), (readOnly ? QString() : QStringLiteral("rw+,")) + fuseOptions(), d.node,
+                           folder};
+        }
+    } else if (kind == FsKind::ExFat) {
+        if (kernelHas(QStringLiteral("exfat"))) {
+            kernelMount(QStringLiteral("exfat"), owner);
+        } else {
+            c.program = tool(QStringLiteral("mount.exfat-fuse"));
+            c.arguments = {QStringLiteral("-o"), fuseOptions(), d.node, folder};
+        }
+    } else if (kind == FsKind::Ntfs) {
+        if (kernelHas(QStringLiteral("ntfs3"))) {
+            kernelMount(QStringLiteral("ntfs3"), owner);
+        } else {
+            c.program = tool(QStringLiteral("ntfs-3g"));
+            c.arguments = {QStringLiteral("-o"), fuseOptions(), d.node, folder};
+        }
+    } else if (!type.isEmpty()) {
+        kernelMount(type, QString());
+    }
+    return c;
 }
 
 bool DiskUtil::mountOne(const BlockDevice& d, const QString& at)
 {
     const QString type = fsTypeOf(d);
-    const FsKind kind = kindOf(type, d.facts.fsVersion);
     if (type.isEmpty()) {
         err_(QStringLiteral("%1 holds no file system that can be mounted").arg(d.name));
         return false;
@@ -464,62 +625,9 @@ bool DiskUtil::mountOne(const BlockDevice& d, const QString& at)
         err_(QStringLiteral("No folder to mount %1 on under %2").arg(d.name, settings_.mountBase));
         return false;
     }
-    const bool readOnly = d.readOnly;
-    const bool forUser = settings_.userId != 0;
-    const QString owner = QStringLiteral("uid=%1,gid=%2").arg(settings_.userId).arg(settings_.groupId);
-
-    QString program;
-    QStringList args;
-    const auto kernelMount = [&](const QString& fs, const QString& extra) {
-        program = tool(QStringLiteral("mount"));
-        QString opts = QStringLiteral("nosuid,nodev");
-        if (readOnly)
-            opts += QStringLiteral(",ro");
-        if (!extra.isEmpty())
-            opts += QLatin1Char(',') + extra;
-        args = {QStringLiteral("-t"), fs, QStringLiteral("-o"), opts, d.node, folder};
-    };
-    if (isFatKind(kind)) {
-        if (kernelHas(QStringLiteral("vfat"))) {
-            kernelMount(QStringLiteral("vfat"), owner + QStringLiteral(",umask=022,shortname=mixed,utf8,flush"));
-        } else {
-            program = tool(QStringLiteral("fusefat"));
-            QString opts = QStringLiteral("allow_other");
-            if (!readOnly)
-                opts.prepend(QStringLiteral("rw+,"));
-            if (forUser)
-                opts += QLatin1Char(',') + owner;
-            args = {QStringLiteral("-o"), opts, d.node, folder};
-        }
-    } else if (kind == FsKind::ExFat) {
-        if (kernelHas(QStringLiteral("exfat"))) {
-            kernelMount(QStringLiteral("exfat"), owner + QStringLiteral(",umask=022"));
-        } else {
-            program = tool(QStringLiteral("mount.exfat-fuse"));
-            QStringList opts;
-            if (readOnly)
-                opts << QStringLiteral("ro");
-            if (forUser)
-                opts << owner;
-            if (!opts.isEmpty())
-                args << QStringLiteral("-o") << opts.join(QLatin1Char(','));
-            args << d.node << folder;
-        }
-    } else if (kind == FsKind::Ntfs) {
-        if (kernelHas(QStringLiteral("ntfs3"))) {
-            kernelMount(QStringLiteral("ntfs3"), owner);
-        } else {
-            program = tool(QStringLiteral("ntfs-3g"));
-            QStringList opts{QStringLiteral("allow_other")};
-            if (readOnly)
-                opts << QStringLiteral("ro");
-            if (forUser)
-                opts << owner;
-            args = {QStringLiteral("-o"), opts.join(QLatin1Char(',')), d.node, folder};
-        }
-    } else {
-        kernelMount(type, QString());
-    }
+    const MountCommand command = mountCommand(d, folder);
+    const QString program = command.program;
+    const QStringList args = command.arguments;
     if (program.isEmpty()) {
         if (madeFolder)
             QDir().rmdir(folder);
@@ -539,23 +647,39 @@ bool DiskUtil::mountOne(const BlockDevice& d, const QString& at)
 
 bool DiskUtil::unmountOne(const BlockDevice& d, bool quiet)
 {
-    const QStringList points = mountPointsOf(d);
+    // Mounts can be stacked on one folder (two FUSE servers, a bind mount):
+    // each umount takes the top one, so go on until the device has none left.
     QList<qint64> servers;
-    for (const platform::FuseServer& s : platform::runningFuseServers())
-        if (points.contains(QFileInfo(s.mountPoint).canonicalFilePath()) || points.contains(s.mountPoint))
-            servers << s.pid;
-    for (auto it = points.crbegin(); it != points.crend(); ++it) {
-        const platform::ProcessResult r = tools_.run(tool(QStringLiteral("umount")), {*it});
-        if (!r.succeeded()) {
-            if (!quiet)
-                err_(QStringLiteral("Volume on %1 failed to unmount from %2: %3").arg(d.name, *it, why(r)));
-            mounts_ = platform::readBlockMountTable();
-            return false;
+    QStringList madeByUs;
+    for (int round = 0; round < 16; ++round) {
+        const QStringList points = mountPointsOf(d);
+        if (points.isEmpty())
+            break;
+        for (const platform::FuseServer& s : platform::runningFuseServers())
+            if ((points.contains(QFileInfo(s.mountPoint).canonicalFilePath()) || points.contains(s.mountPoint))
+                && !servers.contains(s.pid))
+                servers << s.pid;
+        for (auto it = points.crbegin(); it != points.crend(); ++it) {
+            const platform::ProcessResult r = tools_.run(tool(QStringLiteral("umount")), {*it});
+            if (!r.succeeded()) {
+                if (!quiet)
+                    err_(QStringLiteral("Volume on %1 failed to unmount from %2: %3").arg(d.name, *it, why(r)));
+                mounts_ = platform::readBlockMountTable();
+                return false;
+            }
+            if (QFileInfo(*it).path() == QDir::cleanPath(settings_.mountBase) && !madeByUs.contains(*it))
+                madeByUs << *it;
         }
-        // Folders we made for the volume go with it; anything else stays.
-        if (QFileInfo(*it).path() == QDir::cleanPath(settings_.mountBase))
-            QDir().rmdir(*it);
+        mounts_ = platform::readBlockMountTable();
     }
+    if (!mountPointsOf(d).isEmpty()) {
+        if (!quiet)
+            err_(QStringLiteral("Volume on %1 is still mounted at %2").arg(d.name, mountPointsOf(d).join(QStringLiteral(", "))));
+        return false;
+    }
+    // Folders we made for the volume go with it; anything else stays.
+    for (const QString& folder : std::as_const(madeByUs))
+        QDir().rmdir(folder);
     // A FUSE server that does not serve a block device may still be writing
     // when umount returns; the device is only free once it has ended.
     QElapsedTimer clock;
@@ -587,16 +711,33 @@ int DiskUtil::run(const QStringList& arguments)
         }
     }
 
-    refresh();
+    if (verb == QLatin1String("info")) {
+        // Only the devices asked about are probed.
+        refresh(false);
+        QStringList targets = rest;
+        const bool plist = targets.removeAll(QStringLiteral("-plist")) > 0;
+        if (targets.isEmpty())
+            return usage(QStringLiteral("info [-plist] DEVICE [DEVICE ...]"));
+        if (targets.size() > 1)
+            return doInfoOfMany(targets, plist);
+        return doInfo(targets.first(), plist);
+    }
+    refresh(true);
     if (verb == QLatin1String("list")) {
         return doList(rest.contains(QStringLiteral("-plist")));
     }
-    if (verb == QLatin1String("info")) {
-        QStringList targets = rest;
-        const bool plist = targets.removeAll(QStringLiteral("-plist")) > 0;
-        if (targets.size() != 1)
-            return usage(QStringLiteral("info [-plist] DEVICE"));
-        return doInfo(targets.first(), plist);
+
+    // One run at a time changes a disk: a second waits here, then looks at
+    // the disks afresh, since the first may have changed what it found.
+    DiskLock lock;
+    if (needsRoot(verb)) {
+        const QString target = verb == QLatin1String("eraseVolume") ? rest.value(2) : rest.value(0);
+        QString error;
+        if (const BlockDevice* d = find(target, &error)) {
+            if (!lock.take(d->wholeDisk, &error))
+                return fail(error);
+            refresh(true);
+        }
     }
     if (verb == QLatin1String("mount") || verb == QLatin1String("unmount") || verb == QLatin1String("eject")
         || verb == QLatin1String("reformat") || verb == QLatin1String("verifyvolume")
@@ -665,7 +806,7 @@ QVariantMap DiskUtil::listDictionary()
 QVariantMap DiskUtil::infoDictionary(const QString& target, QString* error)
 {
     if (devices_.devices().isEmpty())
-        refresh();
+        refresh(false);
     const BlockDevice* d = resolve(target, error);
     return d ? infoOf(*d) : QVariantMap();
 }
@@ -674,7 +815,7 @@ int DiskUtil::doList(bool plist)
 {
     const QVariantMap list = listDictionary();
     if (plist) {
-        out_(QString::fromUtf8(platform::plist::toXml(list)).trimmed());
+        out_(QString::fromUtf8(platform::plist::toXml(xmlSafe(list))).trimmed());
         return 0;
     }
     for (const QVariant& v : list.value(QStringLiteral("AllDisksAndPartitions")).toList()) {
@@ -703,12 +844,41 @@ int DiskUtil::doInfo(const QString& target, bool plist)
         return fail(error);
     const QVariantMap info = infoOf(*d);
     if (plist) {
-        out_(QString::fromUtf8(platform::plist::toXml(info)).trimmed());
+        out_(QString::fromUtf8(platform::plist::toXml(xmlSafe(info))).trimmed());
         return 0;
     }
     for (auto it = info.constBegin(); it != info.constEnd(); ++it)
         out_(QStringLiteral("%1: %2").arg(it.key(), it.value().toString()));
     return 0;
+}
+
+int DiskUtil::doInfoOfMany(const QStringList& targets, bool plist)
+{
+    // One answer per target, in order; one that names no device gets an
+    // empty dictionary (and its reason on standard error).
+    int status = 0;
+    QVariantList all;
+    for (const QString& target : targets) {
+        QString error;
+        const BlockDevice* d = resolve(target, &error);
+        if (!d) {
+            err_(error);
+            status = 1;
+        }
+        all << (d ? infoOf(*d) : QVariantMap());
+    }
+    if (plist) {
+        const QVariantMap answer{{QStringLiteral("AllVolumesInfo"), all}};
+        out_(QString::fromUtf8(platform::plist::toXml(xmlSafe(answer))).trimmed());
+        return status;
+    }
+    for (const QVariant& v : std::as_const(all)) {
+        const QVariantMap info = v.toMap();
+        for (auto it = info.constBegin(); it != info.constEnd(); ++it)
+            out_(QStringLiteral("%1: %2").arg(it.key(), it.value().toString()));
+        out_(QString());
+    }
+    return status;
 }
 
 namespace {
@@ -863,7 +1033,7 @@ int DiskUtil::doRename(const QString& target, const QString& requested)
                  .arg(deviceName, program.isEmpty() ? QStringLiteral("no label tool for this file system") : why(r)));
         status = 1;
     }
-    devices_.reprobe(deviceName);
+    probe(deviceName, true);
     if (unmounted) {
         const BlockDevice* again = devices_.find(deviceName);
         // Back where it was, unless that was a folder of ours named after the
@@ -891,18 +1061,6 @@ int DiskUtil::doErase(const QString& personality, const QString& requested, cons
     const QString deviceName = d->name;
     const QString node = d->node;
     const bool wholeDisk = !d->isPartition;
-
-    out_(QStringLiteral("Started erase on %1").arg(deviceName));
-    if (!mountPointsOf(*d).isEmpty()) {
-        out_(QStringLiteral("Unmounting disk"));
-        if (!unmountOne(*d))
-            return 1;
-    }
-    out_(QStringLiteral("Erasing"));
-    // Old signatures of other file systems would make the new one ambiguous.
-    const QString wipefs = tool(QStringLiteral("wipefs"));
-    if (!wipefs.isEmpty())
-        tools_.run(wipefs, {QStringLiteral("-a"), node});
 
     QString program;
     QStringList args;
@@ -935,15 +1093,40 @@ int DiskUtil::doErase(const QString& personality, const QString& requested, cons
         if (settings_.userId != 0)
             args << QStringLiteral("-E") << QStringLiteral("root_owner=%1:%2").arg(settings_.userId).arg(settings_.groupId);
     }
+
+    // Every tool the erase needs is looked for before the first change: a
+    // volume whose signatures were wiped and no file system made is lost.
     if (program.isEmpty())
         return fail(QStringLiteral("There is no tool to create %1 volumes on this system").arg(personalityOf(kind)));
+    const bool mounted = !mountPointsOf(*d).isEmpty();
+    if (mounted && tool(QStringLiteral("umount")).isEmpty())
+        return fail(QStringLiteral("There is no umount on this system"));
+    BlockDevice made = *d;
+    made.facts.fsType = blkidTypeOf(kind);
+    made.facts.fsUsage = QStringLiteral("filesystem");
+    made.facts.fsVersion = isFatKind(kind) ? QStringLiteral("FAT32") : QString();
+    if (mountCommand(made, QStringLiteral("/")).program.isEmpty())
+        return fail(QStringLiteral("There is no driver to mount %1 volumes on this system").arg(personalityOf(kind)));
+
+    out_(QStringLiteral("Started erase on %1").arg(deviceName));
+    if (mounted) {
+        out_(QStringLiteral("Unmounting disk"));
+        if (!unmountOne(*d))
+            return 1;
+    }
+    out_(QStringLiteral("Erasing"));
+    // Old signatures of other file systems would make the new one ambiguous.
+    const QString wipefs = tool(QStringLiteral("wipefs"));
+    if (!wipefs.isEmpty())
+        tools_.run(wipefs, {QStringLiteral("-a"), node});
+
     args << node;
     const platform::ProcessResult r = tools_.run(program, args);
     if (!r.succeeded())
         return fail(QStringLiteral("Erasing %1 failed: %2").arg(deviceName, why(r)));
     out_(QStringLiteral("Initialized %1 as %2 volume with name %3").arg(node, personalityOf(kind), name));
 
-    devices_.reprobe(deviceName);
+    probe(deviceName, true);
     const BlockDevice* fresh = devices_.find(deviceName);
     out_(QStringLiteral("Mounting disk"));
     if (!fresh || !mountOne(*fresh))
@@ -1038,7 +1221,7 @@ int DiskUtil::doCheck(const QString& target, bool repair)
     }
 
     if (!points.isEmpty()) {
-        devices_.reprobe(deviceName);
+        probe(deviceName, true);
         if (const BlockDevice* again = devices_.find(deviceName)) {
             for (const QString& at : points)
                 if (!mountOne(*again, at))

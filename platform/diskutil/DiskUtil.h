@@ -59,8 +59,15 @@ public:
 
 private:
     struct Volume;
-    void refresh();
+    // Reads the devices and mounts again; with `probeAll` every device's
+    // contents are probed now, else each when first needed.
+    void refresh(bool probeAll);
+    // Probes one device (again, with `again`), NTFS labels read by the NTFS tools.
+    void probe(const QString& name, bool again = false);
+    void probeWithDisk(const BlockDevice& d);
+    // The device `target` names, probed with its whole disk.
     const BlockDevice* resolve(const QString& target, QString* error);
+    const BlockDevice* find(const QString& target, QString* error);
     QVariantMap infoOf(const BlockDevice& d);
     QStringList mountPointsOf(const BlockDevice& d) const;
     bool isEjectable(const BlockDevice& d) const;
@@ -74,14 +81,22 @@ private:
     // not one that can be `done` ("renamed", "checked") here.
     FsKind changeableKind(const BlockDevice& d, const QString& done);
 
+    // The program and arguments that mount `d` on `folder`; no program when
+    // this system has no driver for its file system.
+    struct MountCommand {
+        QString program;
+        QStringList arguments;
+    };
+    MountCommand mountCommand(const BlockDevice& d, const QString& folder) const;
     bool mountOne(const BlockDevice& d, const QString& at = QString());
     bool unmountOne(const BlockDevice& d, bool quiet = false);
     QString makeMountFolder(const QString& label);
     bool kernelHas(const QString& fsType) const;
-    QString tool(const QString& name);
+    QString tool(const QString& name) const;
 
     int doList(bool plist);
     int doInfo(const QString& target, bool plist);
+    int doInfoOfMany(const QStringList& targets, bool plist);
     int doMount(const QString& target);
     int doUnmount(const QString& target);
     int doEject(const QString& target);

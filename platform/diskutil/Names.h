@@ -4,6 +4,7 @@
 
 #include <QString>
 #include <QStringList>
+#include <QVariant>
 
 namespace diskutil {
 
@@ -18,6 +19,9 @@ bool isExtKind(FsKind kind);
 
 // The kind of an existing file system (libblkid type and version).
 FsKind kindOf(const QString& type, const QString& version);
+
+// The libblkid type name of a kind ("vfat", "exfat", ...); "" for None.
+QString blkidTypeOf(FsKind kind);
 
 // The kind a caller asks for by personality ("ExFAT", "MS-DOS FAT32", "NTFS",
 // "ext4", ...), matched without regard to case. `unsupported` is set for
@@ -46,5 +50,15 @@ QString wholeDiskContent(const QString& tableType);
 // "BusProtocol" from the disk's kernel name and its sysfs path
 // (/sys/devices/.../block/sdb).
 QString busProtocol(const QString& kernelName, const QString& sysfsPath);
+
+// A volume name as the label tools give it: control characters (which a label
+// tool would not write, and which libblkid can misread into a long label) are
+// dropped.
+QString cleanLabel(const QString& label);
+
+// Texts as XML 1.0 can carry them: characters it does not allow are dropped,
+// in every text of `value` (maps and lists are walked).
+QString xmlSafeText(const QString& text);
+QVariant xmlSafe(const QVariant& value);
 
 } // namespace diskutil

@@ -122,6 +122,19 @@ TEST(DiskutilNames, BusProtocolFromSysfsPaths)
     EXPECT_NE(busProtocol("sdc", "/sys/devices/platform/some/block/sdc"), "Disk Image");
 }
 
+TEST(DiskutilNames, AnswersCarryOnlyWhatXmlAllows)
+{
+    // A label as libblkid misreads a long NTFS one, and what a label tool writes.
+    EXPECT_EQ(cleanLabel(QStringLiteral("abc\x02" "def\tg\x7f")), QStringLiteral("abcdefg"));
+    EXPECT_EQ(cleanLabel(QStringLiteral("数据 Ü")), QStringLiteral("数据 Ü"));
+    const QString odd = QStringLiteral("a") + QChar(0xFFFE) + QChar(0xD800) + QStringLiteral("b\x01\n") + QString::fromUcs4(U"\U0001F600");
+    EXPECT_EQ(xmlSafeText(odd), QStringLiteral("b\n").prepend(QLatin1Char('a')) + QString::fromUcs4(U"\U0001F600"));
+    const QVariantMap nested{{"k\x03", QVariantList{QStringLiteral("x\x1fy"), 7}}};
+    const QVariantMap clean = xmlSafe(nested).toMap();
+    EXPECT_EQ(clean.keys(), QStringList{"k"});
+    EXPECT_EQ(clean.value("k").toList(), (QVariantList{QStringLiteral("xy"), 7}));
+}
+
 TEST(DiskutilParsers, UdevDatabaseEntry)
 {
     // A partition of a USB stick, in the form udev keeps in /run/udev/data.

@@ -2,6 +2,7 @@
 // root; every test acts only on loop devices it attached itself.
 
 #include "TestSupport.h"
+#include "platform/FuseMounts.h"
 #include "platform/Locations.h"
 #include "platform/MountTable.h"
 #include "platform/Process.h"
@@ -16,6 +17,12 @@
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QUuid>
+#include <QXmlStreamReader>
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <unistd.h>
 #include <gtest/gtest.h>
 
 namespace {
@@ -482,4 +489,238 @@ TEST(DiskutilProgram, PrivilegedVerbsGoThroughPkexecForOthers)
     ASSERT_TRUE(f.open(QIODevice::ReadOnly));
     const QStringList args = QString::fromUtf8(f.readAll()).split('\n', Qt::SkipEmptyParts);
     EXPECT_EQ(args, (QStringList{QFileInfo(diskutilPath()).canonicalFilePath(), "rename", "loop99", "a name; with $(stuff)"}));
+}
+
+// ---------------------------------------------------------------------------
+// What another local user, a crafted stick or a second run could do.
+
+namespace {
+
+// A mount base other users may pass through (the sandbox is closed to them).
+struct SharedBase {
+    QTemporaryDir dir{QStringLiteral("/tmp/nvmedia-XXXXXX")};
+    SharedBase()
+    {
+        QFile::setPermissions(dir.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner
+                                              | QFileDevice::ReadOther | QFileDevice::ExeOther);
+    }
+    QString path() const { return dir.path(); }
+};
+
+// Runs a shell line as another user; true when it succeeded.
+bool asUser(uint uid, const QString& line)
+{
+    const auto r = platform::runProcess(platform::findProgram("setpriv"),
+                                        {QStringLiteral("--reuid=%1").arg(uid), QStringLiteral("--regid=%1").arg(uid),
+                                         "--clear-groups", "/bin/sh", "-c", line});
+    return r.succeeded();
+}
+
+QString quoted(const QString& path) { return "'" + path + "'"; }
+
+// Mounts of the device, FUSE servers' mounts included.
+int mountsOf(const QString& node)
+{
+    int n = 0;
+    for (const platform::MountEntry& e : platform::readBlockMountTable())
+        n += e.device == node;
+    return n;
+}
+
+// Whether `xml` reads to its end under a strict XML 1.0 reader.
+bool strictXml(const QString& xml, QString* why)
+{
+    QXmlStreamReader reader(xml);
+    while (!reader.atEnd())
+        reader.readNext();
+    if (reader.hasError())
+        *why = reader.errorString();
+    return !reader.hasError();
+}
+
+// Runs diskutil in a mount namespace of its own in which `hidden` (a tool)
+// reads as an empty, non-executable file.
+Answer diskutilHiding(const QString& hidden, const QStringList& args)
+{
+    const QStringList line = QStringList{"-m", "--propagation", "private", "/bin/sh", "-c",
+                                         "mount --bind /dev/null \"$1\" && shift && exec \"$@\"", "sh", hidden,
+                                         diskutilPath()} + args;
+    platform::ProcessOptions o;
+    o.extraEnvironment = {QStringLiteral("NULLVANE_MOUNT_BASE=") + mediaBase()};
+    o.timeoutMs = 120000;
+    const auto r = platform::runProcess(platform::findProgram("unshare"), line, o);
+    return {r.finished ? r.exitCode : -1, QString::fromUtf8(r.standardOutput), QString::fromUtf8(r.standardError)};
+}
+
+} // namespace
+
+TEST(DiskutilSafety, FuseVolumesBelongToTheDesktopUserAlone)
+{
+    if (!nvtest::isRoot() || !haveTool("setpriv"))
+        GTEST_SKIP() << "needs root and setpriv to act as other users";
+    const SharedBase base;
+    const uint desktopUser = 4242;
+    for (const FsCase& fs : fileSystems()) {
+        if (QLatin1String(fs.mkfsType) == QLatin1String("ext4") || !haveTool(QStringLiteral("mkfs.") + fs.mkfsType))
+            continue;
+        SCOPED_TRACE(fs.name);
+        nvtest::LoopDevice dev(kDiskSize);
+        NEED_ROOT_LOOP(dev);
+        ASSERT_TRUE(dev.format(fs.mkfsType, QLatin1String(fs.mkfsType) == QLatin1String("ntfs") ? QStringList{"-F", "-Q"}
+                                                                                                   : fs.extra));
+        const Answer r = diskutil({"mount", kname(dev)},
+                                  {"NULLVANE_MOUNT_BASE=" + base.path(), QStringLiteral("PKEXEC_UID=%1").arg(desktopUser)});
+        ASSERT_EQ(r.code, 0) << r.err;
+        const QString point = info(kname(dev)).value("MountPoint").toString();
+        ASSERT_FALSE(point.isEmpty());
+        ASSERT_EQ(mountsOf(dev.device()), 1);
+        for (const auto& e : platform::readBlockMountTable()) {
+            if (e.device != dev.device())
+                continue;
+            EXPECT_TRUE(e.options.contains("nodev")) << e.options;
+            EXPECT_TRUE(e.options.contains("nosuid")) << e.options;
+        }
+
+        // The user it was mounted for reads and writes...
+        EXPECT_TRUE(asUser(desktopUser, "echo mine > " + quoted(point + "/mine.txt") + " && cat " + quoted(point + "/mine.txt")));
+        // ...anyone else does neither.
+        EXPECT_FALSE(asUser(65534, "cat " + quoted(point + "/mine.txt")));
+        EXPECT_FALSE(asUser(65534, "echo theirs > " + quoted(point + "/theirs.txt")));
+        EXPECT_FALSE(asUser(65534, "ls " + quoted(point)));
+        EXPECT_FALSE(QFileInfo::exists(point + "/theirs.txt"));
+        EXPECT_EQ(diskutil({"unmount", kname(dev)}, {"NULLVANE_MOUNT_BASE=" + base.path()}).code, 0);
+    }
+}
+
+TEST(DiskutilSafety, ADeviceNodeOnAnNtfsVolumeCannotBeOpened)
+{
+    if (!haveTool("mkfs.ntfs"))
+        GTEST_SKIP() << "mkfs.ntfs (ntfs-3g) is not installed";
+    nvtest::LoopDevice dev(kDiskSize);
+    NEED_ROOT_LOOP(dev);
+    ASSERT_TRUE(dev.format("ntfs", {"-F", "-Q"}));
+    ASSERT_EQ(diskutil({"mount", kname(dev)}).code, 0);
+    const QString point = info(kname(dev)).value("MountPoint").toString();
+    ASSERT_FALSE(point.isEmpty());
+    struct stat st {};
+    ASSERT_EQ(stat(QFile::encodeName(dev.device()).constData(), &st), 0);
+    // A node for a disk (our own loop device stands in for the system disk),
+    // as a crafted stick would carry it.
+    const QByteArray node = QFile::encodeName(point + "/disk");
+    if (mknod(node.constData(), S_IFBLK | 0666, st.st_rdev) == 0) {
+        const int fd = open(node.constData(), O_RDONLY | O_CLOEXEC);
+        const int err = errno;
+        if (fd >= 0)
+            close(fd);
+        EXPECT_LT(fd, 0) << "a device node on the volume opened the disk it names";
+        EXPECT_EQ(err, EACCES);
+    }
+    EXPECT_EQ(diskutil({"unmount", kname(dev)}).code, 0);
+}
+
+TEST(DiskutilSafety, TwoMountsAtOnceMountTheVolumeOnceAndUnmountTakesEveryMount)
+{
+    if (!haveTool("fusefat"))
+        GTEST_SKIP() << "fusefat is not installed";
+    nvtest::LoopDevice dev(kDiskSize);
+    NEED_ROOT_LOOP(dev);
+    ASSERT_TRUE(dev.format("vfat", {"-F", "32", "-n", "TWICE"}));
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("NULLVANE_MOUNT_BASE", mediaBase());
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        QProcess a, b;
+        for (QProcess* p : {&a, &b})
+            p->setProcessEnvironment(env);
+        a.start(diskutilPath(), {"mount", kname(dev)});
+        b.start(diskutilPath(), {"mount", kname(dev)});
+        ASSERT_TRUE(a.waitForFinished(60000) && b.waitForFinished(60000));
+        EXPECT_EQ(a.exitCode(), 0) << a.readAllStandardError().toStdString();
+        EXPECT_EQ(b.exitCode(), 0) << b.readAllStandardError().toStdString();
+        EXPECT_EQ(mountsOf(dev.device()), 1) << "attempt " << attempt;
+        const Answer r = diskutil({"unmount", kname(dev)});
+        EXPECT_EQ(r.code, 0) << r.err;
+        ASSERT_EQ(mountsOf(dev.device()), 0) << "attempt " << attempt;
+    }
+
+    // Someone else stacks a second server on our folder: unmount takes both.
+    ASSERT_EQ(diskutil({"mount", kname(dev)}).code, 0);
+    const QString point = info(kname(dev)).value("MountPoint").toString();
+    ASSERT_TRUE(platform::runProcess(platform::findProgram("fusefat"), {"-o", "ro,nonempty", dev.device(), point}).succeeded());
+    ASSERT_EQ(mountsOf(dev.device()), 2);
+    const Answer r = diskutil({"unmount", kname(dev)});
+    EXPECT_EQ(r.code, 0) << r.err;
+    EXPECT_EQ(mountsOf(dev.device()), 0);
+    EXPECT_FALSE(QFileInfo::exists(point));
+}
+
+TEST(DiskutilSafety, AMountFolderIsNeverOneThatExistedBefore)
+{
+    nvtest::LoopDevice dev(kDiskSize);
+    NEED_ROOT_LOOP(dev);
+    const QString label = uniqueLabel("F");
+    ASSERT_TRUE(dev.format("ext4", {"-L", label}));
+    // An empty folder with the volume's name, made by someone else.
+    const QString planted = mediaBase() + "/" + label;
+    ASSERT_TRUE(QDir().mkpath(planted));
+    ASSERT_EQ(diskutil({"mount", kname(dev)}).code, 0);
+    const QString point = info(kname(dev)).value("MountPoint").toString();
+    EXPECT_NE(point, planted);
+    EXPECT_EQ(QFileInfo(point).path(), mediaBase());
+    EXPECT_EQ(diskutil({"unmount", kname(dev)}).code, 0);
+    EXPECT_TRUE(QFileInfo(planted).isDir()) << "someone else's folder went with our mount";
+}
+
+TEST(DiskutilSafety, EraseAndReformatWithTheirMkfsToolMissingChangeNothing)
+{
+    if (!haveTool("unshare") || !haveTool("mkfs.exfat"))
+        GTEST_SKIP() << "unshare and mkfs.exfat are needed";
+    nvtest::LoopDevice dev(kDiskSize);
+    NEED_ROOT_LOOP(dev);
+    const QString mkfsExfat = QFileInfo(platform::findProgram("mkfs.exfat")).canonicalFilePath();
+
+    ASSERT_TRUE(dev.format("ext4", {"-L", "KEEPME"}));
+    QByteArray before = digest(dev.image());
+    Answer r = diskutilHiding(mkfsExfat, {"eraseVolume", "ExFAT", "NEW", kname(dev)});
+    if (r.err.contains("unshare:"))
+        GTEST_SKIP() << "no private mount namespace here: " << r.err;
+    EXPECT_NE(r.code, 0);
+    EXPECT_TRUE(r.err.contains("no tool")) << r.err;
+    EXPECT_FALSE(r.out.contains("Started erase")) << r.out;
+    EXPECT_EQ(digest(dev.image()), before) << "the volume changed although nothing could be made";
+
+    ASSERT_TRUE(dev.format("exfat", {"-L", "KEEPEX"}));
+    before = digest(dev.image());
+    r = diskutilHiding(mkfsExfat, {"reformat", kname(dev)});
+    EXPECT_NE(r.code, 0);
+    EXPECT_EQ(digest(dev.image()), before);
+    EXPECT_EQ(info(kname(dev)).value("VolumeName").toString(), "KEEPEX");
+}
+
+TEST(DiskutilSafety, ALongNtfsLabelIsReadWholeAsValidXmlAndKeptByReformat)
+{
+    if (!haveTool("mkfs.ntfs") || !haveTool("ntfslabel"))
+        GTEST_SKIP() << "the NTFS tools (ntfs-3g) are not installed";
+    nvtest::LoopDevice dev(kDiskSize);
+    NEED_ROOT_LOOP(dev);
+    QString label;
+    for (int i = 0; i < 100; ++i)
+        label += QChar(u'a' + i % 26);
+    ASSERT_TRUE(dev.format("ntfs", {"-F", "-Q", "-L", label}));
+
+    for (const QStringList& args : {QStringList{"info", "-plist", kname(dev)}, QStringList{"list", "-plist"}}) {
+        const Answer a = diskutil(args);
+        ASSERT_EQ(a.code, 0) << a.err;
+        QString why;
+        EXPECT_TRUE(strictXml(a.out, &why)) << args.join(' ') << ": " << why;
+    }
+    EXPECT_EQ(info(kname(dev)).value("VolumeName").toString(), label);
+
+    const Answer r = diskutil({"reformat", kname(dev)});
+    ASSERT_EQ(r.code, 0) << r.err;
+    // Mounted again by the reformat: the label is read all the same.
+    QVariantMap i = info(kname(dev));
+    EXPECT_FALSE(i.value("MountPoint").toString().isEmpty());
+    EXPECT_EQ(i.value("VolumeName").toString(), label);
+    EXPECT_EQ(diskutil({"unmount", kname(dev)}).code, 0);
+    EXPECT_EQ(info(kname(dev)).value("VolumeName").toString(), label);
 }
