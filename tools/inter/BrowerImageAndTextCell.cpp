@@ -73,7 +73,11 @@ void BrowerImageAndTextCell::drawWithFrame(QPainter& painter, const QRectF& fram
         const QRectF icon = iconRectForCellFrame(frame, true);
         painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
         painter.setOpacity(1.0);
-        image_.paint(&painter, icon.toAlignedRect());
+        // Scaled to the box: a theme's small icon is drawn as large as asked.
+        const QRect target = icon.toAlignedRect();
+        const qreal ratio = painter.device() ? painter.device()->devicePixelRatioF() : 1.0;
+        painter.setRenderHint(QPainter::SmoothPixmapTransform);
+        painter.drawPixmap(target, image_.pixmap(target.size(), ratio));
     }
     painter.restore();
 }
