@@ -19,27 +19,6 @@
 
 namespace {
 
-const char kFakePkexec[] = R"(#!/bin/sh
-# Stands in for pkexec: notes each call, then answers as the test asked, one
-# answer per call (grant once the answers run out).
-echo "$*" >> "$FAKE_PKEXEC_LOG"
-n=$(wc -l < "$FAKE_PKEXEC_LOG")
-mode=$(sed -n "${n}p" "$FAKE_PKEXEC_ANSWERS" 2>/dev/null)
-case "$mode" in
-  cancel) exit 126 ;;
-  refuse) exit 127 ;;
-  vanish) echo ready; exit 0 ;;
-esac
-# Granted: the privileged side has the rights the user lacked.
-if [ -n "$FAKE_PKEXEC_UNLOCK" ]; then
-  chattr -i "$FAKE_PKEXEC_UNLOCK" 2>/dev/null
-  chmod u+w "$FAKE_PKEXEC_UNLOCK"
-fi
-while [ $# -gt 1 ]; do
-  case "$1" in --*) shift ;; *) break ;; esac
-done
-exec "$@"
-)";
 
 class Recorder : public QObject, public AsMDeleteExecutorDelegate {
 public:
@@ -81,48 +60,25 @@ protected:
     void SetUp() override
     {
         base_ = nvtest::freshFolder(QStringLiteral("executor"));
-        const QString script = base_ + QStringLiteral("/fake-pkexec");
-        ASSERT_TRUE(nvtest::writeFile(script, kFakePkexec));
-        QFile::setPermissions(script, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-        log_ = base_ + QStringLiteral("/calls");
-        answers_ = base_ + QStringLiteral("/answers");
-        qputenv("NULLVANE_PKEXEC", QFile::encodeName(script));
-        qputenv("FAKE_PKEXEC_LOG", QFile::encodeName(log_));
-        qputenv("FAKE_PKEXEC_ANSWERS", QFile::encodeName(answers_));
-        qunsetenv("FAKE_PKEXEC_UNLOCK");
-        qunsetenv("NULLVANE_REMOVE_HELPER");
-
         // The helper removes only inside the folders the uninstaller searches.
         const QString caches = fx::makeFolder(fx::at(QStringLiteral("~/Library/Caches/")) + QFileInfo(base_).fileName());
         free_ = fx::makeFolder(caches + QStringLiteral("/free"));
         locked_ = fx::makeFolder(caches + QStringLiteral("/locked"));
     }
 
-    void TearDown() override
-    {
-        platform::dispatch::waitForGlobalQueues(30000);
-        for (const char* var : {"NULLVANE_PKEXEC", "FAKE_PKEXEC_LOG", "FAKE_PKEXEC_ANSWERS", "FAKE_PKEXEC_UNLOCK",
-                                "NULLVANE_REMOVE_HELPER"})
-            qunsetenv(var);
-    }
+    void TearDown() override { platform::dispatch::waitForGlobalQueues(30000); }
 
-    void answer(const QStringList& modes) { nvtest::writeFile(answers_, modes.join(QLatin1Char('\n')).toUtf8() + '\n'); }
-    void grantUnlocks() { qputenv("FAKE_PKEXEC_UNLOCK", QFile::encodeName(locked_)); }
-
-    QStringList calls() const
-    {
-        QFile f(log_);
-        if (!f.open(QIODevice::ReadOnly))
-            return {};
-        return QString::fromUtf8(f.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
-    }
+    void answer(const QStringList& modes) { pkexec_.answer(modes); }
+    void grantUnlocks() { pkexec_.unlockOnGrant(locked_); }
+    QStringList calls() const { return pkexec_.calls(); }
 
     static bool waitFor(const Recorder& r, int count)
     {
         return nvtest::pumpUntil([&] { return r.events.size() >= count; }, 20000);
     }
 
-    QString base_, log_, answers_, free_, locked_;
+    fx::FakePkexec pkexec_;
+    QString base_, free_, locked_;
 };
 
 } // namespace

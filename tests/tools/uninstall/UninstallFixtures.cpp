@@ -11,6 +11,33 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+namespace {
+
+const char kFakePkexec[] = R"(#!/bin/sh
+# Stands in for pkexec: notes each call, then answers as the test asked, one
+# answer per call (grant once the answers run out).
+echo "$*" >> "$FAKE_PKEXEC_LOG"
+n=$(wc -l < "$FAKE_PKEXEC_LOG")
+mode=$(sed -n "${n}p" "$FAKE_PKEXEC_ANSWERS" 2>/dev/null)
+case "$mode" in
+  cancel) exit 126 ;;
+  refuse) exit 127 ;;
+  vanish) echo ready; exit 0 ;;
+  slow) sleep 1 ;;
+esac
+# Granted: the privileged side has the rights the user lacked.
+if [ -n "$FAKE_PKEXEC_UNLOCK" ]; then
+  chattr -i "$FAKE_PKEXEC_UNLOCK" 2>/dev/null
+  chmod u+w "$FAKE_PKEXEC_UNLOCK"
+fi
+while [ $# -gt 1 ]; do
+  case "$1" in --*) shift ;; *) break ;; esac
+done
+exec "$@"
+)";
+
+} // namespace
+
 namespace fx {
 
 QString at(const QString& location)
@@ -96,6 +123,43 @@ void FolderLock::unlock()
         platform::runProcess(QStringLiteral("chattr"), {QStringLiteral("-i"), folder_});
     chmod(QFile::encodeName(folder_).constData(), 0755);
     locked_ = false;
+}
+
+FakePkexec::FakePkexec() : base_(nvtest::freshFolder(QStringLiteral("pkexec")))
+{
+    const QString script = base_ + QStringLiteral("/fake-pkexec");
+    nvtest::writeFile(script, kFakePkexec);
+    QFile::setPermissions(script, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    qputenv("NULLVANE_PKEXEC", QFile::encodeName(script));
+    qputenv("FAKE_PKEXEC_LOG", QFile::encodeName(base_ + QStringLiteral("/calls")));
+    qputenv("FAKE_PKEXEC_ANSWERS", QFile::encodeName(base_ + QStringLiteral("/answers")));
+    qunsetenv("FAKE_PKEXEC_UNLOCK");
+    qunsetenv("NULLVANE_REMOVE_HELPER");
+}
+
+FakePkexec::~FakePkexec()
+{
+    for (const char* var : {"NULLVANE_PKEXEC", "FAKE_PKEXEC_LOG", "FAKE_PKEXEC_ANSWERS", "FAKE_PKEXEC_UNLOCK",
+                            "NULLVANE_REMOVE_HELPER"})
+        qunsetenv(var);
+}
+
+void FakePkexec::answer(const QStringList& modes)
+{
+    nvtest::writeFile(base_ + QStringLiteral("/answers"), modes.join(QLatin1Char('\n')).toUtf8() + '\n');
+}
+
+void FakePkexec::unlockOnGrant(const QString& folder)
+{
+    qputenv("FAKE_PKEXEC_UNLOCK", QFile::encodeName(folder));
+}
+
+QStringList FakePkexec::calls() const
+{
+    QFile f(base_ + QStringLiteral("/calls"));
+    if (!f.open(QIODevice::ReadOnly))
+        return {};
+    return QString::fromUtf8(f.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
 }
 
 } // namespace fx

@@ -45,4 +45,24 @@ private:
     bool locked_ = false;
 };
 
+// Stands in for pkexec for as long as it lives (NULLVANE_PKEXEC): notes each
+// call and answers, one answer per call, as the test asked: "grant" (start
+// the real helper), "refuse", "cancel", "vanish" (the helper is gone at
+// once) or "slow" (grant after a second). It grants once the answers run out.
+class FakePkexec {
+public:
+    FakePkexec();
+    ~FakePkexec();
+    FakePkexec(const FakePkexec&) = delete;
+    FakePkexec& operator=(const FakePkexec&) = delete;
+
+    void answer(const QStringList& modes);
+    // A granted call first gives the user back the rights on `folder`.
+    void unlockOnGrant(const QString& folder);
+    QStringList calls() const;
+
+private:
+    QString base_;
+};
+
 } // namespace fx
