@@ -23,6 +23,8 @@ CustemTextField::CustemTextField(QWidget* parent) : QLineEdit(parent), cell_(new
     cell_->setParent(this);
     setStyle(cell_);
     setFrame(false);
+    // Typing starts when the user clicks the box, not when the tab shows.
+    setFocusPolicy(Qt::ClickFocus);
     setAttribute(Qt::WA_MacShowFocusRect, false);
     setFont(toolkit::lightFont(14));
     QPalette palette = this->palette();

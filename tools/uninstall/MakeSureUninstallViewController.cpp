@@ -309,6 +309,7 @@ void MakeSureUninstallViewController::openOrClose(const QModelIndex& index)
 
 void MakeSureUninstallViewController::clickedDeleteBtn()
 {
+    confirmed_ = ticks_.hasTicks();
     closeWindow();
     QTimer::singleShot(removeDelayMs_, this, &MakeSureUninstallViewController::doRemove);
 }
@@ -326,8 +327,11 @@ void MakeSureUninstallViewController::closeWindow()
 
 void MakeSureUninstallViewController::doRemove()
 {
-    if (!ticks_.hasTicks() || running_)
+    if (!ticks_.hasTicks() || running_) {
+        confirmed_ = running_;
         return;
+    }
+    confirmed_ = true;
     if (!deleteExecutor_) {
         deleteExecutor_ = std::make_unique<AsMDeleteExecutor>();
         deleteExecutor_->setDelegate(this);
@@ -398,6 +402,7 @@ void MakeSureUninstallViewController::finishIfDone()
     if (running_ || !endAsked_)
         return;
     endAsked_ = false;
+    confirmed_ = false;
     ticks_.clear();
     model_->reloadData();
     if (delegate_)

@@ -89,8 +89,8 @@ public:
     // The items handed to the executor in the current run.
     const AMAppItemList& selectedRelatedFiles() const { return selectedRelatedFiles_; }
     const UninstallTally& tally() const { return tally_; }
-    // A run has started and not every item has reported yet.
-    bool isRunning() const { return running_; }
+    // "卸载" was pressed and the screen has not been told of the end yet.
+    bool isRunning() const { return confirmed_; }
     // Items of the current run reported removed / failed.
     const AMAppItemList& removedItems() const { return removed_; }
     const AMAppItemList& failedItems() const { return failed_; }
@@ -139,6 +139,7 @@ private:
     UninstallTally tally_;
     std::unique_ptr<AsMDeleteExecutor> deleteExecutor_;
     std::unique_ptr<UninstallProgressViewController> uninstallPVC_;
+    bool confirmed_ = false;
     bool running_ = false;
     bool endAsked_ = false;
     int removeDelayMs_ = kRemoveDelayMs;
