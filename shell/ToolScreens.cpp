@@ -6,6 +6,10 @@
 #include "tools/fileeraser/FileEraserViewController.h"
 #define NULLVANE_HAS_FILEERASER 1
 #endif
+#if __has_include("tools/wipedisk/WipeDiskViewController.h")
+#include "tools/wipedisk/WipeDiskViewController.h"
+#define NULLVANE_HAS_WIPEDISK 1
+#endif
 #if __has_include("tools/inter/InternetViewController.h")
 #include "tools/inter/InternetViewController.h"
 #define NULLVANE_HAS_INTER 1
@@ -42,7 +46,11 @@ std::unique_ptr<ToolScreen> ToolScreenFactory::makeFileEraser()
 
 std::unique_ptr<WipeDiskToolScreen> ToolScreenFactory::makeWipeDisk()
 {
+#ifdef NULLVANE_HAS_WIPEDISK
+    return std::make_unique<WipeDiskViewController>();
+#else
     return std::make_unique<EmptyWipeDiskToolScreen>();
+#endif
 }
 
 std::unique_ptr<ToolScreen> ToolScreenFactory::makeUninstall()
