@@ -111,9 +111,15 @@ QString resourcePath(const QString& name)
 QString helperProgram(const QString& name)
 {
     if (QCoreApplication::instance()) {
-        const QString beside = QCoreApplication::applicationDirPath() + QLatin1Char('/') + name;
-        if (QFileInfo(beside).isExecutable())
-            return beside;
+        // The build tree keeps the helpers beside the program; an installed
+        // program finds them in libexec/nullvane of its own prefix, wherever
+        // that prefix was moved.
+        const QString appDir = QCoreApplication::applicationDirPath();
+        for (const QString& candidate : {appDir + QLatin1Char('/') + name,
+                                         appDir + QStringLiteral("/../libexec/nullvane/") + name}) {
+            if (QFileInfo(candidate).isExecutable())
+                return QDir::cleanPath(candidate);
+        }
     }
     return QStringLiteral(NULLVANE_LIBEXEC_DIR "/") + name;
 }

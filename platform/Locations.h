@@ -40,8 +40,9 @@ QString privateTempFolder();
 // searched first, so tests can substitute a resource.
 QString resourcePath(const QString& name);
 
-// Folder of the installed helper programs (diskutil, the removal helper): the
-// folder of the running executable first, then the install location.
+// A helper program (diskutil, the removal helper): beside the running
+// executable (the build tree), then in libexec/nullvane of the executable's
+// own prefix, then at the configured install location.
 QString helperProgram(const QString& name);
 
 } // namespace platform

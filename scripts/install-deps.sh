@@ -19,6 +19,8 @@ packages=(
   xvfb xauth
   # the display-sleep test runs its own session bus
   dbus-daemon
+  # the install test validates the desktop entry and the polkit policy
+  desktop-file-utils libxml2-utils
 )
 
 missing=()

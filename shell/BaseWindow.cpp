@@ -4,6 +4,7 @@
 
 #include <QCloseEvent>
 #include <QMouseEvent>
+#include <QPainter>
 #include <QPainterPath>
 #include <QRegion>
 #include <QWindow>
@@ -21,6 +22,21 @@ void BaseWindow::closeEvent(QCloseEvent* event)
 {
     event->accept();
     emit windowWillClose();
+}
+
+void BaseWindow::setLayerBackgroundColor(const QColor& color)
+{
+    layerBackgroundColor_ = color;
+    update();
+}
+
+void BaseWindow::paintEvent(QPaintEvent*)
+{
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::Antialiasing);
+    QPainterPath rounded;
+    rounded.addRoundedRect(QRectF(rect()), 8, 8);
+    painter.fillPath(rounded, layerBackgroundColor_);
 }
 
 void BaseWindow::resizeEvent(QResizeEvent* event)

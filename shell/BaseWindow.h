@@ -3,6 +3,7 @@
 // its background. Everything it shows sits in one child, its content view,
 // which the title bar hides while the window is minimised.
 
+#include <QColor>
 #include <QPoint>
 #include <QWidget>
 
@@ -13,12 +14,17 @@ public:
 
     QWidget* contentView() const { return contentView_; }
 
+    // The colour under everything the window shows, inside its rounded edge.
+    QColor layerBackgroundColor() const { return layerBackgroundColor_; }
+    void setLayerBackgroundColor(const QColor& color);
+
 signals:
     // The window is closing; the application ends with it.
     void windowWillClose();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
@@ -26,6 +32,7 @@ protected:
 
 private:
     QWidget* contentView_ = nullptr;
+    QColor layerBackgroundColor_ = Qt::transparent;
     bool dragging_ = false;
     QPoint dragOffset_;
 };

@@ -1,6 +1,7 @@
 #include "MainWindowController.h"
 
 #include "BaseWindow.h"
+#include "toolkit/NSColor_TCAdditions.h"
 #include "MainLeftBgView.h"
 #include "TabRules.h"
 
@@ -133,6 +134,7 @@ void MainWindowController::awakeFromNib(ToolScreenFactory& factory)
     tabBarView->setDelegate(this);
     tabBarView->setMinAction(true);
     indexSelectView_ = 0;
+    window_->setLayerBackgroundColor(VE_CGColorCreate(Qt::white));
 
     addFileEraserView(factory);
     addWipeDiskView(factory);

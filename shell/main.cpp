@@ -3,6 +3,7 @@
 #include "AppDelegate.h"
 #include "MyNSApplication.h"
 
+#include "platform/DiskutilProgram.h"
 #include "platform/Dispatch.h"
 #include "platform/Log.h"
 #include "platform/TerminationSignals.h"
@@ -37,6 +38,8 @@ int main(int argc, char** argv)
     QCoreApplication::setApplicationName(QStringLiteral("Nullvane"));
     QGuiApplication::setDesktopFileName(QStringLiteral("com.corvel.nullvane"));
     PreventSleep();
+    // Where the helpers were found says at once whether an install is whole.
+    platform::log(QStringLiteral("disk utility: ") + platform::diskutilProgram());
 
     int status = 0;
     {
