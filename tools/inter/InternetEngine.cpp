@@ -4,7 +4,7 @@
 #include "platform/Dispatch.h"
 #include "platform/FileAttributes.h"
 #include "platform/Locations.h"
-#include "platform/Log.h"
+#include "InterLog.h"
 #include "platform/PropertyList.h"
 #include "platform/Removal.h"
 #include "platform/gui/DesktopIcons.h"
@@ -19,6 +19,8 @@
 #include <QMap>
 #include <QSaveFile>
 #include <memory>
+
+Q_LOGGING_CATEGORY(lcInter, "nullvane.inter", QtInfoMsg)
 
 namespace {
 
@@ -418,7 +420,7 @@ void InternetEngine::deleteFileWithPath(const QString& path)
 {
     if (path.isEmpty())
         return;
-    platform::log(QStringLiteral("---%1").arg(path));
+    interlog::file(QStringLiteral("---%1").arg(path));
     const platform::ItemInfo info = platform::itemInfo(path);
     if (!info.exists)
         return;
@@ -475,12 +477,12 @@ bool InternetEngine::firefoxDeletePasswordWith(const QString& loginsPath)
     if (loginsPath.isEmpty() || !platform::itemExists(loginsPath))
         return true;
     if (platform::itemInfo(loginsPath).isSymLink) {
-        platform::log(QStringLiteral("logins not cleared, a link: %1").arg(loginsPath));
+        interlog::file(QStringLiteral("logins not cleared, a link: %1").arg(loginsPath));
         return false;
     }
     std::optional<QJsonObject> logins = readLogins(loginsPath);
     if (!logins) {
-        platform::log(QStringLiteral("logins not cleared, unreadable: %1").arg(loginsPath));
+        interlog::file(QStringLiteral("logins not cleared, unreadable: %1").arg(loginsPath));
         return false;
     }
     // The logins go, and with them what Firefox keeps about them (breach
@@ -492,12 +494,12 @@ bool InternetEngine::firefoxDeletePasswordWith(const QString& loginsPath)
         logins->insert(QStringLiteral("dismissedBreachAlertsByLoginGUID"), QJsonObject());
     QSaveFile out(loginsPath);
     if (!out.open(QIODevice::WriteOnly)) {
-        platform::log(QStringLiteral("logins not cleared: %1").arg(out.errorString()));
+        interlog::info(QStringLiteral("logins not cleared: %1").arg(out.errorString()));
         return false;
     }
     out.write(QJsonDocument(*logins).toJson(QJsonDocument::Compact));
     if (!out.commit()) {
-        platform::log(QStringLiteral("logins not cleared: %1").arg(out.errorString()));
+        interlog::info(QStringLiteral("logins not cleared: %1").arg(out.errorString()));
         return false;
     }
     return true;

@@ -4,7 +4,7 @@
 
 #include "core/CommUti.h"
 #include "platform/FileAttributes.h"
-#include "platform/Log.h"
+#include "InterLog.h"
 #include "platform/PropertyList.h"
 
 namespace {
@@ -42,7 +42,7 @@ QString append(const QString& prefix, const QString& name)
 void logPath(const QString& prefix, const QString& path)
 {
     if (!path.isEmpty())
-        platform::log(prefix + path);
+        interlog::file(prefix + path);
 }
 
 // A file removed whole takes its database companions along, so they are

@@ -4,7 +4,7 @@
 #include "FullDiskAccessViewController.h"
 #include "core/PublicUtilities.h"
 #include "platform/Dispatch.h"
-#include "platform/Log.h"
+#include "InterLog.h"
 #include "platform/Privacy.h"
 #include "toolkit/ImageCache.h"
 #include "toolkit/ModalDialog.h"
@@ -121,7 +121,7 @@ void InternetViewController::checkOpenBrower()
 int InternetViewController::getAuthorizationStatus() const
 {
     const int status = accessCheck_ ? accessCheck_() : int(platform::browserDataAccess());
-    platform::log(QStringLiteral("paths : %1").arg(status));
+    interlog::info(QStringLiteral("paths : %1").arg(status));
     return status;
 }
 
@@ -322,7 +322,7 @@ void InternetViewController::cleanBrowerFiles(const QList<platform::RunningProce
         for (const qint64 pid : pidsOfNode_.value(browser.get()))
             stillOpen = stillOpen || running.contains(pid);
         if (stillOpen) {
-            platform::log(QStringLiteral("not cleaned, still running: %1").arg(browser->name));
+            interlog::info(QStringLiteral("not cleaned, still running: %1").arg(browser->name));
             continue;
         }
         if (browser->isSelect != 0) {

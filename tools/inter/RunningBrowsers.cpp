@@ -1,7 +1,7 @@
 #include "RunningBrowsers.h"
 
 #include "BrowerObj.h"
-#include "platform/Log.h"
+#include "InterLog.h"
 
 #include <QDateTime>
 #include <QSet>
@@ -69,7 +69,7 @@ void BrowserCloser::close(const QList<platform::RunningProcess>& processes,
         if (result == platform::TerminateResult::Sent)
             waitingFor_.append(p);
         else if (result != platform::TerminateResult::Gone)
-            platform::log(QStringLiteral("not closed: %1 (%2)").arg(p.executable).arg(p.pid));
+            interlog::info(QStringLiteral("not closed: %1 (%2)").arg(p.executable).arg(p.pid));
     }
     done_ = std::move(done);
     deadline_ = QDateTime::currentMSecsSinceEpoch() + waitMs_;

@@ -1,7 +1,7 @@
 #include "ToGetDB.h"
 
 #include "platform/FileAttributes.h"
-#include "platform/Log.h"
+#include "InterLog.h"
 
 #include <QDir>
 #include <QFile>
@@ -123,7 +123,7 @@ std::optional<int> ToGetDB::count(const QString& path, const Statement& statemen
         // the log's index: measuring must not change the browser's files.
         PrivateCopy copy(path);
         if (copy.database.isEmpty()) {
-            platform::log(QStringLiteral("count error: cannot copy %1").arg(path));
+            interlog::file(QStringLiteral("count error: cannot copy %1").arg(path));
             return std::nullopt;
         }
         return countHere(copy.database, statement, logOpenFailure, true);
@@ -139,7 +139,7 @@ std::optional<int> ToGetDB::countHere(const QString& path, const Statement& stat
         return 0;
     if (!platform::itemExists(path)) {
         if (logOpenFailure)
-            platform::log(QStringLiteral("打开数据库失败！"));
+            interlog::info(QStringLiteral("打开数据库失败！"));
         return 0;
     }
     if (isLinked(path))
@@ -150,23 +150,23 @@ std::optional<int> ToGetDB::countHere(const QString& path, const Statement& stat
     const int flags = privateCopy ? SQLITE_OPEN_READWRITE : SQLITE_OPEN_READONLY;
     if (sqlite3_open_v2(QFile::encodeName(path).constData(), &c.db, flags, nullptr) != SQLITE_OK) {
         if (logOpenFailure)
-            platform::log(QStringLiteral("打开数据库失败！"));
+            interlog::info(QStringLiteral("打开数据库失败！"));
         return std::nullopt;
     }
     sqlite3_busy_timeout(c.db, busyTimeoutMs_);
     Prepared p;
     if (sqlite3_prepare_v2(c.db, statement.sql, -1, &p.stmt, nullptr) != SQLITE_OK
         || !bindAll(p.stmt, statement.parameters)) {
-        platform::log(QStringLiteral("count error: %1 (%2)").arg(c.error(), path));
+        interlog::file(QStringLiteral("count error: %1 (%2)").arg(c.error(), path));
         return std::nullopt;
     }
     const int rc = sqlite3_step(p.stmt);
     if (rc != SQLITE_ROW) {
-        platform::log(QStringLiteral("count error: %1 (%2)").arg(c.error(), path));
+        interlog::file(QStringLiteral("count error: %1 (%2)").arg(c.error(), path));
         return std::nullopt;
     }
     const int n = sqlite3_column_int(p.stmt, 0);
-    platform::log(QStringLiteral("------%1").arg(n));
+    interlog::info(QStringLiteral("------%1").arg(n));
     return n;
 }
 
@@ -175,20 +175,20 @@ bool ToGetDB::runDeletes(const QString& path, const std::vector<Statement>& stat
     if (path.isEmpty() || !platform::itemExists(path))
         return true;
     if (isLinked(path)) {
-        platform::log(QStringLiteral("打开数据库失败！"));
+        interlog::info(QStringLiteral("打开数据库失败！"));
         return false;
     }
     Connection c;
     // Read-write without create: a database that vanished is not made anew.
     if (sqlite3_open_v2(QFile::encodeName(path).constData(), &c.db, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK) {
-        platform::log(QStringLiteral("打开数据库失败！"));
+        interlog::info(QStringLiteral("打开数据库失败！"));
         return false;
     }
     sqlite3_busy_timeout(c.db, busyTimeoutMs_);
 
     const auto fail = [&](int index) {
         const QString error = c.error();
-        platform::log(index == 0 ? QStringLiteral("delete time error: %1").arg(error)
+        interlog::info(index == 0 ? QStringLiteral("delete time error: %1").arg(error)
                                  : QStringLiteral("delete base error: %1").arg(error));
         sqlite3_exec(c.db, "ROLLBACK", nullptr, nullptr, nullptr);
         return false;
