@@ -28,6 +28,14 @@ struct RemoveFileAndFolder::Run : std::enable_shared_from_this<Run> {
     bool running = false;
     std::atomic<bool> cancel{false};
 
+    // Kept for the whole run, used by one worker block at a time: the pass
+    // count read at the start, the engine's buffers and random-byte maker, and
+    // the volumes written to, flushed at the end.
+    int passes = 1;
+    std::unique_ptr<EraseSession> session;
+    platform::TouchedVolumes volumes;
+    EraseObserver observer;
+
     // Held for every callback, so that clearing the delegate waits for one
     // under way. Recursive: a client may clear it from inside a callback.
     mutable std::recursive_mutex delegateMutex;
@@ -85,6 +93,7 @@ bool RemoveFileAndFolder::Run::eraseItem(const FileObj& record)
                           .arg(qt_error_string(item.error()), path));
         return false;
     }
+    volumes.add(item.parent());
     const platform::ItemInfo found = item.info();
     if (record.isDir() && found.exists && !found.isDir) {
         // Listed as a folder, now something else (a link, most likely).
@@ -115,7 +124,7 @@ bool RemoveFileAndFolder::Run::eraseItem(const FileObj& record)
             return false;
         }
         // A vanished item is no rights problem: the engine logs it and fails.
-        return securelyEraseFile(item, RemoveFileAndFolder::getEraserTimes()) && !platform::itemExists(path);
+        return securelyEraseFile(item, passes, *session, observer) && !platform::itemExists(path);
     }
 
     // Nothing to shred (an empty file, a link, a pipe): removed directly, and
@@ -153,7 +162,11 @@ void RemoveFileAndFolder::Run::doneErasing()
         runTaskWithPath();
         return;
     }
-    platform::syncAll();
+    // Only the volumes this run wrote to are flushed, not the whole machine.
+    const int touched = volumes.count();
+    volumes.syncAll();
+    platform::log(lcQueue(), platform::LogLevel::Debug, QStringLiteral("synced %1 volume(s)").arg(touched));
+    session.reset();
     tell([&](RemoveFileAndFolderDelegate& d) { d.removeObjEnd(done); });
 }
 
@@ -188,6 +201,8 @@ void RemoveFileAndFolder::benginToTraskWithArr(const FileObjList& files)
         d->deleteErrorArr.clear();
         d->allFilesArr = files;
         d->cancel = false;
+        d->passes = getEraserTimes();
+        d->session = std::make_unique<EraseSession>();
         d->running = !files.isEmpty();
     }
     if (files.isEmpty()) {
@@ -197,6 +212,13 @@ void RemoveFileAndFolder::benginToTraskWithArr(const FileObjList& files)
     const float first = files.size() == 1 ? 80.0f : 0.0f;
     d->tell([&](RemoveFileAndFolderDelegate& del) { del.removeProgress(first, files.first()->url(), 0); });
     d->runTaskWithPath();
+}
+
+void RemoveFileAndFolder::setEraseObserver(const EraseObserver& observer)
+{
+    std::lock_guard lock(d->stateMutex);
+    if (!d->running)
+        d->observer = observer;
 }
 
 void RemoveFileAndFolder::isCancel()

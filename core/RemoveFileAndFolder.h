@@ -8,9 +8,11 @@
 // Empty folders are removed directly, a folder that still holds entries when
 // its turn comes is left in place; empty files and other items without data
 // are removed directly; every file with data is shredded with
-// securelyEraseFile and the pass count of the "EraserTimes" default.
+// securelyEraseFile and the pass count of the "EraserTimes" default, read
+// once as the run starts. The run ends by flushing the volumes it wrote to.
 
 #include "FileObj.h"
+#include "securelyEraseFile.h"
 
 #include <QString>
 #include <memory>
@@ -55,6 +57,10 @@ public:
     // Starts a run and returns at once. An empty list ends at once. A queue
     // runs one list at a time: a start during a run is ignored.
     void benginToTraskWithArr(const FileObjList& files);
+
+    // For tests and benchmarks: watches every overwrite of the runs started
+    // after it is set. Called on the worker.
+    void setEraseObserver(const EraseObserver& observer);
 
     // Despite its name a command: asks the run to stop after the current item.
     void isCancel();

@@ -7,6 +7,12 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <condition_variable>
+#include <functional>
+#include <mutex>
+#include <thread>
+#include <utility>
+#include <vector>
 
 namespace {
 
@@ -24,30 +30,189 @@ QString randomName()
     return name;
 }
 
-// Overwrites the whole length `passes` times. Each pass is on the medium
-// before the next one starts.
-bool overwrite(platform::OverwriteFile& file, char* buffer, std::int64_t length, int passes,
-               const EraseObserver& observer)
+// Chunks shorter than this are made on the writing thread: handing them to
+// the maker would cost more than making them.
+constexpr std::size_t kMakeAheadFrom = 256 * 1024;
+constexpr std::int64_t kBufferAlignment = 4096;
+
+using Segment = platform::OverwriteFile::Segment;
+
+} // namespace
+
+struct EraseSession::Impl {
+    ~Impl()
+    {
+        {
+            std::unique_lock lock(mutex);
+            quit = true;
+        }
+        wake.notify_all();
+        if (maker.joinable())
+            maker.join();
+        for (char* b : {zeros, random[0], random[1]})
+            platform::OverwriteFile::freeBuffer(b);
+    }
+
+    // Buffers of at least `need` bytes (rounded to whole blocks, at most one
+    // chunk); grown, never shrunk, for the rest of the session.
+    bool reserve(std::int64_t need, bool withRandom)
+    {
+        const std::int64_t want = std::min(kEraseChunkSize, (need + kBufferAlignment - 1) / kBufferAlignment * kBufferAlignment);
+        if (want > size) {
+            waitFill();
+            for (char** b : {&zeros, &random[0], &random[1]}) {
+                platform::OverwriteFile::freeBuffer(*b);
+                *b = nullptr;
+            }
+            size = want;
+        }
+        // Handed out zero-filled; the zero buffer is never written to.
+        if (!zeros)
+            zeros = static_cast<char*>(platform::OverwriteFile::allocateBuffer(static_cast<std::size_t>(size)));
+        if (withRandom && !random[0])
+            random[0] = static_cast<char*>(platform::OverwriteFile::allocateBuffer(static_cast<std::size_t>(size)));
+        if (withRandom && !random[1])
+            random[1] = static_cast<char*>(platform::OverwriteFile::allocateBuffer(static_cast<std::size_t>(size)));
+        return zeros && (!withRandom || (random[0] && random[1]));
+    }
+
+    // Starts making `length` random bytes into `buffer`: on the maker thread
+    // when worth it, else at once. waitFill() gives the outcome.
+    void startFill(char* buffer, std::size_t length)
+    {
+        waitFill();
+        if (length < kMakeAheadFrom) {
+            filledOk = stream.fill(buffer, length);
+            return;
+        }
+        if (!maker.joinable())
+            maker = std::thread([this] { makerLoop(); });
+        {
+            std::unique_lock lock(mutex);
+            target = buffer;
+            targetLength = length;
+            pending = true;
+        }
+        wake.notify_all();
+    }
+
+    bool waitFill()
+    {
+        std::unique_lock lock(mutex);
+        done.wait(lock, [this] { return !pending; });
+        return filledOk;
+    }
+
+    void makerLoop()
+    {
+        platform::SecureRandomStream own;
+        std::unique_lock lock(mutex);
+        for (;;) {
+            wake.wait(lock, [this] { return quit || (pending && target); });
+            if (quit)
+                return;
+            char* buffer = std::exchange(target, nullptr);
+            const std::size_t length = targetLength;
+            lock.unlock();
+            const bool ok = own.fill(buffer, length);
+            lock.lock();
+            filledOk = ok;
+            pending = false;
+            done.notify_all();
+        }
+    }
+
+    std::int64_t size = 0;
+    char* zeros = nullptr;
+    char* random[2] = {nullptr, nullptr};
+    platform::SecureRandomStream stream; // the writing thread's own
+
+    std::thread maker;
+    std::mutex mutex;
+    std::condition_variable wake, done;
+    char* target = nullptr;
+    std::size_t targetLength = 0;
+    bool pending = false;
+    bool filledOk = true;
+    bool quit = false;
+};
+
+EraseSession::EraseSession() : d(std::make_unique<Impl>()) {}
+EraseSession::~EraseSession() = default;
+
+std::int64_t EraseSession::bufferSize() const
 {
-    for (int pass = 0; pass < passes; ++pass) {
-        if (!file.rewind())
+    return d->size;
+}
+
+namespace {
+
+// The writes of one pass: the data segments cut into chunks of at most
+// `limit` bytes.
+std::vector<Segment> chunksOf(const std::vector<Segment>& segments, std::int64_t limit)
+{
+    std::vector<Segment> chunks;
+    for (const Segment& s : segments)
+        for (std::int64_t at = 0; at < s.length; at += limit)
+            chunks.push_back({s.offset + at, std::min(limit, s.length - at)});
+    return chunks;
+}
+
+bool writeChunk(platform::OverwriteFile& file, int pass, const Segment& chunk, const char* data,
+                const EraseObserver& observer)
+{
+    if (!file.seekTo(chunk.offset))
+        return false;
+    std::int64_t done = 0;
+    while (done < chunk.length) {
+        const std::int64_t written = file.write(data + done, chunk.length - done);
+        if (written <= 0)
             return false;
-        std::int64_t offset = 0;
-        while (offset < length) {
-            const std::int64_t chunk = std::min(length - offset, kEraseChunkSize);
-            // The buffer starts out zeroed, which is the first pass's pattern.
-            if (pass > 0 && !platform::secureRandomBytes(buffer, static_cast<std::size_t>(chunk)))
+        if (observer.chunkWritten)
+            observer.chunkWritten(pass, chunk.offset + done, QByteArrayView(data + done, written));
+        done += written;
+    }
+    return true;
+}
+
+// Overwrites `segments` `passes` times: zeros first, then random bytes, the
+// next chunk's made while the current one is written. Each pass is on the
+// medium before the next one starts.
+bool overwrite(platform::OverwriteFile& file, const std::vector<Segment>& segments, int passes,
+               EraseSession::Impl& session, const EraseObserver& observer)
+{
+    const std::vector<Segment> chunks = chunksOf(segments, session.size);
+    const std::size_t n = chunks.size();
+    bool made = false; // the first chunk of the coming pass is under way
+    for (int pass = 0; pass < passes; ++pass) {
+        const bool random = pass > 0;
+        if (random && n > 0 && !made)
+            session.startFill(session.random[0], static_cast<std::size_t>(chunks[0].length));
+        made = false;
+        for (std::size_t i = 0; i < n; ++i) {
+            const char* data = session.zeros;
+            if (random) {
+                if (!session.waitFill())
+                    return false;
+                data = session.random[i % 2];
+                if (i + 1 < n)
+                    session.startFill(session.random[(i + 1) % 2], static_cast<std::size_t>(chunks[i + 1].length));
+            }
+            if (!writeChunk(file, pass, chunks[i], data, observer)) {
+                session.waitFill();
                 return false;
-            const std::int64_t written = file.write(buffer, chunk);
-            if (written <= 0)
-                return false;
-            if (observer.chunkWritten)
-                observer.chunkWritten(pass, offset, QByteArrayView(buffer, written));
-            offset += written;
+            }
+        }
+        // The next pass's first random chunk is made during this pass's flush.
+        if (pass + 1 < passes && n > 0) {
+            session.startFill(session.random[0], static_cast<std::size_t>(chunks[0].length));
+            made = true;
         }
         // A pass that did not reach the medium is not a pass.
-        if (!file.finishPass())
+        if (!file.finishPass()) {
+            session.waitFill();
             return false;
+        }
         if (observer.passFinished)
             observer.passFinished(pass);
     }
@@ -64,10 +229,11 @@ bool securelyEraseFile(const QString& path, int passes)
 bool securelyEraseFile(const QString& path, int passes, const EraseObserver& observer)
 {
     platform::HeldItem item = platform::HeldItem::byPath(path);
-    return securelyEraseFile(item, passes, observer);
+    EraseSession session;
+    return securelyEraseFile(item, passes, session, observer);
 }
 
-bool securelyEraseFile(platform::HeldItem& item, int passes, const EraseObserver& observer)
+bool securelyEraseFile(platform::HeldItem& item, int passes, EraseSession& session, const EraseObserver& observer)
 {
     if (!item.exists()) {
         platform::log(QStringLiteral("文件不存在"));
@@ -90,16 +256,25 @@ bool securelyEraseFile(platform::HeldItem& item, int passes, const EraseObserver
             platform::log(QStringLiteral("无法打开文件进行写入"));
             return false;
         }
-        char* buffer = static_cast<char*>(platform::OverwriteFile::allocateBuffer(kEraseChunkSize));
-        if (!buffer)
-            return false;
         const int count = std::clamp(passes, 1, kMaxPasses);
-        const bool overwritten = overwrite(file, buffer, length, count, observer);
-        if (overwritten)
-            file.truncate(0);
-        platform::OverwriteFile::freeBuffer(buffer);
+        // Only what holds data is overwritten: a hole has nothing to destroy,
+        // and writing it would take room the volume may not have.
+        const std::vector<Segment> segments = file.dataSegments(length);
+        std::int64_t data = 0;
+        for (const Segment& s : segments)
+            data += s.length;
+        if (data < length)
+            platform::log(lcErase(), platform::LogLevel::Info,
+                          QStringLiteral("sparse file: %1 of its %2 bytes hold data and are overwritten; its holes hold "
+                                         "nothing and are left unwritten")
+                              .arg(data)
+                              .arg(length));
+        if (!session.d->reserve(data, count > 1))
+            return false;
+        const bool overwritten = overwrite(file, segments, count, *session.d, observer);
         if (!overwritten)
             return false;
+        file.truncate(0);
         // On the open file itself: the name may no longer lead to it.
         if (!file.clearExtendedAttributes()) {
             platform::log(QStringLiteral("扩展属性删除失败"));

@@ -176,9 +176,4 @@ bool renameItem(const QString& from, const QString& to, QString* error)
     return rc == 0;
 }
 
-void syncAll()
-{
-    sync();
-}
-
 } // namespace platform

@@ -49,7 +49,4 @@ bool isDeletable(const QString& path);
 // already has the new name. On failure `error` gets the reason.
 bool renameItem(const QString& from, const QString& to, QString* error = nullptr);
 
-// Flushes every file system (sync).
-void syncAll();
-
 } // namespace platform

@@ -320,4 +320,36 @@ int HeldItem::probeWritable() const
     return 0;
 }
 
+// --- TouchedVolumes ---
+
+TouchedVolumes::~TouchedVolumes()
+{
+    for (const auto& [device, fd] : held_)
+        ::close(fd);
+}
+
+void TouchedVolumes::add(const HeldFolder& folder)
+{
+    if (!folder.isValid())
+        return;
+    const std::uint64_t device = folder.identity().device;
+    for (const auto& held : held_)
+        if (held.first == device)
+            return;
+    const int fd = fcntl(folder.fd(), F_DUPFD_CLOEXEC, 0);
+    if (fd >= 0)
+        held_.emplace_back(device, fd);
+}
+
+bool TouchedVolumes::syncAll()
+{
+    bool ok = true;
+    for (const auto& [device, fd] : held_) {
+        ok = syncfs(fd) == 0 && ok;
+        ::close(fd);
+    }
+    held_.clear();
+    return ok;
+}
+
 } // namespace platform

@@ -15,6 +15,8 @@
 #include <QList>
 #include <QString>
 #include <cstdint>
+#include <utility>
+#include <vector>
 
 namespace platform {
 
@@ -115,6 +117,28 @@ private:
     QString name_;
     QString path_;
     int error_ = 0;
+};
+
+// The volumes a run changed, each held through a folder on it, so that the
+// run can end by flushing just those (syncfs) instead of every file system
+// of the machine.
+class TouchedVolumes {
+public:
+    TouchedVolumes() = default;
+    ~TouchedVolumes();
+    TouchedVolumes(const TouchedVolumes&) = delete;
+    TouchedVolumes& operator=(const TouchedVolumes&) = delete;
+
+    // Notes the volume `folder` lies on (a folder of a volume noted already
+    // adds nothing).
+    void add(const HeldFolder& folder);
+    int count() const { return static_cast<int>(held_.size()); }
+    // Flushes every noted volume to its medium and lets go of them. Answers
+    // whether every flush worked.
+    bool syncAll();
+
+private:
+    std::vector<std::pair<std::uint64_t, int>> held_; // device, descriptor
 };
 
 } // namespace platform

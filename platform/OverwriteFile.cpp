@@ -114,6 +114,41 @@ bool OverwriteFile::rewind()
     return true;
 }
 
+bool OverwriteFile::seekTo(std::int64_t offset)
+{
+    if (lseek(fd_, offset, SEEK_SET) != offset) {
+        error_ = errno;
+        return false;
+    }
+    offset_ = offset;
+    return true;
+}
+
+std::vector<OverwriteFile::Segment> OverwriteFile::dataSegments(std::int64_t length) const
+{
+    std::vector<Segment> out;
+    std::int64_t at = 0;
+    while (at < length) {
+        const off_t data = lseek(fd_, at, SEEK_DATA);
+        if (data < 0) {
+            if (errno == ENXIO)
+                break; // nothing but a hole from here to the end
+            // No answer from the file system: all of it counts as data.
+            return length > 0 ? std::vector<Segment>{{0, length}} : std::vector<Segment>{};
+        }
+        if (data >= length)
+            break;
+        off_t hole = lseek(fd_, data, SEEK_HOLE);
+        if (hole < 0 || hole > length)
+            hole = length;
+        if (hole <= data)
+            break;
+        out.push_back({data, hole - data});
+        at = hole;
+    }
+    return out;
+}
+
 std::int64_t OverwriteFile::write(const void* data, std::int64_t length)
 {
     const char* bytes = static_cast<const char*>(data);

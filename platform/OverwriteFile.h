@@ -12,6 +12,7 @@
 #include <QString>
 #include <cstddef>
 #include <cstdint>
+#include <vector>
 
 namespace platform {
 
@@ -39,6 +40,18 @@ public:
 
     // Back to offset 0 for the next pass.
     bool rewind();
+    // To `offset`, where the next write goes.
+    bool seekTo(std::int64_t offset);
+
+    struct Segment {
+        std::int64_t offset = 0;
+        std::int64_t length = 0;
+        friend bool operator==(const Segment&, const Segment&) = default;
+    };
+    // The parts of the first `length` bytes that hold data, in order; holes
+    // (never written, reading as zeros, taking no room on the volume) are left
+    // out. A file system that cannot tell gives the whole length as data.
+    std::vector<Segment> dataSegments(std::int64_t length) const;
 
     // Writes `length` bytes at the current offset. Returns the count written
     // (fewer than asked only when the file system stopped early), or -1.

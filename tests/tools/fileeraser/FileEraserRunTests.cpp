@@ -229,9 +229,11 @@ TEST_F(FileEraserRunTest, AFolderSwappedForALinkOrAnotherFolderDuringARunLeavesW
         // The items behind the swapped folder failed and were left alone
         // where they now are; the ticked folder is marked as not erased.
         EXPECT_FALSE(QFile::exists(base + "/big.bin"));
-        for (const FileObjPtr& job : doneList)
-            if (job->url().startsWith(swapped + "/") || job->url() == swapped)
+        for (const FileObjPtr& job : doneList) {
+            if (job->url().startsWith(swapped + "/") || job->url() == swapped) {
                 EXPECT_EQ(job->failStr(), QStringLiteral("Fail")) << job->url();
+            }
+        }
         EXPECT_TRUE(QFile::exists(base + "/moved-away"));
         EXPECT_EQ(end.marked.at(1)->failStr(), QStringLiteral("擦除失败"));
         EXPECT_TRUE(end.showFailure);
