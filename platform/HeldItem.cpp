@@ -1,11 +1,15 @@
 #include "HeldItem.h"
 
+#include "FuseMounts.h"
+
 #include <QFile>
 #include <cerrno>
 #include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
 #include <linux/fs.h>
+#include <linux/magic.h>
+#include <sys/vfs.h>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -344,10 +348,34 @@ void TouchedVolumes::add(const HeldFolder& folder)
 bool TouchedVolumes::syncAll()
 {
     bool ok = true;
+    bool anyFuse = false;
     for (const auto& [device, fd] : held_) {
         ok = syncfs(fd) == 0 && ok;
-        ::close(fd);
+        struct statfs fs {};
+        anyFuse = anyFuse || (fstatfs(fd, &fs) == 0 && fs.f_type == FUSE_SUPER_MAGIC);
     }
+    // A FUSE server writes to its device through the device's own cache,
+    // which a flush of the FUSE mount does not reach: the device is flushed too.
+    if (anyFuse) {
+        const QList<MountEntry> mounts = readBlockMountTable();
+        for (const auto& [device, fd] : held_) {
+            struct statfs fs {};
+            if (fstatfs(fd, &fs) != 0 || fs.f_type != FUSE_SUPER_MAGIC)
+                continue;
+            for (const MountEntry& m : mounts) {
+                if (m.deviceNumber != device || m.device.isEmpty())
+                    continue;
+                const int dev = ::open(QFile::encodeName(m.device).constData(), O_RDONLY | O_CLOEXEC);
+                if (dev >= 0) {
+                    ok = fsync(dev) == 0 && ok;
+                    ::close(dev);
+                }
+                break;
+            }
+        }
+    }
+    for (const auto& held : held_)
+        ::close(held.second);
     held_.clear();
     return ok;
 }

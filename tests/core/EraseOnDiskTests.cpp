@@ -9,12 +9,24 @@
 #include "core/RemoveFileAndFolder.h"
 #include "core/securelyEraseFile.h"
 #include "platform/Defaults.h"
+#include "platform/Log.h"
 #include "platform/SecureRandom.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <algorithm>
 #include <atomic>
+#include <cstring>
+#include <fcntl.h>
+#include <linux/fiemap.h>
+#include <linux/fs.h>
+#include <sys/ioctl.h>
+#include <sys/statvfs.h>
+#include <iostream>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <unistd.h>
 #include <gtest/gtest.h>
 #include <vector>
 
@@ -127,3 +139,216 @@ TEST_P(EraseOnVolume, NothingOfTheShreddedFilesIsLeftOnTheRawVolume)
 }
 
 INSTANTIATE_TEST_SUITE_P(Volumes, EraseOnVolume, ::testing::Values("ext4", "vfat", "exfat", "ntfs"));
+
+namespace {
+
+struct Extent {
+    qint64 logical = 0;
+    qint64 physical = 0;
+    qint64 length = 0;
+};
+
+// Where the file's bytes lie on its volume, as the file system says now. No
+// FIEMAP_FLAG_SYNC: asking must not flush what the engine has not.
+std::vector<Extent> physicalExtents(const QString& path)
+{
+    std::vector<Extent> out;
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return out;
+    constexpr int kMax = 256;
+    std::vector<char> buffer(sizeof(fiemap) + kMax * sizeof(fiemap_extent));
+    auto* map = reinterpret_cast<fiemap*>(buffer.data());
+    map->fm_start = 0;
+    map->fm_length = FIEMAP_MAX_OFFSET;
+    map->fm_extent_count = kMax;
+    if (ioctl(fd, FS_IOC_FIEMAP, map) == 0) {
+        for (unsigned i = 0; i < map->fm_mapped_extents; ++i) {
+            const fiemap_extent& e = map->fm_extents[i];
+            out.push_back({static_cast<qint64>(e.fe_logical), static_cast<qint64>(e.fe_physical),
+                           static_cast<qint64>(e.fe_length)});
+        }
+    }
+    ::close(fd);
+    return out;
+}
+
+// Reads the raw device at `offset` past every cache (O_DIRECT), the volume
+// still mounted.
+QByteArray readRaw(const QString& device, qint64 offset, qint64 length)
+{
+    const int fd = ::open(QFile::encodeName(device).constData(), O_RDONLY | O_DIRECT | O_CLOEXEC);
+    if (fd < 0)
+        return {};
+    const qint64 start = offset / 4096 * 4096;
+    const qint64 span = (offset + length - start + 4095) / 4096 * 4096;
+    void* p = nullptr;
+    if (posix_memalign(&p, 4096, static_cast<size_t>(span)) != 0) {
+        ::close(fd);
+        return {};
+    }
+    const ssize_t n = pread(fd, p, static_cast<size_t>(span), start);
+    QByteArray out;
+    if (n == span)
+        out = QByteArray(static_cast<const char*>(p) + (offset - start), length);
+    std::free(p);
+    ::close(fd);
+    return out;
+}
+
+qint64 freeBytes(const QString& mount)
+{
+    struct statvfs vfs {};
+    return statvfs(QFile::encodeName(mount).constData(), &vfs) == 0 ? qint64(vfs.f_bavail) * qint64(vfs.f_frsize) : -1;
+}
+
+// Slows the writes this thread sends to `device` (a block-I/O throttle of
+// the kernel's blkio cgroup), so that data the engine only started writing
+// back is not on the medium yet when the test looks, while data it waited for
+// is. Without the cgroup the writes keep their speed (note() says so).
+class SlowWrites {
+public:
+    explicit SlowWrites(const QString& device)
+    {
+        struct stat st {};
+        const QString base = QStringLiteral("/sys/fs/cgroup/blkio");
+        if (stat(QFile::encodeName(device).constData(), &st) != 0 || !QFileInfo(base + "/tasks").exists())
+            return;
+        group_ = base + QStringLiteral("/nvtest-%1").arg(gettid());
+        if (!QDir().mkpath(group_)) {
+            group_.clear();
+            return;
+        }
+        const QByteArray rule = QByteArray::number(major(st.st_rdev)) + ':' + QByteArray::number(minor(st.st_rdev)) + " 8";
+        active_ = put(group_ + "/blkio.throttle.write_iops_device", rule)
+                  && put(group_ + "/tasks", QByteArray::number(gettid()));
+    }
+    ~SlowWrites()
+    {
+        if (group_.isEmpty())
+            return;
+        put(QStringLiteral("/sys/fs/cgroup/blkio/tasks"), QByteArray::number(gettid()));
+        QDir().rmdir(group_);
+    }
+    bool active() const { return active_; }
+
+private:
+    static bool put(const QString& file, const QByteArray& text)
+    {
+        QFile f(file);
+        return f.open(QIODevice::WriteOnly) && f.write(text) == text.size() && f.flush();
+    }
+    QString group_;
+    bool active_ = false;
+};
+
+// A mounted ext4 loop volume whose freed blocks keep their bytes; the test
+// is skipped where the machine cannot make one.
+#define MOUNT_EXT4_OR_SKIP(loop, size)                                                                  \
+    nvtest::LoopDevice loop(size);                                                                      \
+    if (!loop.valid())                                                                                  \
+        GTEST_SKIP() << loop.skipReason().toStdString();                                                \
+    if (!loop.format(QStringLiteral("ext4"), {QStringLiteral("-E"), QStringLiteral("nodiscard")})       \
+        || loop.mount(QStringLiteral("ext4")).isEmpty())                                                \
+        GTEST_SKIP() << "cannot make and mount ext4 here"
+
+} // namespace
+
+// Every pass is on the medium when it ends: the raw device, read past every
+// cache while the volume stays mounted, holds the pass's bytes at the file's
+// blocks after each pass.
+TEST(EraseOnDisk, EachPassIsOnTheMediumWhenItEnds)
+{
+    MOUNT_EXT4_OR_SKIP(loop, 48 * 1024 * 1024);
+    // Ends inside a block: that tail cannot bypass the cache and is on the
+    // medium only if the pass flushed it.
+    const QString path = loop.mountPoint() + QStringLiteral("/report.bin");
+    const qint64 size = 64 * 1024 + 1234;
+    QByteArray content(size, '\0');
+    ASSERT_TRUE(platform::secureRandomBytes(content.data(), static_cast<std::size_t>(size)));
+    ASSERT_TRUE(nvtest::writeFile(path, content));
+    ::sync();
+    // A real disk takes its time; so does this one, for the length of the shred.
+    SlowWrites slow(loop.device());
+    if (!slow.active())
+        std::cout << "note: no blkio throttle here; writes the engine only started may already be on the medium\n";
+
+    QByteArray expected(size, '\0');
+    int passesSeen = 0;
+    EraseObserver watch;
+    watch.chunkWritten = [&](int, std::int64_t offset, QByteArrayView bytes) {
+        std::memcpy(expected.data() + offset, bytes.data(), static_cast<size_t>(bytes.size()));
+    };
+    watch.passFinished = [&](int pass) {
+        ++passesSeen;
+        const std::vector<Extent> extents = physicalExtents(path);
+        ASSERT_FALSE(extents.empty());
+        qint64 checked = 0;
+        int bad = 0;
+        for (const Extent& e : extents) {
+            const qint64 length = std::min(e.length, size - e.logical);
+            if (length <= 0)
+                continue;
+            if (readRaw(loop.device(), e.physical, length) != expected.mid(e.logical, length))
+                ++bad;
+            checked += length;
+        }
+        EXPECT_EQ(checked, size);
+        EXPECT_EQ(bad, 0) << "pass " << pass << ": the medium does not hold what the pass wrote";
+    };
+    EXPECT_TRUE(securelyEraseFile(path, 3, watch));
+    EXPECT_EQ(passesSeen, 3);
+}
+
+// A sparse file far larger than the free space: only its data is overwritten,
+// no hole is ever filled, so the shred works and the volume never gets fuller.
+TEST(EraseOnDisk, ASparseFileLargerThanTheFreeSpaceIsShreddedWithoutFillingItsHoles)
+{
+    MOUNT_EXT4_OR_SKIP(loop, 40 * 1024 * 1024);
+    const QString path = loop.mountPoint() + QStringLiteral("/disk.img");
+    const qint64 apparent = 512LL * 1024 * 1024;
+    struct Piece {
+        qint64 offset;
+        qint64 length;
+    };
+    const Piece pieces[] = {{0, 65536}, {100 * 1024 * 1024, 1024 * 1024 + 100}, {apparent - 4096, 4096}};
+    QList<Sample> samples;
+    {
+        QFile f(path);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        ASSERT_TRUE(f.resize(apparent));
+        for (const Piece& p : pieces) {
+            QByteArray bytes(p.length, '\0');
+            ASSERT_TRUE(platform::secureRandomBytes(bytes.data(), static_cast<std::size_t>(p.length)));
+            ASSERT_TRUE(f.seek(p.offset));
+            ASSERT_EQ(f.write(bytes), p.length);
+            samples << Sample{QStringLiteral("piece at %1").arg(p.offset), bytes.mid(bytes.size() / 2 / 4096 * 4096, 24)};
+        }
+    }
+    ::sync();
+    const qint64 before = freeBytes(loop.mountPoint());
+    ASSERT_LT(before, apparent) << "the file must be larger than the free space";
+
+    qint64 leastFree = before;
+    std::vector<std::pair<qint64, qint64>> writes;
+    EraseObserver watch;
+    watch.chunkWritten = [&](int, std::int64_t offset, QByteArrayView bytes) { writes.emplace_back(offset, bytes.size()); };
+    watch.passFinished = [&](int) { leastFree = std::min(leastFree, freeBytes(loop.mountPoint())); };
+    platform::LogCapture log;
+    EXPECT_TRUE(securelyEraseFile(path, 3, watch));
+    EXPECT_TRUE(log.contains(QStringLiteral("sparse file: ")));
+    EXPECT_GE(leastFree, before) << "a pass took room on the volume";
+    EXPECT_GE(freeBytes(loop.mountPoint()), before);
+    for (const auto& [offset, length] : writes) {
+        const bool inside = std::any_of(std::begin(pieces), std::end(pieces), [&](const Piece& p) {
+            // The file system keeps data in whole blocks.
+            const qint64 start = p.offset / 4096 * 4096;
+            const qint64 end = (p.offset + p.length + 4095) / 4096 * 4096;
+            return offset >= start && offset + length <= end;
+        });
+        EXPECT_TRUE(inside) << "a write at " << offset << " of " << length << " went into a hole";
+    }
+    ASSERT_TRUE(loop.unmount());
+    const QStringList left = foundIn(loop.image(), samples);
+    EXPECT_TRUE(left.isEmpty()) << "still on the volume: " << left;
+}

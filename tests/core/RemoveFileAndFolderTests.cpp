@@ -3,6 +3,7 @@
 #include "core/RemoveFileAndFolder.h"
 #include "platform/Defaults.h"
 #include "platform/Dispatch.h"
+#include "platform/HeldItem.h"
 #include "platform/Log.h"
 #include "platform/Process.h"
 
@@ -387,4 +388,61 @@ TEST(EraseQueue, ItemsBehindAFolderThatIsNoLongerTheOneListedFailAndNothingIsTou
     EXPECT_TRUE(nvtest::fileContains(dir + QStringLiteral("/d/keep/b.txt"), "precious"));
     EXPECT_TRUE(nvtest::fileContains(dir + QStringLiteral("/sub-away/a.txt"), "mine"));
     EXPECT_TRUE(QFileInfo(dir + QStringLiteral("/d/sub")).isSymLink()) << "the link is not the folder listed: left too";
+}
+
+// The pass count is read once, as the run starts; the run ends by flushing
+// the one volume it wrote to.
+TEST(EraseQueue, ThePassCountIsReadOnceAndOnlyTheVolumesWrittenToAreFlushed)
+{
+    platform::defaults::setInteger(QStringLiteral("EraserTimes"), 3);
+    const FileObjList list = files(nvtest::freshFolder(), 3, QByteArray(5000, 'p'));
+    std::atomic<int> passEnds{0};
+    RemoveFileAndFolder queue;
+    queue.setEraseObserver({{}, [&](int) { ++passEnds; }});
+    Recorder rec;
+    // The user picks another standard while the run is under way.
+    rec.onProgress = [](int index) {
+        if (index == 1)
+            platform::defaults::setInteger(QStringLiteral("EraserTimes"), 1);
+    };
+    platform::LogCapture log;
+    ASSERT_TRUE(rec.run(queue, list));
+    platform::defaults::remove(QStringLiteral("EraserTimes"));
+    EXPECT_EQ(passEnds, 9) << "three passes for each of the three files";
+    for (const FileObjPtr& f : list)
+        EXPECT_EQ(f->failStr(), kSuccess);
+    EXPECT_TRUE(log.contains(QStringLiteral("synced 1 volume(s)"))) << log.lines();
+}
+
+// An item without data that cannot be removed is no success: it stays, and
+// the queue says so (the removal is waited for, not started and forgotten).
+TEST(EraseQueue, AnEmptyItemThatCannotBeRemovedFails)
+{
+    const QString dir = nvtest::freshFolder();
+    const QString locked = dir + QStringLiteral("/locked");
+    ASSERT_TRUE(nvtest::writeFile(locked + QStringLiteral("/empty.txt"), QByteArray()));
+    ASSERT_TRUE(nvtest::writeFile(dir + QStringLiteral("/free.txt"), QByteArray()));
+    // Root ignores permission bits: for root the folder is made immutable.
+    const bool viaFlag = nvtest::isRoot();
+    if (viaFlag) {
+        if (!platform::runProcess(QStringLiteral("chattr"), {QStringLiteral("+i"), locked}).succeeded())
+            GTEST_SKIP() << "this file system does not take the immutable flag";
+    } else {
+        ASSERT_EQ(chmod(QFile::encodeName(locked).constData(), 0555), 0);
+    }
+    FileObjList list{record(locked + QStringLiteral("/empty.txt")), record(dir + QStringLiteral("/free.txt"))};
+    platform::LogCapture log;
+    Recorder rec;
+    RemoveFileAndFolder queue;
+    const bool ran = rec.run(queue, list);
+    if (viaFlag)
+        platform::runProcess(QStringLiteral("chattr"), {QStringLiteral("-i"), locked});
+    else
+        chmod(QFile::encodeName(locked).constData(), 0755);
+    ASSERT_TRUE(ran);
+    EXPECT_EQ(list[0]->failStr(), kFail);
+    EXPECT_TRUE(exists(locked + QStringLiteral("/empty.txt")));
+    EXPECT_TRUE(log.contains(QStringLiteral("rm file fail %1/empty.txt").arg(locked)));
+    EXPECT_EQ(list[1]->failStr(), kSuccess);
+    EXPECT_FALSE(exists(dir + QStringLiteral("/free.txt")));
 }

@@ -1,6 +1,7 @@
 #include "TestSupport.h"
 
 #include "core/securelyEraseFile.h"
+#include "platform/HeldItem.h"
 #include "platform/Log.h"
 #include "platform/Process.h"
 
@@ -188,4 +189,48 @@ TEST(SecurelyEraseFile, LinksAreRemovedThemselvesAndTheirTargetsUntouched)
     EXPECT_EQ(readAll(target), QByteArray(70000, 'p'));
     EXPECT_EQ(after.st_mode, before.st_mode);
     EXPECT_EQ(after.st_mtim.tv_sec, before.st_mtim.tv_sec);
+}
+
+// One session for a series of files: its buffers are no larger than the
+// largest file met (whole blocks, at most one chunk) and are kept, and the
+// random bytes made ahead on the second thread are fresh for every chunk.
+TEST(SecurelyEraseFile, ASessionKeepsBuffersNoLargerThanTheFilesAndMakesEveryChunkFresh)
+{
+    const std::int64_t chunk = kEraseChunkSize;
+    EraseSession session;
+    EXPECT_EQ(session.bufferSize(), 0);
+    const QString dir = nvtest::freshFolder();
+    const auto shred = [&](const QString& name, qint64 size, int passes, Watch* watch = nullptr) {
+        const QString path = dir + QLatin1Char('/') + name;
+        EXPECT_TRUE(nvtest::writeFile(path, QByteArray(size, 'd')));
+        platform::HeldItem item = platform::HeldItem::byPath(path);
+        EXPECT_TRUE(securelyEraseFile(item, passes, session, watch ? watch->observer() : EraseObserver{}));
+        EXPECT_FALSE(QFile::exists(path));
+    };
+    shred(QStringLiteral("tiny"), 100, 3);
+    EXPECT_EQ(session.bufferSize(), 4096);
+    shred(QStringLiteral("page"), 4096, 3);
+    EXPECT_EQ(session.bufferSize(), 4096);
+    shred(QStringLiteral("some"), 300000, 2);
+    EXPECT_EQ(session.bufferSize(), 303104);
+
+    // Three chunks per pass, the last one short: each made while the one
+    // before was written, each different from the others.
+    Watch big(dir + QStringLiteral("/big"));
+    shred(QStringLiteral("big"), 2 * chunk + 777, 3, &big);
+    EXPECT_EQ(session.bufferSize(), chunk);
+    for (int pass = 1; pass < 3; ++pass) {
+        SCOPED_TRACE(pass);
+        ASSERT_EQ(big.chunks[pass].size(), 3u);
+        const QByteArray& bytes = big.written[pass];
+        ASSERT_EQ(bytes.size(), 2 * chunk + 777);
+        const QByteArray first = bytes.left(4096), second = bytes.mid(chunk, 4096), third = bytes.mid(2 * chunk, 777);
+        EXPECT_NE(first, second);
+        EXPECT_NE(first.left(777), third);
+        EXPECT_LT(bytes.count('\0'), bytes.size() / 128) << "every chunk holds random bytes, none a stale or empty buffer";
+        EXPECT_NE(bytes, big.written[pass - 1]);
+    }
+    // A smaller file later keeps the buffers: none is made anew per file.
+    shred(QStringLiteral("after"), 4096, 2);
+    EXPECT_EQ(session.bufferSize(), chunk);
 }
