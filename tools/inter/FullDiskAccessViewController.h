@@ -3,38 +3,28 @@
 // Disk Access missing). The platform decides whether it is ever shown; on
 // Linux the data never is shielded. Main thread only.
 
-#include "toolkit/StatusAttachedWindow.h"
+#include "NoticeDialog.h"
 
-#include <QObject>
-#include <QPointer>
 #include <QUrl>
 #include <functional>
 
 class TextImageButton;
 
-class FullDiskAccessViewController : public QObject {
+class FullDiskAccessViewController : public NoticeDialog {
     Q_OBJECT
 public:
     explicit FullDiskAccessViewController(QObject* parent = nullptr);
-    ~FullDiskAccessViewController() override;
-
-    QWidget* view() const { return view_; }
-    void setSuperDelegate(StatusAttachedWindow* window) { superDelegate_ = window; }
-    StatusAttachedWindow* superDelegate() const { return superDelegate_; }
     // Tests replace how a web address is opened.
     void setUrlOpener(std::function<void(const QUrl&)> opener) { openUrl_ = std::move(opener); }
 
     // Opens the system's privacy settings (from 10.14 on), then closes.
     void openSetView();
-    void closeWindow();
 
     TextImageButton* laterButton() const { return laterButton_; }
     TextImageButton* openButton() const { return openButton_; }
 
 private:
-    QPointer<QWidget> view_;
     TextImageButton* laterButton_ = nullptr;
     TextImageButton* openButton_ = nullptr;
-    QPointer<StatusAttachedWindow> superDelegate_;
     std::function<void(const QUrl&)> openUrl_;
 };
