@@ -50,3 +50,17 @@ void TCImageButton::paintEvent(QPaintEvent*)
     else
         drawImage(painter, image);
 }
+
+namespace toolkit {
+
+TCImageButton* makeIconButton(QWidget* parent, const QRect& frame, const QStringList& skin, const QString& tip)
+{
+    auto* button = new TCImageButton(frame, parent);
+    button->setButtonEnabled(true);
+    button->setImageFromFileNormalName(skin.at(0), skin.at(1), skin.at(2), skin.at(3));
+    if (!tip.isEmpty())
+        button->setToolTip(tip);
+    return button;
+}
+
+} // namespace toolkit

@@ -5,6 +5,8 @@
 
 #include "ImageButtonBase.h"
 
+#include <QStringList>
+
 class QLabel;
 class QMouseEvent;
 
@@ -38,3 +40,11 @@ protected:
 private:
     TCImageButtonDelegate* delegate_ = nullptr;
 };
+
+namespace toolkit {
+
+// An image button at `frame`, usable, with the four state images of `skin`
+// (normal, pressed, hover, disabled) and an optional tooltip.
+TCImageButton* makeIconButton(QWidget* parent, const QRect& frame, const QStringList& skin, const QString& tip = {});
+
+} // namespace toolkit

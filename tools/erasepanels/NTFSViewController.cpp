@@ -1,4 +1,5 @@
 #include "NTFSViewController.h"
+#include "PanelHosting.h"
 
 #include "toolkit/Label.h"
 
@@ -84,14 +85,7 @@ void NTFSViewController::loadView()
 
 void NTFSViewController::setLinkLabelStyle()
 {
-    QFont font = linkLabel_->font();
-    font.setUnderline(true);
-    linkLabel_->setFont(font);
-    toolkit::setLabelColor(linkLabel_, kLinkColor);
-    const QFontMetrics metrics(font);
-    const int width = std::min(linkLabel_->width(), metrics.horizontalAdvance(linkLabel_->text()) + 2);
-    linkToHelp_->setGeometry(linkLabel_->x(), linkLabel_->y(), width, linkLabel_->height());
-    linkToHelp_->raise();
+    erasepanels::styleLinkLabel(linkLabel_, linkToHelp_, kLinkColor);
 }
 
 bool NTFSViewController::setTwoLinkLabelStyle()

@@ -9,6 +9,7 @@
 #include "FilePickerPanel.h"
 #include "tools/erasepanels/NTFSViewController.h"
 #include "TextIconImageBtton.h"
+#include "tools/erasepanels/PanelHosting.h"
 
 #include "core/BundleSettings.h"
 #include "core/EULinkUrl.h"
@@ -64,24 +65,6 @@ protected:
         painter.drawPath(frame);
     }
 };
-
-// A side panel's view, laid over the whole of the pane that hosts it.
-void showInPane(QWidget* view, QWidget* pane)
-{
-    view->setParent(pane);
-    view->setGeometry(pane->rect());
-    view->show();
-}
-
-TCImageButton* makeIconButton(QWidget* parent, const QRect& frame, const QStringList& skin, const QString& tip = {})
-{
-    auto* button = new TCImageButton(frame, parent);
-    button->setButtonEnabled(true);
-    button->setImageFromFileNormalName(skin.at(0), skin.at(1), skin.at(2), skin.at(3));
-    if (!tip.isEmpty())
-        button->setToolTip(tip);
-    return button;
-}
 
 const QStringList kMainSkin{QStringLiteral("btn_main"), QStringLiteral("btn_main_press"),
                             QStringLiteral("btn_main_press"), QStringLiteral("btn_main_disable")};
@@ -177,7 +160,7 @@ void FileEraserViewController::setupListView()
     listView_->setGeometry(kToolWidth, 0, kToolWidth, kToolHeight);
     listView_->hide();
 
-    backButton_ = makeIconButton(listView_, QRect(20, 22, 32, 32), kBackSkin, QStringLiteral("返回"));
+    backButton_ = toolkit::makeIconButton(listView_, QRect(20, 22, 32, 32), kBackSkin, QStringLiteral("返回"));
     connect(backButton_, &QAbstractButton::clicked, this, &FileEraserViewController::backButtonAction);
     makeLabel(listView_, QRect(62, 24, 100, 28), QStringLiteral("文件列表"), toolkit::regularFont(18),
               toolkit::whiteAlpha(1.0f));
@@ -258,7 +241,7 @@ void FileEraserViewController::setupListView()
     connect(listAddButton_, &QAbstractButton::clicked, this, [this] { selectFileButtonAction(); });
 
     // The sort control: its icon, with the current order beside it.
-    sortButton_ = makeIconButton(listView_, QRect(400, 519, 130, 24),
+    sortButton_ = toolkit::makeIconButton(listView_, QRect(400, 519, 130, 24),
                                  {QStringLiteral("sortby"), QStringLiteral("sortby_press"), QStringLiteral("sortby_hover"),
                                   QStringLiteral("sortby")},
                                  QStringLiteral("排序"));
@@ -274,22 +257,13 @@ void FileEraserViewController::setupListView()
 
 void FileEraserViewController::setupToolbar()
 {
-    toolbar_ = new QWidget(view_);
-    toolbar_->setGeometry(kToolWidth - 130, 24, 110, 28);
-    historyButton_ = makeIconButton(toolbar_, QRect(0, 2, 24, 24),
-                                    {QStringLiteral("ic_history_none"), QStringLiteral("ic_history_none"),
-                                     QStringLiteral("ic_history_none"), QStringLiteral("ic_history_none")},
-                                    QStringLiteral("擦除历史"));
+    const erasepanels::EraseToolbar bar = erasepanels::buildEraseToolbar(view_);
+    toolbar_ = bar.bar;
+    historyButton_ = bar.historyButton;
+    setButton_ = bar.setButton;
+    aboutButton_ = bar.aboutButton;
     connect(historyButton_, &QAbstractButton::clicked, this, &FileEraserViewController::historyButtonAction);
-    setButton_ = makeIconButton(toolbar_, QRect(42, 2, 24, 24),
-                                {QStringLiteral("ic_setting"), QStringLiteral("ic_setting"), QStringLiteral("ic_setting"),
-                                 QStringLiteral("ic_setting")},
-                                QStringLiteral("擦除次数"));
     connect(setButton_, &QAbstractButton::clicked, this, &FileEraserViewController::setButtonAction);
-    aboutButton_ = makeIconButton(toolbar_, QRect(84, 2, 24, 24),
-                                  {QStringLiteral("ic_help"), QStringLiteral("ic_help"), QStringLiteral("ic_help"),
-                                   QStringLiteral("ic_help")},
-                                  QStringLiteral("联系支持"));
     connect(aboutButton_, &QAbstractButton::clicked, this, &FileEraserViewController::aboutButtonAction);
 }
 
@@ -338,7 +312,7 @@ void FileEraserViewController::setupEndViews()
         auto* pane = new EndBgView(view_);
         pane->setGeometry(kToolWidth, 0, kToolWidth, kToolHeight);
         pane->hide();
-        back = makeIconButton(pane, QRect(20, 22, 32, 32), kBackSkin, QStringLiteral("返回"));
+        back = toolkit::makeIconButton(pane, QRect(20, 22, 32, 32), kBackSkin, QStringLiteral("返回"));
         auto* icon = new NamedImageView(QRect((kToolWidth - 100) / 2, 110, 100, 100), pane);
         icon->setImageName(success ? QStringLiteral("result_success") : QStringLiteral("result_fail"));
         makeLabel(pane, QRect(0, 232, kToolWidth, 32), success ? QStringLiteral("擦除完成") : QStringLiteral("擦除未完成"),
@@ -630,21 +604,13 @@ void FileEraserViewController::selectSortbyType(int sortType, int sortAD)
 
 void FileEraserViewController::changeHistoryButtonState()
 {
-    const bool unseen = PublicUtilities::getUpDataHistoryStr(QStringLiteral("WipeFileHistory")).toInt() != 0;
-    const QString name = unseen ? QStringLiteral("ic_history") : QStringLiteral("ic_history_none");
-    historyButton_->setImageFromFileNormalName(name, name, name, name);
+    erasepanels::changeHistoryButtonState(historyButton_, QStringLiteral("WipeFileHistory"));
 }
 
 void FileEraserViewController::historyButtonAction()
 {
-    PublicUtilities::writeUpDataHistoryStr(QStringLiteral("WipeFileHistory"), QStringLiteral("0"));
-    changeHistoryButtonState();
-    historyVC_ = std::make_unique<HistoryViewController>();
-    historyVC_->setDelegate(this);
-    historyVC_->setTypeStr(QStringLiteral("WipeFile"));
-    showInPane(historyVC_->view(), historyView_);
-    historyVC_->getEraserHistory();
-    toolkit::slideIn(historyView_);
+    historyVC_ = erasepanels::openHistoryPanel(historyView_, this, QStringLiteral("WipeFile"), historyButton_,
+                                               QStringLiteral("WipeFileHistory"));
 }
 
 void FileEraserViewController::closeHistoryView()
@@ -654,11 +620,7 @@ void FileEraserViewController::closeHistoryView()
 
 void FileEraserViewController::setButtonAction()
 {
-    setEraserLevelVC_ = std::make_unique<SetEraserLevelVC>();
-    setEraserLevelVC_->setDelegate(this);
-    showInPane(setEraserLevelVC_->view(), setEraserLevelView_);
-    setEraserLevelVC_->setEraserLevelSelect();
-    toolkit::slideIn(setEraserLevelView_);
+    setEraserLevelVC_ = erasepanels::openPassCountPanel(setEraserLevelView_, this);
 }
 
 void FileEraserViewController::closeSetEraserLevelView()

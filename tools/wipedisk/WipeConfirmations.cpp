@@ -1,6 +1,7 @@
 #include "WipeConfirmations.h"
 
 #include "core/CommUti.h"
+#include "tools/erasepanels/PanelHosting.h"
 #include "core/EULinkUrl.h"
 #include "platform/gui/Workspace.h"
 #include "toolkit/EUHandButton.h"
@@ -110,14 +111,7 @@ void SystemEraserViewController::loadView()
 
 void SystemEraserViewController::setLinkLabelStyle()
 {
-    QFont font = linkLabel_->font();
-    font.setUnderline(true);
-    linkLabel_->setFont(font);
-    toolkit::setLabelColor(linkLabel_, kLinkColor);
-    const QFontMetrics metrics(font);
-    const int width = std::min(linkLabel_->width(), metrics.horizontalAdvance(linkLabel_->text()) + 2);
-    linkButton_->setGeometry(linkLabel_->x(), linkLabel_->y(), width, linkLabel_->height());
-    linkButton_->raise();
+    erasepanels::styleLinkLabel(linkLabel_, linkButton_, kLinkColor);
 }
 
 int SystemEraserViewController::setNodeLabelStyle()

@@ -76,16 +76,6 @@ void ScanSpinner::paintEvent(QPaintEvent*)
 
 namespace wipepanes {
 
-TCImageButton* makeIconButton(QWidget* parent, const QRect& frame, const QStringList& skin, const QString& tip)
-{
-    auto* button = new TCImageButton(frame, parent);
-    button->setButtonEnabled(true);
-    button->setImageFromFileNormalName(skin.at(0), skin.at(1), skin.at(2), skin.at(3));
-    if (!tip.isEmpty())
-        button->setToolTip(tip);
-    return button;
-}
-
 QWidget* buildNodeView(QWidget* parent, int mode, const std::function<void()>& more)
 {
     auto* node = new QWidget(parent);
@@ -158,7 +148,7 @@ WipeEndPane buildEndPane(QWidget* parent, bool success)
     e.pane = new RightBgView(parent);
     e.pane->setGeometry(kToolWidth, 0, kToolWidth, kToolHeight);
     e.pane->hide();
-    e.backButton = makeIconButton(e.pane, QRect(20, 22, 32, 32), kBackSkin, QStringLiteral("返回"));
+    e.backButton = toolkit::makeIconButton(e.pane, QRect(20, 22, 32, 32), kBackSkin, QStringLiteral("返回"));
     auto* icon = new NamedImageView(QRect((kToolWidth - 100) / 2, 110, 100, 100), e.pane);
     icon->setImageName(success ? QStringLiteral("result_success") : QStringLiteral("result_fail"));
     makeLabel(e.pane, QRect(0, 232, kToolWidth, 32), success ? QStringLiteral("擦除完成") : QStringLiteral("擦除未完成"),

@@ -62,7 +62,4 @@ WipeProgressPane buildProgressPane(QWidget* parent, int mode);
 // A result pane, outside the visible area and hidden.
 WipeEndPane buildEndPane(QWidget* parent, bool success);
 
-// A round icon button of the toolbar and the result panes.
-TCImageButton* makeIconButton(QWidget* parent, const QRect& frame, const QStringList& skin, const QString& tip = {});
-
 } // namespace wipepanes

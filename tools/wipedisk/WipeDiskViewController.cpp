@@ -8,6 +8,7 @@
 #include "platform/Log.h"
 #include "platform/gui/Workspace.h"
 #include "tools/erasepanels/NTFSViewController.h"
+#include "tools/erasepanels/PanelHosting.h"
 #include "toolkit/Animation.h"
 #include "toolkit/CustomTableView.h"
 #include "toolkit/ITProgressBar.h"
@@ -28,14 +29,6 @@ namespace {
 
 const QStringList kMainSkin{QStringLiteral("btn_main"), QStringLiteral("btn_main_press"), QStringLiteral("btn_main_press"),
                             QStringLiteral("btn_main_disable")};
-
-// A side panel's view, laid over the whole of the pane that hosts it.
-void showInPane(QWidget* view, QWidget* pane)
-{
-    view->setParent(pane);
-    view->setGeometry(pane->rect());
-    view->show();
-}
 
 } // namespace
 
@@ -140,22 +133,13 @@ void WipeDiskViewController::setupMainView()
 
 void WipeDiskViewController::setupToolbar()
 {
-    toolbar_ = new QWidget(view_);
-    toolbar_->setGeometry(kToolWidth - 130, 24, 110, 28);
-    historyButton_ = wipepanes::makeIconButton(toolbar_, QRect(0, 2, 24, 24),
-                                               {QStringLiteral("ic_history_none"), QStringLiteral("ic_history_none"),
-                                                QStringLiteral("ic_history_none"), QStringLiteral("ic_history_none")},
-                                               QStringLiteral("擦除历史"));
+    const erasepanels::EraseToolbar bar = erasepanels::buildEraseToolbar(view_);
+    toolbar_ = bar.bar;
+    historyButton_ = bar.historyButton;
+    setButton_ = bar.setButton;
+    aboutButton_ = bar.aboutButton;
     connect(historyButton_, &QAbstractButton::clicked, this, &WipeDiskViewController::historyButtonAction);
-    setButton_ = wipepanes::makeIconButton(toolbar_, QRect(42, 2, 24, 24),
-                                           {QStringLiteral("ic_setting"), QStringLiteral("ic_setting"),
-                                            QStringLiteral("ic_setting"), QStringLiteral("ic_setting")},
-                                           QStringLiteral("擦除次数"));
     connect(setButton_, &QAbstractButton::clicked, this, &WipeDiskViewController::setButtonAction);
-    aboutButton_ = wipepanes::makeIconButton(toolbar_, QRect(84, 2, 24, 24),
-                                             {QStringLiteral("ic_help"), QStringLiteral("ic_help"), QStringLiteral("ic_help"),
-                                              QStringLiteral("ic_help")},
-                                             QStringLiteral("联系支持"));
     connect(aboutButton_, &QAbstractButton::clicked, this, &WipeDiskViewController::aboutButtonAction);
 }
 
@@ -470,21 +454,13 @@ void WipeDiskViewController::failEndBackToMainView()
 
 void WipeDiskViewController::changeHistoryButtonState()
 {
-    const bool unseen = PublicUtilities::getUpDataHistoryStr(QStringLiteral("WipeVolumeHistory")).toInt() != 0;
-    const QString name = unseen ? QStringLiteral("ic_history") : QStringLiteral("ic_history_none");
-    historyButton_->setImageFromFileNormalName(name, name, name, name);
+    erasepanels::changeHistoryButtonState(historyButton_, QStringLiteral("WipeVolumeHistory"));
 }
 
 void WipeDiskViewController::historyButtonAction()
 {
-    PublicUtilities::writeUpDataHistoryStr(QStringLiteral("WipeVolumeHistory"), QStringLiteral("0"));
-    changeHistoryButtonState();
-    historyVC_ = std::make_unique<HistoryViewController>();
-    historyVC_->setDelegate(this);
-    historyVC_->setTypeStr(QStringLiteral("WipeVolume"));
-    showInPane(historyVC_->view(), historyView_);
-    historyVC_->getEraserHistory();
-    toolkit::slideIn(historyView_);
+    historyVC_ = erasepanels::openHistoryPanel(historyView_, this, QStringLiteral("WipeVolume"), historyButton_,
+                                               QStringLiteral("WipeVolumeHistory"));
 }
 
 void WipeDiskViewController::closeHistoryView()
@@ -494,11 +470,7 @@ void WipeDiskViewController::closeHistoryView()
 
 void WipeDiskViewController::setButtonAction()
 {
-    setEraserLevelVC_ = std::make_unique<SetEraserLevelVC>();
-    setEraserLevelVC_->setDelegate(this);
-    showInPane(setEraserLevelVC_->view(), setEraserLevelView_);
-    setEraserLevelVC_->setEraserLevelSelect();
-    toolkit::slideIn(setEraserLevelView_);
+    setEraserLevelVC_ = erasepanels::openPassCountPanel(setEraserLevelView_, this);
 }
 
 void WipeDiskViewController::closeSetEraserLevelView()
