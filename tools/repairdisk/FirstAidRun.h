@@ -33,6 +33,8 @@ public:
     // Starts verifying (or repairing) `device`. An earlier run's reports stop.
     void start(bool repair, const QString& device);
 
+    void setLaunchDelay(int ms) { launchDelayMs_ = ms; }
+
     bool isRunning() const;
     // Output chunks of the current run so far.
     int cout() const;

@@ -1,5 +1,7 @@
 #include "RepairDiskRules.h"
 
+#include "toolkit/ImageCache.h"
+
 #include <algorithm>
 
 namespace repairdisk {
@@ -27,10 +29,10 @@ int rowHeight(bool selected)
 QString volumeImageName(const VolumeObj& volume)
 {
     if (volume.bCanEject())
-        return QStringLiteral("ic_usb");
+        return toolkit::imageName("ic_usb");
     if (volume.volumeMountPoint() == QLatin1String("/"))
-        return QStringLiteral("ic_os");
-    return QStringLiteral("ic_disk");
+        return toolkit::imageName("ic_os");
+    return toolkit::imageName("ic_disk");
 }
 
 QString typeText(const QString& diskType)

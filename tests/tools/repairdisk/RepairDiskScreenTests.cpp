@@ -1,0 +1,424 @@
+// The Disk tools screen offscreen, against a substitute disk utility: the
+// table's rows, buttons and rename mode, the row actions' calls, First Aid's
+// dialogs with live rows, and the format dialogs with the picker and the
+// result. Every view is saved as a picture under test-output/repairdisk.
+
+#include "FakeDiskutil.h"
+#include "ScreenTestSupport.h"
+
+#include "tools/repairdisk/FormatEndViewController.h"
+#include "tools/repairdisk/FormatTypeViewController.h"
+#include "tools/repairdisk/FristAidViewController.h"
+#include "tools/repairdisk/MakeSureFormatViewController.h"
+#include "tools/repairdisk/RepairDiskViewController.h"
+#include "tools/repairdisk/RepairDiskViews.h"
+#include "tools/repairdisk/ShowAidViewControllrt.h"
+
+#include "core/CVolumeMgr.h"
+#include "platform/Dispatch.h"
+#include "toolkit/CustomTableView.h"
+#include "toolkit/NamedImageView.h"
+#include "toolkit/TextImageButton.h"
+
+#include <QAbstractButton>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListView>
+#include <gtest/gtest.h>
+
+using repairtest::FakeDiskutil;
+using repairtest::volumeInfo;
+
+namespace {
+
+// Whether an image button takes clicks.
+bool usable(const ImageButtonBase* button)
+{
+    return button->flags().usable;
+}
+
+// The modal dialog that shows `view`, once it runs.
+StatusAttachedWindow* shownBy(QWidget* view)
+{
+    StatusAttachedWindow* d = screentest::runningDialog();
+    return d && view && view->window() == d ? d : nullptr;
+}
+
+class RepairDiskScreen : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        nvtest::pump(1100); // the enumerator's own guard from an earlier test
+        CVolumeMgr().changeIValue();
+        fake.setVolumes({volumeInfo("sdb1", "USB", "MS-DOS FAT32", "/media/u/USB", true),
+                         volumeInfo("sda2", "System", "ext4", "/", false),
+                         volumeInfo("sdc1", "Backup", "", "", true),
+                         volumeInfo("sdd1", "Win", "NTFS", "/media/u/Win", true)});
+        // Mounts elsewhere on this machine would rescan at random; the relay's
+        // notifications are posted by the tests that need them.
+        screen = std::make_unique<RepairDiskViewController>(nullptr, false);
+        screen->setAidLaunchDelay(0);
+        screen->setFileOpener([this](const QString& path) {
+            opened << path;
+            return true;
+        });
+        screen->onActionEnded = [this](const QString& action, bool ok) { ended << action + (ok ? ":ok" : ":fail"); };
+        screen->view()->show();
+        rescan();
+    }
+
+    void rescan()
+    {
+        nvtest::pump(1100);
+        const int before = screen->scan().scansStarted();
+        screen->getallVolumes();
+        ASSERT_TRUE(nvtest::pumpUntil([&] { return screen->scan().scansStarted() > before && !screen->isScanV(); }, 10000));
+        nvtest::pump(50);
+    }
+
+    bool waitFor(const QString& action)
+    {
+        return nvtest::pumpUntil([&] { return ended.contains(action + ":ok") || ended.contains(action + ":fail"); }, 10000);
+    }
+
+    FakeDiskutil fake;
+    std::unique_ptr<RepairDiskViewController> screen;
+    QStringList opened;
+    QStringList ended;
+};
+
+} // namespace
+
+TEST_F(RepairDiskScreen, RowsImagesTextsAndButtons)
+{
+    ASSERT_EQ(screen->allVolumeArr().size(), 4);
+    EXPECT_EQ(screen->selectIndex(), 0);
+    EXPECT_EQ(screen->selectVolume(), screen->allVolumeArr().first());
+    CustomTableView* table = screen->parTableView();
+    EXPECT_EQ(table->rowHeight(0), 88);
+    EXPECT_EQ(table->rowHeight(1), 48);
+    EXPECT_TRUE(screen->rowView(0)->isSelect());
+    EXPECT_FALSE(screen->rowView(1)->isSelect());
+
+    const auto image = [&](int row) { return screen->rowView(row)->findChild<NamedImageView*>()->imageName(); };
+    EXPECT_EQ(image(0), "ic_usb");
+    EXPECT_EQ(image(1), "ic_os");
+    const auto label = [&](int row, const char* id) { return screen->rowView(row)->findChild<QLabel*>(id); };
+    EXPECT_EQ(label(0, "name")->text(), "USB");
+    EXPECT_EQ(label(2, "type")->text(), "未知格式");
+    EXPECT_EQ(label(0, "size")->toolTip(), "2.00 GB 可用, 共 8.00 GB");
+    EXPECT_EQ(label(0, "size")->text(), "<b>2.00 GB</b> 可用, 共 8.00 GB");
+
+    // The selected row's buttons.
+    EXPECT_EQ(screen->rowButton(0, "mount")->textField()->text(), "卸载");
+    for (const char* id : {"open", "mount", "fristaid", "rename", "format", "eject"}) {
+        EXPECT_TRUE(screen->rowButton(0, id)->isVisibleTo(screen->rowView(0))) << id;
+        EXPECT_TRUE(usable(screen->rowButton(0, id))) << id;
+        EXPECT_FALSE(screen->rowButton(1, id)->isVisibleTo(screen->rowView(1))) << id;
+    }
+    EXPECT_FALSE(screen->rowButton(0, "save")->isVisibleTo(screen->rowView(0)));
+    screentest::savePng(screen->view(), "table");
+
+    // The system volume: no format, no unmount, no eject.
+    screen->selectRow(1);
+    EXPECT_EQ(table->rowHeight(0), 48);
+    EXPECT_EQ(table->rowHeight(1), 88);
+    EXPECT_FALSE(usable(screen->rowButton(1, "format")));
+    EXPECT_FALSE(usable(screen->rowButton(1, "mount")));
+    EXPECT_FALSE(usable(screen->rowButton(1, "eject")));
+    EXPECT_TRUE(usable(screen->rowButton(1, "fristaid")));
+    screentest::savePng(screen->view(), "table-system-selected");
+
+    // Not mounted: "装载", and nothing that needs the files.
+    screen->selectRow(2);
+    EXPECT_EQ(screen->rowButton(2, "mount")->textField()->text(), "装载");
+    EXPECT_FALSE(screen->isMount());
+    for (const char* id : {"open", "fristaid", "rename", "format"})
+        EXPECT_FALSE(usable(screen->rowButton(2, id))) << id;
+    EXPECT_TRUE(usable(screen->rowButton(2, "eject")));
+    screentest::savePng(screen->view(), "table-unmounted-selected");
+}
+
+TEST_F(RepairDiskScreen, RenameModeItsRulesAndItsEnds)
+{
+    screen->rowButton(0, "rename")->click();
+    EXPECT_TRUE(screen->isRenameEdit());
+    QLineEdit* field = screen->renameField(0);
+    ASSERT_TRUE(field);
+    EXPECT_TRUE(field->isVisibleTo(screen->rowView(0)));
+    EXPECT_EQ(field->text(), "USB");
+    EXPECT_TRUE(screen->rowButton(0, "save")->isVisibleTo(screen->rowView(0)));
+    EXPECT_FALSE(screen->rowView(0)->findChild<QLabel*>("name")->isVisibleTo(screen->rowView(0)));
+    for (const char* id : {"open", "mount", "fristaid", "rename", "format", "eject"})
+        EXPECT_FALSE(usable(screen->rowButton(0, id))) << id;
+    screentest::savePng(screen->view(), "table-rename");
+
+    // Saving what was never typed, or one blank, runs nothing.
+    screen->saveButtonAction();
+    EXPECT_FALSE(screen->isRenameEdit());
+    screen->renameButtonAction();
+    screen->controlTextDidChange(" ");
+    screen->saveButtonAction();
+    nvtest::pump(300);
+    EXPECT_TRUE(fake.callsOf("rename").isEmpty());
+    EXPECT_EQ(screen->selectVolume()->volumeName(), "USB");
+
+    // Selecting another row ends rename mode without saving.
+    screen->renameButtonAction();
+    screen->controlTextDidChange("Other");
+    screen->selectRow(1);
+    EXPECT_FALSE(screen->isRenameEdit());
+    nvtest::pump(200);
+    EXPECT_TRUE(fake.callsOf("rename").isEmpty());
+
+    // So does a rescan.
+    screen->selectRow(0);
+    screen->renameButtonAction();
+    rescan();
+    EXPECT_FALSE(screen->isRenameEdit());
+
+    // A refused rename keeps the old name.
+    fake.setVerb("rename", "echo 'Volume on sdb1 could not be renamed: busy' >&2; exit 1\n");
+    screen->renameButtonAction();
+    screen->controlTextDidChange("abcdefghijklmn");
+    screen->saveButtonAction();
+    ASSERT_TRUE(waitFor("rename"));
+    EXPECT_TRUE(ended.contains("rename:fail"));
+    EXPECT_EQ(fake.callsOf("rename").value(0), QStringList({"rename", "sdb1", "ABCDEFGHIJK"}));
+    EXPECT_EQ(screen->allVolumeArr().first()->volumeName(), "USB");
+
+    // A successful one takes the name the volume has now.
+    ended.clear();
+    fake.setVerb("rename", "exit 0\n");
+    QVariantMap renamed = volumeInfo("sdb1", "ABCDEFGHIJK", "MS-DOS FAT32", "/media/u/ABCDEFGHIJK", true);
+    fake.setVolumes({renamed});
+    screen->renameButtonAction();
+    screen->controlTextDidChange("abcdefghijklmn");
+    screen->saveButtonAction();
+    ASSERT_TRUE(waitFor("rename"));
+    EXPECT_EQ(screen->allVolumeArr().first()->volumeName(), "ABCDEFGHIJK");
+    EXPECT_EQ(screen->allVolumeArr().first()->volumeMountPoint(), "/media/u/ABCDEFGHIJK");
+}
+
+TEST_F(RepairDiskScreen, MountRelayNotificationsRescan)
+{
+    nvtest::pump(1100);
+    const int scans = screen->scan().scansStarted();
+    fake.setVolumes({volumeInfo("sdb1", "USB", "MS-DOS FAT32", "/media/u/USB", true)});
+    platform::NotificationCenter::defaultCenter().post("MCVolumeUnmount", nullptr, {});
+    ASSERT_TRUE(nvtest::pumpUntil([&] { return screen->scan().scansStarted() > scans && !screen->isScanV(); }, 5000));
+    EXPECT_EQ(screen->allVolumeArr().size(), 1);
+    nvtest::pump(1100);
+    platform::NotificationCenter::defaultCenter().post("MCVolumeMount", nullptr, {});
+    ASSERT_TRUE(nvtest::pumpUntil([&] { return screen->scan().scansStarted() > scans + 1; }, 5000));
+}
+
+TEST_F(RepairDiskScreen, OpenMountUnmountAndEjectNameTheDeviceAndRescan)
+{
+    screen->rowButton(0, "open")->click();
+    EXPECT_EQ(opened, QStringList({"/media/u/USB"}));
+
+    nvtest::pump(1100);
+    int scans = screen->scan().scansStarted();
+    screen->rowButton(0, "mount")->click();
+    ASSERT_TRUE(waitFor("unmount"));
+    EXPECT_EQ(fake.callsOf("unmount").value(0), QStringList({"unmount", "sdb1"}));
+    ASSERT_TRUE(nvtest::pumpUntil([&] { return screen->scan().scansStarted() > scans && !screen->isScanV(); }, 5000));
+
+    screen->selectRow(2);
+    nvtest::pump(1100);
+    scans = screen->scan().scansStarted();
+    screen->rowButton(2, "mount")->click();
+    ASSERT_TRUE(waitFor("mount"));
+    EXPECT_EQ(fake.callsOf("mount").value(0), QStringList({"mount", "sdc1"}));
+    ASSERT_TRUE(nvtest::pumpUntil([&] { return screen->scan().scansStarted() > scans && !screen->isScanV(); }, 5000));
+
+    fake.setVerb("eject", "echo 'Disk sdb could not be ejected: a volume is in use' >&2; exit 1\n");
+    screen->rowButton(0, "eject")->click();
+    ASSERT_TRUE(waitFor("eject"));
+    EXPECT_TRUE(ended.contains("eject:fail"));
+    EXPECT_EQ(fake.callsOf("eject").value(0), QStringList({"eject", "sdb1"}));
+}
+
+TEST_F(RepairDiskScreen, FirstAidQuestionThenLiveRowsThenDone)
+{
+    const QString gate = fake.dir() + "/go";
+    fake.setVerb("verifyvolume",
+                 "echo \"Started file system verification on $2 (USB)\"\n"
+                 "echo 'Checking file system'\n"
+                 "while [ ! -f '" + gate + "' ]; do sleep 0.05; done\n"
+                 "echo 'fsck.fat: 1 files, 1/2044 clusters'\n"
+                 "echo 'The volume USB appears to be OK'\n"
+                 "exit 0\n");
+    bool cancelled = false;
+    bool sawRowsBeforeEnd = false;
+    bool doneDisabledWhileRunning = false;
+    bool done = false;
+
+    // Cancel first: nothing runs, nothing rescans.
+    screentest::whenDialogShown([&](StatusAttachedWindow*) {
+        ASSERT_TRUE(screen->fristAidVC());
+        EXPECT_EQ(screen->fristAidVC()->topLabel()->text(), "在'USB'上运行急救？");
+        screentest::savePng(screen->fristAidVC()->view()->window(), "firstaid-question");
+        screen->fristAidVC()->cancelBut()->click();
+        cancelled = true;
+    });
+    nvtest::pump(1100);
+    int scans = screen->scan().scansStarted();
+    screen->rowButton(0, "fristaid")->click();
+    EXPECT_TRUE(cancelled);
+    nvtest::pump(200);
+    EXPECT_EQ(screen->scan().scansStarted(), scans);
+    EXPECT_TRUE(fake.callsOf("verifyvolume").isEmpty());
+
+    screentest::whenShown<StatusAttachedWindow>(
+        [&]() -> StatusAttachedWindow* { return shownBy(screen->fristAidVC() ? screen->fristAidVC()->view() : nullptr); },
+        [&](StatusAttachedWindow*) {
+            screentest::whenShown<StatusAttachedWindow>(
+                [&]() -> StatusAttachedWindow* { return shownBy(screen->showAidVC() ? screen->showAidVC()->view() : nullptr); },
+                [&](StatusAttachedWindow* w) {
+                    ShowAidViewControllrt* vc = screen->showAidVC();
+                    ASSERT_TRUE(nvtest::pumpUntil([&] { return vc->allShowStrArr().join("\n").contains("Checking"); }, 8000));
+                    sawRowsBeforeEnd = true;
+                    doneDisabledWhileRunning = !usable(vc->completeBut());
+                    EXPECT_FLOAT_EQ(vc->progressPercent(), 5.0f * float(vc->allShowStrArr().size()));
+                    screentest::savePng(w, "firstaid-running");
+                    nvtest::writeFile(gate, "go");
+                    ASSERT_TRUE(nvtest::pumpUntil([&] { return usable(vc->completeBut()); }, 8000));
+                    EXPECT_FLOAT_EQ(vc->progressPercent(), 100);
+                    EXPECT_EQ(vc->progress()->used(), float(vc->progress()->width()));
+                    screentest::savePng(w, "firstaid-done");
+                    vc->completeBut()->click();
+                    done = true;
+                });
+            screen->fristAidVC()->checkBut()->click();
+        });
+    nvtest::pump(1100);
+    scans = screen->scan().scansStarted();
+    screen->rowButton(0, "fristaid")->click();
+    ASSERT_TRUE(nvtest::pumpUntil([&] { return done; }, 15000));
+    EXPECT_TRUE(sawRowsBeforeEnd);
+    EXPECT_TRUE(doneDisabledWhileRunning) << "完成 was usable before the utility ended";
+    // A row is a chunk as it arrived; together they are the whole output.
+    EXPECT_EQ(screen->showAidVC()->allShowStrArr().join("\n"),
+              "Started file system verification on sdb1 (USB)\nChecking file system\n"
+              "fsck.fat: 1 files, 1/2044 clusters\nThe volume USB appears to be OK");
+    EXPECT_EQ(fake.callsOf("verifyvolume").value(0), QStringList({"verifyvolume", "sdb1"}));
+    ASSERT_TRUE(nvtest::pumpUntil([&] { return screen->scan().scansStarted() > scans; }, 5000))
+        << "closing the output rescans";
+}
+
+TEST_F(RepairDiskScreen, FormatWithThePickerThenTheResult)
+{
+    fake.setVerb("eraseVolume", "sleep 0.3; echo \"Finished erase on $4 $3\"; exit 0\n");
+    screen->setPickerCloseMs(400);
+    bool asked = false, resultSeen = false;
+    screentest::whenShown<StatusAttachedWindow>(
+        [&]() -> StatusAttachedWindow* {
+            return shownBy(screen->makeSureFormatVC() ? screen->makeSureFormatVC()->view() : nullptr);
+        },
+        [&](StatusAttachedWindow* w) {
+            MakeSureFormatViewController* vc = screen->makeSureFormatVC();
+            EXPECT_EQ(vc->nameLabel()->text(), "格式化'USB'?");
+            EXPECT_EQ(vc->nodeLabel()->text(), "'USB'上的所有数据在格式化后都将被删除，是否格式化？");
+            EXPECT_EQ(vc->typeLabel()->text(), "MS-DOS FAT32");
+            ASSERT_TRUE(nvtest::pumpUntil([&] { return !vc->nameTextFiled()->isReadOnly(); }, 2000));
+            screentest::savePng(w, "format-confirm");
+
+            // A picker the pointer never enters closes by itself.
+            vc->typeSelectBut()->click();
+            ASSERT_TRUE(vc->isPopSortWin());
+            ASSERT_TRUE(vc->formatTypeVC());
+            EXPECT_EQ(vc->formatTypeVC()->rows().size(), 3) << "no APFS row";
+            QImage picker = vc->sortAttachedWindow()->grab().toImage();
+            picker.save(nvtest::outputFolder("repairdisk") + "/format-picker.png");
+            vc->typeSelectBut()->click(); // again while open: nothing
+            EXPECT_TRUE(vc->isPopSortWin());
+            ASSERT_TRUE(nvtest::pumpUntil([&] { return !vc->isPopSortWin(); }, 3000));
+
+            // One the pointer entered stays until a row is chosen.
+            vc->typeSelectBut()->click();
+            vc->mouseEixtView(false);
+            nvtest::pump(700);
+            ASSERT_TRUE(vc->isPopSortWin());
+            vc->formatTypeVC()->selectSortType(vc->formatTypeVC()->rows().at(2));
+            EXPECT_EQ(vc->typeLabel()->text(), "ext4");
+            EXPECT_FALSE(vc->isPopSortWin());
+            vc->typeSelectBut()->click();
+            vc->formatTypeVC()->selectSortType(vc->formatTypeVC()->rows().at(1));
+            EXPECT_EQ(vc->typeLabel()->text(), "MS-DOS FAT32");
+
+            vc->nameTextFiled()->setText("abcdefghijklm");
+            screentest::whenShown<StatusAttachedWindow>(
+                [&]() -> StatusAttachedWindow* {
+                    return shownBy(screen->formatEndVC() ? screen->formatEndVC()->view() : nullptr);
+                },
+                [&](StatusAttachedWindow* end) {
+                    EXPECT_EQ(screen->formatEndVC()->titleLabel()->text(), "格式化完成");
+                    EXPECT_EQ(screen->formatEndVC()->resultImage()->imageName(), "result_success");
+                    screentest::savePng(end, "format-result-success");
+                    screen->formatEndVC()->closeButton()->click();
+                    resultSeen = true;
+                });
+            vc->okButton()->click();
+            EXPECT_FALSE(vc->makeSureView()->isVisible());
+            EXPECT_TRUE(vc->formatView()->isVisible());
+            EXPECT_TRUE(vc->loading()->isAnimating());
+            screentest::savePng(w, "format-working");
+            asked = true;
+        });
+    screen->rowButton(0, "format")->click();
+    ASSERT_TRUE(nvtest::pumpUntil([&] { return resultSeen; }, 10000));
+    EXPECT_TRUE(asked);
+    EXPECT_EQ(fake.callsOf("eraseVolume").value(0), QStringList({"eraseVolume", "MS-DOS FAT32", "ABCDEFGHIJK", "sdb1"}));
+}
+
+TEST_F(RepairDiskScreen, ARefusedFormatSaysSoAndNtfsKeepsItsType)
+{
+    fake.setVerb("eraseVolume", "echo 'sdd1 holds the running system; it is left alone' >&2; exit 1\n");
+    screen->selectRow(3);
+    bool resultSeen = false;
+    screentest::whenShown<StatusAttachedWindow>(
+        [&]() -> StatusAttachedWindow* {
+            return shownBy(screen->makeSureFormatVC() ? screen->makeSureFormatVC()->view() : nullptr);
+        },
+        [&](StatusAttachedWindow* w) {
+            MakeSureFormatViewController* vc = screen->makeSureFormatVC();
+            EXPECT_EQ(vc->typeLabel()->text(), "NTFS");
+            EXPECT_FALSE(vc->typeSelectBut()->isEnabled());
+            EXPECT_FALSE(vc->openImageV()->isVisibleTo(vc->view()));
+            vc->typeSelectBut()->click();
+            EXPECT_FALSE(vc->isPopSortWin()) << "an NTFS volume keeps its type";
+            screentest::savePng(w, "format-confirm-ntfs");
+            vc->nameTextFiled()->setText(" ");
+            screentest::whenShown<StatusAttachedWindow>(
+                [&]() -> StatusAttachedWindow* {
+                    return shownBy(screen->formatEndVC() ? screen->formatEndVC()->view() : nullptr);
+                },
+                [&](StatusAttachedWindow* end) {
+                    EXPECT_EQ(screen->formatEndVC()->titleLabel()->text(), "格式化失败");
+                    EXPECT_TRUE(screen->formatEndVC()->detailLabel()->text().contains("left alone"));
+                    EXPECT_EQ(screen->formatEndVC()->resultImage()->imageName(), "result_fail");
+                    screentest::savePng(end, "format-result-refused");
+                    screen->formatEndVC()->closeButton()->click();
+                    resultSeen = true;
+                });
+            vc->okButton()->click();
+        });
+    screen->rowButton(3, "format")->click();
+    ASSERT_TRUE(nvtest::pumpUntil([&] { return resultSeen; }, 10000));
+    EXPECT_EQ(fake.callsOf("eraseVolume").value(0), QStringList({"eraseVolume", "NTFS", "NEW", "sdd1"}));
+
+    // Cancel runs nothing.
+    fake.clearCalls();
+    bool cancelled = false;
+    screentest::whenDialogShown([&](StatusAttachedWindow*) {
+        screen->makeSureFormatVC()->noButton()->click();
+        cancelled = true;
+    });
+    screen->rowButton(3, "format")->click();
+    EXPECT_TRUE(cancelled);
+    nvtest::pump(700);
+    EXPECT_TRUE(fake.callsOf("eraseVolume").isEmpty());
+    EXPECT_FALSE(screen->formatEndVC() && screen->formatEndVC()->superDelegate());
+}
