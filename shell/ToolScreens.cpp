@@ -14,6 +14,10 @@
 #include "tools/inter/InternetViewController.h"
 #define NULLVANE_HAS_INTER 1
 #endif
+#if __has_include("tools/repairdisk/RepairDiskViewController.h")
+#include "tools/repairdisk/RepairDiskViewController.h"
+#define NULLVANE_HAS_REPAIRDISK 1
+#endif
 
 
 namespace {
@@ -69,5 +73,9 @@ std::unique_ptr<ToolScreen> ToolScreenFactory::makeInternet()
 
 std::unique_ptr<VolumeToolScreen> ToolScreenFactory::makeRepairDisk()
 {
+#ifdef NULLVANE_HAS_REPAIRDISK
+    return std::make_unique<RepairDiskViewController>();
+#else
     return std::make_unique<EmptyVolumeToolScreen>();
+#endif
 }
