@@ -1,6 +1,10 @@
 #include "Defaults.h"
 
 #include "Locations.h"
+#include "Log.h"
+
+#include <QFile>
+#include <QFileInfo>
 
 #include <QMutex>
 #include <QSettings>
@@ -18,6 +22,24 @@ QString settingsFile()
            + QStringLiteral("/Corvel/Nullvane.conf");
 }
 
+// A file that does not read cleanly would be rewritten with only the keys
+// written now, and whatever it held would be gone: it is put aside first
+// ("Nullvane.conf.damaged", or "Nullvane.conf.2.damaged" and on when that is
+// taken), so the user's values can still be recovered by hand.
+void setDamagedFileAside(const QString& file)
+{
+    QSettings probe(file, QSettings::IniFormat);
+    if (probe.status() != QSettings::FormatError)
+        return;
+    QString aside = file + QStringLiteral(".damaged");
+    for (int n = 2; QFileInfo::exists(aside) || QFileInfo(aside).isSymLink(); ++n)
+        aside = QStringLiteral("%1.%2.damaged").arg(file).arg(n);
+    if (QFile::rename(file, aside))
+        platform::log(QStringLiteral("设置文件已损坏，已另存为 %1").arg(aside));
+    else
+        platform::log(QStringLiteral("设置文件已损坏，无法另存: %1").arg(file));
+}
+
 } // namespace
 
 QVariant value(const QString& key)
@@ -30,7 +52,11 @@ QVariant value(const QString& key)
 void setValue(const QString& key, const QVariant& v)
 {
     QMutexLocker lock(&mutex);
-    QSettings settings(settingsFile(), QSettings::IniFormat);
+    const QString file = settingsFile();
+    setDamagedFileAside(file);
+    QSettings settings(file, QSettings::IniFormat);
+    if (settings.status() == QSettings::FormatError)
+        return; // could not be put aside: never written over
     settings.setValue(key, v);
     settings.sync();
 }
@@ -50,7 +76,11 @@ void setInteger(const QString& key, int v)
 void remove(const QString& key)
 {
     QMutexLocker lock(&mutex);
-    QSettings settings(settingsFile(), QSettings::IniFormat);
+    const QString file = settingsFile();
+    setDamagedFileAside(file);
+    QSettings settings(file, QSettings::IniFormat);
+    if (settings.status() == QSettings::FormatError)
+        return;
     settings.remove(key);
     settings.sync();
 }

@@ -6,11 +6,13 @@
 #include "core/PublicUtilities.h"
 
 #include "platform/Defaults.h"
+#include "platform/Log.h"
 #include "platform/PropertyList.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QStandardPaths>
 #include <gtest/gtest.h>
 
 namespace {
@@ -225,4 +227,35 @@ TEST(ErasureStandards, PassCountsAgreeWithTheLabels)
         EXPECT_EQ(erasureStandardPasses(i), 1) << i;
         EXPECT_TRUE(erasureStandardLabel(i).isEmpty()) << i;
     }
+}
+
+TEST(UserDefaults, ADamagedFileIsKeptAsideBeforeDefaultsAreWritten)
+{
+    const QString file = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation)
+                         + QStringLiteral("/Corvel/Nullvane.conf");
+    const QString aside = file + QStringLiteral(".damaged");
+    QFile::remove(aside);
+    QFile::remove(file + QStringLiteral(".2.damaged"));
+
+    // A file that reads cleanly keeps every key it holds.
+    ASSERT_TRUE(nvtest::writeFile(file, "[General]\nEraserTimes=3\nMyOwnKey=kept\n"));
+    platform::defaults::setInteger(QStringLiteral("EraserTimesTag"), 2);
+    EXPECT_FALSE(QFileInfo::exists(aside));
+    EXPECT_EQ(platform::defaults::value(QStringLiteral("MyOwnKey")).toString(), QStringLiteral("kept"));
+
+    // One that does not is set aside whole, logged, and a fresh one begins.
+    const QByteArray damaged = "[General]\nEraserTimes=3\nMyOwnKey=kept\n[broken\n\x01\x02 no equals sign here\n";
+    for (const QString& expectedAside : {aside, file + QStringLiteral(".2.damaged")}) {
+        ASSERT_TRUE(nvtest::writeFile(file, damaged));
+        platform::LogCapture logs;
+        platform::defaults::setInteger(QStringLiteral("EraserTimes"), 1);
+        EXPECT_TRUE(logs.contains(expectedAside)) << expectedAside;
+        QFile kept(expectedAside);
+        ASSERT_TRUE(kept.open(QIODevice::ReadOnly)) << expectedAside;
+        EXPECT_EQ(kept.readAll(), damaged);
+        EXPECT_EQ(platform::defaults::integerForKey(QStringLiteral("EraserTimes")), 1);
+    }
+    QFile::remove(aside);
+    QFile::remove(file + QStringLiteral(".2.damaged"));
+    QFile::remove(file);
 }
