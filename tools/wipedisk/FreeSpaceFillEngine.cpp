@@ -263,6 +263,11 @@ struct FreeSpaceFillEngine::Shared {
             }
             return;
         }
+        // The blocks the file system took for the file's own bookkeeping (the
+        // folder's entries, extent blocks) reach their place on the medium
+        // only with the file system's flush; freed unwritten, they would keep
+        // the deleted data they were given.
+        platform::syncFileSystemOf(file.fd());
         if (const FillFileObserver look = observer())
             look(path, file.fd());
     }

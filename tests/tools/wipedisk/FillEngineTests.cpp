@@ -111,6 +111,27 @@ TEST(FillFiles, RemainderIsZeroBlocksThenDigitCharacters)
     EXPECT_EQ(engine.errorString(), QStringLiteral("您没有文件的'读取'和'写入'权限。"));
 }
 
+// At 4,000 bytes the remainder turns from "0" characters into blocks of zero
+// bytes, with the odd bytes after the blocks as "0" characters.
+TEST(FillFiles, RemainderAtTheFourThousandByteBoundary)
+{
+    Engine engine;
+    const QString folder = nvtest::freshFolder(QStringLiteral("boundary"));
+    struct Case {
+        qint64 rest, zeros;
+    };
+    for (const Case c : {Case{3999, 0}, Case{4000, 4000}, Case{4001, 4000}, Case{7999, 4000}, Case{8000, 8000}}) {
+        engine.writLostDataWithLoseCount(c.rest, c.rest, folder);
+        QFile f(Engine::loseFilePath(folder, c.rest));
+        ASSERT_TRUE(f.open(QIODevice::ReadOnly)) << c.rest;
+        const QByteArray bytes = f.readAll();
+        EXPECT_EQ(bytes.size(), c.rest);
+        EXPECT_EQ(bytes.left(c.zeros), QByteArray(c.zeros, '\0')) << c.rest;
+        EXPECT_EQ(bytes.mid(c.zeros), QByteArray(c.rest - c.zeros, '0')) << c.rest;
+    }
+    EXPECT_EQ(engine.errorString(), QString());
+}
+
 TEST(FillSampling, TimerSamplesEveryOneAndAHalfSecondsAgainstTheRightBase)
 {
     const auto root = platform::fileSystemSpace(QStringLiteral("/"));

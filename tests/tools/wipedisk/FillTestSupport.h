@@ -4,15 +4,23 @@
 
 #include "TestSupport.h"
 
+#include "platform/Defaults.h"
 #include "platform/Dispatch.h"
+#include "platform/FillFile.h"
 #include "platform/Log.h"
+#include "platform/MountTable.h"
+#include "platform/Process.h"
+#include "platform/SecureRandom.h"
 #include "tools/wipedisk/FreeSpaceFillEngine.h"
 
 #include <QElapsedTimer>
 #include <QFile>
 #include <QList>
+#include <gtest/gtest.h>
 
 namespace filltest {
+
+inline const QString kFolderFail = QStringLiteral("硬盘驱动器已被占用或为只读,关闭其他程序或删除只读属性以重试。");
 
 struct RoundCall {
     int mode = 0; // which mode's widgets: FreeSpaceFillEngine::kWipeVolume or kWipeFreeSpace
@@ -75,6 +83,102 @@ inline bool allBytesAre(const QString& path, qint64 offset, char value)
             return false;
     }
     return true;
+}
+
+// A fresh volume, mounted. ext4 without discard: tests read the raw image.
+struct TestVolume {
+    explicit TestVolume(qint64 bytes, const QString& fs = QStringLiteral("ext4"), const QStringList& mkfsArgs = {})
+        : loop(bytes)
+    {
+        QStringList args = mkfsArgs;
+        if (fs == QLatin1String("ext4"))
+            args << QStringLiteral("-E") << QStringLiteral("nodiscard");
+        if (!loop.valid())
+            why = loop.skipReason();
+        else if (platform::findProgram(QStringLiteral("mkfs.") + fs).isEmpty() || !loop.format(fs, args))
+            why = QStringLiteral("cannot make a %1 file system here").arg(fs);
+        else if ((mountPoint = loop.mount(fs)).isEmpty())
+            why = QStringLiteral("cannot mount %1 here (no driver and no FUSE tool)").arg(fs);
+    }
+    // The record the volume scan would make of it.
+    VolumeObjPtr record() const
+    {
+        auto v = std::make_shared<VolumeObj>();
+        const auto space = platform::fileSystemSpace(mountPoint);
+        v->setVolumeName(QStringLiteral("FILLTEST"));
+        v->setVolumeMountPoint(mountPoint);
+        v->setVolRootDir(loop.device());
+        v->setVolumeFreeSizeNum(space.freeBytes);
+        v->setVolumeTotalSizeNum(space.totalBytes);
+        return v;
+    }
+    QString fillFolder() const { return FreeSpaceFillEngine::fillFolderFor(mountPoint); }
+
+    nvtest::LoopDevice loop;
+    QString mountPoint, why;
+};
+
+#define SKIP_UNLESS_READY(vol)                                                                     \
+    if (!(vol).why.isEmpty())                                                                      \
+    GTEST_SKIP() << (vol).why.toStdString()
+
+// One engine with a recording delegate, started on a record with P passes.
+struct FillRun {
+    FillRun(const VolumeObjPtr& record, int passes, int mode = FreeSpaceFillEngine::kWipeFreeSpace,
+            FreeSpaceFillEngine::FillFileObserver observer = {})
+    {
+        platform::defaults::setInteger(QStringLiteral("EraserTimes"), passes);
+        engine.setFillFileObserver(std::move(observer));
+        engine.setDelegate(&delegate);
+        engine.setSelectEraserType(mode);
+        engine.setSelectVolumeObj(record);
+        engine.doFreeSpaceAction();
+    }
+    bool waitForEnd(int ms = 120000)
+    {
+        const bool ended = nvtest::pumpUntil([&] { return delegate.complite > 0; }, ms);
+        nvtest::pump(100);
+        return ended;
+    }
+    platform::LogCapture log;
+    FreeSpaceFillEngine engine;
+    RecordingDelegate delegate;
+};
+
+// A file full of a marker, on the medium, then deleted: its blocks hold the
+// marker until something overwrites them.
+inline QByteArray plantDeletedMarker(const QString& mountPoint, const QString& name = QStringLiteral("secret.bin"),
+                                     qint64 bytes = 4 << 20)
+{
+    quint8 random[16];
+    platform::secureRandomBytes(random, sizeof random);
+    const QByteArray marker = "NVFILL-MARK-" + QByteArray(reinterpret_cast<const char*>(random), 16).toHex();
+    const QString path = mountPoint + QLatin1Char('/') + name;
+    EXPECT_TRUE(nvtest::writeFile(path, marker.repeated(bytes / marker.size())));
+    platform::syncFileSystemAt(mountPoint);
+    EXPECT_TRUE(QFile::remove(path));
+    platform::syncFileSystemAt(mountPoint);
+    return marker;
+}
+
+// How many times `needle` occurs in the file (read in blocks).
+inline qint64 countOccurrences(const QString& path, const QByteArray& needle)
+{
+    QFile f(path);
+    if (needle.isEmpty() || !f.open(QIODevice::ReadOnly))
+        return -1;
+    qint64 count = 0;
+    QByteArray carry;
+    while (!f.atEnd()) {
+        const QByteArray chunk = carry + f.read(8 << 20);
+        qsizetype at = 0;
+        while ((at = chunk.indexOf(needle, at)) >= 0) {
+            ++count;
+            at += needle.size();
+        }
+        carry = chunk.right(needle.size() - 1);
+    }
+    return count;
 }
 
 } // namespace filltest

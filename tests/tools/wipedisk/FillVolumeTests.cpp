@@ -16,81 +16,10 @@
 
 using Engine = FreeSpaceFillEngine;
 
-namespace {
-
-const QString kFolderFail = QStringLiteral("硬盘驱动器已被占用或为只读,关闭其他程序或删除只读属性以重试。");
-
-// A fresh volume, mounted. ext4 without discard: tests read the raw image.
-struct TestVolume {
-    explicit TestVolume(qint64 bytes, const QString& fs = QStringLiteral("ext4")) : loop(bytes)
-    {
-        const QStringList args = fs == QLatin1String("ext4") ? QStringList{QStringLiteral("-E"), QStringLiteral("nodiscard")} : QStringList{};
-        if (!loop.valid())
-            why = loop.skipReason();
-        else if (platform::findProgram(QStringLiteral("mkfs.") + fs).isEmpty() || !loop.format(fs, args))
-            why = QStringLiteral("cannot make a %1 file system here").arg(fs);
-        else if ((mountPoint = loop.mount(fs)).isEmpty())
-            why = QStringLiteral("cannot mount %1 here (no driver and no FUSE tool)").arg(fs);
-    }
-    // The record the volume scan would make of it.
-    VolumeObjPtr record() const
-    {
-        auto v = std::make_shared<VolumeObj>();
-        const auto space = platform::fileSystemSpace(mountPoint);
-        v->setVolumeName(QStringLiteral("FILLTEST"));
-        v->setVolumeMountPoint(mountPoint);
-        v->setVolRootDir(loop.device());
-        v->setVolumeFreeSizeNum(space.freeBytes);
-        v->setVolumeTotalSizeNum(space.totalBytes);
-        return v;
-    }
-    QString fillFolder() const { return Engine::fillFolderFor(mountPoint); }
-
-    nvtest::LoopDevice loop;
-    QString mountPoint, why;
-};
-
-#define SKIP_UNLESS_READY(vol)                                                                     \
-    if (!(vol).why.isEmpty())                                                                      \
-    GTEST_SKIP() << (vol).why.toStdString()
-
-// One engine with a recording delegate, started on a record with P passes.
-struct FillRun {
-    FillRun(const VolumeObjPtr& record, int passes, int mode = Engine::kWipeFreeSpace)
-    {
-        platform::defaults::setInteger(QStringLiteral("EraserTimes"), passes);
-        engine.setDelegate(&delegate);
-        engine.setSelectEraserType(mode);
-        engine.setSelectVolumeObj(record);
-        engine.doFreeSpaceAction();
-    }
-    bool waitForEnd(int ms = 120000)
-    {
-        const bool ended = nvtest::pumpUntil([&] { return delegate.complite > 0; }, ms);
-        nvtest::pump(100);
-        return ended;
-    }
-    platform::LogCapture log;
-    Engine engine;
-    filltest::RecordingDelegate delegate;
-};
-
-// A file full of a marker, on the medium, then deleted: its blocks hold the
-// marker until something overwrites them.
-QByteArray plantDeletedMarker(const QString& mountPoint)
-{
-    quint8 random[16];
-    platform::secureRandomBytes(random, sizeof random);
-    const QByteArray marker = "NVFILL-MARK-" + QByteArray(reinterpret_cast<const char*>(random), 16).toHex();
-    const QString path = mountPoint + QStringLiteral("/secret.bin");
-    EXPECT_TRUE(nvtest::writeFile(path, marker.repeated((4 << 20) / marker.size())));
-    platform::syncFileSystemAt(mountPoint);
-    EXPECT_TRUE(QFile::remove(path));
-    platform::syncFileSystemAt(mountPoint);
-    return marker;
-}
-
-} // namespace
+using filltest::FillRun;
+using filltest::TestVolume;
+using filltest::kFolderFail;
+using filltest::plantDeletedMarker;
 
 class OnePass : public ::testing::TestWithParam<std::pair<qint64, qint64>> {};
 
@@ -118,22 +47,6 @@ TEST_P(OnePass, LeavesTheFreeSpaceAsItWasAndDeletedDataUnreadable)
     EXPECT_EQ(filltest::countLines(run.log, fullFileLine), GetParam().second) << "n full files, not n - 1";
     EXPECT_FALSE(QFileInfo::exists(vol.fillFolder()));
     EXPECT_EQ(platform::fileSystemSpace(vol.mountPoint).freeBytesRoot, before.freeBytesRoot);
-    ASSERT_TRUE(vol.loop.unmount());
-    EXPECT_FALSE(nvtest::fileContains(vol.loop.image(), marker));
-}
-
-// The pages of a deleted file are dropped without ever being written: a full
-// file deleted at once must already be on the medium.
-TEST(FillVolume, AFullFileIsOnTheMediumBeforeItIsDeleted)
-{
-    TestVolume vol(300LL << 20);
-    SKIP_UNLESS_READY(vol);
-    const QByteArray marker = plantDeletedMarker(vol.mountPoint);
-    Engine engine;
-    ASSERT_TRUE(platform::makeFillFolder(vol.fillFolder()));
-    engine.createDydFile(vol.fillFolder(), 1);
-    ASSERT_EQ(QFileInfo(Engine::fullFilePath(vol.fillFolder(), 1)).size(), Engine::kFullFileHeader + Engine::kFullFileZeros);
-    ASSERT_TRUE(platform::removeItem(vol.fillFolder()));
     ASSERT_TRUE(vol.loop.unmount());
     EXPECT_FALSE(nvtest::fileContains(vol.loop.image(), marker));
 }
