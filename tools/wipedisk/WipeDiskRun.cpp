@@ -16,9 +16,11 @@
 #include "platform/Removal.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QPointer>
 #include <QThread>
 
+#include <algorithm>
 #include <condition_variable>
 #include <mutex>
 
@@ -54,6 +56,7 @@ public:
     void endAppRemoveFolder() override { engine_.endAppRemoveFolder(); }
     bool isRunning() const override { return engine_.isRunning(); }
     bool waitForFill(int timeoutMs) override { return engine_.waitForFill(timeoutMs); }
+    bool stopRunningFill(int timeoutMs) override { return engine_.stopRunningFill(timeoutMs); }
     bool volumeIsStillThere() const override
     {
         const VolumeObjPtr v = engine_.selectVolumeObj();
@@ -429,9 +432,13 @@ bool WipeDiskRun::waitForWorker(int timeoutMs)
 
 bool WipeDiskRun::stopRunningWork(int timeoutMs)
 {
+    QElapsedTimer clock;
+    clock.start();
     if (running_)
         cancelEraser();
     const bool workerDone = waitForWorker(timeoutMs);
+    // The fill gets what is left of the same budget, its clean-up included.
+    fill_->stopRunningFill(static_cast<int>(std::max<qint64>(0, timeoutMs - clock.elapsed())));
     fill_->endAppRemoveFolder();
     return workerDone && !fill_->isRunning();
 }

@@ -53,6 +53,9 @@ public:
     virtual void endAppRemoveFolder() = 0;
     virtual bool isRunning() const = 0;
     virtual bool waitForFill(int timeoutMs) = 0;
+    // At quit: cancels a fill and waits at most `timeoutMs` for it; a later
+    // endAppRemoveFolder waits only for what is left of that time.
+    virtual bool stopRunningFill(int timeoutMs) = 0;
     // After a fill: the volume is still mounted where it was, from its device.
     virtual bool volumeIsStillThere() const = 0;
 };

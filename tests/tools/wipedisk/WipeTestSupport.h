@@ -157,6 +157,7 @@ public:
     void endAppRemoveFolder() override { ++removeCalls; }
     bool isRunning() const override { return false; }
     bool waitForFill(int) override { return true; }
+    bool stopRunningFill(int) override { return true; }
     bool volumeIsStillThere() const override { return stillThere; }
 
     FreeSpaceFillDelegate* delegate = nullptr;
