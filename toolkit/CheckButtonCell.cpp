@@ -1,11 +1,14 @@
 #include "CheckButtonCell.h"
 
+#include "CustomTableView.h"
+
 #include <QAbstractItemView>
 #include <QCoreApplication>
 #include <QItemSelectionModel>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QTimer>
+#include <algorithm>
 
 namespace {
 int g_latch = 0;
@@ -15,7 +18,10 @@ void CheckButtonCell::drawWithFrame(QPainter& painter, const QRectF& frame) cons
 {
     if (image_.isNull())
         return;
-    const QRectF target(23, frame.y() + (frame.height() - 16) / 2, 16, 16);
+    // Centred on the row's card, like the titles beside it, however tall the
+    // row is.
+    const double band = std::min(frame.height(), double(CustomTableView::kCardHeight));
+    const QRectF target(23, frame.y() + (band - 16) / 2, 16, 16);
     image_.paint(&painter, target.toRect(), Qt::AlignCenter);
 }
 

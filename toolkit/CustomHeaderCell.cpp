@@ -1,9 +1,11 @@
 #include "CustomHeaderCell.h"
 
+#include "CustomTableView.h"
 #include "InterfaceStyle.h"
 
 #include <QAbstractItemModel>
 #include <QPainter>
+#include <algorithm>
 
 CustomHeaderCell::CustomHeaderCell(const QString& title)
     : title_(title), font_(toolkit::lightFont(12)), color_(toolkit::colorOf(194, 200, 230, 1.0f))
@@ -38,11 +40,13 @@ QVector<QPointF> CustomHeaderCell::sortIndicator(const QRectF& frame) const
     return {{x0, y + 10}, {x0 + 8, y + 10}, {x0 + 4, y + 17}};
 }
 
-void CustomHeaderCell::drawWithFrame(QPainter& painter, const QRectF& frame) const
+void CustomHeaderCell::drawWithFrame(QPainter& painter, const QRectF& frame, double titleMinX) const
 {
     drawBackground(painter, frame);
     painter.save();
     QRectF titleRect = frame.adjusted(0, 5, 0, 0);
+    if (titleRect.left() < titleMinX)
+        titleRect.setLeft(std::min(titleMinX, titleRect.right()));
     if (priority_ == 0)
         titleRect.setWidth(std::max(0.0, titleRect.width() - 8));
     painter.setFont(font_);
@@ -97,10 +101,16 @@ void CustomHeaderView::paintEvent(QPaintEvent* event)
 void CustomHeaderView::paintSection(QPainter* painter, const QRect& rect, int logicalIndex) const
 {
     if (logicalIndex >= 0 && logicalIndex < cells_.size()) {
-        cells_[logicalIndex].drawWithFrame(*painter, QRectF(rect));
+        cells_[logicalIndex].drawWithFrame(*painter, QRectF(rect), titleMinX());
         return;
     }
     // A column added after the cells were made: its own title, same look.
     CustomHeaderCell(model() ? model()->headerData(logicalIndex, Qt::Horizontal).toString() : QString())
-        .drawWithFrame(*painter, QRectF(rect));
+        .drawWithFrame(*painter, QRectF(rect), titleMinX());
+}
+
+double CustomHeaderView::titleMinX() const
+{
+    // Over a list of cards the titles begin where the rows' content does.
+    return qobject_cast<const CustomTableView*>(parentWidget()) ? CustomTableView::kContentMinX : 0.0;
 }

@@ -27,7 +27,9 @@ public:
     bool ascending() const { return ascending_; }
     qint64 priority() const { return priority_; }
 
-    void drawWithFrame(QPainter& painter, const QRectF& frame) const;
+    // The title begins at `titleMinX` at the least (the background fills the
+    // whole frame).
+    void drawWithFrame(QPainter& painter, const QRectF& frame, double titleMinX = 0) const;
     // A highlighted header looks like a normal one.
     void highlight(bool on, QPainter& painter, const QRectF& frame) const { Q_UNUSED(on); drawWithFrame(painter, frame); }
 
@@ -60,6 +62,7 @@ public:
 protected:
     void paintEvent(QPaintEvent* event) override;
     void paintSection(QPainter* painter, const QRect& rect, int logicalIndex) const override;
+    double titleMinX() const;
 
 private:
     QVector<CustomHeaderCell> cells_;

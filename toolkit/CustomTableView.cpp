@@ -8,6 +8,7 @@
 #include <QHeaderView>
 #include <QMouseEvent>
 #include <QPainter>
+#include <algorithm>
 #include <QPainterPath>
 
 namespace {
@@ -110,4 +111,12 @@ void CustomTableView::mouseReleaseEvent(QMouseEvent* event)
 void CustomTableView::contextMenuEvent(QContextMenuEvent* event)
 {
     event->accept(); // the delegate has had the right click; no standard menu
+}
+
+QRectF CustomTableView::insideCard(const QRectF& cellFrame)
+{
+    QRectF frame = cellFrame;
+    if (frame.left() < kContentMinX)
+        frame.setLeft(std::min(double(kContentMinX), frame.right()));
+    return frame;
 }

@@ -23,6 +23,13 @@ public:
     static constexpr int kCardHeight = 48;
     static constexpr int kCardRadius = 8;
     static constexpr int kHeaderHeight = 25;
+    // Where a row's content may begin: inside the card, never left of it.
+    static constexpr int kContentMinX = kCardX + 12;
+
+    // A cell's frame as its content is drawn: a column that starts left of
+    // the card (a list whose first column holds text) begins at the card's
+    // inner edge instead. The header's titles follow the same rule.
+    static QRectF insideCard(const QRectF& cellFrame);
 
     explicit CustomTableView(QWidget* parent = nullptr);
 

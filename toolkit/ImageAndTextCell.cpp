@@ -1,9 +1,11 @@
 #include "ImageAndTextCell.h"
 
+#include "CustomTableView.h"
 #include "InterfaceStyle.h"
 
 #include <QFontMetricsF>
 #include <QPainter>
+#include <algorithm>
 #include <cmath>
 
 namespace toolkit {
@@ -81,7 +83,9 @@ void ImageAndTextCell::drawImage(QPainter& painter, const QRectF& frame) const
     const QRectF strip(frame.x(), frame.y(), 27, frame.height());
     if (background_.isValid())
         painter.fillRect(strip, background_);
-    const QRectF target(strip.x() + 3, strip.y() - kImageSide + std::ceil((frame.height() + kImageSide) / 2), kImageSide,
+    // Centred on the row's card, like the title, however tall the row is.
+    const double band = std::min(frame.height(), double(CustomTableView::kCardHeight));
+    const QRectF target(strip.x() + 3, strip.y() - kImageSide + std::ceil((band + kImageSide) / 2), kImageSide,
                         kImageSide);
     image_.paint(&painter, target.toRect(), Qt::AlignCenter);
 }
@@ -129,6 +133,9 @@ void ImageAndTextCellItemDelegate::paint(QPainter* painter, const QStyleOptionVi
 {
     painter->save();
     painter->setRenderHint(QPainter::Antialiasing);
-    preparedCell(index).drawWithFrame(*painter, QRectF(option.rect));
+    QRectF frame(option.rect);
+    if (qobject_cast<const CustomTableView*>(option.widget))
+        frame = CustomTableView::insideCard(frame);
+    preparedCell(index).drawWithFrame(*painter, frame);
     painter->restore();
 }

@@ -38,38 +38,46 @@ const QList<FileRow> kRows = {
      QStringLiteral("512.00 MB"), true},
 };
 
-// A file list the way the File Eraser fills it: a tick column, name with
-// icon, path and size, configured per row in the will-display hooks.
+// A file list the way the File Eraser fills it: a tick column, the "search"
+// column with its magnifier, name with icon, path and size, configured per
+// row in the will-display hooks.
 struct FileList {
-    QStandardItemModel model{static_cast<int>(kRows.size()), 4};
+    QStandardItemModel model{static_cast<int>(kRows.size()), 5};
     CustomTableView table;
     CheckButtonCellItemDelegate tick;
+    ImageAndTextCellItemDelegate search;
     ImageAndTextCellItemDelegate name;
     ImageAndTextCellItemDelegate path;
     ImageAndTextCellItemDelegate size;
 
     explicit FileList(CheckButtonCellDelegate* tickDelegate = nullptr)
     {
-        model.setHorizontalHeaderLabels({QString(), QStringLiteral("名称"), QStringLiteral("路径"), QStringLiteral("大小")});
+        model.setHorizontalHeaderLabels(
+            {QString(), QString(), QStringLiteral("名称"), QStringLiteral("路径"), QStringLiteral("大小")});
         table.setModel(&model);
         table._setupHeaderCell();
         table.resize(730, 260);
-        table.setColumnWidth(0, 60);
-        table.setColumnWidth(1, 220);
-        table.setColumnWidth(2, 300);
-        table.setColumnWidth(3, 120);
+        table.setColumnWidth(0, 45);
+        table.setColumnWidth(1, 30);
+        table.setColumnWidth(2, 205);
+        table.setColumnWidth(3, 300);
+        table.setColumnWidth(4, 120);
         table.setItemDelegateForColumn(0, &tick);
-        table.setItemDelegateForColumn(1, &name);
-        table.setItemDelegateForColumn(2, &path);
-        table.setItemDelegateForColumn(3, &size);
+        table.setItemDelegateForColumn(1, &search);
+        table.setItemDelegateForColumn(2, &name);
+        table.setItemDelegateForColumn(3, &path);
+        table.setItemDelegateForColumn(4, &size);
         tick.setWillDisplay([tickDelegate](CheckButtonCell& cell, const QModelIndex& index) {
             cell.setTag(index.row());
             cell.setDelegate(tickDelegate);
             cell.setImage(ImageCache::iconNamed(kRows[index.row()].ticked ? QStringLiteral("checkbox_yes")
                                                                           : QStringLiteral("checkbox_no")));
         });
+        search.setWillDisplay([](ImageAndTextCell& cell, const QModelIndex&) {
+            cell.setImage(ImageCache::iconNamed(QStringLiteral("ic_search")));
+        });
         name.setWillDisplay([](ImageAndTextCell& cell, const QModelIndex& index) {
-            cell.setImage(ImageCache::iconNamed(QStringLiteral("ic_export")));
+            cell.setImage(ImageCache::iconNamed(QStringLiteral("ic_file")));
             cell.setTitle(kRows[index.row()].name, 14, 150);
             cell.setColor(toolkit::whiteAlpha(1.0f));
         });
@@ -127,6 +135,71 @@ TEST(CustomTableView, CardIsAlways690By48AtX20)
     tktest::savePng(tktest::render(&list.table), QStringLiteral("table_tall_rows_row1"));
 }
 
+// The rows of bright pixels (text, ticks, icons) inside a strip of an image.
+QPair<int, int> brightRows(const QImage& image, const QRect& strip, int threshold = 150)
+{
+    int first = -1, last = -1;
+    for (int y = strip.top(); y <= strip.bottom(); ++y)
+        for (int x = strip.left(); x <= strip.right(); ++x)
+            if (qGray(image.pixel(x, y)) > threshold) {
+                if (first < 0)
+                    first = y;
+                last = y;
+                break;
+            }
+    return {first, last};
+}
+
+TEST(CustomTableView, InTallRowsTheTickSitsLevelWithItsTitle)
+{
+    FileList list;
+    list.table.verticalHeader()->setDefaultSectionSize(60);
+    const QImage image = list.viewportImage();
+    for (int row = 0; row < 3; ++row) {
+        const int top = list.table.rowViewportPosition(row);
+        // The tick box (its outline or fill) and the name's letters, in one row.
+        const auto tick = brightRows(image, QRect(23, top, 16, 60), 120);
+        const int nameX = list.table.columnViewportPosition(2) + 36;
+        const auto title = brightRows(image, QRect(nameX, top, 60, 60), 150);
+        ASSERT_GE(tick.first, 0) << row;
+        ASSERT_GE(title.first, 0) << row;
+        const double tickMiddle = (tick.first + tick.second) / 2.0;
+        const double titleMiddle = (title.first + title.second) / 2.0;
+        EXPECT_NEAR(tickMiddle, titleMiddle, 2.5) << "row " << row << ": tick " << tick.first << "–" << tick.second
+                                                  << ", title " << title.first << "–" << title.second;
+        EXPECT_NEAR(tickMiddle - top, 24, 2) << "the tick is centred on the 48-high card";
+    }
+}
+
+TEST(CustomTableView, TheSearchColumnShowsTheMagnifier)
+{
+    FileList list;
+    const QImage image = list.viewportImage();
+    // Row 1 is not highlighted: its icon lies on the list colour.
+    const int top = list.table.rowViewportPosition(1);
+    const QRect icon(list.table.columnViewportPosition(1) + 3, top + 12, 24, 24);
+    const auto drawnAlone = [&](const QString& name) {
+        QImage alone(icon.size(), QImage::Format_ARGB32_Premultiplied);
+        alone.fill(QColor(50, 50, 61));
+        QPainter p(&alone);
+        ImageCache::iconNamed(name).paint(&p, QRect(QPoint(0, 0), icon.size()), Qt::AlignCenter);
+        p.end();
+        return alone;
+    };
+    const auto difference = [](const QImage& a, const QImage& b) {
+        qint64 sum = 0;
+        for (int y = 0; y < a.height(); ++y)
+            for (int x = 0; x < a.width(); ++x)
+                sum += std::abs(qGray(a.pixel(x, y)) - qGray(b.pixel(x, y)));
+        return sum;
+    };
+    const QImage shown = image.copy(icon).convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    const qint64 toSearch = difference(shown, drawnAlone(QStringLiteral("ic_search")));
+    const qint64 toExport = difference(shown, drawnAlone(QStringLiteral("ic_export")));
+    EXPECT_LT(toSearch, 24 * 24 * 3) << "the magnifier, drawn where it belongs";
+    EXPECT_GT(toExport, toSearch * 4) << "not the export arrow";
+}
+
 TEST(CustomTableView, RowNumbersOutsideTheListHighlightNothing)
 {
     for (int row : {10, -1}) {
@@ -173,12 +246,12 @@ TEST(CustomHeader, CellsFromTheColumnTitlesWithTheSortTriangle)
     FileList list;
     EXPECT_EQ(list.table.horizontalHeader()->height(), 25);
     CustomHeaderView* header = list.table.customHeader();
-    ASSERT_EQ(header->cellCount(), 4);
-    EXPECT_EQ(header->headerCell(1)->title(), QStringLiteral("名称"));
-    EXPECT_TRUE(header->headerCell(1)->ascending());
-    EXPECT_EQ(header->headerCell(1)->priority(), 1);
-    EXPECT_TRUE(tktest::near(header->headerCell(1)->textColor(), QColor(194, 200, 230), 1));
-    EXPECT_EQ(header->headerCell(1)->font().pixelSize(), 12);
+    ASSERT_EQ(header->cellCount(), 5);
+    EXPECT_EQ(header->headerCell(2)->title(), QStringLiteral("名称"));
+    EXPECT_TRUE(header->headerCell(2)->ascending());
+    EXPECT_EQ(header->headerCell(2)->priority(), 1);
+    EXPECT_TRUE(tktest::near(header->headerCell(2)->textColor(), QColor(194, 200, 230), 1));
+    EXPECT_EQ(header->headerCell(2)->font().pixelSize(), 12);
     EXPECT_EQ(header->headerCell(9), nullptr);
 
     const QRectF frame(100, 0, 200, 25);
@@ -206,11 +279,11 @@ TEST(CustomHeader, CellsFromTheColumnTitlesWithTheSortTriangle)
         << QColor::fromRgba(tableImage.pixel(list.table.width() - 5, 12)).name().toStdString();
 
     // Rebuilding the columns rebuilds the cells.
-    list.model.setColumnCount(5);
-    list.model.setHorizontalHeaderItem(4, new QStandardItem(QStringLiteral("类型")));
+    list.model.setColumnCount(6);
+    list.model.setHorizontalHeaderItem(5, new QStandardItem(QStringLiteral("类型")));
     list.table._setupHeaderCell();
-    ASSERT_EQ(header->cellCount(), 5);
-    EXPECT_EQ(header->headerCell(4)->title(), QStringLiteral("类型"));
+    ASSERT_EQ(header->cellCount(), 6);
+    EXPECT_EQ(header->headerCell(5)->title(), QStringLiteral("类型"));
 }
 
 TEST(ImageAndTextCell, BlankTitleDrawsNothingNotEvenTheImage)
@@ -372,7 +445,7 @@ TEST(CheckButtonCell, ClickInTheListReportsTheRowOnce)
     EXPECT_EQ(actions, 1) << "the standard action runs once too";
     // Outside the box but inside the cell: no report, the standard action still runs.
     EXPECT_TRUE(nvtest::pumpUntil([] { return CheckButtonCell::clickLatch() == 0; }, 2000));
-    QTest::mouseClick(list.table.viewport(), Qt::LeftButton, {}, QPoint(50, top + 5));
+    QTest::mouseClick(list.table.viewport(), Qt::LeftButton, {}, QPoint(42, top + 5));
     EXPECT_EQ(counter.tags.size(), 1);
     EXPECT_EQ(actions, 2);
 }

@@ -59,6 +59,33 @@ TEST(RFOverlayScrollView, ScrollerLiesOverTheListBelowTheHeader)
     tktest::saveRendering(&list.scroll, QStringLiteral("overlay_scroll_list_top"));
 }
 
+TEST(RFOverlayScrollView, TitlesOfAListWithoutATickColumnStayInsideTheirCards)
+{
+    LongList list;
+    list.scroll.show();
+    const QImage image = tktest::render(&list.scroll);
+    tktest::savePng(image, QStringLiteral("overlay_scroll_titles_inside_cards"));
+    // Nothing bright left of the cards, in the header or the rows.
+    int leftmost = image.width();
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < 200; ++x)
+            if (qGray(image.pixel(x, y)) > 150) {
+                leftmost = std::min(leftmost, x);
+                break;
+            }
+    EXPECT_GE(leftmost, CustomTableView::kContentMinX) << "a title starts at x " << leftmost;
+    EXPECT_LT(leftmost, CustomTableView::kContentMinX + 6) << "the titles begin at the card's inner edge";
+    // The header's first title begins at the same edge as the rows' titles.
+    int headerLeft = image.width();
+    for (int y = 0; y < CustomTableView::kHeaderHeight; ++y)
+        for (int x = 0; x < 200; ++x)
+            if (qGray(image.pixel(x, y)) > 150) {
+                headerLeft = std::min(headerLeft, x);
+                break;
+            }
+    EXPECT_NEAR(headerLeft, leftmost, 3);
+}
+
 TEST(RFOverlayScrollView, ScrollerIsTopmostAfterEveryLayout)
 {
     LongList list;
