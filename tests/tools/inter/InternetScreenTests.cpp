@@ -21,6 +21,8 @@
 #include "toolkit/TextImageButton.h"
 
 #include <QDir>
+#include <QElapsedTimer>
+#include <QProcess>
 #include <QFileInfo>
 #include <QLabel>
 #include <QPainter>
@@ -449,4 +451,40 @@ TEST(RunningBrowsers, NamesAndTheScanRule)
     EXPECT_TRUE(countsAtScan({QStringLiteral("Safari Technology Preview"), {}}));
     EXPECT_FALSE(countsAtScan({QStringLiteral("Chromium"), {}}));
     EXPECT_FALSE(countsAtScan({QStringLiteral("Operator"), {}}));
+}
+
+// Real processes: one that ends on SIGTERM is waited for, one that ignores it
+// is reported still running once the wait is over.
+TEST(BrowserCloser, WaitsForRealProcessesAndReportsTheOnesThatStay)
+{
+    QProcess quits, stays;
+    quits.start(QStringLiteral("sleep"), {QStringLiteral("30")});
+    stays.start(QStringLiteral("sh"), {QStringLiteral("-c"), QStringLiteral("trap '' TERM; while :; do sleep 0.05; done")});
+    ASSERT_TRUE(quits.waitForStarted() && stays.waitForStarted());
+    nvtest::pump(200);   // the shell has set its trap
+    platform::ProcessList& system = platform::systemProcesses();
+    QList<platform::RunningProcess> targets;
+    for (const qint64 pid : {quits.processId(), stays.processId()}) {
+        const std::optional<platform::RunningProcess> p = system.process(pid);
+        ASSERT_TRUE(p) << pid;
+        targets << *p;
+    }
+    BrowserCloser closer(system);
+    closer.setTimeouts(1500, 20);
+    bool done = false;
+    QList<platform::RunningProcess> left;
+    QElapsedTimer clock;
+    clock.start();
+    closer.close(targets, [&](QList<platform::RunningProcess> still) {
+        done = true;
+        left = still;
+    });
+    ASSERT_TRUE(nvtest::pumpUntil([&] { return done; }, 5000));
+    EXPECT_GE(clock.elapsed(), 1400);   // it waited for the one that stays
+    ASSERT_EQ(left.size(), 1);
+    EXPECT_EQ(left[0].pid, stays.processId());
+    EXPECT_EQ(quits.state(), QProcess::NotRunning);
+    EXPECT_EQ(stays.state(), QProcess::Running);
+    stays.kill();
+    stays.waitForFinished(2000);
 }
