@@ -10,6 +10,10 @@
 #include "tools/wipedisk/WipeDiskViewController.h"
 #define NULLVANE_HAS_WIPEDISK 1
 #endif
+#if __has_include("tools/uninstall/UninstallViewController.h")
+#include "tools/uninstall/UninstallViewController.h"
+#define NULLVANE_HAS_UNINSTALL 1
+#endif
 #if __has_include("tools/inter/InternetViewController.h")
 #include "tools/inter/InternetViewController.h"
 #define NULLVANE_HAS_INTER 1
@@ -59,7 +63,11 @@ std::unique_ptr<WipeDiskToolScreen> ToolScreenFactory::makeWipeDisk()
 
 std::unique_ptr<ToolScreen> ToolScreenFactory::makeUninstall()
 {
+#ifdef NULLVANE_HAS_UNINSTALL
+    return std::make_unique<UninstallViewController>();
+#else
     return std::make_unique<EmptyToolScreen>();
+#endif
 }
 
 std::unique_ptr<ToolScreen> ToolScreenFactory::makeInternet()
