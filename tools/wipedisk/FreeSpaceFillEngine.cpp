@@ -416,7 +416,11 @@ struct FreeSpaceFillEngine::Shared {
         // leaves out the blocks only root may write. With the full files a
         // little larger than the budget unit, the pass then always runs the
         // volume full.
-        const qint64 budget = std::max<qint64>(0, platform::writableFreeBytesOf(folder.fd));
+        qint64 budget = std::max<qint64>(0, platform::writableFreeBytesOf(folder.fd));
+        // Some FUSE drivers (fusefat) answer statfs with zeros: such a file
+        // system is given the record's figure and filled until it is full.
+        if (budget == 0 && platform::fileSystemSpaceOf(folder.fd).totalBytes == 0)
+            budget = std::max<qint64>(0, targetCopy().freeBytes);
         const FillLayout layout = fillLayoutFor(budget);
         if (!roundOne(layout.roundCount, folder, &volume))
             return false;

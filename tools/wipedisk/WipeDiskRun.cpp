@@ -98,6 +98,19 @@ bool isKeptRootEntry(const QString& name)
            || name == QLatin1String("lost+found");
 }
 
+bool isVolumeLabelEntry(const QString& root, const QString& entry, const QString& volumeName)
+{
+    if (entry != volumeName)
+        return false;
+    const platform::ItemInfo info = platform::itemInfo(root + QLatin1Char('/') + entry);
+    return info.isRegular && !info.isSymLink && info.size == 0;
+}
+
+qint64 fillBudgetFor(const VolumeObj& v)
+{
+    return v.volumeFreeSizeNum() > 0 ? v.volumeFreeSizeNum() : v.volumeTotalSizeNum();
+}
+
 QString elapsedText(int seconds)
 {
     const int n = std::max(0, seconds);
@@ -342,7 +355,7 @@ void WipeDiskRun::makeSureToWipeSelectVolume()
         const QStringList entries = QDir(root).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
                                                          QDir::Unsorted);
         for (const QString& entry : entries)
-            if (!wiperun::isKeptRootEntry(entry))
+            if (!wiperun::isKeptRootEntry(entry) && !wiperun::isVolumeLabelEntry(root, entry, record->volumeName()))
                 shredEntry(root + QLatin1Char('/') + entry, root, worker->cancel);
 
         const QVariantMap now = wipescan::getDisjInfo(device);
@@ -384,6 +397,13 @@ void WipeDiskRun::reformatFound(quint64 generation, const VolumeObjPtr& found, c
 
 void WipeDiskRun::startFill(bool partition)
 {
+    // A file system that tells no free space (some FUSE drivers answer 0) is
+    // filled until it is full.
+    const qint64 budget = wiperun::fillBudgetFor(*selectVolumeObj_);
+    if (budget != selectVolumeObj_->volumeFreeSizeNum()) {
+        platform::log(QStringLiteral("%1 tells no free space; it is filled until it is full").arg(selectVolumeObj_->volumeName()));
+        selectVolumeObj_->setVolumeFreeSizeNum(budget);
+    }
     fill_->setSelectVolumeObj(selectVolumeObj_);
     fill_->setSelectEraserType(selectEraserType_);
     fill_->setIsPartitionEraser(partition);

@@ -84,6 +84,15 @@ ReformatCommand reformatCommandFor(const VolumeObj& v);
 // Root entries a reformatted volume may keep: the platform's own folders.
 bool isKeptRootEntry(const QString& name);
 
+// Whether the root entry `entry` is the volume's label as a FUSE FAT driver
+// shows it: an empty file named like the volume. Removing it would take the
+// volume's name away, and it holds nothing to shred.
+bool isVolumeLabelEntry(const QString& root, const QString& entry, const QString& volumeName);
+
+// The bytes a fill is given: the listed free space, or the whole volume when
+// its file system tells none.
+qint64 fillBudgetFor(const VolumeObj& v);
+
 // "H:MM:SS": hours not padded, minutes and seconds with two digits.
 QString elapsedText(int seconds);
 

@@ -115,7 +115,11 @@ void WipeDiskViewController::setupMainView()
     auto* scroller = new RFOverlayScrollView(QRect(0, 112, kToolWidth, 360), mainView_);
     parTableView_ = new CustomTableView;
     model_ = new WipeVolumeTableModel(list_, this);
-    installWipeVolumeCells(parTableView_, model_, list_, [this](int row) { selectVolumeButton(row); });
+    // A click on a row's radio button chooses the row as a click on the row does.
+    installWipeVolumeCells(parTableView_, model_, list_, [this](int row) {
+        tableViewShouldSelectRow(row);
+        selectVolumeButton(row);
+    });
     connect(parTableView_, &QAbstractItemView::pressed, this, [this](const QModelIndex& index) {
         if (index.column() != WipeVolumeTableModel::CheckBoxColumn)
             tableViewShouldSelectRow(index.row());

@@ -120,6 +120,20 @@ TEST(WipeRun, ReformatRoads)
     for (const char* kept : {".fseventsd", ".Spotlight-V100", ".TemporaryItems", ".Trashes", "lost+found"})
         EXPECT_TRUE(wiperun::isKeptRootEntry(kept));
     EXPECT_FALSE(wiperun::isKeptRootEntry(".Trash-1000"));
+    // A FUSE FAT driver shows the volume's label as an empty file of that name.
+    const QString root = nvtest::freshFolder("labels");
+    nvtest::writeFile(root + "/STICK", "");
+    nvtest::writeFile(root + "/notes", "");
+    nvtest::writeFile(root + "/DATA", "x");
+    EXPECT_TRUE(wiperun::isVolumeLabelEntry(root, "STICK", "STICK"));
+    EXPECT_FALSE(wiperun::isVolumeLabelEntry(root, "notes", "STICK"));
+    EXPECT_FALSE(wiperun::isVolumeLabelEntry(root, "DATA", "DATA")) << "a file with data is shredded";
+    auto v = volume("sdb1", "V", "MS-DOS FAT32");
+    v->setVolumeTotalSizeNum(64000000);
+    v->setVolumeFreeSizeNum(0);
+    EXPECT_EQ(wiperun::fillBudgetFor(*v), 64000000) << "no free space told: the whole volume";
+    v->setVolumeFreeSizeNum(5000);
+    EXPECT_EQ(wiperun::fillBudgetFor(*v), 5000);
     EXPECT_EQ(wiperun::elapsedText(1), "0:00:01");
     EXPECT_EQ(wiperun::elapsedText(90), "0:01:30");
     EXPECT_EQ(wiperun::elapsedText(3600 * 12 + 61), "12:01:01");

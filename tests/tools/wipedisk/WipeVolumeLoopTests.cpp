@@ -76,6 +76,16 @@ TEST(WipeVolumeLoop, UnnamedExfatComesBackAsNEWExFAT)
     wipeVolumeCase({"exfat", "exfat", {}, "mount.exfat-fuse", "Untitled", "NEWExFAT", "ExFAT"});
 }
 
+TEST(WipeVolumeLoop, Fat32ThroughFuse)
+{
+    wipeVolumeCase({"fat32", "fat", {"-F", "32", "-n", "WIPEFAT"}, "fusefat", "WIPEFAT", "WIPEFAT", "MS-DOS FAT32"});
+}
+
+TEST(WipeVolumeLoop, NtfsComesBackAsFat32NEW)
+{
+    wipeVolumeCase({"ntfs", "ntfs", {"-L", "WIPENTFS"}, "ntfs-3g", "WIPENTFS", "NEW", "MS-DOS FAT32"});
+}
+
 TEST(WipeVolumeLoop, ASecondPartitionOfTheDiskIsUntouched)
 {
     prepareEnvironment();
