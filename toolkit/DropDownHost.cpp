@@ -9,7 +9,7 @@ using toolkit::DropDownState;
 DropDownHost::DropDownHost(DropDownState::Reopen reopen, QObject* parent,
                            std::unique_ptr<toolkit::DropDownScheduler> scheduler, int timedCloseMs)
     : QObject(parent),
-      scheduler_(scheduler ? std::move(scheduler) : toolkit::makeTimerScheduler()),
+      scheduler_(scheduler ? std::move(scheduler) : toolkit::makeDefaultScheduler()),
       state_(*scheduler_, reopen, [this](DropDownState::Opening opening) { closeWindow(opening); }, timedCloseMs)
 {
 }

@@ -20,7 +20,7 @@ class QWidget;
 class DropDownHost : public QObject {
     Q_OBJECT
 public:
-    // `scheduler` null: real timers.
+    // `scheduler` null: the default clock (real timers unless a test set one).
     explicit DropDownHost(toolkit::DropDownState::Reopen reopen, QObject* parent = nullptr,
                           std::unique_ptr<toolkit::DropDownScheduler> scheduler = nullptr,
                           int timedCloseMs = toolkit::DropDownState::kTimedCloseMs);

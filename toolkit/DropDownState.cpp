@@ -56,6 +56,24 @@ private:
 
 std::unique_ptr<DropDownScheduler> makeTimerScheduler() { return std::make_unique<TimerScheduler>(); }
 
+namespace {
+std::function<std::unique_ptr<DropDownScheduler>()>& defaultFactory()
+{
+    static std::function<std::unique_ptr<DropDownScheduler>()> factory;
+    return factory;
+}
+} // namespace
+
+std::unique_ptr<DropDownScheduler> makeDefaultScheduler()
+{
+    return defaultFactory() ? defaultFactory()() : makeTimerScheduler();
+}
+
+void setDefaultSchedulerFactory(std::function<std::unique_ptr<DropDownScheduler>()> factory)
+{
+    defaultFactory() = std::move(factory);
+}
+
 DropDownState::DropDownState(DropDownScheduler& scheduler, Reopen reopen,
                              std::function<void(Opening)> closeWindow, int timedCloseMs)
     : scheduler_(scheduler), reopen_(reopen), closeWindow_(std::move(closeWindow)),

@@ -31,6 +31,12 @@ public:
 // any running event loop of the main thread, modal runs included.
 std::unique_ptr<DropDownScheduler> makeTimerScheduler();
 
+// The clock of every drop-down host made without one of its own: the real
+// timers, or what the factory set here makes. Tests of whole screens set a
+// fake clock this way and reset it (null) when done. Main thread only.
+std::unique_ptr<DropDownScheduler> makeDefaultScheduler();
+void setDefaultSchedulerFactory(std::function<std::unique_ptr<DropDownScheduler>()> factory);
+
 class DropDownState {
 public:
     using Opening = std::uint64_t;

@@ -17,12 +17,17 @@
 #include "platform/Process.h"
 #include "toolkit/CheckButtonCell.h"
 #include "toolkit/DropDownHost.h"
+#include "toolkit/PointerTrackingView.h"
+#include "toolkit/SortSelectBgView.h"
+#include "tools/erasepanels/StandardConfirmViewController.h"
+#include "../../toolkit/FakeScheduler.h"
 #include "toolkit/ITProgressBar.h"
 #include "toolkit/MAAttachedWindow.h"
 #include "toolkit/TCImageButton.h"
 #include "toolkit/TextImageButton.h"
 #include "toolkit/ToolArea.h"
 
+#include <QPropertyAnimation>
 #include <QDir>
 #include <QFile>
 #include <QFileSystemModel>
@@ -533,4 +538,227 @@ TEST_F(FileEraserScreenTest, CancellingTheConfirmationKeepsTheList)
     EXPECT_TRUE(QFile::exists(a));
     EXPECT_TRUE(host.calls.isEmpty());
     EXPECT_TRUE(DoDataBase::returnDoDataBase()->getAllData().isEmpty());
+}
+
+namespace {
+
+// The drop-down hosts' clock, advanced by the test: a host made while it
+// lives schedules its timed close here.
+class ManualDropDownClock {
+public:
+    ManualDropDownClock()
+    {
+        toolkit::setDefaultSchedulerFactory([this] { return std::make_unique<Forward>(fake); });
+    }
+    ~ManualDropDownClock() { toolkit::setDefaultSchedulerFactory({}); }
+    FakeScheduler fake;
+
+private:
+    struct Forward : toolkit::DropDownScheduler {
+        explicit Forward(FakeScheduler& f) : to(f) {}
+        Token schedule(int ms, std::function<void()> callback) override { return to.schedule(ms, std::move(callback)); }
+        void cancel(Token token) override { to.cancel(token); }
+        FakeScheduler& to;
+    };
+};
+
+// Animations at their real durations while it lives, each paused as it
+// starts so that the test sets its clock by hand.
+class HeldAnimations {
+public:
+    HeldAnimations() { toolkit::setAnimationScale(1.0); }
+    ~HeldAnimations() { toolkit::setAnimationScale(0); }
+
+    // The slide of `pane` under way, paused at its start.
+    static QPropertyAnimation* slideOf(QWidget* pane)
+    {
+        for (QPropertyAnimation* a : pane->findChildren<QPropertyAnimation*>()) {
+            if (a->propertyName() == "pos" && a->state() != QAbstractAnimation::Stopped) {
+                a->pause();
+                a->setCurrentTime(0);
+                return a;
+            }
+        }
+        return nullptr;
+    }
+};
+
+MAAttachedWindow* shownDropDown()
+{
+    return screentest::visibleTopLevel<MAAttachedWindow>();
+}
+
+} // namespace
+
+// A run in which an item could not be erased, though the user did not cancel
+// and no rights were missing, ends on the failure pane without the cancel note.
+TEST_F(FileEraserScreenTest, ARunThatFailedWithoutACancelEndsOnTheFailurePane)
+{
+    const QString folder = dir + "/Shared";
+    file("Shared/a.txt", QByteArray(3000, 'a'));
+    file("Shared/b.txt", QByteArray(3000, 'b'));
+    const QString single = file("single.txt", "s");
+    screen->viewDragAction({folder, single});
+
+    // Once the job list is made, someone saves a new file into the folder:
+    // the folder is no longer empty at its turn and stays.
+    bool saved = false;
+    QObject::connect(&screen->run(), &FileEraserRun::progressChanged, screen.get(), [&](const QString&, double, const QString&) {
+        if (!saved)
+            saved = nvtest::writeFile(folder + "/new.txt", "saved during the run");
+    });
+    confirmNextRun();
+    screen->eraserNowButtonAction();
+    ASSERT_TRUE(nvtest::pumpUntil([&] { return !screen->run().isRunning() && screen->failView()->pos() == QPoint(0, 0); }, 20000));
+    EXPECT_TRUE(saved);
+    EXPECT_FALSE(screen->run().isCancel());
+    EXPECT_FALSE(screen->run().isFailedEraser()) << "no rights failure was reported";
+    EXPECT_TRUE(screen->failView()->isVisible());
+    EXPECT_FALSE(screen->failNode()->isVisible()) << "the cancel note is for cancelled runs only";
+    EXPECT_NE(screen->sussView()->pos(), QPoint(0, 0));
+    EXPECT_EQ(host.calls, (QList<bool>{false, true}));
+    ASSERT_EQ(screen->deleteErrorArr().size(), 2);
+    EXPECT_EQ(screen->deleteErrorArr().at(0)->failStr(), QStringLiteral("擦除失败"));
+    EXPECT_EQ(screen->deleteErrorArr().at(1)->failStr(), QStringLiteral("擦除成功"));
+    EXPECT_TRUE(nvtest::fileContains(folder + "/new.txt", "saved during the run"));
+    EXPECT_FALSE(QFile::exists(folder + "/a.txt"));
+    screentest::savePng(&window, QStringLiteral("FileEraserViewController-failure-not-cancelled"));
+
+    const HistoryRecords records = DoDataBase::returnDoDataBase()->getAllData();
+    ASSERT_EQ(records.size(), 1);
+    EXPECT_EQ(records.first().at(1).value("Result"), QStringLiteral("擦除失败"));
+    EXPECT_EQ(records.first().at(2).value("Result"), QStringLiteral("擦除成功"));
+}
+
+// The standard picked in the confirmation's drop-down is the one the run
+// shows, uses and records.
+TEST_F(FileEraserScreenTest, TheStandardChosenInTheConfirmationReachesTheRun)
+{
+    const QString a = file("a.txt", QByteArray(5000, 'a'));
+    screen->viewDragAction({a});
+    const int chosen = 6;
+    ASSERT_NE(chosen, 4) << "a standard other than the stored one";
+    screentest::whenDialogShown([&](StatusAttachedWindow* dialog) {
+        auto* menu = dialog->findChild<StandardMenuButton*>();
+        ASSERT_NE(menu, nullptr);
+        QTest::mouseClick(menu, Qt::LeftButton);
+        MAAttachedWindow* list = shownDropDown();
+        ASSERT_NE(list, nullptr);
+        screentest::savePng(list, QStringLiteral("FileEraserViewController-confirm-standards"));
+        SortSelectBgView* row = nullptr;
+        for (SortSelectBgView* r : list->findChildren<SortSelectBgView*>())
+            if (r->identifier() == QString::number(chosen))
+                row = r;
+        ASSERT_NE(row, nullptr);
+        QTest::mouseClick(row, Qt::LeftButton);
+        EXPECT_EQ(shownDropDown(), nullptr) << "a choice closes the list";
+        QLabel* shown = nullptr;
+        for (QLabel* l : dialog->findChildren<QLabel*>())
+            if (l->text() == erasureStandardLabel(chosen))
+                shown = l;
+        EXPECT_NE(shown, nullptr) << "the dialog shows the chosen standard at once";
+        for (TextImageButton* b : dialog->findChildren<TextImageButton*>())
+            if (b->textField() && b->textField()->text() == QStringLiteral("继续"))
+                QTest::mouseClick(b, Qt::LeftButton);
+    });
+    screen->eraserNowButtonAction();
+    ASSERT_TRUE(nvtest::pumpUntil([&] { return !screen->run().isRunning() && screen->sussView()->pos() == QPoint(0, 0); }, 20000));
+    EXPECT_EQ(screen->eraserTypeLabel()->text(), erasureStandardLabel(chosen));
+    EXPECT_EQ(platform::defaults::integerForKey(QStringLiteral("EraserTimesTag")), chosen);
+    EXPECT_EQ(platform::defaults::integerForKey(QStringLiteral("EraserTimes")), erasureStandardPasses(chosen));
+    const HistoryRecords records = DoDataBase::returnDoDataBase()->getAllData();
+    ASSERT_EQ(records.size(), 1);
+    EXPECT_EQ(records.first().at(1).value("Erasure algorithm"), erasureStandardLabel(chosen));
+    EXPECT_FALSE(QFile::exists(a));
+}
+
+// The confirmation's standards list closes 2 s after it opened unless the
+// pointer entered it, on the drop-down clock the test holds.
+TEST_F(FileEraserScreenTest, TheConfirmationsStandardsListClosesTwoSecondsAfterOpening)
+{
+    ManualDropDownClock clock;
+    screen->viewDragAction({file("a.txt")});
+    screentest::whenDialogShown([&](StatusAttachedWindow* dialog) {
+        auto* menu = dialog->findChild<StandardMenuButton*>();
+        ASSERT_NE(menu, nullptr);
+        QTest::mouseClick(menu, Qt::LeftButton);
+        ASSERT_NE(shownDropDown(), nullptr);
+        clock.fake.advance(1999);
+        EXPECT_NE(shownDropDown(), nullptr) << "closed before 2 s";
+        clock.fake.advance(1);
+        EXPECT_EQ(shownDropDown(), nullptr) << "still open at 2 s";
+
+        // Entered in time: the timed close lets it be; leaving closes it.
+        QTest::mouseClick(menu, Qt::LeftButton);
+        MAAttachedWindow* list = shownDropDown();
+        ASSERT_NE(list, nullptr);
+        auto* tracking = list->findChild<toolkit::PointerTrackingView*>();
+        ASSERT_NE(tracking, nullptr);
+        QEnterEvent enter(QPointF(2, 2), tracking->mapToGlobal(QPointF(2, 2)), tracking->mapToGlobal(QPointF(2, 2)));
+        QApplication::sendEvent(tracking, &enter);
+        clock.fake.advance(5000);
+        EXPECT_NE(shownDropDown(), nullptr);
+        QEvent leave(QEvent::Leave);
+        QApplication::sendEvent(tracking, &leave);
+        EXPECT_EQ(shownDropDown(), nullptr);
+        for (TextImageButton* b : dialog->findChildren<TextImageButton*>())
+            if (b->textField() && b->textField()->text() == QStringLiteral("取消"))
+                QTest::mouseClick(b, Qt::LeftButton);
+    });
+    screen->eraserNowButtonAction();
+    EXPECT_FALSE(screen->run().isRunning());
+}
+
+// Panes slide in 0.5 s, on a clock the test holds: the progress pane in from
+// x = 730, a result pane likewise, and back from it to x = 729.
+TEST_F(FileEraserScreenTest, PanesSlideInHalfASecond)
+{
+    const QString a = file("a.txt", QByteArray(2000, 'a'));
+    screen->viewDragAction({a});
+    HeldAnimations held;
+    confirmNextRun();
+    screen->eraserNowButtonAction();
+    QWidget* progress = screen->progressView();
+    QPropertyAnimation* slide = HeldAnimations::slideOf(progress);
+    ASSERT_NE(slide, nullptr);
+    EXPECT_EQ(slide->duration(), 500);
+    EXPECT_EQ(progress->pos(), QPoint(toolkit::kToolWidth, 0));
+    slide->setCurrentTime(250);
+    EXPECT_GT(progress->x(), 0);
+    EXPECT_LT(progress->x(), toolkit::kToolWidth);
+    // The ease-in-out curve leaves the last pixels for the last moments.
+    slide->setCurrentTime(480);
+    EXPECT_GT(progress->x(), 0) << "arrived before 0.5 s";
+    EXPECT_TRUE(screen->listView()->isVisible());
+    slide->setCurrentTime(500);
+    EXPECT_EQ(progress->pos(), QPoint(0, 0)) << "not there at 0.5 s";
+    EXPECT_FALSE(screen->listView()->isVisible()) << "the list goes once the pane is in";
+
+    // The run ends; its result pane slides in the same way, held as it starts.
+    QWidget* pane = screen->sussView();
+    QPointer<QPropertyAnimation> endSlide;
+    QObject::connect(&screen->run(), &FileEraserRun::finished, screen.get(),
+                     [&] { endSlide = HeldAnimations::slideOf(pane); });
+    ASSERT_TRUE(nvtest::pumpUntil([&] { return !screen->deleteErrorArr().isEmpty(); }, 20000));
+    ASSERT_NE(endSlide, nullptr);
+    slide = endSlide;
+    EXPECT_EQ(slide->duration(), 500);
+    EXPECT_EQ(pane->pos(), QPoint(toolkit::kToolWidth, 0));
+    slide->setCurrentTime(480);
+    EXPECT_GT(pane->x(), 0);
+    EXPECT_TRUE(progress->isVisible());
+    slide->setCurrentTime(500);
+    EXPECT_EQ(pane->pos(), QPoint(0, 0));
+    EXPECT_FALSE(progress->isVisible());
+
+    QTest::mouseClick(screen->sussViewOkBut(), Qt::LeftButton);
+    slide = HeldAnimations::slideOf(pane);
+    ASSERT_NE(slide, nullptr);
+    EXPECT_EQ(slide->duration(), 500);
+    slide->setCurrentTime(480);
+    EXPECT_TRUE(pane->isVisible()) << "gone before 0.5 s";
+    EXPECT_LT(pane->x(), toolkit::kToolWidth - 1);
+    slide->setCurrentTime(500);
+    EXPECT_FALSE(pane->isVisible());
+    EXPECT_EQ(pane->pos(), QPoint(toolkit::kToolWidth, 0));
 }
