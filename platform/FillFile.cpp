@@ -27,6 +27,9 @@ namespace {
 // is waited for. Small enough that a cancel is seen within a moment even on a
 // slow stick, large enough that the device always has work queued.
 constexpr long long kWindow = 8LL << 20;
+// What direct writes must be aligned to (a page: more than any device's
+// logical block asks for).
+constexpr long long kDirectAlign = 4096;
 
 QByteArray native(const QString& path) { return QFile::encodeName(path); }
 
@@ -165,14 +168,36 @@ bool FillFile::openAt(int folderFd, const QString& name)
     close();
     error_ = 0;
     written_ = started_ = settled_ = 0;
+    const QByteArray n = native(name);
+    const int flags = O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC;
+    // Direct writes where the file system takes them: the fill's bytes go
+    // straight to the device, without a copy into the page cache and the
+    // writeback after it. Elsewhere the written-behind stream below.
     do {
-        fd_ = ::openat(folderFd, native(name).constData(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0666);
+        fd_ = ::openat(folderFd, n.constData(), flags | O_DIRECT, 0666);
     } while (fd_ < 0 && errno == EINTR);
+    direct_ = fd_ >= 0;
+    if (fd_ < 0 && errno == EINVAL) {
+        do {
+            fd_ = ::openat(folderFd, n.constData(), flags, 0666);
+        } while (fd_ < 0 && errno == EINTR);
+    }
     if (fd_ < 0) {
         error_ = errno;
         return false;
     }
     return true;
+}
+
+void FillFile::leaveDirect()
+{
+    if (!direct_)
+        return;
+    direct_ = false;
+    const int flags = fcntl(fd_, F_GETFL);
+    if (flags >= 0)
+        fcntl(fd_, F_SETFL, flags & ~O_DIRECT);
+    started_ = settled_ = written_;
 }
 
 long long FillFile::write(const void* data, long long length)
@@ -181,16 +206,30 @@ long long FillFile::write(const void* data, long long length)
         error_ = EBADF;
         return -1;
     }
+    // A direct write needs its buffer, length and offset aligned; the first
+    // one that is not (a file's odd tail) ends direct writing for the file.
+    if (direct_ && (reinterpret_cast<quintptr>(data) % kDirectAlign != 0 || length % kDirectAlign != 0
+                    || written_ % kDirectAlign != 0))
+        leaveDirect();
     ssize_t n;
-    do {
-        n = ::write(fd_, data, static_cast<size_t>(length));
-    } while (n < 0 && errno == EINTR);
+    for (;;) {
+        do {
+            n = ::write(fd_, data, static_cast<size_t>(length));
+        } while (n < 0 && errno == EINTR);
+        if (n < 0 && errno == EINVAL && direct_) {
+            leaveDirect();
+            continue;
+        }
+        break;
+    }
     if (n < 0) {
         error_ = errno;
         return -1;
     }
     written_ += n;
-    if (written_ - started_ >= kWindow)
+    if (direct_)
+        started_ = settled_ = written_;
+    else if (written_ - started_ >= kWindow)
         writeBehind(false);
     return n;
 }

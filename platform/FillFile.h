@@ -64,8 +64,11 @@ public:
 
     // One write request, repeated when a signal interrupts it. Returns how many
     // bytes were taken (a short write is possible), or -1 with error() set.
-    // Every few megabytes the written part is handed to the device and the part
-    // before it is waited for, so at most a few megabytes are ever pending.
+    // While buffer, length and offset are page-aligned and the file system
+    // allows it, the write goes to the device directly; otherwise through the
+    // page cache, where every few megabytes the written part is handed to the
+    // device and the part before it is waited for, so at most a few megabytes
+    // are ever pending.
     long long write(const void* data, long long length);
 
     // Everything written reaches the medium (fsync).
@@ -79,11 +82,16 @@ public:
     // The smallest write worth trying on this file's file system: one block.
     long long blockSize() const;
 
+    // Whether writes still go to the device directly (O_DIRECT).
+    bool isDirect() const { return direct_; }
+
 private:
     void writeBehind(bool final);
+    void leaveDirect();
 
     int fd_ = -1;
     int error_ = 0;
+    bool direct_ = false;
     long long written_ = 0;  // bytes in the file so far
     long long started_ = 0;  // writeback has been started below this offset
     long long settled_ = 0;  // writeback has been waited for below this offset

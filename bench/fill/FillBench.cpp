@@ -1,11 +1,15 @@
-// How long one free-space fill pass takes compared with dd filling the same
-// empty volume: `dd if=/dev/zero bs=4M conv=fsync` until the volume is full.
+// The free-space fill measured on loop volumes the benchmark makes itself
+// (root only). Figures are printed, never judged here.
 //
-// The volume is a 1 GiB ext4 file system on a loop device with direct I/O,
-// made by the benchmark itself (root only). dd and the fill take turns, three
-// times each, on the same volume; the medians are compared. The aim: the
-// fill's pass (files written and flushed, folder removed, file system synced)
-// takes at most 1.15 times as long as dd.
+// Speed: one fill pass beside its plain-tool counterpart on the same empty
+// 1 GiB ext4 volume (loop device with direct I/O): `dd if=/dev/zero bs=4M
+// oflag=direct` until the volume is full, then the file removed and the file
+// system synced, as the pass removes its files and syncs. Three turns each;
+// the medians and their ratio are printed (the aim: at most 1.10).
+//
+// Thoroughness: a 256 MiB ext4 volume (4 KiB blocks) and an exFAT volume,
+// each holding four deleted marker files; after one pass the bytes of the
+// markers still on the raw device are printed (the aim, as root: 0).
 
 #include "TestSupport.h"
 
@@ -15,6 +19,7 @@
 #include "platform/MountTable.h"
 #include "platform/Process.h"
 #include "platform/Removal.h"
+#include "platform/SecureRandom.h"
 #include "tools/wipedisk/FreeSpaceFillEngine.h"
 
 #include <QElapsedTimer>
@@ -25,8 +30,6 @@
 #include <vector>
 
 namespace {
-
-constexpr double kTarget = 1.15;
 
 class PassClock : public FreeSpaceFillDelegate {
 public:
@@ -46,9 +49,55 @@ double median(std::vector<double> v)
     return v[v.size() / 2];
 }
 
+VolumeObjPtr recordOf(const nvtest::LoopDevice& loop, const QString& mountPoint)
+{
+    auto volume = std::make_shared<VolumeObj>();
+    const auto space = platform::fileSystemSpace(mountPoint);
+    volume->setVolumeName(QStringLiteral("BENCH"));
+    volume->setVolumeMountPoint(mountPoint);
+    volume->setVolRootDir(loop.device());
+    volume->setVolumeFreeSizeNum(space.freeBytes);
+    volume->setVolumeTotalSizeNum(space.totalBytes);
+    return volume;
+}
+
+// Runs one pass; answers its seconds up to the pass report, -1 on failure.
+double onePass(const VolumeObjPtr& volume)
+{
+    FreeSpaceFillEngine engine;
+    PassClock clock;
+    engine.setDelegate(&clock);
+    engine.setSelectEraserType(FreeSpaceFillEngine::kWipeFreeSpace);
+    engine.setSelectVolumeObj(volume);
+    QElapsedTimer t;
+    t.start();
+    engine.doFreeSpaceAction();
+    if (!nvtest::pumpUntil([&] { return clock.reported; }, 600000))
+        return -1;
+    const double seconds = t.nsecsElapsed() / 1e9;
+    nvtest::pumpUntil([&] { return clock.ended; }, 10000);
+    return engine.errorString().isEmpty() ? seconds : -1;
+}
+
+qint64 countOccurrences(const QString& path, const QByteArray& needle)
+{
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly))
+        return -1;
+    qint64 count = 0;
+    QByteArray carry;
+    while (!f.atEnd()) {
+        const QByteArray chunk = carry + f.read(8 << 20);
+        for (qsizetype at = 0; (at = chunk.indexOf(needle, at)) >= 0; at += needle.size())
+            ++count;
+        carry = chunk.right(needle.size() - 1);
+    }
+    return count;
+}
+
 } // namespace
 
-TEST(FillBench, OnePassBesideDd)
+TEST(FillBench, OnePassBesideDdWithDirectIo)
 {
     nvtest::LoopDevice loop(1LL << 30, true);
     if (!loop.valid())
@@ -67,45 +116,73 @@ TEST(FillBench, OnePassBesideDd)
         QElapsedTimer t;
         t.start();
         platform::runProcess(dd, {QStringLiteral("if=/dev/zero"), QStringLiteral("of=") + target,
-                                  QStringLiteral("bs=4M"), QStringLiteral("conv=fsync")});
-        ddSeconds.push_back(t.nsecsElapsed() / 1e9);
+                                  QStringLiteral("bs=4M"), QStringLiteral("oflag=direct")});
         ddBytes = QFile(target).size();
         ASSERT_TRUE(platform::removeItem(target));
         platform::syncFileSystemAt(mountPoint);
+        ddSeconds.push_back(t.nsecsElapsed() / 1e9);
 
-        auto volume = std::make_shared<VolumeObj>();
-        const auto space = platform::fileSystemSpace(mountPoint);
-        volume->setVolumeName(QStringLiteral("BENCH"));
-        volume->setVolumeType(QStringLiteral("ext4"));
-        volume->setVolumeMountPoint(mountPoint);
-        volume->setVolRootDir(loop.device());
-        volume->setVolumeFreeSizeNum(space.freeBytes);
-        volume->setVolumeTotalSizeNum(space.totalBytes);
         fillBytes = platform::writableFreeBytes(mountPoint);
-
-        FreeSpaceFillEngine engine;
-        PassClock clock;
-        engine.setDelegate(&clock);
-        engine.setSelectEraserType(FreeSpaceFillEngine::kWipeFreeSpace);
-        engine.setSelectVolumeObj(volume);
-        platform::LogCapture log;
-        t.restart();
-        engine.doFreeSpaceAction();
-        ASSERT_TRUE(nvtest::pumpUntil([&] { return clock.reported; }, 600000));
-        fillSeconds.push_back(t.nsecsElapsed() / 1e9);
-        ASSERT_TRUE(nvtest::pumpUntil([&] { return clock.ended; }, 10000));
-        ASSERT_EQ(engine.errorString(), QString());
-        // The pass really ran the volume full, as dd does.
-        EXPECT_TRUE(log.contains(QStringLiteral("Disk full while writing")));
+        const double seconds = onePass(recordOf(loop, mountPoint));
+        ASSERT_GT(seconds, 0);
+        fillSeconds.push_back(seconds);
     }
 
     const double ddMedian = median(ddSeconds);
     const double fillMedian = median(fillSeconds);
-    const double ratio = fillMedian / ddMedian;
-    std::printf("dd:   %.3f s for %.1f MiB (%.1f MiB/s)\n", ddMedian, ddBytes / 1048576.0, ddBytes / 1048576.0 / ddMedian);
-    std::printf("fill: %.3f s for %.1f MiB (%.1f MiB/s)\n", fillMedian, fillBytes / 1048576.0,
+    std::printf("dd oflag=direct: %.3f s for %.1f MiB (%.1f MiB/s)\n", ddMedian, ddBytes / 1048576.0,
+                ddBytes / 1048576.0 / ddMedian);
+    std::printf("fill pass:       %.3f s for %.1f MiB (%.1f MiB/s)\n", fillMedian, fillBytes / 1048576.0,
                 fillBytes / 1048576.0 / fillMedian);
-    std::printf("ratio fill / dd: %.3f (target at most %.2f)\n", ratio, kTarget);
-    EXPECT_LE(ratio, kTarget);
+    std::printf("ratio fill / dd: %.3f (aim: at most 1.10)\n", fillMedian / ddMedian);
+    platform::defaults::remove(QStringLiteral("EraserTimes"));
+}
+
+class FillRemnant : public ::testing::TestWithParam<const char*> {};
+
+INSTANTIATE_TEST_SUITE_P(Volumes, FillRemnant, ::testing::Values("ext4", "exfat"));
+
+TEST_P(FillRemnant, DeletedBytesLeftAfterOnePass)
+{
+    const QString fs = QString::fromLatin1(GetParam());
+    nvtest::LoopDevice loop(256LL << 20);
+    if (!loop.valid())
+        GTEST_SKIP() << loop.skipReason().toStdString();
+    const QStringList mkfs = fs == QLatin1String("ext4")
+                                 ? QStringList{QStringLiteral("-b"), QStringLiteral("4096"), QStringLiteral("-E"),
+                                               QStringLiteral("nodiscard")}
+                                 : QStringList{};
+    if (!loop.format(fs, mkfs))
+        GTEST_SKIP() << "cannot make " << GetParam() << " here";
+    const QString mountPoint = loop.mount(fs);
+    if (mountPoint.isEmpty())
+        GTEST_SKIP() << "cannot mount " << GetParam() << " here";
+    platform::defaults::setInteger(QStringLiteral("EraserTimes"), 1);
+
+    // Four deleted files of a marker each, of different sizes.
+    QList<QByteArray> markers;
+    qint64 planted = 0;
+    for (const qint64 size : {64LL << 10, 1LL << 20, 5LL << 20, 24LL << 20}) {
+        quint8 random[16];
+        platform::secureRandomBytes(random, sizeof random);
+        const QByteArray marker = "NVBENCH-" + QByteArray(reinterpret_cast<const char*>(random), 16).toHex();
+        const QString path = mountPoint + QStringLiteral("/m%1.bin").arg(size);
+        const QByteArray data = marker.repeated(size / marker.size());
+        ASSERT_TRUE(nvtest::writeFile(path, data));
+        platform::syncFileSystemAt(mountPoint);
+        ASSERT_TRUE(QFile::remove(path));
+        planted += data.size();
+        markers << marker;
+    }
+    platform::syncFileSystemAt(mountPoint);
+    const qint64 freeBefore = platform::fileSystemSpace(mountPoint).freeBytesRoot;
+
+    ASSERT_GT(onePass(recordOf(loop, mountPoint)), 0);
+    ASSERT_TRUE(loop.unmount());
+    qint64 left = 0;
+    for (const QByteArray& marker : markers)
+        left += countOccurrences(loop.image(), marker) * marker.size();
+    std::printf("%s, 256 MiB, %.1f MiB free: %lld of %lld bytes of deleted data left unwritten (aim as root: 0)\n",
+                GetParam(), freeBefore / 1048576.0, static_cast<long long>(left), static_cast<long long>(planted));
     platform::defaults::remove(QStringLiteral("EraserTimes"));
 }

@@ -216,14 +216,21 @@ struct FreeSpaceFillEngine::Shared {
     // every request and after every short write. When the volume reports it is
     // full, the request is halved and tried again, down to one block of the
     // file system: only a block that does not fit means the volume is full.
-    StreamEnd stream(platform::FillFile& file, const char* buffer, qint64 bufferSize, qint64 total,
-                     const QString& path)
+    //
+    // The first `header` bytes of the buffer may differ from the rest (a full
+    // file's random header): they are written with the first request, which
+    // keeps every later request aligned, and then cleared.
+    StreamEnd stream(platform::FillFile& file, char* buffer, qint64 bufferSize, qint64 total, const QString& path,
+                     qint64 header = 0)
     {
         const qint64 smallest = file.blockSize();
         qint64 largest = bufferSize;
         qint64 left = total;
         while (left > 0) {
             if (isCancelEraser.load()) {
+                // The header comes before the first look at the flag.
+                if (header > 0)
+                    file.write(buffer, header);
                 platform::log(QStringLiteral("Operation canceled before completion."));
                 return StreamEnd::Cancelled;
             }
@@ -237,11 +244,17 @@ struct FreeSpaceFillEngine::Shared {
                 platform::log(QStringLiteral("Disk full while writing %1 (errno=%2)").arg(path).arg(file.error()));
                 return StreamEnd::DiskFull;
             }
-            if (n <= 0) {
-                platform::log(QStringLiteral("Write error while writing to %1 (errno=%2)")
-                                  .arg(path)
+            if (n <= 0 || n < header) {
+                platform::log(QStringLiteral("%1 %2 (errno=%3)")
+                                  .arg(header > 0 ? QStringLiteral("Failed to write header to")
+                                                  : QStringLiteral("Write error while writing to"),
+                                       path)
                                   .arg(n < 0 ? file.error() : 0));
                 return StreamEnd::Failed;
+            }
+            if (header > 0) {
+                std::memset(buffer, 0, static_cast<size_t>(header));
+                header = 0;
             }
             left -= n;
         }
@@ -294,21 +307,18 @@ struct FreeSpaceFillEngine::Shared {
                 platform::log(QStringLiteral("Failed to open file for writing: %1 (errno=%2)").arg(path).arg(file.error()));
                 return;
             }
-            quint32 words[2] = {0, 0};
-            platform::secureRandomBytes(words, sizeof words);
-            const quint64 header = (static_cast<quint64>(words[0]) << 32) | words[1];
-            if (file.write(&header, kFullFileHeader) != kFullFileHeader) {
-                platform::log(QStringLiteral("Failed to write header to %1 (errno=%2)").arg(path).arg(file.error()));
-                finish(file, StreamEnd::Failed, path);
-                return;
-            }
             Buffer zeros(kWriteRequest);
             if (!zeros.data) {
                 platform::log(QStringLiteral("Failed to malloc buffer"));
                 finish(file, StreamEnd::Failed, path);
                 return;
             }
-            const StreamEnd end = stream(file, zeros.data, kWriteRequest, kFullFileZeros, path);
+            quint32 words[2] = {0, 0};
+            platform::secureRandomBytes(words, sizeof words);
+            const quint64 header = (static_cast<quint64>(words[0]) << 32) | words[1];
+            std::memcpy(zeros.data, &header, kFullFileHeader);
+            const StreamEnd end =
+                stream(file, zeros.data, kWriteRequest, kFullFileHeader + kFullFileZeros, path, kFullFileHeader);
             finish(file, end, path);
         } catch (const std::exception& e) {
             platform::log(QStringLiteral("Error occurred in createDydFile: %1").arg(QString::fromLocal8Bit(e.what())));
@@ -362,8 +372,8 @@ struct FreeSpaceFillEngine::Shared {
                 end = stream(file, zeros.data, kWriteRequest, zeroBytes, path);
             }
             if (end == StreamEnd::Done && tail > 0) {
-                const QByteArray chars(static_cast<qsizetype>(tail), '0');
-                end = stream(file, chars.constData(), tail, tail, path);
+                QByteArray chars(static_cast<qsizetype>(tail), '0');
+                end = stream(file, chars.data(), tail, tail, path);
             }
             finish(file, end, path);
         } catch (const std::exception&) {

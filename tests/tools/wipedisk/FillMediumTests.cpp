@@ -149,7 +149,7 @@ TEST(FillMedium, EveryFillFileIsOnTheDeviceWhenItsFlushReturns)
                 [&](const QString& path, int fd) { checkOnMedium(device, path, fd, check); });
     ASSERT_TRUE(run.waitForEnd());
     EXPECT_EQ(run.engine.errorString(), QString());
-    EXPECT_EQ(check.problems.join(QStringLiteral("; ")), QString());
+    EXPECT_EQ(check.problems.join(QStringLiteral("; ")).toStdString(), std::string());
     EXPECT_GE(check.files, 2) << "the full files of a 300 MiB volume";
     EXPECT_GE(check.bytesChecked, 2 * (Engine::kFullFileHeader + Engine::kFullFileZeros));
 }
