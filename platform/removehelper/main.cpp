@@ -8,6 +8,10 @@
 //   refused   the path is not one this helper will touch
 // It leaves when its input ends.
 //
+// Started as "nullvane-remove-helper --remove-package NAME" it instead removes
+// that one Debian package with apt-get (which the application has simulated
+// first, so that nothing else goes with it) and exits with apt-get's status.
+//
 // A path is refused when it is not absolute, is not in plain form (an empty,
 // "." or ".." component, or a trailing slash), or does not lie inside one of
 // the folders the uninstaller searches (the table below; the folders themselves
@@ -20,6 +24,7 @@
 
 #include "platform/HeldPath.h"
 
+#include <cctype>
 #include <cerrno>
 #include <cstdlib>
 #include <cstdio>
@@ -67,6 +72,10 @@ const char* const kRemovableRoots[] = {
     "~/Applications", "/Applications", "/Network/Applications", "/Developer/Applications",
     "~/Library",      "/Library",
     "~/Downloads",
+    // Where Linux keeps what the Library folders hold, and Flatpak's and
+    // Snap's per-user folders.
+    "~/.config",      "~/.cache",      "~/.local/share", "~/.local/state",
+    "~/.var/app",     "~/snap",
 };
 
 std::string askingUsersHome()
@@ -233,8 +242,44 @@ Answer handle(const std::string& path)
 
 } // namespace
 
-int main()
+// A Debian package name, with an optional architecture: nothing apt-get could
+// take for an option or a pattern.
+bool plainPackageName(const char* name)
 {
+    if (!name || !std::isalnum(static_cast<unsigned char>(name[0])) || std::isupper(static_cast<unsigned char>(name[0])))
+        return false;
+    bool arch = false;
+    for (const char* p = name; *p; ++p) {
+        const unsigned char c = static_cast<unsigned char>(*p);
+        if (c == ':' && !arch) {
+            arch = true;
+            continue;
+        }
+        if (!(std::islower(c) || std::isdigit(c) || c == '+' || c == '.' || c == '-'))
+            return false;
+    }
+    return std::strlen(name) >= 2;
+}
+
+int removePackage(const char* name)
+{
+    if (!plainPackageName(name))
+        return 2;
+    const char* apt = nullptr;
+    for (const char* candidate : {"/usr/bin/apt-get", "/bin/apt-get"})
+        if (access(candidate, X_OK) == 0)
+            apt = candidate;
+    if (!apt)
+        return 127;
+    setenv("DEBIAN_FRONTEND", "noninteractive", 1);
+    execl(apt, apt, "remove", "-y", "--", name, static_cast<char*>(nullptr));
+    return 127;
+}
+
+int main(int argc, char** argv)
+{
+    if (argc == 3 && std::strcmp(argv[1], "--remove-package") == 0)
+        return removePackage(argv[2]);
     if (!writeAll("ready\n"))
         return 1;
     std::string current;

@@ -16,6 +16,13 @@
 
 namespace {
 
+platform::ProcessOptions withTimeout(int ms)
+{
+    platform::ProcessOptions options;
+    options.timeoutMs = ms;
+    return options;
+}
+
 const QString kDesktop = QStringLiteral("share/applications/com.corvel.nullvane.desktop");
 const QString kPolicy = QStringLiteral("share/polkit-1/actions/com.corvel.nullvane.policy");
 const QString kIcon = QStringLiteral("share/icons/hicolor/scalable/apps/com.corvel.nullvane.svg");
@@ -29,7 +36,7 @@ protected:
         const auto r = platform::runProcess(QStringLiteral("cmake"),
                                             {QStringLiteral("--install"), QStringLiteral(NULLVANE_BUILD_DIR),
                                              QStringLiteral("--prefix"), prefix_},
-                                            {.timeoutMs = 120000});
+                                            withTimeout(120000));
         installed_ = r.succeeded();
         installLog_ = QString::fromUtf8(r.standardOutput + r.standardError);
     }
@@ -70,7 +77,7 @@ TEST_F(Staged, DesktopEntryIsValid)
     const QString validate = platform::findProgram(QStringLiteral("desktop-file-validate"));
     if (validate.isEmpty())
         GTEST_SKIP() << "desktop-file-validate is not installed (Debian package desktop-file-utils)";
-    const auto r = platform::runProcess(validate, {path(kDesktop)}, {.timeoutMs = 30000});
+    const auto r = platform::runProcess(validate, {path(kDesktop)}, withTimeout(30000));
     EXPECT_TRUE(r.succeeded()) << r.standardOutput.toStdString() << r.standardError.toStdString();
     const QString entry = readAll(path(kDesktop));
     EXPECT_TRUE(entry.contains(QStringLiteral("Exec=")));
@@ -84,7 +91,7 @@ TEST_F(Staged, PolicyIsWellFormedWithOneChineseActionPerHelper)
     if (xmllint.isEmpty())
         GTEST_SKIP() << "xmllint is not installed (Debian package libxml2-utils)";
     const auto r = platform::runProcess(xmllint, {QStringLiteral("--noout"), QStringLiteral("--nonet"), path(kPolicy)},
-                                        {.timeoutMs = 30000});
+                                        withTimeout(30000));
     EXPECT_TRUE(r.succeeded()) << r.standardError.toStdString();
 
     const QString policy = readAll(path(kPolicy));
@@ -133,7 +140,7 @@ TEST_F(Staged, InstalledDiskUtilityAnswersForALoopVolume)
     ASSERT_TRUE(loop.format(QStringLiteral("ext4"), {QStringLiteral("-L"), QStringLiteral("STAGED")}));
     const auto r = platform::runProcess(path(QStringLiteral("libexec/nullvane/diskutil")),
                                         {QStringLiteral("info"), QStringLiteral("-plist"), loop.device()},
-                                        {.timeoutMs = 30000});
+                                        withTimeout(30000));
     ASSERT_TRUE(r.succeeded()) << r.standardError.toStdString();
     const QString plist = QString::fromUtf8(r.standardOutput);
     EXPECT_TRUE(plist.contains(QStringLiteral("<string>STAGED</string>"))) << plist;

@@ -22,4 +22,11 @@ AMAppItem::AMAppItem(const AMAppItem& other)
 {
     // What an item is stays with its copy; what was done with it does not.
     isUserDocument = other.isUserDocument;
+    packaging = other.packaging;
+    packageName = other.packageName;
+    userInstallation = other.userInstallation;
+    desktopEntry = other.desktopEntry;
+    executableName = other.executableName;
+    iconName = other.iconName;
+    standAlonePath = other.standAlonePath;
 }

@@ -38,6 +38,22 @@ public:
     // A user document (found in the Downloads folder): the confirmation lists
     // it, but does not tick it for removal at first.
     bool isUserDocument = false;
+
+    // How an application of the Linux desktop was installed, and so how it
+    // is removed: by its packaging, never by deleting package-owned files.
+    enum class Packaging { None, Debian, Flatpak, Snap, StandAlone };
+    Packaging packaging = Packaging::None;
+    QString packageName;        // Debian package, Flatpak id or Snap name
+    bool userInstallation = false; // a Flatpak of the user's own installation
+    QString desktopEntry;       // the desktop entry file it was found by
+    QString executableName;     // the program's file name, a key of its files
+    QString iconName;           // the entry's theme icon name or icon file
+    // The program file or folder of a stand-alone application, removed with
+    // its desktop entry.
+    QString standAlonePath;
+    // Why its removal failed, where the packaging said (set by the executor
+    // before it reports the failure).
+    QString failureReason;
 };
 
 using AMAppItemPtr = std::shared_ptr<AMAppItem>;

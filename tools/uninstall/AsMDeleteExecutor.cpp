@@ -3,6 +3,7 @@
 #include "platform/Dispatch.h"
 #include "platform/FileAttributes.h"
 #include "platform/Log.h"
+#include "platform/Packaging.h"
 #include "platform/Removal.h"
 
 #include <QHash>
@@ -87,8 +88,37 @@ struct AsMDeleteExecutor::Shared : std::enable_shared_from_this<Shared> {
         return false;
     }
 
+    // An application of the Linux desktop that a packaging system installed
+    // goes through that system; its files are never removed as files.
+    bool removeByPackaging(const AMAppItemPtr& item)
+    {
+        platform::packaging::Removal removal;
+        switch (item->packaging) {
+        case AMAppItem::Packaging::Debian:
+            removal = platform::packaging::removeDebPackage(item->packageName);
+            break;
+        case AMAppItem::Packaging::Flatpak:
+            removal = platform::packaging::uninstallFlatpak(item->packageName, item->userInstallation);
+            break;
+        case AMAppItem::Packaging::Snap:
+            removal = platform::packaging::removeSnap(item->packageName);
+            break;
+        default:
+            return false;
+        }
+        if (!removal.removed) {
+            item->failureReason = removal.message;
+            platform::log(QStringLiteral("Package removal failed: %1").arg(removal.message));
+        }
+        report(item, removal.removed);
+        return removal.removed;
+    }
+
     bool removeTrahFile(const AMAppItemPtr& item)
     {
+        if (item->packaging == AMAppItem::Packaging::Debian || item->packaging == AMAppItem::Packaging::Flatpak ||
+            item->packaging == AMAppItem::Packaging::Snap)
+            return removeByPackaging(item);
         const QString path = item->path;
         // Nothing there: nothing to remove, and no reason to ask for a password.
         if (platform::itemIsGone(path) || platform::removeItem(path)) {

@@ -1,6 +1,8 @@
 #include "RelatedAppFilesScanner.h"
 
 #include "core/CommUti.h"
+#include "LinuxApplications.h"
+#include "platform/DesktopEntries.h"
 #include "platform/Dispatch.h"
 #include "platform/Locations.h"
 #include "platform/Log.h"
@@ -79,6 +81,10 @@ int prefixMatch(const QString& entry, const QString& key)
     return int(key.size());
 }
 
+// A third key: the program's file name, which Linux applications often name
+// their folders by. Set only while a desktop application's files are searched.
+thread_local QString tExecutableKey;
+
 void searchFolders(AMAppItemList& group, const QStringList& folders, const QString& name, const QString& bundleID,
                    const QStringList& installedKeys, bool userDocuments = false)
 {
@@ -86,7 +92,19 @@ void searchFolders(AMAppItemList& group, const QStringList& folders, const QStri
         const QString real = platform::mapLocation(folder);
         RelatedAppFilesScanner::AddPathIfExists(group, real, name, installedKeys, userDocuments);
         RelatedAppFilesScanner::AddPathIfExists(group, real, bundleID, installedKeys, userDocuments);
+        const QString program = tExecutableKey;
+        if (!program.isEmpty() && program.compare(name, Qt::CaseInsensitive) != 0 &&
+            program.compare(bundleID, Qt::CaseInsensitive) != 0)
+            RelatedAppFilesScanner::AddPathIfExists(group, real, program, installedKeys, userDocuments);
     }
+}
+
+// The name a desktop application's files are named by: its entry's own
+// Name, not the translated one it is shown with.
+QString entryName(const AMAppItem& item)
+{
+    const auto entry = platform::readDesktopEntry(item.desktopEntry);
+    return entry && !entry->name.isEmpty() ? entry->name : item.name;
 }
 
 const QString kGrowlTicket = QStringLiteral(".growlTicket");
@@ -169,8 +187,16 @@ QStringList RelatedAppFilesScanner::keysOfItems(const AMAppItemList& items)
     for (const AMAppItemPtr& item : items) {
         if (!item)
             continue;
-        const BundleKeys k = keysOfBundle(item->path);
-        for (const QString& key : {k.name, k.identifier}) {
+        BundleKeys k;
+        QString program;
+        if (!item->desktopEntry.isEmpty()) {
+            k.name = entryName(*item);
+            k.identifier = item->bundleID;
+            program = item->executableName;
+        } else {
+            k = keysOfBundle(item->path);
+        }
+        for (const QString& key : {k.name, k.identifier, program}) {
             if (!key.trimmed().isEmpty() && !keys.contains(key, Qt::CaseInsensitive))
                 keys << key;
         }
@@ -205,25 +231,68 @@ AMAppItemList RelatedAppFilesScanner::relatedFilesToApplicationAtPath(const QStr
     return group;
 }
 
+AMAppItemList RelatedAppFilesScanner::relatedFilesToItem(const AMAppItemPtr& item, const QStringList& installedKeys)
+{
+    if (!item)
+        return {};
+    if (item->desktopEntry.isEmpty())
+        return relatedFilesToApplicationAtPath(item->path, installedKeys);
+
+    // A desktop application: itself as listed (its size is the packaging's),
+    // the entry of a stand-alone one, then its files in the user's folders.
+    AMAppItemList group;
+    AMAppItemPtr self = item->copy();
+    self->image = item->image;
+    group.append(self);
+    if (item->packaging == AMAppItem::Packaging::StandAlone && item->path != item->desktopEntry)
+        group.append(aConstructItem(item->desktopEntry, 0));
+
+    const QString name = entryName(*item);
+    const QString identifier = item->bundleID;
+    const QStringList others = withoutKeys(installedKeys, {name, identifier, item->executableName});
+    tExecutableKey = item->executableName;
+    GetPreferencePaths(group, name, identifier, others);
+    GetCachePaths(group, name, identifier, others);
+    GetLogPaths(group, name, identifier, others);
+    GetSavedStatePaths(group, name, identifier, others);
+    GetAppSupportPaths(group, name, identifier, others);
+    GetDownloadPaths(group, name, identifier, others);
+    tExecutableKey.clear();
+    GetGrowlPaths(group, name, others);
+
+    // What Flatpak and Snap keep of an application in the user's home.
+    QString own;
+    if (item->packaging == AMAppItem::Packaging::Flatpak)
+        own = platform::mapLocation(QStringLiteral("~/.var/app")) + QLatin1Char('/') + item->packageName;
+    else if (item->packaging == AMAppItem::Packaging::Snap)
+        own = platform::mapLocation(QStringLiteral("~/snap")) + QLatin1Char('/') + item->packageName;
+    if (!own.isEmpty() && QFileInfo(own).isDir())
+        group.append(aConstructItem(own, 0));
+    return group;
+}
+
 void RelatedAppFilesScanner::GetPreferencePaths(AMAppItemList& group, const QString& name, const QString& bundleID,
                                                 const QStringList& installedKeys)
 {
-    searchFolders(group, {QStringLiteral("~/Library/Preferences"), QStringLiteral("/Library/Preferences")}, name,
-                  bundleID, installedKeys);
+    searchFolders(group,
+                  {QStringLiteral("~/.config"), QStringLiteral("~/Library/Preferences"),
+                   QStringLiteral("/Library/Preferences")},
+                  name, bundleID, installedKeys);
 }
 
 void RelatedAppFilesScanner::GetCachePaths(AMAppItemList& group, const QString& name, const QString& bundleID,
                                            const QStringList& installedKeys)
 {
-    searchFolders(group, {QStringLiteral("~/Library/Caches"), QStringLiteral("/Library/Caches")}, name, bundleID,
-                  installedKeys);
+    searchFolders(group, {QStringLiteral("~/.cache"), QStringLiteral("~/Library/Caches"), QStringLiteral("/Library/Caches")},
+                  name, bundleID, installedKeys);
 }
 
 void RelatedAppFilesScanner::GetLogPaths(AMAppItemList& group, const QString& name, const QString& bundleID,
                                          const QStringList& installedKeys)
 {
-    searchFolders(group, {QStringLiteral("~/Library/Logs"), QStringLiteral("/Library/Logs")}, name, bundleID,
-                  installedKeys);
+    searchFolders(group,
+                  {QStringLiteral("~/.local/state"), QStringLiteral("~/Library/Logs"), QStringLiteral("/Library/Logs")},
+                  name, bundleID, installedKeys);
 }
 
 void RelatedAppFilesScanner::GetSavedStatePaths(AMAppItemList& group, const QString& name, const QString& bundleID,
@@ -236,7 +305,8 @@ void RelatedAppFilesScanner::GetAppSupportPaths(AMAppItemList& group, const QStr
                                                 const QStringList& installedKeys)
 {
     searchFolders(group,
-                  {QStringLiteral("~/Library/Application Support"), QStringLiteral("/Library/Application Support")},
+                  {QStringLiteral("~/.local/share"), QStringLiteral("~/Library/Application Support"),
+                   QStringLiteral("/Library/Application Support")},
                   name, bundleID, installedKeys);
 }
 

@@ -1,6 +1,8 @@
 #pragma once
 // Building items from paths, and finding the files an installed item left in
-// the Library folders. A class of static operations only.
+// the user's folders: on Linux ~/.config, ~/.cache, ~/.local/state and
+// ~/.local/share, where the system has its Library folders (which are
+// searched too). A class of static operations only.
 
 #include "AMAppItem.h"
 
@@ -45,6 +47,13 @@ public:
     // and is left out here.
     static AMAppItemList relatedFilesToApplicationAtPath(const QString& path,
                                                          const QStringList& installedKeys = {});
+
+    // The group of an installed item: for an application of the Linux
+    // desktop, itself, the entry of a stand-alone one and its files in the
+    // user's folders (named by its entry's name, its desktop file id or its
+    // program), then a Flatpak's or Snap's own folder; for any other item,
+    // relatedFilesToApplicationAtPath of its path.
+    static AMAppItemList relatedFilesToItem(const AMAppItemPtr& item, const QStringList& installedKeys = {});
 
     // The seven searches, in the order the search runs them. Each appends what
     // it finds to `group`; user folders come before local ones, and in each

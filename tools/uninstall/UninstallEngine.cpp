@@ -1,5 +1,6 @@
 #include "UninstallEngine.h"
 
+#include "LinuxApplications.h"
 #include "RelatedAppFilesScanner.h"
 #include "core/CommUti.h"
 #include "platform/Dispatch.h"
@@ -102,6 +103,10 @@ void walkByExtension(const QString& folder, const QStringList& extensions, Visit
 
 void fillIcon(const AMAppItemPtr& item)
 {
+    if (!item->image.isNull())
+        return;
+    if (!item->desktopEntry.isEmpty())
+        item->image = LinuxApplications::iconFor(*item);
     if (item->image.isNull())
         item->image = RelatedAppFilesScanner::iconForPath(item->path);
 }
@@ -162,6 +167,13 @@ void UninstallEngine::getApplications()
         AMAppItemList found[3];
         for (int kind = Applications; kind <= Plugins; ++kind) {
             Visited visited;
+            // The applications of the Linux desktop come from its desktop
+            // entries; the application folders are walked after them.
+            if (kind == Applications) {
+                postSelectionCleared(weak, kind);
+                for (const AMAppItemPtr& item : LinuxApplications::scan())
+                    postApplication(weak, item);
+            }
             for (const QString& folder : paths.value(kind)) {
                 postSelectionCleared(weak, kind);
                 if (kind == Applications)
@@ -205,6 +217,8 @@ void UninstallEngine::refButtonAction(int kind)
     d->lists[kind].clear();
     Visited visited;
     if (kind == Applications) {
+        for (const AMAppItemPtr& item : LinuxApplications::scan())
+            postApplication(weak, item);
         for (const QString& folder : d->searchPaths.value(kind))
             walkApplications(folder, visited, [&weak](const AMAppItemPtr& item) { postApplication(weak, item); });
         platform::dispatch::main([weak] {
@@ -248,8 +262,7 @@ AMAppItemList UninstallEngine::relatedFilesOf(const AMAppItemPtr& item) const
     AMAppItemList installed;
     for (const AMAppItemList& list : d->lists)
         installed += list;
-    return RelatedAppFilesScanner::relatedFilesToApplicationAtPath(item->path,
-                                                                   RelatedAppFilesScanner::keysOfItems(installed));
+    return RelatedAppFilesScanner::relatedFilesToItem(item, RelatedAppFilesScanner::keysOfItems(installed));
 }
 
 const QList<QStringList>& UninstallEngine::searchPaths() const

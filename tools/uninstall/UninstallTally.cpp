@@ -9,12 +9,23 @@ void UninstallTally::start(int count)
     totalSize_ = 0;
     isFail_ = false;
     freedPaths_.clear();
+    reasons_.clear();
+}
+
+QString UninstallTally::endMessage() const
+{
+    QString text = endMessage(totalSize_, isFail_);
+    for (const QString& reason : reasons_)
+        text += QLatin1Char('\n') + reason;
+    return text;
 }
 
 UninstallTally::Step UninstallTally::record(const AMAppItemPtr& item, bool removed)
 {
     if (!removed) {
         isFail_ = true;
+        if (item && !item->failureReason.isEmpty() && !reasons_.contains(item->failureReason))
+            reasons_ << item->failureReason;
     } else if (item && !freedPaths_.contains(item->path)) {
         freedPaths_.insert(item->path);
         totalSize_ += CommUti::volSpaceFromString(item->size);

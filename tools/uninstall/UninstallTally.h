@@ -6,6 +6,7 @@
 #include "AMAppItem.h"
 
 #include <QSet>
+#include <QStringList>
 #include <QString>
 
 class UninstallTally {
@@ -28,7 +29,8 @@ public:
     bool finished() const { return allSelectCount_ > 0 && deleteCount_ >= allSelectCount_; }
 
     // The end view's text for what has been counted.
-    QString endMessage() const { return endMessage(totalSize_, isFail_); }
+    // Reasons the packaging gave for failures follow the message, one a line.
+    QString endMessage() const;
     static QString endMessage(quint64 freedBytes, bool someFailed);
 
 private:
@@ -37,4 +39,5 @@ private:
     quint64 totalSize_ = 0;
     bool isFail_ = false;
     QSet<QString> freedPaths_;
+    QStringList reasons_;
 };

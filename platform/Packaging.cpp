@@ -1,0 +1,369 @@
+#include "Packaging.h"
+
+#include "Locations.h"
+#include "Process.h"
+#include "Removal.h"
+
+#include <QFileInfo>
+#include <QRegularExpression>
+#include <unistd.h>
+
+namespace platform::packaging {
+
+namespace {
+
+constexpr int kQueryTimeoutMs = 60000;
+constexpr int kRemovalTimeoutMs = 30 * 60000;
+
+QString tool(const char* variable, const char* name)
+{
+    const QString fake = qEnvironmentVariable(variable);
+    if (!fake.isEmpty())
+        return fake;
+    return findProgram(QString::fromLatin1(name));
+}
+
+QString dpkgRoot()
+{
+    QString root = qEnvironmentVariable("NULLVANE_DPKG_ROOT");
+    while (root.size() > 1 && root.endsWith(QLatin1Char('/')))
+        root.chop(1);
+    return root == QLatin1String("/") ? QString() : root;
+}
+
+// The tools answer in English whatever the user's language, so the parsers
+// read one form.
+QStringList cLocale() { return {QStringLiteral("LC_ALL=C"), QStringLiteral("LANG=C")}; }
+
+ProcessResult run(const QString& program, const QStringList& args, int timeoutMs = kQueryTimeoutMs)
+{
+    if (program.isEmpty())
+        return {};
+    ProcessOptions options;
+    options.timeoutMs = timeoutMs;
+    options.extraEnvironment = cLocale() << QStringLiteral("DEBIAN_FRONTEND=noninteractive");
+    return runProcess(program, args, options);
+}
+
+const QRegularExpression& debNamePattern()
+{
+    static const QRegularExpression pattern(QStringLiteral("^[a-z0-9][a-z0-9+.-]+(:[a-z0-9-]+)?$"));
+    return pattern;
+}
+
+} // namespace
+
+bool DebPackage::isSystemPackage() const
+{
+    return essential || priority == QLatin1String("required") || priority == QLatin1String("important");
+}
+
+QStringList dpkgRootArguments()
+{
+    const QString root = dpkgRoot();
+    if (root.isEmpty())
+        return {};
+    return {QStringLiteral("--admindir=") + root + QStringLiteral("/var/lib/dpkg")};
+}
+
+QStringList aptRootArguments()
+{
+    const QString root = dpkgRoot();
+    if (root.isEmpty())
+        return {};
+    return {
+        QStringLiteral("-o"), QStringLiteral("Dir=") + root,
+        QStringLiteral("-o"), QStringLiteral("Dir::State::status=") + root + QStringLiteral("/var/lib/dpkg/status"),
+        QStringLiteral("-o"), QStringLiteral("Debug::NoLocking=1"),
+        QStringLiteral("-o"), QStringLiteral("DPkg::Options::=--root=") + root,
+        QStringLiteral("-o"), QStringLiteral("DPkg::Options::=--admindir=") + root + QStringLiteral("/var/lib/dpkg"),
+        QStringLiteral("-o"), QStringLiteral("DPkg::Options::=--force-not-root"),
+        QStringLiteral("-o"), QStringLiteral("DPkg::Options::=--force-script-chrootless"),
+    };
+}
+
+QString pathForDpkg(const QString& mappedPath)
+{
+    const QString root = dpkgRoot();
+    if (!root.isEmpty() && mappedPath.startsWith(root + QLatin1Char('/')))
+        return mappedPath.mid(root.size());
+    return mappedPath;
+}
+
+// ---- parsers
+
+QMap<QString, QString> parseDpkgSearch(const QByteArray& output)
+{
+    // "pkg: /path", "pkg:amd64: /path", "pkg1, pkg2: /path"; diversion lines
+    // ("diversion by x from: /path") are not ownership.
+    QMap<QString, QString> owners;
+    for (const QByteArray& raw : output.split('\n')) {
+        const QString line = QString::fromUtf8(raw);
+        if (line.startsWith(QLatin1String("diversion ")) || line.trimmed().isEmpty())
+            continue;
+        const qsizetype sep = line.indexOf(QLatin1String(": /"));
+        if (sep <= 0)
+            continue;
+        QString package = line.left(sep).section(QLatin1Char(','), 0, 0).trimmed();
+        package = package.section(QLatin1Char(':'), 0, 0);
+        const QString path = line.mid(sep + 2);
+        if (!package.isEmpty() && !owners.contains(path))
+            owners.insert(path, package);
+    }
+    return owners;
+}
+
+QMap<QString, DebPackage> parseDpkgShow(const QByteArray& output)
+{
+    QMap<QString, DebPackage> packages;
+    for (const QByteArray& raw : output.split('\n')) {
+        const QStringList f = QString::fromUtf8(raw).split(QLatin1Char('\t'));
+        if (f.size() < 6 || f[0].isEmpty())
+            continue;
+        // Only installed packages count.
+        if (!f[5].contains(QLatin1String("install ok installed")))
+            continue;
+        DebPackage p;
+        p.name = f[0];
+        p.version = f[1];
+        p.installedSizeKiB = f[2].toLongLong();
+        p.priority = f[3].trimmed();
+        p.essential = f[4].trimmed() == QLatin1String("yes");
+        packages.insert(p.name, p);
+    }
+    return packages;
+}
+
+QStringList parseAptSimulation(const QByteArray& output)
+{
+    // "Remv firefox-esr [128.0esr-1]"
+    QStringList removed;
+    for (const QByteArray& raw : output.split('\n')) {
+        const QString line = QString::fromUtf8(raw);
+        if (!line.startsWith(QLatin1String("Remv ")) && !line.startsWith(QLatin1String("Purg ")))
+            continue;
+        QString name = line.mid(5).section(QLatin1Char(' '), 0, 0);
+        name = name.section(QLatin1Char(':'), 0, 0);
+        if (!name.isEmpty() && !removed.contains(name))
+            removed << name;
+    }
+    return removed;
+}
+
+qint64 parseDecimalSize(const QString& text)
+{
+    static const QRegularExpression pattern(QStringLiteral("^\\s*([0-9]+(?:[.,][0-9]+)?)\\s*([A-Za-z]*)"));
+    const auto m = pattern.match(text);
+    if (!m.hasMatch())
+        return 0;
+    QString number = m.captured(1);
+    number.replace(QLatin1Char(','), QLatin1Char('.'));
+    const double value = number.toDouble();
+    const QString unit = m.captured(2).toLower();
+    double factor = 1;
+    if (unit == QLatin1String("kb") || unit == QLatin1String("k"))
+        factor = 1e3;
+    else if (unit == QLatin1String("mb") || unit == QLatin1String("m"))
+        factor = 1e6;
+    else if (unit == QLatin1String("gb") || unit == QLatin1String("g"))
+        factor = 1e9;
+    else if (unit == QLatin1String("tb"))
+        factor = 1e12;
+    return qint64(value * factor + 0.5);
+}
+
+std::optional<FlatpakApp> parseFlatpakInfo(const QByteArray& output)
+{
+    FlatpakApp app;
+    bool any = false;
+    for (const QByteArray& raw : output.split('\n')) {
+        const QString line = QString::fromUtf8(raw).trimmed();
+        const qsizetype colon = line.indexOf(QLatin1Char(':'));
+        if (colon <= 0)
+            continue;
+        const QString key = line.left(colon).trimmed();
+        const QString value = line.mid(colon + 1).trimmed();
+        if (key == QLatin1String("ID") || key == QLatin1String("Ref")) {
+            if (key == QLatin1String("ID"))
+                app.id = value;
+            else if (app.id.isEmpty())
+                app.id = value.section(QLatin1Char('/'), 1, 1);
+            any = true;
+        } else if (key == QLatin1String("Version")) {
+            app.version = value;
+        } else if (key == QLatin1String("Installed")) {
+            app.installedBytes = parseDecimalSize(value);
+        } else if (key == QLatin1String("Installation")) {
+            app.userInstallation = value == QLatin1String("user");
+        }
+    }
+    if (!any)
+        return std::nullopt;
+    return app;
+}
+
+std::optional<SnapApp> parseSnapList(const QByteArray& output, const QString& name)
+{
+    // Name  Version  Rev  Tracking  Publisher  Notes
+    for (const QByteArray& raw : output.split('\n')) {
+        const QStringList f = QString::fromUtf8(raw).split(QLatin1Char(' '), Qt::SkipEmptyParts);
+        if (f.size() < 3 || f[0] != name)
+            continue;
+        SnapApp app;
+        app.name = f[0];
+        app.version = f[1];
+        app.revision = f[2];
+        return app;
+    }
+    return std::nullopt;
+}
+
+// ---- queries
+
+QMap<QString, QString> debOwners(const QStringList& paths)
+{
+    QMap<QString, QString> result;
+    if (paths.isEmpty())
+        return result;
+    QMap<QString, QString> forDpkg; // dpkg's path → ours
+    for (const QString& p : paths)
+        forDpkg.insert(pathForDpkg(p), p);
+    QStringList args = dpkgRootArguments();
+    args << QStringLiteral("-S") << forDpkg.keys();
+    // Exit status 1 only says some path has no owner.
+    const ProcessResult r = run(tool("NULLVANE_DPKG_QUERY", "dpkg-query"), args);
+    const QMap<QString, QString> owners = parseDpkgSearch(r.standardOutput);
+    for (auto it = owners.begin(); it != owners.end(); ++it) {
+        if (forDpkg.contains(it.key()))
+            result.insert(forDpkg.value(it.key()), it.value());
+    }
+    return result;
+}
+
+QMap<QString, DebPackage> debPackages(const QStringList& names)
+{
+    if (names.isEmpty())
+        return {};
+    QStringList args = dpkgRootArguments();
+    args << QStringLiteral("-W")
+         << QStringLiteral("-f=${Package}\\t${Version}\\t${Installed-Size}\\t${Priority}\\t${Essential}\\t${Status}\\n")
+         << names;
+    const ProcessResult r = run(tool("NULLVANE_DPKG_QUERY", "dpkg-query"), args);
+    return parseDpkgShow(r.standardOutput);
+}
+
+bool debInstalled(const QString& name)
+{
+    return debPackages({name}).contains(name);
+}
+
+QStringList debSimulateRemoval(const QString& name, QString* error)
+{
+    if (!debNamePattern().match(name).hasMatch()) {
+        if (error)
+            *error = QStringLiteral("not a package name: ") + name;
+        return {};
+    }
+    QStringList args = aptRootArguments();
+    args << QStringLiteral("-s") << QStringLiteral("remove") << QStringLiteral("--") << name;
+    const ProcessResult r = run(tool("NULLVANE_APT_GET", "apt-get"), args);
+    if (!r.succeeded()) {
+        if (error)
+            *error = QString::fromUtf8(r.standardError).trimmed();
+        return {};
+    }
+    return parseAptSimulation(r.standardOutput);
+}
+
+std::optional<FlatpakApp> flatpakInfo(const QString& id, bool userInstallation)
+{
+    const ProcessResult r = run(tool("NULLVANE_FLATPAK", "flatpak"),
+                                {QStringLiteral("info"),
+                                 userInstallation ? QStringLiteral("--user") : QStringLiteral("--system"),
+                                 QStringLiteral("--"), id});
+    if (!r.succeeded())
+        return std::nullopt;
+    auto app = parseFlatpakInfo(r.standardOutput);
+    if (app) {
+        if (app->id.isEmpty())
+            app->id = id;
+        app->userInstallation = userInstallation;
+    }
+    return app;
+}
+
+std::optional<SnapApp> snapInfo(const QString& name)
+{
+    const ProcessResult r = run(tool("NULLVANE_SNAP", "snap"), {QStringLiteral("list"), QStringLiteral("--"), name});
+    if (!r.succeeded())
+        return std::nullopt;
+    auto app = parseSnapList(r.standardOutput, name);
+    if (app) {
+        const QString image =
+            mapLocation(QStringLiteral("/var/lib/snapd/snaps/%1_%2.snap").arg(app->name, app->revision));
+        app->bytes = QFileInfo(image).size();
+    }
+    return app;
+}
+
+// ---- removal
+
+Removal removeDebPackage(const QString& name)
+{
+    Removal result;
+    QString error;
+    const QStringList wouldGo = debSimulateRemoval(name, &error);
+    if (!wouldGo.contains(name)) {
+        result.message = error.isEmpty() ? QStringLiteral("无法卸载软件包 %1").arg(name) : error;
+        return result;
+    }
+    QStringList others = wouldGo;
+    others.removeAll(name);
+    if (!others.isEmpty()) {
+        result.message = QStringLiteral("卸载 %1 会同时删除: %2").arg(name, others.join(QStringLiteral(", ")));
+        return result;
+    }
+
+    ProcessResult r;
+    if (geteuid() == 0 && qEnvironmentVariableIsEmpty("NULLVANE_PKEXEC")) {
+        QStringList args = aptRootArguments();
+        args << QStringLiteral("remove") << QStringLiteral("-y") << QStringLiteral("--") << name;
+        r = run(tool("NULLVANE_APT_GET", "apt-get"), args, kRemovalTimeoutMs);
+    } else {
+        // The removal helper runs apt-get as root for this one package.
+        r = run(PrivilegedRemover::launcherProgram(),
+                {PrivilegedRemover::helperProgram(), QStringLiteral("--remove-package"), name}, kRemovalTimeoutMs);
+    }
+    result.removed = !debInstalled(name);
+    if (!result.removed)
+        result.message = QString::fromUtf8(r.standardError).trimmed();
+    return result;
+}
+
+Removal uninstallFlatpak(const QString& id, bool userInstallation)
+{
+    const QString flatpak = tool("NULLVANE_FLATPAK", "flatpak");
+    const ProcessResult r =
+        run(flatpak,
+            {QStringLiteral("uninstall"), userInstallation ? QStringLiteral("--user") : QStringLiteral("--system"),
+             QStringLiteral("-y"), QStringLiteral("--noninteractive"), QStringLiteral("--"), id},
+            kRemovalTimeoutMs);
+    Removal result;
+    result.removed = !flatpakInfo(id, userInstallation).has_value();
+    if (!result.removed)
+        result.message = QString::fromUtf8(r.standardError).trimmed();
+    return result;
+}
+
+Removal removeSnap(const QString& name)
+{
+    const ProcessResult r =
+        run(tool("NULLVANE_SNAP", "snap"), {QStringLiteral("remove"), QStringLiteral("--"), name}, kRemovalTimeoutMs);
+    Removal result;
+    result.removed = !snapInfo(name).has_value();
+    if (!result.removed)
+        result.message = QString::fromUtf8(r.standardError).trimmed();
+    return result;
+}
+
+} // namespace platform::packaging

@@ -1,0 +1,158 @@
+// A real Debian package, built here with dpkg-deb and installed with dpkg into
+// a private root (its own status database and file tree, so the machine's own
+// packages are never touched), found by the uninstaller and removed through
+// the executor with apt-get; a package that another one depends on is refused
+// after the simulation, and both stay installed.
+#include "TestSupport.h"
+#include "UninstallFixtures.h"
+
+#include "platform/Locations.h"
+#include "platform/Packaging.h"
+#include "platform/Process.h"
+#include "tools/uninstall/AsMDeleteExecutor.h"
+#include "tools/uninstall/LinuxApplications.h"
+#include "tools/uninstall/RelatedAppFilesScanner.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <gtest/gtest.h>
+
+namespace {
+
+platform::ProcessOptions withTimeout(int ms)
+{
+    platform::ProcessOptions options;
+    options.timeoutMs = ms;
+    return options;
+}
+
+QString buildPackage(const QString& name, const QString& depends, bool withEntry)
+{
+    const QString tree = nvtest::freshFolder(QStringLiteral("pkg-") + name);
+    QString control = QStringLiteral("Package: %1\nVersion: 1.0\nArchitecture: all\nMaintainer: Test <t@example.invalid>\n"
+                                     "Priority: optional\nInstalled-Size: 8\nDescription: test package\n")
+                          .arg(name);
+    if (!depends.isEmpty())
+        control += QStringLiteral("Depends: %1\n").arg(depends);
+    nvtest::writeFile(tree + QStringLiteral("/DEBIAN/control"), control.toUtf8());
+    if (withEntry) {
+        const QString program = tree + QStringLiteral("/usr/bin/") + name;
+        nvtest::writeFile(program, "#!/bin/sh\necho hello\n");
+        QFile::setPermissions(program, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadOther |
+                                           QFile::ExeOther);
+        nvtest::writeFile(tree + QStringLiteral("/usr/share/applications/%1.desktop").arg(name),
+                          QStringLiteral("[Desktop Entry]\nType=Application\nName=NV Hello\nExec=/usr/bin/%1\n")
+                              .arg(name)
+                              .toUtf8());
+    }
+    const QString deb = tree + QStringLiteral(".deb");
+    const auto r = platform::runProcess(QStringLiteral("dpkg-deb"),
+                                        {QStringLiteral("--root-owner-group"), QStringLiteral("-b"), tree, deb},
+                                        withTimeout(60000));
+    return r.succeeded() ? deb : QString();
+}
+
+class DebPackage : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        if (!nvtest::isRoot())
+            GTEST_SKIP() << "installing a package into a private root needs root";
+        if (platform::findProgram(QStringLiteral("dpkg-deb")).isEmpty() ||
+            platform::findProgram(QStringLiteral("apt-get")).isEmpty())
+            GTEST_SKIP() << "dpkg-deb or apt-get is missing";
+        fx::resetRoot();
+        qunsetenv("XDG_DATA_HOME");
+        qunsetenv("XDG_DATA_DIRS");
+        root_ = platform::rootPrefix();
+        ASSERT_FALSE(root_.isEmpty());
+        for (const char* folder : {"/var/lib/dpkg/info", "/var/lib/dpkg/updates", "/var/lib/dpkg/triggers",
+                                   "/var/lib/apt/lists/partial", "/var/cache/apt/archives/partial",
+                                   "/etc/apt/apt.conf.d", "/etc/apt/preferences.d", "/etc/apt/sources.list.d",
+                                   "/var/log/apt"})
+            QDir().mkpath(root_ + QLatin1String(folder));
+        for (const char* file : {"/var/lib/dpkg/status", "/var/lib/dpkg/available", "/etc/apt/sources.list"})
+            nvtest::writeFile(root_ + QLatin1String(file), "");
+        qputenv("NULLVANE_DPKG_ROOT", QFile::encodeName(root_));
+    }
+    void TearDown() override { qunsetenv("NULLVANE_DPKG_ROOT"); }
+
+    bool install(const QStringList& debs)
+    {
+        QStringList args{QStringLiteral("--root=") + root_, QStringLiteral("--force-script-chrootless"),
+                         QStringLiteral("-i")};
+        const auto r = platform::runProcess(QStringLiteral("dpkg"), args + debs, withTimeout(120000));
+        if (!r.succeeded())
+            ADD_FAILURE() << r.standardError.toStdString();
+        return r.succeeded();
+    }
+
+    AMAppItemPtr listed(const QString& id)
+    {
+        for (const AMAppItemPtr& item : LinuxApplications::scan())
+            if (item->bundleID == id)
+                return item;
+        return nullptr;
+    }
+
+    QStringList removeThroughExecutor(const AMAppItemList& group)
+    {
+        struct Delegate : AsMDeleteExecutorDelegate {
+            void deleteRelatedFile(const AMAppItemPtr& item) override { removed << item->path; }
+            void deleteRelatedFileFail(const AMAppItemPtr& item) override { failed << item->path; }
+            QStringList removed, failed;
+        } delegate;
+        AsMDeleteExecutor executor;
+        executor.setDelegate(&delegate);
+        executor.executeDelete(group);
+        EXPECT_TRUE(nvtest::pumpUntil([&] { return delegate.removed.size() + delegate.failed.size() == group.size(); },
+                                      120000));
+        return delegate.failed;
+    }
+
+    QString root_;
+};
+
+} // namespace
+
+TEST_F(DebPackage, RemovedWithItsRelatedFilesAndNothingElse)
+{
+    const QString deb = buildPackage(QStringLiteral("nvtest-hello"), QString(), true);
+    ASSERT_FALSE(deb.isEmpty());
+    ASSERT_TRUE(install({deb}));
+    const QString config = fx::makeFile(fx::at(QStringLiteral("~/.config/nvtest-hello/settings.ini")), 200);
+    const QString unrelated = fx::makeFile(fx::at(QStringLiteral("~/.config/nvtest-other/settings.ini")), 200);
+
+    const AMAppItemPtr item = listed(QStringLiteral("nvtest-hello"));
+    ASSERT_TRUE(item);
+    EXPECT_EQ(item->packaging, AMAppItem::Packaging::Debian);
+    EXPECT_EQ(item->packageName, QStringLiteral("nvtest-hello"));
+    EXPECT_EQ(item->bundleVersion, QStringLiteral("1.0"));
+
+    const AMAppItemList group = RelatedAppFilesScanner::relatedFilesToItem(item);
+    ASSERT_EQ(fx::pathsOf(group), (QStringList{item->path, fx::at(QStringLiteral("~/.config/nvtest-hello"))}));
+    EXPECT_TRUE(removeThroughExecutor(group).isEmpty());
+
+    EXPECT_FALSE(platform::packaging::debInstalled(QStringLiteral("nvtest-hello")));
+    EXPECT_FALSE(QFileInfo::exists(root_ + QStringLiteral("/usr/bin/nvtest-hello")));
+    EXPECT_FALSE(QFileInfo::exists(item->path));
+    EXPECT_FALSE(QFileInfo::exists(config));
+    EXPECT_TRUE(QFileInfo::exists(unrelated));
+    EXPECT_FALSE(listed(QStringLiteral("nvtest-hello")));
+}
+
+TEST_F(DebPackage, APackageOthersDependOnIsRefusedAndBothStay)
+{
+    const QString hello = buildPackage(QStringLiteral("nvtest-hello"), QString(), true);
+    const QString plugin = buildPackage(QStringLiteral("nvtest-hello-plugin"), QStringLiteral("nvtest-hello"), false);
+    ASSERT_TRUE(install({hello, plugin}));
+    const AMAppItemPtr item = listed(QStringLiteral("nvtest-hello"));
+    ASSERT_TRUE(item);
+
+    EXPECT_EQ(removeThroughExecutor({item}), QStringList{item->path});
+    EXPECT_TRUE(item->failureReason.contains(QStringLiteral("nvtest-hello-plugin"))) << item->failureReason;
+    EXPECT_TRUE(platform::packaging::debInstalled(QStringLiteral("nvtest-hello")));
+    EXPECT_TRUE(platform::packaging::debInstalled(QStringLiteral("nvtest-hello-plugin")));
+    EXPECT_TRUE(QFileInfo::exists(root_ + QStringLiteral("/usr/bin/nvtest-hello")));
+}

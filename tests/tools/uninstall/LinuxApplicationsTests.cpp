@@ -1,0 +1,336 @@
+// The applications of a Linux desktop as uninstaller items: desktop entries
+// of the system, the user, Flatpak and Snap under NULLVANE_ROOT, packaging
+// answers from recorded tool output (fake dpkg-query, apt-get, flatpak and
+// snap), the system's own items hidden, related files per packaging with the
+// boundary traps, and removal by the packaging.
+#include "TestSupport.h"
+#include "UninstallFixtures.h"
+
+#include "core/CommUti.h"
+#include "platform/Locations.h"
+#include "platform/Packaging.h"
+#include "tools/uninstall/AsMDeleteExecutor.h"
+#include "tools/uninstall/LinuxApplications.h"
+#include "tools/uninstall/RelatedAppFilesScanner.h"
+#include "tools/uninstall/UninstallTally.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <gtest/gtest.h>
+
+namespace {
+
+QString writeScript(const QString& name, const QString& body)
+{
+    const QString path = nvtest::freshFolder(QStringLiteral("fake")) + QLatin1Char('/') + name;
+    nvtest::writeFile(path, ("#!/bin/sh\n" + body).toUtf8());
+    QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    return path;
+}
+
+void entry(const QString& location, const QString& text)
+{
+    nvtest::writeFile(fx::at(location), ("[Desktop Entry]\n" + text).toUtf8());
+}
+
+// A small world of installed applications, answered by recorded tool output.
+// The fakes keep what was removed in a state folder, so the packaging can
+// report an application gone afterwards.
+class LinuxApps : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        fx::resetRoot();
+        qunsetenv("XDG_DATA_HOME");
+        qunsetenv("XDG_DATA_DIRS");
+        state_ = nvtest::freshFolder(QStringLiteral("state"));
+        qputenv("NVFAKE_STATE", QFile::encodeName(state_));
+        const QString home = fx::at(QStringLiteral("~"));
+
+        entry(QStringLiteral("/usr/share/applications/org.gnome.gedit.desktop"),
+              QStringLiteral("Type=Application\nName=Text Editor\nName[zh_CN]=文本编辑器\nIcon=org.gnome.gedit\n"
+                             "Exec=/usr/bin/gedit %U\n"));
+        entry(QStringLiteral("/usr/share/applications/coreutils-info.desktop"),
+              QStringLiteral("Type=Application\nName=Core Info\nExec=/usr/bin/info\n"));
+        entry(QStringLiteral("/usr/share/applications/org.gnome.Settings.desktop"),
+              QStringLiteral("Type=Application\nName=Settings\nExec=gnome-control-center\n"));
+        entry(QStringLiteral("/usr/share/applications/mimehandler.desktop"),
+              QStringLiteral("Type=Application\nName=Handler\nNoDisplay=true\nExec=/usr/bin/handler\n"));
+        entry(QStringLiteral("/usr/share/applications/gone.desktop"),
+              QStringLiteral("Type=Application\nName=Gone\nHidden=true\nExec=/usr/bin/gone\n"));
+        entry(QStringLiteral("~/.local/share/flatpak/exports/share/applications/org.example.Paint.desktop"),
+              QStringLiteral("Type=Application\nName=Paint\nX-Flatpak=org.example.Paint\n"
+                             "Exec=/usr/bin/flatpak run org.example.Paint\n"));
+        entry(QStringLiteral("/var/lib/snapd/desktop/applications/firefox_firefox.desktop"),
+              QStringLiteral("Type=Application\nName=Firefox\nX-SnapInstanceName=firefox\n"
+                             "Exec=/snap/bin/firefox %u\n"));
+        fx::makeFile(QStringLiteral("%1/Applications/MyTool/bin/mytool").arg(home), 3000);
+        fx::makeFile(QStringLiteral("%1/Applications/MyTool/share/data.bin").arg(home), 2000);
+        entry(QStringLiteral("~/.local/share/applications/mytool.desktop"),
+              QStringLiteral("Type=Application\nName=My Tool\nExec=%1/Applications/MyTool/bin/mytool\n")
+                  .arg(platform::homeFolder()));
+        fx::makeFile(fx::at(QStringLiteral("/var/lib/snapd/snaps/firefox_4336.snap")), 5000);
+
+        qputenv("NULLVANE_DPKG_QUERY", QFile::encodeName(writeScript(QStringLiteral("dpkg-query"), QStringLiteral(R"(
+if [ "$1" = "-S" ]; then
+  shift
+  for p in "$@"; do
+    case "$p" in
+      */org.gnome.gedit.desktop|/usr/bin/gedit) echo "gedit: $p" ;;
+      */coreutils-info.desktop) echo "coreutils: $p" ;;
+      */org.gnome.Settings.desktop) echo "gnome-control-center: $p" ;;
+      *) echo "dpkg-query: no path found matching pattern $p" >&2 ;;
+    esac
+  done
+  exit 0
+fi
+if [ "$1" = "-W" ]; then
+  shift; shift
+  for n in "$@"; do
+    [ -e "$NVFAKE_STATE/removed-$n" ] && continue
+    case "$n" in
+      gedit) printf 'gedit\t44.2-1\t1800\toptional\tno\tinstall ok installed\n' ;;
+      coreutils) printf 'coreutils\t9.1-1\t18000\trequired\tyes\tinstall ok installed\n' ;;
+      gnome-control-center) printf 'gnome-control-center\t43.6-2\t9000\toptional\tno\tinstall ok installed\n' ;;
+    esac
+  done
+  exit 0
+fi
+exit 2
+)"))));
+        qputenv("NULLVANE_APT_GET", QFile::encodeName(writeScript(QStringLiteral("apt-get"), QStringLiteral(R"(
+echo "$@" >> "$NVFAKE_STATE/apt-calls"
+if [ "$1" = "-s" ]; then
+  echo "Remv $4 [1.0]"
+  [ -e "$NVFAKE_STATE/dependants" ] && cat "$NVFAKE_STATE/dependants"
+  exit 0
+fi
+if [ "$1" = "remove" ]; then touch "$NVFAKE_STATE/removed-$4"; exit 0; fi
+exit 1
+)"))));
+        qputenv("NULLVANE_FLATPAK", QFile::encodeName(writeScript(QStringLiteral("flatpak"), QStringLiteral(R"(
+if [ "$1" = "info" ]; then
+  [ -e "$NVFAKE_STATE/removed-$4" ] && { echo "error: $4 not installed" >&2; exit 1; }
+  [ "$2" = "--user" ] || exit 1
+  printf 'Paint - Draw pictures\n\n          ID: %s\n         Ref: app/%s/x86_64/stable\n     Version: 2.0\n   Installed: 12.5 MB\n' "$4" "$4"
+  exit 0
+fi
+if [ "$1" = "uninstall" ]; then touch "$NVFAKE_STATE/removed-$6"; exit 0; fi
+exit 1
+)"))));
+        qputenv("NULLVANE_SNAP", QFile::encodeName(writeScript(QStringLiteral("snap"), QStringLiteral(R"(
+if [ "$1" = "list" ]; then
+  [ -e "$NVFAKE_STATE/removed-$3" ] && { echo "error: no matching snaps installed" >&2; exit 1; }
+  printf 'Name     Version  Rev   Tracking         Publisher  Notes\n%s  133.0    4336  latest/stable    mozilla**  -\n' "$3"
+  exit 0
+fi
+if [ "$1" = "remove" ]; then
+  [ -e "$NVFAKE_STATE/snap-refuses" ] && { echo "error: access denied" >&2; exit 1; }
+  touch "$NVFAKE_STATE/removed-$3"; exit 0
+fi
+exit 1
+)"))));
+    }
+
+    void TearDown() override
+    {
+        for (const char* v : {"NULLVANE_DPKG_QUERY", "NULLVANE_APT_GET", "NULLVANE_FLATPAK", "NULLVANE_SNAP",
+                              "NVFAKE_STATE"})
+            qunsetenv(v);
+    }
+
+    static AMAppItemPtr find(const AMAppItemList& items, const QString& bundleID)
+    {
+        for (const AMAppItemPtr& item : items)
+            if (item->bundleID == bundleID)
+                return item;
+        return nullptr;
+    }
+
+    QString state_;
+};
+
+} // namespace
+
+TEST_F(LinuxApps, ListsDesktopApplicationsWithTheirPackagingAndHidesTheSystemsOwn)
+{
+    const AMAppItemList items = LinuxApplications::scan();
+    QStringList ids;
+    for (const AMAppItemPtr& item : items)
+        ids << item->bundleID;
+    // Required packages, the desktop's settings, NoDisplay and Hidden entries
+    // are not listed.
+    EXPECT_FALSE(ids.contains(QStringLiteral("coreutils-info"))) << ids;
+    EXPECT_FALSE(ids.contains(QStringLiteral("org.gnome.Settings"))) << ids;
+    EXPECT_FALSE(ids.contains(QStringLiteral("mimehandler"))) << ids;
+    EXPECT_FALSE(ids.contains(QStringLiteral("gone"))) << ids;
+    ASSERT_EQ(items.size(), 4) << ids;
+
+    const AMAppItemPtr gedit = find(items, QStringLiteral("org.gnome.gedit"));
+    ASSERT_TRUE(gedit);
+    EXPECT_EQ(gedit->name, QStringLiteral("文本编辑器"));
+    EXPECT_EQ(gedit->packaging, AMAppItem::Packaging::Debian);
+    EXPECT_EQ(gedit->packageName, QStringLiteral("gedit"));
+    EXPECT_EQ(gedit->bundleVersion, QStringLiteral("44.2-1"));
+    EXPECT_EQ(gedit->size, CommUti::convertVolSpace(1800 * 1024));
+    EXPECT_EQ(gedit->executableName, QStringLiteral("gedit"));
+    EXPECT_EQ(gedit->iconName, QStringLiteral("org.gnome.gedit"));
+    EXPECT_TRUE(gedit->bIsGetSize);
+
+    const AMAppItemPtr paint = find(items, QStringLiteral("org.example.Paint"));
+    ASSERT_TRUE(paint);
+    EXPECT_EQ(paint->packaging, AMAppItem::Packaging::Flatpak);
+    EXPECT_TRUE(paint->userInstallation);
+    EXPECT_EQ(paint->bundleVersion, QStringLiteral("2.0"));
+    EXPECT_EQ(paint->size, CommUti::convertVolSpace(12500000));
+
+    const AMAppItemPtr firefox = find(items, QStringLiteral("firefox_firefox"));
+    ASSERT_TRUE(firefox);
+    EXPECT_EQ(firefox->packaging, AMAppItem::Packaging::Snap);
+    EXPECT_EQ(firefox->packageName, QStringLiteral("firefox"));
+    EXPECT_EQ(firefox->bundleVersion, QStringLiteral("133.0"));
+    EXPECT_EQ(firefox->size, CommUti::convertVolSpace(5000));
+
+    const AMAppItemPtr tool = find(items, QStringLiteral("mytool"));
+    ASSERT_TRUE(tool);
+    EXPECT_EQ(tool->packaging, AMAppItem::Packaging::StandAlone);
+    EXPECT_EQ(tool->path, fx::at(QStringLiteral("~/Applications/MyTool")));
+    EXPECT_EQ(tool->size, CommUti::convertVolSpace(5000 + QFileInfo(tool->desktopEntry).size()));
+}
+
+TEST_F(LinuxApps, RelatedFilesPerPackagingWithTheBoundaryAndLongerKeyRules)
+{
+    for (const char* f : {"~/.config/gedit/prefs", "~/.config/geditor-pro/x", "~/.cache/org.gnome.gedit/c",
+                          "~/.local/state/gedit.log", "~/.local/share/Text Editor/recent",
+                          "~/.var/app/org.example.Paint/config/p", "~/snap/firefox/common/x",
+                          "~/.config/My Tool/settings", "~/.config/mytool-extra/settings",
+                          "~/.config/paint/p", "~/.config/Paint Studio/p"})
+        fx::makeFile(fx::at(QString::fromLatin1(f)), 100);
+    const AMAppItemList items = LinuxApplications::scan();
+    AMAppItemList installed = items;
+    // Another installed application whose longer name owns "Paint Studio".
+    auto pro = std::make_shared<AMAppItem>();
+    pro->name = QStringLiteral("Paint Studio");
+    pro->path = fx::at(QStringLiteral("/Applications/Paint Studio.app"));
+    fx::makeBundle(pro->path, fx::appInfo(QStringLiteral("Paint Studio"), QStringLiteral("com.example.studio")));
+    installed << pro;
+    const QStringList keys = RelatedAppFilesScanner::keysOfItems(installed);
+
+    const AMAppItemList gedit =
+        RelatedAppFilesScanner::relatedFilesToItem(find(items, QStringLiteral("org.gnome.gedit")), keys);
+    const QStringList geditPaths = fx::pathsOf(gedit);
+    EXPECT_EQ(geditPaths.value(0), find(items, QStringLiteral("org.gnome.gedit"))->path);
+    EXPECT_TRUE(geditPaths.contains(fx::at(QStringLiteral("~/.config/gedit"))));          // the program's name
+    EXPECT_TRUE(geditPaths.contains(fx::at(QStringLiteral("~/.cache/org.gnome.gedit")))); // the desktop file id
+    EXPECT_TRUE(geditPaths.contains(fx::at(QStringLiteral("~/.local/state/gedit.log"))));
+    EXPECT_TRUE(geditPaths.contains(fx::at(QStringLiteral("~/.local/share/Text Editor"))));  // the entry's own name
+    EXPECT_FALSE(geditPaths.contains(fx::at(QStringLiteral("~/.config/geditor-pro"))));     // no boundary
+
+    const QStringList paint = fx::pathsOf(
+        RelatedAppFilesScanner::relatedFilesToItem(find(items, QStringLiteral("org.example.Paint")), keys));
+    EXPECT_TRUE(paint.contains(fx::at(QStringLiteral("~/.var/app/org.example.Paint"))));
+    EXPECT_TRUE(paint.contains(fx::at(QStringLiteral("~/.config/paint"))));
+    EXPECT_FALSE(paint.contains(fx::at(QStringLiteral("~/.config/Paint Studio")))) << paint;
+    // The launcher a Flatpak starts through is no key of its files.
+    EXPECT_TRUE(find(items, QStringLiteral("org.example.Paint"))->executableName.isEmpty());
+
+    const QStringList firefox = fx::pathsOf(
+        RelatedAppFilesScanner::relatedFilesToItem(find(items, QStringLiteral("firefox_firefox")), keys));
+    EXPECT_TRUE(firefox.contains(fx::at(QStringLiteral("~/snap/firefox"))));
+
+    const AMAppItemPtr toolItem = find(items, QStringLiteral("mytool"));
+    const QStringList tool = fx::pathsOf(RelatedAppFilesScanner::relatedFilesToItem(toolItem, keys));
+    EXPECT_EQ(tool.value(0), fx::at(QStringLiteral("~/Applications/MyTool")));
+    EXPECT_EQ(tool.value(1), toolItem->desktopEntry);
+    EXPECT_TRUE(tool.contains(fx::at(QStringLiteral("~/.config/My Tool"))));
+    EXPECT_TRUE(tool.contains(fx::at(QStringLiteral("~/.config/mytool-extra"))));
+}
+
+TEST_F(LinuxApps, RemovalGoesThroughThePackagingAndTellsTheTruth)
+{
+    if (!nvtest::isRoot())
+        GTEST_SKIP() << "a Debian package is removed as root; as another user it goes through pkexec";
+    const AMAppItemList items = LinuxApplications::scan();
+    struct Delegate : AsMDeleteExecutorDelegate {
+        void deleteRelatedFile(const AMAppItemPtr& item) override { removed << item->bundleID; }
+        void deleteRelatedFileFail(const AMAppItemPtr& item) override { failed << item->bundleID; }
+        QStringList removed, failed;
+    } delegate;
+
+    // A package that would take another with it is not removed at all.
+    nvtest::writeFile(state_ + QStringLiteral("/dependants"), "Remv gedit-plugins [44.2-1]\n");
+    nvtest::writeFile(state_ + QStringLiteral("/snap-refuses"), "");
+    {
+        AsMDeleteExecutor executor;
+        executor.setDelegate(&delegate);
+        executor.executeDelete({find(items, QStringLiteral("org.gnome.gedit")),
+                                find(items, QStringLiteral("firefox_firefox"))});
+        ASSERT_TRUE(nvtest::pumpUntil([&] { return delegate.removed.size() + delegate.failed.size() == 2; }));
+    }
+    EXPECT_EQ(delegate.failed, (QStringList{QStringLiteral("org.gnome.gedit"), QStringLiteral("firefox_firefox")}));
+    EXPECT_TRUE(find(items, QStringLiteral("org.gnome.gedit"))->failureReason.contains(QStringLiteral("gedit-plugins")));
+    QFile calls(state_ + QStringLiteral("/apt-calls"));
+    ASSERT_TRUE(calls.open(QIODevice::ReadOnly));
+    EXPECT_FALSE(calls.readAll().contains("remove -y")); // only the simulation ran
+    EXPECT_FALSE(QFileInfo::exists(state_ + QStringLiteral("/removed-gedit")));
+
+    UninstallTally tally;
+    tally.start(1);
+    tally.record(find(items, QStringLiteral("org.gnome.gedit")), false);
+    EXPECT_TRUE(tally.endMessage().contains(QStringLiteral("gedit-plugins")));
+
+    // Alone, each goes through its own packaging and is reported gone only
+    // when the packaging no longer knows it.
+    QFile::remove(state_ + QStringLiteral("/dependants"));
+    QFile::remove(state_ + QStringLiteral("/snap-refuses"));
+    delegate.removed.clear();
+    delegate.failed.clear();
+    {
+        AsMDeleteExecutor executor;
+        executor.setDelegate(&delegate);
+        executor.executeDelete({find(items, QStringLiteral("org.gnome.gedit")),
+                                find(items, QStringLiteral("org.example.Paint")),
+                                find(items, QStringLiteral("firefox_firefox"))});
+        ASSERT_TRUE(nvtest::pumpUntil([&] { return delegate.removed.size() + delegate.failed.size() == 3; }));
+    }
+    EXPECT_EQ(delegate.removed.size(), 3) << delegate.failed;
+    EXPECT_TRUE(QFileInfo::exists(state_ + QStringLiteral("/removed-gedit")));
+    EXPECT_TRUE(QFileInfo::exists(state_ + QStringLiteral("/removed-org.example.Paint")));
+    EXPECT_TRUE(QFileInfo::exists(state_ + QStringLiteral("/removed-firefox")));
+    // Package-owned files were never touched as files.
+    EXPECT_TRUE(QFileInfo::exists(find(items, QStringLiteral("org.gnome.gedit"))->desktopEntry));
+}
+
+TEST(PackagingParsers, RecordedToolOutput)
+{
+    using namespace platform::packaging;
+    const auto owners = parseDpkgSearch("gedit: /usr/bin/gedit\n"
+                                        "libc6:amd64: /usr/lib/x86_64-linux-gnu/libc.so.6\n"
+                                        "firefox-esr, firefox-esr-l10n: /usr/share/doc/x\n"
+                                        "diversion by dash from: /bin/sh\n");
+    EXPECT_EQ(owners.value(QStringLiteral("/usr/bin/gedit")), QStringLiteral("gedit"));
+    EXPECT_EQ(owners.value(QStringLiteral("/usr/lib/x86_64-linux-gnu/libc.so.6")), QStringLiteral("libc6"));
+    EXPECT_EQ(owners.value(QStringLiteral("/usr/share/doc/x")), QStringLiteral("firefox-esr"));
+    EXPECT_FALSE(owners.contains(QStringLiteral("/bin/sh")));
+
+    const auto packages = parseDpkgShow("vim\t2:9.0\t3700\toptional\tno\tinstall ok installed\n"
+                                        "old\t1.0\t10\toptional\tno\tdeinstall ok config-files\n"
+                                        "bash\t5.2\t7000\trequired\tyes\tinstall ok installed\n");
+    EXPECT_EQ(packages.size(), 2);
+    EXPECT_FALSE(packages.value(QStringLiteral("vim")).isSystemPackage());
+    EXPECT_TRUE(packages.value(QStringLiteral("bash")).isSystemPackage());
+
+    EXPECT_EQ(parseAptSimulation("NOTE: simulation\nRemv a [1]\nRemv b:amd64 [2]\nPurg a [1]\n"),
+              (QStringList{QStringLiteral("a"), QStringLiteral("b")}));
+    EXPECT_EQ(parseDecimalSize(QStringLiteral("12.5 MB")), 12500000);
+    EXPECT_EQ(parseDecimalSize(QStringLiteral("950 kB")), 950000);
+    EXPECT_EQ(parseDecimalSize(QStringLiteral("1,2 GB")), 1200000000);
+    EXPECT_EQ(parseDecimalSize(QStringLiteral("nothing")), 0);
+    const auto snap = parseSnapList("Name  Version  Rev  Tracking  Publisher  Notes\n"
+                                    "vlc   3.0.20   3777 latest/stable videolan** -\n",
+                                    QStringLiteral("vlc"));
+    ASSERT_TRUE(snap);
+    EXPECT_EQ(snap->revision, QStringLiteral("3777"));
+    EXPECT_FALSE(parseSnapList("Name Version\n", QStringLiteral("vlc")));
+}
