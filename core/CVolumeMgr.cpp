@@ -7,6 +7,7 @@
 #include "platform/Log.h"
 #include "platform/PropertyList.h"
 
+#include <QHash>
 #include <atomic>
 
 namespace {
@@ -29,7 +30,65 @@ bool isEmptyText(const QVariant& v)
     return !v.isValid() || v.toString().isEmpty();
 }
 
+bool fitsCommand(const QString& identifier)
+{
+    return !identifier.isEmpty() && identifier.toUtf8().size() <= kMaxIdentifierBytes;
+}
+
+// The identifiers whose "info" the scan reads, in the scan's order: a disk
+// without partitions, and every entry the list alone does not rule out.
+QStringList candidatesOf(const QVariantMap& list)
+{
+    QStringList ids;
+    for (const QVariant& diskValue : list.value(QStringLiteral("AllDisksAndPartitions")).toList()) {
+        const QVariantMap disk = diskValue.toMap();
+        const bool hasPartitions = !disk.value(QStringLiteral("Partitions")).toList().isEmpty();
+        const QVariantList entries = hasPartitions ? disk.value(QStringLiteral("Partitions")).toList()
+                                                   : disk.value(QStringLiteral("APFSVolumes")).toList();
+        if (entries.isEmpty() && !isEmptyText(disk.value(QStringLiteral("Content"))))
+            continue;
+        if (!hasPartitions)
+            ids << disk.value(QStringLiteral("DeviceIdentifier")).toString();
+        for (const QVariant& entryValue : entries) {
+            const QVariantMap entry = entryValue.toMap();
+            const QString content = entry.value(QStringLiteral("Content")).toString();
+            const QString mount = entry.value(QStringLiteral("MountPoint")).toString();
+            if (content == QLatin1String("Apple_Boot") || content == QLatin1String("EFI")
+                || content == QLatin1String("Apple_CoreStorage") || content == QLatin1String("Apple_APFS")
+                || mount == QLatin1String("/System/Volumes/Update/mnt1") || mount == QLatin1String("/System/Volumes/Data"))
+                continue;
+            ids << entry.value(QStringLiteral("DeviceIdentifier")).toString();
+        }
+    }
+    ids.removeDuplicates();
+    ids.removeIf([](const QString& id) { return !fitsCommand(id); });
+    return ids;
+}
+
 } // namespace
+
+QHash<QString, QVariantMap> CVolumeMgr::infoOfCandidates(const QVariantMap& list)
+{
+    // One run of the disk utility answers for every candidate; a disk utility
+    // that does not answer so is asked once per volume instead.
+    const QStringList ids = candidatesOf(list);
+    QHash<QString, QVariantMap> infos;
+    if (ids.size() > 1) {
+        QStringList args{QStringLiteral("info"), QStringLiteral("-plist")};
+        for (const QString& id : ids)
+            args << QStringLiteral("/dev/") + id;
+        const QString path = ExecCommand(platform::diskutilProgram(), args);
+        const QVariantList all = path.isEmpty() ? QVariantList() : readAnswer(path).value(QStringLiteral("AllVolumesInfo")).toList();
+        if (all.size() == ids.size()) {
+            for (int i = 0; i < ids.size(); ++i)
+                infos.insert(ids.at(i), all.at(i).toMap());
+            return infos;
+        }
+    }
+    for (const QString& id : ids)
+        infos.insert(id, EUGetDiskInfo(id));
+    return infos;
+}
 
 void CVolumeMgr::changeIValue()
 {
@@ -38,7 +97,7 @@ void CVolumeMgr::changeIValue()
 
 QVariantMap CVolumeMgr::EUGetDiskInfo(const QString& identifier)
 {
-    if (identifier.isEmpty() || identifier.toUtf8().size() > kMaxIdentifierBytes)
+    if (!fitsCommand(identifier))
         return {};
     const QString path = ExecCommand(platform::diskutilProgram(),
                                      {QStringLiteral("info"), QStringLiteral("-plist"), QStringLiteral("/dev/") + identifier});
@@ -88,6 +147,8 @@ std::optional<QList<QVariantMap>> CVolumeMgr::enumDiskVolumesInfo()
         return std::nullopt;
     }
     const QVariantMap list = readAnswer(listPath);
+    const QHash<QString, QVariantMap> infos = infoOfCandidates(list);
+    const auto infoOf = [&](const QString& identifier) { return infos.value(identifier); };
 
     QList<QVariantMap> result;
     for (const QVariant& diskValue : list.value(QStringLiteral("AllDisksAndPartitions")).toList()) {
@@ -99,7 +160,7 @@ std::optional<QList<QVariantMap>> CVolumeMgr::enumDiskVolumesInfo()
             continue;
 
         if (!hasPartitions) {
-            const QVariantMap info = EUGetDiskInfo(disk.value(QStringLiteral("DeviceIdentifier")).toString());
+            const QVariantMap info = infoOf(disk.value(QStringLiteral("DeviceIdentifier")).toString());
             if (info.contains(QStringLiteral("FilesystemName")))
                 result << MakeVolumeInfo(info);
         }
@@ -119,7 +180,7 @@ std::optional<QList<QVariantMap>> CVolumeMgr::enumDiskVolumesInfo()
             const QString entryMount = entry.value(QStringLiteral("MountPoint")).toString();
             if (entryMount == QLatin1String("/System/Volumes/Update/mnt1") || entryMount == QLatin1String("/System/Volumes/Data"))
                 continue;
-            const QVariantMap info = EUGetDiskInfo(entry.value(QStringLiteral("DeviceIdentifier")).toString());
+            const QVariantMap info = infoOf(entry.value(QStringLiteral("DeviceIdentifier")).toString());
             if (info.isEmpty())
                 continue;
             if (info.value(QStringLiteral("BusProtocol")).toString() == QLatin1String("Disk Image"))

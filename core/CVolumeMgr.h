@@ -5,7 +5,10 @@
 // and answers one dictionary per remaining volume, in the disk utility's order.
 //
 // A scan that would start within one second of the previous start is refused.
+// A scan costs two runs of the disk utility: the list, and the details of
+// every candidate at once.
 
+#include <QHash>
 #include <QList>
 #include <QString>
 #include <QVariantMap>
@@ -30,4 +33,8 @@ public:
 
     // Lets the next scan start.
     void changeIValue();
+
+    // The "info" of every volume the scan of `list` looks at, by identifier,
+    // read in one run of the disk utility where it can answer so.
+    QHash<QString, QVariantMap> infoOfCandidates(const QVariantMap& list);
 };

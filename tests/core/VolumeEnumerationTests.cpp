@@ -33,20 +33,26 @@ QString script(const QString& name, const QString& body)
 }
 
 // A disk utility that answers from the recorded lists and notes every call.
+// "info" of several devices answers them all in one dictionary, as ours does.
 struct FakeDiskutil {
     QString log;
     QString path;
 
-    FakeDiskutil()
+    explicit FakeDiskutil(const QString& data = kData)
     {
         log = nvtest::freshFolder("calls") + QStringLiteral("/calls.txt");
         path = script("diskutil", QStringLiteral(
             "printf '%s|' \"$@\" >> '%1'; echo >> '%1'\n"
+            "body() { sed -e '/^<?xml/d' -e '/^<!DOCTYPE/d' -e '/^<plist/d' -e '/^<\\/plist>/d' \"$1\"; }\n"
             "case \"$1\" in\n"
             "  list) cat '%2/list.plist' ;;\n"
-            "  info) f='%2/info-'\"${3#/dev/}\"'.plist'; [ -f \"$f\" ] && cat \"$f\" || { echo 'no such disk' >&2; exit 1; } ;;\n"
+            "  info) shift 2\n"
+            "    if [ $# -eq 1 ]; then f='%2/info-'\"${1#/dev/}\"'.plist'; [ -f \"$f\" ] && cat \"$f\" || { echo 'no such disk' >&2; exit 1; }\n"
+            "    else echo '<plist version=\"1.0\"><dict><key>AllVolumesInfo</key><array>'\n"
+            "      for d in \"$@\"; do f='%2/info-'\"${d#/dev/}\"'.plist'; if [ -f \"$f\" ]; then body \"$f\"; else echo '<dict/>'; fi; done\n"
+            "      echo '</array></dict></plist>'; fi ;;\n"
             "  *) exit 1 ;;\n"
-            "esac\n").arg(log, kData));
+            "esac\n").arg(log, data));
         qputenv("NULLVANE_DISKUTIL", QFile::encodeName(path));
     }
     ~FakeDiskutil() { qunsetenv("NULLVANE_DISKUTIL"); }
@@ -196,12 +202,105 @@ TEST(CVolumeMgr, TheSkipChainKeepsOnlyUserVolumesInOrder)
     EXPECT_TRUE(log.contains("+++++++: 30000000"));
     EXPECT_TRUE(log.contains("strEjectable : 1"));
 
-    // One "info" per candidate, addressed by its /dev node.
+    // Two runs in all: the list, then one "info" of every candidate, each
+    // addressed by its /dev node, in the list's order.
     const QStringList calls = fake.calls();
+    ASSERT_EQ(calls.size(), 2) << calls;
     EXPECT_EQ(calls.first(), "list|-plist|");
-    EXPECT_TRUE(calls.contains("info|-plist|/dev/sdb3|"));
-    EXPECT_FALSE(calls.contains("info|-plist|/dev/sdb1|")) << "EFI needs no info";
-    EXPECT_FALSE(calls.contains("info|-plist|/dev/sdd|"));
+    const QStringList infoArgs = calls.at(1).split('|', Qt::SkipEmptyParts);
+    EXPECT_EQ(infoArgs.mid(0, 2), (QStringList{"info", "-plist"}));
+    EXPECT_EQ(infoArgs.value(2), "/dev/vda");
+    EXPECT_TRUE(infoArgs.contains("/dev/sdb3"));
+    EXPECT_FALSE(infoArgs.contains("/dev/sdb1")) << "EFI needs no info";
+    EXPECT_FALSE(infoArgs.contains("/dev/sdd"));
+}
+
+TEST(CVolumeMgr, ADiskUtilityThatAnswersOneDeviceAtATimeIsAskedPerVolume)
+{
+    // An older stand-in: "info" of several devices is an error.
+    const QString single = script("diskutil", QStringLiteral(
+        "case \"$1\" in list) cat '%1/list.plist' ;;\n"
+        "  info) [ $# -eq 3 ] || exit 1; f='%1/info-'\"${3#/dev/}\"'.plist'; [ -f \"$f\" ] && cat \"$f\" || exit 1 ;;\n"
+        "esac\n").arg(kData));
+    qputenv("NULLVANE_DISKUTIL", QFile::encodeName(single));
+    freshGuard();
+    const auto volumes = CVolumeMgr().enumDiskVolumesInfo();
+    qunsetenv("NULLVANE_DISKUTIL");
+    ASSERT_TRUE(volumes.has_value());
+    EXPECT_EQ(identifiers(*volumes), (QStringList{"vda", "sdb10", "sdb14", "sdb15", "sdb18", "sdc1"}));
+}
+
+namespace {
+
+// One partition of the counter-example disk: its "list" entry and its "info".
+struct Entry {
+    const char* id;
+    const char* name;
+    qint64 size;
+    bool ejectable;
+    const char* mountPoint;
+};
+
+// Writes a list of one disk holding `entries`, and their info files.
+QString counterExamples(const QList<Entry>& entries)
+{
+    const QString dir = nvtest::freshFolder("counter");
+    QVariantList parts;
+    for (const Entry& e : entries) {
+        parts << QVariantMap{{"DeviceIdentifier", e.id}, {"Content", "Linux Filesystem"}, {"MountPoint", ""}};
+        const QVariantMap info{{"DeviceIdentifier", e.id},
+                               {"DeviceNode", QStringLiteral("/dev/") + e.id},
+                               {"VolumeName", e.name},
+                               {"TotalSize", QVariant::fromValue<qulonglong>(e.size)},
+                               {"FreeSpace", QVariant::fromValue<qulonglong>(0)},
+                               {"Ejectable", e.ejectable},
+                               {"MountPoint", e.mountPoint},
+                               {"Content", "Linux Filesystem"},
+                               {"BusProtocol", e.ejectable ? "USB" : "SATA"},
+                               {"FilesystemName", "MS-DOS FAT32"},
+                               {"Writable", true},
+                               {"ParentWholeDisk", "sdf"},
+                               {"DiskUUID", QStringLiteral("U-") + e.id}};
+        EXPECT_TRUE(platform::plist::writeFile(dir + "/info-" + e.id + ".plist", info));
+    }
+    const QVariantMap disk{{"DeviceIdentifier", "sdf"}, {"Content", "GUID_partition_scheme"}, {"Partitions", parts}};
+    EXPECT_TRUE(platform::plist::writeFile(dir + "/list.plist", QVariantMap{{"AllDisksAndPartitions", QVariantList{disk}}}));
+    return dir;
+}
+
+} // namespace
+
+TEST(CVolumeMgr, TheQualifiersAndBoundsOfTheSkipRules)
+{
+    const QList<Entry> entries = {
+        // Rule 7: no name and a size skips a fixed volume, never an ejectable
+        // one (an unlabelled USB stick stays listed), nor one of size 0.
+        {"sdf1", "", 8000000000, true, "/media/u/stick"},
+        {"sdf2", "", 8000000000, false, "/mnt/plain"},
+        {"sdf3", "", 0, false, "/mnt/empty"},
+        // Rule 9: from 1 byte up to 29,999,999 bytes; 0 passes.
+        {"sdf4", "Tiny", 1, true, "/media/u/tiny"},
+        {"sdf5", "Small", 29999999, true, "/media/u/small"},
+        {"sdf6", "Zero", 0, true, "/media/u/zero"},
+        // Rule 10: the firmware names skip fixed volumes only.
+        {"sdf7", "Hardware", 8000000000, true, "/media/u/hw"},
+        {"sdf8", "xART", 8000000000, false, "/mnt/xart"},
+        {"sdf9", "iSCPreboot", 8000000000, false, "/mnt/isc"},
+        {"sdf10", "iSCPreboot", 8000000000, true, "/media/u/isc"},
+        // Rule 8: the update folder skips fixed volumes only; its mnt1, Data
+        // and VM skip any volume.
+        {"sdf11", "Up", 8000000000, false, "/System/Volumes/Update"},
+        {"sdf12", "UpStick", 8000000000, true, "/System/Volumes/Update"},
+        {"sdf13", "Mnt1", 8000000000, true, "/System/Volumes/Update/mnt1"},
+        {"sdf14", "DataStick", 8000000000, true, "/System/Volumes/Data"},
+        {"sdf15", "VMStick", 8000000000, true, "/System/Volumes/VM"},
+    };
+    FakeDiskutil fake(counterExamples(entries));
+    freshGuard();
+    const auto volumes = CVolumeMgr().enumDiskVolumesInfo();
+    ASSERT_TRUE(volumes.has_value());
+    EXPECT_EQ(identifiers(*volumes), (QStringList{"sdf1", "sdf3", "sdf6", "sdf7", "sdf10", "sdf12"}));
+    EXPECT_EQ(byIdentifier(*volumes, "sdf1").value("volumeName").toString(), "Untitled");
 }
 
 TEST(CVolumeMgr, VolumeDictionariesHoldExactlyTheirEntries)

@@ -184,3 +184,28 @@ TEST(RelatedSearch, AnEntryNamedByBothOwnKeysIsListedTwice)
     EXPECT_EQ(fx::pathsOf(group), (QStringList{notes, shared, shared}));
     EXPECT_NE(group.at(1), group.at(2)); // two records for one path
 }
+
+TEST(RelatedSearch, AnEntryTwoInstalledItemsNameEquallyStaysInBothGroups)
+{
+    fx::resetRoot();
+    // "Photo Tool" names entries through its blank-free form, as long as the
+    // other item's "PhotoTool": neither key is longer, so neither item loses
+    // the entry to the other.
+    const QString a = fx::makeBundle(fx::at(QStringLiteral("/Applications/Photo Tool.app")),
+                                     fx::appInfo(QStringLiteral("Photo Tool"), QStringLiteral("com.a.phototool")));
+    const QString b = fx::makeBundle(fx::at(QStringLiteral("/Applications/PhotoTool.app")),
+                                     fx::appInfo(QStringLiteral("PhotoTool"), QStringLiteral("org.b.phototool")));
+    fx::makeFile(fx::at(QStringLiteral("~/Library/Preferences/PhotoTool.plist")));
+    fx::makeFolder(fx::at(QStringLiteral("~/Library/Application Support/Photo Tool Helper")));
+    fx::makeFile(fx::at(QStringLiteral("~/Library/Preferences/org.b.phototool.plist")));
+
+    const QStringList keys = RelatedAppFilesScanner::keysOfItems(
+        {RelatedAppFilesScanner::constructItem(a, 0), RelatedAppFilesScanner::constructItem(b, 0)});
+    ASSERT_EQ(keys.size(), 4);
+    EXPECT_EQ(setOf(entryNames(RelatedAppFilesScanner::relatedFilesToApplicationAtPath(a, keys))),
+              setOf({QStringLiteral("PhotoTool.plist"), QStringLiteral("Photo Tool Helper")}));
+    EXPECT_EQ(setOf(entryNames(RelatedAppFilesScanner::relatedFilesToApplicationAtPath(b, keys))),
+              setOf({QStringLiteral("PhotoTool.plist"), QStringLiteral("org.b.phototool.plist")}));
+    EXPECT_EQ(RelatedAppFilesScanner::matchLength(QStringLiteral("PhotoTool.plist"), QStringLiteral("Photo Tool")),
+              RelatedAppFilesScanner::matchLength(QStringLiteral("PhotoTool.plist"), QStringLiteral("PhotoTool")));
+}
