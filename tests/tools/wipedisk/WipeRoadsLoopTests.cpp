@@ -54,6 +54,25 @@ void expectFailedRecord(const RealRun& r, const QString& item)
     EXPECT_EQ(rows[0].value("Result"), "擦除失败");
 }
 
+// An ext4 loop volume named `label`, mounted by the disk utility and listed by
+// the scan.
+struct ScannedExt4 {
+    struct Prepared {
+        Prepared() { prepareEnvironment(); }
+    } prepared;
+    explicit ScannedExt4(const char* label, qint64 bytes = 64LL << 20)
+        : vol(bytes, "ext4", {"-L", label}, "")
+    {
+        if (vol.why.isEmpty() && (record = scannedRecord(vol.loop.device())))
+            point = record->volumeMountPoint();
+        else if (vol.why.isEmpty())
+            vol.why = "the scan does not list the volume";
+    }
+    LoopVolume vol;
+    VolumeObjPtr record;
+    QString point;
+};
+
 // Waits until the fill folder is on the volume and holds data.
 bool fillUnderWay(const QString& point)
 {
@@ -74,92 +93,87 @@ TEST(WipeFreeSpaceLoop, ExfatThroughFuse)
 
 TEST(WipeRoadsLoop, TheDiskUtilityRefusingEndsTheRunWithTheVolumeAsItWas)
 {
-    prepareEnvironment();
-    LoopVolume vol(64LL << 20, "ext4", {"-L", "BUSYVOL"}, "");
-    SKIP_UNLESS_READY(vol);
-    const VolumeObjPtr record = scannedRecord(vol.loop.device());
-    ASSERT_TRUE(record);
-    const QString point = record->volumeMountPoint();
-    const QByteArray marker = newMarker("STAYS");
-    ASSERT_TRUE(writeMarkerFile(point + "/stays.bin", marker));
-    const QByteArray before = digestOf(point + "/stays.bin");
+    ScannedExt4 v("BUSYVOL");
+    SKIP_UNLESS_READY(v.vol);
+    ASSERT_TRUE(writeMarkerFile(v.point + "/stays.bin", newMarker("STAYS")));
+    const QByteArray before = digestOf(v.point + "/stays.bin");
     // A file held open keeps the volume from being unmounted: the utility fails.
-    QFile held(point + "/stays.bin");
+    QFile held(v.point + "/stays.bin");
     ASSERT_TRUE(held.open(QIODevice::ReadOnly));
-    const QString cwd = QDir::currentPath();
-    QDir::setCurrent(point);
 
     RealRun r;
-    r.run.setSelectVolumeObj(record);
+    r.run.setSelectVolumeObj(v.record);
     r.run.makeSureToWipeSelectVolume();
     ASSERT_TRUE(r.wait());
-    QDir::setCurrent(cwd);
     held.close();
     expectFailedRecord(r, "磁盘擦除:BUSYVOL");
     EXPECT_EQ(r.run.errorString(), wiperun::kReformatFailText);
-    EXPECT_EQ(digestOf(point + "/stays.bin"), before) << "nothing was changed";
-    EXPECT_FALSE(QFileInfo::exists(point + "/.VOVU"));
+    EXPECT_EQ(digestOf(v.point + "/stays.bin"), before) << "nothing was changed";
+    EXPECT_FALSE(QFileInfo::exists(v.point + "/.VOVU"));
 }
 
 TEST(WipeRoadsLoop, ARefusedPasswordLeavesTheVolumeAsItWas)
 {
-    prepareEnvironment();
-    LoopVolume vol(64LL << 20, "ext4", {"-L", "NOPASS"}, "");
-    SKIP_UNLESS_READY(vol);
-    const VolumeObjPtr record = scannedRecord(vol.loop.device());
-    ASSERT_TRUE(record);
-    const QString point = record->volumeMountPoint();
-    ASSERT_TRUE(writeMarkerFile(point + "/stays.bin", newMarker("STAYS")));
-    const QByteArray before = digestOf(point + "/stays.bin");
+    ScannedExt4 v("NOPASS");
+    SKIP_UNLESS_READY(v.vol);
+    ASSERT_TRUE(writeMarkerFile(v.point + "/stays.bin", newMarker("STAYS")));
+    const QByteArray before = digestOf(v.point + "/stays.bin");
     wipetest::FakePkexec pkexec;
     pkexec.refuse();
 
     RealRun r;
-    r.run.setSelectVolumeObj(record);
+    r.run.setSelectVolumeObj(v.record);
     r.run.makeSureToWipeSelectVolume();
     ASSERT_TRUE(r.wait());
     expectFailedRecord(r, "磁盘擦除:NOPASS");
     EXPECT_EQ(pkexec.calls().size(), 1);
-    EXPECT_EQ(digestOf(point + "/stays.bin"), before);
-    EXPECT_EQ(vol.mountPoint(), point) << "still mounted where it was";
+    EXPECT_EQ(digestOf(v.point + "/stays.bin"), before);
+    EXPECT_EQ(v.vol.mountPoint(), v.point) << "still mounted where it was";
+}
+
+TEST(WipeRoadsLoop, WipeFreeSpaceOnAReadOnlyVolumeEndsWithTheBusyOrReadOnlyMessage)
+{
+    ScannedExt4 v("READONLY");
+    SKIP_UNLESS_READY(v.vol);
+    ASSERT_TRUE(platform::runProcess("mount", {"-o", "remount,ro", v.point}).succeeded());
+
+    RealRun r;
+    r.run.setSelectVolumeObj(v.record);
+    r.run.prepareFreeSpace();
+    r.run.makeSureToWipeFreeSpaceSelectVolume();
+    ASSERT_TRUE(r.wait());
+    expectFailedRecord(r, "剩余空间擦除:READONLY");
+    EXPECT_EQ(r.run.errorString(), "硬盘驱动器已被占用或为只读,关闭其他程序或删除只读属性以重试。");
 }
 
 TEST(WipeRoadsLoop, AVolumeTakenAwayDuringTheFillEndsAsFailed)
 {
-    prepareEnvironment();
-    LoopVolume vol(200LL << 20, "ext4", {"-L", "GOESAWAY"}, "");
-    SKIP_UNLESS_READY(vol);
-    const VolumeObjPtr record = scannedRecord(vol.loop.device());
-    ASSERT_TRUE(record);
-    const QString point = record->volumeMountPoint();
+    ScannedExt4 v("GOESAWAY", 200LL << 20);
+    SKIP_UNLESS_READY(v.vol);
 
     RealRun r;
-    r.run.setSelectVolumeObj(record);
+    r.run.setSelectVolumeObj(v.record);
     r.run.prepareFreeSpace();
     r.run.makeSureToWipeFreeSpaceSelectVolume();
-    ASSERT_TRUE(fillUnderWay(point));
-    ASSERT_TRUE(platform::runProcess("umount", {"-l", point}).succeeded());
+    ASSERT_TRUE(fillUnderWay(v.point));
+    ASSERT_TRUE(platform::runProcess("umount", {"-l", v.point}).succeeded());
     ASSERT_TRUE(r.wait());
     expectFailedRecord(r, "剩余空间擦除:GOESAWAY");
 }
 
 TEST(WipeRoadsLoop, ACancelDuringTheFillEndsAsFailed)
 {
-    prepareEnvironment();
-    LoopVolume vol(200LL << 20, "ext4", {"-L", "CANCELME"}, "");
-    SKIP_UNLESS_READY(vol);
-    const VolumeObjPtr record = scannedRecord(vol.loop.device());
-    ASSERT_TRUE(record);
-    const QString point = record->volumeMountPoint();
+    ScannedExt4 v("CANCELME", 200LL << 20);
+    SKIP_UNLESS_READY(v.vol);
 
     RealRun r;
-    r.run.setSelectVolumeObj(record);
+    r.run.setSelectVolumeObj(v.record);
     r.run.makeSureToWipeSelectVolume();
-    ASSERT_TRUE(nvtest::pumpUntil([&] { return QFileInfo(record->volumeMountPoint() + "/.VOVU/.VOVU_1").size() > (4 << 20); }, 60000));
+    // The reformatted volume comes back at its mount point of the same name.
+    ASSERT_TRUE(fillUnderWay(v.record->volumeMountPoint()));
     r.run.cancelEraser();
     ASSERT_TRUE(r.wait());
     EXPECT_TRUE(r.cancelled);
     expectFailedRecord(r, "磁盘擦除:CANCELME");
-    EXPECT_FALSE(QFileInfo::exists(record->volumeMountPoint() + "/.VOVU"));
-    Q_UNUSED(point);
+    EXPECT_FALSE(QFileInfo::exists(v.record->volumeMountPoint() + "/.VOVU"));
 }

@@ -212,6 +212,11 @@ TEST_F(WipeScreenTest, WipeVolumeToTheSuccessPane)
     EXPECT_FALSE(screen->wipeSussView().pane->isVisible());
     waitForList();
     EXPECT_EQ(screen->volumeList().allVolumeArr().size(), 4);
+    // The screen still follows mounts after the run.
+    const int before = du.calls().size();
+    platform::NotificationCenter::defaultCenter().post(MCVolumeUnmountNotification);
+    waitForList();
+    EXPECT_GT(du.calls().size(), before);
 }
 
 TEST_F(WipeScreenTest, FailuresAndACancelEndOnTheFailurePane)
