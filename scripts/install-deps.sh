@@ -9,6 +9,8 @@ packages=(
   qt6-base-dev qt6-svg-dev libqt6svg6 qt6-translations-l10n
   libsqlite3-dev libplist-dev libssl-dev libblkid-dev libmount-dev
   libgtest-dev libgmock-dev
+  # the compositing question to the X server
+  libxcb1-dev
   # run
   fonts-noto-cjk pkexec
   # the disk utility stand-in drives these tools

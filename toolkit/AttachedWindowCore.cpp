@@ -1,10 +1,14 @@
 #include "AttachedWindowCore.h"
 
+#include "Backdrop.h"
 #include "Coordinates.h"
+
+#include "platform/gui/Compositing.h"
 
 #include <QGuiApplication>
 #include <QPainter>
 #include <QScreen>
+#include <algorithm>
 #include <cmath>
 
 namespace toolkit {
@@ -70,7 +74,8 @@ QPainterPath outlineToPainterPath(const OutlinePath& outline)
 }
 
 void paintAttachedBackground(QPainter& painter, const QSizeF& windowSize, const OutlinePath& outline,
-                             const QBrush& fill, const QColor& border, float borderWidth, double scale)
+                             const QBrush& fill, const QColor& border, float borderWidth, double scale,
+                             const QImage& base)
 {
     const QPainterPath path = outlineToPainterPath(outline);
     painter.save();
@@ -81,6 +86,8 @@ void paintAttachedBackground(QPainter& painter, const QSizeF& windowSize, const 
     // pattern stays upright (the clip keeps its shape).
     painter.save();
     painter.resetTransform();
+    if (!base.isNull())
+        painter.drawImage(QRectF(QPointF(0, 0), windowSize), base);
     painter.fillRect(QRectF(QPointF(0, 0), windowSize), fill);
     painter.restore();
     if (borderWidth > 0) {
@@ -93,10 +100,33 @@ void paintAttachedBackground(QPainter& painter, const QSizeF& windowSize, const 
     painter.restore();
 }
 
+QRegion outlineRegion(const QSizeF& windowSize, const OutlinePath& outline)
+{
+    const QPainterPath path = flipTransform(windowSize.height()).map(outlineToPainterPath(outline));
+    return QRegion(path.toFillPolygon().toPolygon(), Qt::WindingFill);
+}
+
 AttachedWindowCore::AttachedWindowCore(QWidget* self, const AttachedStyle& defaults, const QColor& fill,
                                        const QColor& border)
     : self_(self), settings_(defaults), fill_(fill), border_(border)
 {
+    backdrop_ = new BackdropKeeper(self_, effectiveBlurRadius());
+}
+
+void AttachedWindowCore::setBlurRadius(int radius)
+{
+    blurRadius_ = std::max(0, radius);
+    backdrop_->setRadius(effectiveBlurRadius());
+    if (self_->isVisible())
+        backdrop_->refresh();
+}
+
+int AttachedWindowCore::effectiveBlurRadius() const
+{
+    if (blurRadius_ > 0)
+        return blurRadius_;
+    const bool translucentFill = fill_.style() == Qt::SolidPattern && fill_.color().alphaF() < 1.0;
+    return translucentFill ? 400 : 0;
 }
 
 AttachedWindowCore::~AttachedWindowCore()
@@ -172,6 +202,14 @@ void AttachedWindowCore::updateGeometry()
 
 void AttachedWindowCore::updateBackground()
 {
+    // Without a compositing manager the transparent corners and the arrow's
+    // room would show black: the window takes the outline's shape instead.
+    masked_ = !platform::compositingManagerRunning();
+    if (masked_)
+        self_->setMask(outlineRegion(QSizeF(self_->size()),
+                                     backgroundPath(settings_.viewFrame(), side_, settings_.style())));
+    else if (!self_->mask().isEmpty())
+        self_->clearMask();
     self_->update();
 }
 
@@ -201,6 +239,7 @@ void AttachedWindowCore::setBackgroundColor(const QColor& color)
     if (fill_.style() == Qt::SolidPattern && fill_.color() == color)
         return;
     fill_ = QBrush(color);
+    backdrop_->setRadius(effectiveBlurRadius());
     updateBackground();
 }
 
@@ -209,6 +248,7 @@ void AttachedWindowCore::setBackgroundImage(const QImage& image)
     if (image.isNull())
         return;
     fill_ = QBrush(image);
+    backdrop_->setRadius(effectiveBlurRadius());
     updateBackground();
 }
 
@@ -224,7 +264,8 @@ void AttachedWindowCore::paint(QPainter& painter) const
 {
     paintAttachedBackground(painter, QSizeF(self_->size()),
                             backgroundPath(settings_.viewFrame(), side_, settings_.style()), fill_, border_,
-                            settings_.style().borderWidth);
+                            settings_.style().borderWidth, 1.0,
+                            effectiveBlurRadius() > 0 ? backdrop_->picture() : QImage());
 }
 
 } // namespace toolkit

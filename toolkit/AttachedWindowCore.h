@@ -11,6 +11,7 @@
 #include <QPainterPath>
 #include <QPointF>
 #include <QPointer>
+#include <QRegion>
 #include <QWidget>
 
 class QPainter;
@@ -21,9 +22,18 @@ namespace toolkit {
 QPainterPath outlineToPainterPath(const OutlinePath& outline);
 
 // Paints an attached window's background: everything outside the outline
-// stays transparent; inside, the fill, and the border when it is wider than 0.
+// stays transparent; inside, the `base` picture (the blurred backdrop, when
+// there is one, at the window's size), the fill over it, and the border when
+// it is wider than 0.
 void paintAttachedBackground(QPainter& painter, const QSizeF& windowSize, const OutlinePath& outline,
-                             const QBrush& fill, const QColor& border, float borderWidth, double scale = 1.0);
+                             const QBrush& fill, const QColor& border, float borderWidth, double scale = 1.0,
+                             const QImage& base = QImage());
+
+// The window area inside the outline, in the window's Qt coordinates: the
+// mask of a window whose transparency the desktop cannot show.
+QRegion outlineRegion(const QSizeF& windowSize, const OutlinePath& outline);
+
+class BackdropKeeper;
 
 class AttachedWindowCore {
 public:
@@ -70,6 +80,17 @@ public:
     void redisplay();
     void paint(QPainter& painter) const;
 
+    // The blur behind the window (0: none). A translucent fill without a
+    // radius of its own gets the strong blur all the same, so the content
+    // behind never shows through sharp.
+    void setBlurRadius(int radius);
+    int blurRadius() const { return blurRadius_; }
+    int effectiveBlurRadius() const;
+    BackdropKeeper* backdrop() const { return backdrop_; }
+    // Whether the window is shaped with a mask because the desktop shows no
+    // per-pixel transparency (asked at every geometry pass).
+    bool isMasked() const { return masked_; }
+
     int bestSideForAutomaticPosition() const;
 
 private:
@@ -88,6 +109,9 @@ private:
     QBrush fill_;
     QColor border_;
     bool resizing_ = false;
+    int blurRadius_ = 0;
+    BackdropKeeper* backdrop_ = nullptr; // a child of the window
+    bool masked_ = false;
 };
 
 // What both attached windows expose of their core, each forwarded once. A

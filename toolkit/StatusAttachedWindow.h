@@ -54,10 +54,10 @@ public:
 
     // The colours, the numeric settings and the frames: AttachedWindowBase.
 
-    // The window server's blur is not available here: the radius is kept and
-    // the window is drawn unblurred with the same colours.
-    void setWindowBackgroundBlurRadius(int radius) { blurRadius_ = radius; }
-    int windowBackgroundBlurRadius() const { return blurRadius_; }
+    // The blur behind the window: the toolkit blurs a picture of our own
+    // windows behind it and draws it under the fill (see Backdrop.h).
+    void setWindowBackgroundBlurRadius(int radius) { core_.setBlurRadius(radius); }
+    int windowBackgroundBlurRadius() const { return core_.blurRadius(); }
 
     // Hands the close request to the parent window when there is one.
     void performClose();
@@ -86,6 +86,5 @@ private:
 
     QEventLoop* loop_ = nullptr;   // the running modal loop (it lives on runModal's stack)
     bool closed_ = false;
-    int blurRadius_ = 0;
     StatusAttachedWindowDelegate* delegate_ = nullptr;
 };

@@ -1,0 +1,169 @@
+// What lies behind a dialog: a strongly blurred picture of our own windows,
+// the body colour where none of ours is, and a mask instead of transparency
+// when no compositing manager runs.
+#include "WidgetTestSupport.h"
+
+#include "TestSupport.h"
+#include "platform/gui/Compositing.h"
+#include "toolkit/Backdrop.h"
+#include "toolkit/StatusAttachedWindow.h"
+
+#include <QApplication>
+#include <QLabel>
+#include <QPainter>
+#include <QPointer>
+#include <QScreen>
+#include <gtest/gtest.h>
+#include <memory>
+
+namespace {
+
+// A window full of sharp black and white stripes: the worst content to read
+// a dialog over.
+class BusyWindow : public QWidget {
+public:
+    BusyWindow() { setAttribute(Qt::WA_OpaquePaintEvent); }
+
+protected:
+    void paintEvent(QPaintEvent*) override
+    {
+        QPainter p(this);
+        for (int x = 0; x < width(); x += 6) {
+            p.fillRect(QRect(x, 0, 3, height()), Qt::white);
+            p.fillRect(QRect(x + 3, 0, 3, height()), Qt::black);
+        }
+    }
+};
+
+struct Dialog {
+    std::unique_ptr<QWidget> view = std::make_unique<QWidget>();
+    QLabel* text = nullptr;
+    QPointer<StatusAttachedWindow> window;
+
+    Dialog()
+    {
+        view->resize(400, 200);
+        text = new QLabel(QStringLiteral("确定要擦除选中的文件吗？"), view.get());
+        text->setGeometry(20, 20, 360, 30);
+        QFont font = text->font();
+        font.setPixelSize(18);
+        text->setFont(font);
+        QPalette palette = text->palette();
+        palette.setColor(QPalette::WindowText, Qt::white);
+        text->setPalette(palette);
+        window = StatusAttachedWindow::initWithView(view.get(), {400, 300}, nullptr, 1, 5.0f);
+    }
+    ~Dialog()
+    {
+        if (window)
+            window->close();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+    // A point of the view in the window's coordinates.
+    QPoint inWindow(const QPoint& inView) const { return view->mapTo(window, inView); }
+};
+
+QPair<int, int> lightnessRange(const QImage& image, const QRect& area)
+{
+    int low = 255, high = 0;
+    for (int y = area.top(); y <= area.bottom(); ++y)
+        for (int x = area.left(); x <= area.right(); ++x) {
+            const int g = qGray(image.pixel(x, y));
+            low = std::min(low, g);
+            high = std::max(high, g);
+        }
+    return {low, high};
+}
+
+QRect screenArea() { return QGuiApplication::primaryScreen()->geometry(); }
+
+} // namespace
+
+TEST(Backdrop, ABusyWindowBehindADialogNoLongerReachesItsTextAtFullContrast)
+{
+    BusyWindow busy;
+    busy.setGeometry(screenArea());
+    busy.show();
+    Dialog dialog;
+    ASSERT_TRUE(dialog.window);
+    dialog.window->center();
+    dialog.window->show();
+    QCoreApplication::processEvents();
+    ASSERT_FALSE(dialog.window->geometry().intersected(busy.geometry()).isEmpty());
+
+    const QImage shown = dialog.window->grab().toImage().convertToFormat(QImage::Format_ARGB32);
+    tktest::savePng(shown, QStringLiteral("backdrop_dialog_over_stripes"));
+    // Below the text, where only the background is: the stripes are gone.
+    const QRect plain(dialog.inWindow(QPoint(40, 100)), QSize(300, 60));
+    const auto [low, high] = lightnessRange(shown, plain);
+    EXPECT_LT(high - low, 25) << "stripes still show through: " << low << "–" << high;
+    EXPECT_EQ(qAlpha(shown.pixel(plain.center())), 255) << "the body is opaque over the blur";
+    // The stripes behind differ by 255; the dialog's own text still stands out.
+    const QRect words(dialog.inWindow(QPoint(20, 20)), QSize(360, 30));
+    const auto [textLow, textHigh] = lightnessRange(shown, words);
+    EXPECT_GT(textHigh, 200);
+    EXPECT_GT(textHigh - high, 100) << "the text is brighter than anything behind it";
+
+    // Without the blur (the picture left out), the stripes would show.
+    const QImage sharp = toolkit::pictureBehind(dialog.window, QRect(dialog.window->mapToGlobal(plain.topLeft()),
+                                                                     plain.size()), toolkit::backdropEmptyColor());
+    const auto [sharpLow, sharpHigh] = lightnessRange(sharp, sharp.rect());
+    EXPECT_GT(sharpHigh - sharpLow, 200) << "the picture behind is the stripes themselves";
+}
+
+TEST(Backdrop, WhereNothingOfOursLiesBehindTheBodyColourIsOpaque)
+{
+    BusyWindow busy;
+    const QRect screen = screenArea();
+    busy.setGeometry(screen.x(), screen.y(), screen.width() / 2, screen.height());
+    busy.show();
+    Dialog dialog;
+    dialog.window->center();
+    dialog.window->show();
+    QCoreApplication::processEvents();
+    const QImage shown = dialog.window->grab().toImage().convertToFormat(QImage::Format_ARGB32);
+    tktest::savePng(shown, QStringLiteral("backdrop_dialog_half_over_nothing"));
+    // The view's right end lies beyond the busy window.
+    const QPoint beyond = dialog.inWindow(QPoint(385, 150));
+    ASSERT_GT(dialog.window->mapToGlobal(beyond).x(), busy.geometry().right() + 40);
+    const QColor c = QColor::fromRgba(shown.pixel(beyond));
+    EXPECT_EQ(c.alpha(), 255);
+    EXPECT_TRUE(tktest::near(c, toolkit::backdropEmptyColor(), 4)) << c.name().toStdString();
+}
+
+TEST(Backdrop, TheBlurKeepsColoursAndDropsDetail)
+{
+    QImage stripes(120, 60, QImage::Format_ARGB32_Premultiplied);
+    for (int x = 0; x < stripes.width(); ++x)
+        for (int y = 0; y < stripes.height(); ++y)
+            stripes.setPixel(x, y, (x / 2) % 2 ? qRgb(255, 0, 0) : qRgb(0, 0, 255));
+    const QImage blurred = toolkit::blurStrongly(stripes, 400);
+    ASSERT_EQ(blurred.size(), stripes.size());
+    const QColor middle = blurred.pixelColor(60, 30);
+    EXPECT_NEAR(middle.red(), 128, 25);
+    EXPECT_NEAR(middle.blue(), 128, 25);
+    EXPECT_EQ(toolkit::blurStrongly(stripes, 0), stripes) << "no radius, no blur";
+}
+
+TEST(Backdrop, WithoutACompositingManagerTheDialogTakesItsOutlinesShape)
+{
+    platform::setCompositingProbe([] { return false; });
+    {
+        Dialog dialog;
+        dialog.window->center();
+        dialog.window->show();
+        QCoreApplication::processEvents();
+        const QRegion mask = dialog.window->mask();
+        ASSERT_FALSE(mask.isEmpty()) << "no compositor: shaped by a mask";
+        EXPECT_FALSE(mask.contains(QPoint(0, 0))) << "the rounded corner is cut away";
+        EXPECT_TRUE(mask.contains(dialog.inWindow(QPoint(200, 100))));
+        EXPECT_TRUE(mask.contains(dialog.inWindow(QPoint(1, 1))));
+
+        // A compositor starts: the next geometry pass keeps per-pixel alpha.
+        platform::setCompositingProbe([] { return true; });
+        dialog.window->setCornerRadius(dialog.window->cornerRadius() + 1);
+        EXPECT_TRUE(dialog.window->mask().isEmpty());
+    }
+    platform::setCompositingProbe({});
+    EXPECT_TRUE(platform::compositingManagerRunning()) << "offscreen, transparency always reaches the picture";
+}

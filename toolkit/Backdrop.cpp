@@ -1,0 +1,188 @@
+#include "Backdrop.h"
+
+#include <QApplication>
+#include <QEvent>
+#include <QPainter>
+#include <QWidget>
+#include <algorithm>
+#include <vector>
+
+namespace toolkit {
+namespace {
+
+// While a picture is taken, the windows behind paint for it; those paints are
+// not changes under the window.
+bool taking = false;
+
+// How high a window lies: ordinary windows, then dialogs, then drop-downs.
+int layerOf(const QWidget* w)
+{
+    switch (w->windowType()) {
+    case Qt::Tool: return 2;
+    case Qt::Dialog:
+    case Qt::Sheet: return 1;
+    default: return 0;
+    }
+}
+
+bool countsAsBehind(const QWidget* w, const QWidget* self)
+{
+    if (w == self || !w->isVisible() || w->isMinimized())
+        return false;
+    const Qt::WindowType type = w->windowType();
+    if (type == Qt::Popup || type == Qt::ToolTip || type == Qt::SplashScreen || type == Qt::Desktop)
+        return false;
+    return layerOf(w) < layerOf(self);
+}
+
+// A box blur over the rows and then the columns, `reach` pixels each way.
+QImage boxBlur(const QImage& source, int reach)
+{
+    if (reach <= 0 || source.isNull())
+        return source;
+    QImage image = source.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    const int w = image.width(), h = image.height();
+    std::vector<QRgb> line(std::max(w, h));
+    for (int pass = 0; pass < 2; ++pass) {
+        const bool rows = pass == 0;
+        const int count = rows ? h : w, length = rows ? w : h;
+        for (int i = 0; i < count; ++i) {
+            for (int j = 0; j < length; ++j)
+                line[j] = rows ? image.pixel(j, i) : image.pixel(i, j);
+            int sum[4] = {0, 0, 0, 0};
+            const auto add = [&](QRgb c, int sign) {
+                sum[0] += sign * qRed(c);
+                sum[1] += sign * qGreen(c);
+                sum[2] += sign * qBlue(c);
+                sum[3] += sign * qAlpha(c);
+            };
+            for (int k = -reach; k <= reach; ++k)
+                add(line[std::clamp(k, 0, length - 1)], 1);
+            const int n = 2 * reach + 1;
+            for (int j = 0; j < length; ++j) {
+                const QRgb out = qRgba(sum[0] / n, sum[1] / n, sum[2] / n, sum[3] / n);
+                if (rows)
+                    image.setPixel(j, i, out);
+                else
+                    image.setPixel(i, j, out);
+                add(line[std::clamp(j - reach, 0, length - 1)], -1);
+                add(line[std::clamp(j + reach + 1, 0, length - 1)], 1);
+            }
+        }
+    }
+    return image;
+}
+
+} // namespace
+
+QColor backdropEmptyColor() { return QColor(50, 50, 62); }
+
+QImage pictureBehind(const QWidget* self, const QRect& globalRect, const QColor& empty)
+{
+    QImage picture(globalRect.size(), QImage::Format_ARGB32_Premultiplied);
+    picture.fill(empty);
+    if (globalRect.isEmpty())
+        return picture;
+    std::vector<QWidget*> behind;
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (countsAsBehind(w, self))
+            behind.push_back(w);
+    std::stable_sort(behind.begin(), behind.end(),
+                     [](const QWidget* a, const QWidget* b) { return layerOf(a) < layerOf(b); });
+    QPainter painter(&picture);
+    taking = true;
+    for (QWidget* w : behind) {
+        const QRect area = globalRect.intersected(QRect(w->mapToGlobal(QPoint(0, 0)), w->size()));
+        if (area.isEmpty())
+            continue;
+        const QRect local(w->mapFromGlobal(area.topLeft()), area.size());
+        const QPixmap shot = w->grab(local);
+        painter.drawPixmap(QRect(area.topLeft() - globalRect.topLeft(), area.size()), shot);
+    }
+    taking = false;
+    return picture;
+}
+
+QImage blurStrongly(const QImage& image, int radius)
+{
+    if (image.isNull() || radius <= 0)
+        return image;
+    // Blurring a small copy and enlarging it smoothly keeps the cost low
+    // however wide the reach.
+    const int shrink = std::clamp(radius / 25, 4, 16);
+    const QSize small(std::max(1, image.width() / shrink), std::max(1, image.height() / shrink));
+    QImage reduced = image.scaled(small, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    const int reach = std::max(2, std::min(radius / shrink, std::max(small.width(), small.height())) / 4);
+    reduced = boxBlur(boxBlur(reduced, reach), reach);
+    return reduced.scaled(image.size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
+        .convertToFormat(QImage::Format_ARGB32_Premultiplied);
+}
+
+BackdropKeeper::BackdropKeeper(QWidget* window, int radius) : QObject(window), window_(window), radius_(radius)
+{
+    timer_.setSingleShot(true);
+    timer_.setInterval(kRefreshMs);
+    connect(&timer_, &QTimer::timeout, this, &BackdropKeeper::refresh);
+    window_->installEventFilter(this);
+}
+
+void BackdropKeeper::refresh()
+{
+    timer_.stop();
+    if (radius_ <= 0) {
+        picture_ = QImage();
+        return;
+    }
+    if (!window_->isVisible())
+        return;
+    const QRect globalRect(window_->mapToGlobal(QPoint(0, 0)), window_->size());
+    picture_ = blurStrongly(pictureBehind(window_, globalRect, backdropEmptyColor()), radius_);
+    window_->update();
+}
+
+void BackdropKeeper::schedule()
+{
+    if (!timer_.isActive())
+        timer_.start();
+}
+
+bool BackdropKeeper::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == window_) {
+        switch (event->type()) {
+        case QEvent::Show:
+            refresh();
+            if (!watching_) {
+                qApp->installEventFilter(this);
+                watching_ = true;
+            }
+            break;
+        case QEvent::Hide:
+            if (watching_) {
+                qApp->removeEventFilter(this);
+                watching_ = false;
+            }
+            break;
+        case QEvent::Move:
+        case QEvent::Resize:
+            if (window_->isVisible())
+                schedule();
+            break;
+        default: break;
+        }
+        return false;
+    }
+    // A window behind repainting where it lies under ours.
+    if (event->type() == QEvent::Paint && !taking && watched->isWidgetType()) {
+        auto* w = static_cast<QWidget*>(watched);
+        QWidget* top = w->window();
+        if (top != window_ && countsAsBehind(top, window_)) {
+            const QRect global(w->mapToGlobal(QPoint(0, 0)), w->size());
+            if (global.intersects(QRect(window_->mapToGlobal(QPoint(0, 0)), window_->size())))
+                schedule();
+        }
+    }
+    return false;
+}
+
+} // namespace toolkit

@@ -1,0 +1,61 @@
+#pragma once
+// The blurred picture a translucent dialog or drop-down is drawn over. The
+// desktop cannot blur behind a window here, so the window takes a picture of
+// what of the application's own windows lies behind it, blurs it strongly and
+// paints it as the base of its background path; the fill, the outline and the
+// arrow go on top unchanged. Where nothing of ours lies behind, the picture
+// is the body colour, opaque.
+
+#include <QColor>
+#include <QImage>
+#include <QObject>
+#include <QRect>
+#include <QTimer>
+
+class QWidget;
+
+namespace toolkit {
+
+// The window body colour, what lies behind where none of our windows does.
+QColor backdropEmptyColor();
+
+// What of the application's visible windows below `self` lies under
+// `globalRect` (Qt global coordinates), over `empty` where none does. Below
+// means: ordinary windows under dialogs, both under drop-downs and tool
+// windows; pop-up menus and tooltips never count.
+QImage pictureBehind(const QWidget* self, const QRect& globalRect, const QColor& empty);
+
+// Detail gone, colours kept: a strong blur of `image`, same size. `radius` is
+// the blur's reach in points (the system asks for 400: nothing of the shapes
+// behind stays).
+QImage blurStrongly(const QImage& image, int radius);
+
+// Keeps the blurred picture behind `window` current while it is shown: taken
+// when it shows, moves or is resized, and when one of the windows behind it
+// repaints under it (gathered, at most every kRefreshMs).
+class BackdropKeeper : public QObject {
+public:
+    static constexpr int kRefreshMs = 80;
+
+    BackdropKeeper(QWidget* window, int radius);
+
+    void setRadius(int radius) { radius_ = radius; }
+    // The current picture, the window's size; null until the window shows.
+    const QImage& picture() const { return picture_; }
+    // Takes the picture now and repaints the window.
+    void refresh();
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void schedule();
+
+    QWidget* window_;
+    int radius_;
+    QImage picture_;
+    QTimer timer_;
+    bool watching_ = false;
+};
+
+} // namespace toolkit
