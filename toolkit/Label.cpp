@@ -1,5 +1,7 @@
 #include "Label.h"
 
+#include "InterfaceStyle.h"
+
 #include <QLabel>
 
 namespace toolkit {
@@ -25,6 +27,21 @@ void setLabelColor(QLabel* label, const QColor& color)
     QPalette palette = label->palette();
     palette.setColor(QPalette::WindowText, color);
     label->setPalette(palette);
+}
+
+void setTextWithBoldPart(QLabel* label, const QString& text, int boldStart, int boldLength)
+{
+    if (boldStart < 0 || boldStart >= text.size()) {
+        label->setTextFormat(Qt::PlainText);
+        label->setText(text);
+        return;
+    }
+    const QFont bold = boldFont(14);
+    const QString part =
+        QStringLiteral("<span style=\"font-family:'%1'; font-weight:700; font-size:14px; color:#ffffff;\">%2</span>")
+            .arg(bold.family().toHtmlEscaped(), text.mid(boldStart, boldLength).toHtmlEscaped());
+    label->setTextFormat(Qt::RichText);
+    label->setText(text.left(boldStart).toHtmlEscaped() + part + text.mid(boldStart + boldLength).toHtmlEscaped());
 }
 
 } // namespace toolkit

@@ -12,8 +12,10 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QImage>
+#include <QLabel>
 #include <QMessageBox>
 #include <QPainter>
+#include <QTextDocument>
 #include <QTimer>
 #include <QWidget>
 #include <functional>
@@ -44,6 +46,16 @@ inline QString savePng(QWidget* widget, const QString& name)
     }
     EXPECT_TRUE(image.save(path)) << path;
     return path;
+}
+
+// What a label shows, as text, whether it holds plain or rich text.
+inline QString plainText(QLabel* label)
+{
+    if (label->textFormat() != Qt::RichText)
+        return label->text();
+    QTextDocument doc;
+    doc.setHtml(label->text());
+    return doc.toPlainText();
 }
 
 // The colour of one point of what `widget` shows.

@@ -450,18 +450,7 @@ int FileEraserViewController::returnSelectAllState()
 
 void FileEraserViewController::updateCountLabel(const FileEraserList::CountText& text)
 {
-    if (text.boldStart < 0) {
-        selectCountLabel_->setTextFormat(Qt::PlainText);
-        selectCountLabel_->setText(text.text);
-        return;
-    }
-    // Only our own numbers go into this markup; every piece is escaped anyway.
-    const QFont bold = toolkit::boldFont(14);
-    const QString number = QStringLiteral("<span style=\"font-family:'%1'; font-weight:700; font-size:14px; color:#ffffff;\">%2</span>")
-                               .arg(bold.family().toHtmlEscaped(), text.text.mid(text.boldStart, text.boldLength).toHtmlEscaped());
-    selectCountLabel_->setTextFormat(Qt::RichText);
-    selectCountLabel_->setText(text.text.left(text.boldStart).toHtmlEscaped() + number
-                               + text.text.mid(text.boldStart + text.boldLength).toHtmlEscaped());
+    toolkit::setTextWithBoldPart(selectCountLabel_, text.text, text.boldStart, text.boldLength);
 }
 
 void FileEraserViewController::changeSelectAllButtonState()

@@ -50,19 +50,3 @@ void ImageTextCell::drawWithFrame(QPainter& painter, const QRectF& frame) const
     painter.restore();
 }
 
-ImageTextCell ImageTextCellItemDelegate::preparedCell(const QModelIndex& index) const
-{
-    ImageTextCell cell;
-    if (willDisplay_)
-        willDisplay_(cell, index);
-    return cell;
-}
-
-void ImageTextCellItemDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
-                                      const QModelIndex& index) const
-{
-    painter->save();
-    painter->setRenderHint(QPainter::Antialiasing);
-    preparedCell(index).drawWithFrame(*painter, QRectF(option.rect));
-    painter->restore();
-}

@@ -6,8 +6,8 @@
 #include <QIcon>
 #include <QRectF>
 #include <QString>
-#include <QStyledItemDelegate>
-#include <functional>
+
+#include "CellItemDelegate.h"
 
 class QPainter;
 
@@ -42,18 +42,4 @@ private:
     QIcon icon_;
 };
 
-// Draws an ImageTextCell in every row of a column, set up per row by the
-// screen's will-display hook.
-class ImageTextCellItemDelegate : public QStyledItemDelegate {
-    Q_OBJECT
-public:
-    using WillDisplay = std::function<void(ImageTextCell& cell, const QModelIndex& index)>;
-    using QStyledItemDelegate::QStyledItemDelegate;
-
-    void setWillDisplay(WillDisplay hook) { willDisplay_ = std::move(hook); }
-    ImageTextCell preparedCell(const QModelIndex& index) const;
-    void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override;
-
-private:
-    WillDisplay willDisplay_;
-};
+using ImageTextCellItemDelegate = CellItemDelegate<ImageTextCell>;

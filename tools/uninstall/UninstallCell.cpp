@@ -57,18 +57,3 @@ void UninstallCell::drawWithFrame(QPainter& painter, const QRectF& frame) const
     painter.restore();
 }
 
-UninstallCell UninstallCellItemDelegate::preparedCell(const QModelIndex& index) const
-{
-    UninstallCell cell;
-    if (willDisplay_)
-        willDisplay_(cell, index);
-    return cell;
-}
-
-void UninstallCellItemDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const
-{
-    painter->save();
-    painter->setRenderHint(QPainter::Antialiasing);
-    preparedCell(index).drawWithFrame(*painter, QRectF(option.rect));
-    painter->restore();
-}

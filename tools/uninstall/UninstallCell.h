@@ -8,8 +8,8 @@
 #include <QIcon>
 #include <QRectF>
 #include <QString>
-#include <QStyledItemDelegate>
-#include <functional>
+
+#include "CellItemDelegate.h"
 
 class QPainter;
 
@@ -46,16 +46,4 @@ private:
     QColor background_;
 };
 
-class UninstallCellItemDelegate : public QStyledItemDelegate {
-    Q_OBJECT
-public:
-    using WillDisplay = std::function<void(UninstallCell& cell, const QModelIndex& index)>;
-    using QStyledItemDelegate::QStyledItemDelegate;
-
-    void setWillDisplay(WillDisplay hook) { willDisplay_ = std::move(hook); }
-    UninstallCell preparedCell(const QModelIndex& index) const;
-    void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override;
-
-private:
-    WillDisplay willDisplay_;
-};
+using UninstallCellItemDelegate = CellItemDelegate<UninstallCell>;

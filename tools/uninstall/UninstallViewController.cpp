@@ -435,19 +435,7 @@ void UninstallViewController::changeSelectAllButtonState()
     const UninstallList::Counters c = list_.counters();
     uninstallButton_->setButtonEnabled(c.uninstallEnabled && !removalPending());
     selectAllBut_->setTextWithName(c.selectAllTitle, 12);
-    if (c.boldStart < 0) {
-        selectCountLabel_->setTextFormat(Qt::PlainText);
-        selectCountLabel_->setText(c.label);
-        return;
-    }
-    // Only our own numbers go into this markup; every piece is escaped anyway.
-    const QFont bold = toolkit::boldFont(14);
-    const QString number =
-        QStringLiteral("<span style=\"font-family:'%1'; font-weight:700; font-size:14px; color:#ffffff;\">%2</span>")
-            .arg(bold.family().toHtmlEscaped(), c.label.mid(c.boldStart, c.boldLength).toHtmlEscaped());
-    selectCountLabel_->setTextFormat(Qt::RichText);
-    selectCountLabel_->setText(c.label.left(c.boldStart).toHtmlEscaped() + number +
-                               c.label.mid(c.boldStart + c.boldLength).toHtmlEscaped());
+    toolkit::setTextWithBoldPart(selectCountLabel_, c.label, c.boldStart, c.boldLength);
 }
 
 // ---------------------------------------------------------------- removal

@@ -45,14 +45,7 @@ struct FakeMainWindow : MainWindowHost {
     void canChangeType(bool enabled) override { calls << enabled; }
 };
 
-QString plainText(QLabel* label)
-{
-    if (label->textFormat() != Qt::RichText)
-        return label->text();
-    QTextDocument doc;
-    doc.setHtml(label->text());
-    return doc.toPlainText();
-}
+using screentest::plainText;
 
 QStringList urls(const FileEraserList& list)
 {

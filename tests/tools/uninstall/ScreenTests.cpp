@@ -33,14 +33,7 @@ static ::testing::Environment* const kNoAnimations = ::testing::AddGlobalTestEnv
 
 namespace {
 
-QString plainText(QLabel* label)
-{
-    if (label->textFormat() != Qt::RichText)
-        return label->text();
-    QTextDocument doc;
-    doc.setHtml(label->text());
-    return doc.toPlainText();
-}
+using screentest::plainText;
 
 // The image buttons' usable flag (which they call isDisabled).
 bool usable(const ImageButtonBase* button)
@@ -140,8 +133,49 @@ protected:
         return static_cast<int>(r.indexOf(name));
     }
 
+    // The next confirmation is confirmed with "卸载"; `onProgress` sees its
+    // progress dialog, and `atEnd` its end view, before "好" closes it.
+    void confirmNextRemoval(std::function<void(UninstallProgressViewController*)> onProgress,
+                            std::function<void(UninstallProgressViewController*, QWidget*)> atEnd)
+    {
+        screen->setConfirmationHook([onProgress, atEnd](MakeSureUninstallViewController* dialog) {
+            dialog->setRemoveDelayMs(50);
+            dialog->setProgressHook([onProgress, atEnd](UninstallProgressViewController* progress) {
+                if (onProgress)
+                    onProgress(progress);
+                if (!atEnd)
+                    return;
+                screentest::whenShown<QWidget>(
+                    [progress]() -> QWidget* { return progress->endView()->isVisible() ? progress->view()->window() : nullptr; },
+                    [atEnd, progress](QWidget* window) {
+                        atEnd(progress, window);
+                        QTest::mouseClick(progress->okButton(), Qt::LeftButton);
+                    });
+            });
+            screentest::whenDialogShown([](StatusAttachedWindow* window) {
+                QTest::mouseClick(buttonTitled(window, QStringLiteral("卸载")), Qt::LeftButton);
+            });
+        });
+    }
+
+    // "Gamma", in a folder of its own under /Applications, listed, and that
+    // folder locked so that only a privileged removal can take it.
+    bool listLockedGamma()
+    {
+        lockedFolder = fx::makeFolder(fx::at("/Applications/Locked"));
+        gamma = fx::makeBundle(lockedFolder + "/Gamma.app", fx::appInfo("Gamma", "org.gamma", "3"));
+        screen->refButtonAction();
+        if (!nvtest::pumpUntil([this] { return rows().contains("Gamma"); }))
+            return false;
+        gammaLock = std::make_unique<fx::FolderLock>(lockedFolder);
+        screen->selectSortbyType(0, 0);
+        return gammaLock->locked();
+    }
+
     QWidget window;
     std::unique_ptr<UninstallViewController> screen;
+    QString lockedFolder, gamma;
+    std::unique_ptr<fx::FolderLock> gammaLock;
     QString alpha, beta, cpp, delta;
     QStringList alphaFiles;
 };
@@ -428,25 +462,17 @@ TEST_F(UninstallScreen, TheTrashIconRemovesOneApplicationWithItsFilesReading33Th
     QList<int> percents;
     QString endMessage;
     nvtest::ExpectDialogs dialogs;
-    screen->setConfirmationHook([&](MakeSureUninstallViewController* dialog) {
-        dialog->setRemoveDelayMs(50);
-        dialog->setProgressHook([&](UninstallProgressViewController* progress) {
+    confirmNextRemoval(
+        [&](UninstallProgressViewController* progress) {
             QObject::connect(progress, &UninstallProgressViewController::progressChanged,
                              [&](int percent, const QString&) { percents << percent; });
-            screentest::whenShown<QWidget>(
-                [progress]() -> QWidget* { return progress->endView()->isVisible() ? progress->view()->window() : nullptr; },
-                [&, progress](QWidget* window) {
-                    endMessage = progress->messageLabel()->text();
-                    EXPECT_EQ(progress->endIcon()->imageName(), QStringLiteral("result_success"));
-                    EXPECT_FALSE(progress->progressView()->isVisible());
-                    screentest::savePng(window, "UninstallProgressViewController-end");
-                    QTest::mouseClick(progress->okButton(), Qt::LeftButton);
-                });
+        },
+        [&](UninstallProgressViewController* progress, QWidget* window) {
+            endMessage = progress->messageLabel()->text();
+            EXPECT_EQ(progress->endIcon()->imageName(), QStringLiteral("result_success"));
+            EXPECT_FALSE(progress->progressView()->isVisible());
+            screentest::savePng(window, "UninstallProgressViewController-end");
         });
-        screentest::whenDialogShown([](StatusAttachedWindow* window) {
-            QTest::mouseClick(buttonTitled(window, QStringLiteral("卸载")), Qt::LeftButton);
-        });
-    });
     const quint64 freed = CommUti::volSpaceFromString(RelatedAppFilesScanner::getFileSizeItem(alpha)) + 1000 + 3000;
     const int row = rowOf("Alpha Editor");
     clickCell(row, UninstallTableModel::UninstallColumn);
@@ -472,35 +498,18 @@ TEST_F(UninstallScreen, ARefusedOrCancelledPasswordLeavesTheApplicationListedAnd
         SCOPED_TRACE(answer.toStdString());
         fx::FakePkexec pkexec;
         pkexec.answer({answer});
-        const QString locked = fx::makeFolder(fx::at("/Applications/Locked"));
-        const QString app = fx::makeBundle(locked + "/Gamma.app", fx::appInfo("Gamma", "org.gamma", "3"));
         const QString prefs = fx::makeFile(fx::at("~/Library/Preferences/org.gamma.plist"), 2000);
-        screen->refButtonAction();
-        ASSERT_TRUE(nvtest::pumpUntil([this] { return rows().contains("Gamma"); }));
-        fx::FolderLock lock(locked);
-        ASSERT_TRUE(lock.locked());
-        screen->selectSortbyType(0, 0);
+        ASSERT_TRUE(listLockedGamma());
         screen->clickButtonAction(rowOf("Gamma"));
         screen->clickButtonAction(rowOf("Delta"));
 
         QString endMessage;
         QString endIcon;
         nvtest::ExpectDialogs dialogs;
-        screen->setConfirmationHook([&](MakeSureUninstallViewController* dialog) {
-            dialog->setRemoveDelayMs(50);
-            dialog->setProgressHook([&](UninstallProgressViewController* progress) {
-                screentest::whenShown<QWidget>(
-                    [progress]() -> QWidget* { return progress->endView()->isVisible() ? progress->view()->window() : nullptr; },
-                    [&, progress](QWidget* window) {
-                        endMessage = progress->messageLabel()->text();
-                        endIcon = progress->endIcon()->imageName();
-                        screentest::savePng(window, "UninstallProgressViewController-failed-" + answer);
-                        QTest::mouseClick(progress->okButton(), Qt::LeftButton);
-                    });
-            });
-            screentest::whenDialogShown([](StatusAttachedWindow* window) {
-                QTest::mouseClick(buttonTitled(window, QStringLiteral("卸载")), Qt::LeftButton);
-            });
+        confirmNextRemoval({}, [&](UninstallProgressViewController* progress, QWidget* window) {
+            endMessage = progress->messageLabel()->text();
+            endIcon = progress->endIcon()->imageName();
+            screentest::savePng(window, "UninstallProgressViewController-failed-" + answer);
         });
         const quint64 freed = 2000 + CommUti::volSpaceFromString(RelatedAppFilesScanner::getFileSizeItem(delta));
         QTest::mouseClick(screen->uninstallButton(), Qt::LeftButton);
@@ -510,7 +519,7 @@ TEST_F(UninstallScreen, ARefusedOrCancelledPasswordLeavesTheApplicationListedAnd
                                   .arg(CommUti::convertVolSpace(qint64(freed))));
         EXPECT_EQ(endIcon, QStringLiteral("result_fail"));
         EXPECT_EQ(pkexec.calls().size(), 1);
-        EXPECT_TRUE(platform::itemExists(app));
+        EXPECT_TRUE(platform::itemExists(gamma));
         EXPECT_FALSE(platform::itemExists(prefs));
         EXPECT_FALSE(platform::itemExists(delta));
         // Gamma is still there, listed and ticked; Delta is gone.
@@ -518,8 +527,8 @@ TEST_F(UninstallScreen, ARefusedOrCancelledPasswordLeavesTheApplicationListedAnd
         EXPECT_FALSE(rows().contains("Delta"));
         EXPECT_EQ(fx::namesOf(screen->list().currentSelection()), QStringList{"Gamma"});
         EXPECT_TRUE(usable(screen->uninstallButton()));
-        lock.unlock();
-        QDir(locked).removeRecursively();
+        gammaLock.reset();
+        QDir(lockedFolder).removeRecursively();
         delta = fx::makeBundle(fx::at("/Applications/Utilities/Delta.app"), fx::appInfo("Delta", "net.delta", ""));
         screen->refButtonAction();
         ASSERT_TRUE(nvtest::pumpUntil([this] { return rows().contains("Delta") && !rows().contains("Gamma"); }));
@@ -530,36 +539,19 @@ TEST_F(UninstallScreen, AGrantedPasswordRemovesALockedApplication)
 {
     open();
     fx::FakePkexec pkexec;
-    const QString locked = fx::makeFolder(fx::at("/Applications/Locked"));
-    const QString app = fx::makeBundle(locked + "/Gamma.app", fx::appInfo("Gamma", "org.gamma", "3"));
-    screen->refButtonAction();
-    ASSERT_TRUE(nvtest::pumpUntil([this] { return rows().contains("Gamma"); }));
-    fx::FolderLock lock(locked);
-    ASSERT_TRUE(lock.locked());
-    pkexec.unlockOnGrant(locked);
-    screen->selectSortbyType(0, 0);
+    ASSERT_TRUE(listLockedGamma());
+    pkexec.unlockOnGrant(lockedFolder);
 
     bool ended = false;
     nvtest::ExpectDialogs dialogs;
-    screen->setConfirmationHook([&](MakeSureUninstallViewController* dialog) {
-        dialog->setRemoveDelayMs(50);
-        dialog->setProgressHook([&](UninstallProgressViewController* progress) {
-            screentest::whenShown<QWidget>(
-                [progress]() -> QWidget* { return progress->endView()->isVisible() ? progress->view()->window() : nullptr; },
-                [&, progress](QWidget*) {
-                    EXPECT_EQ(progress->endIcon()->imageName(), QStringLiteral("result_success"));
-                    ended = true;
-                    QTest::mouseClick(progress->okButton(), Qt::LeftButton);
-                });
-        });
-        screentest::whenDialogShown([](StatusAttachedWindow* window) {
-            QTest::mouseClick(buttonTitled(window, QStringLiteral("卸载")), Qt::LeftButton);
-        });
+    confirmNextRemoval({}, [&](UninstallProgressViewController* progress, QWidget*) {
+        EXPECT_EQ(progress->endIcon()->imageName(), QStringLiteral("result_success"));
+        ended = true;
     });
     screen->oneAppRemove(rowOf("Gamma"));
     ASSERT_TRUE(nvtest::pumpUntil([&] { return ended && !screen->removalPending(); }, 20000));
     EXPECT_EQ(pkexec.calls().size(), 1);
-    EXPECT_FALSE(platform::itemExists(app));
+    EXPECT_FALSE(platform::itemExists(gamma));
     EXPECT_FALSE(rows().contains("Gamma"));
 }
 
@@ -568,23 +560,16 @@ TEST_F(UninstallScreen, ClosingTheProgressEarlyWaitsForTheRunBeforeTheListChange
     open();
     fx::FakePkexec pkexec;
     pkexec.answer({QStringLiteral("slow")});
-    const QString locked = fx::makeFolder(fx::at("/Applications/Locked"));
-    const QString app = fx::makeBundle(locked + "/Gamma.app", fx::appInfo("Gamma", "org.gamma", "3"));
-    screen->refButtonAction();
-    ASSERT_TRUE(nvtest::pumpUntil([this] { return rows().contains("Gamma"); }));
-    fx::FolderLock lock(locked);
-    ASSERT_TRUE(lock.locked());
-    pkexec.unlockOnGrant(locked);
-    screen->selectSortbyType(0, 0);
+    ASSERT_TRUE(listLockedGamma());
+    pkexec.unlockOnGrant(lockedFolder);
     screen->clickButtonAction(rowOf("Delta"));
     screen->clickButtonAction(rowOf("Gamma"));
 
     bool closedEarly = false;
     QPointer<UninstallProgressViewController> shown;
     nvtest::ExpectDialogs dialogs;
-    screen->setConfirmationHook([&](MakeSureUninstallViewController* dialog) {
-        dialog->setRemoveDelayMs(50);
-        dialog->setProgressHook([&](UninstallProgressViewController* progress) {
+    confirmNextRemoval(
+        [&](UninstallProgressViewController* progress) {
             shown = progress;
             // Closed by its title bar as soon as the first item has reported.
             QObject::connect(progress, &UninstallProgressViewController::progressChanged, progress, [&, progress](int percent) {
@@ -593,11 +578,8 @@ TEST_F(UninstallScreen, ClosingTheProgressEarlyWaitsForTheRunBeforeTheListChange
                 closedEarly = true;
                 QTimer::singleShot(0, progress, [progress] { progress->tabBarView()->clickCloseButton(); });
             });
-        });
-        screentest::whenDialogShown([](StatusAttachedWindow* window) {
-            QTest::mouseClick(buttonTitled(window, QStringLiteral("卸载")), Qt::LeftButton);
-        });
-    });
+        },
+        {});
     QTest::mouseClick(screen->uninstallButton(), Qt::LeftButton);
     ASSERT_TRUE(nvtest::pumpUntil([&] { return closedEarly && !screentest::runningDialog(); }, 20000));
     // The run goes on; the list waits for it.
@@ -608,7 +590,7 @@ TEST_F(UninstallScreen, ClosingTheProgressEarlyWaitsForTheRunBeforeTheListChange
     ASSERT_TRUE(nvtest::pumpUntil([&] { return !screen->removalPending(); }, 20000));
     EXPECT_FALSE(rows().contains("Delta"));
     EXPECT_FALSE(rows().contains("Gamma"));
-    EXPECT_FALSE(platform::itemExists(app));
+    EXPECT_FALSE(platform::itemExists(gamma));
     // The closed dialog heard nothing after it closed.
     ASSERT_TRUE(shown);
     EXPECT_EQ(shown->percent(), 50);
