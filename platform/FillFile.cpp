@@ -57,10 +57,11 @@ MountIdentity identityOf(int fd)
 
 // The mount-table entry of the mount a handle lies on: by the kernel's mount
 // id, or where the kernel cannot tell, by device number and mount point.
-std::optional<MountEntry> entryOf(const MountIdentity& id, const QString& mountPoint)
+// `table` is the raw table or the one with FUSE servers' devices resolved.
+std::optional<MountEntry> entryOf(const MountIdentity& id, const QString& mountPoint, const QList<MountEntry>& table)
 {
     std::optional<MountEntry> found;
-    for (const MountEntry& e : readBlockMountTable()) {
+    for (const MountEntry& e : table) {
         const bool same = id.mountId >= 0 ? e.id == id.mountId
                                           : (e.deviceNumber == id.deviceNumber && e.mountPoint == mountPoint);
         if (same)
@@ -107,7 +108,7 @@ bool VolumeRoot::open(const QString& mountPoint, const QString& deviceNode, QStr
         return false;
     }
     const MountIdentity id = identityOf(fd);
-    const std::optional<MountEntry> entry = id.ok ? entryOf(id, mountPoint_) : std::nullopt;
+    const std::optional<MountEntry> entry = id.ok ? entryOf(id, mountPoint_, readBlockMountTable()) : std::nullopt;
     QString problem;
     if (!entry)
         problem = QStringLiteral("nothing is mounted at %1").arg(mountPoint_);
@@ -145,13 +146,13 @@ bool VolumeRoot::stillMounted(QString* why) const
         return false;
     }
     id.mountId = mountId_;
-    const std::optional<MountEntry> entry = entryOf(id, mountPoint_);
-    if (!entry) {
+    // The raw table is enough here, and cheap: the device was checked when
+    // the handle was opened, and while the handle is held no other file
+    // system can have its device number, so the same mount id with the same
+    // device number is the same mount of the same volume.
+    const std::optional<MountEntry> entry = entryOf(id, mountPoint_, readMountTable());
+    if (!entry || entry->deviceNumber != deviceNumber_) {
         reason = QStringLiteral("the volume once at %1 is no longer mounted").arg(mountPoint_);
-        return false;
-    }
-    if (entry->deviceNumber != deviceNumber_ || kernelNameOf(entry->device) != kernelName_) {
-        reason = QStringLiteral("the mount at %1 now serves %2").arg(mountPoint_, entry->source);
         return false;
     }
     return true;
