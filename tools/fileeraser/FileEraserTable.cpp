@@ -62,6 +62,11 @@ QVariant FileEraserTableModel::headerData(int section, Qt::Orientation orientati
 {
     if (orientation != Qt::Horizontal || role != Qt::DisplayRole)
         return {};
+    return columnTitle(section);
+}
+
+QString FileEraserTableModel::columnTitle(int section)
+{
     switch (section) {
     case NameColumn:
         return QStringLiteral("名称");

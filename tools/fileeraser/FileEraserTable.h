@@ -19,6 +19,8 @@ public:
     // The identifier of a column ("CheckBox", "search", "name", "path",
     // "size", "type").
     static QString identifier(int column);
+    // The column's title ("名称", "路径", "大小", "类型"; none for the others).
+    static QString columnTitle(int column);
 
     int rowCount(const QModelIndex& parent = QModelIndex()) const override;
     int columnCount(const QModelIndex& parent = QModelIndex()) const override;

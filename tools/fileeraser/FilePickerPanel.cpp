@@ -1,5 +1,8 @@
 #include "FilePickerPanel.h"
 
+#include "FileEraserList.h"
+#include "FileEraserTable.h"
+
 #include "toolkit/Label.h"
 
 #include "platform/MountTable.h"
@@ -7,7 +10,9 @@
 #include "toolkit/TCImageButton.h"
 #include "toolkit/TextImageButton.h"
 
+#include <QDateTime>
 #include <QDir>
+#include <QLocale>
 #include <QFileInfo>
 #include <QFileSystemModel>
 #include <QHBoxLayout>
@@ -22,10 +27,46 @@ namespace {
 
 constexpr int kPathRole = Qt::UserRole + 1;
 
+// The folder's items in the list's own words: sizes through the list's
+// formatter (decimal, as the list shows them), dates in the Chinese form, the
+// list's column titles.
+class PickerFileModel : public QFileSystemModel {
+public:
+    using QFileSystemModel::QFileSystemModel;
+
+    QVariant data(const QModelIndex& index, int role) const override
+    {
+        if (role == Qt::DisplayRole && index.isValid()) {
+            if (index.column() == kSizeColumn)
+                return isDir(index) ? QStringLiteral("--")
+                                    : FileEraserList::byteToSizeWithByte(static_cast<quint64>(std::max<qint64>(0, size(index))));
+            if (index.column() == kDateColumn)
+                return FilePickerPanel::dateText(lastModified(index));
+        }
+        return QFileSystemModel::data(index, role);
+    }
+
+    QVariant headerData(int section, Qt::Orientation orientation, int role) const override
+    {
+        if (orientation == Qt::Horizontal && role == Qt::DisplayRole) {
+            if (section == 0)
+                return FileEraserTableModel::columnTitle(FileEraserTableModel::NameColumn);
+            if (section == kSizeColumn)
+                return FileEraserTableModel::columnTitle(FileEraserTableModel::SizeColumn);
+            if (section == kDateColumn)
+                return QStringLiteral("修改日期");
+        }
+        return QFileSystemModel::headerData(section, orientation, role);
+    }
+
+    static constexpr int kSizeColumn = 1;
+    static constexpr int kDateColumn = 3;
+};
+
 QString pickerStyle()
 {
     return QStringLiteral(
-        "FilePickerPanel { background: rgb(50,50,62); }"
+        "FilePickerPanel { background: rgb(50,50,62); border: 1px solid rgba(255,255,255,0.22); }"
         "QListWidget { background: rgb(39,39,48); border: none; color: rgba(255,255,255,0.85); padding-top: 8px; padding-left: 10px; }"
         "QListWidget::item { min-height: 30px; }"
         "QListWidget::item:selected { background: rgba(255,255,255,0.10); color: white; }"
@@ -50,7 +91,8 @@ FilePickerPanel::FilePickerPanel(QWidget* parent) : QDialog(parent)
     resize(760, 480);
 
     auto* root = new QHBoxLayout(this);
-    root->setContentsMargins(0, 0, 0, 0);
+    // Room for the edge that sets the picker apart from the window under it.
+    root->setContentsMargins(1, 1, 1, 1);
     root->setSpacing(0);
 
     places_ = new QListWidget;
@@ -83,7 +125,7 @@ FilePickerPanel::FilePickerPanel(QWidget* parent) : QDialog(parent)
     top->addWidget(pathLabel_, 1);
     column->addLayout(top);
 
-    model_ = new QFileSystemModel(this);
+    model_ = new PickerFileModel(this);
     // Hidden items stay out of sight, as in the desktop's own pickers.
     model_->setFilter(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::AllDirs);
     model_->setReadOnly(true);
@@ -141,6 +183,11 @@ FilePickerPanel::FilePickerPanel(QWidget* parent) : QDialog(parent)
 
     buildPlaces();
     setDirectory(defaultStartFolder());
+}
+
+QString FilePickerPanel::dateText(const QDateTime& when)
+{
+    return QLocale(QLocale::Chinese, QLocale::China).toString(when, QStringLiteral("yyyy/M/d HH:mm"));
 }
 
 QString FilePickerPanel::defaultStartFolder()

@@ -7,6 +7,7 @@
 #include <QDialog>
 #include <QStringList>
 
+class QDateTime;
 class QFileSystemModel;
 class QLabel;
 class QListWidget;
@@ -22,6 +23,9 @@ public:
     // The folder a new picker starts in: the Desktop, or the home folder
     // when there is none.
     static QString defaultStartFolder();
+
+    // A modification date as the picker shows it: "2026/12/7 10:09".
+    static QString dateText(const QDateTime& when);
 
     void setDirectory(const QString& folder);
     QString directory() const { return directory_; }

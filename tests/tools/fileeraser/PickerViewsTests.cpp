@@ -3,6 +3,7 @@
 #include "ScreenTestSupport.h"
 
 #include "tools/fileeraser/EndBgView.h"
+#include "tools/fileeraser/FilePickerPanel.h"
 #include "toolkit/FileEraserSortVC.h"
 #include "tools/erasepanels/FormatLTypeViewController.h"
 #include "tools/fileeraser/MakeSureFileEraserViewControoler.h"
@@ -18,6 +19,10 @@
 #include "toolkit/TextImageButton.h"
 
 #include <QEnterEvent>
+#include <QFileSystemModel>
+#include <QHeaderView>
+#include <QRegularExpression>
+#include <QTreeView>
 #include <QLabel>
 #include <QSignalSpy>
 #include <QTest>
@@ -267,3 +272,45 @@ TEST(Confirmation, ShowsTheStandardLetsItChangeAndConfirms)
     second.noButtonAction();
     EXPECT_EQ(none.confirmed, 0);
 }
+
+TEST(FilePicker, SpeaksTheListsWordsAndStandsApartFromTheWindow)
+{
+    const QString folder = nvtest::freshFolder(QStringLiteral("picker"));
+    ASSERT_TRUE(nvtest::writeFile(folder + "/three.bin", QByteArray(3000, 'x')));
+    ASSERT_TRUE(nvtest::writeFile(folder + "/Inner/a.txt", "a"));
+    FilePickerPanel picker;
+    picker.setDirectory(folder);
+    picker.show();
+    QFileSystemModel* model = picker.fileModel();
+    const QModelIndex root = model->index(folder);
+    ASSERT_TRUE(nvtest::pumpUntil([&] { return model->rowCount(root) == 2; }, 5000));
+
+    // The list's column words, not Qt's.
+    EXPECT_EQ(model->headerData(0, Qt::Horizontal).toString(), QStringLiteral("名称"));
+    EXPECT_EQ(model->headerData(1, Qt::Horizontal).toString(), QStringLiteral("大小"));
+    EXPECT_EQ(model->headerData(3, Qt::Horizontal).toString(), QStringLiteral("修改日期"));
+    // Sizes through the list's own formatter: decimal, "3.00 KB", not "2.93 KiB".
+    const QModelIndex file = model->index(folder + "/three.bin");
+    const QModelIndex inner = model->index(folder + "/Inner");
+    EXPECT_EQ(model->data(file.siblingAtColumn(1)).toString(), QStringLiteral("3.00 KB"));
+    EXPECT_EQ(model->data(inner.siblingAtColumn(1)).toString(), QStringLiteral("--"));
+    // Dates in the Chinese form.
+    const QString date = model->data(file.siblingAtColumn(3)).toString();
+    EXPECT_TRUE(QRegularExpression(QStringLiteral("^\\d{4}/\\d{1,2}/\\d{1,2} \\d{2}:\\d{2}$")).match(date).hasMatch()) << date;
+    EXPECT_EQ(FilePickerPanel::dateText(QDateTime(QDate(2026, 1, 5), QTime(9, 7))), QStringLiteral("2026/1/5 09:07"));
+
+    // An edge lighter than the body all round, so the picker does not melt
+    // into the window of the same colour.
+    nvtest::pump(50);
+    const QImage image = picker.grab().toImage();
+    screentest::savePng(&picker, QStringLiteral("FilePickerPanel-edge"));
+    const QColor body(50, 50, 62);
+    const int h = image.height(), w = image.width();
+    for (const QPoint& p : {QPoint(0, h / 2), QPoint(w - 1, h / 2), QPoint(w / 2, 0), QPoint(w / 2, h - 1)}) {
+        const QColor edge = image.pixelColor(p);
+        EXPECT_GT(qGray(edge.rgb()), qGray(body.rgb()) + 20) << p.x() << "," << p.y() << " " << edge.name().toStdString();
+    }
+    // Inside the edge, the places list starts at once.
+    EXPECT_LT(qGray(image.pixelColor(1, h / 2).rgb()), qGray(body.rgb()));
+}
+
