@@ -141,13 +141,24 @@ std::optional<QList<QVariantMap>> CVolumeMgr::enumDiskVolumesInfo()
         return std::nullopt;
     platform::dispatch::after(1000, [] { CVolumeMgr().changeIValue(); });
 
-    const QString listPath = ExecCommand(platform::diskutilProgram(), {QStringLiteral("list"), QStringLiteral("-plist")});
+    // Our disk utility answers every volume's "info" with the list ("-info");
+    // another one is asked for them afterwards.
+    const QString listPath = ExecCommand(platform::diskutilProgram(),
+                                         {QStringLiteral("list"), QStringLiteral("-plist"), QStringLiteral("-info")});
     if (listPath.isEmpty()) {
         platform::log(QStringLiteral("diskutil list error"));
         return std::nullopt;
     }
     const QVariantMap list = readAnswer(listPath);
-    const QHash<QString, QVariantMap> infos = infoOfCandidates(list);
+    QHash<QString, QVariantMap> infos;
+    const QVariant answered = list.value(QStringLiteral("AllVolumesInfo"));
+    if (answered.metaType().id() == QMetaType::QVariantMap) {
+        const QVariantMap all = answered.toMap();
+        for (const QString& id : candidatesOf(list))
+            infos.insert(id, all.value(id).toMap());
+    } else {
+        infos = infoOfCandidates(list);
+    }
     const auto infoOf = [&](const QString& identifier) { return infos.value(identifier); };
 
     QList<QVariantMap> result;

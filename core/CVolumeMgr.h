@@ -5,8 +5,9 @@
 // and answers one dictionary per remaining volume, in the disk utility's order.
 //
 // A scan that would start within one second of the previous start is refused.
-// A scan costs two runs of the disk utility: the list, and the details of
-// every candidate at once.
+// A scan costs one run of our disk utility, which answers the details of every
+// volume with its list; another disk utility is asked for the details of every
+// candidate at once, or, failing that, volume by volume.
 
 #include <QHash>
 #include <QList>

@@ -724,7 +724,7 @@ int DiskUtil::run(const QStringList& arguments)
     }
     refresh(true);
     if (verb == QLatin1String("list")) {
-        return doList(rest.contains(QStringLiteral("-plist")));
+        return doList(rest.contains(QStringLiteral("-plist")), rest.contains(QStringLiteral("-info")));
     }
 
     // One run at a time changes a disk: a second waits here, then looks at
@@ -811,9 +811,24 @@ QVariantMap DiskUtil::infoDictionary(const QString& target, QString* error)
     return d ? infoOf(*d) : QVariantMap();
 }
 
-int DiskUtil::doList(bool plist)
+int DiskUtil::doList(bool plist, bool withInfo)
 {
-    const QVariantMap list = listDictionary();
+    QVariantMap list = listDictionary();
+    if (withInfo) {
+        // The "info" of every device the list names, in the same run, so one
+        // run of this program answers a whole volume-list refresh.
+        QVariantMap infos;
+        for (const QVariant& v : list.value(QStringLiteral("AllDisksAndPartitions")).toList()) {
+            const QVariantMap disk = v.toMap();
+            QStringList names{disk.value(QStringLiteral("DeviceIdentifier")).toString()};
+            for (const QVariant& pv : disk.value(QStringLiteral("Partitions")).toList())
+                names << pv.toMap().value(QStringLiteral("DeviceIdentifier")).toString();
+            for (const QString& name : std::as_const(names))
+                if (const BlockDevice* d = devices_.find(name))
+                    infos.insert(name, infoOf(*d));
+        }
+        list.insert(QStringLiteral("AllVolumesInfo"), infos);
+    }
     if (plist) {
         out_(QString::fromUtf8(platform::plist::toXml(xmlSafe(list))).trimmed());
         return 0;

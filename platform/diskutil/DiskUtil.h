@@ -94,7 +94,7 @@ private:
     bool kernelHas(const QString& fsType) const;
     QString tool(const QString& name) const;
 
-    int doList(bool plist);
+    int doList(bool plist, bool withInfo);
     int doInfo(const QString& target, bool plist);
     int doInfoOfMany(const QStringList& targets, bool plist);
     int doMount(const QString& target);

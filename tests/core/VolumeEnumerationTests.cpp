@@ -38,21 +38,24 @@ struct FakeDiskutil {
     QString log;
     QString path;
 
-    explicit FakeDiskutil(const QString& data = kData)
+    explicit FakeDiskutil(const QString& data = kData, bool listsInfo = true)
     {
         log = nvtest::freshFolder("calls") + QStringLiteral("/calls.txt");
         path = script("diskutil", QStringLiteral(
             "printf '%s|' \"$@\" >> '%1'; echo >> '%1'\n"
             "body() { sed -e '/^<?xml/d' -e '/^<!DOCTYPE/d' -e '/^<plist/d' -e '/^<\\/plist>/d' \"$1\"; }\n"
             "case \"$1\" in\n"
-            "  list) cat '%2/list.plist' ;;\n"
+            "  list) if [ \"$3\" != -info ] || [ %3 = 0 ]; then cat '%2/list.plist'; else\n"
+            "      head -n -2 '%2/list.plist'; echo '<key>AllVolumesInfo</key><dict>'\n"
+            "      for f in '%2'/info-*.plist; do n=${f##*/info-}; echo \"<key>${n%.plist}</key>\"; body \"$f\"; done\n"
+            "      echo '</dict></dict></plist>'; fi ;;\n"
             "  info) shift 2\n"
             "    if [ $# -eq 1 ]; then f='%2/info-'\"${1#/dev/}\"'.plist'; [ -f \"$f\" ] && cat \"$f\" || { echo 'no such disk' >&2; exit 1; }\n"
             "    else echo '<plist version=\"1.0\"><dict><key>AllVolumesInfo</key><array>'\n"
             "      for d in \"$@\"; do f='%2/info-'\"${d#/dev/}\"'.plist'; if [ -f \"$f\" ]; then body \"$f\"; else echo '<dict/>'; fi; done\n"
             "      echo '</array></dict></plist>'; fi ;;\n"
             "  *) exit 1 ;;\n"
-            "esac\n").arg(log, data));
+            "esac\n").arg(log, data).arg(listsInfo ? 1 : 0));
         qputenv("NULLVANE_DISKUTIL", QFile::encodeName(path));
     }
     ~FakeDiskutil() { qunsetenv("NULLVANE_DISKUTIL"); }
@@ -202,11 +205,22 @@ TEST(CVolumeMgr, TheSkipChainKeepsOnlyUserVolumesInOrder)
     EXPECT_TRUE(log.contains("+++++++: 30000000"));
     EXPECT_TRUE(log.contains("strEjectable : 1"));
 
-    // Two runs in all: the list, then one "info" of every candidate, each
-    // addressed by its /dev node, in the list's order.
+    // One run in all: the list answers every volume's details.
+    EXPECT_EQ(fake.calls(), QStringList{"list|-plist|-info|"});
+}
+
+TEST(CVolumeMgr, WithoutDetailsInTheListOneRunAsksForEveryCandidate)
+{
+    FakeDiskutil fake(kData, false);
+    freshGuard();
+    const auto volumes = CVolumeMgr().enumDiskVolumesInfo();
+    ASSERT_TRUE(volumes.has_value());
+    EXPECT_EQ(identifiers(*volumes), (QStringList{"vda", "sdb10", "sdb14", "sdb15", "sdb18", "sdc1"}));
+    // Two runs: the list, then one "info" of every candidate, each addressed
+    // by its /dev node, in the list's order.
     const QStringList calls = fake.calls();
     ASSERT_EQ(calls.size(), 2) << calls;
-    EXPECT_EQ(calls.first(), "list|-plist|");
+    EXPECT_EQ(calls.first(), "list|-plist|-info|");
     const QStringList infoArgs = calls.at(1).split('|', Qt::SkipEmptyParts);
     EXPECT_EQ(infoArgs.mid(0, 2), (QStringList{"info", "-plist"}));
     EXPECT_EQ(infoArgs.value(2), "/dev/vda");
