@@ -23,9 +23,10 @@ StatusAttachedWindow* attachDialog(QWidget* view, const QPointF& point)
     return window;
 }
 
-void runDialog(QWidget* view, QWidget* mainWindow, const std::function<void(StatusAttachedWindow*)>& bind)
+void runDialog(QWidget* view, QWidget* mainWindow, const std::function<void(StatusAttachedWindow*)>& bind, double dx)
 {
-    StatusAttachedWindow* window = StatusAttachedWindow::initWithView(view, dialogAttachPoint(mainWindow), nullptr, 1, 5.0f);
+    StatusAttachedWindow* window =
+        StatusAttachedWindow::initWithView(view, dialogAttachPoint(mainWindow, dx), nullptr, 1, 5.0f);
     if (!window)
         return;
     if (bind)

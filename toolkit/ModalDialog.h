@@ -19,9 +19,10 @@ QPointF dialogAttachPoint(const QWidget* mainWindow, double dx = 0);
 // 5) and centres it; null when `view` is null. The caller runs or shows it.
 StatusAttachedWindow* attachDialog(QWidget* view, const QPointF& point);
 
-// Shows `view` attached under `mainWindow` and runs it modally; `bind` hands
-// the window to the dialog's controller first. Returns once the dialog has
-// closed.
-void runDialog(QWidget* view, QWidget* mainWindow, const std::function<void(StatusAttachedWindow*)>& bind);
+// Shows `view` attached under `mainWindow` (its centre moved by `dx`) and runs
+// it modally; `bind` hands the window to the dialog's controller first.
+// Returns once the dialog has closed.
+void runDialog(QWidget* view, QWidget* mainWindow, const std::function<void(StatusAttachedWindow*)>& bind,
+               double dx = 0);
 
 } // namespace toolkit

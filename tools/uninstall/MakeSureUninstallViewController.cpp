@@ -265,7 +265,12 @@ void MakeSureUninstallViewController::loadView()
 
     connect(outlineView_, &QAbstractItemView::doubleClicked, this, &MakeSureUninstallViewController::openOrClose);
     connect(outlineView_, &QAbstractItemView::pressed, this, [this](const QModelIndex& index) {
-        outlineView_->setRowNum(outlineView_->visualRect(index).y());
+        // The row as the tree shows it now, counting the open groups' members.
+        int row = 0;
+        for (QModelIndex above = outlineView_->indexAbove(index.sibling(index.row(), 0)); above.isValid();
+             above = outlineView_->indexAbove(above))
+            ++row;
+        outlineView_->setRowNum(row);
         outlineView_->viewport()->update();
     });
 
@@ -356,9 +361,9 @@ void MakeSureUninstallViewController::showProgress()
     UninstallProgressViewController* progress = uninstallPVC_.get();
     if (progressHook_)
         QTimer::singleShot(0, progress, [this, progress] { progressHook_(progress); });
-    toolkit::runDialog(progress->view(), mainWindow_, [progress](StatusAttachedWindow* window) {
-        progress->setSuperDelegate(window);
-    });
+    toolkit::runDialog(
+        progress->view(), mainWindow_, [progress](StatusAttachedWindow* window) { progress->setSuperDelegate(window); },
+        -3);
 }
 
 void MakeSureUninstallViewController::deleteRelatedFile(const AMAppItemPtr& item)

@@ -483,8 +483,9 @@ void UninstallViewController::showSelectListWindiwWith(const QList<AMAppItemList
     dialog->setMainWindow(mainWindow());
     if (confirmationHook_)
         confirmationHook_(dialog);
-    toolkit::runDialog(dialog->view(), mainWindow(),
-                       [dialog](StatusAttachedWindow* window) { dialog->setSuperDelegate(window); });
+    // Attached 3 points left of the main window's centre.
+    toolkit::runDialog(
+        dialog->view(), mainWindow(), [dialog](StatusAttachedWindow* window) { dialog->setSuperDelegate(window); }, -3);
     // A run may be under way now; "卸载" waits for it.
     changeSelectAllButtonState();
 }

@@ -24,6 +24,7 @@
 #include "tools/uninstall/UninstallTable.h"
 #include "tools/uninstall/UninstallViewController.h"
 
+#include <QElapsedTimer>
 #include <QHeaderView>
 #include <QLabel>
 #include <QTest>
@@ -135,11 +136,16 @@ protected:
 
     // The next confirmation is confirmed with "卸载"; `onProgress` sees its
     // progress dialog, and `atEnd` its end view, before "好" closes it.
+    // `removeDelayMs` < 0 keeps the dialog's own wait.
     void confirmNextRemoval(std::function<void(UninstallProgressViewController*)> onProgress,
-                            std::function<void(UninstallProgressViewController*, QWidget*)> atEnd)
+                            std::function<void(UninstallProgressViewController*, QWidget*)> atEnd, int removeDelayMs = 50,
+                            std::function<void(MakeSureUninstallViewController*)> onDialog = {})
     {
-        screen->setConfirmationHook([onProgress, atEnd](MakeSureUninstallViewController* dialog) {
-            dialog->setRemoveDelayMs(50);
+        screen->setConfirmationHook([onProgress, atEnd, removeDelayMs, onDialog](MakeSureUninstallViewController* dialog) {
+            if (onDialog)
+                onDialog(dialog);
+            if (removeDelayMs >= 0)
+                dialog->setRemoveDelayMs(removeDelayMs);
             dialog->setProgressHook([onProgress, atEnd](UninstallProgressViewController* progress) {
                 if (onProgress)
                     onProgress(progress);
@@ -543,16 +549,26 @@ TEST_F(UninstallScreen, AGrantedPasswordRemovesALockedApplication)
     pkexec.unlockOnGrant(lockedFolder);
 
     bool ended = false;
+    QElapsedTimer sinceConfirmed;
+    qint64 waited = -1;
     nvtest::ExpectDialogs dialogs;
-    confirmNextRemoval({}, [&](UninstallProgressViewController* progress, QWidget*) {
-        EXPECT_EQ(progress->endIcon()->imageName(), QStringLiteral("result_success"));
-        ended = true;
-    });
+    // With the dialog's own half-second wait between "卸载" and the run.
+    confirmNextRemoval(
+        [&](UninstallProgressViewController*) { waited = sinceConfirmed.elapsed(); },
+        [&](UninstallProgressViewController* progress, QWidget*) {
+            EXPECT_EQ(progress->endIcon()->imageName(), QStringLiteral("result_success"));
+            ended = true;
+        },
+        -1,
+        [&](MakeSureUninstallViewController* dialog) {
+            QObject::connect(dialog->uninstallButton(), &QAbstractButton::clicked, [&] { sinceConfirmed.start(); });
+        });
     screen->oneAppRemove(rowOf("Gamma"));
     ASSERT_TRUE(nvtest::pumpUntil([&] { return ended && !screen->removalPending(); }, 20000));
     EXPECT_EQ(pkexec.calls().size(), 1);
     EXPECT_FALSE(platform::itemExists(gamma));
     EXPECT_FALSE(rows().contains("Gamma"));
+    EXPECT_GE(waited, 500);
 }
 
 TEST_F(UninstallScreen, ClosingTheProgressEarlyWaitsForTheRunBeforeTheListChanges)
