@@ -2,7 +2,8 @@
 // tests make): every fill file is on the device when its flush returns, read
 // back past every cache while the volume stays mounted; one pass overwrites
 // every deleted block; the blocks ext4 keeps back are lent for the pass and
-// given back; FAT through fusefat is filled like any other volume.
+// given back; FUSE volumes (FAT through fusefat, NTFS through ntfs-3g) are
+// filled like any other.
 
 #include "FillTestSupport.h"
 
@@ -230,17 +231,24 @@ TEST(FillMedium, ReservedClustersAreGivenBackOnCancelQuitAndFailure)
     }
 }
 
-// fusefat names itself, not the device, as the mount's source: the volume is
-// still recognised as the record's and filled.
-TEST(FillMedium, FatThroughFusefatIsFilled)
+// FUSE volumes are found through the platform's resolved mount table:
+// fusefat names itself, not the device, as the mount's source; ntfs-3g mounts
+// as "fuseblk". Each is recognised as the record's volume and filled.
+class FuseFill : public ::testing::TestWithParam<const char*> {};
+
+INSTANTIATE_TEST_SUITE_P(Drivers, FuseFill, ::testing::Values("vfat", "ntfs"));
+
+TEST_P(FuseFill, TheVolumeIsFoundAndFilled)
 {
-    if (platform::findProgram(QStringLiteral("fusefat")).isEmpty())
-        GTEST_SKIP() << "fusefat is not installed";
-    TestVolume vol(64LL << 20, QStringLiteral("vfat"));
+    const QString fs = QString::fromLatin1(GetParam());
+    const QString tool = fs == QLatin1String("vfat") ? QStringLiteral("fusefat") : QStringLiteral("ntfs-3g");
+    if (platform::findProgram(tool).isEmpty())
+        GTEST_SKIP() << tool.toStdString() << " is not installed";
+    TestVolume vol(64LL << 20, fs);
     SKIP_UNLESS_READY(vol);
     const auto entry = platform::mountEntryAt(vol.mountPoint);
     ASSERT_TRUE(entry.has_value());
-    ASSERT_TRUE(entry->device.isEmpty()) << "the raw table does not name the device: " << entry->source;
+    ASSERT_TRUE(entry->fsType.startsWith(QLatin1String("fuse"))) << entry->fsType;
     const QByteArray marker = filltest::plantDeletedMarker(vol.mountPoint);
     FillRun run(vol.record(), 1);
     ASSERT_TRUE(run.waitForEnd());
