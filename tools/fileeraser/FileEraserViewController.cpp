@@ -77,7 +77,6 @@ const QStringList kBackSkin{QStringLiteral("back"), QStringLiteral("back_press")
 
 FileEraserViewController::FileEraserViewController(QObject* parent) : QObject(parent)
 {
-    sortDropDown_ = new DropDownHost(toolkit::DropDownState::Reopen::Replace, this);
     loadView();
 
     connect(&run_, &FileEraserRun::progressChanged, this,
@@ -95,8 +94,8 @@ FileEraserViewController::FileEraserViewController(QObject* parent) : QObject(pa
 
 FileEraserViewController::~FileEraserViewController()
 {
-    delete sortDropDown_;
-    sortDropDown_ = nullptr;
+    delete sortControl_;
+    sortControl_ = nullptr;
     historyVC_.reset();
     setEraserLevelVC_.reset();
     delete view_.data();
@@ -241,15 +240,13 @@ void FileEraserViewController::setupListView()
     connect(listAddButton_, &QAbstractButton::clicked, this, [this] { selectFileButtonAction(); });
 
     // The sort control: its icon, with the current order beside it.
-    sortButton_ = toolkit::makeIconButton(listView_, QRect(400, 519, 130, 24),
-                                 {QStringLiteral("sortby"), QStringLiteral("sortby_press"), QStringLiteral("sortby_hover"),
-                                  QStringLiteral("sortby")},
-                                 QStringLiteral("排序"));
-    sortTitleLabel_ = makeLabel(sortButton_, QRect(28, 0, 102, 24), QString(), toolkit::lightFont(12),
-                                toolkit::whiteAlpha(0.7f));
-    sortButton_->setText(FileEraserSortVC::sortTitle(sortType_, sortAD_));
-    sortTitleLabel_->setText(sortButton_->text());
-    connect(sortButton_, &QAbstractButton::clicked, this, &FileEraserViewController::sortButtonAction);
+    // The list opens upward from the control.
+    sortControl_ = new SortControl(QRect(400, 519, 130, 24), listView_, SortControl::Opens::Above);
+    // On the main thread, where the list lives: nothing added meanwhile is lost.
+    sortControl_->onChoice = [this](int sortType, int sortAD) {
+        list_.sortBy(sortType, sortAD);
+        reloadTable();
+    };
 
     eraserFileButton_ = makeTextButton(listView_, QRect(550, 508, 160, 46), kMainSkin, QStringLiteral("立即擦除"), 16);
     connect(eraserFileButton_, &QAbstractButton::clicked, this, &FileEraserViewController::eraserNowButtonAction);
@@ -553,40 +550,27 @@ void FileEraserViewController::showAlert(const QString& message)
 
 FileEraserSortVC* FileEraserViewController::fileEraserSortVC() const
 {
-    return qobject_cast<FileEraserSortVC*>(sortDropDown_->listController());
+    return sortControl_->sortVC();
 }
 
 void FileEraserViewController::sortButtonAction()
 {
-    auto* sortVC = new FileEraserSortVC;
-    sortVC->setDelegate(this);
-    // The list opens upward from the top of the sort control.
-    const QPointF anchor = toolkit::windowBasePoint(sortButton_, QPointF(sortButton_->width() / 2.0, 0));
-    if (!sortDropDown_->open(sortVC, sortVC->view(), mainWindow(), anchor, 3, 0.0f))
-        return;
-    sortVC->setSortTypeWithSortAD(sortType_, sortAD_);
+    sortControl_->sortButtonAction();
 }
 
 void FileEraserViewController::closeMattachedWindow()
 {
-    sortDropDown_->closeMattachedWindow();
+    sortControl_->closeMattachedWindow();
 }
 
 void FileEraserViewController::mouseEixtView(bool exited)
 {
-    sortDropDown_->mouseEixtView(exited);
+    sortControl_->mouseEixtView(exited);
 }
 
 void FileEraserViewController::selectSortbyType(int sortType, int sortAD)
 {
-    sortDropDown_->choiceMade();
-    sortType_ = sortType;
-    sortAD_ = sortAD;
-    sortButton_->setText(FileEraserSortVC::sortTitle(sortType_, sortAD_));
-    sortTitleLabel_->setText(sortButton_->text());
-    // On the main thread, where the list lives: nothing added meanwhile is lost.
-    list_.sortBy(sortType_, sortAD_);
-    reloadTable();
+    sortControl_->selectSortbyType(sortType, sortAD);
 }
 
 // ---------------------------------------------------------------- side panels

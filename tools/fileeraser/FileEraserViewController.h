@@ -9,7 +9,7 @@
 
 #include "FileEraserList.h"
 #include "FileEraserRun.h"
-#include "toolkit/FileEraserSortVC.h"
+#include "toolkit/SortControl.h"
 #include "tools/erasepanels/HistoryViewController.h"
 #include "MakeSureFileEraserViewControoler.h"
 #include "tools/erasepanels/SetEraserLevelVC.h"
@@ -41,7 +41,6 @@ class FileEraserViewController : public QObject,
                                  public ToolScreen,
                                  public DragViewDelegate,
                                  public CustomTableViewDelegate,
-                                 public FileEraserSortVCDelegate,
                                  public HistoryVCDelegate,
                                  public SetEraserLevelVCDelegate,
                                  public MakeSureFileEraserVCDelegate {
@@ -90,11 +89,11 @@ public:
     // --- sorting ---
     void sortButtonAction();
     void closeMattachedWindow();
-    void mouseEixtView(bool exited) override;
-    void selectSortbyType(int sortType, int sortAD) override;
-    int sortType() const { return sortType_; }
-    int sortAD() const { return sortAD_; }
-    DropDownHost* sortDropDown() const { return sortDropDown_; }
+    void mouseEixtView(bool exited);
+    void selectSortbyType(int sortType, int sortAD);
+    int sortType() const { return sortControl_->sortType(); }
+    int sortAD() const { return sortControl_->sortAD(); }
+    DropDownHost* sortDropDown() const { return sortControl_->dropDown(); }
     FileEraserSortVC* fileEraserSortVC() const;
 
     // --- side panels ---
@@ -143,8 +142,8 @@ public:
     TextImageButton* mainAddButton() const { return mainAddButton_; }
     TextImageButton* emptyButton() const { return emptyButton_; }
     TextIconImageBtton* listAddButton() const { return listAddButton_; }
-    TCImageButton* sortButton() const { return sortButton_; }
-    QLabel* sortTitleLabel() const { return sortTitleLabel_; }
+    TCImageButton* sortButton() const { return sortControl_->button(); }
+    QLabel* sortTitleLabel() const { return sortControl_->titleLabel(); }
     TextImageButton* eraserFileButton() const { return eraserFileButton_; }
     TextImageButton* selectAllButton() const { return selectAllButton_; }
     QLabel* selectCountLabel() const { return selectCountLabel_; }
@@ -185,12 +184,9 @@ private:
     int aSelectAllState_ = 0;
     QRect rectNew_;
     QString newPathStr_;
-    int sortType_ = 0;
-    int sortAD_ = 0;
     MainWindowHost* superDelegate_ = nullptr;
 
     FileEraserRun run_;
-    DropDownHost* sortDropDown_ = nullptr;
     std::unique_ptr<HistoryViewController> historyVC_;
     std::unique_ptr<SetEraserLevelVC> setEraserLevelVC_;
     QPointer<QMenu> menu_;
@@ -217,8 +213,7 @@ private:
     TextImageButton* mainAddButton_ = nullptr;
     TextImageButton* emptyButton_ = nullptr;
     TextIconImageBtton* listAddButton_ = nullptr;
-    TCImageButton* sortButton_ = nullptr;
-    QLabel* sortTitleLabel_ = nullptr;
+    SortControl* sortControl_ = nullptr;
     TextImageButton* eraserFileButton_ = nullptr;
     TextImageButton* selectAllButton_ = nullptr;
     QLabel* selectCountLabel_ = nullptr;

@@ -47,7 +47,6 @@ constexpr int kListHeight = 452;
 UninstallViewController::UninstallViewController(QObject* parent)
     : QObject(parent), list_([this](int kind) -> AMAppItemList& { return engine_.sourceList(kind); })
 {
-    sortDropDown_ = new DropDownHost(toolkit::DropDownState::Reopen::Replace, this);
     engine_.setListener(this);
     loadView();
     list_.setKind(UninstallList::Applications);
@@ -60,8 +59,8 @@ UninstallViewController::UninstallViewController(QObject* parent)
 UninstallViewController::~UninstallViewController()
 {
     engine_.setListener(nullptr);
-    delete sortDropDown_;
-    sortDropDown_ = nullptr;
+    delete sortControl_;
+    sortControl_ = nullptr;
     makeSureUninstallVC_.reset();
     typeSegment_.reset();
     delete view_.data();
@@ -112,17 +111,14 @@ void UninstallViewController::setupTopBar()
     closeSearchButton_->hide();
     connect(closeSearchButton_, &QAbstractButton::clicked, this, [this] { closeSearchButton(); });
 
-    // The sort control: its icon, with the current order beside it.
-    sortButton_ = new TCImageButton(QRect(596, 10, 120, 24), view_);
-    sortButton_->setButtonEnabled(true);
-    sortButton_->setImageFromFileNormalName(QStringLiteral("sortby"), QStringLiteral("sortby_press"),
-                                            QStringLiteral("sortby_hover"), QStringLiteral("sortby"));
-    sortButton_->setToolTip(QStringLiteral("排序"));
-    sortTitleLabel_ = toolkit::makeLabel(sortButton_, QRect(28, 0, 92, 24), QString(), toolkit::lightFont(12),
-                                         toolkit::whiteAlpha(0.7f));
-    sortButton_->setText(FileEraserSortVC::sortTitle(sortType_, sortAD_));
-    sortTitleLabel_->setText(sortButton_->text());
-    connect(sortButton_, &QAbstractButton::clicked, this, &UninstallViewController::sortButtonAction);
+    // The sort control; its list hangs below it.
+    sortControl_ = new SortControl(QRect(596, 10, 120, 24), view_, SortControl::Opens::Below);
+    // On the main thread, where the rows live: a search made meanwhile is
+    // never overwritten by an older order.
+    sortControl_->onChoice = [this](int sortType, int sortAD) {
+        list_.sortBy(sortType, sortAD);
+        reloadTable();
+    };
 }
 
 void UninstallViewController::setupTable()
@@ -367,41 +363,27 @@ void UninstallViewController::tableViewDidClickTableColumn(int column)
 
 FileEraserSortVC* UninstallViewController::fileEraserSortVC() const
 {
-    return qobject_cast<FileEraserSortVC*>(sortDropDown_->listController());
+    return sortControl_->sortVC();
 }
 
 void UninstallViewController::sortButtonAction()
 {
-    auto* sortVC = new FileEraserSortVC;
-    sortVC->setDelegate(this);
-    // The list hangs under the middle of the sort control.
-    const QPointF anchor = toolkit::windowBasePoint(sortButton_, QPointF(sortButton_->width() / 2.0, sortButton_->height()));
-    if (!sortDropDown_->open(sortVC, sortVC->view(), mainWindow(), anchor, 1, 0.0f))
-        return;
-    sortVC->setSortTypeWithSortAD(sortType_, sortAD_);
+    sortControl_->sortButtonAction();
 }
 
 void UninstallViewController::closeMattachedWindow()
 {
-    sortDropDown_->closeMattachedWindow();
+    sortControl_->closeMattachedWindow();
 }
 
 void UninstallViewController::mouseEixtView(bool exited)
 {
-    sortDropDown_->mouseEixtView(exited);
+    sortControl_->mouseEixtView(exited);
 }
 
 void UninstallViewController::selectSortbyType(int sortType, int sortAD)
 {
-    sortDropDown_->choiceMade();
-    sortType_ = sortType;
-    sortAD_ = sortAD;
-    sortButton_->setText(FileEraserSortVC::sortTitle(sortType_, sortAD_));
-    sortTitleLabel_->setText(sortButton_->text());
-    // On the main thread, where the rows live: a search made meanwhile is
-    // never overwritten by an older order.
-    list_.sortBy(sortType_, sortAD_);
-    reloadTable();
+    sortControl_->selectSortbyType(sortType, sortAD);
 }
 
 // ---------------------------------------------------------------- ticks and counters

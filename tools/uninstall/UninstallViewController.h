@@ -12,7 +12,7 @@
 #include "UninstallEngine.h"
 #include "UninstallList.h"
 
-#include "toolkit/FileEraserSortVC.h"
+#include "toolkit/SortControl.h"
 #include "toolkit/ToolScreen.h"
 
 #include <QObject>
@@ -32,7 +32,6 @@ class UninstallTableModel;
 class UninstallViewController : public QObject,
                                 public ToolScreen,
                                 public UninstallEngine::Listener,
-                                public FileEraserSortVCDelegate,
                                 public CustemSegmentVCDelegate,
                                 public CustemTextFieldDelegate,
                                 public MakeSureUninstallVCDelegate {
@@ -61,8 +60,8 @@ public:
     void tableViewDidClickTableColumn(int column);
     void sortButtonAction();
     void closeMattachedWindow();
-    void mouseEixtView(bool exited) override;
-    void selectSortbyType(int sortType, int sortAD) override;
+    void mouseEixtView(bool exited);
+    void selectSortbyType(int sortType, int sortAD);
 
     // --- ticks and counters ---
     void clickButtonAction(int row);
@@ -91,12 +90,12 @@ public:
     int appsType() const { return list_.appsType(); }
     int selectRow() const { return selectRow_; }
     bool isUninsatllOne() const { return isUninsatllOne_; }
-    int sortType() const { return sortType_; }
-    int sortAD() const { return sortAD_; }
+    int sortType() const { return sortControl_->sortType(); }
+    int sortAD() const { return sortControl_->sortAD(); }
     int sortColumn() const { return aTableColumn_; }
     MakeSureUninstallViewController* makeSureUninstallVC() const { return makeSureUninstallVC_.get(); }
     FileEraserSortVC* fileEraserSortVC() const;
-    DropDownHost* sortDropDown() const { return sortDropDown_; }
+    DropDownHost* sortDropDown() const { return sortControl_->dropDown(); }
 
     // --- outlets ---
     CustomTableView* listViewTabel() const { return listViewTabel_; }
@@ -104,8 +103,8 @@ public:
     CustemTextField* searchTextFiled() const { return searchTextFiled_; }
     SearchBgView* searchBg() const { return searchBg_; }
     TCImageButton* closeSearchButtonView() const { return closeSearchButton_; }
-    TCImageButton* sortButton() const { return sortButton_; }
-    QLabel* sortTitleLabel() const { return sortTitleLabel_; }
+    TCImageButton* sortButton() const { return sortControl_->button(); }
+    QLabel* sortTitleLabel() const { return sortControl_->titleLabel(); }
     NamedImageView* searchBarIcon() const { return searchBarIcon_; }
     TextImageButton* refButton() const { return refButton_; }
     TextImageButton* uninstallButton() const { return uninstallButton_; }
@@ -128,8 +127,6 @@ private:
     UninstallList list_;
     int selectRow_ = 0;
     bool isUninsatllOne_ = false;
-    int sortType_ = 0;
-    int sortAD_ = 0;
     int aTableColumn_ = -1;
     bool sortIndicatorAscending_ = false;
     // What the confirmation that runs now was opened for.
@@ -137,7 +134,7 @@ private:
     int handledKind_ = 0;
     std::unique_ptr<MakeSureUninstallViewController> makeSureUninstallVC_;
     std::function<void(MakeSureUninstallViewController*)> confirmationHook_;
-    DropDownHost* sortDropDown_ = nullptr;
+    SortControl* sortControl_ = nullptr;
 
     QPointer<QWidget> view_;
     std::unique_ptr<CustemSegmentVC> typeSegment_;
@@ -147,8 +144,6 @@ private:
     CustemTextField* searchTextFiled_ = nullptr;
     TCImageButton* closeSearchButton_ = nullptr;
     NamedImageView* searchBarIcon_ = nullptr;
-    TCImageButton* sortButton_ = nullptr;
-    QLabel* sortTitleLabel_ = nullptr;
     TextImageButton* refButton_ = nullptr;
     TextImageButton* uninstallButton_ = nullptr;
     TextImageButton* selectAllBut_ = nullptr;
