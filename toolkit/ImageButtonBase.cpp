@@ -175,11 +175,10 @@ void ImageButtonBase::enterEvent(QEnterEvent* event)
     QAbstractButton::enterEvent(event);
     if (!tracksPointer_ || !isEnabled() || !rect().contains(event->position().toPoint()))
         return;
-    if (shownClock_.isValid() && shownClock_.elapsed() < kShownSettleMs) {
-        enterWaitsForMotion_ = true;
-        return;
-    }
-    setHovered(true);
+    // The pointer coming in moves over the button right after; an enter
+    // without a move is the window server's for a window shown, or a pane
+    // slid, under a pointer that stands still.
+    enterWaitsForMotion_ = true;
 }
 
 void ImageButtonBase::leaveEvent(QEvent* event)
@@ -195,7 +194,6 @@ void ImageButtonBase::leaveEvent(QEvent* event)
 void ImageButtonBase::showEvent(QShowEvent* event)
 {
     QAbstractButton::showEvent(event);
-    shownClock_.start();
     enterWaitsForMotion_ = false;
     if (isFocus_)
         setHovered(false);

@@ -8,7 +8,6 @@
 #include "ImageCache.h"
 
 #include <QAbstractButton>
-#include <QElapsedTimer>
 #include <QMouseEvent>
 #include <memory>
 
@@ -74,16 +73,13 @@ protected:
 
 private:
     // The hover look is on. It comes from the pointer entering the button,
-    // never from where the pointer happens to be when the button is shown:
-    // the enter the window server sends for a window shown under a resting
-    // pointer (within kShownSettleMs of the show) waits for the pointer to
-    // move. The look goes when the pointer leaves, when the button is shown
+    // never from where the pointer happens to be when the button is shown or
+    // slides under it: an enter counts once the pointer moves over the
+    // button. The look goes when the pointer leaves, when the button is shown
     // anew, or when its window moves away from under a pointer that stood
     // still.
     void setHovered(bool hovered);
-    static constexpr int kShownSettleMs = 400;
     bool enterWaitsForMotion_ = false;
-    QElapsedTimer shownClock_;
 
     toolkit::NamedImage normalImage_;
     toolkit::NamedImage activeImage_;
