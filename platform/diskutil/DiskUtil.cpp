@@ -163,7 +163,9 @@ public:
             close(fd_);
     }
 
-    bool take(const QString& disk, QString* error)
+    // `shared`: a reader's lock, many at once, none beside a changing verb's.
+    // Without `wait`, a lock held elsewhere is not waited for (false).
+    bool take(const QString& disk, QString* error, bool shared = false, bool wait = true)
     {
         const QString folder = QStringLiteral("/run/nullvane-diskutil");
         const QByteArray dir = QFile::encodeName(folder);
@@ -181,9 +183,12 @@ public:
         close(dirFd);
         if (fd_ < 0)
             return failed(error, QStringLiteral("Cannot open the lock of %1").arg(disk));
-        while (flock(fd_, LOCK_EX) != 0) {
-            if (errno != EINTR)
+        while (flock(fd_, (shared ? LOCK_SH : LOCK_EX) | (wait ? 0 : LOCK_NB)) != 0) {
+            if (errno != EINTR) {
+                close(fd_);
+                fd_ = -1;
                 return failed(error, QStringLiteral("Cannot lock %1").arg(disk));
+            }
         }
         return true;
     }
@@ -234,12 +239,22 @@ void DiskUtil::probe(const QString& name, bool again)
     const QString ntfslabel = tool(QStringLiteral("ntfslabel"));
     if (ntfslabel.isEmpty())
         return;
+    // ntfslabel opens the device for itself alone: it must not run while
+    // another run of ours mounts, erases or checks that disk, or that verb
+    // would find the device busy. A disk this run holds is read at once; any
+    // other only when no changing verb holds it (its label is then the one
+    // libblkid read, control characters dropped).
+    DiskLock reading;
+    if (d->wholeDisk != lockedDisk_ && !reading.take(d->wholeDisk, nullptr, true, false))
+        return;
     const bool mounted = !mountPointsOf(*d).isEmpty();
     QStringList args;
     if (mounted)
         args << QStringLiteral("--force");
     args << d->node;
-    const platform::ProcessResult r = tools_.run(ntfslabel, args);
+    // Reading a label changes nothing, so it does not go through `tools_`,
+    // which watches every change to a disk.
+    const platform::ProcessResult r = platform::runProcess(ntfslabel, args);
     if (!r.succeeded())
         return;
     QByteArray label = r.standardOutput;
@@ -736,6 +751,7 @@ int DiskUtil::run(const QStringList& arguments)
         if (const BlockDevice* d = find(target, &error)) {
             if (!lock.take(d->wholeDisk, &error))
                 return fail(error);
+            lockedDisk_ = d->wholeDisk;
             refresh(true);
         }
     }

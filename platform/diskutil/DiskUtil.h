@@ -111,6 +111,7 @@ private:
     LineSink out_;
     LineSink err_;
     DeviceTable devices_;
+    QString lockedDisk_; // the disk whose lock this run holds
     QList<platform::MountEntry> mounts_;
 };
 

@@ -625,6 +625,13 @@ TEST(DiskutilSafety, TwoMountsAtOnceMountTheVolumeOnceAndUnmountTakesEveryMount)
     nvtest::LoopDevice dev(kDiskSize);
     NEED_ROOT_LOOP(dev);
     ASSERT_TRUE(dev.format("vfat", {"-F", "32", "-n", "TWICE"}));
+    // Whatever happens, no server stays behind on our device.
+    auto cleanup = qScopeGuard([&] {
+        for (int i = 0; i < 8 && mountsOf(dev.device()) > 0; ++i)
+            for (const platform::MountEntry& e : platform::readBlockMountTable())
+                if (e.device == dev.device())
+                    platform::runProcess("umount", {e.mountPoint});
+    });
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert("NULLVANE_MOUNT_BASE", mediaBase());
     for (int attempt = 0; attempt < 3; ++attempt) {
