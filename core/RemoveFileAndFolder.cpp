@@ -252,7 +252,7 @@ void RemoveFileAndFolder::doUnLockFile(const QString& path)
 void RemoveFileAndFolder::doUnLockFile(const platform::HeldItem& item)
 {
     if (item.clearImmutableFlags())
-        platform::log(QStringLiteral("File unlocked successfully."));
+        platform::log(lcQueue(), platform::LogLevel::Debug, QStringLiteral("File unlocked successfully."));
     else
         platform::log(QStringLiteral("Failed to unlock file. Exit status: %1").arg(1));
 

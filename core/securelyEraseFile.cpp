@@ -309,6 +309,6 @@ bool securelyEraseFile(platform::HeldItem& item, int passes, EraseSession& sessi
         platform::log(QStringLiteral("删除文件失败: %1").arg(qt_error_string(errno)));
         return false;
     }
-    platform::log(QStringLiteral("文件已成功删除"));
+    platform::log(lcErase(), platform::LogLevel::Debug, QStringLiteral("文件已成功删除"));
     return true;
 }

@@ -1,5 +1,7 @@
 #include "FileAttributes.h"
 
+#include "HeldItem.h"
+
 #include <QByteArray>
 #include <QFile>
 #include <cerrno>
@@ -77,6 +79,12 @@ ItemInfo itemInfo(const QString& path)
         info.error = errno == ENOENT || errno == ENOTDIR ? 0 : errno;
         return info;
     }
+    return itemInfoOf(st);
+}
+
+ItemInfo itemInfoOf(const struct ::stat& st)
+{
+    ItemInfo info;
     info.exists = true;
     info.isDir = S_ISDIR(st.st_mode);
     info.isSymLink = S_ISLNK(st.st_mode);
@@ -105,24 +113,7 @@ bool clearExtendedAttributes(const QString& path, bool recursive, QString* error
 
 bool clearImmutableFlags(const QString& path)
 {
-    const QByteArray p = native(path);
-    struct stat st {};
-    if (lstat(p.constData(), &st) != 0)
-        return false;
-    if (!S_ISREG(st.st_mode) && !S_ISDIR(st.st_mode))
-        return true; // links and devices carry no such flags we could reach
-    const int fd = open(p.constData(), O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC);
-    if (fd < 0)
-        return false;
-    int flags = 0;
-    bool ok = true;
-    if (ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0) {
-        const int cleared = flags & ~(FS_IMMUTABLE_FL | FS_APPEND_FL);
-        if (cleared != flags)
-            ok = ioctl(fd, FS_IOC_SETFLAGS, &cleared) == 0;
-    }
-    close(fd);
-    return ok;
+    return HeldItem::byPath(path).clearImmutableFlags();
 }
 
 bool setTimesToEpoch(const QString& path)
@@ -133,29 +124,12 @@ bool setTimesToEpoch(const QString& path)
 
 bool setPermissions(const QString& path, unsigned mode)
 {
-    const QByteArray p = native(path);
-    struct stat st {};
-    if (lstat(p.constData(), &st) != 0 || S_ISLNK(st.st_mode))
-        return false;
-    return chmod(p.constData(), mode) == 0;
+    return HeldItem::byPath(path).setPermissions(mode);
 }
 
 bool isDeletable(const QString& path)
 {
-    QByteArray p = native(path);
-    while (p.size() > 1 && p.endsWith('/'))
-        p.chop(1);
-    const qsizetype slash = p.lastIndexOf('/');
-    QByteArray parent = slash > 0 ? p.left(slash) : (slash == 0 ? QByteArray("/") : QByteArray("."));
-    if (access(parent.constData(), W_OK | X_OK) != 0)
-        return false;
-    struct stat ps {};
-    struct stat is {};
-    if (stat(parent.constData(), &ps) != 0 || lstat(p.constData(), &is) != 0)
-        return false;
-    if ((ps.st_mode & S_ISVTX) && geteuid() != 0 && is.st_uid != geteuid() && ps.st_uid != geteuid())
-        return false;
-    return true;
+    return HeldItem::byPath(path).isDeletable();
 }
 
 bool renameItem(const QString& from, const QString& to, QString* error)

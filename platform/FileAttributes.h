@@ -5,6 +5,8 @@
 #include <QString>
 #include <cstdint>
 
+struct stat;
+
 namespace platform {
 
 struct ItemInfo {
@@ -19,6 +21,8 @@ struct ItemInfo {
 
 // Facts about the item itself; a symbolic link is never followed.
 ItemInfo itemInfo(const QString& path);
+// The same facts from what lstat or fstatat answered.
+ItemInfo itemInfoOf(const struct ::stat& st);
 
 // Whether anything (a dangling link included) exists at `path`.
 bool itemExists(const QString& path);

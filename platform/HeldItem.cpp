@@ -82,7 +82,15 @@ HeldFolder HeldFolder::open(const QString& path, bool noFollowLast)
     int flags = O_RDONLY | O_DIRECTORY | O_CLOEXEC;
     if (noFollowLast)
         flags |= O_NOFOLLOW;
-    const int fd = ::open(native(path).constData(), flags);
+    int fd = ::open(native(path).constData(), flags);
+    // A folder we may search and write but not read is still ours to act in.
+    if (fd < 0 && errno == EACCES)
+        fd = ::open(native(path).constData(), flags | O_PATH);
+    return adopt(fd);
+}
+
+HeldFolder HeldFolder::adopt(int fd)
+{
     HeldFolder folder;
     folder.fd_ = fd;
     folder.error_ = fd < 0 ? errno : 0;
@@ -100,13 +108,11 @@ HeldFolder HeldFolder::child(const QString& name) const
         return folder;
     }
     // O_NOFOLLOW with O_DIRECTORY: a link, to a folder or not, is refused (ELOOP/ENOTDIR).
-    const int fd = openat(fd_, native(name).constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-    folder.fd_ = fd;
-    folder.error_ = fd < 0 ? errno : 0;
-    struct stat st {};
-    if (fd >= 0 && fstat(fd, &st) == 0)
-        folder.identity_ = identityOf(st);
-    return folder;
+    const QByteArray n = native(name);
+    int fd = openat(fd_, n.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0 && errno == EACCES)
+        fd = openat(fd_, n.constData(), O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    return adopt(fd);
 }
 
 QList<HeldFolder::Entry> HeldFolder::entries() const
@@ -203,13 +209,7 @@ ItemInfo HeldItem::info() const
         info.error = !isValid() ? EBADF : (errno == ENOENT || errno == ENOTDIR ? 0 : errno);
         return info;
     }
-    info.exists = true;
-    info.isDir = S_ISDIR(st.st_mode);
-    info.isSymLink = S_ISLNK(st.st_mode);
-    info.isRegular = S_ISREG(st.st_mode);
-    info.size = st.st_size;
-    info.mode = st.st_mode & 07777;
-    return info;
+    return itemInfoOf(st);
 }
 
 bool HeldItem::exists() const

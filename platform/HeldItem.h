@@ -59,6 +59,9 @@ public:
     QList<Entry> entries() const;
 
 private:
+    // Takes the descriptor an open returned (or -1 with errno set).
+    static HeldFolder adopt(int fd);
+
     int fd_ = -1;
     int error_ = 0;
     ItemIdentity identity_;
