@@ -233,9 +233,17 @@ void DiskUtil::probe(const QString& name, bool again)
     d = devices_.find(name);
     if (d->facts.fsType != QLatin1String("ntfs"))
         return;
-    // libblkid misreads NTFS labels longer than 64 characters; the NTFS
-    // tools read them whole. A mounted volume is open to its FUSE server, so
-    // ntfslabel is told to read it anyway (it only reads: no label is given).
+    // libblkid misreads NTFS labels longer than 64 characters (a control
+    // character shows up inside); the NTFS tools read them whole. They are
+    // asked only then: ntfslabel holds the device while it reads, and a mount
+    // of that volume meanwhile fails as busy. A mounted volume is open to its
+    // FUSE server, so ntfslabel is told to read it anyway (it only reads: no
+    // label is given).
+    const QString seen = d->facts.label;
+    const bool misread = seen.size() >= 64 ||
+                         std::any_of(seen.cbegin(), seen.cend(), [](QChar c) { return c.unicode() < 0x20; });
+    if (!misread)
+        return;
     const QString ntfslabel = tool(QStringLiteral("ntfslabel"));
     if (ntfslabel.isEmpty())
         return;

@@ -261,8 +261,9 @@ TEST(PlainRemoval, AParentSwappedForALinkNeverSendsTheRemovalOutside)
         const bool reported = platform::removeItem(parent + QStringLiteral("/item"));
         stop = true;
         racer.join();
-        if (swaps % 2)
+        if (swaps % 2) {
             ASSERT_EQ(renameat2(AT_FDCWD, parentName.constData(), AT_FDCWD, swapName.constData(), RENAME_EXCHANGE), 0);
+        }
         ASSERT_TRUE(QFileInfo(parent).isDir() && !QFileInfo(parent).isSymLink());
 
         int outsideFiles = 0;
