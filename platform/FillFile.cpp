@@ -1,6 +1,7 @@
 #include "FillFile.h"
 
 #include "FuseMounts.h"
+#include "HeldPath.h"
 #include "MountTable.h"
 
 #include <QByteArray>
@@ -10,15 +11,12 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
-#include <dirent.h>
 #include <fcntl.h>
-#include <string>
 #include <optional>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
 #include <sys/statvfs.h>
 #include <unistd.h>
-#include <vector>
 
 namespace platform {
 namespace {
@@ -345,62 +343,11 @@ int openFillFolderAt(int parentFd, const QString& name, int* error)
     return fd;
 }
 
-namespace {
-
-// Removes one entry of `dirFd`, depth first, staying on `device`. Returns 0
-// or the errno of the first thing that stayed; what can go, goes.
-int removeOnDevice(int dirFd, const char* name, dev_t device)
-{
-    struct stat st {};
-    if (fstatat(dirFd, name, &st, AT_SYMLINK_NOFOLLOW) != 0)
-        return errno == ENOENT ? 0 : errno;
-    if (!S_ISDIR(st.st_mode))
-        return unlinkat(dirFd, name, 0) != 0 && errno != ENOENT ? errno : 0;
-    if (st.st_dev != device)
-        return EXDEV;
-    int first = 0;
-    const int fd = openat(dirFd, name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-    struct stat opened {};
-    if (fd < 0) {
-        first = errno;
-    } else if (fstat(fd, &opened) != 0 || opened.st_dev != device || opened.st_ino != st.st_ino) {
-        // Swapped for something else since the look above.
-        ::close(fd);
-        return EXDEV;
-    } else if (DIR* dir = fdopendir(fd)) {
-        std::vector<std::string> names;
-        while (dirent* e = readdir(dir))
-            if (std::strcmp(e->d_name, ".") != 0 && std::strcmp(e->d_name, "..") != 0)
-                names.emplace_back(e->d_name);
-        for (const std::string& child : names) {
-            const int r = removeOnDevice(dirfd(dir), child.c_str(), device);
-            if (r && !first)
-                first = r;
-        }
-        closedir(dir);
-    } else {
-        first = errno;
-        ::close(fd);
-    }
-    if (unlinkat(dirFd, name, AT_REMOVEDIR) != 0 && errno != ENOENT && !first)
-        first = errno;
-    return first;
-}
-
-} // namespace
-
 bool removeTreeAt(int parentFd, const QString& name, int* error)
 {
-    struct stat parent {};
-    if (fstat(parentFd, &parent) != 0) {
-        if (error)
-            *error = errno;
-        return false;
-    }
     const QByteArray n = native(name);
-    const int r = removeOnDevice(parentFd, n.constData(), parent.st_dev);
-    struct stat st {};
-    const bool gone = fstatat(parentFd, n.constData(), &st, AT_SYMLINK_NOFOLLOW) != 0 && errno == ENOENT;
+    const int r = heldpath::removeTree(parentFd, n.constData());
+    const bool gone = heldpath::goneAt(parentFd, n.constData());
     if (error)
         *error = gone ? 0 : (r ? r : EEXIST);
     return gone;

@@ -12,6 +12,7 @@
 // markers still on the raw device are printed (the aim, as root: 0).
 
 #include "TestSupport.h"
+#include "tests/tools/wipedisk/FillTestSupport.h"
 
 #include "platform/Defaults.h"
 #include "platform/FillFile.h"
@@ -19,7 +20,6 @@
 #include "platform/MountTable.h"
 #include "platform/Process.h"
 #include "platform/Removal.h"
-#include "platform/SecureRandom.h"
 #include "tools/wipedisk/FreeSpaceFillEngine.h"
 
 #include <QElapsedTimer>
@@ -77,22 +77,6 @@ double onePass(const VolumeObjPtr& volume)
     const double seconds = t.nsecsElapsed() / 1e9;
     nvtest::pumpUntil([&] { return clock.ended; }, 10000);
     return engine.errorString().isEmpty() ? seconds : -1;
-}
-
-qint64 countOccurrences(const QString& path, const QByteArray& needle)
-{
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly))
-        return -1;
-    qint64 count = 0;
-    QByteArray carry;
-    while (!f.atEnd()) {
-        const QByteArray chunk = carry + f.read(8 << 20);
-        for (qsizetype at = 0; (at = chunk.indexOf(needle, at)) >= 0; at += needle.size())
-            ++count;
-        carry = chunk.right(needle.size() - 1);
-    }
-    return count;
 }
 
 } // namespace
@@ -163,16 +147,8 @@ TEST_P(FillRemnant, DeletedBytesLeftAfterOnePass)
     QList<QByteArray> markers;
     qint64 planted = 0;
     for (const qint64 size : {64LL << 10, 1LL << 20, 5LL << 20, 24LL << 20}) {
-        quint8 random[16];
-        platform::secureRandomBytes(random, sizeof random);
-        const QByteArray marker = "NVBENCH-" + QByteArray(reinterpret_cast<const char*>(random), 16).toHex();
-        const QString path = mountPoint + QStringLiteral("/m%1.bin").arg(size);
-        const QByteArray data = marker.repeated(size / marker.size());
-        ASSERT_TRUE(nvtest::writeFile(path, data));
-        platform::syncFileSystemAt(mountPoint);
-        ASSERT_TRUE(QFile::remove(path));
-        planted += data.size();
-        markers << marker;
+        markers << filltest::plantDeletedMarker(mountPoint, QStringLiteral("m%1.bin").arg(size), size);
+        planted += size / markers.last().size() * markers.last().size();
     }
     platform::syncFileSystemAt(mountPoint);
     const qint64 freeBefore = platform::fileSystemSpace(mountPoint).freeBytesRoot;
@@ -181,7 +157,7 @@ TEST_P(FillRemnant, DeletedBytesLeftAfterOnePass)
     ASSERT_TRUE(loop.unmount());
     qint64 left = 0;
     for (const QByteArray& marker : markers)
-        left += countOccurrences(loop.image(), marker) * marker.size();
+        left += filltest::countOccurrences(loop.image(), marker) * marker.size();
     std::printf("%s, 256 MiB, %.1f MiB free: %lld of %lld bytes of deleted data left unwritten (aim as root: 0)\n",
                 GetParam(), freeBefore / 1048576.0, static_cast<long long>(left), static_cast<long long>(planted));
     platform::defaults::remove(QStringLiteral("EraserTimes"));
