@@ -13,6 +13,8 @@
 #include <QLocale>
 #include <QDialogButtonBox>
 #include <QFileDialog>
+#include <QAbstractProxyModel>
+#include <QFileSystemModel>
 #include <QLabel>
 #include <QMenu>
 #include <QMessageBox>
@@ -84,10 +86,23 @@ TEST(ApplicationLook, TheMessageBoxIsDarkAndAnswersInChinese)
 TEST(ApplicationLook, TheFileDialogIsQtsOwnDarkAndInChinese)
 {
     EXPECT_TRUE(QCoreApplication::testAttribute(Qt::AA_DontUseNativeDialogs));
-    QFileDialog dialog(nullptr, QStringLiteral("导出"), nvtest::sandbox());
+    const QString folder = nvtest::freshFolder(QStringLiteral("export"));
+    ASSERT_TRUE(nvtest::writeFile(folder + "/report.html", "r"));
+    ASSERT_TRUE(nvtest::writeFile(folder + "/home/a", "a"));
+    // Listed before the dialog is readied: the kinds read in Chinese all the same.
+    QFileDialog dialog(nullptr, QStringLiteral("导出"), folder);
+    toolkit::prepareFileDialog(dialog);
     dialog.setAcceptMode(QFileDialog::AcceptSave);
-    dialog.resize(640, 420);
     dialog.show();
+    EXPECT_GE(dialog.width(), 700) << "wide enough for the list's columns";
+    // The kinds of items in Chinese too.
+    auto* files = dialog.findChild<QFileSystemModel*>();
+    QAbstractProxyModel* shown = dialog.proxyModel();
+    ASSERT_TRUE(files && shown);
+    const QModelIndex home = shown->mapFromSource(files->index(folder + "/home").siblingAtColumn(2));
+    const QModelIndex page = shown->mapFromSource(files->index(folder + "/report.html").siblingAtColumn(2));
+    EXPECT_EQ(shown->data(home).toString(), QStringLiteral("文件夹"));
+    EXPECT_EQ(shown->data(page).toString(), QStringLiteral("HTML 文件"));
     const QImage image = grabOf(&dialog);
     tktest::savePng(image, QStringLiteral("look_file_dialog"));
     EXPECT_GT(darkShare(image), 0.75) << "the body and the lists are dark";

@@ -7,6 +7,7 @@
 #include "toolkit/ModalDialog.h"
 #include "HistoryExport.h"
 
+#include "toolkit/ApplicationLook.h"
 #include "toolkit/InterfaceStyle.h"
 #include "toolkit/RFOverlayScrollView.h"
 #include "toolkit/RightBgView.h"
@@ -238,7 +239,7 @@ bool HistoryViewController::exportRun(const QString& key)
 QString HistoryViewController::defaultSavePanel(QWidget* parent, const QString& proposedName)
 {
     QFileDialog dialog(parent ? parent->window() : nullptr, QStringLiteral("导出擦除历史"));
-    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    toolkit::prepareFileDialog(dialog);
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);
     dialog.setNameFilter(QStringLiteral("HTML (*.html)"));
