@@ -35,6 +35,26 @@ bool fitsCommand(const QString& identifier)
     return !identifier.isEmpty() && identifier.toUtf8().size() <= kMaxIdentifierBytes;
 }
 
+// A whole disk's entries: its "Partitions", else its "APFSVolumes". False
+// when the disk is passed over whole (no entries, and a "Content" of its own).
+bool entriesOfDisk(const QVariantMap& disk, bool* hasPartitions, QVariantList* entries)
+{
+    *hasPartitions = !disk.value(QStringLiteral("Partitions")).toList().isEmpty();
+    *entries = *hasPartitions ? disk.value(QStringLiteral("Partitions")).toList()
+                              : disk.value(QStringLiteral("APFSVolumes")).toList();
+    return !(entries->isEmpty() && !isEmptyText(disk.value(QStringLiteral("Content"))));
+}
+
+// Rules 1 and 2: what the list entry alone rules out.
+bool ruledOutByList(const QVariantMap& entry)
+{
+    const QString content = entry.value(QStringLiteral("Content")).toString();
+    const QString mount = entry.value(QStringLiteral("MountPoint")).toString();
+    return content == QLatin1String("Apple_Boot") || content == QLatin1String("EFI")
+           || content == QLatin1String("Apple_CoreStorage") || content == QLatin1String("Apple_APFS")
+           || mount == QLatin1String("/System/Volumes/Update/mnt1") || mount == QLatin1String("/System/Volumes/Data");
+}
+
 // The identifiers whose "info" the scan reads, in the scan's order: a disk
 // without partitions, and every entry the list alone does not rule out.
 QStringList candidatesOf(const QVariantMap& list)
@@ -42,22 +62,16 @@ QStringList candidatesOf(const QVariantMap& list)
     QStringList ids;
     for (const QVariant& diskValue : list.value(QStringLiteral("AllDisksAndPartitions")).toList()) {
         const QVariantMap disk = diskValue.toMap();
-        const bool hasPartitions = !disk.value(QStringLiteral("Partitions")).toList().isEmpty();
-        const QVariantList entries = hasPartitions ? disk.value(QStringLiteral("Partitions")).toList()
-                                                   : disk.value(QStringLiteral("APFSVolumes")).toList();
-        if (entries.isEmpty() && !isEmptyText(disk.value(QStringLiteral("Content"))))
+        bool hasPartitions = false;
+        QVariantList entries;
+        if (!entriesOfDisk(disk, &hasPartitions, &entries))
             continue;
         if (!hasPartitions)
             ids << disk.value(QStringLiteral("DeviceIdentifier")).toString();
-        for (const QVariant& entryValue : entries) {
+        for (const QVariant& entryValue : std::as_const(entries)) {
             const QVariantMap entry = entryValue.toMap();
-            const QString content = entry.value(QStringLiteral("Content")).toString();
-            const QString mount = entry.value(QStringLiteral("MountPoint")).toString();
-            if (content == QLatin1String("Apple_Boot") || content == QLatin1String("EFI")
-                || content == QLatin1String("Apple_CoreStorage") || content == QLatin1String("Apple_APFS")
-                || mount == QLatin1String("/System/Volumes/Update/mnt1") || mount == QLatin1String("/System/Volumes/Data"))
-                continue;
-            ids << entry.value(QStringLiteral("DeviceIdentifier")).toString();
+            if (!ruledOutByList(entry))
+                ids << entry.value(QStringLiteral("DeviceIdentifier")).toString();
         }
     }
     ids.removeDuplicates();
@@ -164,10 +178,9 @@ std::optional<QList<QVariantMap>> CVolumeMgr::enumDiskVolumesInfo()
     QList<QVariantMap> result;
     for (const QVariant& diskValue : list.value(QStringLiteral("AllDisksAndPartitions")).toList()) {
         const QVariantMap disk = diskValue.toMap();
-        const bool hasPartitions = !disk.value(QStringLiteral("Partitions")).toList().isEmpty();
-        const QVariantList entries = hasPartitions ? disk.value(QStringLiteral("Partitions")).toList()
-                                                   : disk.value(QStringLiteral("APFSVolumes")).toList();
-        if (entries.isEmpty() && !isEmptyText(disk.value(QStringLiteral("Content"))))
+        bool hasPartitions = false;
+        QVariantList entries;
+        if (!entriesOfDisk(disk, &hasPartitions, &entries))
             continue;
 
         if (!hasPartitions) {
@@ -182,14 +195,9 @@ std::optional<QList<QVariantMap>> CVolumeMgr::enumDiskVolumesInfo()
         QString recoveryId;
         QString booterId;
 
-        for (const QVariant& entryValue : entries) {
+        for (const QVariant& entryValue : std::as_const(entries)) {
             const QVariantMap entry = entryValue.toMap();
-            const QString entryContent = entry.value(QStringLiteral("Content")).toString();
-            if (entryContent == QLatin1String("Apple_Boot") || entryContent == QLatin1String("EFI")
-                || entryContent == QLatin1String("Apple_CoreStorage") || entryContent == QLatin1String("Apple_APFS"))
-                continue;
-            const QString entryMount = entry.value(QStringLiteral("MountPoint")).toString();
-            if (entryMount == QLatin1String("/System/Volumes/Update/mnt1") || entryMount == QLatin1String("/System/Volumes/Data"))
+            if (ruledOutByList(entry))
                 continue;
             const QVariantMap info = infoOf(entry.value(QStringLiteral("DeviceIdentifier")).toString());
             if (info.isEmpty())
