@@ -267,7 +267,7 @@ QWidget* RepairDiskViewController::buildRow(int row)
     field->setStyleSheet(QStringLiteral("QLineEdit { background: transparent; color: white; }"));
     field->setText(editStr_ && renaming ? *editStr_ : volume.volumeName());
     connect(field, &QLineEdit::textEdited, this, &RepairDiskViewController::controlTextDidChange);
-    connect(field, &QLineEdit::returnPressed, this, &RepairDiskViewController::saveButtonAction);
+    connect(field, &QLineEdit::returnPressed, this, &RepairDiskViewController::saveButtonAction, Qt::QueuedConnection);
     editBg->setVisible(renaming);
     if (renaming)
         QTimer::singleShot(0, field, [field] { field->setFocus(); });
@@ -291,7 +291,9 @@ QWidget* RepairDiskViewController::buildRow(int row)
         button->setObjectName(repairdisk::rowButtonIdentifier(which));
         button->setButtonEnabled(state.enabled);
         button->setVisible(state.visible);
-        connect(button, &QAbstractButton::clicked, this, action);
+        // Queued: an action may run a modal dialog, during which a rescan
+        // rebuilds the rows; the button must not be inside its own click then.
+        connect(button, &QAbstractButton::clicked, this, action, Qt::QueuedConnection);
     }
     return cell;
 }
@@ -421,9 +423,10 @@ void RepairDiskViewController::aidtButAction()
 {
     if (!selectVolume_)
         return;
+    aidVolume_ = selectVolume_;
     fristAidVC_ = std::make_unique<FristAidViewController>();
     fristAidVC_->setDelegate(this);
-    fristAidVC_->changeAidDiskName(selectVolume_->volumeName());
+    fristAidVC_->changeAidDiskName(aidVolume_->volumeName());
     FristAidViewController* vc = fristAidVC_.get();
     runDialog(vc->view(), toolkit::dialogAttachPoint(mainWindow()), 3, 0.0f,
               [vc](StatusAttachedWindow* w) { vc->setSuperDelegate(w); });
@@ -450,9 +453,9 @@ void RepairDiskViewController::repairDiskAction()
 
 void RepairDiskViewController::startAid(bool repair)
 {
-    if (!selectVolume_)
+    const VolumeObjPtr volume = aidVolume_;
+    if (!volume)
         return;
-    const VolumeObjPtr volume = selectVolume_;
     showAidVC_ = std::make_unique<ShowAidViewControllrt>();
     showAidVC_->setDelegate(this);
     showAidVC_->setVolumeName(volume->volumeName(), repair);
@@ -473,9 +476,10 @@ void RepairDiskViewController::formatButtonAction()
 {
     if (!selectVolume_)
         return;
+    formatVolume_ = selectVolume_;
     makeSureFormatVC_ = std::make_unique<MakeSureFormatViewController>(nullptr, pickerCloseMs_);
     makeSureFormatVC_->setDelegate(this);
-    makeSureFormatVC_->setName(selectVolume_->volumeName(), selectVolume_->diskType());
+    makeSureFormatVC_->setName(formatVolume_->volumeName(), formatVolume_->diskType());
     MakeSureFormatViewController* vc = makeSureFormatVC_.get();
     runDialog(vc->view(), toolkit::dialogAttachPoint(mainWindow(), -3), 1, 5.0f,
               [vc](StatusAttachedWindow* w) { vc->setSuperDelegate(w); });
@@ -483,7 +487,7 @@ void RepairDiskViewController::formatButtonAction()
 
 void RepairDiskViewController::makeSureToFormatSelectVolumeWithName(const QString& name, const QString& type)
 {
-    const VolumeObjPtr volume = selectVolume_;
+    const VolumeObjPtr volume = formatVolume_;
     if (!volume) {
         if (makeSureFormatVC_)
             makeSureFormatVC_->closeWindow();

@@ -132,6 +132,10 @@ private:
     std::unique_ptr<ShowAidViewControllrt> showAidVC_;
     std::unique_ptr<MakeSureFormatViewController> makeSureFormatVC_;
     std::unique_ptr<FormatEndViewController> formatEndVC_;
+    // The volumes the open First Aid and format dialogs named: the table may
+    // rescan while they are up, and the action must reach the named volume.
+    VolumeObjPtr aidVolume_;
+    VolumeObjPtr formatVolume_;
     // The format's outcome, for the result dialog.
     QString formatName_;
     QString formatType_;

@@ -142,6 +142,7 @@ TEST_F(RepairDiskScreen, RowsImagesTextsAndButtons)
 TEST_F(RepairDiskScreen, RenameModeItsRulesAndItsEnds)
 {
     screen->rowButton(0, "rename")->click();
+    nvtest::pump(100); // row actions run from the event loop
     EXPECT_TRUE(screen->isRenameEdit());
     QLineEdit* field = screen->renameField(0);
     ASSERT_TRUE(field);
@@ -216,11 +217,13 @@ TEST_F(RepairDiskScreen, MountRelayNotificationsRescan)
 TEST_F(RepairDiskScreen, OpenMountUnmountAndEjectNameTheDeviceAndRescan)
 {
     screen->rowButton(0, "open")->click();
+    nvtest::pump(100); // row actions run from the event loop
     EXPECT_EQ(opened, QStringList({"/media/u/USB"}));
 
     nvtest::pump(1100);
     int scans = screen->scan().scansStarted();
     screen->rowButton(0, "mount")->click();
+    nvtest::pump(100); // row actions run from the event loop
     ASSERT_TRUE(waitFor("unmount"));
     EXPECT_EQ(fake.callsOf("unmount").value(0), QStringList({"unmount", "sdb1"}));
     ASSERT_TRUE(nvtest::pumpUntil([&] { return screen->scan().scansStarted() > scans && !screen->isScanV(); }, 5000));
@@ -229,12 +232,14 @@ TEST_F(RepairDiskScreen, OpenMountUnmountAndEjectNameTheDeviceAndRescan)
     nvtest::pump(1100);
     scans = screen->scan().scansStarted();
     screen->rowButton(2, "mount")->click();
+    nvtest::pump(100); // row actions run from the event loop
     ASSERT_TRUE(waitFor("mount"));
     EXPECT_EQ(fake.callsOf("mount").value(0), QStringList({"mount", "sdc1"}));
     ASSERT_TRUE(nvtest::pumpUntil([&] { return screen->scan().scansStarted() > scans && !screen->isScanV(); }, 5000));
 
     fake.setVerb("eject", "echo 'Disk sdb could not be ejected: a volume is in use' >&2; exit 1\n");
     screen->rowButton(0, "eject")->click();
+    nvtest::pump(100); // row actions run from the event loop
     ASSERT_TRUE(waitFor("eject"));
     EXPECT_TRUE(ended.contains("eject:fail"));
     EXPECT_EQ(fake.callsOf("eject").value(0), QStringList({"eject", "sdb1"}));
@@ -266,6 +271,7 @@ TEST_F(RepairDiskScreen, FirstAidQuestionThenLiveRowsThenDone)
     nvtest::pump(1100);
     int scans = screen->scan().scansStarted();
     screen->rowButton(0, "fristaid")->click();
+    nvtest::pump(100); // row actions run from the event loop
     EXPECT_TRUE(cancelled);
     nvtest::pump(200);
     EXPECT_EQ(screen->scan().scansStarted(), scans);
@@ -296,6 +302,7 @@ TEST_F(RepairDiskScreen, FirstAidQuestionThenLiveRowsThenDone)
     nvtest::pump(1100);
     scans = screen->scan().scansStarted();
     screen->rowButton(0, "fristaid")->click();
+    nvtest::pump(100); // row actions run from the event loop
     ASSERT_TRUE(nvtest::pumpUntil([&] { return done; }, 15000));
     EXPECT_TRUE(sawRowsBeforeEnd);
     EXPECT_TRUE(doneDisabledWhileRunning) << "完成 was usable before the utility ended";
@@ -368,6 +375,7 @@ TEST_F(RepairDiskScreen, FormatWithThePickerThenTheResult)
             asked = true;
         });
     screen->rowButton(0, "format")->click();
+    nvtest::pump(100); // row actions run from the event loop
     ASSERT_TRUE(nvtest::pumpUntil([&] { return resultSeen; }, 10000));
     EXPECT_TRUE(asked);
     EXPECT_EQ(fake.callsOf("eraseVolume").value(0), QStringList({"eraseVolume", "MS-DOS FAT32", "ABCDEFGHIJK", "sdb1"}));
@@ -406,6 +414,7 @@ TEST_F(RepairDiskScreen, ARefusedFormatSaysSoAndNtfsKeepsItsType)
             vc->okButton()->click();
         });
     screen->rowButton(3, "format")->click();
+    nvtest::pump(100); // row actions run from the event loop
     ASSERT_TRUE(nvtest::pumpUntil([&] { return resultSeen; }, 10000));
     EXPECT_EQ(fake.callsOf("eraseVolume").value(0), QStringList({"eraseVolume", "NTFS", "NEW", "sdd1"}));
 
@@ -417,8 +426,67 @@ TEST_F(RepairDiskScreen, ARefusedFormatSaysSoAndNtfsKeepsItsType)
         cancelled = true;
     });
     screen->rowButton(3, "format")->click();
+    nvtest::pump(100); // row actions run from the event loop
     EXPECT_TRUE(cancelled);
     nvtest::pump(700);
     EXPECT_TRUE(fake.callsOf("eraseVolume").isEmpty());
     EXPECT_FALSE(screen->formatEndVC() && screen->formatEndVC()->superDelegate());
+}
+
+TEST_F(RepairDiskScreen, DialogsActOnTheVolumeTheyNamedThoughTheTableRescans)
+{
+    // While the confirmation is up the table rescans and another volume
+    // comes first: the format still reaches the volume the dialog named.
+    screen->selectRow(3);
+    bool resultSeen = false;
+    screentest::whenShown<StatusAttachedWindow>(
+        [&]() -> StatusAttachedWindow* {
+            return shownBy(screen->makeSureFormatVC() ? screen->makeSureFormatVC()->view() : nullptr);
+        },
+        [&](StatusAttachedWindow*) {
+            EXPECT_EQ(screen->makeSureFormatVC()->nameLabel()->text(), "格式化'Win'?");
+            fake.setVolumes({volumeInfo("sde1", "Other", "ExFAT", "/media/u/Other", true),
+                             volumeInfo("sdd1", "Win", "NTFS", "/media/u/Win", true)});
+            rescan();
+            EXPECT_EQ(screen->selectVolume()->volumeName(), "Other");
+            screentest::whenShown<StatusAttachedWindow>(
+                [&]() -> StatusAttachedWindow* {
+                    return shownBy(screen->formatEndVC() ? screen->formatEndVC()->view() : nullptr);
+                },
+                [&](StatusAttachedWindow*) {
+                    screen->formatEndVC()->closeButton()->click();
+                    resultSeen = true;
+                });
+            screen->makeSureFormatVC()->okButton()->click();
+        });
+    screen->rowButton(3, "format")->click();
+    nvtest::pump(100); // row actions run from the event loop
+    ASSERT_TRUE(nvtest::pumpUntil([&] { return resultSeen; }, 10000));
+    EXPECT_EQ(fake.callsOf("eraseVolume").value(0), QStringList({"eraseVolume", "NTFS", "Win", "sdd1"}));
+
+    // The same for First Aid.
+    bool ran = false;
+    screentest::whenShown<StatusAttachedWindow>(
+        [&]() -> StatusAttachedWindow* { return shownBy(screen->fristAidVC() ? screen->fristAidVC()->view() : nullptr); },
+        [&](StatusAttachedWindow*) {
+            EXPECT_EQ(screen->fristAidVC()->topLabel()->text(), "在'Other'上运行急救？");
+            fake.setVolumes({volumeInfo("sdd1", "Win", "NTFS", "/media/u/Win", true),
+                             volumeInfo("sde1", "Other", "ExFAT", "/media/u/Other", true)});
+            rescan();
+            screentest::whenShown<StatusAttachedWindow>(
+                [&]() -> StatusAttachedWindow* {
+                    return shownBy(screen->showAidVC() ? screen->showAidVC()->view() : nullptr);
+                },
+                [&](StatusAttachedWindow*) {
+                    ShowAidViewControllrt* vc = screen->showAidVC();
+                    ASSERT_TRUE(nvtest::pumpUntil([&] { return usable(vc->completeBut()); }, 8000));
+                    vc->completeBut()->click();
+                    ran = true;
+                });
+            screen->fristAidVC()->repairBut()->click();
+        });
+    screen->rowButton(0, "fristaid")->click();
+    nvtest::pump(100); // row actions run from the event loop
+    ASSERT_TRUE(nvtest::pumpUntil([&] { return ran; }, 10000));
+    EXPECT_EQ(fake.callsOf("repairvolume").value(0), QStringList({"repairvolume", "sde1"}));
 }
