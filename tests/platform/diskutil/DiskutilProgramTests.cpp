@@ -193,6 +193,9 @@ TEST(DiskutilProgram, PartitionedDisk)
     ASSERT_TRUE(platform::runProcess(platform::findProgram("sfdisk"), {"-q", dev.device()}, o).succeeded());
     // The kernel here does not read partition tables of loop devices itself.
     platform::runProcess(platform::findProgram("partx"), {"-a", dev.device()});
+    // The kernel keeps partitions added by hand after the loop device is
+    // detached; left behind, they would show in the next user's device.
+    auto dropPartitions = qScopeGuard([&] { platform::runProcess(platform::findProgram("partx"), {"-d", dev.device()}); });
     const QString p1 = kname(dev) + "p1";
     if (!QFileInfo::exists("/dev/" + p1))
         GTEST_SKIP() << "the kernel shows no partitions of loop devices";
@@ -218,7 +221,6 @@ TEST(DiskutilProgram, PartitionedDisk)
     const Answer erase = diskutil({"eraseVolume", "ExFAT", "X", kname(dev)});
     EXPECT_NE(erase.code, 0);
     EXPECT_EQ(info("/dev/" + p1).value("VolumeName").toString(), "PART1");
-    platform::runProcess(platform::findProgram("partx"), {"-d", dev.device()});
 }
 
 TEST(DiskutilProgram, AmbiguousNamesAndUnknownDevicesAreErrors)
