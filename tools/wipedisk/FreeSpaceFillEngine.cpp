@@ -238,7 +238,11 @@ struct FreeSpaceFillEngine::Shared {
             const long long n = file.write(buffer, request);
             if (n < 0 && isDiskFull(file.error())) {
                 if (request > smallest) {
-                    largest = std::max(smallest, request / 2);
+                    // Sizes the file system says cannot fit are skipped: each
+                    // refused write costs it a journal commit or more.
+                    const qint64 free = platform::writableFreeBytesOf(file.fd());
+                    const qint64 fits = free > 0 ? free / smallest * smallest : smallest;
+                    largest = std::max(smallest, std::min(request / 2, fits));
                     continue;
                 }
                 platform::log(QStringLiteral("Disk full while writing %1 (errno=%2)").arg(path).arg(file.error()));

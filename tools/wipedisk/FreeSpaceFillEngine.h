@@ -140,12 +140,15 @@ public:
 
     // The arithmetic and texts of the fill, for the engine and its tests.
     struct FillLayout {
-        qint64 roundCount = 0; // n: full files per pass
+        // n: full files per pass, indices 1 to n. Stopping at n - 1 would leave
+        // a whole budget unit unwritten whenever the remainder is small.
+        qint64 roundCount = 0;
         qint64 loseCount = 0;  // rest: bytes of the remainder file
     };
     static FillLayout fillLayoutFor(qint64 freeBytes);
     static QString fullFilePath(const QString& finderName, qint64 index);
-    // The remainder file comes after the n full files.
+    // The remainder file comes after the n full files (index n + 1), so it
+    // never replaces the last of them.
     static QString loseFilePath(const QString& finderName, qint64 roundCount);
     static QString fillFolderFor(const QString& mountPoint);
     static QString passReportText(int pass, int passes);
