@@ -11,7 +11,9 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QEnterEvent>
 #include <QImage>
+#include <QLabel>
 #include <QLabel>
 #include <QMessageBox>
 #include <QPainter>
@@ -62,6 +64,34 @@ inline QString plainText(QLabel* label)
 inline QColor pixelAt(QWidget* widget, const QPoint& point)
 {
     return widget->grab().toImage().pixelColor(point);
+}
+
+// A label's text colour.
+inline QColor labelColor(QLabel* label)
+{
+    return label->palette().color(QPalette::WindowText);
+}
+
+// The drop-down window's body colour behind a list drawn on its own.
+inline void darkBackdrop(QWidget& w)
+{
+    w.setAutoFillBackground(true);
+    QPalette palette = w.palette();
+    palette.setColor(QPalette::Window, QColor(50, 50, 57));
+    w.setPalette(palette);
+}
+
+// The pointer entering and leaving a widget, as the window server tells it.
+inline void sendEnter(QWidget* w)
+{
+    QEnterEvent enter(QPointF(2, 2), w->mapToGlobal(QPointF(2, 2)), w->mapToGlobal(QPointF(2, 2)));
+    QApplication::sendEvent(w, &enter);
+}
+
+inline void sendLeave(QWidget* w)
+{
+    QEvent leave(QEvent::Leave);
+    QApplication::sendEvent(w, &leave);
 }
 
 // The modal dialog window on screen now, if any.

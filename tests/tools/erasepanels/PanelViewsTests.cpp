@@ -17,35 +17,14 @@
 #include <QLabel>
 #include <QTest>
 
+using screentest::darkBackdrop;
+using screentest::labelColor;
+using screentest::sendEnter;
+using screentest::sendLeave;
+
 static ::testing::Environment* const kNoAnimations = ::testing::AddGlobalTestEnvironment(new screentest::NoAnimations);
 
 namespace {
-
-QColor labelColor(QLabel* label)
-{
-    return label->palette().color(QPalette::WindowText);
-}
-
-// The drop-down window's body colour behind a list drawn on its own.
-void darkBackdrop(QWidget& w)
-{
-    w.setAutoFillBackground(true);
-    QPalette palette = w.palette();
-    palette.setColor(QPalette::Window, QColor(50, 50, 57));
-    w.setPalette(palette);
-}
-
-void sendEnter(QWidget* w)
-{
-    QEnterEvent enter(QPointF(2, 2), w->mapToGlobal(QPointF(2, 2)), w->mapToGlobal(QPointF(2, 2)));
-    QApplication::sendEvent(w, &enter);
-}
-
-void sendLeave(QWidget* w)
-{
-    QEvent leave(QEvent::Leave);
-    QApplication::sendEvent(w, &leave);
-}
 
 struct FormatSpy : FormatLTypeVCDelegate {
     QList<int> picked;
