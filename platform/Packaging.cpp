@@ -77,6 +77,8 @@ QStringList aptRootArguments()
         QStringLiteral("-o"), QStringLiteral("Debug::NoLocking=1"),
         QStringLiteral("-o"), QStringLiteral("DPkg::Options::=--root=") + root,
         QStringLiteral("-o"), QStringLiteral("DPkg::Options::=--admindir=") + root + QStringLiteral("/var/lib/dpkg"),
+        // dpkg keeps its log at the machine's own path whatever its root.
+        QStringLiteral("-o"), QStringLiteral("DPkg::Options::=--log=") + root + QStringLiteral("/var/log/dpkg.log"),
         QStringLiteral("-o"), QStringLiteral("DPkg::Options::=--force-not-root"),
         QStringLiteral("-o"), QStringLiteral("DPkg::Options::=--force-script-chrootless"),
     };

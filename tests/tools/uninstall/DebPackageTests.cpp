@@ -80,13 +80,16 @@ protected:
 
     bool install(const QStringList& debs)
     {
-        QStringList args{QStringLiteral("--root=") + root_, QStringLiteral("--force-script-chrootless"),
-                         QStringLiteral("-i")};
+        QStringList args{QStringLiteral("--root=") + root_, QStringLiteral("--log=") + dpkgLog(),
+                         QStringLiteral("--force-script-chrootless"), QStringLiteral("-i")};
         const auto r = platform::runProcess(QStringLiteral("dpkg"), args + debs, withTimeout(120000));
         if (!r.succeeded())
             ADD_FAILURE() << r.standardError.toStdString();
         return r.succeeded();
     }
+
+    // dpkg writes its log to the machine's own path unless told otherwise.
+    QString dpkgLog() const { return root_ + QStringLiteral("/var/log/dpkg.log"); }
 
     AMAppItemPtr listed(const QString& id)
     {
@@ -140,6 +143,11 @@ TEST_F(DebPackage, RemovedWithItsRelatedFilesAndNothingElse)
     EXPECT_FALSE(QFileInfo::exists(config));
     EXPECT_TRUE(QFileInfo::exists(unrelated));
     EXPECT_FALSE(listed(QStringLiteral("nvtest-hello")));
+
+    // The removal is logged inside the private root, not in the machine's log.
+    QFile log(dpkgLog());
+    ASSERT_TRUE(log.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(log.readAll().contains("remove nvtest-hello:all 1.0"));
 }
 
 TEST_F(DebPackage, APackageOthersDependOnIsRefusedAndBothStay)
