@@ -144,12 +144,11 @@ TEST_P(FillRemnant, DeletedBytesLeftAfterOnePass)
     platform::defaults::setInteger(QStringLiteral("EraserTimes"), 1);
 
     // Four deleted files of a marker each, of different sizes.
-    QList<QByteArray> markers;
+    const QList<qint64> sizes{64LL << 10, 1LL << 20, 5LL << 20, 24LL << 20};
+    const QList<QByteArray> markers = filltest::plantDeletedMarkers(mountPoint, sizes);
     qint64 planted = 0;
-    for (const qint64 size : {64LL << 10, 1LL << 20, 5LL << 20, 24LL << 20}) {
-        markers << filltest::plantDeletedMarker(mountPoint, QStringLiteral("m%1.bin").arg(size), size);
-        planted += size / markers.last().size() * markers.last().size();
-    }
+    for (int i = 0; i < sizes.size(); ++i)
+        planted += sizes[i] / markers[i].size() * markers[i].size();
     platform::syncFileSystemAt(mountPoint);
     const qint64 freeBefore = platform::fileSystemSpace(mountPoint).freeBytesRoot;
 

@@ -166,9 +166,8 @@ TEST(FillMedium, OnePassOverwritesEveryDeletedBlock)
     const long long reserved = platform::ReservedClustersLoan::readReserved(kernelName);
     ASSERT_GT(reserved, 0) << "ext4 keeps clusters back by default";
 
-    QList<QByteArray> markers;
-    for (const qint64 size : {64LL << 10, 1LL << 20, 5LL << 20, 24LL << 20})
-        markers << filltest::plantDeletedMarker(vol.mountPoint, QStringLiteral("m%1.bin").arg(size), size);
+    const QList<QByteArray> markers =
+        filltest::plantDeletedMarkers(vol.mountPoint, {64LL << 10, 1LL << 20, 5LL << 20, 24LL << 20});
     for (const QByteArray& marker : markers)
         ASSERT_TRUE(nvtest::fileContains(vol.loop.image(), marker));
 

@@ -147,19 +147,29 @@ struct FillRun {
 
 // A file full of a marker, on the medium, then deleted: its blocks hold the
 // marker until something overwrites them.
-inline QByteArray plantDeletedMarker(const QString& mountPoint, const QString& name = QStringLiteral("secret.bin"),
-                                     qint64 bytes = 4 << 20)
+// Files of `sizes` bytes, each full of a marker of its own, all written to the
+// medium before any is deleted (a file written after another's deletion
+// could take over its blocks). Their blocks hold the markers until something
+// overwrites them.
+inline QList<QByteArray> plantDeletedMarkers(const QString& mountPoint, const QList<qint64>& sizes)
 {
-    quint8 random[16];
-    platform::secureRandomBytes(random, sizeof random);
-    const QByteArray marker = "NVFILL-MARK-" + QByteArray(reinterpret_cast<const char*>(random), 16).toHex();
-    const QString path = mountPoint + QLatin1Char('/') + name;
-    EXPECT_TRUE(nvtest::writeFile(path, marker.repeated(bytes / marker.size())));
+    QList<QByteArray> markers;
+    QStringList paths;
+    for (const qint64 size : sizes) {
+        quint8 random[16];
+        platform::secureRandomBytes(random, sizeof random);
+        markers << "NVFILL-MARK-" + QByteArray(reinterpret_cast<const char*>(random), 16).toHex();
+        paths << mountPoint + QStringLiteral("/secret%1.bin").arg(paths.size());
+        EXPECT_TRUE(nvtest::writeFile(paths.last(), markers.last().repeated(size / markers.last().size())));
+    }
     platform::syncFileSystemAt(mountPoint);
-    EXPECT_TRUE(QFile::remove(path));
+    for (const QString& path : paths)
+        EXPECT_TRUE(QFile::remove(path));
     platform::syncFileSystemAt(mountPoint);
-    return marker;
+    return markers;
 }
+
+inline QByteArray plantDeletedMarker(const QString& mountPoint) { return plantDeletedMarkers(mountPoint, {4 << 20}).first(); }
 
 // How many times `needle` occurs in the file (read in blocks).
 inline qint64 countOccurrences(const QString& path, const QByteArray& needle)
