@@ -29,4 +29,5 @@ AMAppItem::AMAppItem(const AMAppItem& other)
     executableName = other.executableName;
     iconName = other.iconName;
     standAlonePath = other.standAlonePath;
+    ownerPath = other.ownerPath;
 }

@@ -54,6 +54,9 @@ public:
     // Why its removal failed, where the packaging said (set by the executor
     // before it reports the failure).
     QString failureReason;
+    // For a file found for an application of the Linux desktop: that
+    // application's path. Its files stay when its packaging keeps it.
+    QString ownerPath;
 };
 
 using AMAppItemPtr = std::shared_ptr<AMAppItem>;

@@ -7,6 +7,7 @@
 #include "platform/Removal.h"
 
 #include <QHash>
+#include <QSet>
 #include <QMutex>
 #include <QObject>
 #include <QPointer>
@@ -116,8 +117,7 @@ struct AsMDeleteExecutor::Shared : std::enable_shared_from_this<Shared> {
 
     bool removeTrahFile(const AMAppItemPtr& item)
     {
-        if (item->packaging == AMAppItem::Packaging::Debian || item->packaging == AMAppItem::Packaging::Flatpak ||
-            item->packaging == AMAppItem::Packaging::Snap)
+        if (isPackaged(item))
             return removeByPackaging(item);
         const QString path = item->path;
         // Nothing there: nothing to remove, and no reason to ask for a password.
@@ -139,18 +139,35 @@ struct AsMDeleteExecutor::Shared : std::enable_shared_from_this<Shared> {
         return true;
     }
 
+    static bool isPackaged(const AMAppItemPtr& item)
+    {
+        return item->packaging == AMAppItem::Packaging::Debian || item->packaging == AMAppItem::Packaging::Flatpak ||
+               item->packaging == AMAppItem::Packaging::Snap;
+    }
+
     void run(const AMAppItemList& items)
     {
         QHash<QString, bool> outcomes;
+        // An application its packaging would not remove keeps its files too:
+        // it stays installed, and its settings with it.
+        QSet<QString> keptApplications;
         for (const AMAppItemPtr& item : items) {
             if (!item)
                 continue;
+            if (!item->ownerPath.isEmpty() && keptApplications.contains(item->ownerPath)) {
+                item->failureReason.clear();
+                report(item, false);
+                continue;
+            }
             const auto seen = outcomes.constFind(item->path);
             if (seen != outcomes.constEnd()) {
                 report(item, *seen);
                 continue;
             }
-            outcomes.insert(item->path, removeTrahFile(item));
+            const bool removed = removeTrahFile(item);
+            outcomes.insert(item->path, removed);
+            if (!removed && isPackaged(item))
+                keptApplications.insert(item->path);
         }
         QMutexLocker lock(&lifeMutex);
         if (--runs == 0 && ownerGone)

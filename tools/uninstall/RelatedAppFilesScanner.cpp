@@ -268,6 +268,8 @@ AMAppItemList RelatedAppFilesScanner::relatedFilesToItem(const AMAppItemPtr& ite
         own = platform::mapLocation(QStringLiteral("~/snap")) + QLatin1Char('/') + item->packageName;
     if (!own.isEmpty() && QFileInfo(own).isDir())
         group.append(aConstructItem(own, 0));
+    for (qsizetype i = 1; i < group.size(); ++i)
+        group[i]->ownerPath = self->path;
     return group;
 }
 

@@ -157,9 +157,14 @@ TEST_F(DebPackage, APackageOthersDependOnIsRefusedAndBothStay)
     ASSERT_TRUE(install({hello, plugin}));
     const AMAppItemPtr item = listed(QStringLiteral("nvtest-hello"));
     ASSERT_TRUE(item);
+    const QString config = fx::makeFile(fx::at(QStringLiteral("~/.config/nvtest-hello/settings.ini")), 200);
+    const AMAppItemList group = RelatedAppFilesScanner::relatedFilesToItem(item);
+    ASSERT_EQ(group.size(), 2);
 
-    EXPECT_EQ(removeThroughExecutor({item}), QStringList{item->path});
-    EXPECT_TRUE(item->failureReason.contains(QStringLiteral("nvtest-hello-plugin"))) << item->failureReason;
+    // The application stays installed, so its settings stay with it.
+    EXPECT_EQ(removeThroughExecutor(group), (QStringList{item->path, group[1]->path}));
+    EXPECT_TRUE(QFileInfo::exists(config));
+    EXPECT_TRUE(group[0]->failureReason.contains(QStringLiteral("nvtest-hello-plugin"))) << group[0]->failureReason;
     EXPECT_TRUE(platform::packaging::debInstalled(QStringLiteral("nvtest-hello")));
     EXPECT_TRUE(platform::packaging::debInstalled(QStringLiteral("nvtest-hello-plugin")));
     EXPECT_TRUE(QFileInfo::exists(root_ + QStringLiteral("/usr/bin/nvtest-hello")));
