@@ -237,4 +237,16 @@ bool fileContains(const QString& path, const QByteArray& needle)
     return false;
 }
 
+bool damageExt4(LoopDevice& dev)
+{
+    if (!dev.format(QStringLiteral("ext4"), {QStringLiteral("-L"), QStringLiteral("HURT")}) || dev.mount().isEmpty())
+        return false;
+    writeFile(dev.mountPoint() + QStringLiteral("/victim.txt"), QByteArray(20000, 'v'));
+    if (!dev.unmount())
+        return false;
+    return platform::runProcess(platform::findProgram(QStringLiteral("debugfs")),
+                                {QStringLiteral("-w"), QStringLiteral("-R"), QStringLiteral("clri victim.txt"), dev.device()})
+        .succeeded();
+}
+
 } // namespace nvtest

@@ -69,4 +69,9 @@ private:
 // Whether `needle` occurs anywhere in the file (read in blocks).
 bool fileContains(const QString& path, const QByteArray& needle);
 
+// Formats `dev` as ext4 "HURT", writes a file, unmounts, and clears the
+// file's inode behind the file system's back (debugfs), so its directory
+// entry points at nothing: a volume its checker finds damaged.
+bool damageExt4(LoopDevice& dev);
+
 } // namespace nvtest

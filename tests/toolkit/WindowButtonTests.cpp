@@ -579,7 +579,7 @@ TEST(VE_CGColorCreate, GivesThePlainRgbComponents)
 {
     const QColor hsv = QColor::fromHsvF(0.0f, 1.0f, 1.0f, 0.5f);
     const QColor rgb = VE_CGColorCreate(hsv);
-    EXPECT_EQ(rgb.spec(), QColor::Rgb);
+    EXPECT_EQ(rgb, hsv.toRgb());
     EXPECT_FLOAT_EQ(rgb.redF(), 1.0f);
     EXPECT_FLOAT_EQ(rgb.greenF(), 0.0f);
     EXPECT_NEAR(rgb.alphaF(), 0.5f, 0.001f);

@@ -379,21 +379,6 @@ TEST(DiskutilProgram, SystemDiskIsRefused)
     EXPECT_TRUE(platform::mountEntryAt("/").has_value());
 }
 
-namespace {
-
-// Writes a file, unmounts, and clears the file's inode behind the file
-// system's back, so its directory entry points at nothing.
-bool damageExt4(nvtest::LoopDevice& dev)
-{
-    if (!dev.format("ext4", {"-L", "HURT"}) || dev.mount().isEmpty())
-        return false;
-    nvtest::writeFile(dev.mountPoint() + "/victim.txt", QByteArray(20000, 'v'));
-    if (!dev.unmount())
-        return false;
-    return platform::runProcess(platform::findProgram("debugfs"), {"-w", "-R", "clri victim.txt", dev.device()}).succeeded();
-}
-
-} // namespace
 
 TEST(DiskutilProgram, VerifyAndRepairADamagedVolume)
 {
@@ -401,7 +386,7 @@ TEST(DiskutilProgram, VerifyAndRepairADamagedVolume)
         GTEST_SKIP() << "debugfs (e2fsprogs) is needed to damage a volume";
     nvtest::LoopDevice dev(kDiskSize);
     NEED_ROOT_LOOP(dev);
-    ASSERT_TRUE(damageExt4(dev));
+    ASSERT_TRUE(nvtest::damageExt4(dev));
     // Mounted when the check starts: unmounted for it, mounted again after.
     ASSERT_EQ(diskutil({"mount", kname(dev)}).code, 0);
     const QString point = info(kname(dev)).value("MountPoint").toString();

@@ -238,18 +238,6 @@ TEST(RepairDiskLoopNames, HostileNamesAreSetLiterally)
 
 namespace {
 
-// Writes a file, unmounts, and clears the file's inode behind the file
-// system's back, so its directory entry points at nothing.
-bool damageExt4(nvtest::LoopDevice& dev)
-{
-    if (!dev.format("ext4", {"-L", "HURT"}) || dev.mount().isEmpty())
-        return false;
-    nvtest::writeFile(dev.mountPoint() + "/victim.txt", QByteArray(20000, 'v'));
-    if (!dev.unmount())
-        return false;
-    return platform::runProcess(platform::findProgram("debugfs"), {"-w", "-R", "clri victim.txt", dev.device()}).succeeded();
-}
-
 struct AidWatch {
     QStringList rows;
     QList<float> values;
@@ -310,7 +298,7 @@ TEST(RepairDiskLoopFirstAid, VerifyAndRepairCleanAndDamagedExt4)
 
     nvtest::LoopDevice hurt(kDiskSize);
     NEED_LOOP(hurt);
-    ASSERT_TRUE(damageExt4(hurt));
+    ASSERT_TRUE(nvtest::damageExt4(hurt));
     const QString hurtId = kname(hurt);
     {
         AidWatch w(run);
