@@ -359,8 +359,10 @@ void MakeSureUninstallViewController::showProgress()
     uninstallPVC_ = std::make_unique<UninstallProgressViewController>();
     uninstallPVC_->setDelegate(this);
     UninstallProgressViewController* progress = uninstallPVC_.get();
+    // Told before the dialog runs: the removal may already be under way by
+    // the time its modal loop turns, and its first reports must not be missed.
     if (progressHook_)
-        QTimer::singleShot(0, progress, [this, progress] { progressHook_(progress); });
+        progressHook_(progress);
     toolkit::runDialog(
         progress->view(), mainWindow_, [progress](StatusAttachedWindow* window) { progress->setSuperDelegate(window); },
         -3);

@@ -56,7 +56,12 @@ TEST(WipeDiskInTheMainWindow, BothTabsShowItAndARunLocksTheTabs)
     nvtest::pump(20);
     EXPECT_EQ(wipe->selectEraserType(), 1);
     EXPECT_TRUE(wipe->wipeFreeSpaceNodeView()->isVisible());
-    ASSERT_EQ(wipe->volumeList().allVolumeArr().size(), 1);
+    // The scan's records reach the list through the main queue, and a scan
+    // the tab asked for may only start once the queue turns.
+    nvtest::pump(50);
+    ASSERT_TRUE(wipe->scanner().waitForScan(10000));
+    ASSERT_TRUE(nvtest::pumpUntil([&] { return wipe->volumeList().allVolumeArr().size() == 1; }, 5000))
+        << wipe->volumeList().allVolumeArr().size();
     wipe->tableViewShouldSelectRow(0);
     screentest::savePng(main.window(), "MainWindow-wipe-free-space");
 
