@@ -137,6 +137,13 @@ LoopDevice::LoopDevice(qint64 sizeBytes, bool directIo)
         return;
     }
     device_ = QString::fromLocal8Bit(r.standardOutput).trimmed();
+    // Partitions another test made on this loop number can outlive that
+    // device's detach; a fresh empty image has none of its own.
+    const QString name = QFileInfo(device_).fileName();
+    if (!QDir(QStringLiteral("/sys/class/block/%1").arg(name))
+             .entryList({name + QStringLiteral("p*")}, QDir::Dirs)
+             .isEmpty())
+        platform::runProcess(QStringLiteral("partx"), {QStringLiteral("-d"), device_});
 }
 
 LoopDevice::~LoopDevice()
@@ -247,6 +254,16 @@ bool damageExt4(LoopDevice& dev)
     return platform::runProcess(platform::findProgram(QStringLiteral("debugfs")),
                                 {QStringLiteral("-w"), QStringLiteral("-R"), QStringLiteral("clri victim.txt"), dev.device()})
         .succeeded();
+}
+
+bool writeWaitingChecker(const QString& path, const QString& go)
+{
+    const QString script = QStringLiteral("#!/bin/sh\necho 'Pass 1: first line'\n"
+                                          "i=0; while [ ! -e '%1' ] && [ $i -lt 600 ]; do sleep 0.05; i=$((i+1)); done\n"
+                                          "echo 'Pass 2: second line'\nexit 0\n")
+                               .arg(go);
+    return writeFile(path, script.toUtf8()) &&
+           QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::ExeOwner | QFileDevice::WriteOwner);
 }
 
 } // namespace nvtest

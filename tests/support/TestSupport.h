@@ -74,4 +74,10 @@ bool fileContains(const QString& path, const QByteArray& needle);
 // entry points at nothing: a volume its checker finds damaged.
 bool damageExt4(LoopDevice& dev);
 
+// Writes an executable stand-in for a file system checker at `path`: it
+// prints "Pass 1: first line", waits (up to 30 s) until a file exists at
+// `go`, then prints "Pass 2: second line" and succeeds. Tests use it to see
+// output arrive before the checker ends.
+bool writeWaitingChecker(const QString& path, const QString& go);
+
 } // namespace nvtest

@@ -332,10 +332,7 @@ TEST(RepairDiskLoopFirstAid, RowsArriveBeforeTheUtilityEnds)
     // A checker that prints one line and then waits for the test.
     const QString bin = nvtest::freshFolder("fakebin");
     const QString go = bin + "/go";
-    ASSERT_TRUE(nvtest::writeFile(bin + "/e2fsck", QStringLiteral("#!/bin/sh\necho 'Pass 1: first line'\n"
-                                                                  "i=0; while [ ! -e '%1' ] && [ $i -lt 600 ]; do sleep 0.05; i=$((i+1)); done\n"
-                                                                  "echo 'Pass 2: second line'\nexit 0\n").arg(go).toUtf8()));
-    QFile::setPermissions(bin + "/e2fsck", QFileDevice::ReadOwner | QFileDevice::ExeOwner | QFileDevice::WriteOwner);
+    ASSERT_TRUE(nvtest::writeWaitingChecker(bin + "/e2fsck", go));
     const QByteArray oldPath = qgetenv("PATH");
     qputenv("PATH", QFile::encodeName(bin) + ":" + oldPath);
 
