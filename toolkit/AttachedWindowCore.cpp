@@ -80,12 +80,13 @@ void paintAttachedBackground(QPainter& painter, const QSizeF& windowSize, const 
     const QPainterPath path = outlineToPainterPath(outline);
     painter.save();
     painter.setRenderHint(QPainter::Antialiasing);
+    const QTransform unflipped = painter.transform();
     painter.setTransform(flipTransform(windowSize.height()), true);
     painter.setClipPath(path);
     // The fill brush may be an image pattern: fill without the flip so the
     // pattern stays upright (the clip keeps its shape).
     painter.save();
-    painter.resetTransform();
+    painter.setTransform(unflipped);
     if (!base.isNull())
         painter.drawImage(QRectF(QPointF(0, 0), windowSize), base);
     painter.fillRect(QRectF(QPointF(0, 0), windowSize), fill);
@@ -104,6 +105,32 @@ QRegion outlineRegion(const QSizeF& windowSize, const OutlinePath& outline)
 {
     const QPainterPath path = flipTransform(windowSize.height()).map(outlineToPainterPath(outline));
     return QRegion(path.toFillPolygon().toPolygon(), Qt::WindingFill);
+}
+
+QImage attachedShadowImage(const QSizeF& bodySize, const OutlinePath& outline)
+{
+    const int m = AttachedShadow::kMargin;
+    const QSize size = QSizeF(bodySize.width() + 2 * m, bodySize.height() + 2 * m).toSize();
+    QImage image(size, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    if (bodySize.isEmpty())
+        return image;
+    const QPainterPath body = flipTransform(bodySize.height()).map(outlineToPainterPath(outline));
+    {
+        QPainter p(&image);
+        p.setRenderHint(QPainter::Antialiasing);
+        p.setPen(Qt::NoPen);
+        p.setBrush(QColor(0, 0, 0, int(AttachedShadow::kAlpha * 255)));
+        p.drawPath(body.translated(m, m + AttachedShadow::kOffsetDown));
+    }
+    image = blurSoftly(image, AttachedShadow::kReach);
+    QPainter p(&image);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setCompositionMode(QPainter::CompositionMode_Clear);
+    p.setPen(Qt::NoPen);
+    p.setBrush(Qt::black);
+    p.drawPath(body.translated(m, m));
+    return image;
 }
 
 AttachedWindowCore::AttachedWindowCore(QWidget* self, const AttachedStyle& defaults, const QColor& fill,
@@ -154,7 +181,7 @@ void AttachedWindowCore::attach(QWidget* view, const QPointF& point, QWidget* pa
     resizing_ = false;
     if (view_) {
         view_->setParent(self_);
-        view_->setGeometry(flipRect(settings_.viewFrame(), windowFrame_.height()).toRect());
+        view_->setGeometry(flipRect(settings_.viewFrame(), windowFrame_.height()).toRect().translated(margin_, margin_));
         view_->show();
     }
 }
@@ -187,29 +214,71 @@ void AttachedWindowCore::setPoint(const QPointF& point, int side)
     redisplay();
 }
 
+QRect AttachedWindowCore::bodyRect() const
+{
+    return QRect(QPoint(margin_, margin_), self_->size() - QSize(2 * margin_, 2 * margin_));
+}
+
+QSize AttachedWindowCore::widgetSize() const
+{
+    return windowFrame_.size().toSize() + QSize(2 * margin_, 2 * margin_);
+}
+
+void AttachedWindowCore::setHasShadow(bool value)
+{
+    if (hasShadow_ == value)
+        return;
+    hasShadow_ = value;
+    redisplay();
+}
+
+bool AttachedWindowCore::refreshCompositing()
+{
+    // Without a compositing manager the transparent corners and the arrow's
+    // room would show black: the window takes the outline's shape instead,
+    // and a shadow would have nowhere to fall.
+    const bool masked = !platform::compositingManagerRunning();
+    const int margin = !masked && hasShadow_ ? AttachedShadow::kMargin : 0;
+    const bool changed = masked != masked_ || margin != margin_;
+    masked_ = masked;
+    margin_ = margin;
+    backdrop_->setInset(margin_);
+    return changed;
+}
+
 void AttachedWindowCore::updateGeometry()
 {
+    refreshCompositing();
     const QSizeF viewSize = view_ ? QSizeF(view_->size()) : QSizeF();
     const AttachedGeometry g = computeGeometry(viewSize, screenPoint(), side_, distance_, settings_.style());
     settings_.setViewFrame(g.viewFrame);
     // Whole points on screen; the sizes are whole already.
     windowFrame_ = QRectF(std::floor(g.windowFrame.x() + 0.5), std::floor(g.windowFrame.y() + 0.5),
                           std::ceil(g.windowFrame.width()), std::ceil(g.windowFrame.height()));
-    self_->setGeometry(screenRectToQt(windowFrame_).toRect());
+    // The body keeps its place on screen; the shadow's band lies around it.
+    self_->setGeometry(screenRectToQt(windowFrame_).toRect().adjusted(-margin_, -margin_, margin_, margin_));
     if (view_)
-        view_->setGeometry(flipRect(g.viewFrame, windowFrame_.height()).toRect());
+        view_->setGeometry(flipRect(g.viewFrame, windowFrame_.height()).toRect().translated(margin_, margin_));
+    shadow_ = QImage();
 }
 
 void AttachedWindowCore::updateBackground()
 {
-    // Without a compositing manager the transparent corners and the arrow's
-    // room would show black: the window takes the outline's shape instead.
-    masked_ = !platform::compositingManagerRunning();
+    const int before = margin_;
+    if (refreshCompositing() && margin_ != before) {
+        // A compositor came or went: the band around the body changes, the
+        // body stays where it is (it may have been moved since it was placed).
+        const int d = margin_ - before;
+        self_->setGeometry(self_->geometry().adjusted(-d, -d, d, d));
+        if (view_)
+            view_->move(view_->pos() + QPoint(d, d));
+    }
     if (masked_)
         self_->setMask(outlineRegion(QSizeF(self_->size()),
                                      backgroundPath(settings_.viewFrame(), side_, settings_.style())));
     else if (!self_->mask().isEmpty())
         self_->clearMask();
+    shadow_ = QImage();
     self_->update();
 }
 
@@ -262,10 +331,18 @@ void AttachedWindowCore::setBorderColor(const QColor& color)
 
 void AttachedWindowCore::paint(QPainter& painter) const
 {
-    paintAttachedBackground(painter, QSizeF(self_->size()),
-                            backgroundPath(settings_.viewFrame(), side_, settings_.style()), fill_, border_,
-                            settings_.style().borderWidth, 1.0,
+    const QRect body = bodyRect();
+    const OutlinePath outline = backgroundPath(settings_.viewFrame(), side_, settings_.style());
+    if (margin_ > 0) {
+        if (shadow_.isNull())
+            shadow_ = attachedShadowImage(QSizeF(body.size()), outline);
+        painter.drawImage(QPoint(body.x() - AttachedShadow::kMargin, body.y() - AttachedShadow::kMargin), shadow_);
+    }
+    painter.save();
+    painter.translate(body.topLeft());
+    paintAttachedBackground(painter, QSizeF(body.size()), outline, fill_, border_, settings_.style().borderWidth, 1.0,
                             effectiveBlurRadius() > 0 ? backdrop_->picture() : QImage());
+    painter.restore();
 }
 
 } // namespace toolkit

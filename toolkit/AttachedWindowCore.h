@@ -33,6 +33,22 @@ void paintAttachedBackground(QPainter& painter, const QSizeF& windowSize, const 
 // mask of a window whose transparency the desktop cannot show.
 QRegion outlineRegion(const QSizeF& windowSize, const OutlinePath& outline);
 
+// The soft shadow a dialog casts where the desktop blends windows: drawn by
+// the window itself in a transparent band of kShadowMargin around its body,
+// since compositors draw none for frameless windows with per-pixel alpha.
+struct AttachedShadow {
+    static constexpr int kMargin = 16;     // the band on every side
+    static constexpr int kReach = 4;       // each of the three blur passes
+    static constexpr int kOffsetDown = 3;  // light from above
+    static constexpr double kAlpha = 0.5;
+};
+
+// The shadow of the body whose outline is `outline` (system coordinates,
+// body of `bodySize`), as an image of the body grown by AttachedShadow::kMargin
+// on every side, the body placed at (kMargin, kMargin). Inside the outline
+// the image is clear: the shadow never darkens the window's own body.
+QImage attachedShadowImage(const QSizeF& bodySize, const OutlinePath& outline);
+
 class BackdropKeeper;
 
 class AttachedWindowCore {
@@ -54,7 +70,12 @@ public:
     int side() const { return side_; }
     float distance() const { return distance_; }
     QRectF viewFrame() const { return settings_.viewFrame(); }   // system coordinates
-    QRectF windowFrame() const { return windowFrame_; }          // system screen coordinates
+    QRectF windowFrame() const { return windowFrame_; }          // system screen coordinates, the body
+    // The body's place in the window widget: inside the shadow's band, when
+    // the window casts one.
+    QRect bodyRect() const;
+    // The window widget's size: the body and the shadow's band.
+    QSize widgetSize() const;
     const AttachedStyle& style() const { return settings_.style(); }
 
     // The attach point in screen coordinates.
@@ -91,9 +112,19 @@ public:
     // per-pixel transparency (asked at every geometry pass).
     bool isMasked() const { return masked_; }
 
+    // Whether the window casts a shadow where transparency reaches the
+    // screen (there is no room for one in a masked window).
+    void setHasShadow(bool value);
+    bool hasShadow() const { return hasShadow_; }
+    // The transparent band around the body that holds the shadow, 0 when none.
+    int shadowMargin() const { return margin_; }
+
     int bestSideForAutomaticPosition() const;
 
 private:
+    // Asks whether a compositor runs and sets the mask decision and the
+    // shadow's band from it; true when either changed.
+    bool refreshCompositing();
     void updateGeometry();
     void updateBackground();
     void apply(Rebuild rebuild);
@@ -112,6 +143,9 @@ private:
     int blurRadius_ = 0;
     BackdropKeeper* backdrop_ = nullptr; // a child of the window
     bool masked_ = false;
+    bool hasShadow_ = false;
+    int margin_ = 0;
+    mutable QImage shadow_; // built at the first paint after a change
 };
 
 // What both attached windows expose of their core, each forwarded once. A
@@ -142,6 +176,10 @@ public:
     void setDrawsRoundCornerBesideArrow(bool value) { core_.setDrawsRoundCornerBesideArrow(value); }
 
     bool isExcludedFromWindowsMenu() const { return true; }
+
+    bool hasShadow() const { return core_.hasShadow(); }
+    void setHasShadow(bool value) { core_.setHasShadow(value); }
+    int shadowMargin() const { return core_.shadowMargin(); }
 
     // Results of the last geometry pass, in system coordinates.
     QRectF viewFrame() const { return core_.viewFrame(); }

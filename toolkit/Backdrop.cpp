@@ -118,6 +118,11 @@ QImage blurStrongly(const QImage& image, int radius)
         .convertToFormat(QImage::Format_ARGB32_Premultiplied);
 }
 
+QImage blurSoftly(const QImage& image, int reach)
+{
+    return boxBlur(boxBlur(boxBlur(image, reach), reach), reach);
+}
+
 BackdropKeeper::BackdropKeeper(QWidget* window, int radius) : QObject(window), window_(window), radius_(radius)
 {
     timer_.setSingleShot(true);
@@ -135,7 +140,8 @@ void BackdropKeeper::refresh()
     }
     if (!window_->isVisible())
         return;
-    const QRect globalRect(window_->mapToGlobal(QPoint(0, 0)), window_->size());
+    const QRect globalRect =
+        QRect(window_->mapToGlobal(QPoint(0, 0)), window_->size()).adjusted(inset_, inset_, -inset_, -inset_);
     picture_ = blurStrongly(pictureBehind(window_, globalRect, backdropEmptyColor()), radius_);
     window_->update();
 }

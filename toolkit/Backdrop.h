@@ -30,6 +30,10 @@ QImage pictureBehind(const QWidget* self, const QRect& globalRect, const QColor&
 // behind stays).
 QImage blurStrongly(const QImage& image, int radius);
 
+// A soft, nearly Gaussian blur (three box passes of `reach` pixels each way),
+// same size; alpha is blurred with the colours.
+QImage blurSoftly(const QImage& image, int reach);
+
 // Keeps the blurred picture behind `window` current while it is shown: taken
 // when it shows, moves or is resized, and when one of the windows behind it
 // repaints under it (gathered, at most every kRefreshMs).
@@ -40,7 +44,11 @@ public:
     BackdropKeeper(QWidget* window, int radius);
 
     void setRadius(int radius) { radius_ = radius; }
-    // The current picture, the window's size; null until the window shows.
+    // The transparent band around the body (its shadow's room): the picture
+    // covers only what lies inside it.
+    void setInset(int inset) { inset_ = inset; }
+    // The current picture, the size of the window inside its inset; null
+    // until the window shows.
     const QImage& picture() const { return picture_; }
     // Takes the picture now and repaints the window.
     void refresh();
@@ -53,6 +61,7 @@ private:
 
     QWidget* window_;
     int radius_;
+    int inset_ = 0;
     QImage picture_;
     QTimer timer_;
     bool watching_ = false;

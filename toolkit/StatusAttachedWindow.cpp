@@ -5,6 +5,7 @@
 
 #include <QApplication>
 #include <QEventLoop>
+#include <QMouseEvent>
 #include <QPainter>
 #include <QResizeEvent>
 #include <QScreen>
@@ -30,6 +31,7 @@ StatusAttachedWindow::StatusAttachedWindow()
 {
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowOpacity(0.99);
+    setHasShadow(true);
     if (PublicUtilities::getSystemVersion() >= 1010)
         setWindowBackgroundBlurRadius(400);
 }
@@ -132,9 +134,19 @@ void StatusAttachedWindow::resizeEvent(QResizeEvent* event)
     QWidget::resizeEvent(event);
     // The size the window was given by its own placement arrives again when
     // it is first shown; placing it anew then would undo center().
-    if (event->size() == core_.windowFrame().size().toSize())
+    if (event->size() == core_.widgetSize())
         return;
     core_.redisplay();
+}
+
+void StatusAttachedWindow::mousePressEvent(QMouseEvent* event)
+{
+    // The shadow is no part of the window to take hold of.
+    if (!core_.bodyRect().contains(event->position().toPoint())) {
+        event->ignore();
+        return;
+    }
+    PopBaseWindow::mousePressEvent(event);
 }
 
 void StatusAttachedWindow::enterEvent(QEnterEvent* event)

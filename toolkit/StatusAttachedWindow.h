@@ -52,7 +52,8 @@ public:
     // Centres the window on its screen.
     void center();
 
-    // The colours, the numeric settings and the frames: AttachedWindowBase.
+    // The colours, the numeric settings, the frames and the shadow:
+    // AttachedWindowBase.
 
     // The blur behind the window: the toolkit blurs a picture of our own
     // windows behind it and draws it under the fill (see Backdrop.h).
@@ -77,6 +78,7 @@ public:
 protected:
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
     void enterEvent(QEnterEvent* event) override;
     void leaveEvent(QEvent* event) override;
     void changeEvent(QEvent* event) override;

@@ -2,6 +2,7 @@
 // test in which an unexpected modal dialog opens (DialogGuard.h).
 #include "DialogGuard.h"
 #include "TestSupport.h"
+#include "platform/Dispatch.h"
 
 #include "platform/gui/Language.h"
 #include "toolkit/ApplicationLook.h"
@@ -21,6 +22,9 @@ int main(int argc, char** argv)
     nvtest::installDialogGuard();
     ::testing::InitGoogleTest(&argc, argv);
     const int result = RUN_ALL_TESTS();
+    // Work a test left running on a worker thread (an update check, say) must
+    // not outlive the application object or find its sandbox gone.
+    platform::dispatch::waitForGlobalQueues(60000);
     nvtest::removeSandbox();
     return result;
 }

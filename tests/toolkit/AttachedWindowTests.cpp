@@ -81,9 +81,11 @@ TEST(StatusAttachedWindow, PlacesItselfBelowThePointInScreenCoordinates)
     EXPECT_EQ(window->windowFrame(), QRectF(400 - 152, 500 - 219, 304, 214));
     EXPECT_EQ(window->viewFrame(), QRectF(2, 2, 300, 200));
     const double screenHeight = toolkit::primaryScreenHeight();
-    EXPECT_EQ(window->geometry(), QRect(248, int(screenHeight - 281 - 214), 304, 214));
+    // The body sits where the frame says; the shadow's band lies around it.
+    const int m = window->shadowMargin();
+    EXPECT_EQ(window->geometry(), QRect(248, int(screenHeight - 281 - 214), 304, 214).adjusted(-m, -m, m, m));
     // The arrow band is at the top: the view starts 12 points down in Qt terms.
-    EXPECT_EQ(view->geometry(), QRect(2, 12, 300, 200));
+    EXPECT_EQ(view->geometry(), QRect(2, 12, 300, 200).translated(m, m));
     EXPECT_EQ(view->parentWidget(), window.data());
 
     tktest::savePng(renderOverBackdrop(window), QStringLiteral("dialog_side1"));
@@ -100,7 +102,8 @@ TEST(StatusAttachedWindow, SideThreeAtDistanceZeroSitsOnThePoint)
     ASSERT_TRUE(window);
     EXPECT_EQ(window->windowFrame(), QRectF(248, 100, 304, 214));
     EXPECT_EQ(window->viewFrame(), QRectF(2, 12, 300, 200));
-    EXPECT_EQ(view->geometry(), QRect(2, 2, 300, 200)) << "the band is at the bottom";
+    const int m = window->shadowMargin();
+    EXPECT_EQ(view->geometry(), QRect(2, 2, 300, 200).translated(m, m)) << "the band is at the bottom";
     delete window.data();
 }
 
@@ -130,6 +133,7 @@ TEST(StatusAttachedWindow, DialogDefaults)
     EXPECT_TRUE(w->testAttribute(Qt::WA_TranslucentBackground));
     EXPECT_TRUE(w->canBecomeKeyWindow());
     EXPECT_FALSE(w->canBecomeMainWindow());
+    EXPECT_TRUE(w->hasShadow());
 
     // Setters clamp as the pure rules say, and the window follows.
     w->setBorderWidth(5);
@@ -137,7 +141,7 @@ TEST(StatusAttachedWindow, DialogDefaults)
     w->setViewMargin(-1);
     EXPECT_FLOAT_EQ(w->viewMargin(), 0.0f);
     EXPECT_EQ(w->windowFrame().size(), QSizeF(300, 210)) << "no margin any more";
-    EXPECT_EQ(view->geometry(), QRect(0, 10, 300, 200));
+    EXPECT_EQ(view->geometry(), QRect(0, 10, 300, 200).translated(w->shadowMargin(), w->shadowMargin()));
     delete w.data();
 }
 
@@ -147,14 +151,18 @@ TEST(StatusAttachedWindow, OutsideTheOutlineStaysTransparent)
     view->resize(300, 200);
     QPointer<StatusAttachedWindow> w = StatusAttachedWindow::initWithView(view.get(), {400, 500}, nullptr, 1, 5.0f);
     ASSERT_TRUE(w);
+    // The outline alone: the shadow around it has tests of its own.
+    w->setHasShadow(false);
     const QImage image = tktest::render(w, Qt::transparent);
-    EXPECT_EQ(qAlpha(image.pixel(150, 5)), 0) << "the reserved arrow band is see-through";
-    EXPECT_EQ(qAlpha(image.pixel(0, 120)), 0) << "outside the outline";
-    EXPECT_EQ(qAlpha(image.pixel(1, 11)), 0) << "the rounded corner is cut";
-    EXPECT_GT(qAlpha(image.pixel(150, 120)), 100) << "the body is filled";
+    // Points of the body.
+    const auto at = [&](int x, int y) { return image.pixel(x + w->shadowMargin(), y + w->shadowMargin()); };
+    EXPECT_EQ(qAlpha(at(150, 5)), 0) << "the reserved arrow band is see-through";
+    EXPECT_EQ(qAlpha(at(0, 120)), 0) << "outside the outline";
+    EXPECT_EQ(qAlpha(at(1, 11)), 0) << "the rounded corner is cut";
+    EXPECT_GT(qAlpha(at(150, 120)), 100) << "the body is filled";
     // The border: darker than the body just inside the outline.
-    const QColor edge = QColor::fromRgba(image.pixel(1, 120));
-    const QColor body = QColor::fromRgba(image.pixel(150, 120));
+    const QColor edge = QColor::fromRgba(at(1, 120));
+    const QColor body = QColor::fromRgba(at(150, 120));
     EXPECT_GT(edge.alpha(), body.alpha());
     delete w.data();
 }
@@ -284,7 +292,7 @@ TEST(StatusAttachedWindow, ArrowOnEverySide)
         QPointer<StatusAttachedWindow> w = StatusAttachedWindow::initWithView(view.get(), {400, 400}, nullptr, side, 0.0f);
         w->setHasArrow(true);
         EXPECT_EQ(w->side(), side);
-        QImage picture(190, 120, QImage::Format_ARGB32_Premultiplied);
+        QImage picture(w->size() + QSize(10, 10), QImage::Format_ARGB32_Premultiplied);
         picture.fill(tktest::bodyColor().darker(140));
         QPainter p(&picture);
         w->render(&p, QPoint(5, 5), QRegion(), QWidget::DrawChildren);
@@ -379,6 +387,8 @@ TEST(MAAttachedWindow, DropDownDefaultsAndLook)
     EXPECT_TRUE(w->hasArrow());
     EXPECT_FLOAT_EQ(w->borderWidth(), 1.0f);
     EXPECT_DOUBLE_EQ(w->windowOpacity(), 1.0);
+    EXPECT_FALSE(w->hasShadow());
+    EXPECT_EQ(w->shadowMargin(), 0) << "a drop-down casts no shadow";
     const QImage image = tktest::render(w, Qt::transparent);
     EXPECT_EQ(image.size(), QSize(204, 124));
     EXPECT_TRUE(tktest::near(QColor::fromRgba(image.pixel(1, 60)), QColor(33, 33, 43), 2)) << "the 1-point border";

@@ -10,6 +10,7 @@
 
 #include <QApplication>
 #include <QLabel>
+#include <QMouseEvent>
 #include <QPainter>
 #include <QPointer>
 #include <QScreen>
@@ -166,4 +167,78 @@ TEST(Backdrop, WithoutACompositingManagerTheDialogTakesItsOutlinesShape)
     }
     platform::setCompositingProbe({});
     EXPECT_TRUE(platform::compositingManagerRunning()) << "offscreen, transparency always reaches the picture";
+}
+
+TEST(Backdrop, TheShadowLiesOutsideTheBodyAndFallsDownward)
+{
+    const QSizeF body(300, 210);
+    const toolkit::OutlinePath outline =
+        toolkit::backgroundPath(QRectF(2, 2, 300, 200), 1, toolkit::AttachedStyle::dialogDefaults());
+    const QImage shadow = toolkit::attachedShadowImage(body, outline);
+    const int m = toolkit::AttachedShadow::kMargin;
+    ASSERT_EQ(shadow.size(), QSize(300 + 2 * m, 210 + 2 * m));
+    EXPECT_EQ(qAlpha(shadow.pixel(m + 150, m + 100)), 0) << "clear inside the body";
+    EXPECT_EQ(qAlpha(shadow.pixel(0, 0)), 0) << "faded out before the band's edge";
+    const int below = qAlpha(shadow.pixel(m + 150, m + 210 + 3));
+    const int above = qAlpha(shadow.pixel(m + 150, m - 3));
+    EXPECT_GT(below, 40);
+    EXPECT_GT(below, above) << "light from above";
+    EXPECT_GT(qAlpha(shadow.pixel(m - 3, m + 100)), 10) << "beside the body too";
+    EXPECT_EQ(qRed(shadow.pixel(m + 150, m + 210 + 3)), 0) << "black";
+}
+
+TEST(Backdrop, WithACompositorTheDialogCastsItsShadowWithoutMovingItsBody)
+{
+    platform::setCompositingProbe([] { return false; });
+    {
+        Dialog masked;
+        EXPECT_EQ(masked.window->shadowMargin(), 0) << "a masked window has no room for a shadow";
+    }
+    platform::setCompositingProbe([] { return true; });
+    Dialog plain;
+    plain.window->setHasShadow(false);
+    Dialog shadowed;
+    const int m = shadowed.window->shadowMargin();
+    ASSERT_EQ(m, toolkit::AttachedShadow::kMargin);
+    EXPECT_TRUE(shadowed.window->mask().isEmpty()) << "per-pixel alpha kept";
+    EXPECT_EQ(shadowed.window->windowFrame(), plain.window->windowFrame());
+    EXPECT_EQ(shadowed.window->geometry(), plain.window->geometry().adjusted(-m, -m, m, m));
+    EXPECT_EQ(shadowed.view->mapToGlobal(QPoint(0, 0)), plain.view->mapToGlobal(QPoint(0, 0)))
+        << "the view stays where it was on screen";
+
+    // The body looks as it did; the shadow fills the band below it.
+    const QImage withShadow = tktest::render(shadowed.window, Qt::transparent);
+    const QImage without = tktest::render(plain.window, Qt::transparent);
+    const QRect inside = plain.view->geometry();
+    int differing = 0;
+    for (int y = inside.top(); y <= inside.bottom(); ++y)
+        for (int x = inside.left(); x <= inside.right(); ++x)
+            if (!tktest::near(withShadow.pixelColor(x + m, y + m), without.pixelColor(x, y), 2))
+                ++differing;
+    EXPECT_EQ(differing, 0) << "the shadow reaches into the body";
+    const QRect body(QPoint(m, m), without.size());
+    EXPECT_GT(qAlpha(withShadow.pixel(body.center().x(), body.bottom() + 4)), 40);
+    EXPECT_EQ(qAlpha(withShadow.pixel(0, withShadow.height() - 1)), 0);
+
+    QImage seen(withShadow.size() + QSize(40, 40), QImage::Format_ARGB32_Premultiplied);
+    seen.fill(QColor(72, 72, 84));
+    QPainter(&seen).drawImage(20, 20, withShadow);
+    tktest::savePng(seen, QStringLiteral("dialog_shadow"));
+
+    // A press on the shadow is not a press on the window.
+    QMouseEvent onShadow(QEvent::MouseButtonPress, QPointF(2, 2), shadowed.window->mapToGlobal(QPointF(2, 2)),
+                         Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(shadowed.window, &onShadow);
+    EXPECT_FALSE(onShadow.isAccepted());
+
+    // The compositor goes away after the dialog was centred: the band goes,
+    // the body stays where it was put.
+    shadowed.window->center();
+    const QPoint centred = shadowed.view->mapToGlobal(QPoint(0, 0));
+    platform::setCompositingProbe([] { return false; });
+    shadowed.window->setBorderColor(Qt::red);
+    EXPECT_EQ(shadowed.window->shadowMargin(), 0);
+    EXPECT_FALSE(shadowed.window->mask().isEmpty());
+    EXPECT_EQ(shadowed.view->mapToGlobal(QPoint(0, 0)), centred);
+    platform::setCompositingProbe({});
 }
