@@ -243,6 +243,7 @@ bool AttachedWindowCore::refreshCompositing()
     masked_ = masked;
     margin_ = margin;
     backdrop_->setInset(margin_);
+    setShadowBand(self_, margin_);
     return changed;
 }
 

@@ -17,12 +17,27 @@ QRectF screenRectFromQt(const QRectF& qtRect) { return flipRect(qtRect, primaryS
 QPointF screenPointToQt(const QPointF& p) { return flipPoint(p, primaryScreenHeight()); }
 QPointF screenPointFromQt(const QPointF& p) { return flipPoint(p, primaryScreenHeight()); }
 
+namespace {
+constexpr char kShadowBand[] = "toolkitShadowBand";
+}
+
+int shadowBandOf(const QWidget* window)
+{
+    return window ? window->window()->property(kShadowBand).toInt() : 0;
+}
+
+void setShadowBand(QWidget* window, int band)
+{
+    window->setProperty(kShadowBand, band);
+}
+
 QRectF systemFrameOfWindow(const QWidget* window)
 {
     if (!window)
         return {};
     const QWidget* top = window->window();
-    return screenRectFromQt(QRectF(top->geometry()));
+    const int band = shadowBandOf(top);
+    return screenRectFromQt(QRectF(top->geometry().adjusted(band, band, -band, -band)));
 }
 
 QRectF systemVisibleFrame(const QScreen* screen)
@@ -43,8 +58,9 @@ QPointF convertBaseToScreen(const QWidget* window, const QPointF& basePoint)
 QPointF windowBasePoint(const QWidget* widget, const QPointF& localQtPoint)
 {
     const QWidget* window = widget->window();
+    const int band = shadowBandOf(window);
     const QPointF inWindow = widget->mapTo(window, localQtPoint);
-    return QPointF(inWindow.x(), window->height() - inWindow.y());
+    return QPointF(inWindow.x() - band, window->height() - band - inWindow.y());
 }
 
 } // namespace toolkit

@@ -5,7 +5,8 @@
 // Screen coordinates: the system measures from the bottom-left corner of the
 // primary screen, Qt from its top-left corner; both use the same units.
 // Window coordinates ("base" coordinates): from the bottom-left corner of the
-// window's client area.
+// window's client area. A window that draws its own shadow keeps it in a band
+// around that area; the band is no part of the window's frame.
 
 #include <QPointF>
 #include <QRectF>
@@ -39,6 +40,11 @@ QRectF screenRectToQt(const QRectF& systemRect);
 QRectF screenRectFromQt(const QRectF& qtRect);
 QPointF screenPointToQt(const QPointF& systemPoint);
 QPointF screenPointFromQt(const QPointF& qtPoint);
+
+// The width of the shadow band a top-level window draws around its client
+// area (0 when none); the window that draws it says so.
+int shadowBandOf(const QWidget* window);
+void setShadowBand(QWidget* window, int band);
 
 // A top-level window's client area in system screen coordinates.
 QRectF systemFrameOfWindow(const QWidget* window);

@@ -5,6 +5,7 @@
 
 #include "DialogGuard.h"
 #include "TestSupport.h"
+#include "platform/gui/Compositing.h"
 #include "toolkit/Coordinates.h"
 #include "toolkit/DropDownHost.h"
 #include "toolkit/InterfaceStyle.h"
@@ -507,4 +508,35 @@ TEST(DropDownHost, TimedCloseArrivesDuringAModalRun)
     EXPECT_GE(closedAfter, 100);
     EXPECT_LT(closedAfter, 4000) << "the timed close did not arrive while the dialog ran";
     flushDeletes();
+}
+
+TEST(MAAttachedWindow, InsideADialogItKeepsItsPlaceWhetherOrNotTheDialogCastsAShadow)
+{
+    // Where the drop-down lands relative to the dialog's own view, and where
+    // a point of the view lands through the dialog's base coordinates.
+    const auto place = [](bool compositing) {
+        platform::setCompositingProbe([compositing] { return compositing; });
+        std::unique_ptr<QWidget> view(makeDialogView(QStringLiteral("格式化")));
+        auto* field = new QWidget(view.get());
+        field->setGeometry(40, 120, 100, 20);
+        QPointer<StatusAttachedWindow> dialog =
+            StatusAttachedWindow::initWithView(view.get(), {400, 500}, nullptr, 1, 5.0f);
+        EXPECT_EQ(dialog->shadowMargin() > 0, compositing);
+        std::unique_ptr<QWidget> list(makeList());
+        QPointer<MAAttachedWindow> dropDown = MAAttachedWindow::initWithView(
+            list.get(), dialog->viewFrame().topLeft() + QPointF(50, 30), dialog, 1, 0.0f, 0.8f);
+        const QPointF viewOrigin = toolkit::screenPointFromQt(QPointF(view->mapToGlobal(QPoint(0, 0))));
+        const QPointF fieldPoint = toolkit::screenPointFromQt(QPointF(field->mapToGlobal(QPoint(10, 5))));
+        const QPointF throughBase =
+            toolkit::convertBaseToScreen(dialog, toolkit::windowBasePoint(field, QPointF(10, 5)));
+        EXPECT_EQ(throughBase, fieldPoint) << "base coordinates start at the body, not at the shadow";
+        const QPointF offset = dropDown->windowFrame().topLeft() - viewOrigin;
+        delete dropDown.data();
+        delete dialog.data();
+        return offset;
+    };
+    const QPointF masked = place(false);
+    const QPointF shadowed = place(true);
+    platform::setCompositingProbe({});
+    EXPECT_EQ(shadowed, masked);
 }
