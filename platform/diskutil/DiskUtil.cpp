@@ -942,9 +942,11 @@ int DiskUtil::doMount(const QString& target)
     if (!d)
         return 1;
     int status = 0;
+    bool anyVolume = false;
     for (const BlockDevice* v : volumesOf(devices_, *d)) {
         if (!d->isPartition && v != d && fsTypeOf(*v).isEmpty())
             continue; // a disk's partitions without a file system are no volumes
+        anyVolume = true;
         const QStringList points = mountPointsOf(*v);
         if (!points.isEmpty()) {
             out_(QStringLiteral("Volume %1 on %2 is already mounted at %3").arg(nameOf(*v), v->name, points.first()));
@@ -955,6 +957,11 @@ int DiskUtil::doMount(const QString& target)
             continue;
         }
         out_(QStringLiteral("Volume %1 on %2 mounted at %3").arg(nameOf(*v), v->name, mountPointsOf(*v).value(0)));
+    }
+    if (!anyVolume) {
+        // Nothing mounted is no success.
+        err_(QStringLiteral("%1 holds no file system that can be mounted").arg(d->name));
+        return 1;
     }
     return status;
 }

@@ -137,13 +137,16 @@ LoopDevice::LoopDevice(qint64 sizeBytes, bool directIo)
         return;
     }
     device_ = QString::fromLocal8Bit(r.standardOutput).trimmed();
-    // Partitions another test made on this loop number can outlive that
-    // device's detach; a fresh empty image has none of its own.
-    const QString name = QFileInfo(device_).fileName();
+    dropStalePartitions(device_);
+}
+
+void dropStalePartitions(const QString& loopDevice)
+{
+    const QString name = QFileInfo(loopDevice).fileName();
     if (!QDir(QStringLiteral("/sys/class/block/%1").arg(name))
              .entryList({name + QStringLiteral("p*")}, QDir::Dirs)
              .isEmpty())
-        platform::runProcess(QStringLiteral("partx"), {QStringLiteral("-d"), device_});
+        platform::runProcess(QStringLiteral("partx"), {QStringLiteral("-d"), loopDevice});
 }
 
 LoopDevice::~LoopDevice()

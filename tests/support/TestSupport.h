@@ -74,6 +74,11 @@ bool fileContains(const QString& path, const QByteArray& needle);
 // entry points at nothing: a volume its checker finds damaged.
 bool damageExt4(LoopDevice& dev);
 
+// Partitions another test made on a loop number can outlive that device's
+// detach, and a disk with partitions is no whole-disk volume: a test that
+// attaches a fresh empty image itself drops them first.
+void dropStalePartitions(const QString& loopDevice);
+
 // Writes an executable stand-in for a file system checker at `path`: it
 // prints "Pass 1: first line", waits (up to 30 s) until a file exists at
 // `go`, then prints "Pass 2: second line" and succeeds. Tests use it to see

@@ -199,6 +199,10 @@ TEST(DiskutilProgram, PartitionedDisk)
     const QString p1 = kname(dev) + "p1";
     if (!QFileInfo::exists("/dev/" + p1))
         GTEST_SKIP() << "the kernel shows no partitions of loop devices";
+    // Partitions without file systems: mounting the disk mounts nothing, and says so.
+    const Answer nothing = diskutil({"mount", kname(dev)});
+    EXPECT_NE(nothing.code, 0) << nothing.out.toStdString();
+    EXPECT_TRUE(nothing.err.contains("no file system")) << nothing.err.toStdString();
     ASSERT_TRUE(platform::runProcess(platform::findProgram("mkfs.ext4"), {"-F", "-q", "-L", "PART1", "/dev/" + p1}).succeeded());
 
     const QVariantMap entry = listEntry(kname(dev));
@@ -258,6 +262,7 @@ TEST(DiskutilProgram, MountRenameUnmountEject)
         const auto attach = platform::runProcess("losetup", {"-f", "--show", image});
         ASSERT_TRUE(attach.succeeded()) << attach.standardError.toStdString();
         const QString node = QString::fromLocal8Bit(attach.standardOutput).trimmed();
+        nvtest::dropStalePartitions(node);
         const QString name = QFileInfo(node).fileName();
         bool ejected = false;
         auto cleanup = qScopeGuard([&] {
@@ -277,6 +282,14 @@ TEST(DiskutilProgram, MountRenameUnmountEject)
         Answer r = diskutil({"mount", name});
         ASSERT_EQ(r.code, 0) << r.err;
         QString point = info(name).value("MountPoint").toString();
+        if (point.isEmpty()) {
+            QFile table("/proc/self/mountinfo");
+            table.open(QIODevice::ReadOnly);
+            ADD_FAILURE() << "mount said: " << r.out.toStdString() << r.err.toStdString() << "\ninfo: "
+                          << diskutil({"info", "-plist", name}).out.toStdString() << "\ntable:\n"
+                          << table.readAll().toStdString() << "\nlosetup: "
+                          << platform::runProcess("losetup", {"-a"}).standardOutput.toStdString();
+        }
         ASSERT_FALSE(point.isEmpty());
         EXPECT_EQ(QFileInfo(point).path(), mediaBase());
         EXPECT_TRUE(nvtest::writeFile(point + "/kept.txt", "still here"));

@@ -93,6 +93,8 @@ struct EjectableLoop {
         const auto r = platform::runProcess(platform::findProgram("losetup"), {"-f", "--show", image});
         if (r.succeeded())
             device = QString::fromLocal8Bit(r.standardOutput).trimmed();
+        if (!device.isEmpty())
+            nvtest::dropStalePartitions(device);
     }
     ~EjectableLoop()
     {
