@@ -45,6 +45,7 @@ StatusAttachedWindow* StatusAttachedWindow::initWithView(QWidget* view, const QP
     w->resize(view->size());
     w->core_.attach(view, point, window, side, distance);
     w->setMouseTracking(true);
+    w->setAttribute(Qt::WA_Hover);
     if (w->delegate_)
         w->delegate_->mouseInWindow(false);
     return w;
@@ -149,18 +150,28 @@ void StatusAttachedWindow::mousePressEvent(QMouseEvent* event)
     PopBaseWindow::mousePressEvent(event);
 }
 
-void StatusAttachedWindow::enterEvent(QEnterEvent* event)
+bool StatusAttachedWindow::event(QEvent* event)
 {
-    QWidget::enterEvent(event);
-    if (delegate_)
-        delegate_->mouseInWindow(true);
+    // Hover events reach the window wherever the pointer is in it, over its
+    // view too; the shadow's band around the body is not the content.
+    switch (event->type()) {
+    case QEvent::HoverEnter:
+    case QEvent::HoverMove:
+        setPointerInside(core_.bodyRect().contains(static_cast<QHoverEvent*>(event)->position().toPoint()));
+        break;
+    case QEvent::HoverLeave: setPointerInside(false); break;
+    default: break;
+    }
+    return PopBaseWindow::event(event);
 }
 
-void StatusAttachedWindow::leaveEvent(QEvent* event)
+void StatusAttachedWindow::setPointerInside(bool inside)
 {
-    QWidget::leaveEvent(event);
+    if (inside == pointerInside_)
+        return;
+    pointerInside_ = inside;
     if (delegate_)
-        delegate_->mouseInWindow(false);
+        delegate_->mouseInWindow(inside);
 }
 
 void StatusAttachedWindow::changeEvent(QEvent* event)

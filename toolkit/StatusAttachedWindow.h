@@ -22,7 +22,8 @@ class QEventLoop;
 class StatusAttachedWindowDelegate {
 public:
     virtual ~StatusAttachedWindowDelegate() = default;
-    // YES when the pointer enters the window's content, NO when it leaves.
+    // YES when the pointer enters the window's content (its body, not the
+    // shadow around it), NO when it leaves.
     virtual void mouseInWindow(bool inside) { Q_UNUSED(inside); }
     // The window stopped being the active window.
     virtual void isHiddenWindow() {}
@@ -79,8 +80,7 @@ protected:
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
-    void enterEvent(QEnterEvent* event) override;
-    void leaveEvent(QEvent* event) override;
+    bool event(QEvent* event) override;
     void changeEvent(QEvent* event) override;
 
 private:
@@ -89,4 +89,7 @@ private:
     QEventLoop* loop_ = nullptr;   // the running modal loop (it lives on runModal's stack)
     bool closed_ = false;
     StatusAttachedWindowDelegate* delegate_ = nullptr;
+    bool pointerInside_ = false;
+
+    void setPointerInside(bool inside);
 };

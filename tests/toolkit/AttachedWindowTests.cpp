@@ -268,10 +268,32 @@ TEST(StatusAttachedWindow, DelegateHearsThePointerAndLosingFocus)
     std::unique_ptr<QWidget> view(makeDialogView(QString()));
     QPointer<StatusAttachedWindow> w = StatusAttachedWindow::initWithView(view.get(), {400, 500}, nullptr, 1, 5.0f);
     w->setMattachedWDelegate(&observer);
-    QEnterEvent enter(QPointF(10, 10), QPointF(10, 10), QPointF(10, 10));
-    QApplication::sendEvent(w, &enter);
-    QEvent leave(QEvent::Leave);
-    QApplication::sendEvent(w, &leave);
+    const int m = w->shadowMargin();
+    ASSERT_GT(m, 0) << "offscreen, transparency reaches the picture: the dialog has its shadow";
+    const auto hover = [&](QEvent::Type type, QPointF at) {
+        QHoverEvent e(type, at, w->mapToGlobal(at), QPointF(-1, -1));
+        QApplication::sendEvent(w, &e);
+    };
+    hover(QEvent::HoverEnter, QPointF(m / 2, m / 2));
+    EXPECT_TRUE(observer.inside.isEmpty()) << "the shadow is not the content";
+    hover(QEvent::HoverMove, view->mapTo(w, QPointF(150, 100)));
+    hover(QEvent::HoverMove, view->mapTo(w, QPointF(160, 100)));
+    hover(QEvent::HoverMove, QPointF(w->width() - 2, m + 20));
+    hover(QEvent::HoverMove, QPointF(m + 20, m + 20));
+    hover(QEvent::HoverLeave, QPointF(-1, -1));
+    EXPECT_EQ(observer.inside, (QList<bool>{true, false, true, false}));
+
+    // Delivered as the window system delivers them: over a button of the
+    // view the window still hears it.
+    observer.inside.clear();
+    w->show();
+    QCoreApplication::processEvents();
+    QWidget* button = view->findChild<TextImageButton*>();
+    ASSERT_TRUE(button);
+    QTest::mouseMove(button, QPoint(10, 10));
+    QCoreApplication::processEvents();
+    QTest::mouseMove(w, QPoint(2, 2));
+    QCoreApplication::processEvents();
     EXPECT_EQ(observer.inside, (QList<bool>{true, false}));
     w->closeMattachedWindow();
     EXPECT_EQ(observer.hidden, 1);
