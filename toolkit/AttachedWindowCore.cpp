@@ -229,7 +229,9 @@ void AttachedWindowCore::setHasShadow(bool value)
     if (hasShadow_ == value)
         return;
     hasShadow_ = value;
-    redisplay();
+    // Before the view is attached there is nothing to place yet.
+    if (view_)
+        redisplay();
 }
 
 bool AttachedWindowCore::refreshCompositing()
