@@ -82,11 +82,15 @@ QString dataFolder()
                         + appFolderName());
 }
 
+namespace {
+QMutex privateTempMutex;
+QString privateTemp; // guarded by privateTempMutex
+} // namespace
+
 QString privateTempFolder()
 {
-    static QMutex mutex;
-    static QString folder;
-    QMutexLocker lock(&mutex);
+    QMutexLocker lock(&privateTempMutex);
+    QString& folder = privateTemp;
     if (!folder.isEmpty() && QFileInfo(folder).isDir())
         return folder;
     QByteArray templ = (QDir::tempPath() + QStringLiteral("/nullvane-XXXXXX")).toLocal8Bit();
@@ -95,6 +99,14 @@ QString privateTempFolder()
         folder = QString::fromLocal8Bit(made);
     }
     return folder;
+}
+
+void removePrivateTempFolder()
+{
+    QMutexLocker lock(&privateTempMutex);
+    if (!privateTemp.isEmpty())
+        QDir(privateTemp).removeRecursively();
+    privateTemp.clear();
 }
 
 QString resourcePath(const QString& name)

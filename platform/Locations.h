@@ -34,6 +34,9 @@ QString dataFolder();     // the erase-history database lives here
 // A folder only this user can enter (mode 0700), private to this process run,
 // for command output files and other scratch files. Created on first use.
 QString privateTempFolder();
+// Removes that folder with everything in it, at the end of the run; a later
+// call of privateTempFolder() makes a new one.
+void removePrivateTempFolder();
 
 // Read-only resources shipped with the application ("NullvaneBase.plist",
 // "EraserHistory.plist", images). NULLVANE_RESOURCES names a folder that is

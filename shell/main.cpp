@@ -5,6 +5,7 @@
 
 #include "platform/DiskutilProgram.h"
 #include "platform/Dispatch.h"
+#include "platform/Locations.h"
 #include "platform/Log.h"
 #include "platform/TerminationSignals.h"
 #include "platform/gui/DisplaySleep.h"
@@ -56,8 +57,10 @@ int main(int argc, char** argv)
         // not stop) must not meet the objects being torn down.
         if (!platform::dispatch::waitForGlobalQueues(2000)) {
             platform::log(QStringLiteral("quit: background work still running; ending without tear-down"));
+            platform::removePrivateTempFolder();
             ::_exit(status);
         }
+        platform::removePrivateTempFolder();
     }
     return status;
 }

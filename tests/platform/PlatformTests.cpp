@@ -46,6 +46,17 @@ TEST(Locations, PrivateTempFolderIsOwnerOnly)
     ASSERT_EQ(stat(QFile::encodeName(folder).constData(), &st), 0);
     EXPECT_EQ(st.st_mode & 0777, 0700u);
     EXPECT_EQ(platform::privateTempFolder(), folder);
+
+    // The end of the run takes it with what it holds; the next use makes a new one.
+    ASSERT_TRUE(QDir().mkpath(folder + "/inner"));
+    QFile scratch(folder + "/inner/out.txt");
+    ASSERT_TRUE(scratch.open(QIODevice::WriteOnly));
+    scratch.close();
+    platform::removePrivateTempFolder();
+    EXPECT_FALSE(QFileInfo::exists(folder));
+    const QString next = platform::privateTempFolder();
+    EXPECT_TRUE(QFileInfo(next).isDir());
+    EXPECT_NE(next, folder);
 }
 
 TEST(Dispatch, GlobalWorkPostsBackToTheMainThreadInOrder)
