@@ -4,6 +4,7 @@
 
 #include "tools/fileeraser/EndBgView.h"
 #include "tools/fileeraser/FilePickerPanel.h"
+#include "tools/fileeraser/FileEraserTable.h"
 #include "toolkit/FileEraserSortVC.h"
 #include "tools/erasepanels/FormatLTypeViewController.h"
 #include "tools/fileeraser/MakeSureFileEraserViewControoler.h"
@@ -12,6 +13,7 @@
 #include "core/ErasureStandards.h"
 #include "platform/Defaults.h"
 #include "toolkit/EUHandButton.h"
+#include "toolkit/ImageCache.h"
 #include "toolkit/InterfaceStyle.h"
 #include "toolkit/MAAttachedWindow.h"
 #include "toolkit/ModalDialog.h"
@@ -293,3 +295,26 @@ TEST(FilePicker, SpeaksTheListsWordsAndStandsApartFromTheWindow)
     EXPECT_LT(qGray(image.pixelColor(1, h / 2).rgb()), qGray(body.rgb()));
 }
 
+
+TEST(SmallViews, TheSearchColumnDrawsTheMagnifier)
+{
+    const QRect cell(0, 0, 40, 48);
+    const QRectF icon(12, 16, 16, 16);
+    const auto drawn = [&](const std::function<void(QPainter&)>& draw) {
+        QImage image(cell.size(), QImage::Format_ARGB32_Premultiplied);
+        image.fill(QColor(50, 50, 61));
+        QPainter p(&image);
+        p.setRenderHint(QPainter::Antialiasing);
+        draw(p);
+        return image;
+    };
+    SearchCellDelegate delegate;
+    QStyleOptionViewItem option;
+    option.rect = cell;
+    const QImage shown = drawn([&](QPainter& p) { delegate.paint(&p, option, QModelIndex()); });
+    const auto alone = [&](const QString& name) {
+        return drawn([&](QPainter& p) { toolkit::imageNamed(name).draw(p, icon); });
+    };
+    EXPECT_EQ(shown, alone(QStringLiteral("ic_search"))) << "the magnifier, centred in the cell";
+    EXPECT_NE(shown, alone(QStringLiteral("ic_export")));
+}
