@@ -163,6 +163,7 @@ WipeVolumeScanner::WipeVolumeScanner(QObject* parent)
         return out;
     })
     , isScanV_(std::make_shared<std::atomic<bool>>(false))
+    , pending_(std::make_shared<std::atomic<bool>>(false))
 {
 }
 
@@ -170,9 +171,13 @@ WipeVolumeScanner::~WipeVolumeScanner() = default;
 
 void WipeVolumeScanner::getallVolumes()
 {
+    // Noted before the try: a scan ending meanwhile then sees it and runs
+    // once more, so a mount during a scan is never left out of the list.
+    pending_->store(true);
     bool expected = false;
     if (!isScanV_->compare_exchange_strong(expected, true))
         return;
+    pending_->store(false);
     if (platform::dispatch::isMainThread()) {
         startOnMain();
         return;
@@ -190,7 +195,8 @@ void WipeVolumeScanner::startOnMain()
     const QPointer<WipeVolumeScanner> self(this);
     const EntrySource source = source_;
     const auto flag = isScanV_;
-    platform::dispatch::global(platform::dispatch::Priority::Default, [self, source, flag] {
+    const auto pending = pending_;
+    platform::dispatch::global(platform::dispatch::Priority::Default, [self, source, flag, pending] {
         QList<VolumeObjPtr> found;
         for (const Entry& e : source()) {
             QString name = e.bsdName;
@@ -199,10 +205,14 @@ void WipeVolumeScanner::startOnMain()
                 continue;
             WipeVolumeList::getVolumeAllObjWithVolumeName(found, name, wipescan::getDisjInfo);
         }
-        platform::dispatch::main([self, flag, found] {
+        platform::dispatch::main([self, flag, pending, found] {
             flag->store(false);
-            if (self)
-                emit self->scanFinished(found);
+            if (!self)
+                return;
+            emit self->scanFinished(found);
+            // Asked for while this scan ran: it may have missed a change.
+            if (self && pending->load())
+                self->getallVolumes();
         });
     });
 }

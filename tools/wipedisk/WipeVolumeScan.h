@@ -83,7 +83,8 @@ private:
     int selectIndex_ = -1;
 };
 
-// Runs rescans: one at a time, a request during a scan dropped.
+// Runs rescans: one at a time; requests during a scan make one more scan
+// when it ends.
 class WipeVolumeScanner : public QObject {
     Q_OBJECT
 public:
@@ -99,7 +100,8 @@ public:
     // Where the entries come from; the platform's mounted volumes by default.
     void setEntrySource(EntrySource source) { source_ = std::move(source); }
 
-    // Starts a rescan unless one runs; returns at once. Any thread.
+    // Starts a rescan, or one more after the scan that runs; returns at once.
+    // Any thread.
     void getallVolumes();
     bool isScanV() const { return isScanV_->load(); }
 
@@ -117,4 +119,6 @@ private:
 
     EntrySource source_;
     std::shared_ptr<std::atomic<bool>> isScanV_;
+    // A scan was asked for while one ran.
+    std::shared_ptr<std::atomic<bool>> pending_;
 };

@@ -96,31 +96,41 @@ TEST(WipeScan, RecordsFromRecordedAnswers)
     EXPECT_EQ(calls.size(), 9);
 }
 
-TEST(WipeScan, ARescanDuringAScanIsDropped)
+TEST(WipeScan, RescansDuringAScanMakeOneMoreScan)
 {
     wipetest::FakeDiskutil du;
     du.setInfo("sdb1", facts("sdb1", "A", "ext4", "/media/u/A"));
+    du.setInfo("sdc1", facts("sdc1", "B", "ext4", "/media/u/B"));
     WipeVolumeScanner scanner;
     std::atomic<int> sources{0};
+    // A stick is mounted while the first scan reads the list.
     scanner.setEntrySource([&] {
-        ++sources;
+        QList<WipeVolumeScanner::Entry> entries{{"/media/u/A", "sdb1"}};
+        if (++sources > 1)
+            entries.append(WipeVolumeScanner::Entry{"/media/u/B", "sdc1"});
         QThread::msleep(200);
-        return QList<WipeVolumeScanner::Entry>{{"/media/u/A", "sdb1"}};
+        return entries;
     });
     QSignalSpy started(&scanner, &WipeVolumeScanner::scanStarted);
     QSignalSpy finished(&scanner, &WipeVolumeScanner::scanFinished);
+    QList<VolumeObjPtr> last;
+    QObject::connect(&scanner, &WipeVolumeScanner::scanFinished, [&](const QList<VolumeObjPtr>& v) { last = v; });
     scanner.getallVolumes();
     scanner.getallVolumes();
     std::thread other([&] { scanner.getallVolumes(); });
     other.join();
     ASSERT_TRUE(scanner.waitForScan(10000));
     nvtest::pump(50);
-    EXPECT_EQ(sources.load(), 1);
-    EXPECT_EQ(started.count(), 1);
-    EXPECT_EQ(finished.count(), 1);
+    EXPECT_EQ(sources.load(), 2) << "the requests during the scan make one scan more, not one each";
+    EXPECT_EQ(started.count(), 2);
+    ASSERT_EQ(finished.count(), 2);
+    EXPECT_EQ(names(last), (QStringList{"A", "B"}))
+        << "the list ends with the volume mounted during the first scan";
     scanner.getallVolumes();
     ASSERT_TRUE(scanner.waitForScan(10000));
-    EXPECT_EQ(sources.load(), 2) << "a scan after the end runs";
+    nvtest::pump(50);
+    EXPECT_EQ(sources.load(), 3) << "a scan after the end runs";
+    EXPECT_EQ(finished.count(), 3);
 }
 
 TEST(WipeScan, ChoosingARow)
