@@ -16,9 +16,8 @@
 #include "platform/Removal.h"
 
 #include <QDir>
-#include <QElapsedTimer>
+#include <QDeadlineTimer>
 #include <QPointer>
-#include <QThread>
 
 #include <algorithm>
 #include <condition_variable>
@@ -133,7 +132,23 @@ struct WipeDiskRun::Worker {
     std::atomic<quint64> generation{0};
     std::mutex mutex;
     std::condition_variable idle;
+    std::condition_variable cancelled;
     int busy = 0;
+
+    void requestCancel()
+    {
+        {
+            std::lock_guard<std::mutex> lock(mutex);
+            cancel = true;
+        }
+        cancelled.notify_all();
+    }
+    // Sleeps `ms`, or less when the run is cancelled meanwhile.
+    void pause(int ms)
+    {
+        std::unique_lock<std::mutex> lock(mutex);
+        cancelled.wait_for(lock, std::chrono::milliseconds(std::max(0, ms)), [this] { return cancel.load(); });
+    }
 
     void enter()
     {
@@ -262,6 +277,7 @@ void WipeDiskRun::beginRun()
     running_ = true;
     worker_->generation = ++generation_;
     worker_->cancel = false;
+    quitDeadline_.reset();
     fill_->setIsCancelEraser(false);
     fill_->setIsPartitionEraser(false);
     fill_->setSelectEraserType(selectEraserType_);
@@ -288,6 +304,7 @@ void WipeDiskRun::makeSureToWipeSelectVolume()
     historyName_ = v->volumeName();
     const QString device = v->volRootDir().isEmpty() ? v->volumePath() : v->volRootDir();
     platform::log(QStringLiteral("Other Path : %1 , %2 , %3").arg(v->volumeType(), v->volumeName(), device));
+    const QString diskUuid = v->diskUUID();
 
     const QPointer<WipeDiskRun> self(this);
     const auto worker = worker_;
@@ -302,11 +319,23 @@ void WipeDiskRun::makeSureToWipeSelectVolume()
         });
     };
     worker->enter();
-    platform::dispatch::global(platform::dispatch::Priority::Default, [worker, command, device, attempts, retryMs, mounted, post] {
+    platform::dispatch::global(platform::dispatch::Priority::Default, [worker, command, device, diskUuid, attempts, retryMs,
+                                                                       mounted, post] {
         struct Leave {
             Worker* w;
             ~Leave() { w->leave(); }
         } leave{worker.get()};
+
+        // The device may have changed hands since the list was read (a stick
+        // pulled out, another plugged in and given the same node): only the
+        // disk that was chosen is reformatted.
+        const QString uuidNow = wipescan::getDisjInfo(device).value(QStringLiteral("DiskUUID")).toString();
+        if (uuidNow != diskUuid) {
+            platform::log(QStringLiteral("%1 is no longer the disk that was chosen (%2, now %3); nothing is reformatted")
+                              .arg(device, diskUuid, uuidNow));
+            post([](WipeDiskRun& run) { run.reformatFound(run.generation_, nullptr, wiperun::kNotFoundText); });
+            return;
+        }
 
         platform::log(QStringLiteral("do format begin: %1").arg(command.arguments.join(QLatin1Char(' '))));
         const platform::ProcessResult result = runDiskUtility(
@@ -337,7 +366,7 @@ void WipeDiskRun::makeSureToWipeSelectVolume()
             }
             post([](WipeDiskRun& run) { emit run.rescanRequested(); });
             if (attempt < attempts)
-                QThread::msleep(static_cast<unsigned long>(retryMs));
+                worker->pause(retryMs);
         }
         if (worker->cancel.load()) {
             post([](WipeDiskRun& run) { run.reformatFound(run.generation_, nullptr, wiperun::kCancelledText); });
@@ -441,7 +470,7 @@ void WipeDiskRun::cancelEraser()
 {
     if (!running_)
         return;
-    worker_->cancel = true;
+    worker_->requestCancel();
     fill_->setIsCancelEraser(true);
 }
 
@@ -452,13 +481,16 @@ bool WipeDiskRun::waitForWorker(int timeoutMs)
 
 bool WipeDiskRun::stopRunningWork(int timeoutMs)
 {
-    QElapsedTimer clock;
-    clock.start();
+    // The first call sets the time quitting may take; a later one (the
+    // destructor's, after the main window's) waits only for what is left.
+    if (!quitDeadline_)
+        quitDeadline_ = QDeadlineTimer(std::max(0, timeoutMs));
+    const auto left = [this] { return static_cast<int>(std::max<qint64>(0, quitDeadline_->remainingTime())); };
     if (running_)
         cancelEraser();
-    const bool workerDone = waitForWorker(timeoutMs);
+    const bool workerDone = waitForWorker(left());
     // The fill gets what is left of the same budget, its clean-up included.
-    fill_->stopRunningFill(static_cast<int>(std::max<qint64>(0, timeoutMs - clock.elapsed())));
+    fill_->stopRunningFill(left());
     fill_->endAppRemoveFolder();
     return workerDone && !fill_->isRunning();
 }

@@ -26,6 +26,7 @@
 
 #include "core/VolumeObj.h"
 
+#include <QDeadlineTimer>
 #include <QObject>
 #include <QString>
 #include <QStringList>
@@ -35,6 +36,7 @@
 #include <atomic>
 #include <functional>
 #include <memory>
+#include <optional>
 
 // What the run needs of the free-space fill; FreeSpaceFillEngine behind it in
 // the program, a fake in screen tests.
@@ -145,7 +147,8 @@ public:
 
     // At quit: stops a run, waits at most `timeoutMs` for its worker and
     // removes a fill folder left on a volume. Answers whether nothing is left
-    // running.
+    // running. The first call's time is shared: a later call never waits past
+    // it.
     bool stopRunningWork(int timeoutMs);
     void endAppRemoveFolder();
 
@@ -198,6 +201,8 @@ private:
     // given its new name): the name the history record keeps.
     QString historyName_;
     quint64 generation_ = 0;
+    // Set by the first stopRunningWork, cleared when a run begins.
+    std::optional<QDeadlineTimer> quitDeadline_;
 
     QTimer eraserTimer_;
     int eraserTimeR_ = 0;

@@ -55,7 +55,6 @@ WipeDiskViewController::~WipeDiskViewController()
 {
     for (const auto token : std::as_const(observers_))
         platform::NotificationCenter::defaultCenter().removeObserver(token);
-    run_.stopRunningWork(FreeSpaceFillEngine::kQuitWaitMs);
     makeSureWipeDiskVC_.reset();
     historyVC_.reset();
     setEraserLevelVC_.reset();
@@ -299,6 +298,13 @@ void WipeDiskViewController::showNTFSWindow()
 
 void WipeDiskViewController::doEraserPartiltion()
 {
+    // The run takes the volume chosen now: a mount or unmount while the
+    // confirmation is open rescans the list, and the row chosen by its index
+    // may then be another volume.
+    const VolumeObjPtr v = list_.selectVolumeObj();
+    if (!v || run_.isRunning())
+        return;
+    run_.setSelectVolumeObj(v);
     diskPane_.cancelButton->setButtonEnabled(false);
     diskPane_.pane->move(kToolWidth, 0);
     diskPane_.pane->show();
@@ -325,17 +331,15 @@ void WipeDiskViewController::replaceStepIndicator(const WipeProgressPane& pane, 
 void WipeDiskViewController::fillRunLabels(const WipeProgressPane& pane)
 {
     pane.typeLabel->setText(PublicUtilities::getEraserTimes());
-    pane.diskNameLabel->setText(list_.selectVolumeObj() ? list_.selectVolumeObj()->volumeName() : QString());
+    pane.diskNameLabel->setText(run_.selectVolumeObj() ? run_.selectVolumeObj()->volumeName() : QString());
     pane.cancelLabel->hide();
 }
 
 void WipeDiskViewController::makeSureToWipeSelectVolume()
 {
-    const VolumeObjPtr v = list_.selectVolumeObj();
-    if (!v || run_.isRunning())
+    if (!run_.selectVolumeObj() || run_.isRunning())
         return;
     replaceStepIndicator(diskPane_, wiperun::kWipeVolume);
-    run_.setSelectVolumeObj(v);
     run_.makeSureToWipeSelectVolume();
     // The name the run goes by (an unnamed exFAT volume has its new one now).
     fillRunLabels(diskPane_);

@@ -8,8 +8,10 @@
 #include "core/PublicUtilities.h"
 #include "platform/Log.h"
 
+#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QSignalSpy>
+#include <algorithm>
 #include <gtest/gtest.h>
 
 using wipetest::facts;
@@ -159,7 +161,11 @@ TEST(WipeRun, AFailedReformatEndsTheRunAndNoFillStarts)
         EXPECT_EQ(r.run->errorString(), wiperun::kReformatFailText);
         EXPECT_EQ(r.steps.value(0), 1);
         expectFailedEnd(r, "磁盘擦除:Vol");
-        EXPECT_FALSE(du.calls().join("|").contains("info")) << "nothing is looked for after a failure";
+        const QStringList calls = du.calls();
+        const qsizetype changed = std::max(calls.indexOf(QStringLiteral("reformat /dev/sdb1")),
+                                           calls.indexOf(QStringLiteral("eraseVolume MS-DOS FAT32 NEW /dev/sdb1")));
+        ASSERT_GE(changed, 0) << calls.join("|");
+        EXPECT_FALSE(calls.mid(changed + 1).join("|").contains("info")) << "nothing is looked for after a failure";
     }
 }
 
@@ -229,10 +235,49 @@ TEST(WipeRun, AVolumeThatDoesNotComeBackEndsTheRunAfterBoundedLooks)
     ASSERT_TRUE(r.wait());
     EXPECT_EQ(r.fill->started, 0);
     EXPECT_EQ(r.run->errorString(), wiperun::kNotFoundText);
-    EXPECT_EQ(du.calls().count("info -plist /dev/sdb1"), 3);
+    // One look before the reformat (is it still the disk chosen?), then three.
+    EXPECT_EQ(du.calls().count("info -plist /dev/sdb1"), 4);
     EXPECT_FALSE(du.calls().join("|").contains("sdc1"));
     EXPECT_GE(r.rescans, 3);
     expectFailedEnd(r, "磁盘擦除:Vol");
+}
+
+TEST(WipeRun, ADiskThatIsNoLongerTheOneChosenIsNotReformatted)
+{
+    struct Road {
+        const char* name;
+        const char* uuidNow;  // nullptr: the device answers nothing
+        bool reformatted;
+    };
+    const QList<Road> roads = {
+        {"another disk on the same node", "2222-OTHER", false},
+        {"the device is gone", nullptr, false},
+        {"still the disk chosen", "1111-CHOSEN", true},
+    };
+    for (const Road& road : roads) {
+        SCOPED_TRACE(road.name);
+        wipetest::FakeDiskutil du;
+        du.setVerb("reformat", "Mounting disk\n", 0);
+        if (road.uuidNow) {
+            QVariantMap now = facts("sdb1", "Vol", "ext4", nvtest::freshFolder("v"));
+            now.insert("DiskUUID", road.uuidNow);
+            du.setInfo("sdb1", now);
+        }
+        RunFixture r;
+        const VolumeObjPtr v = volume("sdb1", "Vol", "ext4");
+        v->setDiskUUID("1111-CHOSEN");
+        r.run->setSelectVolumeObj(v);
+        r.run->makeSureToWipeSelectVolume();
+        ASSERT_TRUE(r.wait());
+        EXPECT_EQ(!du.calls().filter("reformat").isEmpty(), road.reformatted) << du.calls().join("|");
+        if (road.reformatted) {
+            EXPECT_TRUE(r.success) << r.run->errorString();
+            continue;
+        }
+        EXPECT_EQ(r.run->errorString(), wiperun::kNotFoundText);
+        EXPECT_EQ(r.fill->started, 0);
+        expectFailedEnd(r, "磁盘擦除:Vol");
+    }
 }
 
 TEST(WipeRun, ARefusedPasswordChangesNothing)
@@ -249,7 +294,8 @@ TEST(WipeRun, ARefusedPasswordChangesNothing)
         ASSERT_TRUE(r.wait());
         EXPECT_EQ(pk.calls().size(), 1);
         EXPECT_TRUE(pk.calls().value(0).endsWith("diskutil reformat /dev/sdb1")) << pk.calls();
-        EXPECT_TRUE(du.calls().isEmpty()) << "the utility never ran: " << du.calls();
+        // Only the look at the disk before the change ran, without the launcher.
+        EXPECT_EQ(du.calls(), QStringList{"info -plist /dev/sdb1"}) << "the change never ran: " << du.calls().join("|");
         EXPECT_EQ(r.fill->started, 0);
         expectFailedEnd(r, "磁盘擦除:Vol");
     }
@@ -361,4 +407,49 @@ TEST(WipeRun, QuitDuringTheReformatStopsTheRunWithoutAFill)
     EXPECT_TRUE(r.cancelled);
     EXPECT_EQ(r.fill->started, 0);
     EXPECT_GE(r.fill->removeCalls, 1);
+}
+
+TEST(WipeRun, ACancelWakesTheWaitBetweenLooksForTheVolume)
+{
+    wipetest::FakeDiskutil du;
+    du.setVerb("reformat", "", 0);
+    // Not mounted again yet: the run waits before looking once more.
+    du.setInfo("sdb1", facts("sdb1", "Vol", "ext4", ""));
+    RunFixture r;
+    r.run->setTimings(20, 60000, 3);
+    r.run->setSelectVolumeObj(volume("sdb1", "Vol", "ext4"));
+    r.run->makeSureToWipeSelectVolume();
+    ASSERT_TRUE(nvtest::pumpUntil([&] { return r.rescans >= 1; }, 10000)) << "the first look came to nothing";
+    QElapsedTimer clock;
+    clock.start();
+    r.run->cancelEraser();
+    ASSERT_TRUE(r.wait(5000));
+    EXPECT_LT(clock.elapsed(), 5000);
+    EXPECT_TRUE(r.cancelled);
+    EXPECT_EQ(r.fill->started, 0);
+}
+
+TEST(WipeRun, QuittingTwiceWaitsOnlyOnceForTheWorker)
+{
+    wipetest::FakeDiskutil du;
+    du.setVerb("reformat", "", 0);
+    // A reformat that outlasts the time quitting may take.
+    const QString script = du.folder() + "/diskutil";
+    QFile f(script);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    QByteArray text = f.readAll();
+    f.close();
+    text.replace("verb=\"$1\"", "verb=\"$1\"\n[ \"$verb\" = reformat ] && sleep 2");
+    nvtest::writeFile(script, text);
+    du.setInfo("sdb1", facts("sdb1", "Vol", "ext4", nvtest::freshFolder("v")));
+    RunFixture r;
+    r.run->setSelectVolumeObj(volume("sdb1", "Vol", "ext4"));
+    r.run->makeSureToWipeSelectVolume();
+    QElapsedTimer clock;
+    clock.start();
+    EXPECT_FALSE(r.run->stopRunningWork(300));
+    // The destructor asks again after the main window did: the same budget.
+    EXPECT_FALSE(r.run->stopRunningWork(5000));
+    EXPECT_LT(clock.elapsed(), 1500);
+    EXPECT_TRUE(r.run->waitForWorker(10000));
 }

@@ -219,6 +219,34 @@ TEST_F(WipeScreenTest, WipeVolumeToTheSuccessPane)
     EXPECT_GT(du.calls().size(), before);
 }
 
+TEST_F(WipeScreenTest, TheVolumeChosenIsWipedWhateverTheListDoesDuringTheConfirmation)
+{
+    choose(0);
+    const VolumeObjPtr chosen = screen->selectVolumeObj();
+    ASSERT_EQ(chosen->volumeName(), "Photos");
+    // A stick plugged in while the confirmation is open: the rescan lists
+    // another volume in the chosen row.
+    screentest::whenDialogShown([this](StatusAttachedWindow* window) {
+        screen->scanner().setEntrySource([] {
+            return QList<WipeVolumeScanner::Entry>{{"/media/u/Backup", "sdc1"}, {"/media/u/Photos", "sdb1"},
+                                                  {"/media/u/Windows", "sdd1"}, {"/", "nvme0n1p2"}};
+        });
+        platform::NotificationCenter::defaultCenter().post(MCVolumeMountNotification);
+        nvtest::pump(10);
+        EXPECT_TRUE(screen->scanner().waitForScan(10000));
+        nvtest::pump(10);
+        EXPECT_EQ(screen->volumeList().allVolumeArr().value(0)->volumeName(), "Backup");
+        EXPECT_TRUE(clickTitled(window, "继续"));
+    });
+    screen->wipeButtonAction();
+    ASSERT_TRUE(nvtest::pumpUntil([&] { return fill->started == 1; }, 10000));
+    EXPECT_EQ(screen->run().selectVolumeObj(), chosen);
+    EXPECT_EQ(fill->volume, chosen);
+    EXPECT_TRUE(du.calls().contains("reformat /dev/sdb1")) << du.calls().join("|");
+    EXPECT_TRUE(du.calls().filter("reformat /dev/sdc1").isEmpty()) << du.calls().join("|");
+    EXPECT_EQ(screen->wipeDiskProgress().diskNameLabel->text(), "Photos");
+}
+
 TEST_F(WipeScreenTest, FailuresAndACancelEndOnTheFailurePane)
 {
     struct Road {
