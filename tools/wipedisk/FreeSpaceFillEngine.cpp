@@ -1,5 +1,7 @@
 #include "FreeSpaceFillEngine.h"
 
+#include "WipeVolumeScan.h"
+
 #include "core/PublicUtilities.h"
 #include "platform/Defaults.h"
 #include "platform/Dispatch.h"
@@ -43,15 +45,7 @@ struct Target {
     qint64 totalBytes = 0;
 };
 
-QString deviceNodeOf(const VolumeObj& v)
-{
-    if (!v.volRootDir().isEmpty())
-        return v.volRootDir();
-    const QString p = v.volumePath();
-    if (p.isEmpty() || p.startsWith(QLatin1Char('/')))
-        return p;
-    return QStringLiteral("/dev/") + p;
-}
+using wipescan::deviceNodeOf;
 
 Target targetOf(const VolumeObj& v)
 {

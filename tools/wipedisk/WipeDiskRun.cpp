@@ -80,7 +80,7 @@ namespace wiperun {
 ReformatCommand reformatCommandFor(const VolumeObj& v)
 {
     const QString type = v.volumeType();
-    const QString device = v.volRootDir().isEmpty() ? v.volumePath() : v.volRootDir();
+    const QString device = wipescan::deviceNodeOf(v);
     if (type.contains(QLatin1String("ntfs")) || type.contains(QLatin1String("NTFS")))
         return {{QStringLiteral("eraseVolume"), QStringLiteral("MS-DOS FAT32"), QStringLiteral("NEW"), device},
                 QStringLiteral("NEW")};
@@ -302,7 +302,7 @@ void WipeDiskRun::makeSureToWipeSelectVolume()
     if (command.nameAfter == QLatin1String("NEWExFAT"))
         v->setVolumeName(command.nameAfter);
     historyName_ = v->volumeName();
-    const QString device = v->volRootDir().isEmpty() ? v->volumePath() : v->volRootDir();
+    const QString device = wipescan::deviceNodeOf(*v);
     platform::log(QStringLiteral("Other Path : %1 , %2 , %3").arg(v->volumeType(), v->volumeName(), device));
     const QString diskUuid = v->diskUUID();
 

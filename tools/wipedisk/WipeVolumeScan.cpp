@@ -1,11 +1,9 @@
 #include "WipeVolumeScan.h"
 
-#include "core/CommandRunners.h"
+#include "core/CVolumeMgr.h"
 #include "core/SizeText.h"
-#include "platform/DiskutilProgram.h"
 #include "platform/Dispatch.h"
 #include "platform/Log.h"
-#include "platform/PropertyList.h"
 #include "platform/VolumesFolder.h"
 #include "toolkit/ImageCache.h"
 
@@ -39,21 +37,23 @@ QString removeNullCharactersFromString(const QString& text)
     return out.remove(QChar(0));
 }
 
+QString deviceNodeOf(const VolumeObj& v)
+{
+    if (!v.volRootDir().isEmpty())
+        return v.volRootDir();
+    const QString p = v.volumePath();
+    if (p.isEmpty() || p.startsWith(QLatin1Char('/')))
+        return p;
+    return QStringLiteral("/dev/") + p;
+}
+
 QVariantMap getDisjInfo(const QString& device)
 {
-    if (device.isEmpty())
-        return {};
-    QString node = device;
-    if (!node.startsWith(QLatin1Char('/')))
-        node = QStringLiteral("/dev/") + node;
-    const QString path = execCommand(platform::diskutilProgram(), {QStringLiteral("info"), QStringLiteral("-plist"), node});
-    if (path.isEmpty())
-        return {};
-    // The runner names its files in plain ASCII; the clean-up keeps it so.
-    const QString clean = removeNullCharactersFromString(removeSpecialCharactersFromString(path));
-    const QVariantMap facts = platform::plist::readDictionary(clean);
-    discardCommandOutput(path);
-    return facts;
+    // The volume manager asks for /dev/<identifier>.
+    QString identifier = device;
+    if (identifier.startsWith(QLatin1String("/dev/")))
+        identifier = identifier.mid(5);
+    return CVolumeMgr().EUGetDiskInfo(identifier);
 }
 
 VolumeObjPtr volumeFromFacts(const QVariantMap& facts)

@@ -30,9 +30,13 @@ QString removeSpecialCharactersFromString(const QString& text);
 // Every U+0000 removed.
 QString removeNullCharactersFromString(const QString& text);
 
+// The device node of a record: its root device, else its path, under /dev
+// when the path names no folder.
+QString deviceNodeOf(const VolumeObj& v);
+
 // The disk utility's facts ("info -plist") of one device, asked by device
-// ("/dev/sdb1" or "sdb1") as one argument; empty when the utility has no
-// answer. Blocks; call it on a worker.
+// ("/dev/sdb1" or "sdb1") as one argument, through CVolumeMgr::EUGetDiskInfo;
+// empty when the utility has no answer. Blocks; call it on a worker.
 QVariantMap getDisjInfo(const QString& device);
 
 // The record of one volume from its facts: "Untitled" for an empty name,

@@ -3,6 +3,7 @@
 
 #include "WipeTestSupport.h"
 
+#include "platform/Locations.h"
 #include "tools/wipedisk/WipeVolumeScan.h"
 
 #include <QSignalSpy>
@@ -131,6 +132,23 @@ TEST(WipeScan, RescansDuringAScanMakeOneMoreScan)
     nvtest::pump(50);
     EXPECT_EQ(sources.load(), 3) << "a scan after the end runs";
     EXPECT_EQ(finished.count(), 3);
+}
+
+TEST(WipeScan, FactsAreReadUnderANonAsciiTemporaryFolder)
+{
+    wipetest::FakeDiskutil du;
+    du.setInfo("sdb1", facts("sdb1", "照片", "ext4", "/media/u/照片"));
+    const QByteArray before = qgetenv("TMPDIR");
+    const QString tmp = nvtest::freshFolder(QStringLiteral("临时文件"));
+    qputenv("TMPDIR", QFile::encodeName(tmp));
+    platform::removePrivateTempFolder();
+    ASSERT_TRUE(platform::privateTempFolder().startsWith(tmp)) << platform::privateTempFolder();
+    const QVariantMap got = wipescan::getDisjInfo("/dev/sdb1");
+    const QVariantMap bare = wipescan::getDisjInfo("sdb1");
+    qputenv("TMPDIR", before);
+    platform::removePrivateTempFolder();
+    EXPECT_EQ(got.value("VolumeName").toString(), "照片");
+    EXPECT_EQ(bare.value("MountPoint").toString(), "/media/u/照片");
 }
 
 TEST(WipeScan, ChoosingARow)
