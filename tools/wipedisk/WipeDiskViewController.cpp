@@ -253,11 +253,7 @@ void WipeDiskViewController::selectVolumeButton(int clickedRow)
 void WipeDiskViewController::runModalDialog(QWidget* view, const std::function<void(StatusAttachedWindow*)>& bind)
 {
     // Attached under the main window's horizontal centre, 3 points to the left.
-    StatusAttachedWindow* window = toolkit::attachDialog(view, toolkit::dialogAttachPoint(mainWindow(), -3));
-    if (!window)
-        return;
-    bind(window);
-    window->runModal();
+    toolkit::runDialog(view, mainWindow(), bind, -3);
 }
 
 void WipeDiskViewController::wipeButtonAction()
