@@ -148,6 +148,9 @@ AMAppItemList scan(const QList<platform::DesktopDataFolder>& folders)
         if (entry.source != platform::EntrySource::System && entry.source != platform::EntrySource::User)
             continue;
         askDpkg << entry.filePath;
+        // Only a user's entry can stand alone, so only its program is asked about.
+        if (entry.source != platform::EntrySource::User)
+            continue;
         const QString program = programFile(entry);
         programs.insert(entry.filePath, program);
         if (!program.isEmpty())
@@ -210,6 +213,11 @@ AMAppItemList scan(const QList<platform::DesktopDataFolder>& folders)
             }
             if (isDesktopShell(QString(), entry.id))
                 continue;
+            // An entry of a system folder that no package is known to own
+            // (dpkg gone or failing, or a system without it) is still the
+            // system's: removing its files would leave the program installed.
+            if (entry.source != platform::EntrySource::User)
+                continue;
             // No package owns the entry: the application's own files and the
             // entry go, unless the program belongs to a package (then the
             // entry is only a shortcut of the user's, and goes alone).
@@ -217,8 +225,13 @@ AMAppItemList scan(const QList<platform::DesktopDataFolder>& folders)
             const QString program = programs.value(entry.filePath);
             if (!program.isEmpty() && !owners.contains(program) && underUserHome(program))
                 item->standAlonePath = standAloneRoot(program);
-            if (!item->standAlonePath.isEmpty())
+            if (!item->standAlonePath.isEmpty()) {
                 item->path = item->standAlonePath;
+            } else {
+                // A launcher of someone else's program ("steam steam://...",
+                // "flatpak run ..."): that program's folders are not its own.
+                item->executableName.clear();
+            }
             const qint64 bytes = CommUti::sizeOfFileRef(item->path) +
                                  (item->path != entry.filePath ? QFileInfo(entry.filePath).size() : 0);
             item->size = CommUti::convertVolSpace(bytes);

@@ -246,6 +246,11 @@ AMAppItemList RelatedAppFilesScanner::relatedFilesToItem(const AMAppItemPtr& ite
     group.append(self);
     if (item->packaging == AMAppItem::Packaging::StandAlone && item->path != item->desktopEntry)
         group.append(aConstructItem(item->desktopEntry, 0));
+    // A user's launcher of a program it does not hold (a game through Steam,
+    // a Flatpak through "flatpak run") owns nothing but the entry: the
+    // folders its name or id would find belong to what it starts.
+    if (item->packaging == AMAppItem::Packaging::StandAlone && item->standAlonePath.isEmpty())
+        return group;
 
     const QString name = entryName(*item);
     const QString identifier = item->bundleID;

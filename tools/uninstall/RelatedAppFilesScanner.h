@@ -51,7 +51,8 @@ public:
     // The group of an installed item: for an application of the Linux
     // desktop, itself, the entry of a stand-alone one and its files in the
     // user's folders (named by its entry's name, its desktop file id or its
-    // program), then a Flatpak's or Snap's own folder; for any other item,
+    // program), then a Flatpak's or Snap's own folder; a user's launcher of
+    // a program it does not hold is only its entry; for any other item,
     // relatedFilesToApplicationAtPath of its path.
     static AMAppItemList relatedFilesToItem(const AMAppItemPtr& item, const QStringList& installedKeys = {});
 

@@ -247,6 +247,70 @@ TEST_F(LinuxApps, RelatedFilesPerPackagingWithTheBoundaryAndLongerKeyRules)
     EXPECT_TRUE(tool.contains(fx::at(QStringLiteral("~/.config/mytool-extra"))));
 }
 
+TEST_F(LinuxApps, AUsersLauncherOfAnotherProgramTakesNothingButItsEntry)
+{
+    // Launchers the user keeps for a Steam game and for a Flatpak: their
+    // programs belong to packages.
+    fx::makeFile(fx::at(QStringLiteral("/usr/games/steam")), 100);
+    fx::makeFile(fx::at(QStringLiteral("/usr/bin/flatpak")), 100);
+    entry(QStringLiteral("~/.local/share/applications/steam_app_620.desktop"),
+          QStringLiteral("Type=Application\nName=Portal 2\nIcon=steam_icon_620\n"
+                         "Exec=/usr/games/steam steam://rungameid/620\n"));
+    entry(QStringLiteral("~/.local/share/applications/gimp-here.desktop"),
+          QStringLiteral("Type=Application\nName=Gimp Here\nExec=/usr/bin/flatpak run org.gimp.GIMP\n"));
+    for (const char* f : {"~/.local/share/Steam/steamapps/common/Portal 2/x", "~/.config/steam/s",
+                          "~/.cache/flatpak/c", "~/.local/share/Portal 2/save",
+                          "~/.config/gimp-here/g", "~/.config/gedit/prefs"})
+        fx::makeFile(fx::at(QString::fromLatin1(f)), 100);
+    // ~/.local/share/flatpak holds the user's Flatpak installation (Paint).
+    ASSERT_TRUE(QFileInfo(fx::at(QStringLiteral("~/.local/share/flatpak"))).isDir());
+
+    const AMAppItemList items = LinuxApplications::scan();
+    const QStringList keys = RelatedAppFilesScanner::keysOfItems(items);
+    for (const char* id : {"steam_app_620", "gimp-here"}) {
+        const AMAppItemPtr launcher = find(items, QString::fromLatin1(id));
+        ASSERT_TRUE(launcher) << id;
+        EXPECT_EQ(launcher->packaging, AMAppItem::Packaging::StandAlone);
+        EXPECT_EQ(launcher->path, launcher->desktopEntry);
+        const QStringList paths = fx::pathsOf(RelatedAppFilesScanner::relatedFilesToItem(launcher, keys));
+        EXPECT_EQ(paths, QStringList{launcher->desktopEntry}) << id;
+        EXPECT_FALSE(paths.contains(fx::at(QStringLiteral("~/.local/share/Steam")))) << paths;
+        EXPECT_FALSE(paths.contains(fx::at(QStringLiteral("~/.local/share/flatpak")))) << paths;
+    }
+
+    // The applications that do hold their program keep their files.
+    const QStringList gedit =
+        fx::pathsOf(RelatedAppFilesScanner::relatedFilesToItem(find(items, QStringLiteral("org.gnome.gedit")), keys));
+    EXPECT_TRUE(gedit.contains(fx::at(QStringLiteral("~/.config/gedit"))));
+    const QStringList tool =
+        fx::pathsOf(RelatedAppFilesScanner::relatedFilesToItem(find(items, QStringLiteral("mytool")), keys));
+    EXPECT_EQ(tool.value(0), fx::at(QStringLiteral("~/Applications/MyTool")));
+}
+
+TEST_F(LinuxApps, WithoutAnAnswerFromDpkgTheSystemsEntriesAreNotOffered)
+{
+    for (const QString& tool : {QStringLiteral("/nonexistent/dpkg-query"),
+                                writeScript(QStringLiteral("dpkg-query"), QStringLiteral("exit 2\n"))}) {
+        qputenv("NULLVANE_DPKG_QUERY", QFile::encodeName(tool));
+        const AMAppItemList items = LinuxApplications::scan();
+        QStringList ids;
+        for (const AMAppItemPtr& item : items)
+            ids << item->bundleID;
+        // Text Editor and Core Info are still packaged: nothing of theirs is
+        // offered as files of their own.
+        EXPECT_FALSE(ids.contains(QStringLiteral("org.gnome.gedit"))) << tool << ids;
+        EXPECT_FALSE(ids.contains(QStringLiteral("coreutils-info"))) << tool << ids;
+        for (const AMAppItemPtr& item : items)
+            EXPECT_FALSE(item->path.startsWith(fx::at(QStringLiteral("/usr/")))) << item->path;
+        // The user's own application, the Flatpak and the Snap are listed.
+        EXPECT_EQ(ids.size(), 3) << tool << ids;
+        ASSERT_TRUE(find(items, QStringLiteral("mytool"))) << tool;
+        EXPECT_EQ(find(items, QStringLiteral("mytool"))->packaging, AMAppItem::Packaging::StandAlone);
+        EXPECT_TRUE(find(items, QStringLiteral("org.example.Paint"))) << tool;
+        EXPECT_TRUE(find(items, QStringLiteral("firefox_firefox"))) << tool;
+    }
+}
+
 TEST_F(LinuxApps, RemovalGoesThroughThePackagingAndTellsTheTruth)
 {
     if (!nvtest::isRoot())
