@@ -10,6 +10,7 @@
 #include "tools/erasepanels/NTFSViewController.h"
 #include "TextIconImageBtton.h"
 #include "tools/erasepanels/PanelHosting.h"
+#include "tools/erasepanels/ResultPane.h"
 
 #include "core/BundleSettings.h"
 #include "core/EULinkUrl.h"
@@ -305,27 +306,17 @@ void FileEraserViewController::setupProgressView()
 
 void FileEraserViewController::setupEndViews()
 {
-    const auto build = [this](bool success, TCImageButton*& back, TextImageButton*& ok) {
-        auto* pane = new EndBgView(view_);
-        pane->setGeometry(kToolWidth, 0, kToolWidth, kToolHeight);
-        pane->hide();
-        back = toolkit::makeIconButton(pane, QRect(20, 22, 32, 32), kBackSkin, QStringLiteral("返回"));
-        auto* icon = new NamedImageView(QRect((kToolWidth - 100) / 2, 110, 100, 100), pane);
-        icon->setImageName(success ? QStringLiteral("result_success") : QStringLiteral("result_fail"));
-        makeLabel(pane, QRect(0, 232, kToolWidth, 32), success ? QStringLiteral("擦除完成") : QStringLiteral("擦除未完成"),
-                  toolkit::regularFont(20), toolkit::whiteAlpha(1.0f), Qt::AlignCenter);
-        makeLabel(pane, QRect(0, 272, kToolWidth, 24),
-                  success ? QStringLiteral("所选文件和文件夹已被彻底擦除，无法再恢复。")
-                          : QStringLiteral("部分项目没有被擦除，详情请查看擦除历史。"),
-                  toolkit::lightFont(13), toolkit::whiteAlpha(0.6f), Qt::AlignCenter);
-        ok = makeTextButton(pane, QRect((kToolWidth - 160) / 2, 370, 160, 46), kMainSkin, QStringLiteral("好"), 16);
-        return pane;
-    };
-    sussView_ = build(true, sussViewBackBut_, sussViewOkBut_);
-    failView_ = build(false, failViewBackBut_, failViewOkBut_);
-    failNode_ = makeLabel(failView_, QRect(0, 300, kToolWidth, 24), QString(), toolkit::lightFont(13),
-                          toolkit::colorOf(255, 160, 120, 1.0), Qt::AlignCenter);
-    failNode_->hide();
+    sussView_ = new EndBgView(view_);
+    const erasepanels::ResultPane suss =
+        erasepanels::buildResultPane(sussView_, true, QStringLiteral("所选文件和文件夹已被彻底擦除，无法再恢复。"));
+    sussViewBackBut_ = suss.backButton;
+    sussViewOkBut_ = suss.okButton;
+    failView_ = new EndBgView(view_);
+    const erasepanels::ResultPane fail =
+        erasepanels::buildResultPane(failView_, false, QStringLiteral("部分项目没有被擦除，详情请查看擦除历史。"));
+    failViewBackBut_ = fail.backButton;
+    failViewOkBut_ = fail.okButton;
+    failNode_ = fail.note;
     for (QAbstractButton* b : {static_cast<QAbstractButton*>(sussViewBackBut_), static_cast<QAbstractButton*>(sussViewOkBut_)})
         connect(b, &QAbstractButton::clicked, this, &FileEraserViewController::sussEndBackToMainView);
     for (QAbstractButton* b : {static_cast<QAbstractButton*>(failViewBackBut_), static_cast<QAbstractButton*>(failViewOkBut_)})

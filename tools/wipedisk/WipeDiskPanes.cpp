@@ -2,6 +2,7 @@
 
 #include "FreeSpaceFillEngine.h"
 
+#include "tools/erasepanels/ResultPane.h"
 #include "toolkit/EUHandButton.h"
 #include "toolkit/ITProgressBar.h"
 #include "toolkit/InterfaceStyle.h"
@@ -23,10 +24,6 @@ using toolkit::makeLabel;
 
 namespace {
 
-const QStringList kMainSkin{QStringLiteral("btn_main"), QStringLiteral("btn_main_press"), QStringLiteral("btn_main_press"),
-                            QStringLiteral("btn_main_disable")};
-const QStringList kBackSkin{QStringLiteral("back"), QStringLiteral("back_press"), QStringLiteral("back_hover"),
-                            QStringLiteral("back_disable")};
 const QStringList kCancelSkin{QStringLiteral("btn_secl_normal"), QStringLiteral("btn_secl_hover"),
                               QStringLiteral("btn_secl_hover"), QStringLiteral("btn_secl_disable")};
 
@@ -146,22 +143,13 @@ WipeEndPane buildEndPane(QWidget* parent, bool success)
 {
     WipeEndPane e;
     e.pane = new RightBgView(parent);
-    e.pane->setGeometry(kToolWidth, 0, kToolWidth, kToolHeight);
-    e.pane->hide();
-    e.backButton = toolkit::makeIconButton(e.pane, QRect(20, 22, 32, 32), kBackSkin, QStringLiteral("返回"));
-    auto* icon = new NamedImageView(QRect((kToolWidth - 100) / 2, 110, 100, 100), e.pane);
-    icon->setImageName(success ? QStringLiteral("result_success") : QStringLiteral("result_fail"));
-    makeLabel(e.pane, QRect(0, 232, kToolWidth, 32), success ? QStringLiteral("擦除完成") : QStringLiteral("擦除未完成"),
-              toolkit::regularFont(20), toolkit::whiteAlpha(1.0f), Qt::AlignCenter);
-    e.message = makeLabel(e.pane, QRect(0, 272, kToolWidth, 24),
-                          success ? QString() : QStringLiteral("磁盘没有被完整擦除，详情请查看擦除历史。"),
-                          toolkit::lightFont(13), toolkit::whiteAlpha(0.6f), Qt::AlignCenter);
-    if (!success) {
-        e.note = makeLabel(e.pane, QRect(0, 300, kToolWidth, 24), QStringLiteral("该操作已被用户取消。"),
-                           toolkit::lightFont(13), toolkit::colorOf(255, 160, 120, 1.0), Qt::AlignCenter);
-        e.note->hide();
-    }
-    e.okButton = toolkit::makeTextButton(e.pane, QRect((kToolWidth - 160) / 2, 370, 160, 46), kMainSkin, QStringLiteral("好"), 16);
+    const erasepanels::ResultPane r =
+        erasepanels::buildResultPane(e.pane, success, success ? QString() : QStringLiteral("磁盘没有被完整擦除，详情请查看擦除历史。"),
+                                     QStringLiteral("该操作已被用户取消。"));
+    e.message = r.message;
+    e.note = r.note;
+    e.backButton = r.backButton;
+    e.okButton = r.okButton;
     return e;
 }
 
