@@ -43,6 +43,11 @@ public:
     // is removed: by its packaging, never by deleting package-owned files.
     enum class Packaging { None, Debian, Flatpak, Snap, StandAlone };
     Packaging packaging = Packaging::None;
+    // Removed by a packaging system (Debian, Flatpak, Snap), never as files.
+    bool isPackaged() const
+    {
+        return packaging == Packaging::Debian || packaging == Packaging::Flatpak || packaging == Packaging::Snap;
+    }
     QString packageName;        // Debian package, Flatpak id or Snap name
     bool userInstallation = false; // a Flatpak of the user's own installation
     QString desktopEntry;       // the desktop entry file it was found by

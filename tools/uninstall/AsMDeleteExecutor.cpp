@@ -11,6 +11,7 @@
 #include <QMutex>
 #include <QObject>
 #include <QPointer>
+#include <algorithm>
 #include <atomic>
 
 struct AsMDeleteExecutor::Shared : std::enable_shared_from_this<Shared> {
@@ -117,7 +118,7 @@ struct AsMDeleteExecutor::Shared : std::enable_shared_from_this<Shared> {
 
     bool removeTrahFile(const AMAppItemPtr& item)
     {
-        if (isPackaged(item))
+        if (item->isPackaged())
             return removeByPackaging(item);
         const QString path = item->path;
         // Nothing there: nothing to remove, and no reason to ask for a password.
@@ -139,15 +140,21 @@ struct AsMDeleteExecutor::Shared : std::enable_shared_from_this<Shared> {
         return true;
     }
 
-    static bool isPackaged(const AMAppItemPtr& item)
+    static QString packageKey(const AMAppItemPtr& item)
     {
-        return item->packaging == AMAppItem::Packaging::Debian || item->packaging == AMAppItem::Packaging::Flatpak ||
-               item->packaging == AMAppItem::Packaging::Snap;
+        return QString::number(int(item->packaging)) + QLatin1Char(':') + item->packageName;
     }
 
-    void run(const AMAppItemList& items)
+    void run(AMAppItemList items)
     {
+        // The applications go before the files found for them, however the
+        // user ticked them, so that an application its packaging keeps is
+        // known before its files are reached.
+        std::stable_partition(items.begin(), items.end(),
+                              [](const AMAppItemPtr& item) { return !item || item->ownerPath.isEmpty(); });
         QHash<QString, bool> outcomes;
+        // Two menu entries of one package are one removal.
+        QHash<QString, AMAppItemPtr> packages;
         // An application its packaging would not remove keeps its files too:
         // it stays installed, and its settings with it.
         QSet<QString> keptApplications;
@@ -164,9 +171,22 @@ struct AsMDeleteExecutor::Shared : std::enable_shared_from_this<Shared> {
                 report(item, *seen);
                 continue;
             }
+            if (item->isPackaged()) {
+                const AMAppItemPtr first = packages.value(packageKey(item));
+                if (first) {
+                    const bool removed = outcomes.value(first->path);
+                    item->failureReason = first->failureReason;
+                    outcomes.insert(item->path, removed);
+                    if (!removed)
+                        keptApplications.insert(item->path);
+                    report(item, removed);
+                    continue;
+                }
+                packages.insert(packageKey(item), item);
+            }
             const bool removed = removeTrahFile(item);
             outcomes.insert(item->path, removed);
-            if (!removed && isPackaged(item))
+            if (!removed && item->isPackaged())
                 keptApplications.insert(item->path);
         }
         QMutexLocker lock(&lifeMutex);

@@ -8,7 +8,8 @@
 
 #include <memory>
 
-// Receives one outcome per item, in list order, on the main thread.
+// Receives one outcome per item on the main thread: the applications first,
+// then the files found for them (ownerPath), each in list order.
 class AsMDeleteExecutorDelegate {
 public:
     virtual ~AsMDeleteExecutorDelegate() = default;
@@ -33,9 +34,11 @@ public:
     void setDelegate(AsMDeleteExecutorDelegate* delegate);
     AsMDeleteExecutorDelegate* delegate() const;
 
-    // Keeps a copy of the list and returns at once; the items are removed in
-    // list order on a global queue. A path listed twice is removed once, and
-    // its second listing reports the outcome of the first.
+    // Keeps a copy of the list and returns at once; the items are removed on
+    // a global queue, applications before the files found for them, else in
+    // list order. A path listed twice, or a package reached through two of
+    // its applications, is removed once, and its second listing reports the
+    // outcome of the first.
     void executeDelete(const AMAppItemList& items);
     AMAppItemList trashFiles() const;
 

@@ -9,6 +9,7 @@ void UninstallTally::start(int count)
     totalSize_ = 0;
     isFail_ = false;
     freedPaths_.clear();
+    freedPackages_.clear();
     reasons_.clear();
 }
 
@@ -28,7 +29,13 @@ UninstallTally::Step UninstallTally::record(const AMAppItemPtr& item, bool remov
             reasons_ << item->failureReason;
     } else if (item && !freedPaths_.contains(item->path)) {
         freedPaths_.insert(item->path);
-        totalSize_ += CommUti::volSpaceFromString(item->size);
+        // Each menu entry of a package shows the whole package's size.
+        const bool packaged = item->isPackaged();
+        const QString package = QString::number(int(item->packaging)) + QLatin1Char(':') + item->packageName;
+        if (!packaged || !freedPackages_.contains(package))
+            totalSize_ += CommUti::volSpaceFromString(item->size);
+        if (packaged)
+            freedPackages_.insert(package);
     }
     ++deleteCount_;
     Step step;

@@ -19,7 +19,8 @@ public:
         bool finished = false; // every item has reported
     };
     // One outcome. A removed item adds its measured size once per path (a
-    // path listed twice is freed once).
+    // path listed twice is freed once) and once per package (two menu
+    // entries of one package free it once).
     Step record(const AMAppItemPtr& item, bool removed);
 
     int allSelectCount() const { return allSelectCount_; }
@@ -39,5 +40,6 @@ private:
     quint64 totalSize_ = 0;
     bool isFail_ = false;
     QSet<QString> freedPaths_;
+    QSet<QString> freedPackages_;
     QStringList reasons_;
 };

@@ -366,6 +366,65 @@ TEST_F(LinuxApps, RemovalGoesThroughThePackagingAndTellsTheTruth)
     EXPECT_TRUE(QFileInfo::exists(find(items, QStringLiteral("org.gnome.gedit"))->desktopEntry));
 }
 
+TEST_F(LinuxApps, AnApplicationItsPackagingKeepsKeepsItsFilesWhateverOrderTheyWereTicked)
+{
+    fx::makeFile(fx::at(QStringLiteral("~/snap/firefox/common/x")), 100);
+    const AMAppItemList items = LinuxApplications::scan();
+    const AMAppItemList group =
+        RelatedAppFilesScanner::relatedFilesToItem(find(items, QStringLiteral("firefox_firefox")));
+    ASSERT_EQ(fx::pathsOf(group).value(1), fx::at(QStringLiteral("~/snap/firefox")));
+    nvtest::writeFile(state_ + QStringLiteral("/snap-refuses"), "");
+
+    // The application unticked and ticked again: it comes after its files.
+    struct Delegate : AsMDeleteExecutorDelegate {
+        void deleteRelatedFile(const AMAppItemPtr& item) override { removed << item->path; }
+        void deleteRelatedFileFail(const AMAppItemPtr& item) override { failed << item->path; }
+        QStringList removed, failed;
+    } delegate;
+    AsMDeleteExecutor executor;
+    executor.setDelegate(&delegate);
+    executor.executeDelete({group[1], group[0]});
+    ASSERT_TRUE(nvtest::pumpUntil([&] { return delegate.removed.size() + delegate.failed.size() == 2; }));
+    EXPECT_TRUE(delegate.removed.isEmpty()) << delegate.removed;
+    EXPECT_TRUE(QFileInfo::exists(fx::at(QStringLiteral("~/snap/firefox/common/x"))));
+    EXPECT_EQ(delegate.failed, (QStringList{group[0]->path, group[1]->path})); // the application first
+}
+
+TEST_F(LinuxApps, TwoApplicationsOfOnePackageAreOneRemovalAndOneSize)
+{
+    if (!nvtest::isRoot())
+        GTEST_SKIP() << "a Debian package is removed as root; as another user it goes through pkexec";
+    const AMAppItemList items = LinuxApplications::scan();
+    const AMAppItemPtr editor = find(items, QStringLiteral("org.gnome.gedit"));
+    ASSERT_TRUE(editor);
+    // A second menu entry the same package installs.
+    const AMAppItemPtr tools = editor->copy();
+    tools->path = fx::at(QStringLiteral("/usr/share/applications/org.gnome.gedit-tools.desktop"));
+    tools->bundleID = QStringLiteral("org.gnome.gedit-tools");
+
+    struct Delegate : AsMDeleteExecutorDelegate {
+        void deleteRelatedFile(const AMAppItemPtr& item) override { removed << item; }
+        void deleteRelatedFileFail(const AMAppItemPtr& item) override { failed << item; }
+        AMAppItemList removed, failed;
+    } delegate;
+    AsMDeleteExecutor executor;
+    executor.setDelegate(&delegate);
+    executor.executeDelete({editor, tools});
+    ASSERT_TRUE(nvtest::pumpUntil([&] { return delegate.removed.size() + delegate.failed.size() == 2; }));
+    EXPECT_EQ(delegate.removed, (AMAppItemList{editor, tools}));
+    EXPECT_TRUE(delegate.failed.isEmpty());
+    QFile calls(state_ + QStringLiteral("/apt-calls"));
+    ASSERT_TRUE(calls.open(QIODevice::ReadOnly));
+    EXPECT_EQ(calls.readAll().count("remove -y"), 1);
+
+    UninstallTally tally;
+    tally.start(2);
+    for (const AMAppItemPtr& item : delegate.removed)
+        tally.record(item, true);
+    EXPECT_EQ(tally.totalSize(), CommUti::volSpaceFromString(editor->size));
+    EXPECT_FALSE(tally.isFail());
+}
+
 TEST(PackagingParsers, RecordedToolOutput)
 {
     using namespace platform::packaging;
