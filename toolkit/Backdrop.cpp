@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QEvent>
+#include <QPaintEvent>
 #include <QPainter>
 #include <QWidget>
 #include <algorithm>
@@ -131,6 +132,22 @@ BackdropKeeper::BackdropKeeper(QWidget* window, int radius) : QObject(window), w
     window_->installEventFilter(this);
 }
 
+void BackdropKeeper::setRadius(int radius)
+{
+    if (radius == radius_)
+        return;
+    radius_ = radius;
+    const bool shown = window_->isVisible();
+    watch(shown && radius_ > 0);
+    if (shown && radius_ > 0)
+        schedule();
+}
+
+QRect BackdropKeeper::pictureRect() const
+{
+    return QRect(window_->mapToGlobal(QPoint(0, 0)), window_->size()).adjusted(inset_, inset_, -inset_, -inset_);
+}
+
 void BackdropKeeper::refresh()
 {
     timer_.stop();
@@ -140,9 +157,7 @@ void BackdropKeeper::refresh()
     }
     if (!window_->isVisible())
         return;
-    const QRect globalRect =
-        QRect(window_->mapToGlobal(QPoint(0, 0)), window_->size()).adjusted(inset_, inset_, -inset_, -inset_);
-    picture_ = blurStrongly(pictureBehind(window_, globalRect, backdropEmptyColor()), radius_);
+    picture_ = blurStrongly(pictureBehind(window_, pictureRect(), backdropEmptyColor()), radius_);
     window_->update();
 }
 
@@ -152,39 +167,46 @@ void BackdropKeeper::schedule()
         timer_.start();
 }
 
+void BackdropKeeper::watch(bool on)
+{
+    if (on == watching_)
+        return;
+    watching_ = on;
+    if (on)
+        qApp->installEventFilter(this);
+    else
+        qApp->removeEventFilter(this);
+}
+
 bool BackdropKeeper::eventFilter(QObject* watched, QEvent* event)
 {
     if (watched == window_) {
         switch (event->type()) {
         case QEvent::Show:
             refresh();
-            if (!watching_) {
-                qApp->installEventFilter(this);
-                watching_ = true;
-            }
+            // Without a blur nothing behind matters.
+            watch(radius_ > 0);
             break;
-        case QEvent::Hide:
-            if (watching_) {
-                qApp->removeEventFilter(this);
-                watching_ = false;
-            }
-            break;
+        case QEvent::Hide: watch(false); break;
         case QEvent::Move:
         case QEvent::Resize:
-            if (window_->isVisible())
+            if (window_->isVisible() && radius_ > 0)
                 schedule();
             break;
         default: break;
         }
         return false;
     }
-    // A window behind repainting where it lies under ours.
+    // A window behind repainting where it lies under ours. Only the painted
+    // area counts: a parent hears of every repaint of its children, and the
+    // whole window behind would otherwise always lie under ours.
     if (event->type() == QEvent::Paint && !taking && watched->isWidgetType()) {
         auto* w = static_cast<QWidget*>(watched);
         QWidget* top = w->window();
         if (top != window_ && countsAsBehind(top, window_)) {
-            const QRect global(w->mapToGlobal(QPoint(0, 0)), w->size());
-            if (global.intersects(QRect(window_->mapToGlobal(QPoint(0, 0)), window_->size())))
+            const QRegion painted =
+                static_cast<QPaintEvent*>(event)->region().translated(w->mapToGlobal(QPoint(0, 0)));
+            if (painted.intersects(pictureRect()))
                 schedule();
         }
     }

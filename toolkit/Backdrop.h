@@ -43,7 +43,8 @@ public:
 
     BackdropKeeper(QWidget* window, int radius);
 
-    void setRadius(int radius) { radius_ = radius; }
+    // 0: no blur, and no listening to the windows behind.
+    void setRadius(int radius);
     // The transparent band around the body (its shadow's room): the picture
     // covers only what lies inside it.
     void setInset(int inset) { inset_ = inset; }
@@ -58,6 +59,10 @@ protected:
 
 private:
     void schedule();
+    // Listens to the repaints of the whole application, or stops.
+    void watch(bool on);
+    // Where the picture is taken, in global coordinates.
+    QRect pictureRect() const;
 
     QWidget* window_;
     int radius_;

@@ -146,6 +146,37 @@ TEST(Backdrop, TheBlurKeepsColoursAndDropsDetail)
     EXPECT_EQ(toolkit::blurStrongly(stripes, 0), stripes) << "no radius, no blur";
 }
 
+TEST(Backdrop, OnlyARepaintUnderTheWindowTakesItsPictureAgain)
+{
+    // A window behind with two parts: one far from the dialog, one under it.
+    QWidget behind;
+    const QPoint origin = screenArea().topLeft();
+    behind.setGeometry(QRect(origin, QSize(600, 400)));
+    auto* far = new QWidget(&behind);
+    far->setGeometry(10, 10, 60, 60);
+    auto* under = new QWidget(&behind);
+    under->setGeometry(300, 200, 60, 60);
+    behind.show();
+
+    auto front = std::make_unique<QWidget>(nullptr, Qt::Dialog | Qt::FramelessWindowHint);
+    auto* keeper = new toolkit::BackdropKeeper(front.get(), 400);
+    front->setGeometry(QRect(origin + QPoint(250, 150), QSize(200, 150)));
+    front->show();
+    // Every picture is a new image: its cache key tells whether one was taken.
+    nvtest::pump(4 * toolkit::BackdropKeeper::kRefreshMs);
+    ASSERT_FALSE(keeper->picture().isNull());
+    ASSERT_FALSE(far->geometry().translated(origin).intersects(front->geometry()));
+    const qint64 settled = keeper->picture().cacheKey();
+
+    far->repaint();
+    nvtest::pump(3 * toolkit::BackdropKeeper::kRefreshMs);
+    EXPECT_EQ(keeper->picture().cacheKey(), settled) << "a repaint away from the dialog took the picture again";
+
+    under->repaint();
+    EXPECT_TRUE(nvtest::pumpUntil([&] { return keeper->picture().cacheKey() != settled; }, 2000))
+        << "a repaint under the dialog left the old picture";
+}
+
 TEST(Backdrop, WithoutACompositingManagerTheDialogTakesItsOutlinesShape)
 {
     platform::setCompositingProbe([] { return false; });
