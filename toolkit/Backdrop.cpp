@@ -36,45 +36,64 @@ bool countsAsBehind(const QWidget* w, const QWidget* self)
     return layerOf(w) < layerOf(self);
 }
 
-// A box blur over the rows and then the columns, `reach` pixels each way.
+// Adds (sign 1) or takes away (sign -1) `count` pixels to per-pixel sums,
+// four channels each.
+void accumulate(int* sums, const QRgb* pixels, int count, int sign)
+{
+    for (int i = 0; i < count; ++i, sums += 4) {
+        const QRgb c = pixels[i];
+        sums[0] += sign * int(qRed(c));
+        sums[1] += sign * int(qGreen(c));
+        sums[2] += sign * int(qBlue(c));
+        sums[3] += sign * int(qAlpha(c));
+    }
+}
+
+} // namespace
+
 QImage boxBlur(const QImage& source, int reach)
 {
     if (reach <= 0 || source.isNull())
         return source;
     QImage image = source.convertToFormat(QImage::Format_ARGB32_Premultiplied);
     const int w = image.width(), h = image.height();
-    std::vector<QRgb> line(std::max(w, h));
-    for (int pass = 0; pass < 2; ++pass) {
-        const bool rows = pass == 0;
-        const int count = rows ? h : w, length = rows ? w : h;
-        for (int i = 0; i < count; ++i) {
-            for (int j = 0; j < length; ++j)
-                line[j] = rows ? image.pixel(j, i) : image.pixel(i, j);
-            int sum[4] = {0, 0, 0, 0};
-            const auto add = [&](QRgb c, int sign) {
-                sum[0] += sign * qRed(c);
-                sum[1] += sign * qGreen(c);
-                sum[2] += sign * qBlue(c);
-                sum[3] += sign * qAlpha(c);
-            };
-            for (int k = -reach; k <= reach; ++k)
-                add(line[std::clamp(k, 0, length - 1)], 1);
-            const int n = 2 * reach + 1;
-            for (int j = 0; j < length; ++j) {
-                const QRgb out = qRgba(sum[0] / n, sum[1] / n, sum[2] / n, sum[3] / n);
-                if (rows)
-                    image.setPixel(j, i, out);
-                else
-                    image.setPixel(i, j, out);
-                add(line[std::clamp(j - reach, 0, length - 1)], -1);
-                add(line[std::clamp(j + reach + 1, 0, length - 1)], 1);
-            }
+    const int n = 2 * reach + 1;
+    // Past the ends, the end pixels repeat.
+    const auto clamped = [](int k, int length) { return std::clamp(k, 0, length - 1); };
+
+    // Rows: one running sum slides along each row, read from a copy of it.
+    std::vector<QRgb> line(w);
+    for (int y = 0; y < h; ++y) {
+        auto* row = reinterpret_cast<QRgb*>(image.scanLine(y));
+        std::copy(row, row + w, line.begin());
+        int sum[4] = {0, 0, 0, 0};
+        for (int k = -reach; k <= reach; ++k)
+            accumulate(sum, &line[clamped(k, w)], 1, 1);
+        for (int x = 0; x < w; ++x) {
+            row[x] = qRgba(sum[0] / n, sum[1] / n, sum[2] / n, sum[3] / n);
+            accumulate(sum, &line[clamped(x - reach, w)], 1, -1);
+            accumulate(sum, &line[clamped(x + reach + 1, w)], 1, 1);
         }
+    }
+
+    // Columns: a running sum for every column at once, moved down a row at a
+    // time, so the image is read and written row by row.
+    const QImage rows = image.copy();
+    const auto rowOf = [&](int y) { return reinterpret_cast<const QRgb*>(rows.constScanLine(clamped(y, h))); };
+    std::vector<int> sums(4 * std::size_t(w), 0);
+    for (int k = -reach; k <= reach; ++k)
+        accumulate(sums.data(), rowOf(k), w, 1);
+    for (int y = 0; y < h; ++y) {
+        auto* row = reinterpret_cast<QRgb*>(image.scanLine(y));
+        for (int x = 0; x < w; ++x) {
+            const int* s = &sums[4 * std::size_t(x)];
+            row[x] = qRgba(s[0] / n, s[1] / n, s[2] / n, s[3] / n);
+        }
+        accumulate(sums.data(), rowOf(y - reach), w, -1);
+        accumulate(sums.data(), rowOf(y + reach + 1), w, 1);
     }
     return image;
 }
-
-} // namespace
 
 QColor backdropEmptyColor() { return QColor(50, 50, 62); }
 

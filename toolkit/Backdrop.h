@@ -25,6 +25,11 @@ QColor backdropEmptyColor();
 // windows; pop-up menus and tooltips never count.
 QImage pictureBehind(const QWidget* self, const QRect& globalRect, const QColor& empty);
 
+// A box blur over the rows and then the columns, `reach` pixels each way, the
+// edge pixels repeating past the edges; alpha is blurred with the colours
+// (premultiplied). Same size.
+QImage boxBlur(const QImage& image, int reach);
+
 // Detail gone, colours kept: a strong blur of `image`, same size. `radius` is
 // the blur's reach in points (the system asks for 400: nothing of the shapes
 // behind stays).
