@@ -177,7 +177,7 @@ void AttachedWindowCore::attach(QWidget* view, const QPointF& point, QWidget* pa
         side_ = bestSideForAutomaticPosition();
     resizing_ = true;
     updateGeometry();
-    updateBackground();
+    showBackground();
     resizing_ = false;
     if (view_) {
         view_->setParent(self_);
@@ -275,13 +275,18 @@ void AttachedWindowCore::updateBackground()
         self_->setGeometry(self_->geometry().adjusted(-d, -d, d, d));
         if (view_)
             view_->move(view_->pos() + QPoint(d, d));
+        shadow_ = QImage();
     }
+    showBackground();
+}
+
+void AttachedWindowCore::showBackground()
+{
     if (masked_)
         self_->setMask(outlineRegion(QSizeF(self_->size()),
                                      backgroundPath(settings_.viewFrame(), side_, settings_.style())));
     else if (!self_->mask().isEmpty())
         self_->clearMask();
-    shadow_ = QImage();
     self_->update();
 }
 
@@ -291,8 +296,9 @@ void AttachedWindowCore::redisplay()
         return;
     resizing_ = true;
     self_->setUpdatesEnabled(false);
+    // The geometry pass has just asked about the compositor.
     updateGeometry();
-    updateBackground();
+    showBackground();
     self_->setUpdatesEnabled(true);
     resizing_ = false;
 }
@@ -301,7 +307,11 @@ void AttachedWindowCore::apply(Rebuild rebuild)
 {
     switch (rebuild) {
     case Rebuild::Nothing: break;
-    case Rebuild::Background: updateBackground(); break;
+    case Rebuild::Background:
+        // The outline may have changed (the arrow), and the shadow with it.
+        shadow_ = QImage();
+        updateBackground();
+        break;
     case Rebuild::Redisplay: redisplay(); break;
     }
 }

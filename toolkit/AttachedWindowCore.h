@@ -125,8 +125,13 @@ private:
     // Asks whether a compositor runs and sets the mask decision and the
     // shadow's band from it; true when either changed.
     bool refreshCompositing();
+    // Asks about the compositor, then places the window and its view.
     void updateGeometry();
+    // Asks about the compositor, then shows the background.
     void updateBackground();
+    // The mask (when the window takes one) and a repaint, with what the last
+    // question about the compositor answered.
+    void showBackground();
     void apply(Rebuild rebuild);
 
     QWidget* self_;
@@ -145,7 +150,7 @@ private:
     bool masked_ = false;
     bool hasShadow_ = false;
     int margin_ = 0;
-    mutable QImage shadow_; // built at the first paint after a change
+    mutable QImage shadow_; // built at the first paint after the outline or the body changed
 };
 
 // What both attached windows expose of their core, each forwarded once. A
