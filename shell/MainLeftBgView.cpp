@@ -8,6 +8,9 @@
 MainLeftBgView::MainLeftBgView(QWidget* parent)
     : QWidget(parent)
 {
+    // The gradient is opaque and covers the whole view: nothing beneath it
+    // needs painting.
+    setAttribute(Qt::WA_OpaquePaintEvent);
 }
 
 void MainLeftBgView::paintEvent(QPaintEvent*)

@@ -83,6 +83,9 @@ void MainWindowController::buildWindow()
     leftView->setGeometry(0, 0, kColumnWidth, kWindowHeight);
     rightView = new RightBgView(content);
     rightView->setGeometry(kColumnWidth, 0, toolkit::kToolWidth, toolkit::kToolHeight);
+    // The two views cover the whole window with opaque colour: the window's
+    // own rounded background beneath them need not be painted.
+    rightView->setAttribute(Qt::WA_OpaquePaintEvent);
 
     tabBarView = new TabBarView(leftView);
     tabBarView->setGeometry(16, 12, 170, 18);
