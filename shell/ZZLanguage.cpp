@@ -1,6 +1,5 @@
 #include "ZZLanguage.h"
 
-#include "platform/Log.h"
 #include "platform/gui/Language.h"
 
 void ZZSetLanguage(const QString& language)
@@ -8,6 +7,7 @@ void ZZSetLanguage(const QString& language)
     if (language.isNull())
         return;
     // Whatever was asked, the one translation there is: Simplified Chinese.
-    if (!platform::useSimplifiedChinese())
-        platform::log(QStringLiteral("Qt's Chinese translation is missing; its own dialogs stay in English"));
+    // toolkit::setUpApplicationLook() installed it before the first widget
+    // and said so when it is missing; this only makes sure of the locale.
+    platform::useSimplifiedChinese();
 }

@@ -6,6 +6,7 @@
 #include <QProxyStyle>
 #include <QStyle>
 #include <QTranslator>
+#include <optional>
 
 namespace platform {
 namespace {
@@ -34,18 +35,21 @@ private:
 bool useSimplifiedChinese()
 {
     QLocale::setDefault(QLocale(QLocale::Chinese, QLocale::SimplifiedHanScript, QLocale::China));
-    static QTranslator* installed = nullptr;
-    if (installed)
-        return true;
+    // Looked for once the application exists; a missing translation does not
+    // appear while the program runs, so it is not looked for again either.
+    static std::optional<bool> found;
+    if (found)
+        return *found;
     if (!QCoreApplication::instance())
         return false;
     auto* translator = new QTranslator(QCoreApplication::instance());
     if (!translator->load(QStringLiteral("qtbase_zh_CN"), QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
         delete translator;
+        found = false;
         return false;
     }
     QCoreApplication::installTranslator(translator);
-    installed = translator;
+    found = true;
     return true;
 }
 

@@ -7,6 +7,8 @@ namespace platform {
 // Chinese translation, so the standard dialogs (file pickers, message boxes)
 // speak the same language as our screens. Needs the application object.
 // Answers whether Qt's translation was found; the locale is set either way.
+// The translation is looked for at the first call with the application
+// object; later calls answer the same.
 bool useSimplifiedChinese();
 
 // How long the pointer must rest on a widget before its tool tip shows, for
