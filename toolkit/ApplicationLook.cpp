@@ -114,8 +114,11 @@ protected:
     {
         if (event->type() == QEvent::Polish && watched->isWidgetType()) {
             auto* w = static_cast<QWidget*>(watched);
-            if (w->styleSheet().isEmpty() && isQtsOwnWindow(w))
-                w->setStyleSheet(applicationStyleSheet());
+            if (w->styleSheet().isEmpty() && isQtsOwnWindow(w)) {
+                // The same sheet for every window: built once.
+                static const QString sheet = applicationStyleSheet();
+                w->setStyleSheet(sheet);
+            }
         }
         return false;
     }
