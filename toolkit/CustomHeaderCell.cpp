@@ -44,9 +44,7 @@ void CustomHeaderCell::drawWithFrame(QPainter& painter, const QRectF& frame, dou
 {
     drawBackground(painter, frame);
     painter.save();
-    QRectF titleRect = frame.adjusted(0, 5, 0, 0);
-    if (titleRect.left() < titleMinX)
-        titleRect.setLeft(std::min(titleMinX, titleRect.right()));
+    QRectF titleRect = CustomTableView::startingNoLeftOf(frame.adjusted(0, 5, 0, 0), titleMinX);
     if (priority_ == 0)
         titleRect.setWidth(std::max(0.0, titleRect.width() - 8));
     painter.setFont(font_);

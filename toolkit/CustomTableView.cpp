@@ -113,10 +113,15 @@ void CustomTableView::contextMenuEvent(QContextMenuEvent* event)
     event->accept(); // the delegate has had the right click; no standard menu
 }
 
+QRectF CustomTableView::startingNoLeftOf(const QRectF& frame, double minX)
+{
+    QRectF moved = frame;
+    if (moved.left() < minX)
+        moved.setLeft(std::min(minX, moved.right()));
+    return moved;
+}
+
 QRectF CustomTableView::insideCard(const QRectF& cellFrame)
 {
-    QRectF frame = cellFrame;
-    if (frame.left() < kContentMinX)
-        frame.setLeft(std::min(double(kContentMinX), frame.right()));
-    return frame;
+    return startingNoLeftOf(cellFrame, kContentMinX);
 }

@@ -30,6 +30,9 @@ public:
     // the card (a list whose first column holds text) begins at the card's
     // inner edge instead. The header's titles follow the same rule.
     static QRectF insideCard(const QRectF& cellFrame);
+    // `frame` with its left edge moved right to `minX` when it lies left of
+    // it, never past its right edge.
+    static QRectF startingNoLeftOf(const QRectF& frame, double minX);
 
     explicit CustomTableView(QWidget* parent = nullptr);
 
