@@ -271,8 +271,14 @@ void InternetViewController::cleanButtonAction()
     pidsOfNode_.clear();
     const QList<RunningBrowser> running = runningBrowsers(*processes_);
     for (const RunningBrowser& app : running) {
+        // By kind, as the scan classifies them, not by name: the menu calls
+        // Firefox "Firefox Web Browser" and Chrome Beta "Google Chrome
+        // (beta)", while the process only tells "firefox" or "chrome".
+        const BrowserType type = browserTypeOfName(app.name);
+        if (type == BrowserType::None)
+            continue;
         for (const BrowerObjPtr& browser : std::as_const(engine_.browserArr)) {
-            if (browser->name == app.name && browser->isSelect != 0) {
+            if (browserTypeOfName(browser->name) == type && browser->isSelect != 0) {
                 allOpenId_.append(app.process);
                 pidsOfNode_[browser.get()].append(app.process.pid);
             }

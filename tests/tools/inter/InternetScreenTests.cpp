@@ -342,6 +342,43 @@ TEST_F(InternetScreenTest, SafariNoticeDuringEveryCleanAndTheAccessNotice)
     EXPECT_EQ(rows(home.chrome + QStringLiteral("/History"), "urls"), 0);
 }
 
+// The menus name browsers differently from their processes: Ubuntu's entry
+// is "Firefox Web Browser", Chrome Beta's "Google Chrome (beta)"; running,
+// each is still asked to close, and one that stays keeps its data.
+TEST(InternetScreenRunning, ARunningBrowserIsKnownByItsKindWhateverItsMenuCallsIt)
+{
+    Home home;
+    home.app(QStringLiteral("Firefox Web Browser"));
+    home.app(QStringLiteral("Google Chrome (beta)"));
+    const QString chrome = home.home(QStringLiteral(".config/google-chrome/Default"));
+    chromeHistory(chrome + QStringLiteral("/History"), 12, 3);
+    const QString firefox = firefoxProfilesIni(home.home(QStringLiteral(".config/mozilla/firefox")));
+    firefoxProfile(firefox, 8, 2, 3);
+
+    FakeProcesses processes;
+    InternetViewController screen;
+    screen.setProcessList(&processes);
+    screen.closer()->setTimeouts(300, 20);
+    screen.view()->show();
+    screen.checkOpenBrower();
+    ASSERT_TRUE(nvtest::pumpUntil([&] { return screen.currentPanel() == Panel::Result; }, 10000));
+    ASSERT_EQ(screen.engine().browserArr.size(), 2);
+
+    processes.add(700, "firefox");
+    processes.add(800, "chrome");
+    processes.stubborn = {800};
+    {
+        nvtest::ExpectDialogs expect;
+        screentest::whenDialogShown([&](StatusAttachedWindow*) { screen.closeBroVC()->closeButton()->click(); });
+        screen.cleanButtonAction();
+        ASSERT_TRUE(nvtest::pumpUntil([&] { return screen.currentPanel() == Panel::End; }, 5000));
+    }
+    EXPECT_EQ(processes.signalled, (QList<std::pair<qint64, int>>{{700, SIGTERM}, {800, SIGTERM}}));
+    EXPECT_EQ(rows(chrome + QStringLiteral("/History"), "urls"), 12);
+    EXPECT_EQ(rows(firefox + QStringLiteral("/places.sqlite"), "moz_historyvisits"), 0);
+    screen.view()->hide();
+}
+
 // --- Dialogs on their own -------------------------------------------------------
 
 TEST(InternetDialogs, ButtonsTitlesAndActions)
