@@ -26,6 +26,17 @@ WatchMountUnmount::WatchMountUnmount(QObject* parent)
     registerNotifications();
 }
 
+std::shared_ptr<WatchMountUnmount> WatchMountUnmount::shared()
+{
+    static std::weak_ptr<WatchMountUnmount> current;
+    std::shared_ptr<WatchMountUnmount> relay = current.lock();
+    if (!relay) {
+        relay = std::make_shared<WatchMountUnmount>();
+        current = relay;
+    }
+    return relay;
+}
+
 void WatchMountUnmount::registerNotifications()
 {
     connect(wsnc, &platform::MountWatcher::volumeMounted, this,

@@ -6,11 +6,14 @@
 //   "NSWorkspaceVolumeLocalizedNameKey"  the volume's name
 //   "DeviceNode"                         the device ("/dev/sdb1")
 // Each relay posts once per mount or unmount, on the thread it was made on
-// (the main thread), for as long as it lives.
+// (the main thread), for as long as it lives. The screens share one relay
+// (`shared()`): every relay posts every change, and each screen hears every
+// sender.
 
 #include <QObject>
 #include <QString>
 #include <QVariantMap>
+#include <memory>
 
 namespace platform { class MountWatcher; }
 
@@ -21,6 +24,10 @@ class WatchMountUnmount : public QObject {
     Q_OBJECT
 public:
     explicit WatchMountUnmount(QObject* parent = nullptr);
+
+    // The one relay of the program, made for the first holder and gone with
+    // the last. Main thread only.
+    static std::shared_ptr<WatchMountUnmount> shared();
 
     void mountedVolume(const QVariantMap& userInfo);
     void unmountedVolume(const QVariantMap& userInfo);

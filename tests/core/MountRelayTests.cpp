@@ -8,6 +8,7 @@
 #include "platform/Process.h"
 
 #include <QFileInfo>
+#include <QPointer>
 #include <gtest/gtest.h>
 
 namespace {
@@ -45,7 +46,7 @@ TEST(MountRelay, EachRelayPostsOnceForEachMountAndUnmount)
         GTEST_SKIP() << dev.skipReason().toStdString();
     ASSERT_TRUE(dev.format("ext4", {"-L", "RELAYED"}));
 
-    // The two volume screens each own a relay.
+    // Relays made apart each post.
     WatchMountUnmount wipeRelay;
     WatchMountUnmount toolsRelay;
     ASSERT_TRUE(wipeRelay.watcher()->isWatching());
@@ -72,6 +73,28 @@ TEST(MountRelay, EachRelayPostsOnceForEachMountAndUnmount)
     if (!unmounts.heard.isEmpty()) {
         EXPECT_EQ(unmounts.heard[0].userInfo.value("NSDevicePath").toString(), point);
     }
+}
+
+// The screens hold the shared relay, so a change the system reports is posted
+// once however many hold it; the relay goes with its last holder.
+TEST(MountRelay, TheSharedRelayPostsOnceForAllItsHolders)
+{
+    std::shared_ptr<WatchMountUnmount> wipeHolds = WatchMountUnmount::shared();
+    std::shared_ptr<WatchMountUnmount> toolsHold = WatchMountUnmount::shared();
+    ASSERT_NE(wipeHolds, nullptr);
+    EXPECT_EQ(wipeHolds, toolsHold);
+    const QString device = QStringLiteral("/dev/nullvane-relay-test");
+    Listener mounts(MCVolumeMountNotification, device);
+    emit wipeHolds->watcher()->volumeMounted({device, QStringLiteral("/media/u/SHARED"), QStringLiteral("SHARED"), QStringLiteral("ext4")});
+    ASSERT_EQ(mounts.heard.size(), 1);
+    EXPECT_EQ(mounts.heard[0].sender, wipeHolds.get());
+    EXPECT_EQ(mounts.heard[0].userInfo.value("NSDevicePath").toString(), QStringLiteral("/media/u/SHARED"));
+
+    const QPointer<WatchMountUnmount> relay(wipeHolds.get());
+    wipeHolds.reset();
+    EXPECT_FALSE(relay.isNull()) << "gone while the Disk tools still hold it";
+    toolsHold.reset();
+    EXPECT_TRUE(relay.isNull());
 }
 
 TEST(MountRelay, AFuseMountOfAFatVolumeIsADiskMount)

@@ -95,7 +95,7 @@ RepairDiskViewController::RepairDiskViewController(QObject* parent, bool watchSy
     };
 
     if (watchSystemMounts)
-        watchMu_ = new WatchMountUnmount(this);
+        watchMu_ = WatchMountUnmount::shared();
     auto& center = platform::NotificationCenter::defaultCenter();
     for (const QString& name : {MCVolumeMountNotification, MCVolumeUnmountNotification})
         observers_ << center.addObserver(name, [this](const platform::Notification&) { scan_.requestAfterChange(); });

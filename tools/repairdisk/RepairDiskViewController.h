@@ -43,8 +43,8 @@ class RepairDiskViewController : public QObject,
                                  public MakeSureFormatVCDelegate {
     Q_OBJECT
 public:
-    // `watchSystemMounts`: whether the screen owns a mount relay (tests post
-    // the relay's notifications themselves).
+    // `watchSystemMounts`: whether the screen holds the shared mount relay
+    // (tests post the relay's notifications themselves).
     explicit RepairDiskViewController(QObject* parent = nullptr, bool watchSystemMounts = true);
     ~RepairDiskViewController() override;
 
@@ -123,7 +123,7 @@ private:
     bool isMount_ = false;
     repairdisk::VolumeScan scan_;
     repairdisk::FirstAidRun aidRun_;
-    WatchMountUnmount* watchMu_ = nullptr;
+    std::shared_ptr<WatchMountUnmount> watchMu_;
     QList<platform::NotificationCenter::Token> observers_;
     std::shared_ptr<bool> alive_;
     int pickerCloseMs_ = 2000;

@@ -190,9 +190,9 @@ void WipeDiskViewController::loadBaseView()
         });
 }
 
-QObject* WipeDiskViewController::makeMountRelay()
+std::shared_ptr<QObject> WipeDiskViewController::makeMountRelay()
 {
-    return new WatchMountUnmount(this);
+    return WatchMountUnmount::shared();
 }
 
 void WipeDiskViewController::changeFormatOrFreeSpaceView(int tag)

@@ -109,9 +109,10 @@ public:
     StepProgressViewVC* stepProVC() const { return stepProVC_.get(); }
 
 protected:
-    // The relay of the system's mounts and unmounts the screen owns; tests
-    // that must not hear the machine's own mounts make none.
-    virtual QObject* makeMountRelay();
+    // The relay of the system's mounts and unmounts the screen holds, the
+    // one all screens share; tests that must not hear the machine's own
+    // mounts take none.
+    virtual std::shared_ptr<QObject> makeMountRelay();
 
 private:
     void loadView();
@@ -134,7 +135,7 @@ private:
     WipeDiskRun run_;
     int selectEraserType_ = wiperun::kWipeVolume;
     MainWindowHost* superDelegate_ = nullptr;
-    QObject* watchMu_ = nullptr;
+    std::shared_ptr<QObject> watchMu_;
     QList<platform::NotificationCenter::Token> observers_;
     bool loaded_ = false;
 

@@ -62,7 +62,7 @@ public:
     using WipeDiskViewController::WipeDiskViewController;
 
 protected:
-    QObject* makeMountRelay() override { return nullptr; }
+    std::shared_ptr<QObject> makeMountRelay() override { return nullptr; }
 };
 
 // The image buttons keep their usable flag under the name isDisabled.
