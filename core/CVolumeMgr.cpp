@@ -148,12 +148,14 @@ QVariantMap CVolumeMgr::MakeVolumeInfo(const QVariantMap& info)
     return volume;
 }
 
-std::optional<QList<QVariantMap>> CVolumeMgr::enumDiskVolumesInfo()
+std::optional<QList<QVariantMap>> CVolumeMgr::enumDiskVolumesInfo(bool guarded)
 {
-    bool expected = false;
-    if (!scanGuard.compare_exchange_strong(expected, true))
-        return std::nullopt;
-    platform::dispatch::after(1000, [] { CVolumeMgr().changeIValue(); });
+    if (guarded) {
+        bool expected = false;
+        if (!scanGuard.compare_exchange_strong(expected, true))
+            return std::nullopt;
+        platform::dispatch::after(1000, [] { CVolumeMgr().changeIValue(); });
+    }
 
     // Our disk utility answers every volume's "info" with the list ("-info");
     // another one is asked for them afterwards.

@@ -4,7 +4,8 @@
 // recovery, support and disk-image volumes and volumes too small to matter,
 // and answers one dictionary per remaining volume, in the disk utility's order.
 //
-// A scan that would start within one second of the previous start is refused.
+// A scan that would start within one second of the previous guarded start is
+// refused; a caller that keeps its own scans apart asks without the guard.
 // A scan costs one run of our disk utility, which answers the details of every
 // volume with its list; another disk utility is asked for the details of every
 // candidate at once, or, failing that, volume by volume.
@@ -20,9 +21,11 @@ public:
     // One dictionary per volume, with the entries "volumeName", "volumePath",
     // "TotalSize", "FreeSpace", "volumeTotalSize", "volumeFreeSize",
     // "FilesystemName", "MountPoint", "BusProtocol", "Ejectable", "Writable",
-    // "ParentWholeDisk", "DiskUUID" and "DeviceNode". Nothing when a scan
-    // started less than one second ago. Blocks; call it on a worker.
-    std::optional<QList<QVariantMap>> enumDiskVolumesInfo();
+    // "ParentWholeDisk", "DiskUUID" and "DeviceNode". Nothing when the disk
+    // utility gives no list, or, `guarded`, when a guarded scan started less
+    // than one second ago; an unguarded scan neither waits for the guard nor
+    // takes it. Blocks; call it on a worker.
+    std::optional<QList<QVariantMap>> enumDiskVolumesInfo(bool guarded = true);
 
     // The disk utility's "info" of /dev/<identifier>; empty when there is no
     // identifier, when it is longer than 37 bytes, or when the answer cannot

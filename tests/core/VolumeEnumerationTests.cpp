@@ -373,6 +373,22 @@ TEST(CVolumeMgr, AScanWithinOneSecondOfTheLastIsRefused)
     EXPECT_EQ(again->size(), 6);
 }
 
+// A caller with a guard of its own asks without this one: its scan runs
+// while the guard holds and leaves the guard to the guarded callers.
+TEST(CVolumeMgr, AnUnguardedScanNeitherWaitsForTheGuardNorTakesIt)
+{
+    FakeDiskutil fake;
+    freshGuard();
+    CVolumeMgr mgr;
+    const auto unguarded = mgr.enumDiskVolumesInfo(false);
+    ASSERT_TRUE(unguarded.has_value());
+    EXPECT_EQ(unguarded->size(), 6);
+    ASSERT_TRUE(mgr.enumDiskVolumesInfo().has_value()) << "the unguarded scan took the guard";
+    const auto whileGuarded = mgr.enumDiskVolumesInfo(false);
+    ASSERT_TRUE(whileGuarded.has_value());
+    EXPECT_EQ(*whileGuarded, *unguarded);
+}
+
 TEST(CVolumeMgr, UnreadableAnswersGiveEmptyResults)
 {
     freshGuard();

@@ -3,8 +3,6 @@
 #include "core/CVolumeMgr.h"
 #include "platform/Dispatch.h"
 
-#include <QThread>
-
 namespace repairdisk {
 
 VolumeObjPtr volumeFromDictionary(const QVariantMap& info)
@@ -44,7 +42,9 @@ VolumeScan::VolumeScan(Enumerate enumerate, int guardMs)
 {
     shared_->owner = this;
     if (!enumerate_)
-        enumerate_ = [] { return CVolumeMgr().enumDiskVolumesInfo(); };
+        // The scan keeps its own guard; the enumerator's would only refuse
+        // a scan this one already allowed.
+        enumerate_ = [] { return CVolumeMgr().enumDiskVolumesInfo(false); };
 }
 
 VolumeScan::~VolumeScan()
@@ -121,13 +121,7 @@ void VolumeScan::start()
     });
     Enumerate enumerate = enumerate_;
     platform::dispatch::global(platform::dispatch::Priority::Default, [shared, enumerate] {
-        // The enumerator refuses a scan within a second of its previous one;
-        // that says nothing about the volumes, so it is asked again shortly.
-        std::optional<QList<QVariantMap>> found = enumerate();
-        for (int attempt = 0; !found && attempt < 6 && shared->alive; ++attempt) {
-            QThread::msleep(250);
-            found = enumerate();
-        }
+        const std::optional<QList<QVariantMap>> found = enumerate();
         QList<VolumeObjPtr> records;
         if (found)
             for (const QVariantMap& info : *found)
