@@ -15,23 +15,22 @@ QPointF dialogAttachPoint(const QWidget* mainWindow, double dx)
     return QPointF(frame.x() + frame.width() * 0.5 + dx, frame.y());
 }
 
-StatusAttachedWindow* attachDialog(QWidget* view, const QPointF& point)
+StatusAttachedWindow* attachDialog(QWidget* view, const QPointF& point, int side, float distance)
 {
-    StatusAttachedWindow* window = StatusAttachedWindow::initWithView(view, point, nullptr, 1, 5.0f);
+    StatusAttachedWindow* window = StatusAttachedWindow::initWithView(view, point, nullptr, side, distance);
     if (window)
         window->center();
     return window;
 }
 
-void runDialog(QWidget* view, QWidget* mainWindow, const std::function<void(StatusAttachedWindow*)>& bind, double dx)
+void runDialog(QWidget* view, QWidget* mainWindow, const std::function<void(StatusAttachedWindow*)>& bind, double dx,
+               int side, float distance)
 {
-    StatusAttachedWindow* window =
-        StatusAttachedWindow::initWithView(view, dialogAttachPoint(mainWindow, dx), nullptr, 1, 5.0f);
+    StatusAttachedWindow* window = attachDialog(view, dialogAttachPoint(mainWindow, dx), side, distance);
     if (!window)
         return;
     if (bind)
         bind(window);
-    window->center();
     window->runModal();
 }
 

@@ -399,19 +399,6 @@ void RepairDiskViewController::ejectButtonAction()
     });
 }
 
-// ------------------------------------------------------------------ dialogs
-
-void RepairDiskViewController::runDialog(QWidget* view, const QPointF& point, int side, float distance,
-                                         const std::function<void(StatusAttachedWindow*)>& bind)
-{
-    StatusAttachedWindow* window = StatusAttachedWindow::initWithView(view, point, nullptr, side, distance);
-    if (!window)
-        return;
-    bind(window);
-    window->center();
-    window->runModal();
-}
-
 // ------------------------------------------------------------------ First Aid
 
 void RepairDiskViewController::setAidLaunchDelay(int ms)
@@ -428,8 +415,8 @@ void RepairDiskViewController::aidtButAction()
     fristAidVC_->setDelegate(this);
     fristAidVC_->changeAidDiskName(aidVolume_->volumeName());
     FristAidViewController* vc = fristAidVC_.get();
-    runDialog(vc->view(), toolkit::dialogAttachPoint(mainWindow()), 3, 0.0f,
-              [vc](StatusAttachedWindow* w) { vc->setSuperDelegate(w); });
+    toolkit::runDialog(vc->view(), mainWindow(), [vc](StatusAttachedWindow* w) { vc->setSuperDelegate(w); }, 0, 3,
+                       0.0f);
 }
 
 void RepairDiskViewController::checkDiskAction()
@@ -461,8 +448,8 @@ void RepairDiskViewController::startAid(bool repair)
     showAidVC_->setVolumeName(volume->volumeName(), repair);
     ShowAidViewControllrt* vc = showAidVC_.get();
     aidRun_.start(repair, repairdisk::deviceOf(*volume));
-    runDialog(vc->view(), toolkit::dialogAttachPoint(mainWindow()), repair ? 3 : 1, repair ? 0.0f : 5.0f,
-              [vc](StatusAttachedWindow* w) { vc->setSuperDelegate(w); });
+    toolkit::runDialog(vc->view(), mainWindow(), [vc](StatusAttachedWindow* w) { vc->setSuperDelegate(w); }, 0,
+                       repair ? 3 : 1, repair ? 0.0f : 5.0f);
 }
 
 void RepairDiskViewController::closeShowAidWindow()
@@ -481,8 +468,7 @@ void RepairDiskViewController::formatButtonAction()
     makeSureFormatVC_->setDelegate(this);
     makeSureFormatVC_->setName(formatVolume_->volumeName(), formatVolume_->diskType());
     MakeSureFormatViewController* vc = makeSureFormatVC_.get();
-    runDialog(vc->view(), toolkit::dialogAttachPoint(mainWindow(), -3), 1, 5.0f,
-              [vc](StatusAttachedWindow* w) { vc->setSuperDelegate(w); });
+    toolkit::runDialog(vc->view(), mainWindow(), [vc](StatusAttachedWindow* w) { vc->setSuperDelegate(w); }, -3);
 }
 
 void RepairDiskViewController::makeSureToFormatSelectVolumeWithName(const QString& name, const QString& type)
@@ -525,6 +511,5 @@ void RepairDiskViewController::showFormatEndWindow()
     formatEndVC_ = std::make_unique<FormatEndViewController>();
     formatEndVC_->setResult(formatName_, formatType_, formatSucceeded_, formatReason_);
     FormatEndViewController* vc = formatEndVC_.get();
-    runDialog(vc->view(), toolkit::dialogAttachPoint(mainWindow(), -3), 1, 5.0f,
-              [vc](StatusAttachedWindow* w) { vc->setSuperDelegate(w); });
+    toolkit::runDialog(vc->view(), mainWindow(), [vc](StatusAttachedWindow* w) { vc->setSuperDelegate(w); }, -3);
 }

@@ -112,8 +112,6 @@ private:
     QWidget* mainWindow() const;
     void startAid(bool repair);
     void actionEnded(const QString& action, bool succeeded);
-    void runDialog(QWidget* view, const QPointF& point, int side, float distance,
-                   const std::function<void(StatusAttachedWindow*)>& bind);
 
     QList<VolumeObjPtr> allVolumeArr_;
     int selectIndex_ = 0;
