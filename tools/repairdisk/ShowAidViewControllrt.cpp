@@ -29,10 +29,11 @@ QFont rowFont()
     return f;
 }
 
-// The rows as one column of texts; a row's height follows its text.
+// The rows as one column of texts; a row's height follows its text, laid
+// out once when the row comes.
 class AidRowsModel : public QAbstractListModel {
 public:
-    explicit AidRowsModel(const QStringList& rows, QObject* parent) : QAbstractListModel(parent), rows_(rows) {}
+    explicit AidRowsModel(QStringList& rows, QObject* parent) : QAbstractListModel(parent), rows_(rows) {}
 
     int rowCount(const QModelIndex& parent = QModelIndex()) const override
     {
@@ -42,13 +43,11 @@ public:
     {
         if (!index.isValid() || index.row() >= rows_.size())
             return {};
-        const QString& text = rows_.at(index.row());
         switch (role) {
-        case Qt::DisplayRole: return text;
+        case Qt::DisplayRole: return rows_.at(index.row());
         case Qt::ForegroundRole: return toolkit::whiteAlpha(0.85f);
         case Qt::FontRole: return rowFont();
-        case Qt::SizeHintRole:
-            return QSize(kTextWidth, int(repairdisk::aidRowHeight(ShowAidViewControllrt::heightOfText(text, kTextWidth))));
+        case Qt::SizeHintRole: return QSize(kTextWidth, heights_.at(index.row()));
         default: return {};
         }
     }
@@ -56,14 +55,20 @@ public:
     {
         return index.isValid() ? Qt::ItemIsEnabled | Qt::ItemIsSelectable : Qt::NoItemFlags;
     }
-    void reload()
+    void append(const QString& text)
     {
-        beginResetModel();
-        endResetModel();
+        const int row = int(rows_.size());
+        const int height = int(repairdisk::aidRowHeight(ShowAidViewControllrt::heightOfText(text, kTextWidth)));
+        beginInsertRows(QModelIndex(), row, row);
+        rows_ << text;
+        heights_ << height;
+        endInsertRows();
     }
 
 private:
-    const QStringList& rows_;
+    QStringList& rows_;
+    // Parallel to the rows.
+    QList<int> heights_;
 };
 
 } // namespace
@@ -133,8 +138,7 @@ void ShowAidViewControllrt::setVolumeName(const QString& name, bool repair)
 
 void ShowAidViewControllrt::changeShowOutPut(const QString& chunk)
 {
-    allShowStrArr_ << repairdisk::aidRowText(chunk);
-    static_cast<AidRowsModel*>(model_)->reload();
+    static_cast<AidRowsModel*>(model_)->append(repairdisk::aidRowText(chunk));
     showTableView_->scrollToBottom();
 }
 
