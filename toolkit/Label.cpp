@@ -29,17 +29,22 @@ void setLabelColor(QLabel* label, const QColor& color)
     label->setPalette(palette);
 }
 
-void setTextWithBoldPart(QLabel* label, const QString& text, int boldStart, int boldLength)
+void setTextWithBoldPart(QLabel* label, const QString& text, int boldStart, int boldLength, BoldPart look)
 {
     if (boldStart < 0 || boldStart >= text.size()) {
         label->setTextFormat(Qt::PlainText);
         label->setText(text);
         return;
     }
-    const QFont bold = boldFont(14);
-    const QString part =
-        QStringLiteral("<span style=\"font-family:'%1'; font-weight:700; font-size:14px; color:#ffffff;\">%2</span>")
-            .arg(bold.family().toHtmlEscaped(), text.mid(boldStart, boldLength).toHtmlEscaped());
+    const QString shown = text.mid(boldStart, boldLength).toHtmlEscaped();
+    QString part;
+    if (look == BoldPart::LabelFont) {
+        part = QStringLiteral("<b>") + shown + QStringLiteral("</b>");
+    } else {
+        const QFont bold = boldFont(14);
+        part = QStringLiteral("<span style=\"font-family:'%1'; font-weight:700; font-size:14px; color:#ffffff;\">%2</span>")
+                   .arg(bold.family().toHtmlEscaped(), shown);
+    }
     label->setTextFormat(Qt::RichText);
     label->setText(text.left(boldStart).toHtmlEscaped() + part + text.mid(boldStart + boldLength).toHtmlEscaped());
 }

@@ -20,9 +20,15 @@ QLabel* makeLabel(QWidget* parent, const QRect& frame, const QString& text, cons
 // Sets a label's text colour.
 void setLabelColor(QLabel* label, const QColor& color);
 
-// Shows `text` with the part [boldStart, boldStart + boldLength) in the bold
-// interface font at 14 points, white (the counters' ticked number); the text
-// itself is never read as markup. A negative start shows it all plain.
-void setTextWithBoldPart(QLabel* label, const QString& text, int boldStart, int boldLength);
+// How setTextWithBoldPart sets its part: in the bold interface font at 14
+// points, white (the counters' ticked number), or in the label's own font,
+// size and colour, only bold.
+enum class BoldPart { CounterNumber, LabelFont };
+
+// Shows `text` with the part [boldStart, boldStart + boldLength) in bold as
+// `look` says; the text itself is never read as markup. A negative start
+// shows it all plain.
+void setTextWithBoldPart(QLabel* label, const QString& text, int boldStart, int boldLength,
+                         BoldPart look = BoldPart::CounterNumber);
 
 } // namespace toolkit

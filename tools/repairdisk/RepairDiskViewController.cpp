@@ -64,17 +64,6 @@ QStringList smallButtonSkin()
             toolkit::imageName("btn_s_disable")};
 }
 
-// "%@ 可用, 共 %@" with the free part in bold, as rich text made only of
-// escaped pieces.
-QString sizeHtml(const repairdisk::SizeText& s)
-{
-    if (s.boldStart < 0)
-        return s.text.toHtmlEscaped();
-    return s.text.left(s.boldStart).toHtmlEscaped() + QStringLiteral("<b>")
-           + s.text.mid(s.boldStart, s.boldLength).toHtmlEscaped() + QStringLiteral("</b>")
-           + s.text.mid(s.boldStart + s.boldLength).toHtmlEscaped();
-}
-
 } // namespace
 
 RepairDiskViewController::RepairDiskViewController(QObject* parent, bool watchSystemMounts)
@@ -252,8 +241,7 @@ QWidget* RepairDiskViewController::buildRow(int row)
     QLabel* sizeLabel = toolkit::makeLabel(cell, QRect(420, 13, 270, 22), QString(), toolkit::lightFont(12),
                                            toolkit::whiteAlpha(0.8f), Qt::AlignRight | Qt::AlignVCenter);
     sizeLabel->setObjectName(QStringLiteral("size"));
-    sizeLabel->setTextFormat(Qt::RichText);
-    sizeLabel->setText(sizeHtml(size));
+    toolkit::setTextWithBoldPart(sizeLabel, size.text, size.boldStart, size.boldLength, toolkit::BoldPart::LabelFont);
     sizeLabel->setToolTip(size.text.toHtmlEscaped());
 
     auto* editBg = new TextFiledBgView(cell);
