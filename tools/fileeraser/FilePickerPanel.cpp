@@ -187,7 +187,9 @@ FilePickerPanel::FilePickerPanel(QWidget* parent) : QDialog(parent)
 
 QString FilePickerPanel::dateText(const QDateTime& when)
 {
-    return QLocale(QLocale::Chinese, QLocale::China).toString(when, QStringLiteral("yyyy/M/d HH:mm"));
+    // Asked for every painted cell.
+    static const QLocale chinese(QLocale::Chinese, QLocale::China);
+    return chinese.toString(when, QStringLiteral("yyyy/M/d HH:mm"));
 }
 
 QString FilePickerPanel::defaultStartFolder()
