@@ -35,6 +35,7 @@ struct RemoveFileAndFolder::Run : std::enable_shared_from_this<Run> {
     std::unique_ptr<EraseSession> session;
     platform::TouchedVolumes volumes;
     EraseObserver observer;
+    std::function<void()> flushObserver;
 
     // Held for every callback, so that clearing the delegate waits for one
     // under way. Recursive: a client may clear it from inside a callback.
@@ -153,7 +154,6 @@ void RemoveFileAndFolder::Run::doneErasing()
             nextPath = allFilesArr.at(next)->url();
         } else {
             done = deleteErrorArr;
-            running = false;
         }
     }
     if (proceed) {
@@ -162,11 +162,19 @@ void RemoveFileAndFolder::Run::doneErasing()
         runTaskWithPath();
         return;
     }
+    if (flushObserver)
+        flushObserver();
     // Only the volumes this run wrote to are flushed, not the whole machine.
     const int touched = volumes.count();
     volumes.syncAll();
     platform::log(lcQueue(), platform::LogLevel::Debug, QStringLiteral("synced %1 volume(s)").arg(touched));
     session.reset();
+    // Only now may another run start: one started earlier would have its
+    // session dropped here and share the volumes being flushed.
+    {
+        std::lock_guard lock(stateMutex);
+        running = false;
+    }
     tell([&](RemoveFileAndFolderDelegate& d) { d.removeObjEnd(done); });
 }
 
@@ -219,6 +227,13 @@ void RemoveFileAndFolder::setEraseObserver(const EraseObserver& observer)
     std::lock_guard lock(d->stateMutex);
     if (!d->running)
         d->observer = observer;
+}
+
+void RemoveFileAndFolder::setFlushObserver(const std::function<void()>& observer)
+{
+    std::lock_guard lock(d->stateMutex);
+    if (!d->running)
+        d->flushObserver = observer;
 }
 
 void RemoveFileAndFolder::isCancel()

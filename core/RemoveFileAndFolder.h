@@ -15,6 +15,7 @@
 #include "securelyEraseFile.h"
 
 #include <QString>
+#include <functional>
 #include <memory>
 
 namespace platform {
@@ -61,6 +62,9 @@ public:
     // For tests and benchmarks: watches every overwrite of the runs started
     // after it is set. Called on the worker.
     void setEraseObserver(const EraseObserver& observer);
+    // For tests: called on the worker once a run has handled its last item,
+    // before the volumes it wrote to are flushed.
+    void setFlushObserver(const std::function<void()>& observer);
 
     // Despite its name a command: asks the run to stop after the current item.
     void isCancel();

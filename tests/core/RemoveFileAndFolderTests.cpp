@@ -446,3 +446,30 @@ TEST(EraseQueue, AnEmptyItemThatCannotBeRemovedFails)
     EXPECT_EQ(list[1]->failStr(), kSuccess);
     EXPECT_FALSE(exists(dir + QStringLiteral("/free.txt")));
 }
+
+// The run ends by flushing what it wrote; a start that comes meanwhile finds
+// the run still under way and is ignored, and once the end is reported the
+// queue takes a new list.
+TEST(EraseQueue, AStartWhileTheEndingRunFlushesIsIgnored)
+{
+    const FileObjList first = files(nvtest::freshFolder(), 1);
+    const QString later = nvtest::freshFolder() + QStringLiteral("/later.txt");
+    ASSERT_TRUE(nvtest::writeFile(later, QByteArray()));
+    Recorder rec;
+    RemoveFileAndFolder queue;
+    std::atomic<int> flushes{0};
+    queue.setFlushObserver([&] {
+        if (flushes++ == 0)
+            queue.benginToTraskWithArr({record(later)});
+    });
+    ASSERT_TRUE(rec.run(queue, first)) << "one end, for the first run only; ends: " << rec.endCalls;
+    EXPECT_EQ(first[0]->failStr(), kSuccess);
+    EXPECT_TRUE(exists(later));
+    for (const Progress& p : rec.seen())
+        EXPECT_NE(p.path, later);
+
+    rec.endCalls = 0;
+    ASSERT_TRUE(rec.run(queue, {record(later)}));
+    EXPECT_FALSE(exists(later));
+    EXPECT_EQ(flushes, 2);
+}
