@@ -2,6 +2,7 @@
 
 #include "FuseMounts.h"
 #include "HeldPath.h"
+#include "Locations.h"
 #include "MountTable.h"
 
 #include <QByteArray>
@@ -425,6 +426,25 @@ bool writeReserved(const QString& file, long long value)
     const QByteArray text = QByteArray::number(value) + '\n';
     return f.write(text) == text.size() && f.flush();
 }
+
+// Whether the device `kernelName` holds the file system of "/" (or cannot be
+// told apart from it). The system's own writers there count on the reserve.
+bool mayHoldTheRootFolder(const QString& kernelName)
+{
+    struct stat st {};
+    if (::stat(native(mapLocation(QStringLiteral("/"))).constData(), &st) != 0)
+        return true;
+    QFile f(QStringLiteral("/sys/class/block/%1/dev").arg(kernelName));
+    if (!f.open(QIODevice::ReadOnly))
+        return true;
+    const QList<QByteArray> parts = f.readAll().trimmed().split(':');
+    bool okMajor = false, okMinor = false;
+    if (parts.size() != 2)
+        return true;
+    const unsigned int devMajor = parts[0].toUInt(&okMajor);
+    const unsigned int devMinor = parts[1].toUInt(&okMinor);
+    return !okMajor || !okMinor || makedev(devMajor, devMinor) == st.st_dev;
+}
 } // namespace
 
 bool ReservedClustersLoan::lend(const QString& kernelName)
@@ -433,7 +453,7 @@ bool ReservedClustersLoan::lend(const QString& kernelName)
     if (geteuid() != 0)
         return false;
     const long long reserved = readReserved(kernelName);
-    if (reserved <= 0)
+    if (reserved <= 0 || mayHoldTheRootFolder(kernelName))
         return false;
     const QString file = sysfsFile(kernelName);
     if (!writeReserved(file, 0))

@@ -133,7 +133,8 @@ long long writableFreeBytesOf(int fd);
 
 // As root on ext4, the clusters the file system keeps back for its own
 // emergencies (sysfs "reserved_clusters") are lent to the caller: set to 0
-// until giveBack(), which the destructor also does. Nothing happens elsewhere.
+// until giveBack(), which the destructor also does. Nothing happens elsewhere,
+// nor on the file system that holds "/", whose other writers need the reserve.
 class ReservedClustersLoan {
 public:
     ReservedClustersLoan() = default;

@@ -230,6 +230,31 @@ TEST(FillMedium, ReservedClustersAreGivenBackOnCancelQuitAndFailure)
     }
 }
 
+// The reserve of the file system that holds "/" is never lent, since the
+// system's own writers there count on it; any other ext4 volume's is.
+TEST(FillMedium, TheRootFileSystemKeepsItsReservedClusters)
+{
+    TestVolume vol(64LL << 20);
+    SKIP_UNLESS_READY(vol);
+    const QString kernelName = QFileInfo(vol.loop.device()).fileName();
+    const long long reserved = platform::ReservedClustersLoan::readReserved(kernelName);
+    ASSERT_GT(reserved, 0);
+
+    platform::ReservedClustersLoan loan;
+    const QByteArray savedRoot = qgetenv("NULLVANE_ROOT");
+    qputenv("NULLVANE_ROOT", QFile::encodeName(vol.mountPoint));
+    const bool lentOnRoot = loan.lend(kernelName);
+    const long long whileRoot = platform::ReservedClustersLoan::readReserved(kernelName);
+    qputenv("NULLVANE_ROOT", savedRoot);
+    EXPECT_FALSE(lentOnRoot);
+    EXPECT_EQ(whileRoot, reserved);
+
+    ASSERT_TRUE(loan.lend(kernelName)) << "the same volume, not holding \"/\"";
+    EXPECT_EQ(platform::ReservedClustersLoan::readReserved(kernelName), 0);
+    loan.giveBack();
+    EXPECT_EQ(platform::ReservedClustersLoan::readReserved(kernelName), reserved);
+}
+
 // FUSE volumes are found through the platform's resolved mount table:
 // fusefat names itself, not the device, as the mount's source; ntfs-3g mounts
 // as "fuseblk". Each is recognised as the record's volume and filled.
