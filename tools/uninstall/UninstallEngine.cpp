@@ -17,6 +17,9 @@ struct UninstallEngine::State {
     QList<QStringList> searchPaths{QStringList(), QStringList(), QStringList()};
     AMAppItemList lists[3];
     std::atomic<bool> isScan{false};
+    // Main thread: the walk of applications whose items are wanted; items of
+    // an earlier walk still on their way are dropped.
+    quint64 applicationsWalk = 0;
 };
 
 namespace {
@@ -112,11 +115,11 @@ void fillIcon(const AMAppItemPtr& item)
 }
 
 // Hands one application to the main thread, where it joins allApplications.
-void postApplication(const Weak& weak, const AMAppItemPtr& item)
+void postApplication(const Weak& weak, quint64 walk, const AMAppItemPtr& item)
 {
-    platform::dispatch::main([weak, item] {
+    platform::dispatch::main([weak, walk, item] {
         const auto state = weak.lock();
-        if (!state)
+        if (!state || state->applicationsWalk != walk)
             return;
         fillIcon(item);
         state->lists[UninstallEngine::Applications].append(item);
@@ -159,7 +162,8 @@ void UninstallEngine::getApplications()
     d->isScan = true;
     const Weak weak = d;
     const QList<QStringList> paths = d->searchPaths;
-    platform::dispatch::global(platform::dispatch::Priority::Default, [weak, paths] {
+    const quint64 walk = ++d->applicationsWalk;
+    platform::dispatch::global(platform::dispatch::Priority::Default, [weak, paths, walk] {
         platform::dispatch::main([weak] {
             if (const auto state = weak.lock())
                 state->lists[Applications].clear();
@@ -172,12 +176,13 @@ void UninstallEngine::getApplications()
             if (kind == Applications) {
                 postSelectionCleared(weak, kind);
                 for (const AMAppItemPtr& item : LinuxApplications::scan())
-                    postApplication(weak, item);
+                    postApplication(weak, walk, item);
             }
             for (const QString& folder : paths.value(kind)) {
                 postSelectionCleared(weak, kind);
                 if (kind == Applications)
-                    walkApplications(folder, visited, [&weak](const AMAppItemPtr& item) { postApplication(weak, item); });
+                    walkApplications(folder, visited,
+                                     [&weak, walk](const AMAppItemPtr& item) { postApplication(weak, walk, item); });
                 else if (kind == Widgets)
                     walkByExtension(folder, {QStringLiteral("wdgt")}, visited, found[kind]);
                 else
@@ -215,19 +220,27 @@ void UninstallEngine::refButtonAction(int kind)
     if (d->listener)
         d->listener->selectionCleared(kind);
     d->lists[kind].clear();
-    Visited visited;
     if (kind == Applications) {
-        for (const AMAppItemPtr& item : LinuxApplications::scan())
-            postApplication(weak, item);
-        for (const QString& folder : d->searchPaths.value(kind))
-            walkApplications(folder, visited, [&weak](const AMAppItemPtr& item) { postApplication(weak, item); });
-        platform::dispatch::main([weak] {
-            const auto state = weak.lock();
-            if (state && state->listener)
-                state->listener->refreshFinished(Applications);
+        // The package tools and the folder walks take their time: on a
+        // worker, as the first scan does.
+        const quint64 walk = ++d->applicationsWalk;
+        const QStringList folders = d->searchPaths.value(kind);
+        platform::dispatch::global(platform::dispatch::Priority::Default, [weak, walk, folders] {
+            for (const AMAppItemPtr& item : LinuxApplications::scan())
+                postApplication(weak, walk, item);
+            Visited visited;
+            for (const QString& folder : folders)
+                walkApplications(folder, visited,
+                                 [&weak, walk](const AMAppItemPtr& item) { postApplication(weak, walk, item); });
+            platform::dispatch::main([weak, walk] {
+                const auto state = weak.lock();
+                if (state && state->applicationsWalk == walk && state->listener)
+                    state->listener->refreshFinished(Applications);
+            });
         });
         return;
     }
+    Visited visited;
     AMAppItemList found;
     for (const QString& folder : d->searchPaths.value(kind))
         walkByExtension(folder, kind == Widgets ? QStringList{QStringLiteral("wdgt")} : pluginExtensions(), visited,

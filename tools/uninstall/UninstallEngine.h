@@ -51,8 +51,10 @@ public:
     void getApplications();
     bool isScan() const;
 
-    // Walks the folders of one kind again. Applications arrive through the
-    // main queue after this returns, then refreshFinished; widgets and
+    // Walks the folders of one kind again. Applications are found on a
+    // worker and arrive through the main queue after this returns, then
+    // refreshFinished (a newer refresh drops what an older one still had on
+    // its way); widgets and
     // plug-ins are in their list and refreshFinished has been called when
     // this returns.
     void refButtonAction(int kind);
