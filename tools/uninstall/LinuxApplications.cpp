@@ -4,6 +4,7 @@
 #include "platform/Locations.h"
 #include "platform/Packaging.h"
 #include "platform/Process.h"
+#include "platform/gui/DesktopIcons.h"
 
 #include <QFileInfo>
 #include <QSet>
@@ -163,6 +164,10 @@ AMAppItemList scan(const QList<platform::DesktopDataFolder>& folders)
             packageNames << name;
     const QMap<QString, platform::packaging::DebPackage> packages = platform::packaging::debPackages(packageNames);
 
+    // Several menu entries of one Flatpak or Snap ask once.
+    QHash<QPair<QString, bool>, std::optional<platform::packaging::FlatpakApp>> flatpaks;
+    QHash<QString, std::optional<platform::packaging::SnapApp>> snaps;
+
     AMAppItemList items;
     for (const platform::DesktopEntry& entry : entries) {
         AMAppItemPtr item = baseItem(entry);
@@ -172,8 +177,12 @@ AMAppItemList scan(const QList<platform::DesktopDataFolder>& folders)
             item->executableName.clear(); // "flatpak", the launcher
             item->packageName = flatpakId(entry);
             item->userInstallation = underUserHome(entry.dataFolder);
+            const QPair<QString, bool> key(item->packageName, item->userInstallation);
+            auto known = flatpaks.constFind(key);
+            if (known == flatpaks.constEnd())
+                known = flatpaks.insert(key, platform::packaging::flatpakInfo(item->packageName, item->userInstallation));
             qint64 bytes = 0;
-            if (const auto info = platform::packaging::flatpakInfo(item->packageName, item->userInstallation)) {
+            if (const auto& info = *known) {
                 item->bundleVersion = info->version;
                 bytes = info->installedBytes;
             }
@@ -184,8 +193,11 @@ AMAppItemList scan(const QList<platform::DesktopDataFolder>& folders)
             item->packaging = AMAppItem::Packaging::Snap;
             item->executableName.clear(); // the snap's launcher, not its files' name
             item->packageName = snapName(entry);
+            auto known = snaps.constFind(item->packageName);
+            if (known == snaps.constEnd())
+                known = snaps.insert(item->packageName, platform::packaging::snapInfo(item->packageName));
             qint64 bytes = 0;
-            if (const auto info = platform::packaging::snapInfo(item->packageName)) {
+            if (const auto& info = *known) {
                 item->bundleVersion = info->version;
                 bytes = info->bytes;
             }
@@ -245,15 +257,7 @@ AMAppItemList scan(const QList<platform::DesktopDataFolder>& folders)
 
 QIcon iconFor(const AMAppItem& item)
 {
-    if (item.iconName.isEmpty())
-        return {};
-    if (!item.iconName.startsWith(QLatin1Char('/'))) {
-        const QIcon themed = QIcon::fromTheme(item.iconName);
-        if (!themed.isNull())
-            return themed;
-    }
-    const QString file = platform::findIconFile(item.iconName);
-    return file.isEmpty() ? QIcon() : QIcon(file);
+    return platform::desktopIcon(item.iconName);
 }
 
 } // namespace LinuxApplications
