@@ -67,15 +67,34 @@ ToGetDB* ToGetDB::returnToGetDB()
 
 namespace {
 
+// A statement of its own for a table that only some versions of a browser
+// have, run only where the table is.
+struct OptionalTable {
+    const char* table;
+    const char* sql;
+};
 // Tables of a Chromium "History" database that keep visited addresses or
 // visits, or point at visits. Newer ones are missing from older profiles.
-const char* const kHistoryTables[] = {
-    "visits", "visited_links", "segments", "segment_usage", "keyword_search_terms", "visit_source",
-    "content_annotations", "context_annotations", "clusters_and_visits", "cluster_visit_duplicates",
-    "clusters", "cluster_keywords",
+const OptionalTable kHistoryTables[] = {
+    {"visits", "delete from visits"},
+    {"visited_links", "delete from visited_links"},
+    {"segments", "delete from segments"},
+    {"segment_usage", "delete from segment_usage"},
+    {"keyword_search_terms", "delete from keyword_search_terms"},
+    {"visit_source", "delete from visit_source"},
+    {"content_annotations", "delete from content_annotations"},
+    {"context_annotations", "delete from context_annotations"},
+    {"clusters_and_visits", "delete from clusters_and_visits"},
+    {"cluster_visit_duplicates", "delete from cluster_visit_duplicates"},
+    {"clusters", "delete from clusters"},
+    {"cluster_keywords", "delete from cluster_keywords"},
 };
 // Tables of "Login Data" that keep a site and user name beside the logins.
-const char* const kLoginTables[] = {"stats", "insecure_credentials", "password_notes"};
+const OptionalTable kLoginTables[] = {
+    {"stats", "delete from stats"},
+    {"insecure_credentials", "delete from insecure_credentials"},
+    {"password_notes", "delete from password_notes"},
+};
 
 bool companionInUse(const QString& path)
 {
@@ -202,10 +221,8 @@ bool ToGetDB::runDeletes(const QString& path, const std::vector<Statement>& stat
     for (const Statement& s : statements) {
         if (s.optionalTable && !hasTable(c.db, s.optionalTable))
             continue;
-        // A statement without text empties its table; the names are ours.
-        const QByteArray sql = s.sql ? QByteArray(s.sql) : QByteArray("delete from \"") + s.optionalTable + '"';
         Prepared p;
-        if (sqlite3_prepare_v2(c.db, sql.constData(), -1, &p.stmt, nullptr) != SQLITE_OK || !bindAll(p.stmt, s.parameters))
+        if (sqlite3_prepare_v2(c.db, s.sql, -1, &p.stmt, nullptr) != SQLITE_OK || !bindAll(p.stmt, s.parameters))
             return fail(index);
         if (sqlite3_step(p.stmt) != SQLITE_DONE)
             return fail(index);
@@ -267,16 +284,16 @@ int ToGetDB::getFirefoxLoginItems(const QString& path) { return countItems(Count
 std::vector<ToGetDB::Statement> ToGetDB::historyStatements()
 {
     std::vector<Statement> statements{{"delete from urls", {}}};
-    for (const char* table : kHistoryTables)
-        statements.push_back({nullptr, {}, table});
+    for (const OptionalTable& t : kHistoryTables)
+        statements.push_back({t.sql, {}, t.table});
     return statements;
 }
 
 std::vector<ToGetDB::Statement> ToGetDB::loginStatements()
 {
     std::vector<Statement> statements{{"delete from logins", {}}};
-    for (const char* table : kLoginTables)
-        statements.push_back({nullptr, {}, table});
+    for (const OptionalTable& t : kLoginTables)
+        statements.push_back({t.sql, {}, t.table});
     return statements;
 }
 
@@ -317,7 +334,7 @@ bool ToGetDB::operaDeletePasswordWith(const QString& path)
 
 bool ToGetDB::firefoxDeleteLoginsWith(const QString& path)
 {
-    return runDeletes(path, {{"delete from loginsL", {}}, {nullptr, {}, "loginsM"}});
+    return runDeletes(path, {{"delete from loginsL", {}}, {"delete from loginsM", {}, "loginsM"}});
 }
 
 bool ToGetDB::firefoxDeleteHistoryWith(const QString& path)
