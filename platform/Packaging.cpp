@@ -242,16 +242,64 @@ QMap<QString, QString> debOwners(const QStringList& paths)
     return result;
 }
 
-QMap<QString, DebPackage> debPackages(const QStringList& names)
+namespace {
+
+// After a removal, "not installed" must be a real answer of the packaging
+// tool: a tool that could not run, ran out of time or failed otherwise knows
+// nothing, and the application may well still be there.
+enum class Presence { Installed, Absent, Unknown };
+
+bool ranToTheEnd(const ProcessResult& r) { return r.started && r.finished && !r.crashed; }
+
+ProcessResult debShow(const QStringList& names)
 {
-    if (names.isEmpty())
-        return {};
     QStringList args = dpkgRootArguments();
     args << QStringLiteral("-W")
          << QStringLiteral("-f=${Package}\\t${Version}\\t${Installed-Size}\\t${Priority}\\t${Essential}\\t${Status}\\n")
          << names;
-    const ProcessResult r = run(tool("NULLVANE_DPKG_QUERY", "dpkg-query"), args);
-    return parseDpkgShow(r.standardOutput);
+    return run(tool("NULLVANE_DPKG_QUERY", "dpkg-query"), args);
+}
+
+Presence debPresence(const QString& name)
+{
+    const ProcessResult r = debShow({name});
+    // dpkg-query exits with 1 when it knows no such package; anything else
+    // but 0 is its own trouble.
+    if (!ranToTheEnd(r) || (r.exitCode != 0 && r.exitCode != 1))
+        return Presence::Unknown;
+    return parseDpkgShow(r.standardOutput).contains(name) ? Presence::Installed : Presence::Absent;
+}
+
+ProcessResult flatpakShow(const QString& id, bool userInstallation)
+{
+    return run(tool("NULLVANE_FLATPAK", "flatpak"),
+               {QStringLiteral("info"), userInstallation ? QStringLiteral("--user") : QStringLiteral("--system"),
+                QStringLiteral("--"), id});
+}
+
+ProcessResult snapShow(const QString& name)
+{
+    return run(tool("NULLVANE_SNAP", "snap"), {QStringLiteral("list"), QStringLiteral("--"), name});
+}
+
+// flatpak and snap answer an unknown name with exit status 1 and an error
+// line; one that could not be asked is unknown.
+Presence presenceFrom(const ProcessResult& r, bool parsed)
+{
+    if (!ranToTheEnd(r))
+        return Presence::Unknown;
+    if (r.exitCode == 0)
+        return parsed ? Presence::Installed : Presence::Unknown;
+    return r.exitCode == 1 ? Presence::Absent : Presence::Unknown;
+}
+
+} // namespace
+
+QMap<QString, DebPackage> debPackages(const QStringList& names)
+{
+    if (names.isEmpty())
+        return {};
+    return parseDpkgShow(debShow(names).standardOutput);
 }
 
 bool debInstalled(const QString& name)
@@ -279,10 +327,7 @@ QStringList debSimulateRemoval(const QString& name, QString* error)
 
 std::optional<FlatpakApp> flatpakInfo(const QString& id, bool userInstallation)
 {
-    const ProcessResult r = run(tool("NULLVANE_FLATPAK", "flatpak"),
-                                {QStringLiteral("info"),
-                                 userInstallation ? QStringLiteral("--user") : QStringLiteral("--system"),
-                                 QStringLiteral("--"), id});
+    const ProcessResult r = flatpakShow(id, userInstallation);
     if (!r.succeeded())
         return std::nullopt;
     auto app = parseFlatpakInfo(r.standardOutput);
@@ -296,7 +341,7 @@ std::optional<FlatpakApp> flatpakInfo(const QString& id, bool userInstallation)
 
 std::optional<SnapApp> snapInfo(const QString& name)
 {
-    const ProcessResult r = run(tool("NULLVANE_SNAP", "snap"), {QStringLiteral("list"), QStringLiteral("--"), name});
+    const ProcessResult r = snapShow(name);
     if (!r.succeeded())
         return std::nullopt;
     auto app = parseSnapList(r.standardOutput, name);
@@ -309,6 +354,26 @@ std::optional<SnapApp> snapInfo(const QString& name)
 }
 
 // ---- removal
+
+namespace {
+
+// Gone only when the removal itself succeeded and the packaging, asked
+// afterwards, no longer knows the application.
+Removal removalOutcome(const ProcessResult& removal, Presence after)
+{
+    Removal result;
+    result.removed = removal.succeeded() && after == Presence::Absent;
+    if (result.removed)
+        return result;
+    result.message = QString::fromUtf8(removal.standardError).trimmed();
+    if (result.message.isEmpty() && !removal.started)
+        result.message = QStringLiteral("无法运行卸载程序");
+    else if (result.message.isEmpty() && after == Presence::Unknown)
+        result.message = QStringLiteral("无法确认应用程序已被卸载");
+    return result;
+}
+
+} // namespace
 
 Removal removeDebPackage(const QString& name)
 {
@@ -336,10 +401,7 @@ Removal removeDebPackage(const QString& name)
         r = run(PrivilegedRemover::launcherProgram(),
                 {PrivilegedRemover::helperProgram(), QStringLiteral("--remove-package"), name}, kRemovalTimeoutMs);
     }
-    result.removed = !debInstalled(name);
-    if (!result.removed)
-        result.message = QString::fromUtf8(r.standardError).trimmed();
-    return result;
+    return removalOutcome(r, debPresence(name));
 }
 
 Removal uninstallFlatpak(const QString& id, bool userInstallation)
@@ -350,22 +412,16 @@ Removal uninstallFlatpak(const QString& id, bool userInstallation)
             {QStringLiteral("uninstall"), userInstallation ? QStringLiteral("--user") : QStringLiteral("--system"),
              QStringLiteral("-y"), QStringLiteral("--noninteractive"), QStringLiteral("--"), id},
             kRemovalTimeoutMs);
-    Removal result;
-    result.removed = !flatpakInfo(id, userInstallation).has_value();
-    if (!result.removed)
-        result.message = QString::fromUtf8(r.standardError).trimmed();
-    return result;
+    const ProcessResult shown = flatpakShow(id, userInstallation);
+    return removalOutcome(r, presenceFrom(shown, parseFlatpakInfo(shown.standardOutput).has_value()));
 }
 
 Removal removeSnap(const QString& name)
 {
     const ProcessResult r =
         run(tool("NULLVANE_SNAP", "snap"), {QStringLiteral("remove"), QStringLiteral("--"), name}, kRemovalTimeoutMs);
-    Removal result;
-    result.removed = !snapInfo(name).has_value();
-    if (!result.removed)
-        result.message = QString::fromUtf8(r.standardError).trimmed();
-    return result;
+    const ProcessResult shown = snapShow(name);
+    return removalOutcome(r, presenceFrom(shown, parseSnapList(shown.standardOutput, name).has_value()));
 }
 
 } // namespace platform::packaging

@@ -86,6 +86,7 @@ if [ "$1" = "-S" ]; then
   exit 0
 fi
 if [ "$1" = "-W" ]; then
+  [ -e "$NVFAKE_STATE/dpkg-broken" ] && { echo "dpkg-query: error: database is locked" >&2; exit 2; }
   shift; shift
   for n in "$@"; do
     [ -e "$NVFAKE_STATE/removed-$n" ] && continue
@@ -106,21 +107,29 @@ if [ "$1" = "-s" ]; then
   [ -e "$NVFAKE_STATE/dependants" ] && cat "$NVFAKE_STATE/dependants"
   exit 0
 fi
-if [ "$1" = "remove" ]; then touch "$NVFAKE_STATE/removed-$4"; exit 0; fi
+if [ "$1" = "remove" ]; then
+  [ -e "$NVFAKE_STATE/apt-refuses" ] && { echo "E: Could not get lock" >&2; exit 100; }
+  touch "$NVFAKE_STATE/removed-$4"; exit 0
+fi
 exit 1
 )"))));
         qputenv("NULLVANE_FLATPAK", QFile::encodeName(writeScript(QStringLiteral("flatpak"), QStringLiteral(R"(
 if [ "$1" = "info" ]; then
+  [ -e "$NVFAKE_STATE/flatpak-info-broken" ] && kill -KILL $$
   [ -e "$NVFAKE_STATE/removed-$4" ] && { echo "error: $4 not installed" >&2; exit 1; }
   [ "$2" = "--user" ] || exit 1
   printf 'Paint - Draw pictures\n\n          ID: %s\n         Ref: app/%s/x86_64/stable\n     Version: 2.0\n   Installed: 12.5 MB\n' "$4" "$4"
   exit 0
 fi
-if [ "$1" = "uninstall" ]; then touch "$NVFAKE_STATE/removed-$6"; exit 0; fi
+if [ "$1" = "uninstall" ]; then
+  [ -e "$NVFAKE_STATE/flatpak-refuses" ] && { echo "error: no permission" >&2; exit 1; }
+  touch "$NVFAKE_STATE/removed-$6"; exit 0
+fi
 exit 1
 )"))));
         qputenv("NULLVANE_SNAP", QFile::encodeName(writeScript(QStringLiteral("snap"), QStringLiteral(R"(
 if [ "$1" = "list" ]; then
+  [ -e "$NVFAKE_STATE/snap-list-broken" ] && { echo "error: cannot communicate with server" >&2; exit 2; }
   [ -e "$NVFAKE_STATE/removed-$3" ] && { echo "error: no matching snaps installed" >&2; exit 1; }
   printf 'Name     Version  Rev   Tracking         Publisher  Notes\n%s  133.0    4336  latest/stable    mozilla**  -\n' "$3"
   exit 0
@@ -423,6 +432,42 @@ TEST_F(LinuxApps, TwoApplicationsOfOnePackageAreOneRemovalAndOneSize)
         tally.record(item, true);
     EXPECT_EQ(tally.totalSize(), CommUti::volSpaceFromString(editor->size));
     EXPECT_FALSE(tally.isFail());
+}
+
+TEST_F(LinuxApps, RemovalIsNotReportedWhenTheToolFailedOrThePackagingCannotBeAsked)
+{
+    using namespace platform::packaging;
+    const auto mark = [&](const char* name) { nvtest::writeFile(state_ + QLatin1Char('/') + QLatin1String(name), ""); };
+
+    // The removal fails and the packaging cannot be asked afterwards: nothing
+    // says the application is gone.
+    mark("snap-refuses");
+    mark("snap-list-broken");
+    Removal snap = removeSnap(QStringLiteral("firefox"));
+    EXPECT_FALSE(snap.removed);
+    EXPECT_TRUE(snap.message.contains(QStringLiteral("access denied"))) << snap.message;
+
+    mark("flatpak-refuses");
+    mark("flatpak-info-broken");
+    Removal flatpak = uninstallFlatpak(QStringLiteral("org.example.Paint"), true);
+    EXPECT_FALSE(flatpak.removed);
+    EXPECT_FALSE(flatpak.message.isEmpty());
+
+    // The removal says it succeeded, but the check afterwards could not run.
+    QFile::remove(state_ + QStringLiteral("/flatpak-refuses"));
+    flatpak = uninstallFlatpak(QStringLiteral("org.example.Paint"), true);
+    EXPECT_FALSE(flatpak.removed);
+    EXPECT_FALSE(flatpak.message.isEmpty());
+    QFile::remove(state_ + QStringLiteral("/flatpak-info-broken"));
+    EXPECT_TRUE(uninstallFlatpak(QStringLiteral("org.example.Paint"), true).removed);
+
+    if (nvtest::isRoot()) {
+        mark("apt-refuses");
+        mark("dpkg-broken");
+        const Removal deb = removeDebPackage(QStringLiteral("gedit"));
+        EXPECT_FALSE(deb.removed);
+        EXPECT_TRUE(deb.message.contains(QStringLiteral("lock"))) << deb.message;
+    }
 }
 
 TEST(PackagingParsers, RecordedToolOutput)
