@@ -1,5 +1,6 @@
 #include "Packaging.h"
 
+#include "AptSimulation.h"
 #include "Locations.h"
 #include "Process.h"
 #include "Removal.h"
@@ -138,17 +139,10 @@ QMap<QString, DebPackage> parseDpkgShow(const QByteArray& output)
 
 QStringList parseAptSimulation(const QByteArray& output)
 {
-    // "Remv firefox-esr [128.0esr-1]"
+    // The removal helper reads the simulation again as root, with the same code.
     QStringList removed;
-    for (const QByteArray& raw : output.split('\n')) {
-        const QString line = QString::fromUtf8(raw);
-        if (!line.startsWith(QLatin1String("Remv ")) && !line.startsWith(QLatin1String("Purg ")))
-            continue;
-        QString name = line.mid(5).section(QLatin1Char(' '), 0, 0);
-        name = name.section(QLatin1Char(':'), 0, 0);
-        if (!name.isEmpty() && !removed.contains(name))
-            removed << name;
-    }
+    for (const std::string& name : apt::simulatedRemovals(output.toStdString()))
+        removed << QString::fromStdString(name);
     return removed;
 }
 

@@ -9,8 +9,10 @@
 // It leaves when its input ends.
 //
 // Started as "nullvane-remove-helper --remove-package NAME" it instead removes
-// that one Debian package with apt-get (which the application has simulated
-// first, so that nothing else goes with it) and exits with apt-get's status.
+// that one Debian package with apt-get and exits with apt-get's status. It
+// simulates the removal first, as the application did, and refuses (exit
+// status 3) unless NAME is the only package that would go: the application's
+// check ran without rights and some time ago.
 //
 // A path is refused when it is not absolute, is not in plain form (an empty,
 // "." or ".." component, or a trailing slash), or does not lie inside one of
@@ -22,6 +24,7 @@
 // is removed: an item with a volume mounted in it fails untouched, and rm runs
 // with --one-file-system as a second guard.
 
+#include "platform/AptSimulation.h"
 #include "platform/HeldPath.h"
 
 #include <cctype>
@@ -261,6 +264,48 @@ bool plainPackageName(const char* name)
     return std::strlen(name) >= 2;
 }
 
+// apt-get's answer to "-s remove -- NAME", read whole; false when the
+// simulation could not run or failed.
+bool simulateRemoval(const char* apt, const char* name, std::string* output)
+{
+    int fds[2];
+    if (pipe2(fds, O_CLOEXEC) != 0)
+        return false;
+    const pid_t pid = fork();
+    if (pid < 0) {
+        close(fds[0]);
+        close(fds[1]);
+        return false;
+    }
+    if (pid == 0) {
+        const int null = open("/dev/null", O_RDONLY | O_CLOEXEC);
+        if (null < 0 || dup2(null, STDIN_FILENO) < 0 || dup2(fds[1], STDOUT_FILENO) < 0)
+            _exit(127);
+        // The lines read below are apt-get's English ones.
+        setenv("LC_ALL", "C", 1);
+        setenv("LANG", "C", 1);
+        execl(apt, apt, "-s", "remove", "--", name, static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    close(fds[1]);
+    char buf[4096];
+    for (;;) {
+        const ssize_t n = read(fds[0], buf, sizeof buf);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            break;
+        output->append(buf, size_t(n));
+    }
+    close(fds[0]);
+    int status = 0;
+    while (waitpid(pid, &status, 0) < 0) {
+        if (errno != EINTR)
+            return false;
+    }
+    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
 int removePackage(const char* name)
 {
     if (!plainPackageName(name))
@@ -272,6 +317,20 @@ int removePackage(const char* name)
     if (!apt)
         return 127;
     setenv("DEBIAN_FRONTEND", "noninteractive", 1);
+    std::string simulation;
+    if (!simulateRemoval(apt, name, &simulation)) {
+        std::fprintf(stderr, "nullvane-remove-helper: the simulated removal of %s failed\n", name);
+        return 3;
+    }
+    const std::vector<std::string> removed = platform::apt::simulatedRemovals(simulation);
+    if (!platform::apt::removesOnly(removed, name)) {
+        std::string list;
+        for (const std::string& other : removed)
+            list += (list.empty() ? "" : ", ") + other;
+        std::fprintf(stderr, "nullvane-remove-helper: removing %s would remove: %s; nothing was removed\n", name,
+                     list.empty() ? "(nothing)" : list.c_str());
+        return 3;
+    }
     execl(apt, apt, "remove", "-y", "--", name, static_cast<char*>(nullptr));
     return 127;
 }

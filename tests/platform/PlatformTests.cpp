@@ -1,5 +1,6 @@
 #include "TestSupport.h"
 
+#include "platform/AptSimulation.h"
 #include "platform/Dispatch.h"
 #include "platform/FileAttributes.h"
 #include "platform/Locations.h"
@@ -128,6 +129,27 @@ TEST(Process, ArgumentsReachTheProgramLiterallyAndExitCodesAreKept)
 
     const auto missing = platform::runProcess(QStringLiteral("/no/such/program"), {});
     EXPECT_FALSE(missing.started);
+}
+
+TEST(AptSimulation, OnlyASimulationRemovingTheOnePackageAloneAllowsTheRemoval)
+{
+    using platform::apt::removesOnly;
+    using platform::apt::simulatedRemovals;
+    const std::string alone = "NOTE: This is only a simulation!\n"
+                              "Reading package lists...\n"
+                              "The following packages will be REMOVED:\n"
+                              "  gedit\n"
+                              "Remv gedit [44.2-1]\n";
+    EXPECT_TRUE(removesOnly(simulatedRemovals(alone), "gedit"));
+    EXPECT_TRUE(removesOnly(simulatedRemovals("Purg gedit:amd64 [44.2-1]\n"), "gedit:amd64"));
+
+    const std::string withOthers = "Remv gedit [44.2-1]\nRemv gedit-plugins [44.2-1]\nPurg gedit [44.2-1]\n";
+    EXPECT_EQ(simulatedRemovals(withOthers), (std::vector<std::string>{"gedit", "gedit-plugins"}));
+    EXPECT_FALSE(removesOnly(simulatedRemovals(withOthers), "gedit"));
+    // Another package in its place, or nothing at all, is no removal of it.
+    EXPECT_FALSE(removesOnly(simulatedRemovals("Remv gnome-core [1]\n"), "gedit"));
+    EXPECT_FALSE(removesOnly(simulatedRemovals("0 upgraded, 0 newly installed, 0 to remove\n"), "gedit"));
+    EXPECT_FALSE(removesOnly(simulatedRemovals("  Remv gedit [1]\nRemvgedit\n"), "gedit"));
 }
 
 TEST(FileAttributes, ClearsUserAttributesRecursivelyWithoutFollowingLinks)
