@@ -745,13 +745,17 @@ int DiskUtil::run(const QStringList& arguments)
             return doInfoOfMany(targets, plist);
         return doInfo(targets.first(), plist);
     }
-    refresh(true);
     if (verb == QLatin1String("list")) {
+        refresh(true);
         return doList(rest.contains(QStringLiteral("-plist")), rest.contains(QStringLiteral("-info")));
     }
 
     // One run at a time changes a disk: a second waits here, then looks at
-    // the disks afresh, since the first may have changed what it found.
+    // the disks afresh, since the first may have changed what it found. The
+    // disks are probed only then: before the lock, finding the target needs
+    // no more than sysfs and the mount table (find() probes for itself when
+    // it is named by UUID or label).
+    refresh(false);
     DiskLock lock;
     if (needsRoot(verb)) {
         const QString target = verb == QLatin1String("eraseVolume") ? rest.value(2) : rest.value(0);
@@ -760,9 +764,9 @@ int DiskUtil::run(const QStringList& arguments)
             if (!lock.take(d->wholeDisk, &error))
                 return fail(error);
             lockedDisk_ = d->wholeDisk;
-            refresh(true);
         }
     }
+    refresh(true);
     if (verb == QLatin1String("mount") || verb == QLatin1String("unmount") || verb == QLatin1String("eject")
         || verb == QLatin1String("reformat") || verb == QLatin1String("verifyvolume")
         || verb == QLatin1String("repairvolume")) {
