@@ -186,7 +186,10 @@ void DeviceTable::reprobe(const QString& kernelName)
     for (BlockDevice& d : devices_) {
         if (d.name == kernelName) {
             d.facts = factsOf(d);
-            d.facts.label = cleanLabel(d.facts.label);
+            const QString raw = d.facts.label;
+            d.labelHadControlCharacters =
+                std::any_of(raw.cbegin(), raw.cend(), [](QChar c) { return c.unicode() < 0x20; });
+            d.facts.label = cleanLabel(raw);
             d.probed = true;
             settle(d);
         }

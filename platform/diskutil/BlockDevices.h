@@ -49,6 +49,9 @@ struct BlockDevice {
     QStringList partitions; // a disk's partitions, by kernel name, in number order
     QStringList slaves;     // devices this one is built on (device mapper, RAID)
     bool probed = false;    // `facts` have been read
+    // The probed label held control characters, which `facts.label` no
+    // longer shows: with NTFS, the sign of a label libblkid misread.
+    bool labelHadControlCharacters = false;
     ContentFacts facts;
 };
 

@@ -239,9 +239,7 @@ void DiskUtil::probe(const QString& name, bool again)
     // of that volume meanwhile fails as busy. A mounted volume is open to its
     // FUSE server, so ntfslabel is told to read it anyway (it only reads: no
     // label is given).
-    const QString seen = d->facts.label;
-    const bool misread = seen.size() >= 64 ||
-                         std::any_of(seen.cbegin(), seen.cend(), [](QChar c) { return c.unicode() < 0x20; });
+    const bool misread = d->facts.label.size() >= 64 || d->labelHadControlCharacters;
     if (!misread)
         return;
     const QString ntfslabel = tool(QStringLiteral("ntfslabel"));

@@ -700,6 +700,27 @@ TEST(DiskutilSafety, EraseAndReformatWithTheirMkfsToolMissingChangeNothing)
     EXPECT_EQ(info(kname(dev)).value("VolumeName").toString(), "KEEPEX");
 }
 
+TEST(DiskutilSafety, AShortNtfsLabelWithAControlCharacterIsReadAgainByTheNtfsTools)
+{
+    if (!haveTool("mkfs.ntfs") || !haveTool("ntfslabel"))
+        GTEST_SKIP() << "the NTFS tools (ntfs-3g) are not installed";
+    nvtest::LoopDevice dev(kDiskSize);
+    NEED_ROOT_LOOP(dev);
+    ASSERT_TRUE(dev.format("ntfs", {"-F", "-Q", "-L", QStringLiteral("ab\x01" "cd")}));
+    // The real ntfslabel behind one that notes it was asked.
+    const QString bin = nvtest::freshFolder("fakebin");
+    const QString asked = bin + "/asked";
+    nvtest::writeFile(bin + "/ntfslabel", QStringLiteral("#!/bin/sh\necho \"$@\" >> '%1'\nexec '%2' \"$@\"\n")
+                                              .arg(asked, platform::findProgram("ntfslabel"))
+                                              .toUtf8());
+    QFile::setPermissions(bin + "/ntfslabel", QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+
+    const Answer a = diskutil({"info", "-plist", kname(dev)}, {"PATH=" + bin + ":" + qEnvironmentVariable("PATH")});
+    ASSERT_EQ(a.code, 0) << a.err;
+    EXPECT_TRUE(QFileInfo::exists(asked));
+    EXPECT_EQ(a.plist().value("VolumeName").toString(), "abcd");
+}
+
 TEST(DiskutilSafety, ALongNtfsLabelIsReadWholeAsValidXmlAndKeptByReformat)
 {
     if (!haveTool("mkfs.ntfs") || !haveTool("ntfslabel"))
