@@ -102,7 +102,7 @@ plist_t toNode(const QVariant& v)
         plist_t dict = plist_new_dict();
         for (const QString& k : od.keys)
             if (plist_t child = toNode(od.values.value(k)))
-                plist_dict_set_item(dict, k.toUtf8().constData(), child);
+                plist_dict_set_item(dict, xmlSafeText(k).toUtf8().constData(), child);
         return dict;
     }
     switch (v.metaType().id()) {
@@ -111,7 +111,7 @@ plist_t toNode(const QVariant& v)
         plist_t dict = plist_new_dict();
         for (auto it = map.constBegin(); it != map.constEnd(); ++it)
             if (plist_t child = toNode(it.value()))
-                plist_dict_set_item(dict, it.key().toUtf8().constData(), child);
+                plist_dict_set_item(dict, xmlSafeText(it.key()).toUtf8().constData(), child);
         return dict;
     }
     case QMetaType::QVariantList:
@@ -123,7 +123,7 @@ plist_t toNode(const QVariant& v)
         return array;
     }
     case QMetaType::QString:
-        return plist_new_string(v.toString().toUtf8().constData());
+        return plist_new_string(xmlSafeText(v.toString()).toUtf8().constData());
     case QMetaType::Bool:
         return plist_new_bool(v.toBool() ? 1 : 0);
     case QMetaType::Int:
@@ -181,6 +181,28 @@ QVariantMap readDictionary(const QString& path)
 {
     const QVariant v = readFile(path);
     return v.metaType().id() == QMetaType::QVariantMap ? v.toMap() : QVariantMap{};
+}
+
+QString xmlSafeText(const QString& text)
+{
+    QString out;
+    out.reserve(text.size());
+    const auto allowed = [](char32_t c) {
+        return c == 0x9 || c == 0xA || c == 0xD || (c >= 0x20 && c <= 0xD7FF) || (c >= 0xE000 && c <= 0xFFFD)
+               || (c >= 0x10000 && c <= 0x10FFFF);
+    };
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text.at(i);
+        if (c.isHighSurrogate() && i + 1 < text.size() && text.at(i + 1).isLowSurrogate()) {
+            if (allowed(QChar::surrogateToUcs4(c, text.at(i + 1))))
+                out += c, out += text.at(i + 1);
+            ++i;
+            continue;
+        }
+        if (!c.isSurrogate() && allowed(c.unicode()))
+            out += c;
+    }
+    return out;
 }
 
 QByteArray toXml(const QVariant& value)

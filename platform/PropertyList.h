@@ -29,8 +29,14 @@ QVariant readFile(const QString& path, DictStyle style = DictStyle::Map);
 // A dictionary or nothing: a file that holds anything else reads as empty.
 QVariantMap readDictionary(const QString& path);
 
-// XML form. Values that have no property-list form are left out.
+// XML form. Values that have no property-list form are left out. Strings and
+// keys are written as xmlSafeText gives them, so the result is always XML that
+// a reader accepts, whatever a volume label or a file name held.
 QByteArray toXml(const QVariant& value);
+
+// The text as XML 1.0 can carry it: the characters it does not allow (control
+// characters, lone surrogates, U+FFFE and U+FFFF) are dropped.
+QString xmlSafeText(const QString& text);
 
 // Writes the XML form to a temporary file beside `path`, then renames it over
 // `path`, so a reader never sees half a file.

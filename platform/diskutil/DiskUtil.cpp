@@ -856,7 +856,7 @@ int DiskUtil::doList(bool plist, bool withInfo)
         list.insert(QStringLiteral("AllVolumesInfo"), infos);
     }
     if (plist) {
-        out_(QString::fromUtf8(platform::plist::toXml(xmlSafe(list))).trimmed());
+        out_(QString::fromUtf8(platform::plist::toXml(list)).trimmed());
         return 0;
     }
     for (const QVariant& v : list.value(QStringLiteral("AllDisksAndPartitions")).toList()) {
@@ -885,7 +885,7 @@ int DiskUtil::doInfo(const QString& target, bool plist)
         return fail(error);
     const QVariantMap info = infoOf(*d);
     if (plist) {
-        out_(QString::fromUtf8(platform::plist::toXml(xmlSafe(info))).trimmed());
+        out_(QString::fromUtf8(platform::plist::toXml(info)).trimmed());
         return 0;
     }
     for (auto it = info.constBegin(); it != info.constEnd(); ++it)
@@ -910,7 +910,7 @@ int DiskUtil::doInfoOfMany(const QStringList& targets, bool plist)
     }
     if (plist) {
         const QVariantMap answer{{QStringLiteral("AllVolumesInfo"), all}};
-        out_(QString::fromUtf8(platform::plist::toXml(xmlSafe(answer))).trimmed());
+        out_(QString::fromUtf8(platform::plist::toXml(answer)).trimmed());
         return status;
     }
     for (const QVariant& v : std::as_const(all)) {

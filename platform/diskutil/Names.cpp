@@ -1,5 +1,7 @@
 #include "Names.h"
 
+#include "platform/PropertyList.h"
+
 #include <QHash>
 #include <functional>
 
@@ -272,52 +274,7 @@ QString cleanLabel(const QString& label)
     for (QChar c : label)
         if (c.unicode() >= 0x20 && c.unicode() != 0x7f)
             out += c;
-    return xmlSafeText(out);
-}
-
-QString xmlSafeText(const QString& text)
-{
-    QString out;
-    out.reserve(text.size());
-    const auto allowed = [](char32_t c) {
-        return c == 0x9 || c == 0xA || c == 0xD || (c >= 0x20 && c <= 0xD7FF) || (c >= 0xE000 && c <= 0xFFFD)
-               || (c >= 0x10000 && c <= 0x10FFFF);
-    };
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        const QChar c = text.at(i);
-        if (c.isHighSurrogate() && i + 1 < text.size() && text.at(i + 1).isLowSurrogate()) {
-            if (allowed(QChar::surrogateToUcs4(c, text.at(i + 1))))
-                out += c, out += text.at(i + 1);
-            ++i;
-            continue;
-        }
-        if (!c.isSurrogate() && allowed(c.unicode()))
-            out += c;
-    }
-    return out;
-}
-
-QVariant xmlSafe(const QVariant& value)
-{
-    switch (value.metaType().id()) {
-    case QMetaType::QString:
-        return xmlSafeText(value.toString());
-    case QMetaType::QVariantMap: {
-        QVariantMap out;
-        const QVariantMap in = value.toMap();
-        for (auto it = in.constBegin(); it != in.constEnd(); ++it)
-            out.insert(xmlSafeText(it.key()), xmlSafe(it.value()));
-        return out;
-    }
-    case QMetaType::QVariantList: {
-        QVariantList out;
-        for (const QVariant& v : value.toList())
-            out << xmlSafe(v);
-        return out;
-    }
-    default:
-        return value;
-    }
+    return platform::plist::xmlSafeText(out);
 }
 
 } // namespace diskutil

@@ -56,9 +56,4 @@ QString busProtocol(const QString& kernelName, const QString& sysfsPath);
 // dropped.
 QString cleanLabel(const QString& label);
 
-// Texts as XML 1.0 can carry them: characters it does not allow are dropped,
-// in every text of `value` (maps and lists are walked).
-QString xmlSafeText(const QString& text);
-QVariant xmlSafe(const QVariant& value);
-
 } // namespace diskutil

@@ -16,6 +16,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QThread>
+#include <QXmlStreamReader>
 #include <atomic>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -230,6 +231,35 @@ TEST(SecureRandom, FillsLargeAndSmallBuffersWithFreshBytes)
     }
     for (int n : letters)
         EXPECT_GT(n, 700);
+}
+
+TEST(PropertyList, TextWithControlCharactersIsWrittenAsXmlEveryReaderAccepts)
+{
+    // A volume label or a file name can hold characters XML 1.0 does not
+    // allow; the file written must still be read back, by us and by others.
+    const QString odd = QStringLiteral("ab\x01" "c\x1f") + QChar(0xFFFE) + QStringLiteral("d\te");
+    platform::plist::OrderedDict ordered;
+    ordered.keys = {QStringLiteral("k\x02" "ey"), QStringLiteral("plain")};
+    ordered.values = {{ordered.keys[0], odd}, {ordered.keys[1], qint64(1)}};
+    const QVariantMap value{{QStringLiteral("name\x03"), odd},
+                            {QStringLiteral("list"), QVariantList{odd}},
+                            {QStringLiteral("ordered"), QVariant::fromValue(ordered)}};
+    const QString path = nvtest::freshFolder() + QStringLiteral("/odd.plist");
+    ASSERT_TRUE(platform::plist::writeFile(path, value));
+
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    QXmlStreamReader reader(file.readAll());
+    while (!reader.atEnd())
+        reader.readNext();
+    EXPECT_FALSE(reader.hasError()) << reader.errorString().toStdString();
+
+    const QString readable = QStringLiteral("abcd\te");
+    const QVariantMap back = platform::plist::readDictionary(path);
+    EXPECT_EQ(back.value(QStringLiteral("name")).toString(), readable);
+    EXPECT_EQ(back.value(QStringLiteral("list")).toList().value(0).toString(), readable);
+    EXPECT_EQ(back.value(QStringLiteral("ordered")).toMap().value(QStringLiteral("key")).toString(), readable);
+    EXPECT_EQ(back.value(QStringLiteral("ordered")).toMap().value(QStringLiteral("plain")).toLongLong(), 1);
 }
 
 TEST(PropertyList, RoundTripsEveryTypeAndKeepsKeyOrderOnRequest)

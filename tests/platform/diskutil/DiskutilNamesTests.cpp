@@ -7,6 +7,7 @@
 #include "Names.h"
 #include "TestSupport.h"
 #include "platform/FuseMounts.h"
+#include "platform/PropertyList.h"
 
 #include <QFile>
 #include <gtest/gtest.h>
@@ -128,9 +129,11 @@ TEST(DiskutilNames, AnswersCarryOnlyWhatXmlAllows)
     EXPECT_EQ(cleanLabel(QStringLiteral("abc\x02" "def\tg\x7f")), QStringLiteral("abcdefg"));
     EXPECT_EQ(cleanLabel(QStringLiteral("数据 Ü")), QStringLiteral("数据 Ü"));
     const QString odd = QStringLiteral("a") + QChar(0xFFFE) + QChar(0xD800) + QStringLiteral("b\x01\n") + QString::fromUcs4(U"\U0001F600");
-    EXPECT_EQ(xmlSafeText(odd), QStringLiteral("b\n").prepend(QLatin1Char('a')) + QString::fromUcs4(U"\U0001F600"));
+    EXPECT_EQ(platform::plist::xmlSafeText(odd),
+              QStringLiteral("b\n").prepend(QLatin1Char('a')) + QString::fromUcs4(U"\U0001F600"));
+    // Every answer goes out through the property-list writer.
     const QVariantMap nested{{"k\x03", QVariantList{QStringLiteral("x\x1fy"), 7}}};
-    const QVariantMap clean = xmlSafe(nested).toMap();
+    const QVariantMap clean = platform::plist::fromData(platform::plist::toXml(nested)).toMap();
     EXPECT_EQ(clean.keys(), QStringList{"k"});
     EXPECT_EQ(clean.value("k").toList(), (QVariantList{QStringLiteral("xy"), 7}));
 }
