@@ -62,10 +62,12 @@ QString findProgram(const QString& name)
 namespace platform {
 
 ProcessResult runProcessLines(const QString& program, const QStringList& arguments, const LineHandler& outLine,
-                              const LineHandler& errLine)
+                              const LineHandler& errLine, LineChannels channels)
 {
     ProcessResult result;
     QProcess process;
+    if (channels == LineChannels::Merged)
+        process.setProcessChannelMode(QProcess::MergedChannels);
     process.setStandardInputFile(QProcess::nullDevice());
     process.start(program, arguments, QIODevice::ReadOnly);
     if (!process.waitForStarted(-1)) {

@@ -41,10 +41,15 @@ namespace platform {
 
 using LineHandler = std::function<void(const QString& line)>;
 
+enum class LineChannels {
+    Separate,   // standard output to `outLine`, standard error to `errLine`
+    Merged,     // both to `outLine`, in the order printed (`errLine` is unused)
+};
+
 // Like runProcess, but hands over each line the program prints, on standard
 // output to `outLine` and on standard error to `errLine`, as soon as it is
 // printed, on the calling thread. Blocks until the program ends.
 ProcessResult runProcessLines(const QString& program, const QStringList& arguments, const LineHandler& outLine,
-                              const LineHandler& errLine);
+                              const LineHandler& errLine, LineChannels channels = LineChannels::Separate);
 
 } // namespace platform

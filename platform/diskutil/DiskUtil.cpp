@@ -7,7 +7,6 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
-#include <QProcess>
 #include <QRegularExpression>
 #include <QThread>
 #include <algorithm>
@@ -32,43 +31,7 @@ Tools Tools::real()
         return platform::runProcess(program, arguments);
     };
     t.stream = [](const QString& program, const QStringList& arguments, const LineSink& line) {
-        platform::ProcessResult result;
-        QProcess p;
-        p.setProcessChannelMode(QProcess::MergedChannels);
-        p.setStandardInputFile(QProcess::nullDevice());
-        p.start(program, arguments);
-        if (!p.waitForStarted(-1)) {
-            result.standardError = p.errorString().toUtf8();
-            return result;
-        }
-        result.started = true;
-        QByteArray pending;
-        const auto drain = [&](bool all) {
-            pending += p.readAllStandardOutput();
-            for (;;) {
-                const qsizetype nl = pending.indexOf('\n');
-                if (nl < 0)
-                    break;
-                QByteArray l = pending.left(nl);
-                pending.remove(0, nl + 1);
-                if (l.endsWith('\r'))
-                    l.chop(1);
-                line(QString::fromLocal8Bit(l));
-            }
-            if (all && !pending.isEmpty()) {
-                line(QString::fromLocal8Bit(pending));
-                pending.clear();
-            }
-        };
-        while (p.state() != QProcess::NotRunning) {
-            p.waitForReadyRead(100);
-            drain(false);
-        }
-        drain(true);
-        result.finished = true;
-        result.crashed = p.exitStatus() == QProcess::CrashExit;
-        result.exitCode = p.exitCode();
-        return result;
+        return platform::runProcessLines(program, arguments, line, {}, platform::LineChannels::Merged);
     };
     return t;
 }
