@@ -24,6 +24,7 @@
 // The folders should be on the disk to measure, not a tmpfs. User defaults go
 // to a folder of the benchmark's own.
 
+#include "bench/PrivateConfig.h"
 #include "core/RemoveFileAndFolder.h"
 #include "core/securelyEraseFile.h"
 #include "platform/Defaults.h"
@@ -233,8 +234,7 @@ int runMode(const QStringList& args)
 int main(int argc, char** argv)
 {
     // The pass count is a user default: this program keeps its own.
-    const QString config = QDir::tempPath() + QStringLiteral("/nullvane-erase-bench-config");
-    qputenv("XDG_CONFIG_HOME", QFile::encodeName(config));
+    const bench::PrivateConfig config;
     QCoreApplication app(argc, argv);
     const QStringList args = app.arguments().mid(1);
     if (!args.isEmpty() && !args.first().at(0).isDigit() && !args.first().startsWith(QLatin1Char('/')))

@@ -2,6 +2,7 @@
 // of the mounted volume on the device named on the command line. Exits 0 when
 // the run ended successfully. For timing the whole process from outside.
 
+#include "bench/PrivateConfig.h"
 #include "platform/Defaults.h"
 #include "tools/wipedisk/WipeDiskRun.h"
 #include "tools/wipedisk/WipeVolumeScan.h"
@@ -11,6 +12,8 @@
 
 int main(int argc, char** argv)
 {
+    // The pass count set below is a user default: not the user's own.
+    const bench::PrivateConfig config;
     QCoreApplication app(argc, argv);
     const QStringList args = app.arguments();
     if (args.size() != 2) {
