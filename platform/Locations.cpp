@@ -124,11 +124,11 @@ QString helperProgram(const QString& name)
 {
     if (QCoreApplication::instance()) {
         // The build tree keeps the helpers beside the program; an installed
-        // program finds them in libexec/nullvane of its own prefix, wherever
-        // that prefix was moved.
+        // program finds them in its libexec folder of its own prefix,
+        // wherever that prefix was moved.
         const QString appDir = QCoreApplication::applicationDirPath();
         for (const QString& candidate : {appDir + QLatin1Char('/') + name,
-                                         appDir + QStringLiteral("/../libexec/nullvane/") + name}) {
+                                         appDir + QStringLiteral("/" NULLVANE_LIBEXEC_FROM_BIN "/") + name}) {
             if (QFileInfo(candidate).isExecutable())
                 return QDir::cleanPath(candidate);
         }
