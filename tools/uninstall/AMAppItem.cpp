@@ -26,6 +26,7 @@ AMAppItem::AMAppItem(const AMAppItem& other)
     packageName = other.packageName;
     userInstallation = other.userInstallation;
     desktopEntry = other.desktopEntry;
+    entryName = other.entryName;
     executableName = other.executableName;
     iconName = other.iconName;
     standAlonePath = other.standAlonePath;

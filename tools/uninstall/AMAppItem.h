@@ -51,6 +51,7 @@ public:
     QString packageName;        // Debian package, Flatpak id or Snap name
     bool userInstallation = false; // a Flatpak of the user's own installation
     QString desktopEntry;       // the desktop entry file it was found by
+    QString entryName;          // that entry's own Name, untranslated: a key of its files
     QString executableName;     // the program's file name, a key of its files
     QString iconName;           // the entry's theme icon name or icon file
     // The program file or folder of a stand-alone application, removed with

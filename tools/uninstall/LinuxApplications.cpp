@@ -69,6 +69,7 @@ AMAppItemPtr baseItem(const platform::DesktopEntry& entry)
     item->isSystemAppStr = QStringLiteral("NO");
     item->date = installTime(entry.filePath);
     item->desktopEntry = entry.filePath;
+    item->entryName = entry.name;
     item->iconName = entry.icon;
     const QString program = entry.execProgram().section(QLatin1Char('/'), -1);
     // A program started through env names nothing of the application's own.

@@ -103,6 +103,8 @@ void searchFolders(AMAppItemList& group, const QStringList& folders, const QStri
 // Name, not the translated one it is shown with.
 QString entryName(const AMAppItem& item)
 {
+    if (!item.entryName.isEmpty())
+        return item.entryName;
     const auto entry = platform::readDesktopEntry(item.desktopEntry);
     return entry && !entry->name.isEmpty() ? entry->name : item.name;
 }

@@ -272,10 +272,19 @@ AMAppItemList UninstallEngine::relatedFilesOf(const AMAppItemPtr& item) const
 {
     if (!item)
         return {};
+    return relatedFilesOf(AMAppItemList{item}).value(0);
+}
+
+QList<AMAppItemList> UninstallEngine::relatedFilesOf(const AMAppItemList& items) const
+{
     AMAppItemList installed;
     for (const AMAppItemList& list : d->lists)
         installed += list;
-    return RelatedAppFilesScanner::relatedFilesToItem(item, RelatedAppFilesScanner::keysOfItems(installed));
+    const QStringList keys = RelatedAppFilesScanner::keysOfItems(installed);
+    QList<AMAppItemList> groups;
+    for (const AMAppItemPtr& item : items)
+        groups << (item ? RelatedAppFilesScanner::relatedFilesToItem(item, keys) : AMAppItemList());
+    return groups;
 }
 
 const QList<QStringList>& UninstallEngine::searchPaths() const

@@ -67,6 +67,8 @@ public:
     // other installed item competing for the files (main thread; blocks while
     // the members are measured).
     AMAppItemList relatedFilesOf(const AMAppItemPtr& item) const;
+    // The same for several items, one group each, the keys gathered once.
+    QList<AMAppItemList> relatedFilesOf(const AMAppItemList& items) const;
 
     // The search folders per kind (set by begimScanFile).
     const QList<QStringList>& searchPaths() const;

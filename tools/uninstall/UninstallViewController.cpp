@@ -435,9 +435,7 @@ void UninstallViewController::uninstallAppButtonAction()
     if (items.isEmpty())
         return;
     isUninsatllOne_ = false;
-    QList<AMAppItemList> groups;
-    for (const AMAppItemPtr& item : items)
-        groups << engine_.relatedFilesOf(item);
+    const QList<AMAppItemList> groups = engine_.relatedFilesOf(items);
     handledItems_ = items;
     handledKind_ = list_.appsType();
     showSelectListWindiwWith(groups);
