@@ -24,28 +24,41 @@ QByteArray native(const QString& path) { return QFile::encodeName(path); }
 
 bool isUserAttribute(const char* name) { return std::strncmp(name, "user.", 5) == 0; }
 
-bool clearOne(const QByteArray& path, QString* error)
+// The attributes of the open file `fd`, or with fd -1 of `path` itself (a
+// link's own). `failed` gets the errno of a user attribute that stayed.
+bool clearAttributes(int fd, const QByteArray& path, int* failed, QString* error)
 {
-    ssize_t size = llistxattr(path.constData(), nullptr, 0);
+    const auto list = [&](char* names, size_t size) {
+        return fd >= 0 ? flistxattr(fd, names, size) : llistxattr(path.constData(), names, size);
+    };
+    ssize_t size = list(nullptr, 0);
     if (size < 0)
         return errno == ENOTSUP || errno == ENOENT; // no attributes on this file system
     if (size == 0)
         return true;
     std::vector<char> names(static_cast<size_t>(size) + 1);
-    size = llistxattr(path.constData(), names.data(), names.size());
+    size = list(names.data(), names.size());
     if (size < 0)
         return false;
     bool ok = true;
     for (ssize_t i = 0; i < size;) {
         const char* name = names.data() + i;
-        if (lremovexattr(path.constData(), name) != 0 && errno != ENODATA && isUserAttribute(name)) {
+        const int rc = fd >= 0 ? fremovexattr(fd, name) : lremovexattr(path.constData(), name);
+        if (rc != 0 && errno != ENODATA && isUserAttribute(name)) {
             ok = false;
+            if (failed)
+                *failed = errno;
             if (error)
                 *error = QStringLiteral("%1: %2").arg(QString::fromLocal8Bit(name), QString::fromLocal8Bit(strerror(errno)));
         }
         i += static_cast<ssize_t>(std::strlen(name)) + 1;
     }
     return ok;
+}
+
+bool clearOne(const QByteArray& path, QString* error)
+{
+    return clearAttributes(-1, path, nullptr, error);
 }
 
 bool clearTree(const QByteArray& path, QString* error)
@@ -109,6 +122,11 @@ bool clearExtendedAttributes(const QString& path, bool recursive, QString* error
         return false;
     }
     return recursive ? clearTree(p, error) : clearOne(p, error);
+}
+
+bool clearExtendedAttributesOf(int fd, int* error)
+{
+    return clearAttributes(fd, {}, error, nullptr);
 }
 
 bool clearImmutableFlags(const QString& path)

@@ -32,6 +32,9 @@ bool itemExists(const QString& path);
 // Attributes only the system may remove (security.*, trusted.*, system.*) do
 // not count as a failure when they stay; a user attribute that stays does.
 bool clearExtendedAttributes(const QString& path, bool recursive, QString* error = nullptr);
+// The same for the open file `fd`; `error` gets the errno of a user attribute
+// that stayed.
+bool clearExtendedAttributesOf(int fd, int* error = nullptr);
 
 // Clears the immutable and append-only flags where the file system and our
 // rights allow it (the stand-in for "chflags nouchg"). Returns whether the

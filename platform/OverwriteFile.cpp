@@ -1,5 +1,8 @@
 #include "OverwriteFile.h"
 
+#include "FileAttributes.h"
+#include "HeldItem.h"
+
 #include <QFile>
 #include <algorithm>
 #include <cerrno>
@@ -7,7 +10,6 @@
 #include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
-#include <sys/xattr.h>
 #include <unistd.h>
 #include <vector>
 
@@ -205,27 +207,7 @@ bool OverwriteFile::finishPass()
 
 bool OverwriteFile::clearExtendedAttributes()
 {
-    ssize_t size = flistxattr(fd_, nullptr, 0);
-    if (size < 0)
-        return errno == ENOTSUP; // no attributes on this file system
-    if (size == 0)
-        return true;
-    std::vector<char> names(static_cast<std::size_t>(size) + 1);
-    size = flistxattr(fd_, names.data(), names.size());
-    if (size < 0)
-        return false;
-    bool ok = true;
-    for (ssize_t i = 0; i < size;) {
-        const char* name = names.data() + i;
-        // Attributes only the system may remove (security.*, trusted.*,
-        // system.*) may stay; a user attribute that stays is a failure.
-        if (fremovexattr(fd_, name) != 0 && errno != ENODATA && std::strncmp(name, "user.", 5) == 0) {
-            ok = false;
-            error_ = errno;
-        }
-        i += static_cast<ssize_t>(std::strlen(name)) + 1;
-    }
-    return ok;
+    return clearExtendedAttributesOf(fd_, &error_);
 }
 
 bool OverwriteFile::setTimesToEpoch()
@@ -270,19 +252,8 @@ void OverwriteFile::freeBuffer(void* buffer)
 
 int OverwriteFile::probeWritable(const QString& path)
 {
-    const QByteArray native = QFile::encodeName(path);
-    struct stat st {};
-    if (lstat(native.constData(), &st) != 0)
-        return errno;
-    // Opening a device or a pipe can have effects of its own; for those the
-    // permission bits answer the question.
-    if (!S_ISREG(st.st_mode))
-        return faccessat(AT_FDCWD, native.constData(), W_OK, AT_EACCESS | AT_SYMLINK_NOFOLLOW) == 0 ? 0 : errno;
-    const int fd = ::open(native.constData(), O_WRONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-    if (fd < 0)
-        return errno;
-    ::close(fd);
-    return 0;
+    const HeldItem item = HeldItem::byPath(path);
+    return item.isValid() ? item.probeWritable() : item.error();
 }
 
 } // namespace platform
