@@ -1,11 +1,11 @@
 #include "HeldItem.h"
 
 #include "FuseMounts.h"
+#include "HeldPath.h"
 
 #include <QFile>
 #include <cerrno>
 #include <cstring>
-#include <dirent.h>
 #include <fcntl.h>
 #include <linux/fs.h>
 #include <linux/magic.h>
@@ -118,31 +118,21 @@ HeldFolder HeldFolder::child(const QString& name) const
 QList<HeldFolder::Entry> HeldFolder::entries() const
 {
     QList<Entry> out;
-    if (fd_ < 0)
+    std::vector<std::string> names;
+    if (fd_ < 0 || !heldpath::entriesOf(fd_, &names))
         return out;
-    // A descriptor of its own, so that reading the folder does not move ours.
-    const int listFd = openat(fd_, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (listFd < 0)
-        return out;
-    DIR* dir = fdopendir(listFd);
-    if (!dir) {
-        ::close(listFd);
-        return out;
-    }
-    while (dirent* e = readdir(dir)) {
-        if (!std::strcmp(e->d_name, ".") || !std::strcmp(e->d_name, ".."))
-            continue;
+    out.reserve(static_cast<qsizetype>(names.size()));
+    for (const std::string& name : names) {
         Entry entry;
-        entry.name = QFile::decodeName(e->d_name);
+        entry.name = QFile::decodeName(name.c_str());
         struct stat st {};
-        if (fstatat(fd_, e->d_name, &st, AT_SYMLINK_NOFOLLOW) == 0) {
+        if (fstatat(fd_, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0) {
             entry.isFolder = S_ISDIR(st.st_mode);
             entry.isSymLink = S_ISLNK(st.st_mode);
             entry.size = st.st_size;
         }
         out << entry;
     }
-    closedir(dir);
     return out;
 }
 

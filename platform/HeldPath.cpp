@@ -59,26 +59,6 @@ void splitInto(const std::string& text, std::vector<std::string>* stack)
         stack->push_back(*it);
 }
 
-// Lists a folder's entries (without "." and "..") through a fresh handle of
-// its own, so the caller's handle keeps its position and flags.
-bool entriesOf(int fd, std::vector<std::string>* names)
-{
-    const int own = openat(fd, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (own < 0)
-        return false;
-    DIR* dir = fdopendir(own);
-    if (!dir) {
-        close(own);
-        return false;
-    }
-    while (dirent* e = readdir(dir)) {
-        if (std::strcmp(e->d_name, ".") != 0 && std::strcmp(e->d_name, "..") != 0)
-            names->emplace_back(e->d_name);
-    }
-    closedir(dir);
-    return true;
-}
-
 int removeAt(int dirFd, const char* name, const MountId& home)
 {
     MountId here;
@@ -139,6 +119,24 @@ bool crossesAt(int dirFd, const char* name, const MountId& home)
 }
 
 } // namespace
+
+bool entriesOf(int fd, std::vector<std::string>* names)
+{
+    const int own = openat(fd, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (own < 0)
+        return false;
+    DIR* dir = fdopendir(own);
+    if (!dir) {
+        close(own);
+        return false;
+    }
+    while (dirent* e = readdir(dir)) {
+        if (std::strcmp(e->d_name, ".") != 0 && std::strcmp(e->d_name, "..") != 0)
+            names->emplace_back(e->d_name);
+    }
+    closedir(dir);
+    return true;
+}
 
 bool splitPlain(const std::string& path, std::vector<std::string>* parts)
 {

@@ -26,6 +26,11 @@ bool splitPlain(const std::string& path, std::vector<std::string>* parts);
 // ENOENT or ENOTDIR when something on the way does not exist or is no folder.
 int openFolder(const std::vector<std::string>& parts, int* error);
 
+// Appends the names a folder holds ("." and ".." left out) to `names`,
+// read through a fresh handle of its own, so the caller's handle keeps its
+// position and flags. False (errno set) when it cannot be read.
+bool entriesOf(int fd, std::vector<std::string>* names);
+
 // Whether nothing at all (not even a dangling link) is at `name` in `dirFd`.
 bool goneAt(int dirFd, const char* name);
 

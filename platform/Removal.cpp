@@ -1,5 +1,6 @@
 #include "Removal.h"
 
+#include "FillFile.h"
 #include "HeldPath.h"
 #include "Locations.h"
 
@@ -28,18 +29,18 @@ namespace {
 
 // The folder an item lies in, held open, and the item's name in it. A folder
 // is -1 when it cannot be reached; `error` then says why.
-struct HeldItem {
+struct ItemInHeldFolder {
     int folder = -1;
     std::string name;
     int error = 0;
-    ~HeldItem()
+    ~ItemInHeldFolder()
     {
         if (folder >= 0)
             close(folder);
     }
 };
 
-void hold(const QString& path, HeldItem* item)
+void hold(const QString& path, ItemInHeldFolder* item)
 {
     // "dir/" would name what a link named dir points to; the item is the link
     // itself. Relative paths start from the working folder.
@@ -65,7 +66,7 @@ bool nothingOnTheWay(int error)
 
 bool itemIsGone(const QString& path)
 {
-    HeldItem item;
+    ItemInHeldFolder item;
     hold(path, &item);
     if (item.folder < 0)
         return nothingOnTheWay(item.error);
@@ -74,7 +75,7 @@ bool itemIsGone(const QString& path)
 
 bool removeItem(const QString& path, int* error)
 {
-    HeldItem item;
+    ItemInHeldFolder item;
     hold(path, &item);
     if (item.folder < 0) {
         const bool gone = nothingOnTheWay(item.error);
@@ -85,11 +86,7 @@ bool removeItem(const QString& path, int* error)
     // Everything from here on is relative to the folder held now, so a folder
     // on the way swapped for a link meanwhile cannot send us elsewhere, and
     // "gone" is asked of the very folder we removed from.
-    const int r = heldpath::removeTree(item.folder, item.name.c_str());
-    const bool gone = heldpath::goneAt(item.folder, item.name.c_str());
-    if (error)
-        *error = gone ? 0 : (r ? r : EEXIST);
-    return gone;
+    return removeTreeAt(item.folder, QFile::decodeName(item.name.c_str()), error);
 }
 
 // ---------------------------------------------------------------------------
