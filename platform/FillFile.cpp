@@ -376,28 +376,21 @@ void syncFileSystemOf(int fd)
         ::sync();
 }
 
-namespace {
-long long writableOf(const struct statvfs& s)
+long long writableFreeBytes(const SpaceInfo& space)
 {
-    const unsigned long long blocks = geteuid() == 0 ? s.f_bfree : s.f_bavail;
-    return static_cast<long long>(blocks) * static_cast<long long>(s.f_frsize);
+    if (!space.ok)
+        return -1;
+    return geteuid() == 0 ? space.freeBytesRoot : space.freeBytes;
 }
-} // namespace
 
 long long writableFreeBytes(const QString& path)
 {
-    struct statvfs s {};
-    if (statvfs(native(path).constData(), &s) != 0)
-        return -1;
-    return writableOf(s);
+    return writableFreeBytes(fileSystemSpace(path));
 }
 
 long long writableFreeBytesOf(int fd)
 {
-    struct statvfs s {};
-    if (fstatvfs(fd, &s) != 0)
-        return -1;
-    return writableOf(s);
+    return writableFreeBytes(fileSystemSpaceOf(fd));
 }
 
 // ---------------------------------------------------------------------------

@@ -13,6 +13,8 @@
 
 namespace platform {
 
+struct SpaceInfo;
+
 // A held handle on the root of one mounted volume.
 class VolumeRoot {
 public:
@@ -130,6 +132,8 @@ void syncFileSystemOf(int fd);
 // also use the blocks reserved for it. -1 when the file system cannot be asked.
 long long writableFreeBytes(const QString& path);
 long long writableFreeBytesOf(int fd);
+// The same from what the file system already told (MountTable.h).
+long long writableFreeBytes(const SpaceInfo& space);
 
 // As root on ext4, the clusters the file system keeps back for its own
 // emergencies (sysfs "reserved_clusters") are lent to the caller: set to 0

@@ -235,8 +235,9 @@ struct FreeSpaceFillEngine::Shared {
                     // Sizes the file system says cannot fit are skipped: each
                     // refused write costs it a journal commit or more.
                     // (A file system that tells no sizes at all is only halved.)
-                    const bool told = platform::fileSystemSpaceOf(file.fd()).totalBytes > 0;
-                    const qint64 free = told ? platform::writableFreeBytesOf(file.fd()) : request;
+                    const platform::SpaceInfo space = platform::fileSystemSpaceOf(file.fd());
+                    const bool told = space.totalBytes > 0;
+                    const qint64 free = told ? platform::writableFreeBytes(space) : request;
                     const qint64 fits = free > 0 ? free / smallest * smallest : smallest;
                     largest = std::max(smallest, std::min(request / 2, fits));
                     continue;
