@@ -166,16 +166,17 @@ std::optional<QList<QVariantMap>> CVolumeMgr::enumDiskVolumesInfo(bool guarded)
         return std::nullopt;
     }
     const QVariantMap list = readAnswer(listPath);
-    QHash<QString, QVariantMap> infos;
+    // The loop below asks only for the identifiers candidatesOf names, so the
+    // list's own answers are looked up as they are needed.
     const QVariant answered = list.value(QStringLiteral("AllVolumesInfo"));
-    if (answered.metaType().id() == QMetaType::QVariantMap) {
-        const QVariantMap all = answered.toMap();
-        for (const QString& id : candidatesOf(list))
-            infos.insert(id, all.value(id).toMap());
-    } else {
-        infos = infoOfCandidates(list);
-    }
-    const auto infoOf = [&](const QString& identifier) { return infos.value(identifier); };
+    const bool listAnswered = answered.metaType().id() == QMetaType::QVariantMap;
+    const QVariantMap all = listAnswered ? answered.toMap() : QVariantMap();
+    const QHash<QString, QVariantMap> asked = listAnswered ? QHash<QString, QVariantMap>() : infoOfCandidates(list);
+    const auto infoOf = [&](const QString& identifier) {
+        if (!listAnswered)
+            return asked.value(identifier);
+        return fitsCommand(identifier) ? all.value(identifier).toMap() : QVariantMap();
+    };
 
     QList<QVariantMap> result;
     for (const QVariant& diskValue : list.value(QStringLiteral("AllDisksAndPartitions")).toList()) {
