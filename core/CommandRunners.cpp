@@ -93,21 +93,6 @@ QString execCommand(const QString& program, const QStringList& arguments)
     return runCaptured("NullvaneTemp.plist", program, arguments);
 }
 
-QString eraserExecCommand(const QString& program, const QStringList& arguments)
-{
-    return runCaptured("eraserVolumeTemp.plist", program, arguments);
-}
-
-QString aepairExecCommand(const QString& program, const QStringList& arguments)
-{
-    return runCaptured("NullvaneRepairTemp.plist", program, arguments);
-}
-
-QString changeNameExecCommand(const QString& program, const QStringList& arguments)
-{
-    return runCaptured("NullvaneChangeNameTemp.plist", program, arguments);
-}
-
 QString eraserExecCommand(const QString& program, const QStringList& arguments, platform::ProcessResult* outcome)
 {
     return runCaptured("eraserVolumeTemp.plist", program, arguments, outcome);

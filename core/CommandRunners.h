@@ -24,18 +24,18 @@ QString ExecCommand(const QString& program, const QStringList& arguments);
 QString eraserDiskCommand(const QString& program, const QStringList& arguments);
 // "NullvaneTemp.plist": the disk wipe.
 QString execCommand(const QString& program, const QStringList& arguments);
-// "eraserVolumeTemp.plist": the Disk tools.
-QString eraserExecCommand(const QString& program, const QStringList& arguments);
-// "NullvaneRepairTemp.plist": the Disk tools.
-QString aepairExecCommand(const QString& program, const QStringList& arguments);
-// "NullvaneChangeNameTemp.plist": the Disk tools.
-QString changeNameExecCommand(const QString& program, const QStringList& arguments);
-
-// The Disk tools' runners again, for the callers that must know whether the
-// command succeeded: `outcome` learns how it ended (exit status, error output).
-QString eraserExecCommand(const QString& program, const QStringList& arguments, platform::ProcessResult* outcome);
-QString aepairExecCommand(const QString& program, const QStringList& arguments, platform::ProcessResult* outcome);
-QString changeNameExecCommand(const QString& program, const QStringList& arguments, platform::ProcessResult* outcome);
+// The Disk tools' runners. A caller that must know whether the command
+// succeeded passes `outcome`, which learns how it ended (exit status, error
+// output).
+// "eraserVolumeTemp.plist"
+QString eraserExecCommand(const QString& program, const QStringList& arguments,
+                          platform::ProcessResult* outcome = nullptr);
+// "NullvaneRepairTemp.plist"
+QString aepairExecCommand(const QString& program, const QStringList& arguments,
+                          platform::ProcessResult* outcome = nullptr);
+// "NullvaneChangeNameTemp.plist"
+QString changeNameExecCommand(const QString& program, const QStringList& arguments,
+                              platform::ProcessResult* outcome = nullptr);
 
 // Removes an output file that a runner returned, with its folder, once the
 // caller has read it. Paths that no runner made are left alone. Whatever is

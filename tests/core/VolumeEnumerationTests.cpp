@@ -104,9 +104,10 @@ TEST(CommandRunners, EachRunnerWritesItsOwnFileInAFreshPrivateFolder)
         {&ExecCommand, "RUZArud.plist"},
         {&eraserDiskCommand, "eraserVolumeTemp.plist"},
         {&execCommand, "NullvaneTemp.plist"},
-        {&eraserExecCommand, "eraserVolumeTemp.plist"},
-        {&aepairExecCommand, "NullvaneRepairTemp.plist"},
-        {&changeNameExecCommand, "NullvaneChangeNameTemp.plist"},
+        {[](const QString& p, const QStringList& a) { return eraserExecCommand(p, a); }, "eraserVolumeTemp.plist"},
+        {[](const QString& p, const QStringList& a) { return aepairExecCommand(p, a); }, "NullvaneRepairTemp.plist"},
+        {[](const QString& p, const QStringList& a) { return changeNameExecCommand(p, a); },
+         "NullvaneChangeNameTemp.plist"},
     };
     const QString echo = platform::findProgram("echo");
     QStringList seen;
