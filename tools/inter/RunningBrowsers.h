@@ -4,9 +4,10 @@
 // A running browser is a main process of this user whose executable is a
 // browser's ("chrome" of Google Chrome, "firefox", "firefox-esr", "opera"),
 // named by the name its desktop entry usually shows; it is matched against a
-// browser node by the kind both names give (browserTypeOfName). Closing sends SIGTERM through the platform, which
-// re-checks every process before signalling it; then the closer waits, on the
-// main thread's event loop and for a bounded time, until they have exited.
+// browser node by the kind both names give (browserTypeOfName). Closing
+// sends SIGTERM through the platform, which re-checks every process before
+// signalling it; then the closer waits, on the main thread's event loop and
+// for a bounded time, until they have exited.
 // Main thread only.
 
 #include "platform/RunningProcesses.h"

@@ -4,7 +4,9 @@
 // (a Debian package, a Flatpak, a Snap, or files of its own) giving its
 // version, size and the way it is removed. The system's own applications
 // (packages Debian marks required or important, the desktop's own shell and
-// settings) are left out, as the system's bundles are elsewhere.
+// settings) are left out, as the system's bundles are elsewhere, and so is
+// an entry of a system folder that no package is known to own: only the
+// user's own entries stand alone.
 //
 // scan() reads files and runs the packaging tools: call it on a worker.
 // iconFor() asks the icon theme: main thread only.
