@@ -54,7 +54,7 @@ void NTFSViewController::loadView()
     toolkit::makeLabel(view_, QRect(28, 24, kWidth - 56, 26), QStringLiteral("无法擦除 NTFS 磁盘上的项目"),
                             toolkit::regularFont(16), toolkit::whiteAlpha(1.0f));
     toolkit::makeLabel(view_, QRect(28, 58, kWidth - 56, 40),
-                            QStringLiteral("所选项目位于 NTFS 格式的磁盘上，无法在这里安全擦除，已不加入列表。"),
+                            QStringLiteral("所选项目位于 NTFS 格式的磁盘上，无法在这里安全擦除。"),
                             toolkit::lightFont(13), toolkit::whiteAlpha(0.7f), Qt::AlignLeft | Qt::AlignTop);
     const QFont bodyFont = toolkit::lightFont(13);
     nodeTLabel_ = new QLabel(view_);
