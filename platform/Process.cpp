@@ -96,21 +96,25 @@ ProcessResult runProcessLines(const QString& program, const QStringList& argumen
             pending.clear();
         }
     };
+    // A merged process has no error channel of its own: asking for it makes
+    // Qt print a warning on our standard error, which a caller that merges
+    // our output (First Aid's rows) would show as the tool's.
+    const bool merged = channels == LineChannels::Merged;
+    const auto take = [&](bool all) {
+        const QByteArray out = process.readAllStandardOutput();
+        result.standardOutput += out;
+        drain(pendingOut, out, outLine, all);
+        if (merged)
+            return;
+        const QByteArray err = process.readAllStandardError();
+        result.standardError += err;
+        drain(pendingErr, err, errLine, all);
+    };
     while (process.state() != QProcess::NotRunning) {
         process.waitForFinished(50);
-        const QByteArray out = process.readAllStandardOutput();
-        const QByteArray err = process.readAllStandardError();
-        result.standardOutput += out;
-        result.standardError += err;
-        drain(pendingOut, out, outLine, false);
-        drain(pendingErr, err, errLine, false);
+        take(false);
     }
-    const QByteArray out = process.readAllStandardOutput();
-    const QByteArray err = process.readAllStandardError();
-    result.standardOutput += out;
-    result.standardError += err;
-    drain(pendingOut, out, outLine, true);
-    drain(pendingErr, err, errLine, true);
+    take(true);
     result.finished = true;
     result.crashed = process.exitStatus() == QProcess::CrashExit;
     result.exitCode = process.exitCode();

@@ -132,6 +132,41 @@ TEST(Process, ArgumentsReachTheProgramLiterallyAndExitCodesAreKept)
     EXPECT_FALSE(missing.started);
 }
 
+namespace {
+QStringList qtWarnings;
+void keepQtWarning(QtMsgType type, const QMessageLogContext&, const QString& text)
+{
+    if (type != QtDebugMsg && type != QtInfoMsg)
+        qtWarnings << text;
+}
+} // namespace
+
+TEST(Process, MergedLinesAreTheProgramsOwnAndInOrder)
+{
+    // Our disk utility streams its checkers merged, and First Aid merges the
+    // utility in turn: a Qt warning on our standard error would become a row.
+    qtWarnings.clear();
+    const QtMessageHandler previous = qInstallMessageHandler(keepQtWarning);
+    QStringList lines;
+    QStringList errLines;
+    const auto r = platform::runProcessLines(
+        QStringLiteral("/bin/sh"), {QStringLiteral("-c"), QStringLiteral("echo one; echo two >&2; echo three; printf four >&2")},
+        [&](const QString& l) { lines << l; }, [&](const QString& l) { errLines << l; }, platform::LineChannels::Merged);
+    qInstallMessageHandler(previous);
+    ASSERT_TRUE(r.succeeded());
+    EXPECT_EQ(lines, (QStringList{"one", "two", "three", "four"}));
+    EXPECT_TRUE(errLines.isEmpty());
+    EXPECT_TRUE(qtWarnings.isEmpty()) << qtWarnings;
+
+    lines.clear();
+    const auto separate = platform::runProcessLines(
+        QStringLiteral("/bin/sh"), {QStringLiteral("-c"), QStringLiteral("echo out; echo err >&2")},
+        [&](const QString& l) { lines << l; }, [&](const QString& l) { errLines << l; });
+    ASSERT_TRUE(separate.succeeded());
+    EXPECT_EQ(lines, QStringList{"out"});
+    EXPECT_EQ(errLines, QStringList{"err"});
+}
+
 TEST(AptSimulation, OnlyASimulationRemovingTheOnePackageAloneAllowsTheRemoval)
 {
     using platform::apt::removesOnly;
