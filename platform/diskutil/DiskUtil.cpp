@@ -18,6 +18,7 @@
 #include <sys/statvfs.h>
 #include <sys/sysmacros.h>
 #include <sys/utsname.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 
 namespace diskutil {
@@ -512,6 +513,30 @@ bool DiskUtil::kernelHas(const QString& fsType) const
     return false;
 }
 
+namespace {
+
+// A folder this program made to mount on carries this mark. Only root may set
+// attributes in the trusted namespace, so no user can make a folder of theirs
+// look like one of ours.
+const char kFolderMark[] = "trusted.nullvane.mountfolder";
+
+void markFolder(const QString& folder)
+{
+    ::lsetxattr(QFile::encodeName(folder).constData(), kFolderMark, "1", 1, 0);
+}
+
+bool isMarkedFolder(const QString& folder)
+{
+    return ::lgetxattr(QFile::encodeName(folder).constData(), kFolderMark, nullptr, 0) >= 0;
+}
+
+} // namespace
+
+bool DiskUtil::isOurMountFolder(const QString& folder) const
+{
+    return isMarkedFolder(folder) || QFileInfo(folder).path() == QDir::cleanPath(settings_.mountBase);
+}
+
 QString DiskUtil::makeMountFolder(const QString& label)
 {
     QString name = label;
@@ -521,15 +546,26 @@ QString DiskUtil::makeMountFolder(const QString& label)
         name = QStringLiteral("Untitled");
     if (!QDir().mkpath(settings_.mountBase))
         return {};
-    // Always a folder made now: one that exists already may be someone
-    // else's (or another mount's) and is never reused.
+    // A folder made now, or an empty one of ours that a mount which went
+    // without us (a FUSE server that ended, an umount by hand) left behind.
+    // One that exists otherwise may be someone else's or another mount's,
+    // and is never used.
     for (int n = 0; n < 1000; ++n) {
         const QString candidate = settings_.mountBase + QLatin1Char('/')
                                   + (n == 0 ? name : QStringLiteral("%1 %2").arg(name).arg(n));
-        if (::mkdir(QFile::encodeName(candidate).constData(), 0755) == 0)
+        const QByteArray path = QFile::encodeName(candidate);
+        if (::mkdir(path.constData(), 0755) == 0) {
+            markFolder(candidate);
             return candidate;
+        }
         if (errno != EEXIST)
             return {};
+        struct stat st {};
+        const bool mountedOn = std::any_of(mounts_.cbegin(), mounts_.cend(),
+                                           [&](const platform::MountEntry& e) { return e.mountPoint == candidate; });
+        if (::lstat(path.constData(), &st) == 0 && S_ISDIR(st.st_mode) && isMarkedFolder(candidate) && !mountedOn
+            && QDir(candidate).isEmpty(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot))
+            return candidate;
     }
     return {};
 }
@@ -601,10 +637,20 @@ bool DiskUtil::mountOne(const BlockDevice& d, const QString& at)
     }
     QString folder = at;
     const bool madeFolder = folder.isEmpty() || QFileInfo(folder).path() == QDir::cleanPath(settings_.mountBase);
+    // Folders are chosen and mounted on one run at a time, whatever the disk,
+    // so an empty folder of ours is never taken by two mounts.
+    DiskLock folders;
+    QString lockError;
+    if (madeFolder && !folders.take(QStringLiteral("mount-folders"), &lockError)) {
+        err_(lockError);
+        return false;
+    }
+    mounts_ = platform::readBlockMountTable();
     if (madeFolder)
         folder = makeMountFolder(d.facts.label);
-    else
-        QDir().mkpath(folder);
+    else if (!QFileInfo::exists(folder) && QDir().mkpath(folder))
+        markFolder(folder); // made again where an unmount of ours took it
+
     if (folder.isEmpty()) {
         err_(QStringLiteral("No folder to mount %1 on under %2").arg(d.name, settings_.mountBase));
         return false;
@@ -651,7 +697,7 @@ bool DiskUtil::unmountOne(const BlockDevice& d, bool quiet)
                 mounts_ = platform::readBlockMountTable();
                 return false;
             }
-            if (QFileInfo(*it).path() == QDir::cleanPath(settings_.mountBase) && !madeByUs.contains(*it))
+            if (isOurMountFolder(*it) && !madeByUs.contains(*it))
                 madeByUs << *it;
         }
         mounts_ = platform::readBlockMountTable();
@@ -1050,7 +1096,7 @@ int DiskUtil::doRename(const QString& target, const QString& requested)
         // Back where it was, unless that was a folder of ours named after the
         // old name: then a folder named after the new one.
         QString at = points.first();
-        if (QFileInfo(at).path() == QDir::cleanPath(settings_.mountBase))
+        if (QFileInfo(at).path() == QDir::cleanPath(settings_.mountBase) || !QFileInfo::exists(at))
             at.clear();
         if (!again || !mountOne(*again, at))
             status = 1;

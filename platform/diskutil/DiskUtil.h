@@ -90,7 +90,11 @@ private:
     MountCommand mountCommand(const BlockDevice& d, const QString& folder) const;
     bool mountOne(const BlockDevice& d, const QString& at = QString());
     bool unmountOne(const BlockDevice& d, bool quiet = false);
+    // A folder under the mount base named after `label`, made now (or an
+    // empty one of ours left behind); "" when none can be had.
     QString makeMountFolder(const QString& label);
+    // Whether `folder` is one this program made to mount on.
+    bool isOurMountFolder(const QString& folder) const;
     bool kernelHas(const QString& fsType) const;
     QString tool(const QString& name) const;
 

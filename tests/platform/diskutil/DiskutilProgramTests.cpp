@@ -688,6 +688,33 @@ TEST(DiskutilSafety, AMountFolderIsNeverOneThatExistedBefore)
     EXPECT_TRUE(QFileInfo(planted).isDir()) << "someone else's folder went with our mount";
 }
 
+TEST(DiskutilSafety, AVolumeComesBackInTheFolderNamedAfterIt)
+{
+    nvtest::LoopDevice dev(kDiskSize);
+    NEED_ROOT_LOOP(dev);
+    const QString label = uniqueLabel("N");
+    const QString named = mediaBase() + "/" + label;
+    ASSERT_TRUE(dev.format("ext4", {"-L", label}));
+
+    // Erased again and again under the same name: the folder of each mount
+    // goes with it, so the next one is not "NAME 1".
+    for (int round = 0; round < 2; ++round) {
+        const Answer r = diskutil({"eraseVolume", "ext4", label, kname(dev)});
+        ASSERT_EQ(r.code, 0) << r.err;
+        EXPECT_EQ(info(kname(dev)).value("MountPoint").toString(), named) << "round " << round;
+    }
+
+    // A mount that went without us leaves its folder; the next mount takes
+    // that empty folder of ours again, and its unmount removes it.
+    ASSERT_TRUE(platform::runProcess("umount", {named}).succeeded());
+    ASSERT_TRUE(QFileInfo(named).isDir());
+    ASSERT_EQ(diskutil({"mount", kname(dev)}).code, 0);
+    EXPECT_EQ(info(kname(dev)).value("MountPoint").toString(), named);
+    EXPECT_EQ(diskutil({"unmount", kname(dev)}).code, 0);
+    EXPECT_FALSE(QFileInfo::exists(named)) << "the folder made for the volume stays behind";
+    EXPECT_TRUE(QDir(mediaBase()).entryList({label + "*"}, QDir::Dirs).isEmpty());
+}
+
 TEST(DiskutilSafety, EraseAndReformatWithTheirMkfsToolMissingChangeNothing)
 {
     if (!haveTool("unshare") || !haveTool("mkfs.exfat"))
