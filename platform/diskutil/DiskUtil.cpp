@@ -1,5 +1,7 @@
 #include "DiskUtil.h"
 
+#include "NtfsLabel.h"
+
 #include "platform/FuseMounts.h"
 #include "platform/PropertyList.h"
 
@@ -34,6 +36,7 @@ Tools Tools::real()
     t.stream = [](const QString& program, const QStringList& arguments, const LineSink& line) {
         return platform::runProcessLines(program, arguments, line, {}, platform::LineChannels::Merged);
     };
+    t.writeNtfsLabel = &diskutil::writeNtfsLabel;
     return t;
 }
 
@@ -1079,16 +1082,21 @@ int DiskUtil::doRename(const QString& target, const QString& requested)
         // a name that begins with "-" as a name.
         program = tool(QStringLiteral("env"));
         args = {QStringLiteral("POSIXLY_CORRECT=1"), tool(QStringLiteral("exfatlabel")), node, name};
-    } else {
-        program = tool(QStringLiteral("ntfslabel"));
-        args = {node, name};
     }
     int status = 0;
-    const platform::ProcessResult r = program.isEmpty() ? platform::ProcessResult{} : tools_.run(program, args);
-    if (!r.succeeded()) {
-        err_(QStringLiteral("Volume on %1 could not be renamed: %2")
-                 .arg(deviceName, program.isEmpty() ? QStringLiteral("no label tool for this file system") : why(r)));
-        status = 1;
+    if (kind == FsKind::Ntfs) {
+        QString error = QStringLiteral("no label writer for NTFS");
+        if (!tools_.writeNtfsLabel || !tools_.writeNtfsLabel(node, name, &error)) {
+            err_(QStringLiteral("Volume on %1 could not be renamed: %2").arg(deviceName, error));
+            status = 1;
+        }
+    } else {
+        const platform::ProcessResult r = program.isEmpty() ? platform::ProcessResult{} : tools_.run(program, args);
+        if (!r.succeeded()) {
+            err_(QStringLiteral("Volume on %1 could not be renamed: %2")
+                     .arg(deviceName, program.isEmpty() ? QStringLiteral("no label tool for this file system") : why(r)));
+            status = 1;
+        }
     }
     probe(deviceName, true);
     if (unmounted) {

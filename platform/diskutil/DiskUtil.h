@@ -24,6 +24,9 @@ struct Tools {
     // Runs a program and hands over each line it prints (output and errors) as
     // soon as it is printed.
     std::function<platform::ProcessResult(const QString& program, const QStringList& arguments, const LineSink& line)> stream;
+    // Writes an NTFS volume's label (no tool takes every name as a name);
+    // false with the reason in `error`.
+    std::function<bool(const QString& node, const QString& label, QString* error)> writeNtfsLabel;
 
     static Tools real();
 };

@@ -174,14 +174,8 @@ QString normaliseVolumeName(FsKind kind, const QString& name)
         // The exFAT volume label entry holds 11 UTF-16 units; mkfs.exfat and
         // exfatlabel refuse longer names.
         return cutWhole(name, [](const QString& s) { return s.size() <= 11; });
-    case FsKind::Ntfs: {
-        // ntfslabel reads anything that begins with "-" as an option, and has
-        // no way to be told otherwise.
-        QString n = name;
-        if (n.startsWith(QLatin1Char('-')))
-            n[0] = QLatin1Char('_');
-        return cutWhole(n, [](const QString& s) { return s.size() <= 128; });
-    }
+    case FsKind::Ntfs:
+        return cutWhole(name, [](const QString& s) { return s.size() <= 128; });
     default:
         return name;
     }

@@ -33,9 +33,8 @@ QString personalityOf(FsKind kind);
 
 // A name made acceptable to the file system: FAT takes upper case and 11 bytes
 // of the characters a FAT label may hold (others become "_"); ext2/3/4 take 16
-// bytes of UTF-8, exFAT 11 and NTFS 128 UTF-16 units (an NTFS name cannot begin
-// with "-", which ntfslabel would take for an option: it becomes "_"). Cuts
-// never split a character. FAT drops trailing blanks, as FAT itself does.
+// bytes of UTF-8, exFAT 11 and NTFS 128 UTF-16 units. Cuts never split a
+// character. FAT drops trailing blanks, as FAT itself does.
 QString normaliseVolumeName(FsKind kind, const QString& name);
 
 // "Content" of a partition: the partition type as a name ("EFI", "Microsoft

@@ -91,9 +91,9 @@ TEST(DiskutilNames, OtherNamesAreCutAtWholeCharacters)
     EXPECT_EQ(normaliseVolumeName(FsKind::ExFat, "abcdefghijklmnop"), "abcdefghijk");
     const QString emoji = QString::fromUtf8("abcdefghij\U0001F600");
     EXPECT_EQ(normaliseVolumeName(FsKind::ExFat, emoji), "abcdefghij");
-    // NTFS: 128 units, and never a leading "-".
+    // NTFS: 128 units; a leading "-" is a name like any other.
     EXPECT_EQ(normaliseVolumeName(FsKind::Ntfs, QString(200, QLatin1Char('n'))).size(), 128);
-    EXPECT_EQ(normaliseVolumeName(FsKind::Ntfs, "-rf"), "_rf");
+    EXPECT_EQ(normaliseVolumeName(FsKind::Ntfs, "-rf"), "-rf");
 }
 
 TEST(DiskutilNames, ContentNames)

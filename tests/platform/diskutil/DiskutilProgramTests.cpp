@@ -311,6 +311,11 @@ TEST(DiskutilProgram, MountRenameUnmountEject)
         EXPECT_EQ(r.code, 0) << r.err;
         i = info(name);
         EXPECT_EQ(i.value("VolumeName").toString(), QString::fromLatin1(fs.name).startsWith("MS-DOS") ? "$(ID)" : "$(id)");
+        // A name that looks like an option is a name on every file system.
+        r = diskutil({"rename", name, "-rf"});
+        EXPECT_EQ(r.code, 0) << r.err;
+        i = info(name);
+        EXPECT_EQ(i.value("VolumeName").toString(), QString::fromLatin1(fs.name).startsWith("MS-DOS") ? "-RF" : "-rf");
         // Still mounted, with the files it had.
         point = i.value("MountPoint").toString();
         ASSERT_FALSE(point.isEmpty());

@@ -217,7 +217,7 @@ INSTANTIATE_TEST_SUITE_P(
         FsCase{"ext4", "mkfs.ext4", {"-q", "-F", "-L", "OLD"}, "ext4", "tune2fs", "$(touch /tmp/q)", "$(touch /tmp/q)"},
         FsCase{"fat32", "mkfs.fat", {"-F", "32", "-n", "OLD"}, "MS-DOS FAT32", "fatlabel", "a;b$(c)", "A_B$(C)"},
         FsCase{"exfat", "mkfs.exfat", {"-L", "OLD"}, "ExFAT", "exfatlabel", "-n it's", "-n it's"},
-        FsCase{"ntfs", "mkfs.ntfs", {"-Q", "-F", "-L", "OLD"}, "NTFS", "ntfslabel", "-x \"q\" `id`", "_x \"q\" `id`"}),
+        FsCase{"ntfs", "mkfs.ntfs", {"-Q", "-F", "-L", "OLD"}, "NTFS", "ntfslabel", "-x \"q\" `id`", "-x \"q\" `id`"}),
     [](const ::testing::TestParamInfo<FsCase>& info) { return std::string(info.param.name); });
 
 TEST(RepairDiskLoopNames, HostileNamesAreSetLiterally)
