@@ -12,6 +12,9 @@
 
 namespace {
 
+// Every mount on the machine rescans, with a line per volume: off unless asked for.
+Q_LOGGING_CATEGORY(lcVolumes, "nullvane.core.volumes", QtInfoMsg)
+
 // Set while a scan may not start; cleared one second after each start.
 std::atomic<bool> scanGuard{false};
 
@@ -123,8 +126,9 @@ QVariantMap CVolumeMgr::EUGetDiskInfo(const QString& identifier)
 QVariantMap CVolumeMgr::MakeVolumeInfo(const QVariantMap& info)
 {
     const QVariant ejectable = info.value(QStringLiteral("Ejectable"));
-    platform::log(QStringLiteral("strEjectable : %1").arg(ejectable.isValid() ? QString::number(ejectable.toBool() ? 1 : 0)
-                                                                             : QStringLiteral("(null)")));
+    platform::log(lcVolumes(), platform::LogLevel::Debug,
+                  QStringLiteral("strEjectable : %1")
+                      .arg(ejectable.isValid() ? QString::number(ejectable.toBool() ? 1 : 0) : QStringLiteral("(null)")));
     QVariantMap volume;
     const QString name = info.value(QStringLiteral("VolumeName")).toString();
     volume.insert(QStringLiteral("volumeName"), name.isEmpty() ? QStringLiteral("Untitled") : name);
@@ -224,7 +228,7 @@ std::optional<QList<QVariantMap>> CVolumeMgr::enumDiskVolumesInfo(bool guarded)
                 || (mountPoint == QLatin1String("/System/Volumes/Update") && !ejectable)
                 || mountPoint == QLatin1String("/System/Volumes/Data") || mountPoint == QLatin1String("/System/Volumes/VM"))
                 continue;
-            platform::log(QStringLiteral("+++++++: %1").arg(total));
+            platform::log(lcVolumes(), platform::LogLevel::Debug, QStringLiteral("+++++++: %1").arg(total));
             if (total >= 1 && total <= 29999999)
                 continue;
 
