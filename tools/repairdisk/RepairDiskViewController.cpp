@@ -22,6 +22,8 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QScrollBar>
+#include <algorithm>
 #include <QTimer>
 
 namespace {
@@ -144,6 +146,13 @@ void RepairDiskViewController::getallVolumes()
 
 void RepairDiskViewController::scanStarted()
 {
+    // Every mount on the machine rescans: what the user was looking at is
+    // found again by its device once the new rows are in, so a click aimed
+    // at one volume never lands on another.
+    if (selectVolume_)
+        keptDevice_ = selectVolume_->volumePath();
+    if (!allVolumeArr_.isEmpty())
+        keptScroll_ = parTableView_->verticalScrollBar()->value();
     isRenameEdit_ = false;
     selectIndex_ = 0;
     selectVolume_.reset();
@@ -159,9 +168,18 @@ void RepairDiskViewController::scanFinished(const QList<VolumeObjPtr>& records)
     loadPro_->hide();
     loadPro_->stopAnimation();
     selectIndex_ = 0;
+    for (int row = 0; row < allVolumeArr_.size(); ++row)
+        if (!keptDevice_.isEmpty() && allVolumeArr_.at(row)->volumePath() == keptDevice_)
+            selectIndex_ = row;
     isRenameEdit_ = false;
-    selectVolume_ = allVolumeArr_.isEmpty() ? nullptr : allVolumeArr_.first();
+    selectVolume_ = allVolumeArr_.isEmpty() ? nullptr : allVolumeArr_.at(selectIndex_);
     reloadTable();
+    // The table's own range follows its new rows only later; set it now so
+    // the view is back where it was before anything is drawn.
+    QScrollBar* bar = parTableView_->verticalScrollBar();
+    const int content = parTableView_->verticalHeader()->length();
+    bar->setRange(0, std::max(0, content - parTableView_->viewport()->height()));
+    bar->setValue(keptScroll_);
 }
 
 // ------------------------------------------------------------------ table
@@ -175,10 +193,24 @@ void RepairDiskViewController::selectRow(int row)
 {
     if (row < 0 || row >= allVolumeArr_.size())
         return;
+    // Only the row left and the row chosen change how they look; rebuilding
+    // every row's views would stop the window for a long list.
+    const int previous = selectIndex_;
     selectIndex_ = row;
     isRenameEdit_ = false;
     selectVolume_ = allVolumeArr_.at(row);
-    reloadTable();
+    rebuildRows({previous, row});
+}
+
+void RepairDiskViewController::rebuildRows(const QList<int>& rows)
+{
+    for (int row : rows) {
+        if (row < 0 || row >= allVolumeArr_.size() || !model_->index(row, 0).isValid())
+            continue;
+        parTableView_->setRowHeight(row, repairdisk::rowHeight(row == selectIndex_));
+        parTableView_->setIndexWidget(model_->index(row, 0), buildRow(row));
+    }
+    parTableView_->setSelectNum(selectIndex_);
 }
 
 void RepairDiskViewController::reloadTable()
@@ -325,7 +357,7 @@ void RepairDiskViewController::renameButtonAction()
 {
     editStr_.reset();
     isRenameEdit_ = true;
-    reloadTable();
+    rebuildRows({selectIndex_});
 }
 
 void RepairDiskViewController::controlTextDidChange(const QString& text)
@@ -341,7 +373,7 @@ void RepairDiskViewController::saveButtonAction()
     const std::optional<QString> name = volume ? repairdisk::renameName(editStr_, volume->diskType()) : std::nullopt;
     editStr_.reset();
     isRenameEdit_ = false;
-    reloadTable();
+    rebuildRows({selectIndex_});
     if (!name)
         return;
     const QString device = repairdisk::deviceOf(*volume);
@@ -361,7 +393,7 @@ void RepairDiskViewController::saveButtonAction()
                 volume->setVolumeName(taken.isEmpty() ? *name : taken);
                 if (info.contains(QStringLiteral("MountPoint")))
                     volume->setVolumeMountPoint(info.value(QStringLiteral("MountPoint")).toString());
-                reloadTable();
+                rebuildRows({int(allVolumeArr_.indexOf(volume))});
             }
             actionEnded(QStringLiteral("rename"), outcome.succeeded);
         });

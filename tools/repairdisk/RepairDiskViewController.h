@@ -109,6 +109,8 @@ private:
     void scanStarted();
     void scanFinished(const QList<VolumeObjPtr>& records);
     QWidget* buildRow(int row);
+    // Builds the views of these rows again (and their heights).
+    void rebuildRows(const QList<int>& rows);
     QWidget* mainWindow() const;
     void startAid(bool repair);
     void actionEnded(const QString& action, bool succeeded);
@@ -125,6 +127,10 @@ private:
     QList<platform::NotificationCenter::Token> observers_;
     std::shared_ptr<bool> alive_;
     int pickerCloseMs_ = 2000;
+    // The selected volume's device and the table's scroll when a rescan
+    // emptied it, restored when the new rows come.
+    QString keptDevice_;
+    int keptScroll_ = 0;
 
     std::unique_ptr<FristAidViewController> fristAidVC_;
     std::unique_ptr<ShowAidViewControllrt> showAidVC_;

@@ -22,6 +22,7 @@
 
 #include <QAbstractButton>
 #include <QLabel>
+#include <QScrollBar>
 #include <QLineEdit>
 #include <QListView>
 #include <gtest/gtest.h>
@@ -214,6 +215,48 @@ TEST_F(RepairDiskScreen, MountRelayNotificationsRescan)
     ASSERT_TRUE(nvtest::pumpUntil([&] { return screen->scan().scansStarted() > scans + 1; }, 5000));
 }
 
+TEST_F(RepairDiskScreen, ARescanEmptiesTheTableThenKeepsTheSelectedVolumeAndTheScroll)
+{
+    QList<QVariantMap> volumes;
+    for (int i = 1; i <= 20; ++i)
+        volumes << volumeInfo(QStringLiteral("sdk%1").arg(i), QStringLiteral("V%1").arg(i), "ExFAT",
+                              QStringLiteral("/media/u/V%1").arg(i), true);
+    fake.setVolumes(volumes);
+    rescan();
+    screen->selectRow(9);
+    QScrollBar* bar = screen->parTableView()->verticalScrollBar();
+    ASSERT_GT(bar->maximum(), 200);
+    bar->setValue(200);
+
+    // A mount elsewhere: a new volume comes first, and the table empties while
+    // the scan runs.
+    volumes.prepend(volumeInfo("sdz1", "New", "ext4", "/media/u/New", true));
+    fake.setVolumes(volumes);
+    nvtest::pump(1100);
+    bool emptied = false;
+    screen->getallVolumes();
+    ASSERT_TRUE(nvtest::pumpUntil([&] {
+        emptied = emptied || (screen->isScanV() && screen->allVolumeArr().isEmpty());
+        return screen->allVolumeArr().size() == 21 && !screen->isScanV();
+    }));
+    EXPECT_TRUE(emptied);
+    EXPECT_EQ(screen->selectIndex(), 10);
+    EXPECT_EQ(screen->selectVolume()->volumePath(), "sdk10");
+    EXPECT_TRUE(screen->rowView(10)->isSelect());
+    EXPECT_EQ(screen->parTableView()->rowHeight(10), 88);
+    EXPECT_EQ(bar->value(), 200);
+    nvtest::pump(50); // the table's own later layout keeps it too
+    EXPECT_EQ(bar->value(), 200);
+    screentest::savePng(screen->view(), "table-after-rescan");
+
+    // The selected volume gone: the first row, as before.
+    volumes.removeAt(10);
+    fake.setVolumes(volumes);
+    rescan();
+    EXPECT_EQ(screen->selectIndex(), 0);
+    EXPECT_EQ(screen->selectVolume()->volumePath(), "sdz1");
+}
+
 TEST_F(RepairDiskScreen, OpenMountUnmountAndEjectNameTheDeviceAndRescan)
 {
     screen->rowButton(0, "open")->click();
@@ -236,7 +279,9 @@ TEST_F(RepairDiskScreen, OpenMountUnmountAndEjectNameTheDeviceAndRescan)
     ASSERT_TRUE(waitFor("mount"));
     EXPECT_EQ(fake.callsOf("mount").value(0), QStringList({"mount", "sdc1"}));
     ASSERT_TRUE(nvtest::pumpUntil([&] { return screen->scan().scansStarted() > scans && !screen->isScanV(); }, 5000));
+    EXPECT_EQ(screen->selectVolume()->volumePath(), "sdc1") << "the rescan moved the selection";
 
+    screen->selectRow(0);
     fake.setVerb("eject", "echo 'Disk sdb could not be ejected: a volume is in use' >&2; exit 1\n");
     screen->rowButton(0, "eject")->click();
     nvtest::pump(100); // row actions run from the event loop
@@ -448,7 +493,7 @@ TEST_F(RepairDiskScreen, DialogsActOnTheVolumeTheyNamedThoughTheTableRescans)
             fake.setVolumes({volumeInfo("sde1", "Other", "ExFAT", "/media/u/Other", true),
                              volumeInfo("sdd1", "Win", "NTFS", "/media/u/Win", true)});
             rescan();
-            EXPECT_EQ(screen->selectVolume()->volumeName(), "Other");
+            EXPECT_EQ(screen->selectVolume()->volumeName(), "Win") << "the selection follows its volume";
             screentest::whenShown<StatusAttachedWindow>(
                 [&]() -> StatusAttachedWindow* {
                     return shownBy(screen->formatEndVC() ? screen->formatEndVC()->view() : nullptr);
@@ -485,6 +530,7 @@ TEST_F(RepairDiskScreen, DialogsActOnTheVolumeTheyNamedThoughTheTableRescans)
                 });
             screen->fristAidVC()->repairBut()->click();
         });
+    screen->selectRow(0);
     screen->rowButton(0, "fristaid")->click();
     nvtest::pump(100); // row actions run from the event loop
     ASSERT_TRUE(nvtest::pumpUntil([&] { return ran; }, 10000));
