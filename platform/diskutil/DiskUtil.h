@@ -2,6 +2,11 @@
 // The verbs of our disk utility. Every change to a disk is made by a child
 // process started from an argument list (mount, umount, mkfs, fsck, the label
 // tools, losetup); `Tools` is that boundary, so a test can watch it.
+//
+// DiskUtil.cpp holds the frame (targets, the system guard, the verb table);
+// each family of verbs has its file: DiskUtilFacts (list, info), DiskUtilMount
+// (mount, unmount, eject), DiskUtilRename, DiskUtilErase (eraseVolume,
+// reformat) and DiskUtilCheck (verifyvolume, repairvolume).
 
 #include "BlockDevices.h"
 #include "Names.h"
