@@ -220,6 +220,58 @@ INSTANTIATE_TEST_SUITE_P(
         FsCase{"ntfs", "mkfs.ntfs", {"-Q", "-F", "-L", "OLD"}, "NTFS", "ntfslabel", "-x \"q\" `id`", "-x \"q\" `id`"}),
     [](const ::testing::TestParamInfo<FsCase>& info) { return std::string(info.param.name); });
 
+TEST(RepairDiskLoopRemount, AFatVolumeShowsMountedAgainAfterARenameAndAFormat)
+{
+    if (!haveTool("fatlabel") || !haveTool("mkfs.fat"))
+        GTEST_SKIP() << "dosfstools is needed";
+    nvtest::LoopDevice dev(kDiskSize);
+    NEED_LOOP(dev);
+    ASSERT_TRUE(dev.format("ext4", {"-L", "START"}));
+    const QString id = kname(dev);
+    ASSERT_TRUE(runMountOrUnmount(id, false).succeeded);
+
+    // The screen as the main window holds it: rescans follow the machine's
+    // own mount and unmount notifications, and nothing else.
+    RepairDiskViewController screen;
+    screen.view()->show();
+    const auto row = [&]() -> VolumeObjPtr {
+        for (const VolumeObjPtr& v : screen.allVolumeArr())
+            if (v->volumePath() == id)
+                return v;
+        return nullptr;
+    };
+    const auto shownMounted = [&](const QString& type) {
+        return nvtest::pumpUntil([&] {
+            const VolumeObjPtr v = row();
+            return !screen.isScanV() && v && v->diskType() == type && !v->volumeMountPoint().isEmpty();
+        }, 20000);
+    };
+    screen.getallVolumes();
+    ASSERT_TRUE(shownMounted("ext4"));
+
+    // Formatted to FAT32: the table hears the old volume go and the new one come.
+    ASSERT_TRUE(runFormat(id, "MS-DOS FAT32", "FATTY", false).succeeded);
+    EXPECT_TRUE(shownMounted("MS-DOS FAT32")) << "the FAT volume is shown unmounted after the format";
+    EXPECT_FALSE(infoOf(id).value("MountPoint").toString().isEmpty());
+
+    // Renamed through the row: still mounted, under the name FAT took.
+    ASSERT_TRUE(nvtest::pumpUntil([&] { return row() != nullptr; }));
+    screen.selectRow(int(screen.allVolumeArr().indexOf(row())));
+    bool renamed = false;
+    screen.onActionEnded = [&](const QString& action, bool ok) { renamed = action == "rename" && ok; };
+    screen.renameButtonAction();
+    screen.controlTextDidChange("fat name");
+    screen.saveButtonAction();
+    ASSERT_TRUE(nvtest::pumpUntil([&] { return renamed; }, 20000));
+    nvtest::pump(1500);
+    EXPECT_TRUE(shownMounted("MS-DOS FAT32")) << "the FAT volume is shown unmounted after the rename";
+    ASSERT_TRUE(row());
+    EXPECT_EQ(row()->volumeName(), "FAT NAME");
+    EXPECT_EQ(infoOf(id).value("VolumeName").toString(), "FAT NAME");
+    EXPECT_FALSE(infoOf(id).value("MountPoint").toString().isEmpty());
+    runMountOrUnmount(id, true);
+}
+
 TEST(RepairDiskLoopNames, HostileNamesAreSetLiterally)
 {
     nvtest::LoopDevice dev(kDiskSize);
