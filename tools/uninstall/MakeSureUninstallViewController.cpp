@@ -127,9 +127,17 @@ QVariant ConfirmationTreeModel::data(const QModelIndex& index, int role) const
         return {};
     if (role == Qt::SizeHintRole)
         return QSize(-1, kRowHeight);
+    const int group = groupOf(index);
+    if (role == Qt::ToolTipRole) {
+        // Rows of one name ("music" under ~/.config and under ~/.cache) are
+        // told apart by where they are. Escaped and kept on one line.
+        const AMAppItemPtr item = group >= 0 ? ticks_.groups().at(group).value(0) : memberOf(index);
+        if (!item || item->path.isEmpty())
+            return {};
+        return QStringLiteral("<p style=\"white-space:pre\">%1</p>").arg(item->path.toHtmlEscaped());
+    }
     if (role != Qt::DisplayRole)
         return {};
-    const int group = groupOf(index);
     if (group >= 0) {
         const AMAppItemList& members = ticks_.groups().at(group);
         if (index.column() == NameColumn)

@@ -419,6 +419,12 @@ TEST_F(UninstallScreen, TheConfirmationTreeTicksAndItsCancel)
                       ConfirmationTicks::groupSize(groups[0]));
             EXPECT_EQ(model->data(model->index(0, ConfirmationTreeModel::NameColumn), Qt::DisplayRole).toString(),
                       QStringLiteral("Alpha Editor"));
+            // Rows are told apart by their paths, shown as the text it is.
+            for (int row = 0; row < groups[0].size(); ++row) {
+                QTextDocument tip;
+                tip.setHtml(model->data(model->index(row, ConfirmationTreeModel::NameColumn, first), Qt::ToolTipRole).toString());
+                EXPECT_EQ(tip.toPlainText(), groups[0][row]->path);
+            }
             screentest::savePng(window, "MakeSureUninstallViewController");
 
             // A double click opens and closes a group.
