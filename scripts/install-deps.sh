@@ -9,6 +9,8 @@ packages=(
   qt6-base-dev qt6-svg-dev libqt6svg6 qt6-translations-l10n
   libsqlite3-dev libplist-dev libssl-dev libblkid-dev libmount-dev
   libgtest-dev libgmock-dev
+  # wrapped labels break Chinese between words (ICU's word boundaries)
+  libicu-dev
   # the compositing question to the X server
   libxcb1-dev
   # run

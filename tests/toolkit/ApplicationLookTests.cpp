@@ -7,6 +7,7 @@
 #include "toolkit/ApplicationLook.h"
 #include "toolkit/FilePickerPanel.h"
 #include "toolkit/InterfaceStyle.h"
+#include "toolkit/Label.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -17,6 +18,7 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QSet>
+#include <QTextLayout>
 #include <QTreeView>
 #include <QMenu>
 #include <QMessageBox>
@@ -149,6 +151,75 @@ TEST(ApplicationLook, TheFilePanelsAreOursDarkWithTheDesktopsIconsAndWholePlaces
         }
         panel.hide();
     }
+}
+
+// Where a wrapped line ends: the last character of each line but the last
+// and the first of the next, as a pair.
+static QStringList lineJoints(const QStringList& lines)
+{
+    QStringList joints;
+    for (int i = 0; i + 1 < lines.size(); ++i)
+        if (!lines[i].isEmpty() && !lines[i + 1].isEmpty())
+            joints << lines[i].right(1) + lines[i + 1].left(1);
+    return joints;
+}
+
+TEST(ApplicationLook, WrappedLabelsBreakBetweenWordsNeverInsideOne)
+{
+    // Dialog texts at every width their labels could have: Qt alone splits
+    // 磁/盘, 检/查 and 保/存 at some of them; the labels never do, and lose
+    // no character.
+    const QStringList words{QStringLiteral("磁盘"), QStringLiteral("检查"), QStringLiteral("保存"),
+                            QStringLiteral("错误"), QStringLiteral("文件"), QStringLiteral("空间")};
+    const QList<std::pair<QString, QFont>> texts{
+        {QStringLiteral("Nullvane已成功删除所选应用程序和所有关联文件。释放1.00 MB磁盘空间。"), toolkit::regularFont(14)},
+        {QStringLiteral("“验证”只检查磁盘上的错误；“运行”会检查并修复错误。检查期间该宗卷会被暂时卸载。"), toolkit::lightFont(13)},
+        {QStringLiteral("浏览器运行时会不断写入它的数据，清理前需要先关闭它。关闭前请保存正在浏览或编辑的内容。"), toolkit::lightFont(13)}};
+    int qtSplits = 0;
+    for (const auto& [text, font] : texts) {
+        for (int width = 160; width <= 520; width += 3) {
+            QTextLayout plain(text, font);
+            plain.beginLayout();
+            QStringList qtLines;
+            for (QTextLine line = plain.createLine(); line.isValid(); line = plain.createLine()) {
+                line.setLineWidth(width);
+                qtLines << text.mid(line.textStart(), line.textLength());
+            }
+            plain.endLayout();
+            const QStringList ours = toolkit::wrappedLines(text, font, width);
+            EXPECT_EQ(ours.join(QString()).remove(QLatin1Char(' ')), QString(text).remove(QLatin1Char(' '))) << width;
+            for (const QString& joint : lineJoints(qtLines))
+                qtSplits += words.contains(joint) ? 1 : 0;
+            for (const QString& joint : lineJoints(ours))
+                EXPECT_FALSE(words.contains(joint)) << joint.toStdString() << " split at width " << width << ": "
+                                                    << ours.join(QStringLiteral(" | ")).toStdString();
+            for (const QString& line : ours)
+                EXPECT_LE(QFontMetrics(font).horizontalAdvance(line), width) << line.toStdString();
+        }
+    }
+    EXPECT_GT(qtSplits, 0) << "the widths tried never made Qt split a word";
+
+    // A wrapping label draws those lines: as many bands of ink as lines.
+    QWidget holder;
+    const QString text = texts[0].first;
+    QLabel* label = toolkit::makeLabel(&holder, QRect(0, 0, 300, 80), text, texts[0].second, Qt::white,
+                                       Qt::AlignLeft | Qt::AlignTop);
+    label->setWordWrap(true);
+    holder.resize(300, 80);
+    const QImage image = tktest::render(&holder, Qt::black);
+    tktest::savePng(image, QStringLiteral("look_wrapped_label"));
+    int bands = 0;
+    bool inInk = false;
+    for (int y = 0; y < image.height(); ++y) {
+        bool ink = false;
+        for (int x = 0; x < image.width() && !ink; ++x)
+            ink = qGray(image.pixel(x, y)) > 128;
+        bands += ink && !inInk ? 1 : 0;
+        inInk = ink;
+    }
+    EXPECT_EQ(bands, toolkit::wrappedLines(text, texts[0].second, 300).size());
+    EXPECT_EQ(label->heightForWidth(300),
+              toolkit::wrappedLines(text, texts[0].second, 300).size() * QFontMetrics(texts[0].second).lineSpacing());
 }
 
 TEST(ApplicationLook, MenusAndToolTipsAreDark)
