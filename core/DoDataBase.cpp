@@ -242,7 +242,7 @@ HistoryRecords DoDataBase::getAllData()
     QSet<QString> seen;
     while (keys.next()) {
         const QString key = keys.text(0);
-        platform::log(QStringLiteral("-:%1:-").arg(key));
+        platform::logNames(QStringLiteral("-:%1:-").arg(key));
         if (seen.contains(key))
             continue; // a second record within the same second
         seen.insert(key);
@@ -253,7 +253,7 @@ HistoryRecords DoDataBase::getAllData()
                 list << HistoryRow{{kItems, rows.text(0)}, {kAlgorithm, rows.text(1)}, {kResult, rows.text(2)}};
             rows.reset();
         }
-        platform::log(QStringLiteral("dic:----%1").arg(describe(list)));
+        platform::logNames(QStringLiteral("dic:----%1").arg(describe(list)));
         all.insert(key, list);
     }
     db.exec("COMMIT");

@@ -17,6 +17,7 @@ QMutex captureMutex;
 std::vector<LogCapture::Impl*> captures;
 
 Q_LOGGING_CATEGORY(lcGeneral, "nullvane", QtInfoMsg)
+Q_LOGGING_CATEGORY(lcNames, "nullvane.names", QtInfoMsg)
 
 QtMsgType msgType(LogLevel level)
 {
@@ -36,6 +37,11 @@ QtMsgType msgType(LogLevel level)
 void log(const QString& line)
 {
     log(lcGeneral(), LogLevel::Info, line);
+}
+
+void logNames(const QString& line)
+{
+    log(lcNames(), LogLevel::Debug, line);
 }
 
 void log(const QLoggingCategory& category, LogLevel level, const QString& line)

@@ -21,6 +21,11 @@ enum class LogLevel { Debug, Info, Warning };
 void log(const QString& line);
 // A line in `category` at `level`; written when the category is enabled for it.
 void log(const QLoggingCategory& category, LogLevel level, const QString& line);
+// A line that names something of the user's: a file or folder, a history
+// record, a volume's label or mount point, an address, or a tool's output that
+// may hold one. Debug level in the category "nullvane.names", so it is written
+// only when asked for.
+void logNames(const QString& line);
 
 // Tests observe what was logged. Each capture collects the lines logged while
 // it lives, from any thread, whatever their level.

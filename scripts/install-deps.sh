@@ -12,6 +12,8 @@ packages=(
   # name that begins with "-" as an option)
   ntfs-3g-dev
   libgtest-dev libgmock-dev
+  # wrapped labels break Chinese between words (ICU's word boundaries)
+  libicu-dev
   # the compositing question to the X server
   libxcb1-dev
   # run

@@ -88,7 +88,7 @@ QVariant fetchManifest(int timeoutMs)
         return {};
     const platform::net::Response r = platform::net::get(address, timeoutMs);
     if (!r.finished || r.httpStatus < 200 || r.httpStatus > 299) {
-        platform::log(QStringLiteral("update manifest not fetched: %1").arg(r.error));
+        platform::logNames(QStringLiteral("update manifest not fetched: %1").arg(r.error));
         return {};
     }
     return parseManifest(r.body);

@@ -7,10 +7,6 @@
 
 #include <QApplication>
 #include <QEvent>
-#include <QFileDialog>
-#include <QFileSystemModel>
-#include <QIdentityProxyModel>
-#include <QFileInfo>
 #include <QToolTip>
 
 namespace toolkit {
@@ -124,35 +120,7 @@ protected:
     }
 };
 
-// The kinds of items in Chinese: Qt's translation leaves "Folder" and
-// "File" in English. A proxy, so items Qt listed before the dialog was
-// readied read the same.
-class ChineseFileKinds : public QIdentityProxyModel {
-public:
-    using QIdentityProxyModel::QIdentityProxyModel;
-
-    QVariant data(const QModelIndex& index, int role) const override
-    {
-        auto* files = qobject_cast<QFileSystemModel*>(sourceModel());
-        if (files && role == Qt::DisplayRole && index.column() == 2) {
-            const QFileInfo info = files->fileInfo(mapToSource(index));
-            if (info.isDir())
-                return QStringLiteral("文件夹");
-            const QString suffix = info.suffix();
-            return suffix.isEmpty() ? QStringLiteral("文件") : QStringLiteral("%1 文件").arg(suffix.toUpper());
-        }
-        return QIdentityProxyModel::data(index, role);
-    }
-};
-
 } // namespace
-
-void prepareFileDialog(QFileDialog& dialog)
-{
-    dialog.setOption(QFileDialog::DontUseNativeDialog);
-    dialog.setProxyModel(new ChineseFileKinds(&dialog));
-    dialog.resize(760, 480);
-}
 
 void setUpApplicationLook()
 {

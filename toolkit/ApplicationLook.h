@@ -5,7 +5,6 @@
 
 #include <QPalette>
 
-class QFileDialog;
 #include <QString>
 
 namespace toolkit {
@@ -26,10 +25,5 @@ QPalette darkPalette();
 // and input dialogs), in the interface fonts. Our own widgets draw themselves
 // and never get it.
 QString applicationStyleSheet();
-
-// Readies one of Qt's file dialogs the application's way: Qt's own dialog, a
-// size that shows the list's columns whole, and the kinds of items ("文件夹")
-// in Chinese where Qt's translation has none.
-void prepareFileDialog(QFileDialog& dialog);
 
 } // namespace toolkit

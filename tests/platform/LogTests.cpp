@@ -3,17 +3,18 @@
 
 #include "TestSupport.h"
 
+#include "core/DoDataBase.h"
+#include "core/RemoveFileAndFolder.h"
 #include "platform/Log.h"
 #include "platform/Process.h"
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QLoggingCategory>
 #include <atomic>
 #include <cstdarg>
-#include <cstdio>
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 // This program's own definitions stand in for the C library's: any call the
 // program makes to the system log lands here and is counted.
@@ -32,30 +33,13 @@ namespace {
 
 Q_LOGGING_CATEGORY(lcTestFiles, "nullvane.test.files", QtInfoMsg)
 
-// What the calls of `body` wrote to standard error.
-QByteArray standardErrorOf(const std::function<void()>& body)
-{
-    const QString path = nvtest::freshFolder(QStringLiteral("stderr")) + QStringLiteral("/err");
-    std::fflush(stderr);
-    const int saved = dup(STDERR_FILENO);
-    const int fd = ::open(QFile::encodeName(path).constData(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    dup2(fd, STDERR_FILENO);
-    ::close(fd);
-    body();
-    std::fflush(stderr);
-    dup2(saved, STDERR_FILENO);
-    ::close(saved);
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
 } // namespace
 
 TEST(Log, LinesGoToStandardErrorOnlyAndFileNamesOnlyWhenAskedFor)
 {
     systemLogCalls = 0;
     platform::LogCapture capture;
-    const QByteArray written = standardErrorOf([] {
+    const QByteArray written = nvtest::standardErrorOf([] {
         platform::log(QStringLiteral("文件已成功删除"));
         platform::log(lcTestFiles(), platform::LogLevel::Debug, QStringLiteral("文件已重命名为: /home/u/secret.deleted"));
         platform::log(lcTestFiles(), platform::LogLevel::Warning, QStringLiteral("disk full"));
@@ -68,12 +52,66 @@ TEST(Log, LinesGoToStandardErrorOnlyAndFileNamesOnlyWhenAskedFor)
     EXPECT_TRUE(capture.contains(QStringLiteral("/home/u/secret.deleted")));
 
     QLoggingCategory::setFilterRules(QStringLiteral("nullvane.*.debug=true"));
-    const QByteArray asked = standardErrorOf([] {
+    const QByteArray asked = nvtest::standardErrorOf([] {
         platform::log(lcTestFiles(), platform::LogLevel::Debug, QStringLiteral("文件已重命名为: /home/u/secret.deleted"));
     });
     QLoggingCategory::setFilterRules(QString());
     EXPECT_TRUE(asked.contains("/home/u/secret.deleted"));
     EXPECT_EQ(systemLogCalls, 0);
+}
+
+// A user's day with the program: files and a folder shredded (one of them gone
+// before its turn), the history written, opened and a record deleted, a disk
+// wipe recorded. At the default level standard error names none of it; asked
+// for, the same steps name the files, so the steps do reach lines that name them.
+TEST(Log, TheDefaultLevelNamesNoErasedFileNoRecordAndNoVolume)
+{
+    struct EndWatch : RemoveFileAndFolderDelegate {
+        std::atomic<int> ends{0};
+        void removeObjEnd(const FileObjList&) override { ++ends; }
+    };
+    const QStringList secrets{QStringLiteral("报告-999-0"), QStringLiteral("薪水表"), QStringLiteral("私人相册"),
+                              QStringLiteral("已不在的草稿"), QStringLiteral("保险箱卷")};
+    auto run = [&secrets] {
+        const QString dir = nvtest::freshFolder(QStringLiteral("erase"));
+        auto record = [](const QString& path, bool isDir) {
+            auto f = std::make_shared<FileObj>();
+            f->setUrl(path);
+            f->setIsDir(isDir);
+            f->setSize(isDir ? 0 : QFileInfo(path).size());
+            return f;
+        };
+        EXPECT_TRUE(nvtest::writeFile(dir + QStringLiteral("/报告-999-0.docx"), "draft"));
+        EXPECT_TRUE(nvtest::writeFile(dir + QStringLiteral("/私人相册/薪水表.xlsx"), "numbers"));
+        const FileObjList list{record(dir + QStringLiteral("/报告-999-0.docx"), false),
+                               record(dir + QStringLiteral("/私人相册/薪水表.xlsx"), false),
+                               record(dir + QStringLiteral("/私人相册"), true),
+                               record(dir + QStringLiteral("/已不在的草稿.txt"), false)};
+        EndWatch watch;
+        RemoveFileAndFolder queue;
+        queue.setDelegate(&watch);
+        queue.benginToTraskWithArr(list);
+        EXPECT_TRUE(nvtest::pumpUntil([&] { return watch.ends > 0; }, 60000));
+        EXPECT_FALSE(QFileInfo::exists(dir + QStringLiteral("/报告-999-0.docx")));
+
+        DoDataBase* store = DoDataBase::returnDoDataBase();
+        store->writePlistForHistoryWithArr(list);
+        store->writeWipeVolumesOrFree(secrets.last(), QStringLiteral("擦除成功"), false);
+        const HistoryRecords all = store->getAllData();
+        EXPECT_FALSE(all.isEmpty());
+        store->deleteDataWithKey(all.lastKey());
+        for (const QString& key : store->getAllData().keys())
+            store->deleteDataWithKey(key);
+    };
+
+    const QString all = QString::fromUtf8(nvtest::standardErrorOf(run));
+    for (const QString& secret : secrets)
+        EXPECT_FALSE(all.contains(secret)) << secret << " is named at the default level:\n" << all;
+
+    QLoggingCategory::setFilterRules(QStringLiteral("nullvane.*.debug=true"));
+    const QString asked = QString::fromUtf8(nvtest::standardErrorOf(run));
+    QLoggingCategory::setFilterRules(QString());
+    EXPECT_TRUE(asked.contains(secrets.first())) << asked;
 }
 
 // The built program and its helpers do not import the system-log or journal

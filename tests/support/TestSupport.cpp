@@ -10,6 +10,8 @@
 #include <QFileInfo>
 #include <QTemporaryDir>
 #include <QThread>
+#include <cstdio>
+#include <fcntl.h>
 #include <unistd.h>
 
 namespace nvtest {
@@ -108,6 +110,22 @@ bool writeFile(const QString& path, const QByteArray& bytes)
     if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate))
         return false;
     return f.write(bytes) == bytes.size();
+}
+
+QByteArray standardErrorOf(const std::function<void()>& body)
+{
+    const QString path = freshFolder(QStringLiteral("stderr")) + QStringLiteral("/err");
+    std::fflush(stderr);
+    const int saved = dup(STDERR_FILENO);
+    const int fd = ::open(QFile::encodeName(path).constData(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    dup2(fd, STDERR_FILENO);
+    ::close(fd);
+    body();
+    std::fflush(stderr);
+    dup2(saved, STDERR_FILENO);
+    ::close(saved);
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
 LoopDevice::LoopDevice(qint64 sizeBytes, bool directIo)

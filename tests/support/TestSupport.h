@@ -37,6 +37,10 @@ bool isRoot();
 // Writes `bytes` to a new file (folders made as needed).
 bool writeFile(const QString& path, const QByteArray& bytes);
 
+// What `body` wrote to standard error (the log's only destination), with the
+// stream put back afterwards.
+QByteArray standardErrorOf(const std::function<void()>& body);
+
 // A loop device over an image file in the sandbox, detached on destruction.
 // Check valid() (and skip with skipReason()) before use.
 class LoopDevice {

@@ -5,17 +5,21 @@
 #include "DialogGuard.h"
 #include "TestSupport.h"
 #include "toolkit/ApplicationLook.h"
+#include "toolkit/FilePickerPanel.h"
 #include "toolkit/InterfaceStyle.h"
+#include "toolkit/Label.h"
 
 #include <QAbstractButton>
 #include <QApplication>
 #include <QDateTime>
 #include <QLocale>
 #include <QDialogButtonBox>
-#include <QFileDialog>
-#include <QAbstractProxyModel>
 #include <QFileSystemModel>
 #include <QLabel>
+#include <QListWidget>
+#include <QSet>
+#include <QTextLayout>
+#include <QTreeView>
 #include <QMenu>
 #include <QMessageBox>
 #include <QPushButton>
@@ -83,37 +87,139 @@ TEST(ApplicationLook, TheMessageBoxIsDarkAndAnswersInChinese)
     notice.hide();
 }
 
-TEST(ApplicationLook, TheFileDialogIsQtsOwnDarkAndInChinese)
+// How many colours a part of an image holds: a bare row has one or two, an
+// icon many.
+static int coloursIn(const QImage& image, const QRect& area)
 {
-    EXPECT_TRUE(QCoreApplication::testAttribute(Qt::AA_DontUseNativeDialogs));
-    const QString folder = nvtest::freshFolder(QStringLiteral("export"));
+    QSet<QRgb> seen;
+    for (int y = area.top(); y <= area.bottom(); ++y)
+        for (int x = area.left(); x <= area.right(); ++x)
+            if (image.rect().contains(x, y))
+                seen.insert(image.pixel(x, y));
+    return int(seen.size());
+}
+
+TEST(ApplicationLook, TheFilePanelsAreOursDarkWithTheDesktopsIconsAndWholePlaces)
+{
+    const QString folder = nvtest::freshFolder(QStringLiteral("panel"));
     ASSERT_TRUE(nvtest::writeFile(folder + "/report.html", "r"));
+    ASSERT_TRUE(nvtest::writeFile(folder + "/notes.txt", "n"));
     ASSERT_TRUE(nvtest::writeFile(folder + "/home/a", "a"));
-    // Listed before the dialog is readied: the kinds read in Chinese all the same.
-    QFileDialog dialog(nullptr, QStringLiteral("导出"), folder);
-    toolkit::prepareFileDialog(dialog);
-    dialog.setAcceptMode(QFileDialog::AcceptSave);
-    dialog.show();
-    EXPECT_GE(dialog.width(), 700) << "wide enough for the list's columns";
-    // The kinds of items in Chinese too.
-    auto* files = dialog.findChild<QFileSystemModel*>();
-    QAbstractProxyModel* shown = dialog.proxyModel();
-    ASSERT_TRUE(files && shown);
-    const QModelIndex home = shown->mapFromSource(files->index(folder + "/home").siblingAtColumn(2));
-    const QModelIndex page = shown->mapFromSource(files->index(folder + "/report.html").siblingAtColumn(2));
-    EXPECT_EQ(shown->data(home).toString(), QStringLiteral("文件夹"));
-    EXPECT_EQ(shown->data(page).toString(), QStringLiteral("HTML 文件"));
-    const QImage image = grabOf(&dialog);
-    tktest::savePng(image, QStringLiteral("look_file_dialog"));
-    EXPECT_GT(darkShare(image), 0.75) << "the body and the lists are dark";
-    const QString texts = buttonTexts(&dialog);
-    EXPECT_TRUE(texts.contains(QStringLiteral("保存"))) << texts;
-    EXPECT_TRUE(texts.contains(QStringLiteral("取消"))) << texts;
-    EXPECT_FALSE(texts.contains(QStringLiteral("Cancel"))) << texts;
-    // Dates in the list read in Chinese, as the system's time locale says.
-    const QString date = QLocale::system().toString(QDateTime(QDate(2026, 12, 7), QTime(10, 0)), QLocale::ShortFormat);
-    EXPECT_TRUE(date.startsWith(QStringLiteral("2026/12/7"))) << date;
-    dialog.hide();
+    for (const auto kind : {FilePickerPanel::Kind::Open, FilePickerPanel::Kind::Save}) {
+        const bool saving = kind == FilePickerPanel::Kind::Save;
+        SCOPED_TRACE(saving ? "save" : "open");
+        FilePickerPanel panel(nullptr, kind);
+        if (saving) {
+            panel.setSuffix(QStringLiteral("html"));
+            panel.setFileName(QStringLiteral("擦除历史(2026-12-07 10-00-00)"));
+        }
+        panel.setDirectory(folder);
+        panel.show();
+        QFileSystemModel* model = panel.fileModel();
+        const QModelIndex root = model->index(folder);
+        // Saving lists the folders and the pages only.
+        const int rows = saving ? 2 : 3;
+        ASSERT_TRUE(nvtest::pumpUntil([&] { return model->rowCount(root) == rows; }, 5000));
+        ASSERT_TRUE(nvtest::pumpUntil([&] {
+            for (int r = 0; r < rows; ++r)
+                if (model->data(model->index(r, 0, root), Qt::DecorationRole).value<QIcon>().isNull())
+                    return false;
+            return true;
+        }, 5000));
+        nvtest::pump(50);
+        const QImage image = grabOf(&panel);
+        tktest::savePng(image, saving ? QStringLiteral("look_file_panel_save") : QStringLiteral("look_file_panel_open"));
+        EXPECT_GT(darkShare(image), 0.75) << "the body and the lists are dark";
+        EXPECT_EQ(panel.prompt(), saving ? QStringLiteral("保存") : QStringLiteral("添加"));
+        EXPECT_EQ(panel.nameEdit() != nullptr, saving);
+
+        // Each row starts with its icon, drawn.
+        QTreeView* tree = panel.tree();
+        for (int r = 0; r < rows; ++r) {
+            const QRect cell = tree->visualRect(model->index(r, 0, root));
+            const QPoint at = tree->viewport()->mapTo(&panel, cell.topLeft());
+            EXPECT_GT(coloursIn(image, QRect(at, QSize(tree->iconSize().isValid() ? tree->iconSize().width() + 4 : 20,
+                                                      cell.height()))), 4)
+                << model->fileName(model->index(r, 0, root)).toStdString();
+        }
+        // The places read whole.
+        QListWidget* places = panel.places();
+        for (int i = 0; i < places->count(); ++i) {
+            const QRect item = places->visualItemRect(places->item(i));
+            EXPECT_LE(item.left() + places->fontMetrics().horizontalAdvance(places->item(i)->text()),
+                      places->viewport()->width()) << places->item(i)->text().toStdString();
+        }
+        panel.hide();
+    }
+}
+
+// Where a wrapped line ends: the last character of each line but the last
+// and the first of the next, as a pair.
+static QStringList lineJoints(const QStringList& lines)
+{
+    QStringList joints;
+    for (int i = 0; i + 1 < lines.size(); ++i)
+        if (!lines[i].isEmpty() && !lines[i + 1].isEmpty())
+            joints << lines[i].right(1) + lines[i + 1].left(1);
+    return joints;
+}
+
+TEST(ApplicationLook, WrappedLabelsBreakBetweenWordsNeverInsideOne)
+{
+    // Dialog texts at every width their labels could have: Qt alone splits
+    // 磁/盘, 检/查 and 保/存 at some of them; the labels never do, and lose
+    // no character.
+    const QStringList words{QStringLiteral("磁盘"), QStringLiteral("检查"), QStringLiteral("保存"),
+                            QStringLiteral("错误"), QStringLiteral("文件"), QStringLiteral("空间")};
+    const QList<std::pair<QString, QFont>> texts{
+        {QStringLiteral("Nullvane已成功删除所选应用程序和所有关联文件。释放1.00 MB磁盘空间。"), toolkit::regularFont(14)},
+        {QStringLiteral("“验证”只检查磁盘上的错误；“运行”会检查并修复错误。检查期间该宗卷会被暂时卸载。"), toolkit::lightFont(13)},
+        {QStringLiteral("浏览器运行时会不断写入它的数据，清理前需要先关闭它。关闭前请保存正在浏览或编辑的内容。"), toolkit::lightFont(13)}};
+    int qtSplits = 0;
+    for (const auto& [text, font] : texts) {
+        for (int width = 160; width <= 520; width += 3) {
+            QTextLayout plain(text, font);
+            plain.beginLayout();
+            QStringList qtLines;
+            for (QTextLine line = plain.createLine(); line.isValid(); line = plain.createLine()) {
+                line.setLineWidth(width);
+                qtLines << text.mid(line.textStart(), line.textLength());
+            }
+            plain.endLayout();
+            const QStringList ours = toolkit::wrappedLines(text, font, width);
+            EXPECT_EQ(ours.join(QString()).remove(QLatin1Char(' ')), QString(text).remove(QLatin1Char(' '))) << width;
+            for (const QString& joint : lineJoints(qtLines))
+                qtSplits += words.contains(joint) ? 1 : 0;
+            for (const QString& joint : lineJoints(ours))
+                EXPECT_FALSE(words.contains(joint)) << joint.toStdString() << " split at width " << width << ": "
+                                                    << ours.join(QStringLiteral(" | ")).toStdString();
+            for (const QString& line : ours)
+                EXPECT_LE(QFontMetrics(font).horizontalAdvance(line), width) << line.toStdString();
+        }
+    }
+    EXPECT_GT(qtSplits, 0) << "the widths tried never made Qt split a word";
+
+    // A wrapping label draws those lines: as many bands of ink as lines.
+    QWidget holder;
+    const QString text = texts[0].first;
+    QLabel* label = toolkit::makeLabel(&holder, QRect(0, 0, 300, 80), text, texts[0].second, Qt::white,
+                                       Qt::AlignLeft | Qt::AlignTop);
+    label->setWordWrap(true);
+    holder.resize(300, 80);
+    const QImage image = tktest::render(&holder, Qt::black);
+    tktest::savePng(image, QStringLiteral("look_wrapped_label"));
+    int bands = 0;
+    bool inInk = false;
+    for (int y = 0; y < image.height(); ++y) {
+        bool ink = false;
+        for (int x = 0; x < image.width() && !ink; ++x)
+            ink = qGray(image.pixel(x, y)) > 128;
+        bands += ink && !inInk ? 1 : 0;
+        inInk = ink;
+    }
+    EXPECT_EQ(bands, toolkit::wrappedLines(text, texts[0].second, 300).size());
+    EXPECT_EQ(label->heightForWidth(300),
+              toolkit::wrappedLines(text, texts[0].second, 300).size() * QFontMetrics(texts[0].second).lineSpacing());
 }
 
 TEST(ApplicationLook, MenusAndToolTipsAreDark)

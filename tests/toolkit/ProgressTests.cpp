@@ -78,6 +78,28 @@ TEST(ITProgressBar, FillCoversTheFractionAndTheTrackShowsBeyond)
     bar.setFloatValue(0.0);
     const QImage empty = tktest::render(&bar);
     EXPECT_TRUE(tktest::near(pixel(empty, 10, 8), QColor(221, 221, 223), 2));
+
+    // At every value the fill ends where the fraction does; a red tint
+    // reddens it. The sheet is for people to look at.
+    QList<QImage> bars;
+    for (double value : {0.0, 0.1, 0.35, 0.6, 0.8, 1.0}) {
+        ITProgressBar wide(QRect(0, 0, 634, 16), nullptr);
+        wide.setAnimates(false);
+        wide.setFloatValue(value);
+        bars << tktest::render(&wide);
+        const int edge = qRound(634 * value);
+        if (edge > 6)
+            EXPECT_TRUE(tktest::near(pixel(bars.last(), edge - 6, 8), QColor(20, 135, 236), 30)) << value;
+        if (edge < 628)
+            EXPECT_TRUE(tktest::near(pixel(bars.last(), edge + 6, 8), QColor(221, 221, 223), 2)) << value;
+    }
+    ITProgressBar tinted(QRect(0, 0, 634, 16), nullptr);
+    tinted.setAnimates(false);
+    tinted.setFloatValue(0.6);
+    tinted.setColorTint(Qt::red);
+    bars << tktest::render(&tinted);
+    EXPECT_GT(pixel(bars.last(), 100, 8).red(), pixel(bars.at(3), 100, 8).red() + 30) << "the tint shows";
+    tktest::savePng(tktest::sheet(bars, 1), QStringLiteral("itprogressbar_values"));
 }
 
 TEST(ITProgressBar, AnimatedValueLandsOnTheTarget)
@@ -189,21 +211,6 @@ TEST(ITProgressBar, StripeTileAndEmptyBorderImages)
     EXPECT_EQ(qAlpha(border.pixel(5, 5)), 0);
 }
 
-TEST(ITProgressBar, Pictures)
-{
-    QList<QImage> bars;
-    for (double value : {0.0, 0.1, 0.35, 0.8, 1.0}) {
-        ITProgressBar bar(QRect(0, 0, 634, 16), nullptr);
-        bar.setFloatValue(value);
-        bars << tktest::render(&bar);
-    }
-    ITProgressBar tinted(QRect(0, 0, 634, 16), nullptr);
-    tinted.setFloatValue(0.6);
-    tinted.setColorTint(Qt::red);
-    bars << tktest::render(&tinted);
-    tktest::savePng(tktest::sheet(bars, 1), QStringLiteral("itprogressbar_values"));
-}
-
 TEST(ProgressView, PercentageSetsTheBarWidth)
 {
     ProgressView view(QRect(32, 118, 496, 4), nullptr);
@@ -225,16 +232,24 @@ TEST(ProgressView, PercentageSetsTheBarWidth)
     EXPECT_NEAR(view.barFrame().width(), 124, 0.01);
 }
 
-TEST(ProgressView, Pictures)
+TEST(ProgressView, TheBarIsDrawnBlueToItsPercentOverTheDarkTrack)
 {
+    // The tall view shows the whole 16-point bar, the thin one (the
+    // uninstaller's) its bottom 4 points; both blue up to the percent.
     QList<QImage> images;
     for (float percent : {0.0f, 30.0f, 75.0f, 100.0f}) {
-        ProgressView tall(QRect(0, 0, 496, 16), nullptr);
-        tall.changeProgressValue(percent);
-        images << tktest::render(&tall);
-        ProgressView thin(QRect(0, 0, 496, 4), nullptr);
-        thin.changeProgressValue(percent);
-        images << tktest::render(&thin);
+        for (int height : {16, 4}) {
+            ProgressView view(QRect(0, 0, 496, height), nullptr);
+            view.changeProgressValue(percent);
+            images << tktest::render(&view);
+            const QImage& drawn = images.last();
+            const int edge = qRound(496 * percent / 100);
+            const int y = height / 2;
+            if (edge > 8)
+                EXPECT_GT(pixel(drawn, edge - 8, y).blue(), pixel(drawn, edge - 8, y).red() + 100) << percent << " " << height;
+            if (edge < 488)
+                EXPECT_TRUE(tktest::near(pixel(drawn, edge + 8, y), QColor(32, 32, 39), 2)) << percent << " " << height;
+        }
     }
     tktest::savePng(tktest::sheet(images, 1), QStringLiteral("progressview_values"));
 }

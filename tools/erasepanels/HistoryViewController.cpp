@@ -7,15 +7,14 @@
 #include "toolkit/ModalDialog.h"
 #include "HistoryExport.h"
 
-#include "toolkit/ApplicationLook.h"
 #include "toolkit/InterfaceStyle.h"
+#include "toolkit/FilePickerPanel.h"
 #include "toolkit/RFOverlayScrollView.h"
 #include "toolkit/RightBgView.h"
 #include "toolkit/TextImageButton.h"
 
 #include <QDateTime>
 #include <QDir>
-#include <QFileDialog>
 #include <QFileInfo>
 #include <QHeaderView>
 #include <QLabel>
@@ -238,20 +237,22 @@ bool HistoryViewController::exportRun(const QString& key)
 
 QString HistoryViewController::defaultSavePanel(QWidget* parent, const QString& proposedName)
 {
-    QFileDialog dialog(parent ? parent->window() : nullptr, QStringLiteral("导出擦除历史"));
-    toolkit::prepareFileDialog(dialog);
-    dialog.setAcceptMode(QFileDialog::AcceptSave);
-    dialog.setFileMode(QFileDialog::AnyFile);
-    dialog.setNameFilter(QStringLiteral("HTML (*.html)"));
-    dialog.setDefaultSuffix(QStringLiteral("html"));
+    // The application's own panel, the look of the File Eraser's picker.
+    QWidget* window = parent ? parent->window() : nullptr;
+    FilePickerPanel panel(window, FilePickerPanel::Kind::Save);
+    panel.setWindowTitle(QStringLiteral("导出擦除历史"));
+    panel.setWindowModality(Qt::WindowModal);
+    panel.setSuffix(QStringLiteral("html"));
     QString folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
     if (folder.isEmpty() || !QDir(folder).exists())
         folder = QDir::homePath();
-    dialog.setDirectory(folder);
-    dialog.selectFile(proposedName);
-    if (dialog.exec() != QDialog::Accepted)
+    panel.setDirectory(folder);
+    panel.setFileName(proposedName);
+    if (window)
+        panel.move(window->frameGeometry().center() - QPoint(panel.width() / 2, panel.height() / 2));
+    if (panel.exec() != QDialog::Accepted)
         return {};
-    return dialog.selectedFiles().value(0);
+    return panel.selectedFile();
 }
 
 void HistoryViewController::showExportNotice(bool written, const QString& path, const QString& reason)

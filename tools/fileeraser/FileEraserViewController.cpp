@@ -6,7 +6,7 @@
 #include "toolkit/ToolArea.h"
 #include "toolkit/ModalDialog.h"
 #include "toolkit/Coordinates.h"
-#include "FilePickerPanel.h"
+#include "toolkit/FilePickerPanel.h"
 #include "tools/erasepanels/NTFSViewController.h"
 #include "TextIconImageBtton.h"
 #include "tools/erasepanels/PanelHosting.h"

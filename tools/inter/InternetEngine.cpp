@@ -494,12 +494,12 @@ bool InternetEngine::firefoxDeletePasswordWith(const QString& loginsPath)
         logins->insert(QStringLiteral("dismissedBreachAlertsByLoginGUID"), QJsonObject());
     QSaveFile out(loginsPath);
     if (!out.open(QIODevice::WriteOnly)) {
-        interlog::info(QStringLiteral("logins not cleared: %1").arg(out.errorString()));
+        interlog::file(QStringLiteral("logins not cleared: %1").arg(out.errorString()));
         return false;
     }
     out.write(QJsonDocument(*logins).toJson(QJsonDocument::Compact));
     if (!out.commit()) {
-        interlog::info(QStringLiteral("logins not cleared: %1").arg(out.errorString()));
+        interlog::file(QStringLiteral("logins not cleared: %1").arg(out.errorString()));
         return false;
     }
     return true;

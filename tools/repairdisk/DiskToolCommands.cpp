@@ -29,7 +29,7 @@ CommandOutcome run(Runner runner, const QStringList& arguments)
         if (outcome.error.isEmpty())
             outcome.error = result.started ? QStringLiteral("exit code %1").arg(result.exitCode)
                                            : QStringLiteral("the disk utility could not be started");
-        platform::log(QStringLiteral("diskutil %1: %2").arg(arguments.value(0), outcome.error));
+        platform::logNames(QStringLiteral("diskutil %1: %2").arg(arguments.value(0), outcome.error));
     }
     return outcome;
 }

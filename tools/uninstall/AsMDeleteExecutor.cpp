@@ -110,7 +110,7 @@ struct AsMDeleteExecutor::Shared : std::enable_shared_from_this<Shared> {
         }
         if (!removal.removed) {
             item->failureReason = removal.message;
-            platform::log(QStringLiteral("Package removal failed: %1").arg(removal.message));
+            platform::logNames(QStringLiteral("Package removal failed: %1").arg(removal.message));
         }
         report(item, removal.removed);
         return removal.removed;
@@ -133,7 +133,7 @@ struct AsMDeleteExecutor::Shared : std::enable_shared_from_this<Shared> {
         }
         if (!authDeleteAtPath(path)) {
             report(item, false);
-            platform::log(QStringLiteral("Clean file by authorization failed: %1").arg(path));
+            platform::logNames(QStringLiteral("Clean file by authorization failed: %1").arg(path));
             return false;
         }
         report(item, true);

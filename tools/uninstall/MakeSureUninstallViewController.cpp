@@ -7,6 +7,7 @@
 #include "toolkit/InterfaceStyle.h"
 #include "toolkit/Label.h"
 #include "toolkit/ModalDialog.h"
+#include "toolkit/RFOverlayScrollView.h"
 #include "toolkit/TextImageButton.h"
 
 #include <QHeaderView>
@@ -127,9 +128,17 @@ QVariant ConfirmationTreeModel::data(const QModelIndex& index, int role) const
         return {};
     if (role == Qt::SizeHintRole)
         return QSize(-1, kRowHeight);
+    const int group = groupOf(index);
+    if (role == Qt::ToolTipRole) {
+        // Rows of one name ("music" under ~/.config and under ~/.cache) are
+        // told apart by where they are. Escaped and kept on one line.
+        const AMAppItemPtr item = group >= 0 ? ticks_.groups().at(group).value(0) : memberOf(index);
+        if (!item || item->path.isEmpty())
+            return {};
+        return QStringLiteral("<p style=\"white-space:pre\">%1</p>").arg(item->path.toHtmlEscaped());
+    }
     if (role != Qt::DisplayRole)
         return {};
-    const int group = groupOf(index);
     if (group >= 0) {
         const AMAppItemList& members = ticks_.groups().at(group);
         if (index.column() == NameColumn)
@@ -218,8 +227,9 @@ void MakeSureUninstallViewController::loadView()
     toolkit::makeLabel(view_, QRect(28, 48, kWidth - 56, 20), QStringLiteral("已勾选的项目和关联文件将被删除，取消勾选要保留的文件。"),
                        toolkit::lightFont(13), toolkit::whiteAlpha(0.6f));
 
-    outlineView_ = new CustemOutlineView(view_);
-    outlineView_->setGeometry(20, 80, kWidth - 40, kHeight - 80 - 76);
+    // The thin overlay scroller of every other list, not the classic bar.
+    auto* scroller = new RFOverlayScrollView(QRect(20, 80, kWidth - 40, kHeight - 80 - 76), view_);
+    outlineView_ = new CustemOutlineView(scroller);
     model_ = new ConfirmationTreeModel(ticks_, this);
     outlineView_->setModel(model_);
     outlineView_->_setupHeaderCell();
@@ -281,6 +291,8 @@ void MakeSureUninstallViewController::loadView()
                                                toolkit::primaryButtonSkin(), QStringLiteral("卸载"));
     connect(uninstallButton_, &QAbstractButton::clicked, this, &MakeSureUninstallViewController::clickedDeleteBtn);
     uninstallButton_->setButtonEnabled(ticks_.hasTicks());
+
+    scroller->setDocumentView(outlineView_);
 
     if (!ticks_.groups().isEmpty())
         outlineView_->expand(model_->index(0, 0));

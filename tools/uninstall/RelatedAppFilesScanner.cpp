@@ -111,6 +111,24 @@ QString entryName(const AMAppItem& item)
 
 const QString kGrowlTicket = QStringLiteral(".growlTicket");
 
+// Where a path leads: its folder with links resolved, then its own name (a
+// link itself stays a link). Two searched folders can be one folder, through
+// a link or a second search key; an entry found through both is one place.
+QString placeOf(const QString& path)
+{
+    const QFileInfo info(path);
+    const QString folder = QFileInfo(info.absolutePath()).canonicalFilePath();
+    return (folder.isEmpty() ? info.absolutePath() : folder) + QLatin1Char('/') + info.fileName();
+}
+
+bool holdsPlace(const AMAppItemList& group, const QString& place)
+{
+    for (const AMAppItemPtr& member : group)
+        if (member && placeOf(member->path) == place)
+            return true;
+    return false;
+}
+
 } // namespace
 
 AMAppItemPtr RelatedAppFilesScanner::getAppItemWithFilePath(const QString& path, int)
@@ -221,7 +239,7 @@ AMAppItemList RelatedAppFilesScanner::relatedFilesToApplicationAtPath(const QStr
         return group;
 
     // Only other items compete for a file; an entry named by both of this
-    // item's own keys is simply listed twice.
+    // item's own keys is this item's, and listed once.
     const QStringList others = withoutKeys(installedKeys, {keys.name, keys.identifier});
     GetPreferencePaths(group, keys.name, keys.identifier, others);
     GetCachePaths(group, keys.name, keys.identifier, others);
@@ -273,7 +291,7 @@ AMAppItemList RelatedAppFilesScanner::relatedFilesToItem(const AMAppItemPtr& ite
         own = platform::mapLocation(QStringLiteral("~/.var/app")) + QLatin1Char('/') + item->packageName;
     else if (item->packaging == AMAppItem::Packaging::Snap)
         own = platform::mapLocation(QStringLiteral("~/snap")) + QLatin1Char('/') + item->packageName;
-    if (!own.isEmpty() && QFileInfo(own).isDir())
+    if (!own.isEmpty() && QFileInfo(own).isDir() && !holdsPlace(group, placeOf(own)))
         group.append(aConstructItem(own, 0));
     for (qsizetype i = 1; i < group.size(); ++i)
         group[i]->ownerPath = self->path;
@@ -344,6 +362,10 @@ void RelatedAppFilesScanner::AddPathIfExists(AMAppItemList& group, const QString
         QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Unsorted);
     for (const QString& entry : entries) {
         if (!belongsTo(entry, key, installedKeys))
+            continue;
+        // Found already, by the other key or through another folder: one row,
+        // counted once in the item's total and removed once.
+        if (holdsPlace(group, placeOf(folder + QLatin1Char('/') + entry)))
             continue;
         AMAppItemPtr item = aConstructItem(folder + QLatin1Char('/') + entry, 0);
         item->isUserDocument = userDocuments;

@@ -42,7 +42,7 @@ public:
     static QStringList keysOfItems(const AMAppItemList& items);
 
     // The group of `path`: the item itself, then every related file found, in
-    // search order. `installedKeys` are the keys of the other installed items:
+    // search order, each place once. `installedKeys` are the keys of the other installed items:
     // a file that another item's longer key also names belongs to that item
     // and is left out here.
     static AMAppItemList relatedFilesToApplicationAtPath(const QString& path,
@@ -76,7 +76,8 @@ public:
     static void GetGrowlPaths(AMAppItemList& group, const QString& name, const QStringList& installedKeys);
 
     // Appends every entry of `folder` that `key` names (folders are taken
-    // whole, not entered).
+    // whole, not entered), except one the group already holds: the same
+    // entry, or the same place reached through a linked folder.
     static void AddPathIfExists(AMAppItemList& group, const QString& folder, const QString& key,
                                 const QStringList& installedKeys, bool userDocuments = false);
 

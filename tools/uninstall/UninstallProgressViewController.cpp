@@ -73,6 +73,8 @@ void UninstallProgressViewController::changeProgressValue(int percent, const QSt
     platform::log(QStringLiteral("2------%1").arg(percent));
     progressView_->hide();
     endView_->show();
+    // The result is a dialog like the others: "好" closes it, no window buttons.
+    tabBarView_->hide();
 }
 
 void UninstallProgressViewController::changeLabel(const QString& message, bool allRemoved)

@@ -476,8 +476,10 @@ void UninstallViewController::completeCleanRelatedFiles()
     // as it was, so the user can try again.
     list_.dropRemoved(handledItems_, handledKind_, [](const QString& path) { return platform::itemIsGone(path); });
     handledItems_.clear();
-    if (selectRow_ >= list_.rowCount())
-        selectRow_ = -1;
+    // The row pressed to start the removal is gone or moved, and the pointer
+    // left it for the dialogs: no row stays lit with a red bin.
+    selectRow_ = -1;
+    listViewTabel_->clearSelection();
     listViewTabel_->setRowNum(selectRow_);
     retitleHeader();
     changeSelectAllButtonState();

@@ -242,15 +242,15 @@ struct FreeSpaceFillEngine::Shared {
                     largest = std::max(smallest, std::min(request / 2, fits));
                     continue;
                 }
-                platform::log(QStringLiteral("Disk full while writing %1 (errno=%2)").arg(path).arg(file.error()));
+                platform::logNames(QStringLiteral("Disk full while writing %1 (errno=%2)").arg(path).arg(file.error()));
                 return StreamEnd::DiskFull;
             }
             if (n <= 0 || n < header) {
-                platform::log(QStringLiteral("%1 %2 (errno=%3)")
-                                  .arg(header > 0 ? QStringLiteral("Failed to write header to")
-                                                  : QStringLiteral("Write error while writing to"),
-                                       path)
-                                  .arg(n < 0 ? file.error() : 0));
+                platform::logNames(QStringLiteral("%1 %2 (errno=%3)")
+                                       .arg(header > 0 ? QStringLiteral("Failed to write header to")
+                                                       : QStringLiteral("Write error while writing to"),
+                                            path)
+                                       .arg(n < 0 ? file.error() : 0));
                 return StreamEnd::Failed;
             }
             if (header > 0) {
@@ -271,9 +271,9 @@ struct FreeSpaceFillEngine::Shared {
         if (!file.flush()) {
             if (end == StreamEnd::Done) {
                 if (isDiskFull(file.error()))
-                    platform::log(QStringLiteral("Disk full while writing %1 (errno=%2)").arg(path).arg(file.error()));
+                    platform::logNames(QStringLiteral("Disk full while writing %1 (errno=%2)").arg(path).arg(file.error()));
                 else
-                    platform::log(QStringLiteral("Write error while writing to %1 (errno=%2)").arg(path).arg(file.error()));
+                    platform::logNames(QStringLiteral("Write error while writing to %1 (errno=%2)").arg(path).arg(file.error()));
             }
             return;
         }
@@ -294,7 +294,7 @@ struct FreeSpaceFillEngine::Shared {
         QString why;
         if (!volume || volume->stillMounted(&why))
             return true;
-        platform::log(QStringLiteral("The volume is gone: %1").arg(why));
+        platform::logNames(QStringLiteral("The volume is gone: %1").arg(why));
         return false;
     }
 
@@ -305,7 +305,7 @@ struct FreeSpaceFillEngine::Shared {
         try {
             platform::FillFile file;
             if (!file.openAt(folder.fd, name)) {
-                platform::log(QStringLiteral("Failed to open file for writing: %1 (errno=%2)").arg(path).arg(file.error()));
+                platform::logNames(QStringLiteral("Failed to open file for writing: %1 (errno=%2)").arg(path).arg(file.error()));
                 return;
             }
             Buffer zeros(kWriteRequest);
@@ -397,11 +397,11 @@ struct FreeSpaceFillEngine::Shared {
             int error = 0;
             if (platform::removeTreeAt(parentFd, QString::fromLatin1(kFillFolderName), &error))
                 return true;
-            platform::log(QStringLiteral("Remove folder fail (%1 of %2): %3 (errno=%4)")
-                              .arg(attempt)
-                              .arg(kRemoveAttempts)
-                              .arg(folderPath)
-                              .arg(error));
+            platform::logNames(QStringLiteral("Remove folder fail (%1 of %2): %3 (errno=%4)")
+                                   .arg(attempt)
+                                   .arg(kRemoveAttempts)
+                                   .arg(folderPath)
+                                   .arg(error));
             if (attempt < kRemoveAttempts)
                 QThread::msleep(kRemoveRetryMs);
         }
@@ -457,7 +457,7 @@ struct FreeSpaceFillEngine::Shared {
         if (volume->open(t.mountPoint, t.deviceNode, &why))
             holdRoot(volume);
         else
-            platform::log(QStringLiteral("The volume is gone: %1").arg(why));
+            platform::logNames(QStringLiteral("The volume is gone: %1").arg(why));
 
         for (int i = 0; i < total; ++i) {
             ++iRoundTimes;
@@ -474,7 +474,7 @@ struct FreeSpaceFillEngine::Shared {
                 // There is no fallback folder elsewhere (such as the temporary
                 // folder): filling another volume wipes nothing of this one.
                 if (error != 0)
-                    platform::log(QStringLiteral("Cannot create %1 (errno=%2)").arg(folderPath).arg(error));
+                    platform::logNames(QStringLiteral("Cannot create %1 (errno=%2)").arg(folderPath).arg(error));
                 platform::log(QStringLiteral("Create finder fail"));
                 setError(QString::fromUtf8(kFolderFailText));
             } else {
@@ -738,8 +738,8 @@ qint64 FreeSpaceFillEngine::getFreeDiskSizeAtPath(const QString& path) const
 {
     const platform::SpaceInfo space = platform::fileSystemSpace(path);
     if (!space.ok) {
-        platform::log(QStringLiteral("Error getting free disk space at path %1: %2")
-                          .arg(path, QStringLiteral("the file system gives no answer")));
+        platform::logNames(QStringLiteral("Error getting free disk space at path %1: %2")
+                               .arg(path, QStringLiteral("the file system gives no answer")));
         return 0;
     }
     return space.freeBytes;
@@ -758,7 +758,7 @@ void FreeSpaceFillEngine::endAppRemoveFolder()
             int error = 0;
             if (platform::removeTreeAt(volume->fd(), QString::fromLatin1(kFillFolderName), &error))
                 break;
-            platform::log(QStringLiteral("Remove folder fail: %1 (errno=%2)").arg(path).arg(error));
+            platform::logNames(QStringLiteral("Remove folder fail: %1 (errno=%2)").arg(path).arg(error));
             QThread::msleep(200);
         }
         platform::syncFileSystemOf(volume->fd());

@@ -303,7 +303,7 @@ void WipeDiskRun::makeSureToWipeSelectVolume()
         v->setVolumeName(command.nameAfter);
     historyName_ = v->volumeName();
     const QString device = wipescan::deviceNodeOf(*v);
-    platform::log(QStringLiteral("Other Path : %1 , %2 , %3").arg(v->volumeType(), v->volumeName(), device));
+    platform::logNames(QStringLiteral("Other Path : %1 , %2 , %3").arg(v->volumeType(), v->volumeName(), device));
     const QString diskUuid = v->diskUUID();
 
     const QPointer<WipeDiskRun> self(this);
@@ -331,26 +331,26 @@ void WipeDiskRun::makeSureToWipeSelectVolume()
         // disk that was chosen is reformatted.
         const QString uuidNow = wipescan::getDisjInfo(device).value(QStringLiteral("DiskUUID")).toString();
         if (uuidNow != diskUuid) {
-            platform::log(QStringLiteral("%1 is no longer the disk that was chosen (%2, now %3); nothing is reformatted")
-                              .arg(device, diskUuid, uuidNow));
+            platform::logNames(QStringLiteral("%1 is no longer the disk that was chosen (%2, now %3); nothing is reformatted")
+                                   .arg(device, diskUuid, uuidNow));
             post([](WipeDiskRun& run) { run.reformatFound(run.generation_, nullptr, wiperun::kNotFoundText); });
             return;
         }
 
-        platform::log(QStringLiteral("do format begin: %1").arg(command.arguments.join(QLatin1Char(' '))));
+        platform::logNames(QStringLiteral("do format begin: %1").arg(command.arguments.join(QLatin1Char(' '))));
         const platform::ProcessResult result = runDiskUtility(
             command.arguments,
             [post](const QString& line) {
-                platform::log(QStringLiteral("-doThing-----%1").arg(line));
+                platform::logNames(QStringLiteral("-doThing-----%1").arg(line));
                 // The new file system is being mounted: the list may change.
                 if (line.trimmed() == QLatin1String("Mounting disk"))
                     post([](WipeDiskRun& run) { emit run.rescanRequested(); });
             },
-            [](const QString& line) { platform::log(QStringLiteral("------%1").arg(line)); });
+            [](const QString& line) { platform::logNames(QStringLiteral("------%1").arg(line)); });
         if (!result.succeeded()) {
-            platform::log(QStringLiteral("The reformat failed (exit %1): %2")
-                              .arg(result.exitCode)
-                              .arg(QString::fromUtf8(result.standardError).trimmed()));
+            platform::logNames(QStringLiteral("The reformat failed (exit %1): %2")
+                                   .arg(result.exitCode)
+                                   .arg(QString::fromUtf8(result.standardError).trimmed()));
             post([](WipeDiskRun& run) { run.reformatFound(run.generation_, nullptr, wiperun::kReformatFailText); });
             return;
         }
@@ -374,7 +374,7 @@ void WipeDiskRun::makeSureToWipeSelectVolume()
         }
         const VolumeObjPtr record = found ? wipescan::volumeFromFacts(facts) : nullptr;
         if (!record) {
-            platform::log(QStringLiteral("The reformatted volume on %1 was not found again").arg(device));
+            platform::logNames(QStringLiteral("The reformatted volume on %1 was not found again").arg(device));
             post([](WipeDiskRun& run) { run.reformatFound(run.generation_, nullptr, wiperun::kNotFoundText); });
             return;
         }
@@ -430,7 +430,7 @@ void WipeDiskRun::startFill(bool partition)
     // filled until it is full.
     const qint64 budget = wiperun::fillBudgetFor(*selectVolumeObj_);
     if (budget != selectVolumeObj_->volumeFreeSizeNum()) {
-        platform::log(QStringLiteral("%1 tells no free space; it is filled until it is full").arg(selectVolumeObj_->volumeName()));
+        platform::logNames(QStringLiteral("%1 tells no free space; it is filled until it is full").arg(selectVolumeObj_->volumeName()));
         selectVolumeObj_->setVolumeFreeSizeNum(budget);
     }
     fill_->setSelectVolumeObj(selectVolumeObj_);

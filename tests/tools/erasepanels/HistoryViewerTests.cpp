@@ -11,11 +11,13 @@
 #include "core/DoDataBase.h"
 #include "core/ErasureStandards.h"
 #include "platform/Defaults.h"
+#include "toolkit/FilePickerPanel.h"
 #include "toolkit/TextImageButton.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
+#include <QFileSystemModel>
 #include <QLineEdit>
 #include <QRegularExpression>
 #include <QStandardItemModel>
@@ -44,14 +46,17 @@ QString readAll(const QString& path)
     return f.open(QIODevice::ReadOnly) ? QString::fromUtf8(f.readAll()) : QString();
 }
 
-// Types a name into the save dialog, as a person would.
-void typeName(QFileDialog* dialog, const QString& folder, const QString& name)
+// Types a name into the save panel, as a person would.
+void typeName(FilePickerPanel* panel, const QString& folder, const QString& name)
 {
-    dialog->setDirectory(folder);
-    auto* edit = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
-    ASSERT_NE(edit, nullptr);
-    edit->selectAll();
-    QTest::keyClicks(edit, name);
+    panel->setDirectory(folder);
+    panel->nameEdit()->selectAll();
+    QTest::keyClicks(panel->nameEdit(), name);
+}
+
+FilePickerPanel* shownSavePanel()
+{
+    return screentest::visibleTopLevel<FilePickerPanel>();
 }
 
 struct CloseSpy : HistoryVCDelegate {
@@ -284,26 +289,40 @@ TEST_F(HistoryViewerTest, TheSaveDialogAsksBeforeReplacingAndTheNoticeTellsTheOu
     const QString target = folder + QStringLiteral("/existing.html");
     ASSERT_TRUE(nvtest::writeFile(target, "keep"));
 
-    // Refusing the replacement leaves the file alone.
+    ASSERT_TRUE(nvtest::writeFile(folder + QStringLiteral("/notes.txt"), "n"));
+    ASSERT_TRUE(QDir().mkpath(folder + QStringLiteral("/reports")));
+
+    // The application's own panel, not Qt's stock dialog: the proposed name,
+    // the folders and pages only. Refusing the replacement keeps it open and
+    // leaves the file alone.
     QString asked;
-    screentest::whenShown<QFileDialog>([] { return screentest::visibleTopLevel<QFileDialog>(); }, [&](QFileDialog* dialog) {
-        screentest::savePng(dialog, QStringLiteral("HistoryExport-save-dialog"));
-        typeName(dialog, folder, QStringLiteral("existing"));
+    screentest::whenShown<FilePickerPanel>(shownSavePanel, [&](FilePickerPanel* panel) {
+        EXPECT_EQ(screentest::visibleTopLevel<QFileDialog>(), nullptr);
+        EXPECT_EQ(panel->kind(), FilePickerPanel::Kind::Save);
+        EXPECT_EQ(panel->windowTitle(), QStringLiteral("导出擦除历史"));
+        EXPECT_EQ(panel->prompt(), QStringLiteral("保存"));
+        EXPECT_TRUE(panel->fileName().startsWith(QStringLiteral("擦除历史("))) << panel->fileName();
+        typeName(panel, folder, QStringLiteral("existing"));
+        QFileSystemModel* files = panel->fileModel();
+        ASSERT_TRUE(nvtest::pumpUntil([&] { return files->rowCount(files->index(folder)) == 2; }, 5000));
+        EXPECT_TRUE(files->index(folder + QStringLiteral("/reports")).isValid());
+        nvtest::pump(50);
+        screentest::savePng(panel, QStringLiteral("HistoryExport-save-dialog"));
         screentest::answerNextMessageBox(QStringLiteral("HistoryExport-replace-question"), QMessageBox::No,
                                          [&](const QString& text) { asked = text; });
-        static_cast<QDialog*>(dialog)->accept();
-        EXPECT_TRUE(dialog->isVisible()) << "the dialog closed although the replacement was refused";
-        dialog->reject();
+        QTest::mouseClick(panel->addButton(), Qt::LeftButton);
+        EXPECT_TRUE(panel->isVisible()) << "the panel closed although the replacement was refused";
+        QTest::mouseClick(panel->cancelButton(), Qt::LeftButton);
     });
     EXPECT_FALSE(history.exportRun(kOld));
     EXPECT_TRUE(asked.contains(QStringLiteral("existing.html"))) << asked;
     EXPECT_EQ(readAll(target), QStringLiteral("keep"));
 
     // Agreeing replaces it; the notice says where the page went.
-    screentest::whenShown<QFileDialog>([] { return screentest::visibleTopLevel<QFileDialog>(); }, [&](QFileDialog* dialog) {
-        typeName(dialog, folder, QStringLiteral("existing"));
+    screentest::whenShown<FilePickerPanel>(shownSavePanel, [&](FilePickerPanel* panel) {
+        typeName(panel, folder, QStringLiteral("existing"));
         screentest::answerNextMessageBox(QString(), QMessageBox::Yes);
-        static_cast<QDialog*>(dialog)->accept();
+        QTest::mouseClick(panel->addButton(), Qt::LeftButton);
     });
     QString noticeText;
     screentest::whenDialogShown([&](StatusAttachedWindow* window) {

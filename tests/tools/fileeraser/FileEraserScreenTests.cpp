@@ -6,7 +6,7 @@
 #include "tools/fileeraser/EndBgView.h"
 #include "tools/fileeraser/FileEraserTable.h"
 #include "tools/fileeraser/FileEraserViewController.h"
-#include "tools/fileeraser/FilePickerPanel.h"
+#include "toolkit/FilePickerPanel.h"
 #include "tools/erasepanels/NTFSViewController.h"
 #include "tools/fileeraser/TextIconImageBtton.h"
 

@@ -3,7 +3,7 @@
 #include "ScreenTestSupport.h"
 
 #include "tools/fileeraser/EndBgView.h"
-#include "tools/fileeraser/FilePickerPanel.h"
+#include "toolkit/FilePickerPanel.h"
 #include "tools/fileeraser/FileEraserTable.h"
 #include "toolkit/FileEraserSortVC.h"
 #include "tools/erasepanels/FormatLTypeViewController.h"

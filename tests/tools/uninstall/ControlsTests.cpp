@@ -5,12 +5,15 @@
 
 #include "toolkit/ImageCache.h"
 #include "toolkit/InterfaceStyle.h"
+#include "toolkit/CustemOutlineView.h"
 #include "toolkit/ProgressView.h"
+#include "toolkit/RFOverlayScroller.h"
 #include "toolkit/TCImageButton.h"
 #include "toolkit/TextImageButton.h"
 #include "tools/uninstall/CustemSegmentVC.h"
 #include "tools/uninstall/CustemTextField.h"
 #include "tools/uninstall/ImageTextCell.h"
+#include "tools/uninstall/MakeSureUninstallViewController.h"
 #include "tools/uninstall/MCAdditions.h"
 #include "tools/uninstall/SNRHUDSegmentedCell.h"
 #include "tools/uninstall/SearchBgView.h"
@@ -19,6 +22,7 @@
 
 #include <QLabel>
 #include <QPainter>
+#include <QScrollBar>
 #include <QTest>
 
 namespace {
@@ -254,4 +258,48 @@ TEST(UninstallControls, TheProgressDialogPartWayAndAtItsEnd)
     EXPECT_FALSE(progress.progressView()->isVisible());
     EXPECT_TRUE(progress.endView()->isVisible());
     EXPECT_EQ(progress.messageLabel()->textFormat(), Qt::PlainText);
+    // The result shows no window buttons: where they stood is body colour.
+    const QImage end = frame.grab().toImage();
+    screentest::savePng(&frame, "UninstallProgressViewController-result");
+    for (int x = 10; x < 80; ++x)
+        for (int y = 6; y < 30; ++y)
+            ASSERT_EQ(end.pixelColor(x, y), QColor(50, 50, 62)) << x << "," << y;
+}
+
+TEST(UninstallControls, TheConfirmationTreeScrollsWithTheOverlayScrollerOfEveryList)
+{
+    AMAppItemList group;
+    for (int i = 0; i < 20; ++i) {
+        auto item = std::make_shared<AMAppItem>();
+        item->path = QStringLiteral("/nowhere/related-%1").arg(i);
+        item->name = QStringLiteral("related-%1").arg(i);
+        item->size = QStringLiteral("1.00 KB");
+        group << item;
+    }
+    MakeSureUninstallViewController dialog({group});
+    QWidget frame;
+    frame.setAutoFillBackground(true);
+    QPalette palette = frame.palette();
+    palette.setColor(QPalette::Window, QColor(50, 50, 62));
+    frame.setPalette(palette);
+    frame.resize(dialog.view()->size());
+    dialog.view()->setParent(&frame);
+    frame.show();
+    nvtest::pump(50);
+
+    CustemOutlineView* tree = dialog.outlineView();
+    auto* scroller = tree->parentWidget()->findChild<RFOverlayScroller*>();
+    ASSERT_NE(scroller, nullptr);
+    EXPECT_FALSE(tree->verticalScrollBar()->isVisible()) << "no classic bar with arrows";
+    EXPECT_TRUE(scroller->isVisible());
+    // Drawn: the rows keep the list's whole width, and the slim knob lies
+    // over their right edge, lighter than the rows under it.
+    EXPECT_EQ(tree->viewport()->width(), tree->width() - 2 * tree->frameWidth());
+    const QImage image = frame.grab().toImage();
+    save(image, "MakeSureUninstallViewController-scroller");
+    const QRect knob = scroller->knobRect().toAlignedRect().translated(scroller->mapTo(&frame, QPoint(0, 0)));
+    ASSERT_FALSE(knob.isEmpty());
+    const QColor rows = image.pixelColor(knob.left() - 20, knob.center().y());
+    EXPECT_GT(image.pixelColor(knob.center()).lightness(), rows.lightness() + 20);
+    EXPECT_LE(knob.width(), 12) << "a slim knob, not a classic bar";
 }

@@ -6,9 +6,13 @@
 #include "UninstallFixtures.h"
 #include "core/CommUti.h"
 #include "platform/Log.h"
+#include "tools/uninstall/ConfirmationTicks.h"
 #include "tools/uninstall/RelatedAppFilesScanner.h"
 #include "tools/uninstall/UninstallEngine.h"
 
+#include <QDir>
+#include <QFile>
+#include <QScopeGuard>
 #include <QSet>
 #include <gtest/gtest.h>
 
@@ -170,19 +174,29 @@ TEST(RelatedSearch, KeysFallBackToTheExecutableAndAGroupCanBeTheItemAlone)
     EXPECT_TRUE(logs.contains(QStringLiteral(".......")));
 }
 
-TEST(RelatedSearch, AnEntryNamedByBothOwnKeysIsListedTwice)
+TEST(RelatedSearch, EachPlaceIsOneRowWhateverKeysAndLinkedFoldersReachIt)
 {
     fx::resetRoot();
     const QString notes = fx::makeBundle(fx::at(QStringLiteral("/Applications/Notes.app")),
                                          fx::appInfo(QStringLiteral("Notes"), QStringLiteral("notes.helper")));
-    const QString shared = fx::makeFile(fx::at(QStringLiteral("~/Library/Logs/notes.helper.log")));
+    const QString shared = fx::makeFile(fx::at(QStringLiteral("~/Library/Logs/notes.helper.log")), 1000);
+    // The Library folders many users link to the Linux ones: the same folder
+    // is searched twice, under two names.
+    const QString config = fx::makeFolder(fx::at(QStringLiteral("~/.config/notes")));
+    fx::makeFile(config + QStringLiteral("/settings"), 200000);
+    ASSERT_TRUE(QDir().mkpath(fx::at(QStringLiteral("~/Library"))));
+    const QString link = fx::at(QStringLiteral("~/Library/Preferences"));
+    ASSERT_TRUE(QFile::link(fx::at(QStringLiteral("~/.config")), link));
+    const auto unlink = qScopeGuard([&] { QFile::remove(link); }); // later tests want a folder there
     // Its own keys never compete with each other, even when the installed
-    // items include the item itself.
+    // items include the item itself; an entry both name is listed once.
     const AMAppItemPtr self = RelatedAppFilesScanner::constructItem(notes, 1);
     const AMAppItemList group = RelatedAppFilesScanner::relatedFilesToApplicationAtPath(
         notes, RelatedAppFilesScanner::keysOfItems({self}));
-    EXPECT_EQ(fx::pathsOf(group), (QStringList{notes, shared, shared}));
-    EXPECT_NE(group.at(1), group.at(2)); // two records for one path
+    EXPECT_EQ(fx::pathsOf(group), (QStringList{notes, config, shared}));
+    // And counted once in the item's total.
+    const quint64 onDisk = CommUti::sizeOfFileRef(notes) + CommUti::sizeOfFileRef(config) + 1000;
+    EXPECT_EQ(ConfirmationTicks::groupSize(group), CommUti::convertVolSpace(onDisk));
 }
 
 TEST(RelatedSearch, AnEntryTwoInstalledItemsNameEquallyStaysInBothGroups)

@@ -419,6 +419,12 @@ TEST_F(UninstallScreen, TheConfirmationTreeTicksAndItsCancel)
                       ConfirmationTicks::groupSize(groups[0]));
             EXPECT_EQ(model->data(model->index(0, ConfirmationTreeModel::NameColumn), Qt::DisplayRole).toString(),
                       QStringLiteral("Alpha Editor"));
+            // Rows are told apart by their paths, shown as the text it is.
+            for (int row = 0; row < groups[0].size(); ++row) {
+                QTextDocument tip;
+                tip.setHtml(model->data(model->index(row, ConfirmationTreeModel::NameColumn, first), Qt::ToolTipRole).toString());
+                EXPECT_EQ(tip.toPlainText(), groups[0][row]->path);
+            }
             screentest::savePng(window, "MakeSureUninstallViewController");
 
             // A double click opens and closes a group.
@@ -495,6 +501,16 @@ TEST_F(UninstallScreen, TheTrashIconRemovesOneApplicationWithItsFilesReading33Th
     EXPECT_EQ(fx::namesOf(screen->list().currentSelection()), QStringList{"Delta"});
     EXPECT_EQ(headerTitle(*screen), QStringLiteral("   应用程序(共: 3 个程序)"));
     screentest::savePng(&window, "UninstallViewController-after-removal");
+    // The pressed row went with the dialogs: no row is lit, no bin is red.
+    CustomTableView* table = screen->listViewTabel();
+    auto* trash = qobject_cast<TrashCellDelegate*>(table->itemDelegateForColumn(UninstallTableModel::UninstallColumn));
+    ASSERT_NE(trash, nullptr);
+    const QImage drawn = table->viewport()->grab().toImage();
+    for (int r = 0; r < 3; ++r) {
+        EXPECT_EQ(trash->imageNameFor(r), QStringLiteral("ic_trash")) << r;
+        const QRect card = table->cardRectForRow(r);
+        EXPECT_EQ(drawn.pixelColor(card.x() + CustomTableView::kCardRadius + 4, card.y() + 2), QColor(50, 50, 61)) << r;
+    }
 }
 
 TEST_F(UninstallScreen, ARefusedOrCancelledPasswordLeavesTheApplicationListedAndSaysSo)

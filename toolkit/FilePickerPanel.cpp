@@ -1,24 +1,26 @@
 #include "FilePickerPanel.h"
 
-#include "FileEraserList.h"
-#include "FileEraserTable.h"
+#include "InterfaceStyle.h"
+#include "Label.h"
+#include "TCImageButton.h"
+#include "TextImageButton.h"
 
-#include "toolkit/Label.h"
-
+#include "core/SizeText.h"
 #include "platform/MountTable.h"
-#include "toolkit/InterfaceStyle.h"
-#include "toolkit/TCImageButton.h"
-#include "toolkit/TextImageButton.h"
+#include "platform/gui/Workspace.h"
 
+#include <QAbstractFileIconProvider>
 #include <QDateTime>
 #include <QDir>
-#include <QLocale>
 #include <QFileInfo>
 #include <QFileSystemModel>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
+#include <QLineEdit>
 #include <QListWidget>
+#include <QLocale>
+#include <QMessageBox>
 #include <QStandardPaths>
 #include <QTreeView>
 #include <QVBoxLayout>
@@ -26,6 +28,20 @@
 namespace {
 
 constexpr int kPathRole = Qt::UserRole + 1;
+
+// The icons the desktop shows for files and folders, with our generic ones
+// where its theme has none. The model asks from its own gathering thread too,
+// so the one provider lives as long as the program.
+class DesktopFileIcons : public QAbstractFileIconProvider {
+public:
+    QIcon icon(const QFileInfo& info) const override { return platform::workspace::iconForFile(info.filePath()); }
+};
+
+QAbstractFileIconProvider* desktopFileIcons()
+{
+    static DesktopFileIcons* icons = new DesktopFileIcons;
+    return icons;
+}
 
 // The folder's items in the list's own words: sizes through the list's
 // formatter (decimal, as the list shows them), dates in the Chinese form, the
@@ -39,7 +55,7 @@ public:
         if (role == Qt::DisplayRole && index.isValid()) {
             if (index.column() == kSizeColumn)
                 return isDir(index) ? QStringLiteral("--")
-                                    : FileEraserList::byteToSizeWithByte(static_cast<quint64>(std::max<qint64>(0, size(index))));
+                                    : sizetext::byteToTeraText(static_cast<double>(std::max<qint64>(0, size(index))));
             if (index.column() == kDateColumn)
                 return FilePickerPanel::dateText(lastModified(index));
         }
@@ -50,9 +66,9 @@ public:
     {
         if (orientation == Qt::Horizontal && role == Qt::DisplayRole) {
             if (section == 0)
-                return FileEraserTableModel::columnTitle(FileEraserTableModel::NameColumn);
+                return QStringLiteral("名称");
             if (section == kSizeColumn)
-                return FileEraserTableModel::columnTitle(FileEraserTableModel::SizeColumn);
+                return QStringLiteral("大小");
             if (section == kDateColumn)
                 return QStringLiteral("修改日期");
         }
@@ -75,6 +91,8 @@ QString pickerStyle()
         "  alternate-background-color: rgb(54,54,66); }"
         "QHeaderView::section { background: rgb(61,73,110); color: rgb(194,200,230); border: none;"
         "  padding-left: 6px; height: 24px; }"
+        "QLineEdit { background: rgb(39,39,48); border: 1px solid rgba(255,255,255,0.22); border-radius: 4px;"
+        "  color: white; padding: 3px 6px; selection-background-color: rgba(10,132,255,0.55); }"
         "QScrollBar:vertical { background: transparent; width: 10px; }"
         "QScrollBar::handle:vertical { background: rgba(255,255,255,0.2); border-radius: 4px; min-height: 24px; }"
         "QScrollBar::add-line, QScrollBar::sub-line { height: 0; }");
@@ -82,9 +100,10 @@ QString pickerStyle()
 
 } // namespace
 
-FilePickerPanel::FilePickerPanel(QWidget* parent) : QDialog(parent)
+FilePickerPanel::FilePickerPanel(QWidget* parent, Kind kind) : QDialog(parent), kind_(kind)
 {
-    setWindowTitle(QStringLiteral("添加"));
+    const bool saving = kind == Kind::Save;
+    setWindowTitle(saving ? QStringLiteral("保存") : QStringLiteral("添加"));
     setObjectName(QStringLiteral("FilePickerPanel"));
     setStyleSheet(pickerStyle());
     setAttribute(Qt::WA_StyledBackground);
@@ -106,6 +125,20 @@ FilePickerPanel::FilePickerPanel(QWidget* parent) : QDialog(parent)
     column->setContentsMargins(16, 12, 16, 14);
     column->setSpacing(10);
     root->addWidget(right, 1);
+
+    if (saving) {
+        auto* nameRow = new QHBoxLayout;
+        nameRow->setSpacing(10);
+        auto* nameTitle = new QLabel(QStringLiteral("存储为："));
+        nameTitle->setFont(toolkit::regularFont(13));
+        toolkit::setLabelColor(nameTitle, toolkit::whiteAlpha(0.9f));
+        nameRow->addWidget(nameTitle);
+        nameEdit_ = new QLineEdit;
+        nameEdit_->setFont(toolkit::regularFont(13));
+        nameEdit_->setFixedHeight(28);
+        nameRow->addWidget(nameEdit_, 1);
+        column->addLayout(nameRow);
+    }
 
     auto* top = new QHBoxLayout;
     top->setSpacing(10);
@@ -129,10 +162,11 @@ FilePickerPanel::FilePickerPanel(QWidget* parent) : QDialog(parent)
     // Hidden items stay out of sight, as in the desktop's own pickers.
     model_->setFilter(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::AllDirs);
     model_->setReadOnly(true);
+    model_->setIconProvider(desktopFileIcons());
     model_->setRootPath(QStringLiteral("/"));
     tree_ = new QTreeView;
     tree_->setModel(model_);
-    tree_->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    tree_->setSelectionMode(saving ? QAbstractItemView::SingleSelection : QAbstractItemView::ExtendedSelection);
     tree_->setSelectionBehavior(QAbstractItemView::SelectRows);
     tree_->setSortingEnabled(true);
     tree_->sortByColumn(0, Qt::AscendingOrder);
@@ -155,14 +189,16 @@ FilePickerPanel::FilePickerPanel(QWidget* parent) : QDialog(parent)
     cancelButton_->setFixedSize(100, 34);
     bottom->addWidget(cancelButton_);
     addButton_ = toolkit::makeTextButton(nullptr, QRect(0, 0, 100, 34), toolkit::primaryButtonSkin(),
-                                         QStringLiteral("添加"));
+                                         saving ? QStringLiteral("保存") : QStringLiteral("添加"));
     addButton_->setFixedSize(100, 34);
     bottom->addWidget(addButton_);
     column->addLayout(bottom);
 
     connect(cancelButton_, &QAbstractButton::clicked, this, &QDialog::reject);
     connect(addButton_, &QAbstractButton::clicked, this, [this] {
-        if (!selectedPaths().isEmpty())
+        if (kind_ == Kind::Save)
+            acceptSave();
+        else if (!selectedPaths().isEmpty())
             accept();
     });
     connect(upButton_, &QAbstractButton::clicked, this, [this] {
@@ -174,10 +210,24 @@ FilePickerPanel::FilePickerPanel(QWidget* parent) : QDialog(parent)
         const QString path = model_->filePath(index.sibling(index.row(), 0));
         if (model_->isDir(index))
             setDirectory(path);
+        else if (kind_ == Kind::Save)
+            acceptSave();
         else
             accept();
     });
-    connect(tree_->selectionModel(), &QItemSelectionModel::selectionChanged, this, [this] { updateAddButton(); });
+    connect(tree_->selectionModel(), &QItemSelectionModel::selectionChanged, this, [this] {
+        // Saving: a file picked in the list lends its name.
+        if (kind_ == Kind::Save) {
+            const QModelIndexList rows = tree_->selectionModel()->selectedRows(0);
+            if (!rows.isEmpty() && !model_->isDir(rows.first()))
+                nameEdit_->setText(model_->fileName(rows.first()));
+        }
+        updateAddButton();
+    });
+    if (nameEdit_) {
+        connect(nameEdit_, &QLineEdit::textChanged, this, [this] { updateAddButton(); });
+        connect(nameEdit_, &QLineEdit::returnPressed, this, &FilePickerPanel::acceptSave);
+    }
     connect(places_, &QListWidget::itemClicked, this,
             [this](QListWidgetItem* item) { setDirectory(item->data(kPathRole).toString()); });
 
@@ -273,7 +323,66 @@ QString FilePickerPanel::prompt() const
     return addButton_->textField() ? addButton_->textField()->text() : QString();
 }
 
+void FilePickerPanel::setFileName(const QString& name)
+{
+    if (!nameEdit_)
+        return;
+    nameEdit_->setText(name);
+    nameEdit_->selectAll();
+    nameEdit_->setFocus();
+}
+
+QString FilePickerPanel::fileName() const
+{
+    return nameEdit_ ? nameEdit_->text() : QString();
+}
+
+void FilePickerPanel::setSuffix(const QString& suffix)
+{
+    suffix_ = suffix;
+    if (suffix.isEmpty()) {
+        model_->setNameFilters({});
+        return;
+    }
+    model_->setNameFilters({QStringLiteral("*.") + suffix});
+    model_->setNameFilterDisables(false); // other files are left out, not greyed
+}
+
+void FilePickerPanel::acceptSave()
+{
+    QString name = fileName().trimmed();
+    // A name, not a path: "/" has no place in one, "." and ".." are folders.
+    if (name.isEmpty() || name.contains(QLatin1Char('/')) || name == QLatin1String(".") || name == QLatin1String(".."))
+        return;
+    if (QFileInfo(QDir(directory_).filePath(name)).isDir()) {
+        setDirectory(QDir(directory_).filePath(name));
+        return;
+    }
+    // The name the file will have, so the question below is about that file.
+    const QString dotted = QLatin1Char('.') + suffix_;
+    if (!suffix_.isEmpty() && !name.endsWith(dotted, Qt::CaseInsensitive))
+        name += dotted;
+    const QString path = QDir(directory_).filePath(name);
+    const QFileInfo target(path);
+    if (target.isDir()) {
+        setDirectory(path);
+        return;
+    }
+    if (target.exists() || target.isSymLink()) {
+        const auto answer = QMessageBox::question(this, windowTitle(),
+                                                  QStringLiteral("“%1”已存在。要替换它吗？").arg(name),
+                                                  QMessageBox::Yes | QMessageBox::No, QMessageBox::No);
+        if (answer != QMessageBox::Yes)
+            return;
+    }
+    selectedFile_ = path;
+    accept();
+}
+
 void FilePickerPanel::updateAddButton()
 {
-    addButton_->setButtonEnabled(tree_->selectionModel()->hasSelection());
+    if (kind_ == Kind::Save)
+        addButton_->setButtonEnabled(!fileName().trimmed().isEmpty());
+    else
+        addButton_->setButtonEnabled(tree_->selectionModel()->hasSelection());
 }
