@@ -8,6 +8,8 @@ packages=(
   cmake ninja-build g++ pkg-config
   qt6-base-dev qt6-svg-dev libqt6svg6 qt6-translations-l10n
   libsqlite3-dev libplist-dev libssl-dev libblkid-dev libmount-dev
+  # the browser cleaner reads Chromium's LevelDB store of downloads
+  libleveldb-dev
   libgtest-dev libgmock-dev
   # the compositing question to the X server
   libxcb1-dev
