@@ -11,6 +11,8 @@ packages=(
   # NTFS labels are written through the NTFS library (ntfslabel reads a
   # name that begins with "-" as an option)
   ntfs-3g-dev
+  # the browser cleaner reads Chromium's LevelDB store of downloads
+  libleveldb-dev
   libgtest-dev libgmock-dev
   # wrapped labels break Chinese between words (ICU's word boundaries)
   libicu-dev

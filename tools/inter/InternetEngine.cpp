@@ -230,6 +230,30 @@ void InternetEngine::getBrowserArr(std::function<void()> done)
     });
 }
 
+void InternetEngine::cleanItems(const QList<BrowerObjPtr>& items, std::function<void()> done)
+{
+    cleaning_ = true;
+    std::weak_ptr<int> alive = alive_;
+    platform::dispatch::global(platform::dispatch::Priority::Default, [this, alive, items, done = std::move(done)] {
+        for (const BrowerObjPtr& item : items) {
+            const Cleaned cleaned = cleanedText(item);
+            if (!cleaned.typed)
+                continue;
+            platform::dispatch::main([this, alive, item, text = cleaned.text] {
+                if (!alive.expired())
+                    finishClean(item, text);
+            });
+        }
+        platform::dispatch::main([this, alive, done] {
+            if (alive.expired())
+                return;
+            cleaning_ = false;
+            if (done)
+                done();
+        });
+    });
+}
+
 void InternetEngine::loadIcons()
 {
     for (const BrowerObjPtr& browser : std::as_const(browserArr)) {

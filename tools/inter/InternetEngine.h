@@ -91,11 +91,28 @@ public:
     QString getFirefoxSizeWithBrower(const BrowerObjPtr& item);
     QString getSafariSizeWithBrower(const BrowerObjPtr& item);
 
-    // --- Cleaning (main thread) -------------------------------------------
+    // --- Cleaning ---------------------------------------------------------
 
     // Hands `item` to the cleaner of its browser's type; an item of a browser
-    // without type is left alone.
+    // without type is left alone. Main thread.
     void cleanItem(const BrowerObjPtr& item);
+    // Cleans the items in order on a global queue. On the main queue, as each
+    // one ends, it shows what is left of it, is unticked and the item list is
+    // told (as cleanItem does); then `done` is called. Nothing reaches an
+    // engine that is gone. The main thread must not change the items' names,
+    // paths or browsers meanwhile (their ticks and size texts it may read).
+    void cleanItems(const QList<BrowerObjPtr>& items, std::function<void()> done);
+    // Whether a clean handed to cleanItems is still under way.
+    bool isCleaning() const { return cleaning_; }
+
+    // The clean of `item` without touching the node: whether its browser has
+    // a type (else nothing was done), and the text of what is left (nothing
+    // when that could not be read). Any thread.
+    struct Cleaned {
+        bool typed = false;
+        std::optional<QString> text;
+    };
+    static Cleaned cleanedText(const BrowerObjPtr& item);
     // Each cleans, measures again and shows what is left, unticks the item
     // and asks for the item list to reload.
     void deleteGoogleWithBrower(const BrowerObjPtr& item);
@@ -153,6 +170,12 @@ private:
     void addEntries(const QList<platform::DesktopEntry>& entries, QList<BrowerObjPtr>& into);
     void addBrowser(const platform::DesktopEntry& entry, const QString& key, int initialState, QList<BrowerObjPtr>& into);
     void finishClean(const BrowerObjPtr& item, const std::optional<QString>& text);
+    static std::optional<QString> cleanGoogle(const BrowerObjPtr& item);
+    static std::optional<QString> cleanOpera(const BrowerObjPtr& item);
+    static std::optional<QString> cleanFirefox(const BrowerObjPtr& item);
+    static std::optional<QString> cleanSafari(const BrowerObjPtr& item);
+
+    bool cleaning_ = false;
 
     // Lets a scan that ends after this engine is gone drop its result.
     std::shared_ptr<int> alive_ = std::make_shared<int>(0);

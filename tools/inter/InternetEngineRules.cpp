@@ -1,5 +1,6 @@
 // Measuring and cleaning, browser by browser and kind by kind.
 #include "InternetEngine.h"
+#include "SharedProtoDB.h"
 #include "ToGetDB.h"
 
 #include "core/CommUti.h"
@@ -203,6 +204,55 @@ QString countOrEmpty(Count which, const QString& path)
     return n ? countText(*n) : QString();
 }
 
+// Chromium's downloads: the rows, and the records its own store would bring
+// back into them.
+std::optional<int> chromeDownloadCount(const QString& history)
+{
+    const std::optional<QStringList> stored = SharedProtoDB::downloadGuids(SharedProtoDB::folderOfHistory(history));
+    if (!stored)
+        return std::nullopt;
+    return db()->countDownloads(history, *stored);
+}
+
+QString chromeDownloadText(const QString& history)
+{
+    const std::optional<int> n = chromeDownloadCount(history);
+    return n ? countText(*n) : QString();
+}
+
+// The download records go first: while the browser holds its store, the
+// rows are left too, since it would bring them back.
+void chromeDeleteDownloads(const QString& history)
+{
+    if (SharedProtoDB::deleteDownloads(SharedProtoDB::folderOfHistory(history)))
+        db()->toDeleteDownloadWith(history);
+    else
+        interlog::info(QStringLiteral("delete base error: shared_proto_db"));
+}
+
+// "自动填充表单数据": the session files, and the saved form entries, whose
+// amount is the bytes of their names and values. Nothing when the entries
+// cannot be read.
+std::optional<qint64> sessionAndFormBytes(const QStringList& sessionEntries, Count formBytes, const QString& formDb)
+{
+    const std::optional<int> form = db()->countItems(formBytes, formDb);
+    if (!form)
+        return std::nullopt;
+    return sizeOfEntries(sessionEntries) + *form;
+}
+
+QString chromeWebData(const QString& profile) { return join(profile, QStringLiteral("Web Data")); }
+
+std::optional<QString> countOrNothing(const std::optional<int>& n)
+{
+    return n ? std::optional<QString>(countText(*n)) : std::nullopt;
+}
+
+std::optional<QString> bytesOrNothing(const std::optional<qint64>& bytes)
+{
+    return bytes ? std::optional<QString>(bytesText(*bytes)) : std::nullopt;
+}
+
 bool isFirefoxKind(const QString& key)
 {
     return key == kCaches || key == kCookies || key == kBrowsingHistory || key == kDownloadHistory
@@ -233,14 +283,15 @@ QString InternetEngine::getGoogleFileSizeWithBrower(const BrowerObjPtr& item)
     const QString key = item->name;
     const QString path = filledPath(item);
     if (key == kSession)
-        return bytesText(sizeOfEntries(entriesContaining(path, kSession)));
+        return bytesOrNothing(sessionAndFormBytes(entriesContaining(path, kSession), Count::GoogleFormBytes,
+                                                  chromeWebData(path))).value_or(QString());
     if (key == kSavePassword) {
         logPath(QStringLiteral("---"), path);
         return countOrEmpty(Count::GooglePassword, path);
     }
     if (key == kDownloadHistory) {
         logPath(QStringLiteral("---"), path);
-        return countOrEmpty(Count::GoogleDownload, path);
+        return chromeDownloadText(path);
     }
     if (key == kBrowsingHistory) {
         logPath(QStringLiteral("---"), path);
@@ -258,14 +309,15 @@ QString InternetEngine::getOpearSizeWithBrower(const BrowerObjPtr& item)
     const QString key = item->name;
     const QString path = filledPath(item);
     if (key == kSession)
-        return bytesText(sizeOfEntries(entriesContaining(path, kSession)));
+        return bytesOrNothing(sessionAndFormBytes(entriesContaining(path, kSession), Count::GoogleFormBytes,
+                                                  chromeWebData(path))).value_or(QString());
     if (key == kBrowsingHistory) {
         logPath(QStringLiteral("---"), path);
         return countOrEmpty(Count::OperaHistory, path);
     }
     if (key == kDownloadHistory) {
         logPath(QStringLiteral("---"), path);
-        return countOrEmpty(Count::OperaDownload, path);
+        return chromeDownloadText(path);
     }
     if (key == kSavePassword) {
         logPath(QStringLiteral("---"), path);
@@ -293,7 +345,9 @@ QString InternetEngine::getFirefoxSizeWithBrower(const BrowerObjPtr& item)
         const std::optional<int> n = firefoxLoginCount(profile);
         return n ? countText(*n) : QString();
     }
-    return bytesText(sizeOfEntries(firefoxSession(profile)));
+    return bytesOrNothing(sessionAndFormBytes(firefoxSession(profile), Count::FirefoxFormBytes,
+                                              join(profile, QStringLiteral("formhistory.sqlite"))))
+        .value_or(QString());
 }
 
 QString InternetEngine::getSafariSizeWithBrower(const BrowerObjPtr& item)
@@ -323,16 +377,9 @@ QString InternetEngine::getSafariSizeWithBrower(const BrowerObjPtr& item)
 
 void InternetEngine::cleanItem(const BrowerObjPtr& item)
 {
-    const BrowerObjPtr browser = item ? item->parent() : nullptr;
-    if (!browser)
-        return;
-    switch (browserTypeOfName(browser->name)) {
-    case BrowserType::GoogleChrome: deleteGoogleWithBrower(item); break;
-    case BrowserType::Opera: deleteOpearWithBrower(item); break;
-    case BrowserType::Firefox: deleteFirefoxWithBrower(item); break;
-    case BrowserType::Safari: deleteSafariWithBrower(item); break;
-    case BrowserType::None: break;
-    }
+    const Cleaned cleaned = cleanedText(item);
+    if (cleaned.typed)
+        finishClean(item, cleaned.text);
 }
 
 void InternetEngine::finishClean(const BrowerObjPtr& item, const std::optional<QString>& text)
@@ -344,24 +391,63 @@ void InternetEngine::finishClean(const BrowerObjPtr& item, const std::optional<Q
         delegate->reloadItemList();
 }
 
+InternetEngine::Cleaned InternetEngine::cleanedText(const BrowerObjPtr& item)
+{
+    const BrowerObjPtr browser = item ? item->parent() : nullptr;
+    if (!browser)
+        return {};
+    switch (browserTypeOfName(browser->name)) {
+    case BrowserType::GoogleChrome: return {true, cleanGoogle(item)};
+    case BrowserType::Opera: return {true, cleanOpera(item)};
+    case BrowserType::Firefox: return {true, cleanFirefox(item)};
+    case BrowserType::Safari: return {true, cleanSafari(item)};
+    case BrowserType::None: break;
+    }
+    return {};
+}
+
 void InternetEngine::deleteGoogleWithBrower(const BrowerObjPtr& item)
 {
-    if (!item)
-        return;
+    if (item)
+        finishClean(item, cleanGoogle(item));
+}
+
+void InternetEngine::deleteOpearWithBrower(const BrowerObjPtr& item)
+{
+    if (item)
+        finishClean(item, cleanOpera(item));
+}
+
+void InternetEngine::deleteFirefoxWithBrower(const BrowerObjPtr& item)
+{
+    if (item)
+        finishClean(item, cleanFirefox(item));
+}
+
+void InternetEngine::deleteSafariWithBrower(const BrowerObjPtr& item)
+{
+    if (item)
+        finishClean(item, cleanSafari(item));
+}
+
+std::optional<QString> InternetEngine::cleanGoogle(const BrowerObjPtr& item)
+{
     const QString key = item->name;
     const QString path = filledPath(item);
     std::optional<QString> after;
     if (key == kSession) {
         removeEntries(entriesContaining(path, kSession));
-        after = bytesText(sizeOfEntries(entriesContaining(path, kSession)));
+        db()->toDeleteFormDataWith(chromeWebData(path));
+        after = bytesOrNothing(sessionAndFormBytes(entriesContaining(path, kSession), Count::GoogleFormBytes,
+                                                   chromeWebData(path)));
     } else if (key == kSavePassword) {
         logPath(QStringLiteral("---"), path);
         db()->toDeletePasswordWith(path);
         after = countAfter(Count::GooglePassword, path);
     } else if (key == kDownloadHistory) {
         logPath(QStringLiteral("---"), path);
-        db()->toDeleteDownloadWith(path);
-        after = countAfter(Count::GoogleDownload, path);
+        chromeDeleteDownloads(path);
+        after = countOrNothing(chromeDownloadCount(path));
     } else if (key == kBrowsingHistory) {
         logPath(QStringLiteral("---"), path);
         db()->toDeleteHistoryWith(path);
@@ -374,27 +460,27 @@ void InternetEngine::deleteGoogleWithBrower(const BrowerObjPtr& item)
         deleteFileWithPath(path);
         after = bytesText(wholeSize(path));
     }
-    finishClean(item, after);
+    return after;
 }
 
-void InternetEngine::deleteOpearWithBrower(const BrowerObjPtr& item)
+std::optional<QString> InternetEngine::cleanOpera(const BrowerObjPtr& item)
 {
-    if (!item)
-        return;
     const QString key = item->name;
     const QString path = filledPath(item);
     std::optional<QString> after;
     if (key == kSession) {
         removeEntries(entriesContaining(path, kSession));
-        after = bytesText(sizeOfEntries(entriesContaining(path, kSession)));
+        db()->toDeleteFormDataWith(chromeWebData(path));
+        after = bytesOrNothing(sessionAndFormBytes(entriesContaining(path, kSession), Count::GoogleFormBytes,
+                                                   chromeWebData(path)));
     } else if (key == kBrowsingHistory) {
         logPath(QStringLiteral("---"), path);
         db()->operaDeleteHistoryWith(path);
         after = countAfter(Count::OperaHistory, path);
     } else if (key == kDownloadHistory) {
         logPath(QStringLiteral("---"), path);
-        db()->operaDeleteDownloadWith(path);
-        after = countAfter(Count::OperaDownload, path);
+        chromeDeleteDownloads(path);
+        after = countOrNothing(chromeDownloadCount(path));
     } else if (key == kSavePassword) {
         logPath(QStringLiteral("---"), path);
         db()->operaDeletePasswordWith(path);
@@ -403,13 +489,11 @@ void InternetEngine::deleteOpearWithBrower(const BrowerObjPtr& item)
         deleteFileWithPath(path);
         after = bytesText(wholeSize(path));
     }
-    finishClean(item, after);
+    return after;
 }
 
-void InternetEngine::deleteFirefoxWithBrower(const BrowerObjPtr& item)
+std::optional<QString> InternetEngine::cleanFirefox(const BrowerObjPtr& item)
 {
-    if (!item)
-        return;
     const QString key = item->name;
     std::optional<QString> after;
     if (isFirefoxKind(key)) {
@@ -439,17 +523,17 @@ void InternetEngine::deleteFirefoxWithBrower(const BrowerObjPtr& item)
             if (left)
                 after = countText(*left);
         } else {
+            const QString form = join(profile, QStringLiteral("formhistory.sqlite"));
             removeEntries(firefoxSession(profile));
-            after = bytesText(sizeOfEntries(firefoxSession(profile)));
+            db()->firefoxDeleteFormDataWith(form);
+            after = bytesOrNothing(sessionAndFormBytes(firefoxSession(profile), Count::FirefoxFormBytes, form));
         }
     }
-    finishClean(item, after);
+    return after;
 }
 
-void InternetEngine::deleteSafariWithBrower(const BrowerObjPtr& item)
+std::optional<QString> InternetEngine::cleanSafari(const BrowerObjPtr& item)
 {
-    if (!item)
-        return;
     const QString key = item->name;
     const QString path = filledPath(item);
     std::optional<QString> after;
@@ -482,5 +566,5 @@ void InternetEngine::deleteSafariWithBrower(const BrowerObjPtr& item)
         deleteFileWithPath(path);
         after = bytesText(wholeSize(path));
     }
-    finishClean(item, after);
+    return after;
 }

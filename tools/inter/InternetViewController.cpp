@@ -265,7 +265,7 @@ void InternetViewController::setBusy(bool busy)
 
 void InternetViewController::cleanButtonAction()
 {
-    if (closer_->isWaiting())
+    if (closer_->isWaiting() || engine_.isCleaning())
         return;
     allOpenId_.clear();
     pidsOfNode_.clear();
@@ -314,6 +314,7 @@ void InternetViewController::cleanBrowerFiles(const QList<platform::RunningProce
     for (const platform::RunningProcess& p : stillRunning)
         running.insert(p.pid);
     const QString safari = InternetEngine::userLocation(QStringLiteral("/Users/%@/Library/Safari"));
+    QList<BrowerObjPtr> items;
     for (const BrowerObjPtr& browser : std::as_const(engine_.browserArr)) {
         const bool writable = !safari.isEmpty() && access(QFile::encodeName(safari).constData(), W_OK) == 0;
         if (!writable && browser->name.contains(BrowserKey::Safari)) {
@@ -334,17 +335,24 @@ void InternetViewController::cleanBrowerFiles(const QList<platform::RunningProce
         if (browser->isSelect != 0) {
             for (const BrowerObjPtr& item : std::as_const(browser->chrArr)) {
                 if (item->isSelect != 0)
-                    engine_.cleanItem(item);
+                    items.append(item);
             }
         }
         browser->isSelect = 0;
     }
     pidsOfNode_.clear();
-    panes_.cleanButton->setButtonEnabled(false);
+    // The files and databases are worked on a worker; each item shows what
+    // is left of it as it ends, and the end panel comes after the last.
+    setBusy(true);
     panes_.leftTableView->reloadData();
-    panes_.cleanEndView->raise();
-    toolkit::slideIn(panes_.cleanEndView);
-    emit cleanFinished();
+    engine_.cleanItems(items, [this] {
+        setBusy(false);
+        panes_.cleanButton->setButtonEnabled(false);
+        panes_.leftTableView->reloadData();
+        panes_.cleanEndView->raise();
+        toolkit::slideIn(panes_.cleanEndView);
+        emit cleanFinished();
+    });
 }
 
 // --- The ways back ---------------------------------------------------------------

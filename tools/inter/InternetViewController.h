@@ -2,9 +2,10 @@
 // The Browser Cleaner tab: scan (closing running browsers if the user
 // agrees, the access check, discovery and measuring on a global queue),
 // the two lists with their tick boxes, the clean (closing the ticked
-// browsers that run and waiting for them to exit, then the cleaners), the
-// end panel and the ways back. Main thread only; the scan's worker hands its
-// result over on the main queue.
+// browsers that run and waiting for them to exit, then the cleaners on a
+// global queue), the end panel and the ways back. Main thread only; the
+// scan's and the clean's workers hand their results over on the main queue,
+// and while either runs the buttons that would start another are closed.
 
 #include "BroTableView.h"
 #include "CloseBrowerViewController.h"
@@ -51,8 +52,9 @@ public:
     // Closes the browsers recorded in allOpenId and waits for them (bounded);
     // `done` gets those still running after the wait.
     void doAction(std::function<void(QList<platform::RunningProcess>)> done);
-    // Runs the cleaners; browsers whose processes in `stillRunning` did not
-    // exit are left as they are.
+    // Runs the cleaners on a worker (the Safari notice first, on this thread);
+    // browsers whose processes in `stillRunning` did not exit are left as
+    // they are. The end panel shows once the last item is done.
     void cleanBrowerFiles(const QList<platform::RunningProcess>& stillRunning = {});
     // Shows the chosen browser's name.
     void changeDetail();

@@ -5,6 +5,10 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <span>
 #include <QTemporaryDir>
 #include "platform/Locations.h"
 #include <vector>
@@ -34,13 +38,28 @@ bool isLinked(const QString& path)
     return platform::itemInfo(path).isSymLink;
 }
 
-bool hasTable(sqlite3* db, const char* table)
+// Whether `table` ("name" of the main database, or "schema.name" of an
+// attached one; every schema name is one of this file's literals) exists,
+// and, when `column` is given, has that column.
+bool hasTable(sqlite3* db, const char* table, const char* column = nullptr)
 {
+    QByteArray schema = "main";
+    QByteArray name = table;
+    if (const int dot = name.indexOf('.'); dot > 0) {
+        schema = name.left(dot);
+        name = name.mid(dot + 1);
+    }
+    const QByteArray sql = column
+        ? "select 1 from pragma_table_info(?1, ?2) where name = ?3"
+        : "select 1 from " + schema + ".sqlite_master where type = 'table' and name = ?1";
     sqlite3_stmt* stmt = nullptr;
     bool found = false;
-    if (sqlite3_prepare_v2(db, "select 1 from sqlite_master where type = 'table' and name = ?1", -1, &stmt, nullptr)
-        == SQLITE_OK) {
-        sqlite3_bind_text(stmt, 1, table, -1, SQLITE_STATIC);
+    if (sqlite3_prepare_v2(db, sql.constData(), -1, &stmt, nullptr) == SQLITE_OK) {
+        sqlite3_bind_text(stmt, 1, name.constData(), -1, SQLITE_TRANSIENT);
+        if (column) {
+            sqlite3_bind_text(stmt, 2, schema.constData(), -1, SQLITE_TRANSIENT);
+            sqlite3_bind_text(stmt, 3, column, -1, SQLITE_STATIC);
+        }
         found = sqlite3_step(stmt) == SQLITE_ROW;
     }
     sqlite3_finalize(stmt);
@@ -94,6 +113,86 @@ const OptionalTable kLoginTables[] = {
     {"stats", "delete from stats"},
     {"insecure_credentials", "delete from insecure_credentials"},
     {"password_notes", "delete from password_notes"},
+};
+
+// Firefox's places.sqlite. A place held by a bookmark or a keyword counts
+// them in foreign_count; every other place exists only as history.
+#define FF_UNHELD "select id from moz_places where foreign_count = 0"
+// Places that only downloads brought into the history, and nothing holds.
+#define FF_DOWNLOAD_ONLY                                                                                  \
+    "select id from moz_places where foreign_count = 0"                                                   \
+    " and id in (select place_id from moz_historyvisits where visit_type = 7)"                           \
+    " and id not in (select place_id from moz_historyvisits where visit_type <> 7)"
+#define FF_DOWNLOAD_ANNOS "anno_attribute_id in (select id from moz_anno_attributes where name glob 'downloads/*')"
+
+// What goes with the visits: whatever describes a visit or a removed place.
+const OptionalTable kFirefoxHistoryTables[] = {
+    {"moz_historyvisits_extra", "delete from moz_historyvisits_extra"},
+    {"moz_historyvisits", "delete from moz_historyvisits"},
+    {"moz_inputhistory", "delete from moz_inputhistory"},
+    {"moz_places_metadata", "delete from moz_places_metadata"},
+    {"moz_places_metadata_search_queries", "delete from moz_places_metadata_search_queries"},
+    {"moz_newtab_shortcuts_interaction", "delete from moz_newtab_shortcuts_interaction"},
+    {"moz_annos", "delete from moz_annos where place_id in (" FF_UNHELD ") or " FF_DOWNLOAD_ANNOS},
+    {"moz_places_extra", "delete from moz_places_extra where place_id in (" FF_UNHELD ")"},
+    {"moz_places", "delete from moz_places where foreign_count = 0"},
+    // A bookmarked page stays, as a page never visited.
+    {"moz_places", "update moz_places set visit_count = 0, last_visit_date = null, typed = 0"},
+};
+// Download visits and the places only they brought, with what describes them.
+const OptionalTable kFirefoxDownloadTables[] = {
+    {"moz_places_metadata", "delete from moz_places_metadata where place_id in (" FF_DOWNLOAD_ONLY
+                            ") or referrer_place_id in (" FF_DOWNLOAD_ONLY ")"},
+    {"moz_inputhistory", "delete from moz_inputhistory where place_id in (" FF_DOWNLOAD_ONLY ")"},
+    {"moz_newtab_shortcuts_interaction",
+     "delete from moz_newtab_shortcuts_interaction where place_id in (" FF_DOWNLOAD_ONLY ")"},
+    {"moz_annos", "delete from moz_annos where place_id in (" FF_DOWNLOAD_ONLY ") or " FF_DOWNLOAD_ANNOS},
+    {"moz_places_extra", "delete from moz_places_extra where place_id in (" FF_DOWNLOAD_ONLY ")"},
+    {"moz_places", "delete from moz_places where id in (" FF_DOWNLOAD_ONLY ")"},
+    {"moz_historyvisits_extra", "delete from moz_historyvisits_extra where visit_id in "
+                                "(select id from moz_historyvisits where visit_type = 7)"},
+    {"moz_historyvisits", "delete from moz_historyvisits where visit_type = 7"},
+    // A page that was also visited keeps its own last visit.
+    {"moz_places", "update moz_places set last_visit_date = (select max(visit_date) from moz_historyvisits v "
+                   "where v.place_id = moz_places.id) where last_visit_date is not (select max(visit_date) "
+                   "from moz_historyvisits v where v.place_id = moz_places.id)"},
+};
+// After either: origins and icons that no place uses any more, and a fresh
+// ranking asked of Firefox for what is left. Icons live in favicons.sqlite,
+// attached as "favicons".
+struct OptionalColumn {
+    const char* table;
+    const char* column;
+    const char* sql;
+};
+const OptionalTable kFirefoxOrphanTables[] = {
+    {"moz_origins", "delete from moz_origins where id not in "
+                    "(select origin_id from moz_places where origin_id is not null)"},
+    {"favicons.moz_pages_w_icons", "delete from favicons.moz_pages_w_icons where page_url not in "
+                                   "(select url from main.moz_places)"},
+    {"favicons.moz_icons_to_pages", "delete from favicons.moz_icons_to_pages where page_id not in "
+                                    "(select id from favicons.moz_pages_w_icons)"},
+    {"favicons.moz_icons", "delete from favicons.moz_icons where root = 0 and id not in "
+                           "(select icon_id from favicons.moz_icons_to_pages)"},
+    // A site's own icon goes with the last page of its site.
+    {"favicons.moz_icons", "delete from favicons.moz_icons where root = 1 and not exists (select 1 from "
+                           "main.moz_origins o where substr(favicons.moz_icons.icon_url, 1, "
+                           "length(o.prefix || o.host) + 1) = o.prefix || o.host || '/')"},
+};
+const OptionalColumn kFirefoxRecalc[] = {
+    {"moz_places", "recalc_frecency", "update moz_places set recalc_frecency = 1"},
+    {"moz_places", "recalc_alt_frecency", "update moz_places set recalc_alt_frecency = 1"},
+    {"moz_origins", "recalc_frecency", "update moz_origins set recalc_frecency = 1"},
+    {"moz_origins", "recalc_alt_frecency", "update moz_origins set recalc_alt_frecency = 1"},
+};
+// Saved form entries: Chromium's "Web Data" and Firefox's formhistory.sqlite.
+const OptionalTable kChromeFormTables[] = {
+    {"autofill", "delete from autofill"},
+};
+const OptionalTable kFirefoxFormTables[] = {
+    {"moz_history_to_sources", "delete from moz_history_to_sources"},
+    {"moz_sources", "delete from moz_sources"},
+    {"moz_formhistory", "delete from moz_formhistory"},
 };
 
 bool companionInUse(const QString& path)
@@ -189,7 +288,8 @@ std::optional<int> ToGetDB::countHere(const QString& path, const Statement& stat
     return n;
 }
 
-bool ToGetDB::runDeletes(const QString& path, const std::vector<Statement>& statements)
+bool ToGetDB::runDeletes(const QString& path, const std::vector<Statement>& statements,
+                         const std::vector<Attached>& attached)
 {
     if (path.isEmpty() || !platform::itemExists(path))
         return true;
@@ -204,6 +304,19 @@ bool ToGetDB::runDeletes(const QString& path, const std::vector<Statement>& stat
         return false;
     }
     sqlite3_busy_timeout(c.db, busyTimeoutMs_);
+    for (const Attached& a : attached) {
+        if (!platform::itemInfo(a.path).isRegular)
+            continue;
+        const QByteArray sql = QByteArray("attach database ?1 as ") + a.schema;
+        Prepared p;
+        const QByteArray file = QFile::encodeName(a.path);
+        if (sqlite3_prepare_v2(c.db, sql.constData(), -1, &p.stmt, nullptr) != SQLITE_OK
+            || sqlite3_bind_text(p.stmt, 1, file.constData(), int(file.size()), SQLITE_TRANSIENT) != SQLITE_OK
+            || sqlite3_step(p.stmt) != SQLITE_DONE) {
+            interlog::info(QStringLiteral("打开数据库失败！"));
+            return false;
+        }
+    }
 
     const auto fail = [&](int index) {
         const QString error = c.error();
@@ -219,7 +332,7 @@ bool ToGetDB::runDeletes(const QString& path, const std::vector<Statement>& stat
         return fail(0);
     int index = 0;
     for (const Statement& s : statements) {
-        if (s.optionalTable && !hasTable(c.db, s.optionalTable))
+        if (s.optionalTable && !hasTable(c.db, s.optionalTable, s.optionalColumn))
             continue;
         Prepared p;
         if (sqlite3_prepare_v2(c.db, s.sql, -1, &p.stmt, nullptr) != SQLITE_OK || !bindAll(p.stmt, s.parameters))
@@ -251,12 +364,30 @@ std::optional<int> ToGetDB::countItems(Count which, const QString& path)
     case Count::SafariHistory:
         return count(path, {"select count(*) from history_visits", {}}, true);
     case Count::FirefoxHistory:
-        return count(path, {"select count(*) from moz_historyvisits", {}}, true);
+        return count(path,
+                     {"select count(*) from moz_places where foreign_count = 0 or id in "
+                      "(select place_id from moz_historyvisits)", {}},
+                     true);
     case Count::FirefoxDownload:
         return count(path,
-                     {"select count(*) from moz_annos where anno_attribute_id in "
-                      "(select id from moz_anno_attributes where name glob ?1)",
+                     {"select count(*) from moz_places where id in (select place_id from moz_historyvisits "
+                      "where visit_type = 7) or id in (select place_id from moz_annos where anno_attribute_id in "
+                      "(select id from moz_anno_attributes where name glob ?1))",
                       {QString::fromLatin1(kFirefoxDownloadAnnos)}},
+                     true);
+    case Count::GoogleForm:
+        return count(path, {"select count(*) from autofill", {}}, true);
+    case Count::FirefoxForm:
+        return count(path, {"select count(*) from moz_formhistory", {}}, true);
+    case Count::GoogleFormBytes:
+        return count(path,
+                     {"select coalesce(sum(length(cast(name as blob)) + length(cast(value as blob))), 0) "
+                      "from autofill", {}},
+                     true);
+    case Count::FirefoxFormBytes:
+        return count(path,
+                     {"select coalesce(sum(length(cast(fieldname as blob)) + length(cast(value as blob))), 0) "
+                      "from moz_formhistory", {}},
                      true);
     case Count::FirefoxLogins:
         return count(path,
@@ -266,6 +397,20 @@ std::optional<int> ToGetDB::countItems(Count which, const QString& path)
                      true);
     }
     return std::nullopt;
+}
+
+std::optional<int> ToGetDB::countDownloads(const QString& path, const QStringList& storedGuids)
+{
+    if (path.isEmpty() || !platform::itemExists(path))
+        return int(storedGuids.size());
+    QJsonArray guids;
+    for (const QString& g : storedGuids)
+        guids.append(g);
+    return count(path,
+                 {"select (select count(*) from downloads) + (select count(*) from json_each(?1) "
+                  "where value not in (select guid from downloads))",
+                  {QString::fromUtf8(QJsonDocument(guids).toJson(QJsonDocument::Compact))}},
+                 true);
 }
 
 int ToGetDB::getGoogleHistoryItems(const QString& path) { return countItems(Count::GoogleHistory, path).value_or(0); }
@@ -279,6 +424,10 @@ int ToGetDB::getSafariBrowsingHistoryItems(const QString& path) { return countIt
 int ToGetDB::getFirefoxHistoryItems(const QString& path) { return countItems(Count::FirefoxHistory, path).value_or(0); }
 int ToGetDB::getFirefoxDownloadItems(const QString& path) { return countItems(Count::FirefoxDownload, path).value_or(0); }
 int ToGetDB::getFirefoxLoginItems(const QString& path) { return countItems(Count::FirefoxLogins, path).value_or(0); }
+int ToGetDB::getGoogleFormItems(const QString& path) { return countItems(Count::GoogleForm, path).value_or(0); }
+int ToGetDB::getFirefoxFormItems(const QString& path) { return countItems(Count::FirefoxForm, path).value_or(0); }
+int ToGetDB::getGoogleFormBytes(const QString& path) { return countItems(Count::GoogleFormBytes, path).value_or(0); }
+int ToGetDB::getFirefoxFormBytes(const QString& path) { return countItems(Count::FirefoxFormBytes, path).value_or(0); }
 
 
 std::vector<ToGetDB::Statement> ToGetDB::historyStatements()
@@ -337,16 +486,46 @@ bool ToGetDB::firefoxDeleteLoginsWith(const QString& path)
     return runDeletes(path, {{"delete from loginsL", {}}, {"delete from loginsM", {}, "loginsM"}});
 }
 
+std::vector<ToGetDB::Statement> ToGetDB::firefoxStatements(bool downloadsOnly)
+{
+    // A file without visits is no Firefox history: it fails whole, untouched.
+    std::vector<Statement> statements{{"select 1 from moz_historyvisits limit 0", {}}};
+    for (const OptionalTable& t : downloadsOnly ? std::span<const OptionalTable>(kFirefoxDownloadTables)
+                                                                : std::span<const OptionalTable>(kFirefoxHistoryTables))
+        statements.push_back({t.sql, {}, t.table});
+    for (const OptionalTable& t : kFirefoxOrphanTables)
+        statements.push_back({t.sql, {}, t.table});
+    for (const OptionalColumn& c : kFirefoxRecalc)
+        statements.push_back({c.sql, {}, c.table, c.column});
+    return statements;
+}
+
 bool ToGetDB::firefoxDeleteHistoryWith(const QString& path)
 {
-    return runDeletes(path, {{"delete from moz_historyvisits", {}}});
+    return runDeletes(path, firefoxStatements(false),
+                      {{"favicons", QFileInfo(path).absolutePath() + QStringLiteral("/favicons.sqlite")}});
 }
 
 bool ToGetDB::firefoxDeleteDownloadWith(const QString& path)
 {
-    return runDeletes(path, {{"delete from moz_annos where anno_attribute_id in "
-                              "(select id from moz_anno_attributes where name glob ?1)",
-                              {QString::fromLatin1(kFirefoxDownloadAnnos)}}});
+    return runDeletes(path, firefoxStatements(true),
+                      {{"favicons", QFileInfo(path).absolutePath() + QStringLiteral("/favicons.sqlite")}});
+}
+
+bool ToGetDB::toDeleteFormDataWith(const QString& path)
+{
+    std::vector<Statement> statements{{"select 1 from autofill limit 0", {}}};
+    for (const OptionalTable& t : kChromeFormTables)
+        statements.push_back({t.sql, {}, t.table});
+    return runDeletes(path, statements);
+}
+
+bool ToGetDB::firefoxDeleteFormDataWith(const QString& path)
+{
+    std::vector<Statement> statements{{"select 1 from moz_formhistory limit 0", {}}};
+    for (const OptionalTable& t : kFirefoxFormTables)
+        statements.push_back({t.sql, {}, t.table});
+    return runDeletes(path, statements);
 }
 
 bool ToGetDB::safariDeleteHistoryWith(const QString& path)

@@ -28,8 +28,13 @@ public:
     int getOperaDownloadItems(const QString& path);   // downloads
     int getOperaPasswordItems(const QString& path);   // logins
     int getSafariBrowsingHistoryItems(const QString& path);  // history_visits
-    int getFirefoxHistoryItems(const QString& path);  // moz_historyvisits
-    int getFirefoxDownloadItems(const QString& path); // download annotations
+    int getFirefoxHistoryItems(const QString& path);  // pages visited or kept by nothing else
+    int getFirefoxDownloadItems(const QString& path); // pages downloaded (visit or annotation)
+    int getGoogleFormItems(const QString& path);      // "Web Data": autofill entries
+    int getFirefoxFormItems(const QString& path);     // formhistory.sqlite: moz_formhistory
+    // Bytes of text the saved form entries keep (names and values).
+    int getGoogleFormBytes(const QString& path);
+    int getFirefoxFormBytes(const QString& path);
     int getFirefoxLoginItems(const QString& path);    // logins.db: local and synced logins
 
     // Emptying. true when the rows are gone (or there was no database at
@@ -43,8 +48,16 @@ public:
     bool operaDeleteHistoryWith(const QString& path);     // as toDeleteHistoryWith
     bool operaDeleteDownloadWith(const QString& path);    // downloads, downloads_url_chains
     bool operaDeletePasswordWith(const QString& path);    // as toDeletePasswordWith
-    bool firefoxDeleteHistoryWith(const QString& path);   // moz_historyvisits
-    bool firefoxDeleteDownloadWith(const QString& path);  // the download annotations of moz_annos
+    // Every visit, every page that no bookmark or keyword holds, what
+    // describes them (metadata, input history, annotations), and the origins
+    // and icons (favicons.sqlite beside it) only they used. Bookmarked pages
+    // stay, unvisited; Firefox is asked to rank again what is left.
+    bool firefoxDeleteHistoryWith(const QString& path);
+    // The download visits, the download annotations, and the pages only
+    // downloads brought (unless held), in the same way.
+    bool firefoxDeleteDownloadWith(const QString& path);
+    bool toDeleteFormDataWith(const QString& path);       // "Web Data": autofill
+    bool firefoxDeleteFormDataWith(const QString& path);  // formhistory.sqlite
     bool safariDeleteHistoryWith(const QString& path);    // history_items, history_visits
     bool firefoxDeleteLoginsWith(const QString& path);    // logins.db: loginsL, loginsM
 
@@ -54,8 +67,12 @@ public:
         GoogleHistory, GoogleDownload, GooglePassword, GoogleCookies,
         OperaHistory, OperaDownload, OperaPassword,
         SafariHistory, FirefoxHistory, FirefoxDownload, FirefoxLogins,
+        GoogleForm, FirefoxForm, GoogleFormBytes, FirefoxFormBytes,
     };
     std::optional<int> countItems(Count which, const QString& path);
+    // Chromium's downloads: the rows of "downloads" and the download records
+    // (by guid) it would bring back from its own store at the next start.
+    std::optional<int> countDownloads(const QString& path, const QStringList& storedGuids);
 
     // How long an operation waits for a browser that holds the database.
     void setBusyTimeout(int milliseconds) { busyTimeoutMs_ = milliseconds; }
@@ -69,12 +86,22 @@ private:
         // When set, the statement is left out for a database without this
         // table (tables that only some versions of a browser have).
         const char* optionalTable = nullptr;
+        // When set, left out where optionalTable lacks this column.
+        const char* optionalColumn = nullptr;
+    };
+    // A database opened beside the main one for the statements that name its
+    // schema; left out when its file is missing.
+    struct Attached {
+        const char* schema;
+        QString path;
     };
     std::optional<int> countHere(const QString& path, const Statement& statement, bool logOpenFailure, bool privateCopy);
     static std::vector<Statement> historyStatements();
     static std::vector<Statement> loginStatements();
     std::optional<int> count(const QString& path, const Statement& statement, bool logOpenFailure);
-    bool runDeletes(const QString& path, const std::vector<Statement>& statements);
+    bool runDeletes(const QString& path, const std::vector<Statement>& statements,
+                    const std::vector<Attached>& attached = {});
+    static std::vector<Statement> firefoxStatements(bool downloadsOnly);
 
     std::atomic<int> busyTimeoutMs_{2000};
 };

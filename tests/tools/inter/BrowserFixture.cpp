@@ -4,9 +4,12 @@
 #include "platform/Locations.h"
 
 #include <QDir>
+#include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
 #include <gtest/gtest.h>
+#include <leveldb/db.h>
+#include <memory>
 #include <sqlite3.h>
 
 namespace fx {
@@ -128,6 +131,56 @@ void chromeHistory(const QString& db, int urls, int downloads)
         downloads);
 }
 
+QStringList column(const QString& db, const QString& query)
+{
+    sqlite3* h = nullptr;
+    sqlite3_stmt* s = nullptr;
+    QStringList values;
+    if (sqlite3_open_v2(QFile::encodeName(db).constData(), &h, SQLITE_OPEN_READONLY, nullptr) != SQLITE_OK
+        || sqlite3_prepare_v2(h, query.toUtf8().constData(), -1, &s, nullptr) != SQLITE_OK) {
+        values << QStringLiteral("error: ") + QString::fromUtf8(sqlite3_errmsg(h));
+    } else {
+        while (sqlite3_step(s) == SQLITE_ROW)
+            values << QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(s, 0)));
+    }
+    sqlite3_finalize(s);
+    sqlite3_close(h);
+    return values;
+}
+
+QStringList levelDbKeys(const QString& folder)
+{
+    leveldb::DB* db = nullptr;
+    leveldb::Options options;
+    options.create_if_missing = false;
+    const leveldb::Status status = leveldb::DB::Open(options, QFile::encodeName(folder).toStdString(), &db);
+    if (!status.ok()) {
+        ADD_FAILURE() << status.ToString();
+        return {};
+    }
+    QStringList keys;
+    std::unique_ptr<leveldb::Iterator> it(db->NewIterator(leveldb::ReadOptions()));
+    for (it->SeekToFirst(); it->Valid(); it->Next())
+        keys << QString::fromStdString(it->key().ToString());
+    it.reset();
+    delete db;
+    return keys;
+}
+
+void copyRecorded(const QString& rel, const QString& to)
+{
+    const QString from = QStringLiteral(NULLVANE_BROWSER_DATA "/") + rel;
+    QDirIterator it(from, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+    ASSERT_TRUE(it.hasNext()) << from;
+    while (it.hasNext()) {
+        const QString file = it.next();
+        const QString target = to + file.mid(from.size());
+        QDir().mkpath(QFileInfo(target).absolutePath());
+        ASSERT_TRUE(QFile::copy(file, target)) << target;
+        QFile::setPermissions(target, QFile::ReadOwner | QFile::WriteOwner);
+    }
+}
+
 void chromeLoginData(const QString& db, int logins)
 {
     sql(db, {"CREATE TABLE meta(key LONGVARCHAR NOT NULL UNIQUE PRIMARY KEY, value LONGVARCHAR)",
@@ -179,6 +232,8 @@ void firefoxProfile(const QString& folder, int visits, int downloads, int logins
                  "(3, 'bookmarkProperties/description')",
                  "INSERT INTO moz_annos(place_id, anno_attribute_id, content) VALUES (1, 3, 'my favourite page')",
                  "INSERT INTO moz_keywords(keyword, place_id) VALUES ('ex', 1)",
+                 // Firefox counts what holds a page: here a keyword and a bookmark.
+                 "UPDATE moz_places SET foreign_count = 2 WHERE id = 1",
                  "INSERT INTO moz_bookmarks(type, fk, parent, position, title, guid) VALUES (1, 1, 1, 0, 'ex', 'b1')"},
         visits);
     sql(places, {"INSERT INTO moz_annos(place_id, anno_attribute_id, content) select x, 1, 'file:///f' || x from c",

@@ -28,6 +28,14 @@ QString firefoxProfilesIni(const QString& profilesFolder);
 // Runs statements on a database, made when missing; "%n" in them is `n`.
 void sql(const QString& db, const QStringList& statements, int n = 0);
 int rows(const QString& db, const QString& table, const QString& where = QString());
+// The first column of every row a query gives, as text; ["error: ..."] when
+// it cannot run.
+QStringList column(const QString& db, const QString& query);
+// The keys of a LevelDB store (Chromium's shared_proto_db), read in place.
+QStringList levelDbKeys(const QString& folder);
+// Copies a folder of the recorded profiles (tests/tools/inter/data) to `to`,
+// writable by its owner as the browser leaves its files.
+void copyRecorded(const QString& rel, const QString& to);
 
 void chromeHistory(const QString& db, int urls, int downloads);  // urls, visits, keyword_search_terms, downloads...
 void chromeLoginData(const QString& db, int logins);

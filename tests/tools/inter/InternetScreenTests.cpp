@@ -27,6 +27,7 @@
 #include <QLabel>
 #include <QPainter>
 #include <csignal>
+#include <sqlite3.h>
 
 using namespace fx;
 using Panel = InternetViewController::Panel;
@@ -107,6 +108,12 @@ protected:
                 screen.closeBroVC()->cancelButton()->click();
         });
     }
+    // Presses "清理" with nothing to close and waits for the end panel.
+    void clean()
+    {
+        screen.cleanButtonAction();
+        ASSERT_TRUE(nvtest::pumpUntil([&] { return screen.currentPanel() == Panel::End; }, 10000));
+    }
     // The toolkit keeps the usable flag under the system's inverted name.
     bool cleanButtonEnabled() const { return screen.panes().cleanButton->isDisabled(); }
 };
@@ -181,8 +188,7 @@ TEST_F(InternetScreenTest, CleanWithNothingRunningEmptiesWhatIsTickedAndShowsThe
     // Opera unticked; Firefox ESR without its caches.
     tick(screen.panes().leftTableView, 2);
     item(QStringLiteral("Firefox ESR"), QStringLiteral("Caches"))->isSelect = 0;
-    screen.cleanButtonAction();
-    EXPECT_EQ(screen.currentPanel(), Panel::End);
+    clean();
     screentest::savePng(screen.view(), QStringLiteral("internet-5-end"));
     EXPECT_EQ(rows(home.chrome + QStringLiteral("/History"), "urls"), 0);
     EXPECT_EQ(rows(home.firefox + QStringLiteral("/places.sqlite"), "moz_historyvisits"), 0);
@@ -199,6 +205,29 @@ TEST_F(InternetScreenTest, CleanWithNothingRunningEmptiesWhatIsTickedAndShowsThe
     EXPECT_EQ(screen.panes().detailBGView->pos(), QPoint(730, 0));
     EXPECT_EQ(screen.panes().cleanEndView->pos(), QPoint(730, 0));
     EXPECT_TRUE(screen.panes().scanNodeView->isVisible());
+}
+
+// The clean works on a worker: while a database is held, the window goes on
+// and the screen refuses a second clean; once it is let go the clean ends.
+TEST_F(InternetScreenTest, TheCleanRunsOnAWorkerAndTheScreenWaitsForIt)
+{
+    scan();
+    sqlite3* holder = nullptr;
+    ASSERT_EQ(sqlite3_open(QFile::encodeName(home.chrome + QStringLiteral("/History")).constData(), &holder), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(holder, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr), SQLITE_OK);
+    screen.cleanButtonAction();
+    EXPECT_EQ(screen.currentPanel(), Panel::Result);
+    EXPECT_FALSE(cleanButtonEnabled());
+    EXPECT_FALSE(screen.panes().backHomeButton->isDisabled());   // (inverted name) the way back is closed
+    screen.cleanButtonAction();   // refused while the first runs
+    nvtest::pump(100);
+    EXPECT_EQ(screen.currentPanel(), Panel::Result);
+    sqlite3_exec(holder, "ROLLBACK", nullptr, nullptr, nullptr);
+    sqlite3_close(holder);
+    ASSERT_TRUE(nvtest::pumpUntil([&] { return screen.currentPanel() == Panel::End; }, 10000));
+    EXPECT_EQ(rows(home.chrome + QStringLiteral("/History"), "urls"), 0);
+    EXPECT_EQ(item(QStringLiteral("Google Chrome"), QStringLiteral("Browsing History"))->size, QStringLiteral("0 项"));
+    EXPECT_TRUE(screen.panes().scanButton->isDisabled());   // usable again
 }
 
 TEST_F(InternetScreenTest, ScanClosesRunningBrowsersOnlyWhenTheUserAgrees)
@@ -282,8 +311,7 @@ TEST_F(InternetScreenTest, AnUnselectedRunningBrowserIsLeftAloneWithoutAQuestion
     processes.add(900, "opera");
     tick(screen.panes().leftTableView, 2);   // Opera unticked
     ASSERT_EQ(browser(QStringLiteral("Opera"))->isSelect, 0);
-    screen.cleanButtonAction();   // a dialog here would fail the test
-    EXPECT_EQ(screen.currentPanel(), Panel::End);
+    clean();   // a dialog here would fail the test
     EXPECT_TRUE(processes.signalled.isEmpty());
     EXPECT_EQ(rows(home.opera + QStringLiteral("/History"), "urls"), 5);
 }

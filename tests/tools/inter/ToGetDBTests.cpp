@@ -90,8 +90,12 @@ TEST(ToGetDB, EachCleanEmptiesExactlyItsOwnTables)
          [](auto p) { return db()->toDeleteGoogleCookiesWith(p); }, {"cookies"}, {"meta"}},
         {"safari history", [](const QString& p) { safariHistory(p, 3, 9); },
          [](auto p) { return db()->safariDeleteHistoryWith(p); }, {"history_items", "history_visits"}, {"history_tombstones", "metadata"}},
+        // Pages go with their visits, but for the one a bookmark and a keyword
+        // hold, which keeps its description and loses its download.
         {"firefox history", firefox, [](auto p) { return db()->firefoxDeleteHistoryWith(p); },
-         {"moz_historyvisits"}, {"moz_places", "moz_annos", "moz_anno_attributes", "moz_keywords", "moz_bookmarks"}},
+         {"moz_historyvisits", "moz_places where foreign_count = 0", "moz_annos where anno_attribute_id < 3"},
+         {"moz_places where id = 1 and visit_count = 0", "moz_annos where anno_attribute_id = 3", "moz_anno_attributes",
+          "moz_keywords", "moz_bookmarks"}},
         // Only the download annotations go; the bookmark description stays.
         {"firefox downloads", firefox, [](auto p) { return db()->firefoxDeleteDownloadWith(p); },
          {"moz_annos where anno_attribute_id < 3"},
