@@ -81,6 +81,16 @@ inline void darkBackdrop(QWidget& w)
     w.setPalette(palette);
 }
 
+// The window body's colour behind a view shown on its own, as a dialog
+// shows it.
+inline void bodyBackdrop(QWidget& w)
+{
+    w.setAutoFillBackground(true);
+    QPalette palette = w.palette();
+    palette.setColor(QPalette::Window, QColor(50, 50, 62));
+    w.setPalette(palette);
+}
+
 // The pointer entering and leaving a widget, as the window server tells it.
 inline void sendEnter(QWidget* w)
 {

@@ -74,10 +74,7 @@ TEST(UninstallControls, TheKindSwitcherReportsOnlyWhileItAcceptsClicks)
     EXPECT_EQ(spy.kinds, (QList<int>{2, 1}));
 
     QWidget frame;
-    frame.setAutoFillBackground(true);
-    QPalette palette = frame.palette();
-    palette.setColor(QPalette::Window, QColor(50, 50, 62));
-    frame.setPalette(palette);
+    screentest::bodyBackdrop(frame);
     frame.resize(segment.view()->size() + QSize(20, 20));
     segment.view()->setParent(&frame);
     segment.view()->move(10, 10);
@@ -240,10 +237,7 @@ TEST(UninstallControls, TheProgressDialogPartWayAndAtItsEnd)
     EXPECT_EQ(progress.okButton()->textField()->text(), QStringLiteral("好"));
     EXPECT_EQ(progress.progressBar()->geometry(), QRect(32, 192 - 118 - 4, 496, 4));
     QWidget frame;
-    frame.setAutoFillBackground(true);
-    QPalette palette = frame.palette();
-    palette.setColor(QPalette::Window, QColor(50, 50, 62));
-    frame.setPalette(palette);
+    screentest::bodyBackdrop(frame);
     frame.resize(progress.view()->size());
     progress.view()->setParent(&frame);
     frame.show();
@@ -278,10 +272,7 @@ TEST(UninstallControls, TheConfirmationTreeScrollsWithTheOverlayScrollerOfEveryL
     }
     MakeSureUninstallViewController dialog({group});
     QWidget frame;
-    frame.setAutoFillBackground(true);
-    QPalette palette = frame.palette();
-    palette.setColor(QPalette::Window, QColor(50, 50, 62));
-    frame.setPalette(palette);
+    screentest::bodyBackdrop(frame);
     frame.resize(dialog.view()->size());
     dialog.view()->setParent(&frame);
     frame.show();
