@@ -2,6 +2,7 @@
 
 #include "AptSimulation.h"
 #include "Locations.h"
+#include "Privileged.h"
 #include "Process.h"
 #include "Removal.h"
 
@@ -392,8 +393,15 @@ Removal removeDebPackage(const QString& name)
         r = run(tool("NULLVANE_APT_GET", "apt-get"), args, kRemovalTimeoutMs);
     } else {
         // The removal helper runs apt-get as root for this one package.
-        r = run(PrivilegedRemover::launcherProgram(),
-                {PrivilegedRemover::helperProgram(), QStringLiteral("--remove-package"), name}, kRemovalTimeoutMs);
+        const privileged::Command command =
+            privileged::command(PrivilegedRemover::helperProgram(), {QStringLiteral("--remove-package"), name});
+        r = run(command.program, command.arguments, kRemovalTimeoutMs);
+        const QString refused = privileged::refusalText(privileged::endingOf(r));
+        if (!refused.isEmpty()) {
+            // pkexec's own words are not the user's; nothing was removed.
+            result.message = refused;
+            return result;
+        }
     }
     return removalOutcome(r, debPresence(name));
 }

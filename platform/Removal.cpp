@@ -3,6 +3,7 @@
 #include "FillFile.h"
 #include "HeldPath.h"
 #include "Locations.h"
+#include "Privileged.h"
 
 #include <QDir>
 #include <QFile>
@@ -98,29 +99,12 @@ PrivilegedRemover::~PrivilegedRemover()
     release();
 }
 
-QString PrivilegedRemover::launcherProgram()
-{
-    const QString configured = qEnvironmentVariable("NULLVANE_PKEXEC");
-    if (!configured.isEmpty())
-        return configured;
-    for (const char* candidate : {"/usr/bin/pkexec", "/bin/pkexec", "/usr/local/bin/pkexec"}) {
-        if (access(candidate, X_OK) == 0)
-            return QString::fromLatin1(candidate);
-    }
-    return QStringLiteral("/usr/bin/pkexec");
-}
-
 QString PrivilegedRemover::helperProgram()
 {
     const QString configured = qEnvironmentVariable("NULLVANE_REMOVE_HELPER");
     if (!configured.isEmpty())
         return configured;
     return platform::helperProgram(QStringLiteral("nullvane-remove-helper"));
-}
-
-bool PrivilegedRemover::usesLauncher()
-{
-    return geteuid() != 0 || !qEnvironmentVariableIsEmpty("NULLVANE_PKEXEC");
 }
 
 PrivilegedRemover::Start PrivilegedRemover::acquire(int* status)
@@ -137,14 +121,10 @@ PrivilegedRemover::Start PrivilegedRemover::acquire(int* status)
             *status = errno;
         return Start::Unavailable;
     }
-    std::vector<QByteArray> args;
-    if (usesLauncher()) {
-        args.push_back(QFile::encodeName(launcherProgram()));
-        // Only the desktop's polkit agent may ask; never a terminal the
-        // application happens to have been started from.
-        args.push_back("--disable-internal-agent");
-    }
-    args.push_back(helper);
+    const privileged::Command command = privileged::command(QFile::decodeName(helper), {});
+    std::vector<QByteArray> args{QFile::encodeName(command.program)};
+    for (const QString& a : command.arguments)
+        args.push_back(QFile::encodeName(a));
     std::vector<char*> argv;
     for (QByteArray& a : args)
         argv.push_back(a.data());
@@ -184,9 +164,10 @@ PrivilegedRemover::Start PrivilegedRemover::acquire(int* status)
     const int exitStatus = endChild(true);
     if (status)
         *status = exitStatus;
-    // pkexec answers 126 when the dialog was dismissed and 127 when the
-    // authorization was refused.
-    return exitStatus == 126 || exitStatus == 127 ? Start::Refused : Start::Unavailable;
+    const privileged::Ending ending = privileged::endingOf(true, exitStatus >= 0, false, exitStatus);
+    if (ending == privileged::Ending::Cancelled)
+        return Start::Cancelled;
+    return ending == privileged::Ending::Refused ? Start::Refused : Start::Unavailable;
 }
 
 bool PrivilegedRemover::readLine(QByteArray* line)

@@ -314,8 +314,9 @@ int removePackage(const char* name)
     for (const char* candidate : {"/usr/bin/apt-get", "/bin/apt-get"})
         if (access(candidate, X_OK) == 0)
             apt = candidate;
+    // Never 126 or 127: those say that pkexec refused the password.
     if (!apt)
-        return 127;
+        return 4;
     setenv("DEBIAN_FRONTEND", "noninteractive", 1);
     std::string simulation;
     if (!simulateRemoval(apt, name, &simulation)) {
@@ -332,7 +333,7 @@ int removePackage(const char* name)
         return 3;
     }
     execl(apt, apt, "remove", "-y", "--", name, static_cast<char*>(nullptr));
-    return 127;
+    return 4;
 }
 
 int main(int argc, char** argv)

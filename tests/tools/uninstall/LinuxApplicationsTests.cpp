@@ -7,6 +7,8 @@
 #include "UninstallFixtures.h"
 
 #include "core/CommUti.h"
+#include "platform/Privileged.h"
+#include "platform/Removal.h"
 #include "platform/Locations.h"
 #include "platform/Packaging.h"
 #include "tools/uninstall/AsMDeleteExecutor.h"
@@ -397,6 +399,24 @@ TEST_F(LinuxApps, AnApplicationItsPackagingKeepsKeepsItsFilesWhateverOrderTheyWe
     EXPECT_TRUE(delegate.removed.isEmpty()) << delegate.removed;
     EXPECT_TRUE(QFileInfo::exists(fx::at(QStringLiteral("~/snap/firefox/common/x"))));
     EXPECT_EQ(delegate.failed, (QStringList{group[0]->path, group[1]->path})); // the application first
+}
+
+TEST_F(LinuxApps, ARefusedPasswordForAPackageIsGivenAsTheReasonAndNothingIsRemoved)
+{
+    using platform::privileged::Ending;
+    for (const Ending ending : {Ending::Cancelled, Ending::Refused}) {
+        SCOPED_TRACE(int(ending));
+        fx::FakePkexec pkexec;
+        pkexec.answer({ending == Ending::Cancelled ? QStringLiteral("cancel") : QStringLiteral("refuse")});
+        const platform::packaging::Removal removal = platform::packaging::removeDebPackage(QStringLiteral("gedit"));
+        EXPECT_FALSE(removal.removed);
+        EXPECT_EQ(removal.message, platform::privileged::refusalText(ending));
+        // The helper was asked for through the one launcher, for this package.
+        EXPECT_EQ(pkexec.calls(),
+                  QStringList{QStringLiteral("--disable-internal-agent %1 --remove-package gedit")
+                                  .arg(QFileInfo(platform::PrivilegedRemover::helperProgram()).absoluteFilePath())});
+        EXPECT_TRUE(platform::packaging::debInstalled(QStringLiteral("gedit")));
+    }
 }
 
 TEST_F(LinuxApps, TwoApplicationsOfOnePackageAreOneRemovalAndOneSize)
