@@ -1,6 +1,7 @@
 #include "Removal.h"
 
 #include "FillFile.h"
+#include "HeldItem.h"
 #include "HeldPath.h"
 #include "Locations.h"
 #include "Privileged.h"
@@ -88,6 +89,74 @@ bool removeItem(const QString& path, int* error)
     // on the way swapped for a link meanwhile cannot send us elsewhere, and
     // "gone" is asked of the very folder we removed from.
     return removeTreeAt(item.folder, QFile::decodeName(item.name.c_str()), error);
+}
+
+namespace {
+
+bool lockedByAttribute(int folder, const char* name)
+{
+    struct statx sx {};
+    if (statx(folder, name, AT_SYMLINK_NOFOLLOW, STATX_BASIC_STATS, &sx) != 0)
+        return false;
+    const auto locks = static_cast<decltype(sx.stx_attributes)>(STATX_ATTR_IMMUTABLE | STATX_ATTR_APPEND);
+    return (sx.stx_attributes & sx.stx_attributes_mask & locks) != 0;
+}
+
+// Whether the entry `name` of the held folder `folder` (whose status is `fs`)
+// could be removed, and for a folder, everything in it.
+bool entryRemovable(int folder, const struct stat& fs, const char* name)
+{
+    struct stat st {};
+    if (fstatat(folder, name, &st, AT_SYMLINK_NOFOLLOW) != 0)
+        return errno == ENOENT;
+    if (lockedByAttribute(folder, name))
+        return false;
+    if ((fs.st_mode & S_ISVTX) && geteuid() != 0 && st.st_uid != geteuid() && fs.st_uid != geteuid())
+        return false;
+    if (!S_ISDIR(st.st_mode) || st.st_dev != fs.st_dev)
+        return true;
+    const int fd = openat(folder, name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    DIR* dir = fdopendir(fd);
+    if (!dir) {
+        close(fd);
+        return false;
+    }
+    bool removable = true;
+    bool empty = true;
+    while (removable) {
+        const dirent* e = readdir(dir);
+        if (!e)
+            break;
+        if (std::strcmp(e->d_name, ".") == 0 || std::strcmp(e->d_name, "..") == 0)
+            continue;
+        if (empty) {
+            empty = false;
+            // Emptying a folder takes write and search rights on it.
+            removable = faccessat(dirfd(dir), ".", W_OK | X_OK, 0) == 0;
+            if (!removable)
+                break;
+        }
+        removable = entryRemovable(dirfd(dir), st, e->d_name);
+    }
+    closedir(dir);
+    return removable;
+}
+
+} // namespace
+
+bool removableWithOwnRights(const QString& path)
+{
+    if (itemIsGone(path))
+        return true;
+    HeldItem item = HeldItem::byPath(path);
+    if (!item.isValid() || !item.isDeletable())
+        return false;
+    struct stat fs {};
+    if (fstat(item.parentFd(), &fs) != 0)
+        return false;
+    return entryRemovable(item.parentFd(), fs, QFile::encodeName(item.name()).constData());
 }
 
 // ---------------------------------------------------------------------------

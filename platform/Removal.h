@@ -23,6 +23,14 @@ bool itemIsGone(const QString& path);
 // errno of the first thing that stayed.
 bool removeItem(const QString& path, int* error = nullptr);
 
+// Whether removeItem(path) could take everything at `path` with this
+// process's own rights: its folder and every folder inside it writable and
+// searchable (the sticky bit respected), and nothing in it immutable or
+// append-only. Nothing there needs no rights. What lies on another mount is
+// not looked at: no rights would let removal enter it. Reads only; walks the
+// whole tree, so callers run it on a worker.
+bool removableWithOwnRights(const QString& path);
+
 // One session with the privileged removal helper ("nullvane-remove-helper").
 // The helper is started once, through pkexec, so polkit asks for the password
 // once; it then removes path after path until the session is released. When

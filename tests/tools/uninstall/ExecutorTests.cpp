@@ -308,6 +308,60 @@ TEST_F(Executor, AClosedDelegateIsNeverCalledAndTheRunStillFinishes)
     EXPECT_FALSE(platform::itemExists(three));
 }
 
+TEST_F(Executor, AnApplicationAsksForTheRightsBeforeAnyOfItGoesAndARefusalKeepsAllOfIt)
+{
+    // A stand-alone program and its desktop entry the user owns, and a
+    // settings folder only root may remove.
+    const QString program = fx::makeFolder(free_ + QStringLiteral("/Tool"));
+    fx::makeFile(program + QStringLiteral("/tool"), 2048);
+    const QString entry = fx::makeFile(free_ + QStringLiteral("/tool.desktop"));
+    const QString settings = fx::makeFolder(locked_ + QStringLiteral("/tool"));
+    fx::makeFile(settings + QStringLiteral("/state"));
+    fx::FolderLock lock(locked_);
+    ASSERT_TRUE(lock.locked());
+    answer({QStringLiteral("cancel"), QStringLiteral("refuse"), QStringLiteral("grant")});
+    grantUnlocks();
+
+    const auto group = [&] {
+        AMAppItemPtr app = itemAt(program);
+        app->name = QStringLiteral("Tool");
+        app->packaging = AMAppItem::Packaging::StandAlone;
+        AMAppItemList items{app};
+        for (const QString& file : {entry, settings}) {
+            items << itemAt(file);
+            items.last()->ownerPath = program;
+        }
+        return items;
+    };
+    using platform::privileged::Ending;
+    for (const Ending ending : {Ending::Cancelled, Ending::Refused}) {
+        SCOPED_TRACE(int(ending));
+        Recorder recorder;
+        AsMDeleteExecutor executor;
+        executor.setDelegate(&recorder);
+        const AMAppItemList items = group();
+        executor.executeDelete(items);
+        ASSERT_TRUE(waitFor(recorder, 3));
+        EXPECT_EQ(recorder.events, (QStringList{QStringLiteral("failed ") + program, QStringLiteral("failed ") + entry,
+                                                QStringLiteral("failed ") + settings}));
+        for (const QString& p : {program, entry, settings})
+            EXPECT_TRUE(platform::itemExists(p)) << p;
+        EXPECT_EQ(items.first()->failureReason,
+                  QStringLiteral("Tool：") + platform::privileged::refusalText(ending));
+    }
+    EXPECT_EQ(calls().size(), 2);
+
+    // Granted, all of it goes, for one request.
+    Recorder recorder;
+    AsMDeleteExecutor executor;
+    executor.setDelegate(&recorder);
+    executor.executeDelete(group());
+    ASSERT_TRUE(waitFor(recorder, 3));
+    EXPECT_EQ(recorder.events, (QStringList{QStringLiteral("removed ") + program, QStringLiteral("removed ") + entry,
+                                            QStringLiteral("removed ") + settings}));
+    EXPECT_EQ(calls().size(), 3);
+}
+
 TEST(PrivilegedLauncher, ArgumentsAndExitStatusesAsATable)
 {
     using namespace platform::privileged;
