@@ -1,6 +1,10 @@
 #include "AptSimulation.h"
 
 #include <algorithm>
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace platform::apt {
 
@@ -30,6 +34,75 @@ bool removesOnly(const std::vector<std::string>& removed, const std::string& nam
     // The name may carry an architecture; the simulation's names do not.
     const std::string plain = name.substr(0, name.find(':'));
     return removed.size() == 1 && removed.front() == plain;
+}
+
+std::vector<std::string> rootOptions(const std::string& root)
+{
+    if (root.empty())
+        return {};
+    return {
+        "-o", "Dir=" + root,
+        "-o", "Dir::State::status=" + root + "/var/lib/dpkg/status",
+        "-o", "Debug::NoLocking=1",
+        "-o", "DPkg::Options::=--root=" + root,
+        "-o", "DPkg::Options::=--admindir=" + root + "/var/lib/dpkg",
+        // dpkg keeps its log at the machine's own path whatever its root.
+        "-o", "DPkg::Options::=--log=" + root + "/var/log/dpkg.log",
+        "-o", "DPkg::Options::=--force-not-root",
+        "-o", "DPkg::Options::=--force-script-chrootless",
+    };
+}
+
+namespace {
+
+bool makeFolder(const std::string& path)
+{
+    return mkdir(path.c_str(), 0755) == 0 || errno == EEXIST;
+}
+
+std::string readSmallFile(const std::string& path)
+{
+    std::string text;
+    const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
+    if (fd < 0)
+        return text;
+    char buf[1024];
+    for (;;) {
+        const ssize_t n = read(fd, buf, sizeof buf);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0 || text.size() > 4096)
+            break;
+        text.append(buf, size_t(n));
+    }
+    close(fd);
+    return text;
+}
+
+} // namespace
+
+std::string privateConfig(const std::string& root)
+{
+    if (root.empty() || root.front() != '/' || root.find_first_of("\"\\\n\r{};") != std::string::npos)
+        return {};
+    const std::string etc = root + "/etc";
+    const std::string folder = etc + "/apt";
+    const std::string file = folder + "/nullvane.conf";
+    const std::string text = "Dir \"" + root + "/\";\n";
+    if (readSmallFile(file) == text)
+        return file;
+    if (!makeFolder(etc) || !makeFolder(folder))
+        return {};
+    const std::string temporary = file + ".new";
+    const int fd = open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, 0644);
+    if (fd < 0)
+        return {};
+    const bool written = write(fd, text.data(), text.size()) == ssize_t(text.size());
+    if (close(fd) != 0 || !written || rename(temporary.c_str(), file.c_str()) != 0) {
+        unlink(temporary.c_str());
+        return {};
+    }
+    return file;
 }
 
 } // namespace platform::apt

@@ -2,9 +2,11 @@
 
 #include "AptSimulation.h"
 #include "Locations.h"
+#include "Privileged.h"
 #include "Process.h"
 #include "Removal.h"
 
+#include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
 #include <unistd.h>
@@ -46,6 +48,24 @@ ProcessResult run(const QString& program, const QStringList& args, int timeoutMs
     return runProcess(program, args, options);
 }
 
+// apt-get, in the private dpkg root when there is one: then with its own
+// configuration only, or not at all.
+ProcessResult runApt(const QStringList& args, int timeoutMs = kQueryTimeoutMs)
+{
+    bool usable = true;
+    const QStringList environment = aptEnvironment(&usable);
+    const QString program = tool("NULLVANE_APT_GET", "apt-get");
+    if (!usable || program.isEmpty()) {
+        ProcessResult refused;
+        refused.standardError = "apt-get: the private dpkg root's configuration could not be written";
+        return refused;
+    }
+    ProcessOptions options;
+    options.timeoutMs = timeoutMs;
+    options.extraEnvironment = cLocale() << QStringLiteral("DEBIAN_FRONTEND=noninteractive") << environment;
+    return runProcess(program, aptRootArguments() + args, options);
+}
+
 const QRegularExpression& debNamePattern()
 {
     static const QRegularExpression pattern(QStringLiteral("^[a-z0-9][a-z0-9+.-]+(:[a-z0-9-]+)?$"));
@@ -69,20 +89,26 @@ QStringList dpkgRootArguments()
 
 QStringList aptRootArguments()
 {
+    QStringList args;
+    for (const std::string& option : apt::rootOptions(QFile::encodeName(dpkgRoot()).toStdString()))
+        args << QFile::decodeName(QByteArray::fromStdString(option));
+    return args;
+}
+
+QStringList aptEnvironment(bool* usable)
+{
+    if (usable)
+        *usable = true;
     const QString root = dpkgRoot();
     if (root.isEmpty())
         return {};
-    return {
-        QStringLiteral("-o"), QStringLiteral("Dir=") + root,
-        QStringLiteral("-o"), QStringLiteral("Dir::State::status=") + root + QStringLiteral("/var/lib/dpkg/status"),
-        QStringLiteral("-o"), QStringLiteral("Debug::NoLocking=1"),
-        QStringLiteral("-o"), QStringLiteral("DPkg::Options::=--root=") + root,
-        QStringLiteral("-o"), QStringLiteral("DPkg::Options::=--admindir=") + root + QStringLiteral("/var/lib/dpkg"),
-        // dpkg keeps its log at the machine's own path whatever its root.
-        QStringLiteral("-o"), QStringLiteral("DPkg::Options::=--log=") + root + QStringLiteral("/var/log/dpkg.log"),
-        QStringLiteral("-o"), QStringLiteral("DPkg::Options::=--force-not-root"),
-        QStringLiteral("-o"), QStringLiteral("DPkg::Options::=--force-script-chrootless"),
-    };
+    const std::string config = apt::privateConfig(QFile::encodeName(root).toStdString());
+    if (config.empty()) {
+        if (usable)
+            *usable = false;
+        return {};
+    }
+    return {QStringLiteral("APT_CONFIG=") + QFile::decodeName(QByteArray::fromStdString(config))};
 }
 
 QString pathForDpkg(const QString& mappedPath)
@@ -308,9 +334,7 @@ QStringList debSimulateRemoval(const QString& name, QString* error)
             *error = QStringLiteral("not a package name: ") + name;
         return {};
     }
-    QStringList args = aptRootArguments();
-    args << QStringLiteral("-s") << QStringLiteral("remove") << QStringLiteral("--") << name;
-    const ProcessResult r = run(tool("NULLVANE_APT_GET", "apt-get"), args);
+    const ProcessResult r = runApt({QStringLiteral("-s"), QStringLiteral("remove"), QStringLiteral("--"), name});
     if (!r.succeeded()) {
         if (error)
             *error = QString::fromUtf8(r.standardError).trimmed();
@@ -387,13 +411,18 @@ Removal removeDebPackage(const QString& name)
 
     ProcessResult r;
     if (geteuid() == 0 && qEnvironmentVariableIsEmpty("NULLVANE_PKEXEC")) {
-        QStringList args = aptRootArguments();
-        args << QStringLiteral("remove") << QStringLiteral("-y") << QStringLiteral("--") << name;
-        r = run(tool("NULLVANE_APT_GET", "apt-get"), args, kRemovalTimeoutMs);
+        r = runApt({QStringLiteral("remove"), QStringLiteral("-y"), QStringLiteral("--"), name}, kRemovalTimeoutMs);
     } else {
         // The removal helper runs apt-get as root for this one package.
-        r = run(PrivilegedRemover::launcherProgram(),
-                {PrivilegedRemover::helperProgram(), QStringLiteral("--remove-package"), name}, kRemovalTimeoutMs);
+        const privileged::Command command =
+            privileged::command(PrivilegedRemover::helperProgram(), {QStringLiteral("--remove-package"), name});
+        r = run(command.program, command.arguments, kRemovalTimeoutMs);
+        const QString refused = privileged::refusalText(privileged::endingOf(r));
+        if (!refused.isEmpty()) {
+            // pkexec's own words are not the user's; nothing was removed.
+            result.message = refused;
+            return result;
+        }
     }
     return removalOutcome(r, debPresence(name));
 }

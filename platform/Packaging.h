@@ -90,6 +90,11 @@ qint64 parseDecimalSize(const QString& text);
 // The argument prefixes for a private dpkg root (empty in normal use).
 QStringList dpkgRootArguments();
 QStringList aptRootArguments();
+// The environment apt-get runs with: in a private dpkg root, APT_CONFIG naming
+// the root's own configuration (apt::privateConfig), so that nothing of the
+// machine's apt configuration and hooks runs. `usable` false: that file could
+// not be written, and apt-get must not run.
+QStringList aptEnvironment(bool* usable = nullptr);
 // A mapped path as dpkg knows it (the root prefix taken off).
 QString pathForDpkg(const QString& mappedPath);
 

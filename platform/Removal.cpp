@@ -1,8 +1,10 @@
 #include "Removal.h"
 
 #include "FillFile.h"
+#include "HeldItem.h"
 #include "HeldPath.h"
 #include "Locations.h"
+#include "Privileged.h"
 
 #include <QDir>
 #include <QFile>
@@ -89,6 +91,74 @@ bool removeItem(const QString& path, int* error)
     return removeTreeAt(item.folder, QFile::decodeName(item.name.c_str()), error);
 }
 
+namespace {
+
+bool lockedByAttribute(int folder, const char* name)
+{
+    struct statx sx {};
+    if (statx(folder, name, AT_SYMLINK_NOFOLLOW, STATX_BASIC_STATS, &sx) != 0)
+        return false;
+    const auto locks = static_cast<decltype(sx.stx_attributes)>(STATX_ATTR_IMMUTABLE | STATX_ATTR_APPEND);
+    return (sx.stx_attributes & sx.stx_attributes_mask & locks) != 0;
+}
+
+// Whether the entry `name` of the held folder `folder` (whose status is `fs`)
+// could be removed, and for a folder, everything in it.
+bool entryRemovable(int folder, const struct stat& fs, const char* name)
+{
+    struct stat st {};
+    if (fstatat(folder, name, &st, AT_SYMLINK_NOFOLLOW) != 0)
+        return errno == ENOENT;
+    if (lockedByAttribute(folder, name))
+        return false;
+    if ((fs.st_mode & S_ISVTX) && geteuid() != 0 && st.st_uid != geteuid() && fs.st_uid != geteuid())
+        return false;
+    if (!S_ISDIR(st.st_mode) || st.st_dev != fs.st_dev)
+        return true;
+    const int fd = openat(folder, name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    DIR* dir = fdopendir(fd);
+    if (!dir) {
+        close(fd);
+        return false;
+    }
+    bool removable = true;
+    bool empty = true;
+    while (removable) {
+        const dirent* e = readdir(dir);
+        if (!e)
+            break;
+        if (std::strcmp(e->d_name, ".") == 0 || std::strcmp(e->d_name, "..") == 0)
+            continue;
+        if (empty) {
+            empty = false;
+            // Emptying a folder takes write and search rights on it.
+            removable = faccessat(dirfd(dir), ".", W_OK | X_OK, 0) == 0;
+            if (!removable)
+                break;
+        }
+        removable = entryRemovable(dirfd(dir), st, e->d_name);
+    }
+    closedir(dir);
+    return removable;
+}
+
+} // namespace
+
+bool removableWithOwnRights(const QString& path)
+{
+    if (itemIsGone(path))
+        return true;
+    HeldItem item = HeldItem::byPath(path);
+    if (!item.isValid() || !item.isDeletable())
+        return false;
+    struct stat fs {};
+    if (fstat(item.parentFd(), &fs) != 0)
+        return false;
+    return entryRemovable(item.parentFd(), fs, QFile::encodeName(item.name()).constData());
+}
+
 // ---------------------------------------------------------------------------
 
 PrivilegedRemover::PrivilegedRemover() = default;
@@ -98,29 +168,12 @@ PrivilegedRemover::~PrivilegedRemover()
     release();
 }
 
-QString PrivilegedRemover::launcherProgram()
-{
-    const QString configured = qEnvironmentVariable("NULLVANE_PKEXEC");
-    if (!configured.isEmpty())
-        return configured;
-    for (const char* candidate : {"/usr/bin/pkexec", "/bin/pkexec", "/usr/local/bin/pkexec"}) {
-        if (access(candidate, X_OK) == 0)
-            return QString::fromLatin1(candidate);
-    }
-    return QStringLiteral("/usr/bin/pkexec");
-}
-
 QString PrivilegedRemover::helperProgram()
 {
     const QString configured = qEnvironmentVariable("NULLVANE_REMOVE_HELPER");
     if (!configured.isEmpty())
         return configured;
     return platform::helperProgram(QStringLiteral("nullvane-remove-helper"));
-}
-
-bool PrivilegedRemover::usesLauncher()
-{
-    return geteuid() != 0 || !qEnvironmentVariableIsEmpty("NULLVANE_PKEXEC");
 }
 
 PrivilegedRemover::Start PrivilegedRemover::acquire(int* status)
@@ -137,14 +190,10 @@ PrivilegedRemover::Start PrivilegedRemover::acquire(int* status)
             *status = errno;
         return Start::Unavailable;
     }
-    std::vector<QByteArray> args;
-    if (usesLauncher()) {
-        args.push_back(QFile::encodeName(launcherProgram()));
-        // Only the desktop's polkit agent may ask; never a terminal the
-        // application happens to have been started from.
-        args.push_back("--disable-internal-agent");
-    }
-    args.push_back(helper);
+    const privileged::Command command = privileged::command(QFile::decodeName(helper), {});
+    std::vector<QByteArray> args{QFile::encodeName(command.program)};
+    for (const QString& a : command.arguments)
+        args.push_back(QFile::encodeName(a));
     std::vector<char*> argv;
     for (QByteArray& a : args)
         argv.push_back(a.data());
@@ -184,9 +233,10 @@ PrivilegedRemover::Start PrivilegedRemover::acquire(int* status)
     const int exitStatus = endChild(true);
     if (status)
         *status = exitStatus;
-    // pkexec answers 126 when the dialog was dismissed and 127 when the
-    // authorization was refused.
-    return exitStatus == 126 || exitStatus == 127 ? Start::Refused : Start::Unavailable;
+    const privileged::Ending ending = privileged::endingOf(true, exitStatus >= 0, false, exitStatus);
+    if (ending == privileged::Ending::Cancelled)
+        return Start::Cancelled;
+    return ending == privileged::Ending::Refused ? Start::Refused : Start::Unavailable;
 }
 
 bool PrivilegedRemover::readLine(QByteArray* line)

@@ -23,13 +23,20 @@ bool itemIsGone(const QString& path);
 // errno of the first thing that stayed.
 bool removeItem(const QString& path, int* error = nullptr);
 
+// Whether removeItem(path) could take everything at `path` with this
+// process's own rights: its folder and every folder inside it writable and
+// searchable (the sticky bit respected), and nothing in it immutable or
+// append-only. Nothing there needs no rights. What lies on another mount is
+// not looked at: no rights would let removal enter it. Reads only; walks the
+// whole tree, so callers run it on a worker.
+bool removableWithOwnRights(const QString& path);
+
 // One session with the privileged removal helper ("nullvane-remove-helper").
 // The helper is started once, through pkexec, so polkit asks for the password
 // once; it then removes path after path until the session is released. When
 // this process already runs as root, the helper is started directly.
 //
-// The launcher is NULLVANE_PKEXEC when set (and then used even as root, so
-// tests can put a fake in its place), else pkexec from the usual folders. The
+// It is started through the one privileged launcher (Privileged.h). The
 // helper is NULLVANE_REMOVE_HELPER when set, else the installed helper.
 //
 // A session belongs to one thread at a time; it blocks that thread while the
@@ -43,12 +50,13 @@ public:
 
     enum class Start {
         Granted,      // the helper runs with the rights
-        Refused,      // polkit refused or the user cancelled the password
+        Cancelled,    // the user dismissed the password dialog
+        Refused,      // polkit refused the authorization (wrong password, no agent)
         Unavailable,  // the launcher or the helper could not be started
     };
 
     // Starts the helper unless it already runs. `status` gets the launcher's
-    // exit status (Refused) or the errno (Unavailable).
+    // exit status (Cancelled, Refused) or the errno (Unavailable).
     Start acquire(int* status = nullptr);
     bool isActive() const { return pid_ > 0; }
 
@@ -65,11 +73,7 @@ public:
     // Ends the helper; the next acquire() asks for the password again.
     void release();
 
-    static QString launcherProgram();
     static QString helperProgram();
-    // Whether the helper goes through the launcher (not root, or a launcher set
-    // explicitly).
-    static bool usesLauncher();
 
 private:
     bool readLine(QByteArray* line);

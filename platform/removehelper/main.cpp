@@ -264,6 +264,36 @@ bool plainPackageName(const char* name)
     return std::strlen(name) >= 2;
 }
 
+// A private dpkg root for tests. pkexec clears the environment, so through it
+// the helper always works on the machine's own packages; only a caller that
+// is root already can name another root.
+std::string dpkgRoot()
+{
+    const char* root = std::getenv("NULLVANE_DPKG_ROOT");
+    std::string r = root ? root : "";
+    while (r.size() > 1 && r.back() == '/')
+        r.pop_back();
+    return r == "/" ? std::string() : r;
+}
+
+// apt-get and its options for the root it works in.
+std::vector<std::string> aptWords(const char* apt)
+{
+    std::vector<std::string> words{apt};
+    for (const std::string& option : platform::apt::rootOptions(dpkgRoot()))
+        words.push_back(option);
+    return words;
+}
+
+void execWords(const std::vector<std::string>& words)
+{
+    std::vector<char*> argv;
+    for (const std::string& w : words)
+        argv.push_back(const_cast<char*>(w.c_str()));
+    argv.push_back(nullptr);
+    execv(argv[0], argv.data());
+}
+
 // apt-get's answer to "-s remove -- NAME", read whole; false when the
 // simulation could not run or failed.
 bool simulateRemoval(const char* apt, const char* name, std::string* output)
@@ -284,7 +314,11 @@ bool simulateRemoval(const char* apt, const char* name, std::string* output)
         // The lines read below are apt-get's English ones.
         setenv("LC_ALL", "C", 1);
         setenv("LANG", "C", 1);
-        execl(apt, apt, "-s", "remove", "--", name, static_cast<char*>(nullptr));
+        std::vector<std::string> words = aptWords(apt);
+        for (const char* w : {"-s", "remove", "--"})
+            words.emplace_back(w);
+        words.emplace_back(name);
+        execWords(words);
         _exit(127);
     }
     close(fds[1]);
@@ -314,9 +348,19 @@ int removePackage(const char* name)
     for (const char* candidate : {"/usr/bin/apt-get", "/bin/apt-get"})
         if (access(candidate, X_OK) == 0)
             apt = candidate;
+    // Never 126 or 127: those say that pkexec refused the password.
     if (!apt)
-        return 127;
+        return 4;
     setenv("DEBIAN_FRONTEND", "noninteractive", 1);
+    if (const std::string root = dpkgRoot(); !root.empty()) {
+        // Nothing of the machine's apt configuration or hooks in a private root.
+        const std::string config = platform::apt::privateConfig(root);
+        if (config.empty()) {
+            std::fprintf(stderr, "nullvane-remove-helper: no apt configuration for %s\n", root.c_str());
+            return 3;
+        }
+        setenv("APT_CONFIG", config.c_str(), 1);
+    }
     std::string simulation;
     if (!simulateRemoval(apt, name, &simulation)) {
         std::fprintf(stderr, "nullvane-remove-helper: the simulated removal of %s failed\n", name);
@@ -331,8 +375,12 @@ int removePackage(const char* name)
                      list.empty() ? "(nothing)" : list.c_str());
         return 3;
     }
-    execl(apt, apt, "remove", "-y", "--", name, static_cast<char*>(nullptr));
-    return 127;
+    std::vector<std::string> words = aptWords(apt);
+    for (const char* w : {"remove", "-y", "--"})
+        words.emplace_back(w);
+    words.emplace_back(name);
+    execWords(words);
+    return 4;
 }
 
 int main(int argc, char** argv)

@@ -7,6 +7,7 @@
 #include "platform/Process.h"
 
 #include <QDir>
+#include <QDirIterator>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
@@ -24,32 +25,76 @@ platform::ProcessOptions withTimeout(int ms)
 }
 
 const QString kDesktop = QStringLiteral("share/applications/com.corvel.nullvane.desktop");
-const QString kPolicy = QStringLiteral("share/polkit-1/actions/com.corvel.nullvane.policy");
+const QString kPolicyName = QStringLiteral("com.corvel.nullvane.policy");
 const QString kIcon = QStringLiteral("share/icons/hicolor/scalable/apps/com.corvel.nullvane.svg");
+// The prefix the staged tree is installed for; DESTDIR puts it, and the
+// folders outside it, under the staging folder.
+const QString kPrefix = QStringLiteral("/opt/nullvane-staged");
+
+// The folder polkitd reads its actions from, as polkit itself says: its
+// pkg-config policydir where the development files are installed, else the
+// folder Debian's polkitd keeps polkit's own policy in. Empty when neither
+// answers.
+QString polkitActionsFolder()
+{
+    const auto pc = platform::runProcess(QStringLiteral("pkg-config"),
+                                         {QStringLiteral("--variable=policydir"), QStringLiteral("polkit-gobject-1")},
+                                         withTimeout(30000));
+    const QString folder = QString::fromUtf8(pc.standardOutput).trimmed();
+    if (pc.succeeded() && !folder.isEmpty())
+        return QDir::cleanPath(folder);
+    const auto listed = platform::runProcess(QStringLiteral("dpkg"), {QStringLiteral("-L"), QStringLiteral("polkitd")},
+                                             withTimeout(30000));
+    for (const QString& line : QString::fromUtf8(listed.standardOutput).split(QLatin1Char('\n')))
+        if (line.endsWith(QLatin1String("/org.freedesktop.policykit.policy")))
+            return QFileInfo(line).path();
+    return {};
+}
 
 // One staging install for the whole program run.
 class Staged : public ::testing::Test {
 protected:
     static void SetUpTestSuite()
     {
-        prefix_ = nvtest::freshFolder(QStringLiteral("stage"));
+        stage_ = nvtest::freshFolder(QStringLiteral("stage"));
+        platform::ProcessOptions options = withTimeout(120000);
+        options.extraEnvironment = {QStringLiteral("DESTDIR=") + stage_};
         const auto r = platform::runProcess(QStringLiteral("cmake"),
                                             {QStringLiteral("--install"), QStringLiteral(NULLVANE_BUILD_DIR),
-                                             QStringLiteral("--prefix"), prefix_},
-                                            withTimeout(120000));
+                                             QStringLiteral("--prefix"), kPrefix},
+                                            options);
         installed_ = r.succeeded();
         installLog_ = QString::fromUtf8(r.standardOutput + r.standardError);
     }
     void SetUp() override { ASSERT_TRUE(installed_) << installLog_; }
 
-    static QString path(const QString& relative) { return prefix_ + QLatin1Char('/') + relative; }
+    static QString path(const QString& relative) { return stage_ + kPrefix + QLatin1Char('/') + relative; }
+    // Every file of the staged install outside the prefix.
+    static QStringList outsidePrefix()
+    {
+        QStringList found;
+        QDirIterator it(stage_, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+        while (it.hasNext()) {
+            const QString file = it.next().mid(stage_.size());
+            if (!file.startsWith(kPrefix + QLatin1Char('/')))
+                found << file;
+        }
+        return found;
+    }
 
-    static QString prefix_;
+    // The staged policy file, wherever it went; empty when none.
+    static QString policyFile()
+    {
+        QDirIterator it(stage_, {kPolicyName}, QDir::Files, QDirIterator::Subdirectories);
+        return it.hasNext() ? it.next() : QString();
+    }
+
+    static QString stage_;
     static bool installed_;
     static QString installLog_;
 };
 
-QString Staged::prefix_;
+QString Staged::stage_;
 bool Staged::installed_ = false;
 QString Staged::installLog_;
 
@@ -66,8 +111,9 @@ TEST_F(Staged, LaysOutTheProgramItsHelpersAndItsDesktopFiles)
     for (const QString& exe : {QStringLiteral("bin/nullvane"), QStringLiteral("libexec/nullvane/diskutil"),
                                QStringLiteral("libexec/nullvane/nullvane-remove-helper")})
         EXPECT_TRUE(QFileInfo(path(exe)).isExecutable()) << exe;
-    for (const QString& file : {kDesktop, kPolicy, kIcon})
+    for (const QString& file : {kDesktop, kIcon})
         EXPECT_TRUE(QFileInfo(path(file)).isFile()) << file;
+    EXPECT_FALSE(policyFile().isEmpty());
     // Nothing beside the program: the helpers are not in bin/.
     EXPECT_FALSE(QFileInfo::exists(path(QStringLiteral("bin/diskutil"))));
 }
@@ -90,17 +136,28 @@ TEST_F(Staged, PolicyIsWellFormedWithOneChineseActionPerHelper)
     const QString xmllint = platform::findProgram(QStringLiteral("xmllint"));
     if (xmllint.isEmpty())
         GTEST_SKIP() << "xmllint is not installed (Debian package libxml2-utils)";
-    const auto r = platform::runProcess(xmllint, {QStringLiteral("--noout"), QStringLiteral("--nonet"), path(kPolicy)},
+    const auto r = platform::runProcess(xmllint, {QStringLiteral("--noout"), QStringLiteral("--nonet"), policyFile()},
                                         withTimeout(30000));
     EXPECT_TRUE(r.succeeded()) << r.standardError.toStdString();
 
-    const QString policy = readAll(path(kPolicy));
+    const QString policy = readAll(policyFile());
     EXPECT_EQ(policy.count(QStringLiteral("<action id=")), 2);
     EXPECT_TRUE(policy.contains(QStringLiteral("com.corvel.nullvane.remove-helper")));
     EXPECT_TRUE(policy.contains(QStringLiteral("com.corvel.nullvane.diskutil")));
     EXPECT_EQ(policy.count(QStringLiteral("<message xml:lang=\"zh_CN\">")), 2);
     EXPECT_TRUE(policy.contains(QStringLiteral("/libexec/nullvane/nullvane-remove-helper</annotate>")));
     EXPECT_TRUE(policy.contains(QStringLiteral("/libexec/nullvane/diskutil</annotate>")));
+}
+
+TEST_F(Staged, PolicyGoesWherePolkitReadsActionsWhateverThePrefix)
+{
+    const QString polkitFolder = polkitActionsFolder();
+    if (polkitFolder.isEmpty())
+        GTEST_SKIP() << "polkit does not say where it reads actions (neither polkit-gobject-1's pkg-config file nor "
+                        "Debian's polkitd is installed)";
+    // The policy is the one file outside the prefix, in polkit's own folder.
+    EXPECT_EQ(outsidePrefix(), QStringList{polkitFolder + QLatin1Char('/') + kPolicyName});
+    EXPECT_FALSE(QFileInfo::exists(path(QStringLiteral("share/polkit-1"))));
 }
 
 TEST_F(Staged, InstalledProgramStartsAndFindsItsHelpersInItsPrefix)

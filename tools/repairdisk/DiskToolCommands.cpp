@@ -3,6 +3,7 @@
 #include "core/CommandRunners.h"
 #include "platform/DiskutilProgram.h"
 #include "platform/Log.h"
+#include "platform/Privileged.h"
 #include "platform/Process.h"
 
 namespace repairdisk {
@@ -24,6 +25,14 @@ CommandOutcome run(Runner runner, const QStringList& arguments)
     discardCommandOutput(output);
     CommandOutcome outcome;
     outcome.succeeded = result.succeeded();
+    // The utility asked for the password through pkexec and was refused:
+    // nothing was done, and the user is told so in our words, never pkexec's.
+    outcome.refused = platform::privileged::wasRefused(platform::privileged::endingOf(result));
+    if (outcome.refused) {
+        outcome.error = platform::privileged::refusalText(platform::privileged::endingOf(result));
+        platform::log(QStringLiteral("diskutil %1: the administrator's rights were not given").arg(arguments.value(0)));
+        return outcome;
+    }
     if (!outcome.succeeded) {
         outcome.error = lastLine(result.standardError);
         if (outcome.error.isEmpty())
@@ -112,6 +121,9 @@ CommandOutcome runFormat(const QString& device, const QString& type, const QStri
         return noDevice();
     if (byReformat) {
         const CommandOutcome renamed = run(&changeNameExecCommand, renameArguments(device, name));
+        // Refused once is refused: no second password prompt for the reformat.
+        if (renamed.refused)
+            return renamed;
         const CommandOutcome reformatted = run(&eraserExecCommand, reformatArguments(device));
         if (!reformatted.succeeded)
             return reformatted;

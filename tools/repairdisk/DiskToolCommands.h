@@ -4,8 +4,8 @@
 // A volume name is one argument whatever it holds; no shell ever sees it.
 //
 // The disk utility asks for the administrator's password (through pkexec)
-// itself when the program does not run as root; a refused password is a
-// failed command.
+// itself when the program does not run as root; a refused or cancelled
+// password is a failed command that changed nothing (`refused`).
 //
 // The run functions block: call them on a worker.
 
@@ -32,7 +32,8 @@ QStringList firstAidArguments(bool repair, const QString& device);
 // the last line it wrote about why.
 struct CommandOutcome {
     bool succeeded = false;
-    QString error;
+    QString error;         // on a refusal, what the user is told
+    bool refused = false;  // the administrator's rights were not given
 };
 
 // Mounts a volume that is not mounted, unmounts one that is.

@@ -3,6 +3,7 @@
 #include "DiskToolCommands.h"
 #include "RepairDiskRules.h"
 
+#include "platform/Privileged.h"
 #include "platform/DiskutilProgram.h"
 #include "platform/Dispatch.h"
 #include "platform/Log.h"
@@ -123,6 +124,12 @@ void FirstAidRun::start(bool repair, const QString& device)
         take();
         const bool succeeded = process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0;
         platform::log(QStringLiteral("end Read data: %1").arg(process.exitCode()));
+        // The password was refused or the request cancelled: the check never
+        // ran, and the last row says so.
+        const platform::privileged::Ending ending = platform::privileged::endingOf(
+            true, true, process.exitStatus() != QProcess::NormalExit, process.exitCode());
+        if (platform::privileged::wasRefused(ending))
+            row(platform::privileged::refusalText(ending));
         progress(kAidEndMark);
         end(succeeded);
     });

@@ -22,6 +22,7 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QScrollBar>
 #include <algorithm>
 #include <QTimer>
@@ -320,10 +321,16 @@ QWidget* RepairDiskViewController::buildRow(int row)
 
 // ------------------------------------------------------------------ row actions
 
-void RepairDiskViewController::actionEnded(const QString& action, bool succeeded)
+void RepairDiskViewController::actionEnded(const QString& action, const repairdisk::CommandOutcome& outcome)
 {
+    // A refused password changed nothing; the user is told why the disk is
+    // as it was. (A format says it on its own result dialog.)
+    if (outcome.refused && action != QLatin1String("format")) {
+        QMessageBox alert(QMessageBox::Warning, QStringLiteral("磁盘工具"), outcome.error, QMessageBox::Ok, mainWindow());
+        alert.exec();
+    }
     if (onActionEnded)
-        onActionEnded(action, succeeded);
+        onActionEnded(action, outcome.succeeded);
 }
 
 void RepairDiskViewController::OpenButtonAction()
@@ -348,7 +355,7 @@ void RepairDiskViewController::mountButtonAction()
             if (!*alive)
                 return;
             scan_.requestAfterChange();
-            actionEnded(wasMounted ? QStringLiteral("unmount") : QStringLiteral("mount"), outcome.succeeded);
+            actionEnded(wasMounted ? QStringLiteral("unmount") : QStringLiteral("mount"), outcome);
         });
     });
 }
@@ -395,7 +402,7 @@ void RepairDiskViewController::saveButtonAction()
                     volume->setVolumeMountPoint(info.value(QStringLiteral("MountPoint")).toString());
                 rebuildRows({int(allVolumeArr_.indexOf(volume))});
             }
-            actionEnded(QStringLiteral("rename"), outcome.succeeded);
+            actionEnded(QStringLiteral("rename"), outcome);
         });
     });
 }
@@ -414,7 +421,7 @@ void RepairDiskViewController::ejectButtonAction()
             if (!*alive)
                 return;
             scan_.requestAfterChange();
-            actionEnded(QStringLiteral("eject"), outcome.succeeded);
+            actionEnded(QStringLiteral("eject"), outcome);
         });
     });
 }
@@ -520,7 +527,7 @@ void RepairDiskViewController::makeSureToFormatSelectVolumeWithName(const QStrin
                 if (*stillAlive)
                     showFormatEndWindow();
             });
-            actionEnded(QStringLiteral("format"), outcome.succeeded);
+            actionEnded(QStringLiteral("format"), outcome);
         });
     });
 }

@@ -10,6 +10,7 @@
 // controller wires them to the views. Main thread only, but getallVolumes()
 // may be asked from any thread.
 
+#include "DiskToolCommands.h"
 #include "FirstAidRun.h"
 #include "FormatEndViewController.h"
 #include "FristAidViewController.h"
@@ -113,7 +114,7 @@ private:
     void rebuildRows(const QList<int>& rows);
     QWidget* mainWindow() const;
     void startAid(bool repair);
-    void actionEnded(const QString& action, bool succeeded);
+    void actionEnded(const QString& action, const repairdisk::CommandOutcome& outcome);
 
     QList<VolumeObjPtr> allVolumeArr_;
     int selectIndex_ = 0;

@@ -4,8 +4,10 @@
 #include "platform/FileAttributes.h"
 #include "platform/Log.h"
 #include "platform/Packaging.h"
+#include "platform/Privileged.h"
 #include "platform/Removal.h"
 
+#include <QFileInfo>
 #include <QHash>
 #include <QSet>
 #include <QMutex>
@@ -43,16 +45,26 @@ struct AsMDeleteExecutor::Shared : std::enable_shared_from_this<Shared> {
         });
     }
 
+    // Why the last request for rights came to nothing, in the user's words
+    // (empty when the helper could not be started at all). Worker only.
+    QString refusal;
+
     bool allocAuthorization()
     {
         if (isValidAuth)
             return true;
+        refusal.clear();
         int status = 0;
         switch (remover.acquire(&status)) {
         case platform::PrivilegedRemover::Start::Granted:
             isValidAuth = true;
             return true;
+        case platform::PrivilegedRemover::Start::Cancelled:
+            refusal = platform::privileged::refusalText(platform::privileged::Ending::Cancelled);
+            platform::log(QStringLiteral("Copy Rights Unsuccessful: %1").arg(status));
+            break;
         case platform::PrivilegedRemover::Start::Refused:
+            refusal = platform::privileged::refusalText(platform::privileged::Ending::Refused);
             platform::log(QStringLiteral("Copy Rights Unsuccessful: %1").arg(status));
             break;
         case platform::PrivilegedRemover::Start::Unavailable:
@@ -128,6 +140,7 @@ struct AsMDeleteExecutor::Shared : std::enable_shared_from_this<Shared> {
         }
         if (!allocAuthorization()) {
             platform::log(QStringLiteral("Alloc authorization failed!!!"));
+            item->failureReason = reasonFor(item);
             report(item, false);
             return false;
         }
@@ -138,6 +151,34 @@ struct AsMDeleteExecutor::Shared : std::enable_shared_from_this<Shared> {
         }
         report(item, true);
         return true;
+    }
+
+    // The refusal, said of the item it kept.
+    QString reasonFor(const AMAppItemPtr& item) const
+    {
+        if (refusal.isEmpty())
+            return {};
+        const QString name = item->name.isEmpty() ? QFileInfo(item->path).fileName() : item->name;
+        return QStringLiteral("%1：%2").arg(name, refusal);
+    }
+
+    // An application removed as files (not by its packaging) and the files
+    // found for it are one choice: where any of them needs the administrator's
+    // rights, the rights are asked for before anything of it is removed, so a
+    // refusal leaves all of it in place, and it can be chosen again.
+    bool rightsForApplication(const AMAppItemPtr& app, const AMAppItemList& items)
+    {
+        bool needed = !platform::removableWithOwnRights(app->path);
+        for (qsizetype i = 0; i < items.size() && !needed; ++i) {
+            const AMAppItemPtr& file = items[i];
+            if (file && file->ownerPath == app->path && file != app)
+                needed = !platform::removableWithOwnRights(file->path);
+        }
+        if (!needed || allocAuthorization())
+            return true;
+        platform::log(QStringLiteral("Alloc authorization failed!!!"));
+        app->failureReason = reasonFor(app);
+        return false;
     }
 
     static QString packageKey(const AMAppItemPtr& item)
@@ -156,7 +197,8 @@ struct AsMDeleteExecutor::Shared : std::enable_shared_from_this<Shared> {
         // Two menu entries of one package are one removal.
         QHash<QString, AMAppItemPtr> packages;
         // An application its packaging would not remove keeps its files too:
-        // it stays installed, and its settings with it.
+        // it stays installed, and its settings with it. So does one whose
+        // removal needed rights that were not given.
         QSet<QString> keptApplications;
         for (const AMAppItemPtr& item : items) {
             if (!item)
@@ -183,6 +225,12 @@ struct AsMDeleteExecutor::Shared : std::enable_shared_from_this<Shared> {
                     continue;
                 }
                 packages.insert(packageKey(item), item);
+            }
+            if (item->ownerPath.isEmpty() && !item->isPackaged() && !rightsForApplication(item, items)) {
+                outcomes.insert(item->path, false);
+                keptApplications.insert(item->path);
+                report(item, false);
+                continue;
             }
             const bool removed = removeTrahFile(item);
             outcomes.insert(item->path, removed);

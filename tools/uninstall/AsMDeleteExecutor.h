@@ -2,7 +2,10 @@
 // Removes a list of items (applications, widgets, plug-ins and their related
 // files) one after the other on a worker: first as the user; where that leaves
 // the item in place, through the privileged removal helper, for which the
-// password is asked once per executor. Plain deletion: nothing is shredded.
+// password is asked once per executor. An application removed as files asks
+// for the rights before anything of it (or of the files found for it) is
+// removed when any of it needs them; refused, all of it stays and the
+// application's failureReason says why. Plain deletion: nothing is shredded.
 
 #include "AMAppItem.h"
 

@@ -248,6 +248,9 @@ AMAppItemList RelatedAppFilesScanner::relatedFilesToApplicationAtPath(const QStr
     GetAppSupportPaths(group, keys.name, keys.identifier, others);
     GetDownloadPaths(group, keys.name, keys.identifier, others);
     GetGrowlPaths(group, keys.name, others);
+    // The files go with their application: kept when it is.
+    for (qsizetype i = 1; i < group.size(); ++i)
+        group[i]->ownerPath = path;
     return group;
 }
 

@@ -145,7 +145,7 @@ WipeEndPane buildEndPane(QWidget* parent, bool success)
     e.pane = new RightBgView(parent);
     const erasepanels::ResultPane r =
         erasepanels::buildResultPane(e.pane, success, success ? QString() : QStringLiteral("磁盘没有被完整擦除，详情请查看擦除历史。"),
-                                     QStringLiteral("该操作已被用户取消。"));
+                                     kCancelNote);
     e.message = r.message;
     e.note = r.note;
     e.backButton = r.backButton;

@@ -52,6 +52,9 @@ private:
 
 namespace wipepanes {
 
+// The failure pane's note after a cancel.
+inline const QString kCancelNote = QStringLiteral("该操作已被用户取消。");
+
 // The explanation of Wipe Volume (mode 2) or Wipe Free Space (mode 1) above
 // the list; `more` is the help link of the Wipe Free Space explanation.
 QWidget* buildNodeView(QWidget* parent, int mode, const std::function<void()>& more);

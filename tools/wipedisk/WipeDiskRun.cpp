@@ -13,7 +13,7 @@
 #include "platform/Log.h"
 #include "platform/MountTable.h"
 #include "platform/Process.h"
-#include "platform/Removal.h"
+#include "platform/Privileged.h"
 
 #include <QDir>
 #include <QDeadlineTimer>
@@ -177,15 +177,8 @@ namespace {
 platform::ProcessResult runDiskUtility(const QStringList& arguments, const platform::LineHandler& out,
                                        const platform::LineHandler& err)
 {
-    QString program = platform::diskutilProgram();
-    QStringList args = arguments;
-    if (platform::PrivilegedRemover::usesLauncher()) {
-        args.prepend(program);
-        // Only the desktop's own agent may ask for the password.
-        args.prepend(QStringLiteral("--disable-internal-agent"));
-        program = platform::PrivilegedRemover::launcherProgram();
-    }
-    return platform::runProcessLines(program, args, out, err);
+    const platform::privileged::Command command = platform::privileged::command(platform::diskutilProgram(), arguments);
+    return platform::runProcessLines(command.program, command.arguments, out, err);
 }
 
 // Shreds one item with one pass: a folder's contents first, then the folder
@@ -282,6 +275,7 @@ void WipeDiskRun::beginRun()
     fill_->setIsPartitionEraser(false);
     fill_->setSelectEraserType(selectEraserType_);
     errorString_.clear();
+    refusal_.clear();
     emit tabsLocked(true);
 }
 
@@ -351,7 +345,13 @@ void WipeDiskRun::makeSureToWipeSelectVolume()
             platform::logNames(QStringLiteral("The reformat failed (exit %1): %2")
                                    .arg(result.exitCode)
                                    .arg(QString::fromUtf8(result.standardError).trimmed()));
-            post([](WipeDiskRun& run) { run.reformatFound(run.generation_, nullptr, wiperun::kReformatFailText); });
+            // A refused password is no fault of the disk, and nothing was done.
+            const QString refused = platform::privileged::refusalText(platform::privileged::endingOf(result));
+            const QString error = refused.isEmpty() ? wiperun::kReformatFailText : refused;
+            post([error, refused](WipeDiskRun& run) {
+                run.refusal_ = refused;
+                run.reformatFound(run.generation_, nullptr, error);
+            });
             return;
         }
 

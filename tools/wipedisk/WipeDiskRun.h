@@ -131,6 +131,9 @@ public:
     bool isRunning() const { return running_; }
     bool isCancelEraser() const;
     QString errorString() const { return errorString_; }
+    // The run ended because the administrator's rights were not given: what
+    // the user is told (empty otherwise).
+    QString refusal() const { return refusal_; }
     int eraserTimeR() const { return eraserTimeR_; }
 
     // Wipe Volume confirmed: starts the run on selectVolumeObj.
@@ -197,6 +200,7 @@ private:
     std::atomic<bool> isBegin_{false};
     bool running_ = false;
     QString errorString_;
+    QString refusal_;
     // The volume's name as the run began (after an unnamed exFAT volume was
     // given its new name): the name the history record keeps.
     QString historyName_;

@@ -404,8 +404,13 @@ void WipeDiskViewController::showEndEraser(bool success, bool cancelled)
     if (success)
         sussPane_.message->setText(mode == wiperun::kWipeFreeSpace ? QStringLiteral("剩余磁盘空间擦除完成。")
                                                                   : QStringLiteral("该磁盘或设备上的所有数据均被成功擦除。"));
-    else
-        failPane_.note->setVisible(cancelled);
+    else {
+        // The note says why when the user can do something about it: a
+        // cancel, or a password that was refused.
+        const QString refusal = run_.refusal();
+        failPane_.note->setText(cancelled || refusal.isEmpty() ? wipepanes::kCancelNote : refusal);
+        failPane_.note->setVisible(cancelled || !refusal.isEmpty());
+    }
     end.pane->show();
     QPointer<QWidget> done(progress);
     toolkit::slideIn(end.pane, [done] {

@@ -470,7 +470,11 @@ TEST(DiskutilProgram, PrivilegedVerbsGoThroughPkexecForOthers)
                                              | QFileDevice::ReadOther | QFileDevice::WriteOther | QFileDevice::ExeOther);
     const QString record = shared.path() + "/args";
     const QString fake = shared.path() + "/pkexec";
-    nvtest::writeFile(fake, QStringLiteral("#!/bin/sh\nfor a in \"$@\"; do printf '%s\\n' \"$a\"; done > '%1'\n").arg(record).toUtf8());
+    const QString refuse = shared.path() + "/refuse";
+    nvtest::writeFile(fake, QStringLiteral("#!/bin/sh\n[ -f '%2' ] && { echo 'This incident has been reported.' >&2; exit 127; }\n"
+                                           "for a in \"$@\"; do printf '%s\\n' \"$a\"; done > '%1'\n")
+                                .arg(record, refuse)
+                                .toUtf8());
     QFile::setPermissions(fake, QFileDevice::ReadOwner | QFileDevice::ExeOwner | QFileDevice::ReadOther | QFileDevice::ExeOther);
 
     const auto asNobody = [&](const QStringList& args) {
@@ -490,7 +494,16 @@ TEST(DiskutilProgram, PrivilegedVerbsGoThroughPkexecForOthers)
     QFile f(record);
     ASSERT_TRUE(f.open(QIODevice::ReadOnly));
     const QStringList args = QString::fromUtf8(f.readAll()).split('\n', Qt::SkipEmptyParts);
-    EXPECT_EQ(args, (QStringList{QFileInfo(diskutilPath()).canonicalFilePath(), "rename", "loop99", "a name; with $(stuff)"}));
+    // Only the desktop's agent may ask, never the terminal we run in.
+    EXPECT_EQ(args, (QStringList{"--disable-internal-agent", QFileInfo(diskutilPath()).canonicalFilePath(), "rename",
+                                 "loop99", "a name; with $(stuff)"}));
+
+    // Refused: pkexec's status comes back, its English words do not.
+    nvtest::writeFile(refuse, "");
+    const auto refused = asNobody({"rename", "loop99", "x"});
+    EXPECT_TRUE(refused.finished);
+    EXPECT_EQ(refused.exitCode, 127);
+    EXPECT_TRUE(refused.standardError.isEmpty()) << refused.standardError.toStdString();
 }
 
 // ---------------------------------------------------------------------------

@@ -16,6 +16,7 @@
 
 #include "core/CVolumeMgr.h"
 #include "platform/Dispatch.h"
+#include "platform/Privileged.h"
 #include "toolkit/CustomTableView.h"
 #include "toolkit/NamedImageView.h"
 #include "toolkit/TextImageButton.h"
@@ -25,6 +26,7 @@
 #include <QScrollBar>
 #include <QLineEdit>
 #include <QListView>
+#include <QMessageBox>
 #include <gtest/gtest.h>
 
 using repairtest::FakeDiskutil;
@@ -535,4 +537,110 @@ TEST_F(RepairDiskScreen, DialogsActOnTheVolumeTheyNamedThoughTheTableRescans)
     nvtest::pump(100); // row actions run from the event loop
     ASSERT_TRUE(nvtest::pumpUntil([&] { return ran; }, 10000));
     EXPECT_EQ(fake.callsOf("repairvolume").value(0), QStringList({"repairvolume", "sde1"}));
+}
+
+TEST_F(RepairDiskScreen, ARefusedPasswordIsSaidInOurWordsOnEveryAction)
+{
+    using platform::privileged::Ending;
+    for (const Ending ending : {Ending::Cancelled, Ending::Refused}) {
+        const int status = ending == Ending::Cancelled ? 126 : 127;
+        SCOPED_TRACE(status);
+        const QString expected = platform::privileged::refusalText(ending);
+        // What our disk utility ends with when pkexec refused its restart.
+        const QString refused = QStringLiteral("echo 'Error executing command as another user: Not authorized' >&2\n"
+                                               "echo 'This incident has been reported.' >&2\nexit %1\n")
+                                    .arg(status);
+        for (const char* verb : {"mount", "unmount", "rename", "eject", "eraseVolume"})
+            fake.setVerb(verb, refused);
+        ended.clear();
+
+        // Mount, unmount, rename and eject: a message says why nothing changed.
+        struct Action {
+            const char* name;
+            int row;
+            std::function<void()> start;
+        };
+        const QList<Action> actions = {
+            {"unmount", 0, [&] { screen->rowButton(0, "mount")->click(); }},
+            {"mount", 2, [&] { screen->rowButton(2, "mount")->click(); }},
+            {"rename", 0,
+             [&] {
+                 screen->renameButtonAction();
+                 screen->controlTextDidChange("Other");
+                 screen->saveButtonAction();
+             }},
+            {"eject", 0, [&] { screen->rowButton(0, "eject")->click(); }},
+        };
+        for (const Action& action : actions) {
+            SCOPED_TRACE(action.name);
+            // The rescan an earlier action asked for has ended.
+            ASSERT_TRUE(nvtest::pumpUntil([&] { return !screen->isScanV(); }, 10000));
+            nvtest::pump(50);
+            screen->selectRow(action.row);
+            QString said;
+            screentest::answerNextMessageBox(QStringLiteral("refused-%1-%2").arg(action.name).arg(status), QMessageBox::Ok,
+                                             [&](const QString& text) { said = text; });
+            action.start();
+            ASSERT_TRUE(waitFor(action.name));
+            EXPECT_TRUE(ended.contains(QLatin1String(action.name) + ":fail"));
+            EXPECT_EQ(said, expected);
+        }
+        EXPECT_EQ(screen->allVolumeArr().first()->volumeName(), "USB");
+
+        // Format: its result dialog says it, and nothing of pkexec's.
+        ASSERT_TRUE(nvtest::pumpUntil([&] { return !screen->isScanV(); }, 10000));
+        nvtest::pump(50);
+        screen->selectRow(0);
+        QString detail;
+        screentest::whenShown<StatusAttachedWindow>(
+            [&]() -> StatusAttachedWindow* {
+                return shownBy(screen->makeSureFormatVC() ? screen->makeSureFormatVC()->view() : nullptr);
+            },
+            [&](StatusAttachedWindow*) {
+                MakeSureFormatViewController* vc = screen->makeSureFormatVC();
+                ASSERT_TRUE(nvtest::pumpUntil([&] { return !vc->nameTextFiled()->isReadOnly(); }, 2000));
+                vc->nameTextFiled()->setText("NEW");
+                screentest::whenShown<StatusAttachedWindow>(
+                    [&]() -> StatusAttachedWindow* {
+                        return shownBy(screen->formatEndVC() ? screen->formatEndVC()->view() : nullptr);
+                    },
+                    [&](StatusAttachedWindow* end) {
+                        detail = screen->formatEndVC()->detailLabel()->text();
+                        screentest::savePng(end, QStringLiteral("format-result-password-%1").arg(status));
+                        screen->formatEndVC()->closeButton()->click();
+                    });
+                vc->okButton()->click();
+            });
+        screen->rowButton(0, "format")->click();
+        ASSERT_TRUE(waitFor("format"));
+        ASSERT_TRUE(nvtest::pumpUntil([&] { return !detail.isEmpty(); }, 10000));
+        EXPECT_TRUE(detail.endsWith(expected)) << detail.toStdString();
+        EXPECT_FALSE(detail.contains("incident")) << detail.toStdString();
+
+        // First Aid: the check never ran, and its last row says why.
+        fake.setVerb("verifyvolume", QStringLiteral("exit %1\n").arg(status));
+        QStringList rows;
+        screentest::whenShown<StatusAttachedWindow>(
+            [&]() -> StatusAttachedWindow* { return shownBy(screen->fristAidVC() ? screen->fristAidVC()->view() : nullptr); },
+            [&](StatusAttachedWindow*) {
+                screentest::whenShown<StatusAttachedWindow>(
+                    [&]() -> StatusAttachedWindow* {
+                        return shownBy(screen->showAidVC() ? screen->showAidVC()->view() : nullptr);
+                    },
+                    [&](StatusAttachedWindow* w) {
+                        ShowAidViewControllrt* vc = screen->showAidVC();
+                        ASSERT_TRUE(nvtest::pumpUntil([&] { return usable(vc->completeBut()); }, 8000));
+                        rows = vc->allShowStrArr();
+                        screentest::savePng(w, QStringLiteral("firstaid-password-%1").arg(status));
+                        vc->completeBut()->click();
+                    });
+                screen->fristAidVC()->checkBut()->click();
+            });
+        ASSERT_TRUE(nvtest::pumpUntil([&] { return !screen->isScanV(); }, 10000));
+        nvtest::pump(50);
+        screen->selectRow(0);
+        screen->rowButton(0, "fristaid")->click();
+        ASSERT_TRUE(nvtest::pumpUntil([&] { return !rows.isEmpty(); }, 15000));
+        EXPECT_EQ(rows.value(rows.size() - 1), expected) << rows.join("|").toStdString();
+    }
 }

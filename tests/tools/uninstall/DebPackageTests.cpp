@@ -9,6 +9,7 @@
 #include "platform/Locations.h"
 #include "platform/Packaging.h"
 #include "platform/Process.h"
+#include "platform/Removal.h"
 #include "tools/uninstall/AsMDeleteExecutor.h"
 #include "tools/uninstall/LinuxApplications.h"
 #include "tools/uninstall/RelatedAppFilesScanner.h"
@@ -168,4 +169,57 @@ TEST_F(DebPackage, APackageOthersDependOnIsRefusedAndBothStay)
     EXPECT_TRUE(platform::packaging::debInstalled(QStringLiteral("nvtest-hello")));
     EXPECT_TRUE(platform::packaging::debInstalled(QStringLiteral("nvtest-hello-plugin")));
     EXPECT_TRUE(QFileInfo::exists(root_ + QStringLiteral("/usr/bin/nvtest-hello")));
+}
+
+TEST_F(DebPackage, TheRemovalHelperRemovesOnlyTheNamedPackage)
+{
+    const QString base = buildPackage(QStringLiteral("nvtest-base"), QString(), false);
+    const QString app = buildPackage(QStringLiteral("nvtest-app"), QStringLiteral("nvtest-base"), true);
+    ASSERT_FALSE(base.isEmpty());
+    ASSERT_FALSE(app.isEmpty());
+    ASSERT_TRUE(install({base, app}));
+    // As pkexec would start it, as root, in the private root.
+    const auto helper = [&](const QString& name) {
+        return platform::runProcess(platform::PrivilegedRemover::helperProgram(),
+                                    {QStringLiteral("--remove-package"), name}, withTimeout(120000));
+    };
+
+    // Removing the library would take the application with it: refused
+    // after the helper's own simulation, and both stay.
+    const auto refused = helper(QStringLiteral("nvtest-base"));
+    EXPECT_EQ(refused.exitCode, 3) << refused.standardError.toStdString();
+    EXPECT_TRUE(QString::fromUtf8(refused.standardError).contains(QStringLiteral("nvtest-app")));
+    EXPECT_TRUE(platform::packaging::debInstalled(QStringLiteral("nvtest-base")));
+    EXPECT_TRUE(platform::packaging::debInstalled(QStringLiteral("nvtest-app")));
+
+    // The application alone goes.
+    const auto removed = helper(QStringLiteral("nvtest-app"));
+    EXPECT_TRUE(removed.succeeded()) << removed.standardError.toStdString();
+    EXPECT_FALSE(platform::packaging::debInstalled(QStringLiteral("nvtest-app")));
+    EXPECT_TRUE(platform::packaging::debInstalled(QStringLiteral("nvtest-base")));
+}
+
+TEST_F(DebPackage, AptReadsThePrivateRootsConfigurationAndNoneOfTheMachines)
+{
+    // A setting only the private root's own apt.conf.d holds.
+    nvtest::writeFile(root_ + QStringLiteral("/etc/apt/apt.conf.d/50nvtest"), "Nvtest::Marker \"private\";\n");
+    bool usable = false;
+    platform::ProcessOptions options = withTimeout(60000);
+    options.extraEnvironment = platform::packaging::aptEnvironment(&usable);
+    ASSERT_TRUE(usable);
+    const QStringList dump = platform::packaging::aptRootArguments() << QStringLiteral("dump");
+    const auto inRoot = platform::runProcess(QStringLiteral("apt-config"), dump, options);
+    ASSERT_TRUE(inRoot.succeeded()) << inRoot.standardError.toStdString();
+    const QString privateConfig = QString::fromUtf8(inRoot.standardOutput);
+    EXPECT_TRUE(privateConfig.contains(QStringLiteral("Nvtest::Marker \"private\";"))) << privateConfig.toStdString();
+
+    // Whatever hooks the machine's own configuration sets never run here.
+    const auto machine = platform::runProcess(QStringLiteral("apt-config"), {QStringLiteral("dump")}, withTimeout(60000));
+    const QString machineConfig = QString::fromUtf8(machine.standardOutput);
+    for (const char* hook : {"DPkg::Pre-Install-Pkgs", "DPkg::Pre-Invoke", "DPkg::Post-Invoke",
+                             "APT::Update::Post-Invoke-Success"}) {
+        const QString key = QLatin1String(hook) + QLatin1Char(' ');
+        if (machineConfig.contains(key))
+            EXPECT_FALSE(privateConfig.contains(key)) << hook;
+    }
 }

@@ -7,9 +7,11 @@
 #include "platform/Dispatch.h"
 #include "platform/FileAttributes.h"
 #include "platform/Log.h"
+#include "platform/Privileged.h"
 #include "platform/Removal.h"
 #include "tools/uninstall/AsMDeleteExecutor.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QObject>
@@ -304,4 +306,127 @@ TEST_F(Executor, AClosedDelegateIsNeverCalledAndTheRunStillFinishes)
     nvtest::pump(200);
     EXPECT_TRUE(stays.events.isEmpty());
     EXPECT_FALSE(platform::itemExists(three));
+}
+
+TEST_F(Executor, AnApplicationAsksForTheRightsBeforeAnyOfItGoesAndARefusalKeepsAllOfIt)
+{
+    // A stand-alone program and its desktop entry the user owns, and a
+    // settings folder only root may remove.
+    const QString program = fx::makeFolder(free_ + QStringLiteral("/Tool"));
+    fx::makeFile(program + QStringLiteral("/tool"), 2048);
+    const QString entry = fx::makeFile(free_ + QStringLiteral("/tool.desktop"));
+    const QString settings = fx::makeFolder(locked_ + QStringLiteral("/tool"));
+    fx::makeFile(settings + QStringLiteral("/state"));
+    fx::FolderLock lock(locked_);
+    ASSERT_TRUE(lock.locked());
+    answer({QStringLiteral("cancel"), QStringLiteral("refuse"), QStringLiteral("grant")});
+    grantUnlocks();
+
+    const auto group = [&] {
+        AMAppItemPtr app = itemAt(program);
+        app->name = QStringLiteral("Tool");
+        app->packaging = AMAppItem::Packaging::StandAlone;
+        AMAppItemList items{app};
+        for (const QString& file : {entry, settings}) {
+            items << itemAt(file);
+            items.last()->ownerPath = program;
+        }
+        return items;
+    };
+    using platform::privileged::Ending;
+    for (const Ending ending : {Ending::Cancelled, Ending::Refused}) {
+        SCOPED_TRACE(int(ending));
+        Recorder recorder;
+        AsMDeleteExecutor executor;
+        executor.setDelegate(&recorder);
+        const AMAppItemList items = group();
+        executor.executeDelete(items);
+        ASSERT_TRUE(waitFor(recorder, 3));
+        EXPECT_EQ(recorder.events, (QStringList{QStringLiteral("failed ") + program, QStringLiteral("failed ") + entry,
+                                                QStringLiteral("failed ") + settings}));
+        for (const QString& p : {program, entry, settings})
+            EXPECT_TRUE(platform::itemExists(p)) << p;
+        EXPECT_EQ(items.first()->failureReason,
+                  QStringLiteral("Tool：") + platform::privileged::refusalText(ending));
+    }
+    EXPECT_EQ(calls().size(), 2);
+
+    // Granted, all of it goes, for one request.
+    Recorder recorder;
+    AsMDeleteExecutor executor;
+    executor.setDelegate(&recorder);
+    executor.executeDelete(group());
+    ASSERT_TRUE(waitFor(recorder, 3));
+    EXPECT_EQ(recorder.events, (QStringList{QStringLiteral("removed ") + program, QStringLiteral("removed ") + entry,
+                                            QStringLiteral("removed ") + settings}));
+    EXPECT_EQ(calls().size(), 3);
+}
+
+TEST(PrivilegedLauncher, ArgumentsAndExitStatusesAsATable)
+{
+    using namespace platform::privileged;
+    const QString here = QDir::currentPath();
+    struct Start {
+        bool viaLauncher;
+        QString program;
+        QStringList arguments;
+        Command expected;
+    };
+    const QList<Start> starts = {
+        // Every start through pkexec names the program absolutely and keeps
+        // pkexec's own agent (and so the terminal) out.
+        {true, "/usr/libexec/nullvane/diskutil", {"reformat", "/dev/sdb1"},
+         {"/usr/bin/pkexec", {"--disable-internal-agent", "/usr/libexec/nullvane/diskutil", "reformat", "/dev/sdb1"}}},
+        {true, "/usr/libexec/nullvane/nullvane-remove-helper", {},
+         {"/usr/bin/pkexec", {"--disable-internal-agent", "/usr/libexec/nullvane/nullvane-remove-helper"}}},
+        {true, "/usr/libexec/nullvane/nullvane-remove-helper", {"--remove-package", "-rf"},
+         {"/usr/bin/pkexec",
+          {"--disable-internal-agent", "/usr/libexec/nullvane/nullvane-remove-helper", "--remove-package", "-rf"}}},
+        {true, "bin/diskutil", {"rename", "sdb1", "My Disk; rm -rf ~"},
+         {"/usr/bin/pkexec", {"--disable-internal-agent", here + "/bin/diskutil", "rename", "sdb1", "My Disk; rm -rf ~"}}},
+        // Root needs no launcher.
+        {false, "/usr/libexec/nullvane/diskutil", {"mount", "sdb1"}, {"/usr/libexec/nullvane/diskutil", {"mount", "sdb1"}}},
+    };
+    for (const Start& s : starts) {
+        SCOPED_TRACE(s.program.toStdString());
+        const Command c = commandFor(QStringLiteral("/usr/bin/pkexec"), s.viaLauncher, s.program, s.arguments);
+        EXPECT_EQ(c.program, s.expected.program);
+        EXPECT_EQ(c.arguments, s.expected.arguments);
+    }
+
+    struct Status {
+        bool started, finished, crashed;
+        int exitCode;
+        Ending ending;
+    };
+    const QList<Status> statuses = {
+        {true, true, false, 0, Ending::Succeeded},
+        {true, true, false, 1, Ending::Failed},
+        {true, true, false, 3, Ending::Failed},      // the helper's own refusal of a package
+        {true, true, false, 100, Ending::Failed},    // apt-get's failure
+        {true, true, false, 126, Ending::Cancelled}, // the password dialog was dismissed
+        {true, true, false, 127, Ending::Refused},   // a wrong password, or no agent to ask
+        {true, true, false, 128, Ending::Failed},
+        {true, true, true, 127, Ending::Failed},     // killed: no word of pkexec's
+        {true, false, false, 126, Ending::Failed},   // still running at its time-out
+        {false, false, false, -1, Ending::NotStarted},
+    };
+    for (const Status& s : statuses) {
+        SCOPED_TRACE(s.exitCode);
+        EXPECT_EQ(endingOf(s.started, s.finished, s.crashed, s.exitCode), s.ending);
+        EXPECT_EQ(wasRefused(s.ending), s.ending == Ending::Cancelled || s.ending == Ending::Refused);
+        EXPECT_EQ(refusalText(s.ending).isEmpty(), !wasRefused(s.ending));
+    }
+    // The two refusals say which it was, and that nothing changed.
+    EXPECT_TRUE(refusalText(Ending::Cancelled).contains(QStringLiteral("取消")));
+    EXPECT_TRUE(refusalText(Ending::Refused).contains(QStringLiteral("密码")));
+    for (const Ending e : {Ending::Cancelled, Ending::Refused})
+        EXPECT_TRUE(refusalText(e).contains(QStringLiteral("未做任何更改")));
+
+    // A launcher named for tests is used even by root.
+    qputenv("NULLVANE_PKEXEC", "/tmp/fake-pkexec");
+    const Command named = command(QStringLiteral("/bin/true"), {QStringLiteral("x")});
+    EXPECT_EQ(named.program, QStringLiteral("/tmp/fake-pkexec"));
+    EXPECT_EQ(named.arguments, (QStringList{"--disable-internal-agent", "/bin/true", "x"}));
+    qunsetenv("NULLVANE_PKEXEC");
 }

@@ -7,6 +7,8 @@
 #include "UninstallFixtures.h"
 
 #include "core/CommUti.h"
+#include "platform/Privileged.h"
+#include "platform/Removal.h"
 #include "platform/Locations.h"
 #include "platform/Packaging.h"
 #include "tools/uninstall/AsMDeleteExecutor.h"
@@ -53,6 +55,9 @@ protected:
                              "Exec=/usr/bin/gedit %U\n"));
         entry(QStringLiteral("/usr/share/applications/coreutils-info.desktop"),
               QStringLiteral("Type=Application\nName=Core Info\nExec=/usr/bin/info\n"));
+        // Required but not essential, as Debian's debconf is.
+        entry(QStringLiteral("/usr/share/applications/debconf-gui.desktop"),
+              QStringLiteral("Type=Application\nName=Debconf\nExec=/usr/bin/debconf-gui\n"));
         entry(QStringLiteral("/usr/share/applications/org.gnome.Settings.desktop"),
               QStringLiteral("Type=Application\nName=Settings\nExec=gnome-control-center\n"));
         entry(QStringLiteral("/usr/share/applications/mimehandler.desktop"),
@@ -79,6 +84,7 @@ if [ "$1" = "-S" ]; then
     case "$p" in
       */org.gnome.gedit.desktop|/usr/bin/gedit) echo "gedit: $p" ;;
       */coreutils-info.desktop) echo "coreutils: $p" ;;
+      */debconf-gui.desktop) echo "debconf: $p" ;;
       */org.gnome.Settings.desktop) echo "gnome-control-center: $p" ;;
       *) echo "dpkg-query: no path found matching pattern $p" >&2 ;;
     esac
@@ -93,6 +99,7 @@ if [ "$1" = "-W" ]; then
     case "$n" in
       gedit) printf 'gedit\t44.2-1\t1800\toptional\tno\tinstall ok installed\n' ;;
       coreutils) printf 'coreutils\t9.1-1\t18000\trequired\tyes\tinstall ok installed\n' ;;
+      debconf) printf 'debconf\t1.5.82\t500\trequired\tno\tinstall ok installed\n' ;;
       gnome-control-center) printf 'gnome-control-center\t43.6-2\t9000\toptional\tno\tinstall ok installed\n' ;;
     esac
   done
@@ -171,6 +178,7 @@ TEST_F(LinuxApps, ListsDesktopApplicationsWithTheirPackagingAndHidesTheSystemsOw
     // Required packages, the desktop's settings, NoDisplay and Hidden entries
     // are not listed.
     EXPECT_FALSE(ids.contains(QStringLiteral("coreutils-info"))) << ids;
+    EXPECT_FALSE(ids.contains(QStringLiteral("debconf-gui"))) << ids;
     EXPECT_FALSE(ids.contains(QStringLiteral("org.gnome.Settings"))) << ids;
     EXPECT_FALSE(ids.contains(QStringLiteral("mimehandler"))) << ids;
     EXPECT_FALSE(ids.contains(QStringLiteral("gone"))) << ids;
@@ -397,6 +405,24 @@ TEST_F(LinuxApps, AnApplicationItsPackagingKeepsKeepsItsFilesWhateverOrderTheyWe
     EXPECT_TRUE(delegate.removed.isEmpty()) << delegate.removed;
     EXPECT_TRUE(QFileInfo::exists(fx::at(QStringLiteral("~/snap/firefox/common/x"))));
     EXPECT_EQ(delegate.failed, (QStringList{group[0]->path, group[1]->path})); // the application first
+}
+
+TEST_F(LinuxApps, ARefusedPasswordForAPackageIsGivenAsTheReasonAndNothingIsRemoved)
+{
+    using platform::privileged::Ending;
+    for (const Ending ending : {Ending::Cancelled, Ending::Refused}) {
+        SCOPED_TRACE(int(ending));
+        fx::FakePkexec pkexec;
+        pkexec.answer({ending == Ending::Cancelled ? QStringLiteral("cancel") : QStringLiteral("refuse")});
+        const platform::packaging::Removal removal = platform::packaging::removeDebPackage(QStringLiteral("gedit"));
+        EXPECT_FALSE(removal.removed);
+        EXPECT_EQ(removal.message, platform::privileged::refusalText(ending));
+        // The helper was asked for through the one launcher, for this package.
+        EXPECT_EQ(pkexec.calls(),
+                  QStringList{QStringLiteral("--disable-internal-agent %1 --remove-package gedit")
+                                  .arg(QFileInfo(platform::PrivilegedRemover::helperProgram()).absoluteFilePath())});
+        EXPECT_TRUE(platform::packaging::debInstalled(QStringLiteral("gedit")));
+    }
 }
 
 TEST_F(LinuxApps, TwoApplicationsOfOnePackageAreOneRemovalAndOneSize)

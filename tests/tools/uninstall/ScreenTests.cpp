@@ -6,6 +6,7 @@
 #include "UninstallFixtures.h"
 
 #include "core/CommUti.h"
+#include "platform/Privileged.h"
 #include "platform/Dispatch.h"
 #include "platform/FileAttributes.h"
 #include "toolkit/CheckButtonCell.h"
@@ -533,16 +534,19 @@ TEST_F(UninstallScreen, ARefusedOrCancelledPasswordLeavesTheApplicationListedAnd
             endIcon = progress->endIcon()->imageName();
             screentest::savePng(window, "UninstallProgressViewController-failed-" + answer);
         });
-        const quint64 freed = 2000 + CommUti::volSpaceFromString(RelatedAppFilesScanner::getFileSizeItem(delta));
+        // Gamma's own settings stay with it: nothing of a refused application goes.
+        const quint64 freed = CommUti::volSpaceFromString(RelatedAppFilesScanner::getFileSizeItem(delta));
         QTest::mouseClick(screen->uninstallButton(), Qt::LeftButton);
         ASSERT_TRUE(nvtest::pumpUntil([&] { return !endMessage.isEmpty() && !screen->removalPending(); }, 20000));
 
-        EXPECT_EQ(endMessage, QStringLiteral("Nullvane未能删除部分所选项目。已释放%1磁盘空间。")
-                                  .arg(CommUti::convertVolSpace(qint64(freed))));
+        const auto ending = answer == QLatin1String("cancel") ? platform::privileged::Ending::Cancelled
+                                                              : platform::privileged::Ending::Refused;
+        EXPECT_EQ(endMessage, QStringLiteral("Nullvane未能删除部分所选项目。已释放%1磁盘空间。\nGamma：%2")
+                                  .arg(CommUti::convertVolSpace(qint64(freed)), platform::privileged::refusalText(ending)));
         EXPECT_EQ(endIcon, QStringLiteral("result_fail"));
         EXPECT_EQ(pkexec.calls().size(), 1);
         EXPECT_TRUE(platform::itemExists(gamma));
-        EXPECT_FALSE(platform::itemExists(prefs));
+        EXPECT_TRUE(platform::itemExists(prefs));
         EXPECT_FALSE(platform::itemExists(delta));
         // Gamma is still there, listed and ticked; Delta is gone.
         EXPECT_TRUE(rows().contains("Gamma"));
@@ -551,6 +555,7 @@ TEST_F(UninstallScreen, ARefusedOrCancelledPasswordLeavesTheApplicationListedAnd
         EXPECT_TRUE(usable(screen->uninstallButton()));
         gammaLock.reset();
         QDir(lockedFolder).removeRecursively();
+        QFile::remove(prefs);
         delta = fx::makeBundle(fx::at("/Applications/Utilities/Delta.app"), fx::appInfo("Delta", "net.delta", ""));
         screen->refButtonAction();
         ASSERT_TRUE(nvtest::pumpUntil([this] { return rows().contains("Delta") && !rows().contains("Gamma"); }));

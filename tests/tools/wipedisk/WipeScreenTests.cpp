@@ -8,6 +8,7 @@
 #include "core/DoDataBase.h"
 #include "core/PublicUtilities.h"
 #include "core/WatchMountUnmount.h"
+#include "platform/Privileged.h"
 #include "platform/Defaults.h"
 #include "platform/NotificationCenter.h"
 #include "tools/erasepanels/NTFSViewController.h"
@@ -257,10 +258,16 @@ TEST_F(WipeScreenTest, FailuresAndACancelEndOnTheFailurePane)
     std::unique_ptr<wipetest::FakePkexec> pkexec;
     const QList<Road> roads = {
         {"utility-fails", [](WipeScreenTest& t) { t.du.setVerb("reformat", "", 1, "mkfs failed\n"); }, false},
+        {"password-cancelled",
+         [&pkexec](WipeScreenTest&) {
+             pkexec = std::make_unique<wipetest::FakePkexec>();
+             pkexec->refuse(126);
+         },
+         false},
         {"password-refused",
          [&pkexec](WipeScreenTest&) {
              pkexec = std::make_unique<wipetest::FakePkexec>();
-             pkexec->refuse();
+             pkexec->refuse(127);
          },
          false},
         {"cancelled", [](WipeScreenTest& t) { t.fill->finishAtOnce = false; }, true},
@@ -283,7 +290,17 @@ TEST_F(WipeScreenTest, FailuresAndACancelEndOnTheFailurePane)
         EXPECT_EQ(host.calls, (QList<bool>{false, true}));
         nvtest::pump(20);
         EXPECT_TRUE(showing(screen->wipeFailView().pane));
-        EXPECT_EQ(screen->wipeFailView().note->isVisible(), road.cancel);
+        // The note says why where the user can act on it: a cancel, or rights
+        // that were not given (never the disk's fault, never pkexec's words).
+        const QString road_ = QLatin1String(road.name);
+        const QString expectedNote =
+            road.cancel ? QStringLiteral("该操作已被用户取消。")
+            : road_ == "password-cancelled" ? platform::privileged::refusalText(platform::privileged::Ending::Cancelled)
+            : road_ == "password-refused"   ? platform::privileged::refusalText(platform::privileged::Ending::Refused)
+                                            : QString();
+        EXPECT_EQ(screen->wipeFailView().note->isVisible(), !expectedNote.isEmpty());
+        if (!expectedNote.isEmpty())
+            EXPECT_EQ(screen->wipeFailView().note->text(), expectedNote);
         const HistoryRecords all = DoDataBase::returnDoDataBase()->getAllData();
         bool recorded = false;
         for (const auto& rows : all)

@@ -87,8 +87,8 @@ inline QVariantMap facts(const QString& id, const QString& name, const QString& 
     };
 }
 
-// Stands in for pkexec: notes its arguments, refuses (126) when the file
-// <folder>/refuse exists, else runs what it was given after its options,
+// Stands in for pkexec: notes its arguments, refuses with the status the file
+// <folder>/refuse holds (126 or 127) when it exists, else runs what it was given after its options,
 // with PKEXEC_UID set as pkexec sets it.
 class FakePkexec {
 public:
@@ -99,7 +99,7 @@ public:
         nvtest::writeFile(script, QStringLiteral(R"(#!/bin/sh
 here='%1'
 printf '%s\n' "$*" >> "$here/calls"
-[ -f "$here/refuse" ] && exit 126
+[ -f "$here/refuse" ] && { echo 'Error executing command as another user: Not authorized' >&2; read s < "$here/refuse"; exit $s; }
 while [ $# -gt 1 ]; do
   case "$1" in --*) shift ;; *) break ;; esac
 done
@@ -109,7 +109,8 @@ PKEXEC_UID=$(id -u) exec "$@"
         qputenv("NULLVANE_PKEXEC", QFile::encodeName(script));
     }
     ~FakePkexec() { qunsetenv("NULLVANE_PKEXEC"); }
-    void refuse() const { nvtest::writeFile(folder_ + QStringLiteral("/refuse"), "1"); }
+    // 126: the password dialog was dismissed; 127: the password was refused.
+    void refuse(int status = 126) const { nvtest::writeFile(folder_ + QStringLiteral("/refuse"), QByteArray::number(status)); }
     QStringList calls() const
     {
         QFile f(folder_ + QStringLiteral("/calls"));
