@@ -5,11 +5,12 @@
 // as asked (1 to 35, the most any standard names): the first pass with zeros,
 // every later one with fresh random bytes, each on the medium before the next
 // begins. Holes of a sparse file hold nothing and are never filled, so a
-// shred never takes room on the volume. The file is then cut to zero length, stripped of its extended
-// attributes, given epoch times and mode 0600, renamed three times within its
-// folder and removed. True means the file is gone from its folder; false that
-// it may still be there (the reason is in the log). A symbolic link is never
-// followed: it is renamed and removed itself, and its target is left alone.
+// shred never takes room on the volume. The file is then cut to zero length,
+// stripped of its extended attributes, given epoch times and mode 0600,
+// renamed three times within its folder and removed. True means the file is
+// gone from its folder; false that it may still be there (the reason is in
+// the log). A symbolic link is never followed: it is renamed and removed
+// itself, and its target is left alone.
 //
 // Runs on the caller's thread and blocks it until done; calls on different
 // files may run at the same time, each with its own EraseSession.
