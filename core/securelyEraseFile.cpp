@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <condition_variable>
+#include <cstring>
 #include <functional>
 #include <mutex>
 #include <thread>
@@ -18,7 +19,6 @@ namespace {
 
 Q_LOGGING_CATEGORY(lcErase, "nullvane.core.erase", QtInfoMsg)
 
-constexpr int kMaxPasses = 5;
 constexpr int kNameLength = 15;
 
 QString randomName()
@@ -49,31 +49,38 @@ struct EraseSession::Impl {
         wake.notify_all();
         if (maker.joinable())
             maker.join();
-        for (char* b : {zeros, random[0], random[1]})
+        for (char* b : buffer)
             platform::OverwriteFile::freeBuffer(b);
     }
 
     // Buffers of at least `need` bytes (rounded to whole blocks, at most one
-    // chunk); grown, never shrunk, for the rest of the session.
+    // chunk); grown, never shrunk, for the rest of the session. A single pass
+    // writes zeros from the first alone; random passes take both.
     bool reserve(std::int64_t need, bool withRandom)
     {
         const std::int64_t want = std::min(kEraseChunkSize, (need + kBufferAlignment - 1) / kBufferAlignment * kBufferAlignment);
         if (want > size) {
             waitFill();
-            for (char** b : {&zeros, &random[0], &random[1]}) {
-                platform::OverwriteFile::freeBuffer(*b);
-                *b = nullptr;
+            for (char*& b : buffer) {
+                platform::OverwriteFile::freeBuffer(b);
+                b = nullptr;
             }
             size = want;
         }
-        // Handed out zero-filled; the zero buffer is never written to.
-        if (!zeros)
-            zeros = static_cast<char*>(platform::OverwriteFile::allocateBuffer(static_cast<std::size_t>(size)));
-        if (withRandom && !random[0])
-            random[0] = static_cast<char*>(platform::OverwriteFile::allocateBuffer(static_cast<std::size_t>(size)));
-        if (withRandom && !random[1])
-            random[1] = static_cast<char*>(platform::OverwriteFile::allocateBuffer(static_cast<std::size_t>(size)));
-        return zeros && (!withRandom || (random[0] && random[1]));
+        if (!buffer[0])
+            buffer[0] = static_cast<char*>(platform::OverwriteFile::allocateBuffer(static_cast<std::size_t>(size)));
+        if (withRandom && !buffer[1])
+            buffer[1] = static_cast<char*>(platform::OverwriteFile::allocateBuffer(static_cast<std::size_t>(size)));
+        return buffer[0] && (!withRandom || buffer[1]);
+    }
+
+    // The first buffer cleared over `length` bytes for the zero pass: it
+    // holds the random bytes of an earlier file's last pass.
+    const char* zeros(std::size_t length)
+    {
+        waitFill();
+        std::memset(buffer[0], 0, length);
+        return buffer[0];
     }
 
     // Starts making `length` random bytes into `buffer`: on the maker thread
@@ -123,8 +130,7 @@ struct EraseSession::Impl {
     }
 
     std::int64_t size = 0;
-    char* zeros = nullptr;
-    char* random[2] = {nullptr, nullptr};
+    char* buffer[2] = {nullptr, nullptr};
     platform::SecureRandomStream stream; // the writing thread's own
 
     std::thread maker;
@@ -183,31 +189,33 @@ bool overwrite(platform::OverwriteFile& file, const std::vector<Segment>& segmen
 {
     const std::vector<Segment> chunks = chunksOf(segments, session.size);
     const std::size_t n = chunks.size();
-    bool made = false; // the first chunk of the coming pass is under way
+    std::int64_t longest = 0;
+    for (const Segment& c : chunks)
+        longest = std::max(longest, c.length);
+    // Every pass, whatever the count, writes from the same two buffers: the
+    // zero pass from the first one cleared, each random pass alternating
+    // between them, one written while the other is made.
+    const char* const zeros = n > 0 ? session.zeros(static_cast<std::size_t>(longest)) : nullptr;
     for (int pass = 0; pass < passes; ++pass) {
         const bool random = pass > 0;
-        if (random && n > 0 && !made)
-            session.startFill(session.random[0], static_cast<std::size_t>(chunks[0].length));
-        made = false;
         for (std::size_t i = 0; i < n; ++i) {
-            const char* data = session.zeros;
+            const char* data = zeros;
             if (random) {
                 if (!session.waitFill())
                     return false;
-                data = session.random[i % 2];
+                data = session.buffer[i % 2];
                 if (i + 1 < n)
-                    session.startFill(session.random[(i + 1) % 2], static_cast<std::size_t>(chunks[i + 1].length));
+                    session.startFill(session.buffer[(i + 1) % 2], static_cast<std::size_t>(chunks[i + 1].length));
             }
             if (!writeChunk(file, pass, chunks[i], data, observer)) {
                 session.waitFill();
                 return false;
             }
         }
-        // The next pass's first random chunk is made during this pass's flush.
-        if (pass + 1 < passes && n > 0) {
-            session.startFill(session.random[0], static_cast<std::size_t>(chunks[0].length));
-            made = true;
-        }
+        // The next pass's first random chunk is made during this pass's
+        // flush: nothing of this pass is read from memory any more.
+        if (pass + 1 < passes && n > 0)
+            session.startFill(session.buffer[0], static_cast<std::size_t>(chunks[0].length));
         // A pass that did not reach the medium is not a pass.
         if (!file.finishPass()) {
             session.waitFill();
@@ -256,7 +264,7 @@ bool securelyEraseFile(platform::HeldItem& item, int passes, EraseSession& sessi
             platform::log(QStringLiteral("无法打开文件进行写入"));
             return false;
         }
-        const int count = std::clamp(passes, 1, kMaxPasses);
+        const int count = std::clamp(passes, 1, kMaxErasePasses);
         // Only what holds data is overwritten: a hole has nothing to destroy,
         // and writing it would take room the volume may not have.
         const std::vector<Segment> segments = file.dataSegments(length);

@@ -7,7 +7,9 @@
 #include <QFileInfo>
 
 #include <QMutex>
+#include <QSet>
 #include <QSettings>
+#include <QStringDecoder>
 #include <QStandardPaths>
 
 namespace platform::defaults {
@@ -22,15 +24,93 @@ QString settingsFile()
            + QStringLiteral("/Corvel/Nullvane.conf");
 }
 
-// A file that does not read cleanly would be rewritten with only the keys
-// written now, and whatever it held would be gone: it is put aside first
-// ("Nullvane.conf.damaged", or "Nullvane.conf.2.damaged" and on when that is
-// taken), so the user's values can still be recovered by hand.
+// Whether the text of one value, as it stands after "=", reads to its end:
+// a quote left open or a backslash at the end of the line makes the reader
+// run on into the lines that follow and swallow them.
+bool valueReadsWhole(QByteArrayView value)
+{
+    bool quoted = false;
+    for (qsizetype i = 0; i < value.size(); ++i) {
+        if (value[i] == '\\') {
+            if (++i == value.size())
+                return false;
+        } else if (value[i] == '"') {
+            quoted = !quoted;
+        }
+    }
+    return !quoted;
+}
+
+// Whether every line of the file is read into a value the reader keeps. Qt
+// reports a broken section header, but passes over a line without "=",
+// bytes that are not UTF-8, a quote left open, a key given twice and a value
+// it cannot decode without a word; the file's next write would then lose
+// them. Blank lines, comments, section headers and "key=value" lines are
+// what a file of ours holds.
+bool readsWhole(const QString& file, const QSettings& settings)
+{
+    if (settings.status() == QSettings::FormatError)
+        return false;
+    QFile f(file);
+    if (!f.open(QIODevice::ReadOnly))
+        return true; // nothing there to lose
+    QByteArray bytes = f.readAll();
+    if (bytes.startsWith("\xEF\xBB\xBF"))
+        bytes.remove(0, 3); // a byte-order mark an editor may add
+    if (bytes.contains('\0'))
+        return false;
+    QStringDecoder utf8(QStringDecoder::Utf8);
+    [[maybe_unused]] const QString text = utf8.decode(bytes);
+    if (utf8.hasError())
+        return false;
+
+    QByteArray section;
+    QSet<QByteArray> keys;
+    int invalidWritten = 0;
+    for (const QByteArray& raw : bytes.split('\n')) {
+        const QByteArray line = raw.trimmed();
+        if (line.isEmpty() || line.startsWith(';') || line.startsWith('#'))
+            continue;
+        if (line.startsWith('[')) {
+            if (!line.endsWith(']'))
+                return false;
+            section = line;
+            continue;
+        }
+        const qsizetype equals = line.indexOf('=');
+        if (equals <= 0)
+            return false;
+        const QByteArray key = line.left(equals).trimmed();
+        const QByteArray value = line.mid(equals + 1).trimmed();
+        if (key.isEmpty() || !valueReadsWhole(value))
+            return false;
+        const QByteArray where = section + '\n' + key;
+        if (keys.contains(where))
+            return false; // the earlier value is read over
+        keys.insert(where);
+        if (value == "@Invalid()")
+            ++invalidWritten; // written so on purpose: an empty value
+    }
+    int invalidRead = 0;
+    for (const QString& key : settings.allKeys())
+        if (!settings.value(key).isValid())
+            ++invalidRead;
+    return invalidRead <= invalidWritten;
+}
+
+// A file that does not read whole would be rewritten with only the keys the
+// reader understood, and whatever else it held would be gone: it is put
+// aside first, as it is ("Nullvane.conf.damaged", or
+// "Nullvane.conf.2.damaged" and on when that is taken), so that the user's
+// values, in their order, can still be recovered by hand. A fresh file
+// begins.
 void setDamagedFileAside(const QString& file)
 {
-    QSettings probe(file, QSettings::IniFormat);
-    if (probe.status() != QSettings::FormatError)
-        return;
+    {
+        const QSettings probe(file, QSettings::IniFormat);
+        if (readsWhole(file, probe))
+            return;
+    }
     QString aside = file + QStringLiteral(".damaged");
     for (int n = 2; QFileInfo::exists(aside) || QFileInfo(aside).isSymLink(); ++n)
         aside = QStringLiteral("%1.%2.damaged").arg(file).arg(n);
@@ -55,7 +135,7 @@ void setValue(const QString& key, const QVariant& v)
     const QString file = settingsFile();
     setDamagedFileAside(file);
     QSettings settings(file, QSettings::IniFormat);
-    if (settings.status() == QSettings::FormatError)
+    if (!readsWhole(file, settings))
         return; // could not be put aside: never written over
     settings.setValue(key, v);
     settings.sync();
@@ -79,7 +159,7 @@ void remove(const QString& key)
     const QString file = settingsFile();
     setDamagedFileAside(file);
     QSettings settings(file, QSettings::IniFormat);
-    if (settings.status() == QSettings::FormatError)
+    if (!readsWhole(file, settings))
         return;
     settings.remove(key);
     settings.sync();

@@ -30,6 +30,8 @@ packages=(
   dbus-daemon
   # the install test validates the desktop entry and the polkit policy
   desktop-file-utils libxml2-utils
+  # the erase benchmark reads its child runs' peak memory through GNU time
+  time
 )
 
 missing=()

@@ -24,6 +24,7 @@
 #include <sys/ioctl.h>
 #include <sys/statvfs.h>
 #include <iostream>
+#include <optional>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
 #include <unistd.h>
@@ -242,62 +243,105 @@ private:
     bool active_ = false;
 };
 
-// A mounted ext4 loop volume whose freed blocks keep their bytes; the test
-// is skipped where the machine cannot make one.
+// A mounted ext4 loop volume whose freed blocks keep their bytes and whose
+// tables are laid out at once (no background writes to the device later);
+// the test is skipped where the machine cannot make one.
 #define MOUNT_EXT4_OR_SKIP(loop, size)                                                                  \
     nvtest::LoopDevice loop(size);                                                                      \
     if (!loop.valid())                                                                                  \
         GTEST_SKIP() << loop.skipReason().toStdString();                                                \
-    if (!loop.format(QStringLiteral("ext4"), {QStringLiteral("-E"), QStringLiteral("nodiscard")})       \
+    if (!loop.format(QStringLiteral("ext4"),                                                            \
+                     {QStringLiteral("-E"), QStringLiteral("nodiscard,lazy_itable_init=0,lazy_journal_init=0")}) \
         || loop.mount(QStringLiteral("ext4")).isEmpty())                                                \
         GTEST_SKIP() << "cannot make and mount ext4 here"
 
 } // namespace
 
-// Every pass is on the medium when it ends: the raw device, read past every
-// cache while the volume stays mounted, holds the pass's bytes at the file's
-// blocks after each pass.
-TEST(EraseOnDisk, EachPassIsOnTheMediumWhenItEnds)
+// Bytes the block device has written so far, as the kernel counts them
+// (sectors written in /sys/block/<name>/stat); -1 when it cannot be read.
+qint64 deviceBytesWritten(const QString& device)
+{
+    QFile f(QStringLiteral("/sys/block/%1/stat").arg(QFileInfo(device).fileName()));
+    if (!f.open(QIODevice::ReadOnly))
+        return -1;
+    const QList<QByteArray> fields = f.readAll().simplified().split(' ');
+    bool ok = false;
+    const qint64 sectors = fields.value(6).toLongLong(&ok);
+    return ok ? sectors * 512 : -1;
+}
+
+// Every standard's count of passes is written, each pass on the medium when
+// it ends: after each pass the raw device, read past every cache while the
+// volume stays mounted, holds that pass's bytes at the file's blocks, and
+// the device has written the file once more (its own counter, apart from the
+// engine), never twice.
+TEST(EraseOnDisk, EveryStandardsPassesAreWrittenAndEachIsOnTheMediumWhenItEnds)
 {
     MOUNT_EXT4_OR_SKIP(loop, 48 * 1024 * 1024);
+    if (deviceBytesWritten(loop.device()) < 0)
+        GTEST_SKIP() << "the kernel does not count this device's writes here";
     // Ends inside a block: that tail cannot bypass the cache and is on the
     // medium only if the pass flushed it.
-    const QString path = loop.mountPoint() + QStringLiteral("/report.bin");
     const qint64 size = 64 * 1024 + 1234;
-    QByteArray content(size, '\0');
-    ASSERT_TRUE(platform::secureRandomBytes(content.data(), static_cast<std::size_t>(size)));
-    ASSERT_TRUE(nvtest::writeFile(path, content));
-    ::sync();
-    // A real disk takes its time; so does this one, for the length of the shred.
-    SlowWrites slow(loop.device());
-    if (!slow.active())
-        std::cout << "note: no blkio throttle here; writes the engine only started may already be on the medium\n";
-
-    QByteArray expected(size, '\0');
-    int passesSeen = 0;
-    EraseObserver watch;
-    watch.chunkWritten = [&](int, std::int64_t offset, QByteArrayView bytes) {
-        std::memcpy(expected.data() + offset, bytes.data(), static_cast<size_t>(bytes.size()));
-    };
-    watch.passFinished = [&](int pass) {
-        ++passesSeen;
-        const std::vector<Extent> extents = physicalExtents(path);
-        ASSERT_FALSE(extents.empty());
-        qint64 checked = 0;
-        int bad = 0;
-        for (const Extent& e : extents) {
-            const qint64 length = std::min(e.length, size - e.logical);
-            if (length <= 0)
-                continue;
-            if (readRaw(loop.device(), e.physical, length) != expected.mid(e.logical, length))
-                ++bad;
-            checked += length;
+    struct statvfs vfs {};
+    ASSERT_EQ(statvfs(QFile::encodeName(loop.mountPoint()).constData(), &vfs), 0);
+    const qint64 block = qint64(vfs.f_frsize); // 1 KiB on a volume this small
+    const qint64 onVolume = (size + block - 1) / block * block;
+    for (const int count : {1, 2, 3, 7, 35}) {
+        SCOPED_TRACE(count);
+        const QString path = loop.mountPoint() + QStringLiteral("/report-%1.bin").arg(count);
+        QByteArray content(size, '\0');
+        ASSERT_TRUE(platform::secureRandomBytes(content.data(), static_cast<std::size_t>(size)));
+        ASSERT_TRUE(nvtest::writeFile(path, content));
+        ::sync();
+        // A real disk takes its time; so does this one, for the length of
+        // one shred (slowing all of them would only make the test long).
+        std::optional<SlowWrites> slow;
+        if (count == 3) {
+            slow.emplace(loop.device());
+            if (!slow->active())
+                std::cout << "note: no blkio throttle here; writes the engine only started may already be on the medium\n";
         }
-        EXPECT_EQ(checked, size);
-        EXPECT_EQ(bad, 0) << "pass " << pass << ": the medium does not hold what the pass wrote";
-    };
-    EXPECT_TRUE(securelyEraseFile(path, 3, watch));
-    EXPECT_EQ(passesSeen, 3);
+
+        QByteArray expected(size, '\0');
+        QByteArray previous = content;
+        int passesSeen = 0;
+        qint64 deviceBefore = deviceBytesWritten(loop.device());
+        EraseObserver watch;
+        watch.chunkWritten = [&](int, std::int64_t offset, QByteArrayView bytes) {
+            std::memcpy(expected.data() + offset, bytes.data(), static_cast<size_t>(bytes.size()));
+        };
+        watch.passFinished = [&](int pass) {
+            ++passesSeen;
+            const qint64 deviceNow = deviceBytesWritten(loop.device());
+            EXPECT_GE(deviceNow - deviceBefore, onVolume) << "pass " << pass << " did not reach the device whole";
+            EXPECT_LT(deviceNow - deviceBefore, 2 * onVolume) << "pass " << pass << " wrote the file more than once";
+            deviceBefore = deviceNow;
+            EXPECT_NE(expected, previous) << "pass " << pass << " wrote what the file held before";
+            previous = expected;
+            const std::vector<Extent> extents = physicalExtents(path);
+            ASSERT_FALSE(extents.empty());
+            qint64 checked = 0;
+            int bad = 0;
+            for (const Extent& e : extents) {
+                const qint64 length = std::min(e.length, size - e.logical);
+                if (length <= 0)
+                    continue;
+                if (readRaw(loop.device(), e.physical, length) != expected.mid(e.logical, length))
+                    ++bad;
+                checked += length;
+            }
+            EXPECT_EQ(checked, size);
+            EXPECT_EQ(bad, 0) << "pass " << pass << ": the medium does not hold what the pass wrote";
+        };
+        EXPECT_TRUE(securelyEraseFile(path, count, watch));
+        EXPECT_EQ(passesSeen, count);
+        // The last pass is the zero pass only when it is the one pass.
+        if (count == 1)
+            EXPECT_EQ(expected.count('\0'), size);
+        else
+            EXPECT_LT(expected.count('\0'), size / 64);
+    }
 }
 
 // A sparse file far larger than the free space: only its data is overwritten,

@@ -394,7 +394,7 @@ TEST(EraseQueue, ItemsBehindAFolderThatIsNoLongerTheOneListedFailAndNothingIsTou
 // the one volume it wrote to.
 TEST(EraseQueue, ThePassCountIsReadOnceAndOnlyTheVolumesWrittenToAreFlushed)
 {
-    platform::defaults::setInteger(QStringLiteral("EraserTimes"), 3);
+    platform::defaults::setInteger(QStringLiteral("EraserTimes"), 7);
     const FileObjList list = files(nvtest::freshFolder(), 3, QByteArray(5000, 'p'));
     std::atomic<int> passEnds{0};
     RemoveFileAndFolder queue;
@@ -408,7 +408,7 @@ TEST(EraseQueue, ThePassCountIsReadOnceAndOnlyTheVolumesWrittenToAreFlushed)
     platform::LogCapture log;
     ASSERT_TRUE(rec.run(queue, list));
     platform::defaults::remove(QStringLiteral("EraserTimes"));
-    EXPECT_EQ(passEnds, 9) << "three passes for each of the three files";
+    EXPECT_EQ(passEnds, 21) << "seven passes for each of the three files";
     for (const FileObjPtr& f : list)
         EXPECT_EQ(f->failStr(), kSuccess);
     EXPECT_TRUE(log.contains(QStringLiteral("synced 1 volume(s)"))) << log.lines();

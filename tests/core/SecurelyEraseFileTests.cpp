@@ -59,10 +59,13 @@ bool setLocked(const QString& path, bool locked)
 
 } // namespace
 
-TEST(SecurelyEraseFile, PassesAreClampedAndEachOverwritesTheWholeFileInPlace)
+// Every count a standard names (1, 2, 3, 7, 35) is written in full, zeros
+// first; a count below one is one pass, and none goes past the largest.
+TEST(SecurelyEraseFile, EveryStandardsPassesOverwriteTheWholeFileInPlace)
 {
     const qint64 size = 3 * 4096 + 123; // ends inside a block
-    for (const auto& [asked, expected] : std::vector<std::pair<int, int>>{{-3, 1}, {0, 1}, {3, 3}, {7, 5}, {35, 5}}) {
+    for (const auto& [asked, expected] : std::vector<std::pair<int, int>>{
+             {-3, 1}, {0, 1}, {1, 1}, {2, 2}, {3, 3}, {7, 7}, {35, 35}, {36, 35}}) {
         SCOPED_TRACE(asked);
         const QString dir = nvtest::freshFolder();
         Watch watch(dir + QStringLiteral("/doc.bin"));
@@ -89,9 +92,9 @@ TEST(SecurelyEraseFile, PassesAreClampedAndEachOverwritesTheWholeFileInPlace)
     }
 }
 
-TEST(SecurelyEraseFile, WritesSixteenMebibyteChunks)
+TEST(SecurelyEraseFile, WritesWholeChunksAndAShortLastOne)
 {
-    const std::int64_t chunk = 16 * 1024 * 1024;
+    const std::int64_t chunk = kEraseChunkSize;
     for (const std::int64_t size : {chunk, chunk + 1}) {
         Watch watch(nvtest::freshFolder() + QStringLiteral("/big.bin"));
         ASSERT_TRUE(nvtest::writeFile(watch.path, QByteArray(size, 'Q')));

@@ -229,13 +229,30 @@ TEST(ErasureStandards, PassCountsAgreeWithTheLabels)
     }
 }
 
+namespace {
+
+QString userDefaultsFile()
+{
+    return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation)
+           + QStringLiteral("/Corvel/Nullvane.conf");
+}
+
+// Every file the defaults may have put aside, so that each case begins with
+// none.
+void removeAsideFiles()
+{
+    const QFileInfo file(userDefaultsFile());
+    for (const QString& name : QDir(file.path()).entryList({file.fileName() + QStringLiteral("*.damaged")}, QDir::Files))
+        QFile::remove(file.path() + QLatin1Char('/') + name);
+}
+
+} // namespace
+
 TEST(UserDefaults, ADamagedFileIsKeptAsideBeforeDefaultsAreWritten)
 {
-    const QString file = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation)
-                         + QStringLiteral("/Corvel/Nullvane.conf");
+    const QString file = userDefaultsFile();
     const QString aside = file + QStringLiteral(".damaged");
-    QFile::remove(aside);
-    QFile::remove(file + QStringLiteral(".2.damaged"));
+    removeAsideFiles();
 
     // A file that reads cleanly keeps every key it holds.
     ASSERT_TRUE(nvtest::writeFile(file, "[General]\nEraserTimes=3\nMyOwnKey=kept\n"));
@@ -255,7 +272,82 @@ TEST(UserDefaults, ADamagedFileIsKeptAsideBeforeDefaultsAreWritten)
         EXPECT_EQ(kept.readAll(), damaged);
         EXPECT_EQ(platform::defaults::integerForKey(QStringLiteral("EraserTimes")), 1);
     }
-    QFile::remove(aside);
-    QFile::remove(file + QStringLiteral(".2.damaged"));
+    removeAsideFiles();
+    QFile::remove(file);
+}
+
+// Lines the reader passes over without reporting an error: each would be
+// dropped, and the user's keys sorted anew, by the next write. The file is
+// kept aside as it was, its keys in their own order.
+TEST(UserDefaults, AFileWithALineTheReaderPassesOverIsKeptAsideAsItWas)
+{
+    const QString file = userDefaultsFile();
+    const QString aside = file + QStringLiteral(".damaged");
+    const std::pair<const char*, QByteArray> cases[] = {
+        {"a line without a value", "[General]\nZeta=1\nEraserTimes=3\nno equals sign here\nAlpha=2\n"},
+        {"control bytes", "[General]\nZeta=1\nEraserTimes=3\n\x01\x02\nAlpha=2\n"},
+        {"bytes that are not UTF-8", "[General]\nZeta=1\nEraserTimes=3\nName=\xff\xfe\nAlpha=2\n"},
+        {"a key without a name", "[General]\nZeta=1\nEraserTimes=3\n=orphan\nAlpha=2\n"},
+        {"a value it cannot decode", "[General]\nZeta=1\nEraserTimes=3\nBlob=@Variant(\\0\\0\\0garbage)\nAlpha=2\n"},
+        {"a quote left open", "[General]\nZeta=1\nEraserTimes=\"3\nAlpha=2\n"},
+        {"a line that runs on", "[General]\nZeta=1\nEraserTimes=3\\\nAlpha=2\n"},
+        {"a key given twice", "[General]\nZeta=1\nEraserTimes=3\nZeta=4\nAlpha=2\n"},
+        {"a NUL byte", QByteArray("[General]\nZeta=1\nEraserTimes=3\0\nAlpha=2\n", 40)},
+    };
+    for (const auto& [what, bytes] : cases) {
+        SCOPED_TRACE(what);
+        removeAsideFiles();
+        ASSERT_TRUE(nvtest::writeFile(file, bytes));
+        platform::defaults::setInteger(QStringLiteral("EraserTimesTag"), 4);
+        QFile kept(aside);
+        ASSERT_TRUE(kept.open(QIODevice::ReadOnly));
+        EXPECT_EQ(kept.readAll(), bytes);
+        EXPECT_EQ(platform::defaults::integerForKey(QStringLiteral("EraserTimesTag")), 4);
+    }
+    removeAsideFiles();
+    QFile::remove(file);
+}
+
+// What the program writes itself, however odd the values, and what a person
+// may add by hand (comments, Windows line ends, a byte-order mark), reads
+// whole: it is never taken for damaged and put aside.
+TEST(UserDefaults, FilesTheProgramOrAPersonWritesAreNeverTakenForDamaged)
+{
+    const QString file = userDefaultsFile();
+    removeAsideFiles();
+    QFile::remove(file);
+    const QVariantMap values{
+        {QStringLiteral("Quotes"), QStringLiteral("say \"hi\" and 'bye'")},
+        {QStringLiteral("Backslashes"), QStringLiteral("C:\\path\\")},
+        {QStringLiteral("Separators"), QStringLiteral("a;b,c=d # e")},
+        {QStringLiteral("Lines"), QStringLiteral("one\ntwo\r\n")},
+        {QStringLiteral("Spaces"), QStringLiteral("  padded  ")},
+        {QStringLiteral("Chinese"), QStringLiteral("擦除 😀")},
+        {QStringLiteral("List"), QStringList{QStringLiteral("x, y"), QStringLiteral("\"z\"")}},
+        {QStringLiteral("Bytes"), QByteArray("\0\x01\xff\\\"", 5)},
+        {QStringLiteral("Nothing"), QVariant()},
+        {QStringLiteral("Empty"), QString()},
+        {QStringLiteral("key with = and ; and \""), 7},
+        {QStringLiteral("Group/Inner"), true},
+    };
+    for (auto it = values.begin(); it != values.end(); ++it)
+        platform::defaults::setValue(it.key(), it.value());
+    platform::defaults::setInteger(QStringLiteral("EraserTimes"), 2);
+    EXPECT_TRUE(QDir(QFileInfo(file).path()).entryList({QStringLiteral("*.damaged")}).isEmpty());
+    for (auto it = values.begin(); it != values.end(); ++it) {
+        SCOPED_TRACE(it.key().toStdString());
+        const QVariant read = platform::defaults::value(it.key());
+        EXPECT_EQ(read.toString(), it.value().toString());
+        EXPECT_EQ(read.toStringList(), it.value().toStringList());
+        EXPECT_EQ(read.toByteArray(), it.value().toByteArray());
+    }
+
+    const QByteArray byHand = "\xEF\xBB\xBF; my notes\r\n# more notes\r\n[General]\r\nEraserTimes=3\r\n\r\n  Spaced = 5  \r\n";
+    ASSERT_TRUE(nvtest::writeFile(file, byHand));
+    platform::defaults::setInteger(QStringLiteral("EraserTimesTag"), 1);
+    EXPECT_TRUE(QDir(QFileInfo(file).path()).entryList({QStringLiteral("*.damaged")}).isEmpty());
+    EXPECT_EQ(platform::defaults::integerForKey(QStringLiteral("EraserTimes")), 3);
+    EXPECT_EQ(platform::defaults::integerForKey(QStringLiteral("Spaced")), 5);
+    removeAsideFiles();
     QFile::remove(file);
 }
