@@ -152,6 +152,26 @@ TEST(RecordedProfiles, ChromiumDownloadsAreLeftWhileTheBrowserHoldsItsStore)
     EXPECT_EQ(rows(history, "downloads_url_chains"), 0);
 }
 
+// A store that is a link to somewhere else is not the browser's own: it is
+// neither read nor changed, and the downloads stay with an amount unknown.
+TEST(RecordedProfiles, ChromiumStoreLinkedFromElsewhereIsLeftAlone)
+{
+    Home h;
+    h.app(QStringLiteral("Google Chrome"));
+    const QString profile = h.home(QStringLiteral(".config/google-chrome/Default"));
+    copyRecorded(kChromium, profile);
+    const QString elsewhere = nvtest::freshFolder(QStringLiteral("elsewhere")) + QStringLiteral("/store");
+    ASSERT_TRUE(QDir().rename(profile + QStringLiteral("/shared_proto_db"), elsewhere));
+    ASSERT_TRUE(QFile::link(elsewhere, profile + QStringLiteral("/shared_proto_db")));
+
+    Scanned s;
+    const QString chrome = QStringLiteral("Google Chrome");
+    EXPECT_EQ(s.item(chrome, QStringLiteral("Download History"))->size, QString());
+    s.clean(chrome, QStringLiteral("Download History"));
+    EXPECT_EQ(rows(profile + QStringLiteral("/History"), "downloads"), 2);
+    EXPECT_EQ(levelDbKeys(elsewhere).filter(QRegularExpression(QStringLiteral("^21_download,"))).size(), 2);
+}
+
 TEST(RecordedProfiles, FirefoxEsrSessionCachesAndTheProfileItUses)
 {
     Home h;
