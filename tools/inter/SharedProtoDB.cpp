@@ -97,13 +97,16 @@ bool deleteDownloads(const QString& folder)
     if (!db)
         return false;
     leveldb::WriteBatch batch;
+    int found = 0;
     {
         std::unique_ptr<leveldb::Iterator> it(db->NewIterator(leveldb::ReadOptions()));
-        for (it->Seek(kDownloadPrefix); it->Valid() && it->key().starts_with(kDownloadPrefix); it->Next())
+        for (it->Seek(kDownloadPrefix); it->Valid() && it->key().starts_with(kDownloadPrefix); it->Next(), ++found)
             batch.Delete(it->key());
         if (!it->status().ok())
             return false;
     }
+    if (found == 0)
+        return true;   // the other features' records are not rewritten for nothing
     leveldb::WriteOptions write;
     write.sync = true;
     const leveldb::Status status = db->Write(write, &batch);

@@ -157,14 +157,15 @@ const OptionalTable kFirefoxDownloadTables[] = {
                    "where v.place_id = moz_places.id) where last_visit_date is not (select max(visit_date) "
                    "from moz_historyvisits v where v.place_id = moz_places.id)"},
 };
-// After either: origins and icons that no place uses any more, and a fresh
-// ranking asked of Firefox for what is left. Icons live in favicons.sqlite,
-// attached as "favicons".
+// A statement for a column that only newer versions have.
 struct OptionalColumn {
     const char* table;
     const char* column;
     const char* sql;
 };
+// After either: origins and icons that no place uses any more, and a fresh
+// ranking asked of Firefox for what is left. Icons live in favicons.sqlite,
+// attached as "favicons".
 const OptionalTable kFirefoxOrphanTables[] = {
     {"moz_origins", "delete from moz_origins where id not in "
                     "(select origin_id from moz_places where origin_id is not null)"},
@@ -375,10 +376,6 @@ std::optional<int> ToGetDB::countItems(Count which, const QString& path)
                       "(select id from moz_anno_attributes where name glob ?1))",
                       {QString::fromLatin1(kFirefoxDownloadAnnos)}},
                      true);
-    case Count::GoogleForm:
-        return count(path, {"select count(*) from autofill", {}}, true);
-    case Count::FirefoxForm:
-        return count(path, {"select count(*) from moz_formhistory", {}}, true);
     case Count::GoogleFormBytes:
         return count(path,
                      {"select coalesce(sum(length(cast(name as blob)) + length(cast(value as blob))), 0) "
@@ -424,10 +421,6 @@ int ToGetDB::getSafariBrowsingHistoryItems(const QString& path) { return countIt
 int ToGetDB::getFirefoxHistoryItems(const QString& path) { return countItems(Count::FirefoxHistory, path).value_or(0); }
 int ToGetDB::getFirefoxDownloadItems(const QString& path) { return countItems(Count::FirefoxDownload, path).value_or(0); }
 int ToGetDB::getFirefoxLoginItems(const QString& path) { return countItems(Count::FirefoxLogins, path).value_or(0); }
-int ToGetDB::getGoogleFormItems(const QString& path) { return countItems(Count::GoogleForm, path).value_or(0); }
-int ToGetDB::getFirefoxFormItems(const QString& path) { return countItems(Count::FirefoxForm, path).value_or(0); }
-int ToGetDB::getGoogleFormBytes(const QString& path) { return countItems(Count::GoogleFormBytes, path).value_or(0); }
-int ToGetDB::getFirefoxFormBytes(const QString& path) { return countItems(Count::FirefoxFormBytes, path).value_or(0); }
 
 
 std::vector<ToGetDB::Statement> ToGetDB::historyStatements()

@@ -30,11 +30,6 @@ public:
     int getSafariBrowsingHistoryItems(const QString& path);  // history_visits
     int getFirefoxHistoryItems(const QString& path);  // pages visited or kept by nothing else
     int getFirefoxDownloadItems(const QString& path); // pages downloaded (visit or annotation)
-    int getGoogleFormItems(const QString& path);      // "Web Data": autofill entries
-    int getFirefoxFormItems(const QString& path);     // formhistory.sqlite: moz_formhistory
-    // Bytes of text the saved form entries keep (names and values).
-    int getGoogleFormBytes(const QString& path);
-    int getFirefoxFormBytes(const QString& path);
     int getFirefoxLoginItems(const QString& path);    // logins.db: local and synced logins
 
     // Emptying. true when the rows are gone (or there was no database at
@@ -67,7 +62,9 @@ public:
         GoogleHistory, GoogleDownload, GooglePassword, GoogleCookies,
         OperaHistory, OperaDownload, OperaPassword,
         SafariHistory, FirefoxHistory, FirefoxDownload, FirefoxLogins,
-        GoogleForm, FirefoxForm, GoogleFormBytes, FirefoxFormBytes,
+        // The bytes of text the saved form entries keep (names and values):
+        // "Web Data" autofill, formhistory.sqlite moz_formhistory.
+        GoogleFormBytes, FirefoxFormBytes,
     };
     std::optional<int> countItems(Count which, const QString& path);
     // Chromium's downloads: the rows of "downloads" and the download records

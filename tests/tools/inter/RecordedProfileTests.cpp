@@ -152,6 +152,26 @@ TEST(RecordedProfiles, ChromiumDownloadsAreLeftWhileTheBrowserHoldsItsStore)
     EXPECT_EQ(rows(history, "downloads_url_chains"), 0);
 }
 
+// A store that is a link to somewhere else is not the browser's own: it is
+// neither read nor changed, and the downloads stay with an amount unknown.
+TEST(RecordedProfiles, ChromiumStoreLinkedFromElsewhereIsLeftAlone)
+{
+    Home h;
+    h.app(QStringLiteral("Google Chrome"));
+    const QString profile = h.home(QStringLiteral(".config/google-chrome/Default"));
+    copyRecorded(kChromium, profile);
+    const QString elsewhere = nvtest::freshFolder(QStringLiteral("elsewhere")) + QStringLiteral("/store");
+    ASSERT_TRUE(QDir().rename(profile + QStringLiteral("/shared_proto_db"), elsewhere));
+    ASSERT_TRUE(QFile::link(elsewhere, profile + QStringLiteral("/shared_proto_db")));
+
+    Scanned s;
+    const QString chrome = QStringLiteral("Google Chrome");
+    EXPECT_EQ(s.item(chrome, QStringLiteral("Download History"))->size, QString());
+    s.clean(chrome, QStringLiteral("Download History"));
+    EXPECT_EQ(rows(profile + QStringLiteral("/History"), "downloads"), 2);
+    EXPECT_EQ(levelDbKeys(elsewhere).filter(QRegularExpression(QStringLiteral("^21_download,"))).size(), 2);
+}
+
 TEST(RecordedProfiles, FirefoxEsrSessionCachesAndTheProfileItUses)
 {
     Home h;
@@ -205,6 +225,16 @@ TEST(RecordedProfiles, FirefoxHistoryTakesThePagesAndKeepsBookmarksAndKeywords)
     const int bookmarks = rows(places, "moz_bookmarks");
     const QStringList held = column(places, QStringLiteral("select url from moz_places where foreign_count > 0 order by id"));
     ASSERT_TRUE(held.filter(QStringLiteral("/a.html")).size() == 1 && held.filter(QStringLiteral("/b.html")).size() == 1) << held;
+    // Headless Firefox stored no icons of the local pages: as it would, one
+    // for the visited c.html, one for the bookmarked a.html, and the site's
+    // own icon, which stays while a page of the site does.
+    const QString site = held.filter(QStringLiteral("/a.html")).value(0).section(QLatin1Char('/'), 0, 2);
+    sql(favicons, {QStringLiteral("INSERT INTO moz_pages_w_icons(id, page_url, page_url_hash) VALUES (901, '%1/c.html', 1), "
+                                  "(902, '%1/a.html', 2)").arg(site),
+                   QStringLiteral("INSERT INTO moz_icons(id, icon_url, fixed_icon_url_hash, root) VALUES "
+                                  "(901, '%1/c.png', 1, 0), (902, '%1/a.png', 2, 0), (903, '%1/favicon.ico', 3, 1), "
+                                  "(904, 'http://gone.example/favicon.ico', 4, 1)").arg(site),
+                   QStringLiteral("INSERT INTO moz_icons_to_pages(page_id, icon_id) VALUES (901, 901), (902, 902)")});
 
     Scanned s;
     const QString ff = QStringLiteral("Firefox ESR");
@@ -219,6 +249,9 @@ TEST(RecordedProfiles, FirefoxHistoryTakesThePagesAndKeepsBookmarksAndKeywords)
     EXPECT_EQ(rows(places, "moz_origins", "id not in (select origin_id from moz_places)"), 0);
     EXPECT_EQ(rows(places, "moz_places", "recalc_frecency = 0"), 0);   // Firefox ranks what is left anew
     EXPECT_EQ(rows(favicons, "moz_pages_w_icons"), rows(favicons, "moz_pages_w_icons", "page_url in ('" + held.join("','") + "')"));
+    EXPECT_EQ(column(favicons, QStringLiteral("select id from moz_icons where id > 900 order by id")),
+              (QStringList{QStringLiteral("902"), QStringLiteral("903")}));
+    EXPECT_EQ(rows(favicons, "moz_icons_to_pages", "page_id not in (select id from moz_pages_w_icons)"), 0);
     expectSound(places);
     EXPECT_EQ(column(favicons, QStringLiteral("pragma integrity_check")), QStringList{QStringLiteral("ok")});
 }
