@@ -200,7 +200,7 @@ void RepairDiskViewController::selectRow(int row)
     selectIndex_ = row;
     isRenameEdit_ = false;
     selectVolume_ = allVolumeArr_.at(row);
-    rebuildRows({previous, row});
+    rebuildRows(previous == row ? QList<int>{row} : QList<int>{previous, row});
 }
 
 void RepairDiskViewController::rebuildRows(const QList<int>& rows)

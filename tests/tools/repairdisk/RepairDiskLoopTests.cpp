@@ -308,6 +308,8 @@ struct AidWatch {
         };
     }
     QString text() const { return rows.join("\n"); }
+    // Only the tools' own lines: nothing our programs' libraries print.
+    void checkOnlyToolOutput() const { EXPECT_FALSE(text().contains("QProcess")) << text().toStdString(); }
     // The bar never showed more than 99 % before the end, and 100 % at it.
     void checkBar() const
     {
@@ -339,6 +341,7 @@ TEST(RepairDiskLoopFirstAid, VerifyAndRepairCleanAndDamagedExt4)
         EXPECT_TRUE(w.succeeded) << w.text();
         EXPECT_TRUE(w.text().contains("appears to be OK")) << w.text();
         w.checkBar();
+        w.checkOnlyToolOutput();
     }
     {
         AidWatch w(run);
@@ -363,6 +366,7 @@ TEST(RepairDiskLoopFirstAid, VerifyAndRepairCleanAndDamagedExt4)
         EXPECT_TRUE(w.text().contains("needs to be repaired")) << w.text();
         EXPECT_TRUE(w.text().contains("exit code")) << "the error output is among the rows: " << w.text();
         w.checkBar();
+        w.checkOnlyToolOutput();
     }
     {
         AidWatch w(run);
