@@ -395,6 +395,7 @@ TEST_F(FileEraserScreenTest, TheSidePanelsSlideInAndOut)
     EXPECT_EQ(screen->historyVC()->typeStr(), QStringLiteral("WipeFile"));
     EXPECT_TRUE(screen->historyView()->isVisible());
     EXPECT_EQ(screen->historyView()->pos(), QPoint(0, 0));
+    ASSERT_TRUE(nvtest::pumpUntil([&] { return !screen->historyVC()->isLoading(); }));
     screentest::savePng(&window, QStringLiteral("FileEraserViewController-history-panel"));
     QTest::mouseClick(screen->historyVC()->noCloseButton(), Qt::LeftButton);
     EXPECT_FALSE(screen->historyView()->isVisible());
