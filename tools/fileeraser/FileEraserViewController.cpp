@@ -645,21 +645,32 @@ void FileEraserViewController::doEraserSelectFiles()
         self->eraserTypeLabel_->setText(PublicUtilities::getEraserTimes());
     });
     deleteErrorArr_.clear();
+    cancelPending_ = false;
     QTimer::singleShot(500, this, &FileEraserViewController::beginRemove);
 }
 
 void FileEraserViewController::beginRemove()
 {
-    const FileObjList jobs = list_.flatJobList();
+    if (run_.isRunning())
+        return;
+    // The tabs are locked from here on; the job list is made on a worker and
+    // the queue starts with it when it arrives.
     if (superDelegate_)
         superDelegate_->canChangeType(false);
-    run_.start(jobs);
+    run_.startFrom(list_);
+    // "取消" was pressed while the pane slid in: the run ends before anything
+    // is erased.
+    if (cancelPending_)
+        run_.cancelShred();
 }
 
 void FileEraserViewController::cancelEraserButtonAction()
 {
     cancelEraserButton_->setButtonEnabled(false);
-    run_.cancelShred();
+    if (run_.isRunning())
+        run_.cancelShred();
+    else
+        cancelPending_ = true;
 }
 
 void FileEraserViewController::showEndView(const FileObjList& doneList)
@@ -719,6 +730,8 @@ void FileEraserViewController::sussEndBackToMainView()
 
 bool FileEraserViewController::stopRunningWork(int timeoutMs)
 {
+    // A run about to start after the pane's slide starts cancelled.
+    cancelPending_ = true;
     if (!run_.isRunning())
         return true;
     run_.cancelShred();

@@ -187,6 +187,8 @@ private:
     MainWindowHost* superDelegate_ = nullptr;
 
     FileEraserRun run_;
+    // "取消" came before the run started (the pane was still sliding in).
+    bool cancelPending_ = false;
     std::unique_ptr<HistoryViewController> historyVC_;
     std::unique_ptr<SetEraserLevelVC> setEraserLevelVC_;
     QPointer<QMenu> menu_;

@@ -516,6 +516,30 @@ TEST_F(FileEraserScreenTest, CancellingShowsTheFailurePaneAndStillRecordsTheRun)
     EXPECT_TRUE(screen->stopRunningWork(1000));
 }
 
+// "取消" is on screen as soon as the progress pane slides in, half a second
+// before the run starts: pressed then, it ends the run before anything is
+// erased, on the failure pane with the cancel note and a record.
+TEST_F(FileEraserScreenTest, CancellingBeforeTheRunStartsErasesNothing)
+{
+    const QString a = file("a.txt", QByteArray(3000, 'a'));
+    file("Folder/b.txt", QByteArray(3000, 'b'));
+    screen->viewDragAction({a, dir + "/Folder"});
+    confirmNextRun();
+    screen->eraserNowButtonAction();
+    ASSERT_FALSE(screen->run().isRunning()) << "the run starts after the pane's slide";
+    QTest::mouseClick(screen->cancelEraserButton(), Qt::LeftButton);
+    ASSERT_TRUE(nvtest::pumpUntil([&] { return !screen->run().isRunning() && screen->failView()->pos() == QPoint(0, 0); }, 20000));
+    EXPECT_TRUE(screen->run().isCancel());
+    EXPECT_EQ(screen->failNode()->text(), QStringLiteral("用户取消了操作。"));
+    EXPECT_TRUE(screen->failNode()->isVisible());
+    EXPECT_EQ(host.calls, (QList<bool>{false, true}));
+    EXPECT_TRUE(nvtest::fileContains(a, QByteArray(3000, 'a')));
+    EXPECT_TRUE(nvtest::fileContains(dir + "/Folder/b.txt", QByteArray(3000, 'b')));
+    const HistoryRecords records = DoDataBase::returnDoDataBase()->getAllData();
+    ASSERT_EQ(records.size(), 1);
+    EXPECT_EQ(records.first().at(1).value("Result"), QStringLiteral("擦除失败"));
+}
+
 TEST_F(FileEraserScreenTest, CancellingTheConfirmationKeepsTheList)
 {
     const QString a = file("kept.txt");
