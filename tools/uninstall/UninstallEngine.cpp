@@ -10,6 +10,7 @@
 #include <QFileInfo>
 #include <QSet>
 #include <atomic>
+#include <utility>
 #include <sys/stat.h>
 
 struct UninstallEngine::State {
@@ -20,6 +21,11 @@ struct UninstallEngine::State {
     // Main thread: the walk of applications whose items are wanted; items of
     // an earlier walk still on their way are dropped.
     quint64 applicationsWalk = 0;
+    // The related-file search whose groups are wanted (counted on the main
+    // thread, read by its worker), and the items it was asked for.
+    std::shared_ptr<std::atomic<quint64>> relatedSearch = std::make_shared<std::atomic<quint64>>(0);
+    bool searching = false;
+    AMAppItemList searchedItems;
 };
 
 namespace {
@@ -266,6 +272,82 @@ void UninstallEngine::measureSize(const AMAppItemPtr& item)
                 state->listener->sizeMeasured(item);
         });
     });
+}
+
+namespace {
+
+// What a worker may read of an item while the screen keeps the item: a copy
+// without its icon (icons stay on the main thread).
+AMAppItemPtr detached(const AMAppItemPtr& item)
+{
+    AMAppItemPtr copy = item->copy();
+    copy->image = QIcon();
+    return copy;
+}
+
+} // namespace
+
+void UninstallEngine::findRelatedFiles(const AMAppItemList& items,
+                                       std::function<void(const QList<AMAppItemList>&)> found)
+{
+    AMAppItemList installed;
+    for (const AMAppItemList& list : d->lists)
+        for (const AMAppItemPtr& item : list)
+            if (item)
+                installed << detached(item);
+    AMAppItemList chosen;
+    for (const AMAppItemPtr& item : items)
+        chosen << (item ? detached(item) : AMAppItemPtr());
+    const quint64 search = ++*d->relatedSearch;
+    const auto current = d->relatedSearch;
+    d->searching = true;
+    // The listed items stay on the main thread, where their icons live.
+    d->searchedItems = items;
+    const Weak weak = d;
+    platform::dispatch::global(platform::dispatch::Priority::Default, [weak, search, current, installed, chosen,
+                                                                        found = std::move(found)] {
+        const QStringList keys = RelatedAppFilesScanner::keysOfItems(installed);
+        QList<AMAppItemList> groups;
+        for (const AMAppItemPtr& item : chosen) {
+            // A superseded search stops between items.
+            if (current->load() != search)
+                return;
+            groups << (item ? RelatedAppFilesScanner::relatedFilesToItem(item, keys) : AMAppItemList());
+        }
+        platform::dispatch::main([weak, search, groups, found] {
+            const auto state = weak.lock();
+            if (!state || state->relatedSearch->load() != search)
+                return;
+            state->searching = false;
+            const AMAppItemList items = std::exchange(state->searchedItems, {});
+            // The icons the worker could not ask for: the listed item's own
+            // for its group's head, the desktop's for every found file.
+            for (qsizetype g = 0; g < groups.size(); ++g) {
+                for (qsizetype m = 0; m < groups[g].size(); ++m) {
+                    const AMAppItemPtr& member = groups[g][m];
+                    if (!member->image.isNull())
+                        continue;
+                    const AMAppItemPtr& listed = items.value(g);
+                    member->image = m == 0 && listed && !listed->image.isNull()
+                                        ? listed->image
+                                        : RelatedAppFilesScanner::iconForPath(member->path);
+                }
+            }
+            found(groups);
+        });
+    });
+}
+
+bool UninstallEngine::isSearching() const
+{
+    return d->searching;
+}
+
+void UninstallEngine::cancelSearches()
+{
+    ++*d->relatedSearch;
+    d->searching = false;
+    d->searchedItems.clear();
 }
 
 AMAppItemList UninstallEngine::relatedFilesOf(const AMAppItemPtr& item) const
