@@ -5,7 +5,9 @@
 // slide over them from the right.
 //
 // The list, the flattening and the end-of-run rules live in FileEraserList
-// and FileEraserRun; this controller wires them to the views.
+// and FileEraserRun; this controller wires them to the views: the list pane
+// in FileEraserViewController.cpp, the run's panes in FileEraserRunPanes.cpp,
+// the toolbar and side panels in FileEraserSidePanels.cpp.
 
 #include "FileEraserList.h"
 #include "FileEraserRun.h"
