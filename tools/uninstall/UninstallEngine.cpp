@@ -285,6 +285,21 @@ AMAppItemPtr detached(const AMAppItemPtr& item)
     return copy;
 }
 
+// The groups of `items`, the keys of every `installed` item competing for the
+// files; empty once `superseded` answers true between two items.
+QList<AMAppItemList> groupsOf(const AMAppItemList& installed, const AMAppItemList& items,
+                              const std::function<bool()>& superseded = {})
+{
+    const QStringList keys = RelatedAppFilesScanner::keysOfItems(installed);
+    QList<AMAppItemList> groups;
+    for (const AMAppItemPtr& item : items) {
+        if (superseded && superseded())
+            return {};
+        groups << (item ? RelatedAppFilesScanner::relatedFilesToItem(item, keys) : AMAppItemList());
+    }
+    return groups;
+}
+
 } // namespace
 
 void UninstallEngine::findRelatedFiles(const AMAppItemList& items,
@@ -306,14 +321,11 @@ void UninstallEngine::findRelatedFiles(const AMAppItemList& items,
     const Weak weak = d;
     platform::dispatch::global(platform::dispatch::Priority::Default, [weak, search, current, installed, chosen,
                                                                         found = std::move(found)] {
-        const QStringList keys = RelatedAppFilesScanner::keysOfItems(installed);
-        QList<AMAppItemList> groups;
-        for (const AMAppItemPtr& item : chosen) {
-            // A superseded search stops between items.
-            if (current->load() != search)
-                return;
-            groups << (item ? RelatedAppFilesScanner::relatedFilesToItem(item, keys) : AMAppItemList());
-        }
+        // A superseded search stops between items.
+        const QList<AMAppItemList> groups =
+            groupsOf(installed, chosen, [&current, search] { return current->load() != search; });
+        if (current->load() != search)
+            return;
         platform::dispatch::main([weak, search, groups, found] {
             const auto state = weak.lock();
             if (!state || state->relatedSearch->load() != search)
@@ -362,11 +374,7 @@ QList<AMAppItemList> UninstallEngine::relatedFilesOf(const AMAppItemList& items)
     AMAppItemList installed;
     for (const AMAppItemList& list : d->lists)
         installed += list;
-    const QStringList keys = RelatedAppFilesScanner::keysOfItems(installed);
-    QList<AMAppItemList> groups;
-    for (const AMAppItemPtr& item : items)
-        groups << (item ? RelatedAppFilesScanner::relatedFilesToItem(item, keys) : AMAppItemList());
-    return groups;
+    return groupsOf(installed, items);
 }
 
 const QList<QStringList>& UninstallEngine::searchPaths() const
