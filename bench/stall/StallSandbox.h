@@ -34,11 +34,14 @@ public:
         for (const auto& [var, sub] : {std::pair{"HOME", "home"}, {"XDG_CONFIG_HOME", "config"},
                                        {"XDG_DATA_HOME", "data"}, {"XDG_CACHE_HOME", "cache"},
                                        {"XDG_STATE_HOME", "state"}, {"XDG_DATA_DIRS", "share"},
-                                       {"TMPDIR", "tmp"}, {"NULLVANE_ROOT", "root"}}) {
+                                       {"XDG_RUNTIME_DIR", "runtime"}, {"TMPDIR", "tmp"},
+                                       {"NULLVANE_ROOT", "root"}}) {
             const QString folder = path_ + QLatin1Char('/') + QLatin1String(sub);
             QDir().mkpath(folder);
             qputenv(var, QFile::encodeName(folder));
         }
+        QFile::setPermissions(path_ + QStringLiteral("/runtime"),
+                              QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
         if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
             qputenv("QT_QPA_PLATFORM", "offscreen");
     }
