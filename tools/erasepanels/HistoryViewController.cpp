@@ -273,8 +273,9 @@ void HistoryViewController::clickExportWithDate(const QString& key)
 
 bool HistoryViewController::exportRun(const QString& key)
 {
-    // The run as the panel shows it; the store is not read again here.
-    const HistoryRecords& records = HistoryDic_;
+    // The run as the panel shows it (kept, as a load may land while the
+    // save panel is open); the store is not read again here.
+    const HistoryRecords records = HistoryDic_;
     if (!records.contains(key))
         return false;
     const QString proposed = historyexport::proposedFileName(QDateTime::currentDateTime());

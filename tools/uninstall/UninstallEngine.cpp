@@ -302,8 +302,7 @@ QList<AMAppItemList> groupsOf(const AMAppItemList& installed, const AMAppItemLis
 
 } // namespace
 
-void UninstallEngine::findRelatedFiles(const AMAppItemList& items,
-                                       std::function<void(const QList<AMAppItemList>&)> found)
+void UninstallEngine::findRelatedFiles(const AMAppItemList& items, RelatedFilesFound found)
 {
     AMAppItemList installed;
     for (const AMAppItemList& list : d->lists)
@@ -345,7 +344,7 @@ void UninstallEngine::findRelatedFiles(const AMAppItemList& items,
                                         : RelatedAppFilesScanner::iconForPath(member->path);
                 }
             }
-            found(groups);
+            found(items, groups);
         });
     });
 }

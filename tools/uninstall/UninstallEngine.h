@@ -69,10 +69,12 @@ public:
     AMAppItemList relatedFilesOf(const AMAppItemPtr& item) const;
     // The same for several items, one group each, the keys gathered once.
     QList<AMAppItemList> relatedFilesOf(const AMAppItemList& items) const;
-    // The same on a worker: `found` gets the groups on the main thread, the
-    // members' icons filled in. A newer search drops what an older one still
-    // has on its way (its `found` is never called); so does cancelSearches.
-    void findRelatedFiles(const AMAppItemList& items, std::function<void(const QList<AMAppItemList>&)> found);
+    // The same on a worker: `found` gets the items and their groups on the
+    // main thread, the members' icons filled in. A newer search drops what an
+    // older one still has on its way (its `found` is never called); so does
+    // cancelSearches. The items stay on the main thread meanwhile.
+    using RelatedFilesFound = std::function<void(const AMAppItemList& items, const QList<AMAppItemList>& groups)>;
+    void findRelatedFiles(const AMAppItemList& items, RelatedFilesFound found);
     // A related-file search is on its way.
     bool isSearching() const;
     void cancelSearches();

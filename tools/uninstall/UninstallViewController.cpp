@@ -456,7 +456,7 @@ void UninstallViewController::findGroupsAndConfirm(const AMAppItemList& items)
     // The folders are searched and the files measured on a worker; the
     // confirmation opens when the groups arrive. A newer click supersedes.
     const int kind = list_.appsType();
-    engine_.findRelatedFiles(items, [this, items, kind](const QList<AMAppItemList>& groups) {
+    engine_.findRelatedFiles(items, [this, kind](const AMAppItemList& items, const QList<AMAppItemList>& groups) {
         if (engine_.isScan() || removalPending())
             return;
         handledItems_ = items;
