@@ -104,10 +104,9 @@ protected:
         screentest::whenDialogShown([this, png](StatusAttachedWindow* window) {
             if (!png.isEmpty())
                 screentest::savePng(window, png);
-            auto buttons = window->findChildren<TextImageButton*>();
-            for (TextImageButton* b : buttons)
-                if (b->textField() && b->textField()->text() == QStringLiteral("继续"))
-                    QTest::mouseClick(b, Qt::LeftButton);
+            TextImageButton* go = screentest::buttonTitled(window, QStringLiteral("继续"));
+            ASSERT_NE(go, nullptr);
+            QTest::mouseClick(go, Qt::LeftButton);
         });
     }
 
@@ -545,9 +544,9 @@ TEST_F(FileEraserScreenTest, CancellingTheConfirmationKeepsTheList)
     const QString a = file("kept.txt");
     screen->viewDragAction({a});
     screentest::whenDialogShown([](StatusAttachedWindow* window) {
-        for (TextImageButton* b : window->findChildren<TextImageButton*>())
-            if (b->textField() && b->textField()->text() == QStringLiteral("取消"))
-                QTest::mouseClick(b, Qt::LeftButton);
+        TextImageButton* cancel = screentest::buttonTitled(window, QStringLiteral("取消"));
+        ASSERT_NE(cancel, nullptr);
+        QTest::mouseClick(cancel, Qt::LeftButton);
     });
     screen->eraserNowButtonAction();
     nvtest::pump(700);
@@ -675,9 +674,9 @@ TEST_F(FileEraserScreenTest, TheStandardChosenInTheConfirmationReachesTheRun)
             if (l->text() == erasureStandardLabel(chosen))
                 shown = l;
         EXPECT_NE(shown, nullptr) << "the dialog shows the chosen standard at once";
-        for (TextImageButton* b : dialog->findChildren<TextImageButton*>())
-            if (b->textField() && b->textField()->text() == QStringLiteral("继续"))
-                QTest::mouseClick(b, Qt::LeftButton);
+        TextImageButton* go = screentest::buttonTitled(dialog, QStringLiteral("继续"));
+        ASSERT_NE(go, nullptr);
+        QTest::mouseClick(go, Qt::LeftButton);
     });
     screen->eraserNowButtonAction();
     ASSERT_TRUE(nvtest::pumpUntil([&] { return !screen->run().isRunning() && screen->sussView()->pos() == QPoint(0, 0); }, 20000));
@@ -719,9 +718,9 @@ TEST_F(FileEraserScreenTest, TheConfirmationsStandardsListClosesTwoSecondsAfterO
         QEvent leave(QEvent::Leave);
         QApplication::sendEvent(tracking, &leave);
         EXPECT_EQ(shownDropDown(), nullptr);
-        for (TextImageButton* b : dialog->findChildren<TextImageButton*>())
-            if (b->textField() && b->textField()->text() == QStringLiteral("取消"))
-                QTest::mouseClick(b, Qt::LeftButton);
+        TextImageButton* cancel = screentest::buttonTitled(dialog, QStringLiteral("取消"));
+        ASSERT_NE(cancel, nullptr);
+        QTest::mouseClick(cancel, Qt::LeftButton);
     });
     screen->eraserNowButtonAction();
     EXPECT_FALSE(screen->run().isRunning());

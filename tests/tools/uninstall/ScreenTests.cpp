@@ -47,13 +47,7 @@ QString headerTitle(UninstallViewController& screen)
     return screen.tableModel()->headerData(UninstallTableModel::AppNameColumn, Qt::Horizontal, Qt::DisplayRole).toString();
 }
 
-TextImageButton* buttonTitled(QWidget* root, const QString& title)
-{
-    for (TextImageButton* b : root->findChildren<TextImageButton*>())
-        if (b->textField() && b->textField()->text() == title)
-            return b;
-    return nullptr;
-}
+using screentest::buttonTitled;
 
 class UninstallScreen : public ::testing::Test {
 protected:
