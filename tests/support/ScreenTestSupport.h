@@ -8,6 +8,7 @@
 
 #include "toolkit/Animation.h"
 #include "toolkit/StatusAttachedWindow.h"
+#include "toolkit/TextImageButton.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -102,6 +103,15 @@ inline void sendLeave(QWidget* w)
 {
     QEvent leave(QEvent::Leave);
     QApplication::sendEvent(w, &leave);
+}
+
+// The button of `root` titled `title` ("继续", "取消"), or null.
+inline TextImageButton* buttonTitled(QWidget* root, const QString& title)
+{
+    for (TextImageButton* b : root->findChildren<TextImageButton*>())
+        if (b->textField() && b->textField()->text() == title)
+            return b;
+    return nullptr;
 }
 
 // The modal dialog window on screen now, if any.

@@ -7,6 +7,7 @@
 #include "toolkit/ModalDialog.h"
 #include "HistoryExport.h"
 
+#include "platform/Dispatch.h"
 #include "toolkit/InterfaceStyle.h"
 #include "toolkit/FilePickerPanel.h"
 #include "toolkit/RFOverlayScrollView.h"
@@ -22,8 +23,41 @@
 #include <QStandardItemModel>
 #include <QStandardPaths>
 #include <QTimer>
+#include <deque>
+#include <mutex>
 
 namespace {
+
+// The history panels' work on the store, one block at a time in the order
+// asked, on a worker: a read asked after a delete sees the delete.
+void inStoreOrder(std::function<void()> block)
+{
+    static std::mutex mutex;
+    static std::deque<std::function<void()>> waiting;
+    static bool draining = false;
+    {
+        std::lock_guard lock(mutex);
+        waiting.push_back(std::move(block));
+        if (draining)
+            return;
+        draining = true;
+    }
+    platform::dispatch::global(platform::dispatch::Priority::Default, [] {
+        for (;;) {
+            std::function<void()> next;
+            {
+                std::lock_guard lock(mutex);
+                if (waiting.empty()) {
+                    draining = false;
+                    return;
+                }
+                next = std::move(waiting.front());
+                waiting.pop_front();
+            }
+            next();
+        }
+    });
+}
 
 constexpr int kNameWidth = 262;
 constexpr int kTypeWidth = 238;
@@ -140,7 +174,36 @@ void HistoryViewController::rebuildModel()
 
 void HistoryViewController::getEraserHistory()
 {
-    HistoryDic_ = DoDataBase::returnDoDataBase()->getAllData();
+    loadRecords({});
+}
+
+void HistoryViewController::loadRecords(std::function<void()> change, std::function<void()> then)
+{
+    const quint64 request = ++loadRequest_;
+    loading_ = true;
+    // Nothing to clear until the records are there.
+    emptyAllButton_->setButtonEnabled(false);
+    QPointer<HistoryViewController> self(this);
+    inStoreOrder([self, request, change = std::move(change), then = std::move(then)] {
+        if (change)
+            change();
+        HistoryRecords records = DoDataBase::returnDoDataBase()->getAllData();
+        platform::dispatch::main([self, request, records = std::move(records), then] {
+            if (!self)
+                return;
+            if (request == self->loadRequest_) {
+                self->loading_ = false;
+                self->showRecords(records);
+            }
+            if (then)
+                then();
+        });
+    });
+}
+
+void HistoryViewController::showRecords(const HistoryRecords& records)
+{
+    HistoryDic_ = records;
     historyAllArr_ = historyexport::sortedKeys(HistoryDic_);
     rebuildModel();
 
@@ -191,10 +254,8 @@ void HistoryViewController::clickDeleteWithDate(const QString& key)
     // After the click's own handling has returned: the rows go away.
     QPointer<HistoryViewController> self(this);
     QTimer::singleShot(0, this, [self, key] {
-        if (!self)
-            return;
-        DoDataBase::returnDoDataBase()->deleteDataWithKey(key);
-        self->getEraserHistory();
+        if (self)
+            self->loadRecords([key] { DoDataBase::returnDoDataBase()->deleteDataWithKey(key); });
     });
 }
 
@@ -211,7 +272,9 @@ void HistoryViewController::clickExportWithDate(const QString& key)
 
 bool HistoryViewController::exportRun(const QString& key)
 {
-    const HistoryRecords records = DoDataBase::returnDoDataBase()->getAllData();
+    // The run as the panel shows it (kept, as a load may land while the
+    // save panel is open); the store is not read again here.
+    const HistoryRecords records = HistoryDic_;
     if (!records.contains(key))
         return false;
     const QString proposed = historyexport::proposedFileName(QDateTime::currentDateTime());
@@ -272,11 +335,19 @@ void HistoryViewController::showExportNotice(bool written, const QString& path, 
 
 void HistoryViewController::emptyAllButtonAction()
 {
-    for (const QString& key : HistoryDic_.keys())
-        DoDataBase::returnDoDataBase()->deleteDataWithKey(key);
-    getEraserHistory();
-    emptyAllButton_->setButtonEnabled(false);
-    closeButtonAction();
+    const QStringList keys = HistoryDic_.keys();
+    QPointer<HistoryViewController> self(this);
+    loadRecords(
+        [keys] {
+            for (const QString& key : keys)
+                DoDataBase::returnDoDataBase()->deleteDataWithKey(key);
+        },
+        [self] {
+            if (!self)
+                return;
+            self->emptyAllButton_->setButtonEnabled(false);
+            self->closeButtonAction();
+        });
 }
 
 void HistoryViewController::closeButtonAction()

@@ -43,8 +43,12 @@ public:
     void setTypeStr(const QString& type) { typeStr_ = type; }
     QString typeStr() const { return typeStr_; }
 
-    // (Re)loads the records and shows them.
+    // (Re)loads the records and shows them. The store is read on a worker;
+    // the records show when they arrive, and a newer load supersedes one
+    // still on its way.
     void getEraserHistory();
+    // A load (or a delete and the load after it) is on its way.
+    bool isLoading() const { return loading_; }
 
     // HistoryDeleteTextFieldCellDelegate: the run of the row clicked.
     void clickExportWithDate(const QString& key) override;
@@ -85,6 +89,11 @@ public:
 private:
     void loadView();
     void rebuildModel();
+    // Runs `change` (a delete, or nothing) and then reads every record, on a
+    // worker, in the order asked; shows the records of the newest request,
+    // then calls `then` on the main thread.
+    void loadRecords(std::function<void()> change, std::function<void()> then = {});
+    void showRecords(const HistoryRecords& records);
     void showExportNotice(bool written, const QString& path, const QString& reason);
 
     QPointer<QWidget> view_;
@@ -101,6 +110,8 @@ private:
     QStringList historyAllArr_;
     QString keyClickStr_;
     int selectCellIndex_ = -1;
+    quint64 loadRequest_ = 0;
+    bool loading_ = false;
     QString typeStr_;
     HistoryVCDelegate* delegate_ = nullptr;
     SavePanel savePanel_;

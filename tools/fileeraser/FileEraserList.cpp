@@ -29,7 +29,8 @@ QString lastComponent(const QString& path)
 // the ticked item `root` and the folder it was found in, so that the queue
 // can tell at its turn whether the way to it still leads there.
 void eumeAllArrWithFileObj(const platform::HeldFolder& folder, const QString& folderPath, const QString& root,
-                           FileObjList& out, QSet<QString>& seen, const FileEraserList::IconProvider& icons)
+                           FileObjList& out, QSet<QString>& seen, const FileEraserList::IconProvider& icons,
+                           const std::atomic<bool>* stop)
 {
     auto job = [&](const QString& path, bool isDir) {
         FileObjPtr item = FileEraserList::buildFileObj(path, isDir, icons);
@@ -39,6 +40,8 @@ void eumeAllArrWithFileObj(const platform::HeldFolder& folder, const QString& fo
     };
     // Unsorted: in the order the file system gives.
     for (const platform::HeldFolder::Entry& entry : folder.entries()) {
+        if (stop && stop->load())
+            return;
         const QString child = QStringLiteral("%1/%2").arg(folderPath, entry.name);
         if (seen.contains(child))
             continue;
@@ -51,7 +54,7 @@ void eumeAllArrWithFileObj(const platform::HeldFolder& folder, const QString& fo
         // Entered without following a link, from the folder in hand.
         const platform::HeldFolder held = folder.child(entry.name);
         if (held.isValid())
-            eumeAllArrWithFileObj(held, child, root, out, seen, icons);
+            eumeAllArrWithFileObj(held, child, root, out, seen, icons, stop);
         out << sub;
     }
 }
@@ -230,11 +233,13 @@ QString FileEraserList::toolTip(const FileObj& item, Column column)
     return cellText(item, column);
 }
 
-FileObjList FileEraserList::flatJobList(const IconProvider& icons) const
+FileObjList FileEraserList::flatJobList(const IconProvider& icons, const std::atomic<bool>* stop) const
 {
     FileObjList out;
     QSet<QString> seen;
     for (const FileObjPtr& item : valueArr_) {
+        if (stop && stop->load())
+            break;
         if (!item->isSelect() || seen.contains(item->url()))
             continue;
         seen.insert(item->url());
@@ -244,11 +249,25 @@ FileObjList FileEraserList::flatJobList(const IconProvider& icons) const
         const platform::HeldFolder folder = item->isDir() && top.isValid() ? top.parent().child(top.name())
                                                                            : platform::HeldFolder();
         if (folder.isValid())
-            eumeAllArrWithFileObj(folder, item->url(), item->url(), out, seen, icons);
+            eumeAllArrWithFileObj(folder, item->url(), item->url(), out, seen, icons, stop);
         FileObjPtr job = buildFileObj(item->url(), folder.isValid(), icons);
         job->setJobRoot(item->url());
         job->setParentIdentity(top.parent().identity());
         out << job;
     }
     return out;
+}
+
+FileEraserList FileEraserList::tickedCopy() const
+{
+    FileEraserList copy;
+    for (const FileObjPtr& item : valueArr_) {
+        if (!item->isSelect())
+            continue;
+        auto detached = std::make_shared<FileObj>(*item);
+        // An icon is the desktop's and stays on the main thread.
+        detached->setIcon(QVariant());
+        copy.valueArr_ << detached;
+    }
+    return copy;
 }

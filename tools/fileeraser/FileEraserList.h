@@ -9,6 +9,7 @@
 #include <QString>
 #include <QStringList>
 #include <QVariant>
+#include <atomic>
 #include <functional>
 
 class FileEraserList {
@@ -95,8 +96,14 @@ public:
     // contents depth-first before the folder itself. A symbolic link is an
     // item of its own and never entered; every real folder is expanded,
     // whatever its name. A path comes at most once, even when a listed item
-    // lies inside another listed folder.
-    FileObjList flatJobList(const IconProvider& icons = {}) const;
+    // lies inside another listed folder. Reads only the file system and this
+    // list, so it may run on a worker over a copy (tickedCopy); a `stop` set
+    // meanwhile ends the walk early with what was found so far.
+    FileObjList flatJobList(const IconProvider& icons = {}, const std::atomic<bool>* stop = nullptr) const;
+
+    // A list of copies of the ticked items (no icons), that shares nothing
+    // with this one: what a worker may read while the screen keeps its list.
+    FileEraserList tickedCopy() const;
 
 private:
     FileObjList valueArr_;

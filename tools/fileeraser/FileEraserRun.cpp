@@ -22,6 +22,8 @@ FileEraserRun::FileEraserRun(QObject* parent)
 FileEraserRun::~FileEraserRun()
 {
     liveGeneration_->store(0);
+    if (stopJobList_)
+        stopJobList_->store(true);
     if (removeFileAndFolder_) {
         // Waits for a report under way; the queue then stops after its item.
         removeFileAndFolder_->setDelegate(nullptr);
@@ -45,7 +47,41 @@ void FileEraserRun::start(const FileObjList& jobs)
     isFailedEraser_ = false;
     generation_ = liveGeneration_->load() + 1;
     liveGeneration_->store(generation_);
+    launch(jobs);
+}
 
+void FileEraserRun::startFrom(const FileEraserList& list)
+{
+    if (running_)
+        return;
+    running_ = true;
+    makingJobList_ = true;
+    isCancel_ = false;
+    isFailedEraser_ = false;
+    generation_ = liveGeneration_->load() + 1;
+    liveGeneration_->store(generation_);
+    stopJobList_ = std::make_shared<std::atomic<bool>>(false);
+
+    QPointer<FileEraserRun> self(this);
+    const quint64 generation = generation_;
+    auto live = liveGeneration_;
+    auto stop = stopJobList_;
+    platform::dispatch::global(platform::dispatch::Priority::Default,
+                               [self, live, generation, stop, ticked = list.tickedCopy()] {
+                                   const FileObjList jobs = ticked.flatJobList({}, stop.get());
+                                   platform::dispatch::main([self, live, generation, jobs] {
+                                       if (!self || live->load() != generation)
+                                           return;
+                                       self->makingJobList_ = false;
+                                       self->stopJobList_.reset();
+                                       // Cancelled meanwhile: the queue ends at once, nothing erased.
+                                       self->launch(self->isCancel_ ? FileObjList() : jobs);
+                                   });
+                               });
+}
+
+void FileEraserRun::launch(const FileObjList& jobs)
+{
     // The previous run's queue is released only now, as the next run starts.
     if (removeFileAndFolder_)
         removeFileAndFolder_->setDelegate(nullptr);
@@ -66,6 +102,8 @@ void FileEraserRun::cancelShred()
     if (!running_)
         return;
     isCancel_ = true;
+    if (stopJobList_)
+        stopJobList_->store(true);
     if (removeFileAndFolder_)
         removeFileAndFolder_->isCancel();
 }

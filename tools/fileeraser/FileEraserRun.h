@@ -4,10 +4,11 @@
 // queue's reports to the main thread, and at the end marks the ticked items,
 // writes the "WipeFile" history record and raises the unseen-history flag.
 //
-// Main thread only; the queue's worker reaches this object only through the
-// main queue.
+// Main thread only; the queue's worker, and the worker that makes the job
+// list, reach this object only through the main queue.
 
 #include "EraseRunRules.h"
+#include "FileEraserList.h"
 
 #include "core/FileObj.h"
 #include "core/RemoveFileAndFolder.h"
@@ -26,9 +27,18 @@ public:
     // Starts the queue on `jobs` (flattened already) and the clocks. A run
     // under way is not restarted.
     void start(const FileObjList& jobs);
+    // Makes the flat job list of the ticked items of `list` on a worker (a
+    // large tree takes seconds), then starts as start() does. The list is
+    // copied first; the screen may change its own meanwhile.
+    void startFrom(const FileEraserList& list);
+    // From either start until the end of the run.
     bool isRunning() const { return running_; }
+    // The job list is being made; the queue has not started.
+    bool isMakingJobList() const { return makingJobList_; }
 
-    // Asks the queue to stop after the item in hand; the end follows.
+    // Asks the queue to stop after the item in hand; the end follows. While
+    // the job list is still being made, nothing is erased: the run ends at
+    // once, cancelled.
     void cancelShred();
     bool isCancel() const { return isCancel_; }
     bool isFailedEraser() const { return isFailedEraser_; }
@@ -66,6 +76,7 @@ private:
     void haveFailEraser() override;
     void removeObjEnd(const FileObjList& doneList) override;
 
+    void launch(const FileObjList& jobs);
     void onProgress(float percent, const QString& path, int index);
     void onEnd(const FileObjList& doneList);
     void restartHint();
@@ -75,6 +86,9 @@ private:
     std::atomic<bool> isCancel_{false};
     std::atomic<bool> isFailedEraser_{false};
     bool running_ = false;
+    bool makingJobList_ = false;
+    // Set to end the walk of a job list still being made.
+    std::shared_ptr<std::atomic<bool>> stopJobList_;
     // Each run's reports carry its number, so a late report of an earlier
     // queue is dropped.
     quint64 generation_ = 0;

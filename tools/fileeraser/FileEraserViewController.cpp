@@ -1,6 +1,9 @@
+// The File Eraser screen: its set-up, the empty state and the list pane,
+// adding by the picker or by a drop, ticks, the row menu and sorting. The
+// run's panes are in FileEraserRunPanes.cpp, the side panels in
+// FileEraserSidePanels.cpp.
 #include "FileEraserViewController.h"
 
-#include "EndBgView.h"
 #include "FileEraserTable.h"
 #include "toolkit/Label.h"
 #include "toolkit/ToolArea.h"
@@ -9,11 +12,8 @@
 #include "toolkit/FilePickerPanel.h"
 #include "tools/erasepanels/NTFSViewController.h"
 #include "TextIconImageBtton.h"
-#include "tools/erasepanels/PanelHosting.h"
-#include "tools/erasepanels/ResultPane.h"
 
 #include "core/BundleSettings.h"
-#include "core/EULinkUrl.h"
 #include "core/PublicUtilities.h"
 #include "platform/MountTable.h"
 #include "platform/gui/Workspace.h"
@@ -251,76 +251,6 @@ void FileEraserViewController::setupListView()
 
     eraserFileButton_ = makeTextButton(listView_, QRect(550, 508, 160, 46), kMainSkin, QStringLiteral("立即擦除"), 16);
     connect(eraserFileButton_, &QAbstractButton::clicked, this, &FileEraserViewController::eraserNowButtonAction);
-}
-
-void FileEraserViewController::setupToolbar()
-{
-    const erasepanels::EraseToolbar bar = erasepanels::buildEraseToolbar(view_);
-    toolbar_ = bar.bar;
-    historyButton_ = bar.historyButton;
-    setButton_ = bar.setButton;
-    aboutButton_ = bar.aboutButton;
-    connect(historyButton_, &QAbstractButton::clicked, this, &FileEraserViewController::historyButtonAction);
-    connect(setButton_, &QAbstractButton::clicked, this, &FileEraserViewController::setButtonAction);
-    connect(aboutButton_, &QAbstractButton::clicked, this, &FileEraserViewController::aboutButtonAction);
-}
-
-void FileEraserViewController::setupProgressView()
-{
-    progressView_ = new RightBgView(view_);
-    progressView_->setGeometry(kToolWidth, 0, kToolWidth, kToolHeight);
-    progressView_->hide();
-
-    progressImageView_ = new NamedImageView(QRect((kToolWidth - 100) / 2, 76, 100, 100), progressView_);
-    progressImageView_->setImageName(QStringLiteral("fileeraser_shred"));
-    startLabel_ = makeLabel(progressView_, QRect(0, 196, kToolWidth, 30), QStringLiteral("正在擦除，请稍候…"),
-                            toolkit::regularFont(18), toolkit::whiteAlpha(1.0f), Qt::AlignCenter);
-    eraserTypeLabel_ = makeLabel(progressView_, QRect(0, 232, kToolWidth, 22), QString(), toolkit::lightFont(13),
-                                 toolkit::whiteAlpha(0.6f), Qt::AlignCenter);
-
-    eraserPathLabel_ = makeLabel(progressView_, QRect(48, 402, 634, 20), QString(), toolkit::lightFont(12),
-                                 toolkit::whiteAlpha(0.6f));
-    eraserPathLabel_->setAttribute(Qt::WA_TransparentForMouseEvents, false);
-    eraserRoundLabel_ = makeLabel(progressView_, QRect(48, 432, 300, 22), QString(), toolkit::lightFont(13),
-                                  toolkit::whiteAlpha(0.9f));
-    makeLabel(progressView_, QRect(382, 432, 220, 22), QStringLiteral("已用时间"), toolkit::lightFont(13),
-              toolkit::whiteAlpha(0.6f), Qt::AlignRight | Qt::AlignVCenter);
-    usedTimeLabel_ = makeLabel(progressView_, QRect(608, 432, 74, 22), QString(), toolkit::lightFont(13),
-                               toolkit::whiteAlpha(0.9f), Qt::AlignRight | Qt::AlignVCenter);
-
-    // The system places the bar at (48, 102) from the pane's bottom edge.
-    progressBar_ = new ITProgressBar(QRect(48, kToolHeight - 102 - 16, 634, 16), progressView_);
-    progressBar_->animateFloatValue(0.1);
-
-    bigFileNode_ = makeLabel(progressView_, QRect(48, kToolHeight - 80, 634, 20),
-                             QStringLiteral("大文件需要较长时间擦除，请耐心等待，不要关闭程序。"), toolkit::lightFont(12),
-                             toolkit::whiteAlpha(0.5f));
-    bigFileNode_->hide();
-
-    cancelEraserButton_ = makeTextButton(progressView_, QRect((kToolWidth - 120) / 2, kToolHeight - 54, 120, 36),
-                                         {QStringLiteral("btn_secl_normal"), QStringLiteral("btn_secl_hover"),
-                                          QStringLiteral("btn_secl_hover"), QStringLiteral("btn_secl_disable")},
-                                         QStringLiteral("取消"), 14);
-    connect(cancelEraserButton_, &QAbstractButton::clicked, this, &FileEraserViewController::cancelEraserButtonAction);
-}
-
-void FileEraserViewController::setupEndViews()
-{
-    sussView_ = new EndBgView(view_);
-    const erasepanels::ResultPane suss =
-        erasepanels::buildResultPane(sussView_, true, QStringLiteral("所选文件和文件夹已被彻底擦除，无法再恢复。"));
-    sussViewBackBut_ = suss.backButton;
-    sussViewOkBut_ = suss.okButton;
-    failView_ = new EndBgView(view_);
-    const erasepanels::ResultPane fail =
-        erasepanels::buildResultPane(failView_, false, QStringLiteral("部分项目没有被擦除，详情请查看擦除历史。"));
-    failViewBackBut_ = fail.backButton;
-    failViewOkBut_ = fail.okButton;
-    failNode_ = fail.note;
-    for (QAbstractButton* b : {static_cast<QAbstractButton*>(sussViewBackBut_), static_cast<QAbstractButton*>(sussViewOkBut_)})
-        connect(b, &QAbstractButton::clicked, this, &FileEraserViewController::sussEndBackToMainView);
-    for (QAbstractButton* b : {static_cast<QAbstractButton*>(failViewBackBut_), static_cast<QAbstractButton*>(failViewOkBut_)})
-        connect(b, &QAbstractButton::clicked, this, &FileEraserViewController::failEndBackToMainView);
 }
 
 // ---------------------------------------------------------------- adding
@@ -562,165 +492,4 @@ void FileEraserViewController::mouseEixtView(bool exited)
 void FileEraserViewController::selectSortbyType(int sortType, int sortAD)
 {
     sortControl_->selectSortbyType(sortType, sortAD);
-}
-
-// ---------------------------------------------------------------- side panels
-
-void FileEraserViewController::changeHistoryButtonState()
-{
-    erasepanels::changeHistoryButtonState(historyButton_, QStringLiteral("WipeFileHistory"));
-}
-
-void FileEraserViewController::historyButtonAction()
-{
-    historyVC_ = erasepanels::openHistoryPanel(historyView_, this, QStringLiteral("WipeFile"), historyButton_,
-                                               QStringLiteral("WipeFileHistory"));
-}
-
-void FileEraserViewController::closeHistoryView()
-{
-    toolkit::slideOut(historyView_);
-}
-
-void FileEraserViewController::setButtonAction()
-{
-    setEraserLevelVC_ = erasepanels::openPassCountPanel(setEraserLevelView_, this);
-}
-
-void FileEraserViewController::closeSetEraserLevelView()
-{
-    toolkit::slideOut(setEraserLevelView_);
-}
-
-void FileEraserViewController::aboutButtonAction()
-{
-    const QString address = EULinkUrl::GetUrl(QStringLiteral("SupportTeam"));
-    if (address.isEmpty())
-        return;
-    if (openUrl_)
-        openUrl_(QUrl(address));
-    else
-        platform::workspace::openUrl(QUrl(address));
-}
-
-// ---------------------------------------------------------------- the run
-
-void FileEraserViewController::eraserNowButtonAction()
-{
-    if (list_.tickedCount() == 0 || run_.isRunning())
-        return;
-    progressView_->move(kToolWidth, 0);
-    progressView_->show();
-    progressView_->raise();
-    MakeSureFileEraserViewControoler dialog;
-    dialog.setDelegate(this);
-    toolkit::runDialog(dialog.view(), mainWindow(),
-                            [&dialog](StatusAttachedWindow* window) { dialog.setSuperDelegate(window); });
-}
-
-void FileEraserViewController::makeSureToEraserSelectFiles()
-{
-    bigFileNode_->hide();
-    doEraserSelectFiles();
-    for (QWidget* pane : {static_cast<QWidget*>(sussView_), static_cast<QWidget*>(failView_)}) {
-        pane->move(kToolWidth, 0);
-        pane->show();
-    }
-}
-
-void FileEraserViewController::doEraserSelectFiles()
-{
-    eraserRoundLabel_->clear();
-    eraserPathLabel_->clear();
-    usedTimeLabel_->clear();
-    cancelEraserButton_->setButtonEnabled(true);
-    progressBar_->setFloatValue(0.1);
-    progressView_->raise();
-    QPointer<FileEraserViewController> self(this);
-    toolkit::animateProperty(progressView_, "pos", QPoint(0, 0), toolkit::kSlideMs, QEasingCurve::InOutQuad, [self] {
-        if (!self)
-            return;
-        self->listView_->hide();
-        self->listView_->move(kToolWidth, 0);
-        self->eraserTypeLabel_->setText(PublicUtilities::getEraserTimes());
-    });
-    deleteErrorArr_.clear();
-    QTimer::singleShot(500, this, &FileEraserViewController::beginRemove);
-}
-
-void FileEraserViewController::beginRemove()
-{
-    const FileObjList jobs = list_.flatJobList();
-    if (superDelegate_)
-        superDelegate_->canChangeType(false);
-    run_.start(jobs);
-}
-
-void FileEraserViewController::cancelEraserButtonAction()
-{
-    cancelEraserButton_->setButtonEnabled(false);
-    run_.cancelShred();
-}
-
-void FileEraserViewController::showEndView(const FileObjList& doneList)
-{
-    Q_UNUSED(doneList);
-    if (superDelegate_)
-        superDelegate_->canChangeType(true);
-
-    const eraserun::RunEnd end = run_.completeRun(list_.valueArr());
-    EndBgView* pane = end.showFailure ? failView_ : sussView_;
-    failNode_->hide();
-    if (end.cancelled) {
-        failNode_->setText(eraserun::kCancelNote);
-        failNode_->show();
-    }
-    pane->raise();
-    QPointer<QWidget> progress(progressView_);
-    toolkit::animateProperty(pane, "pos", QPoint(0, 0), toolkit::kSlideMs, QEasingCurve::InOutQuad, [progress] {
-        if (!progress)
-            return;
-        progress->hide();
-        progress->move(kToolWidth, 0);
-    });
-
-    deleteErrorArr_ = end.marked;
-    changeHistoryButtonState();
-    list_.replaceAll(end.remaining);
-    reloadTable();
-}
-
-void FileEraserViewController::endBackToMainView(QWidget* pane)
-{
-    list_.clear();
-    reloadTable();
-    mainView_->move(0, 0);
-    mainView_->show();
-    QPointer<QWidget> guard(pane);
-    toolkit::animateProperty(pane, "pos", QPoint(kToolWidth - 1, 0), toolkit::kSlideMs, QEasingCurve::InOutQuad,
-                             [guard] {
-                                 if (!guard)
-                                     return;
-                                 guard->move(kToolWidth, 0);
-                                 guard->hide();
-                             });
-    changeSelectAllButtonState();
-}
-
-void FileEraserViewController::failEndBackToMainView()
-{
-    endBackToMainView(failView_);
-}
-
-void FileEraserViewController::sussEndBackToMainView()
-{
-    endBackToMainView(sussView_);
-}
-
-bool FileEraserViewController::stopRunningWork(int timeoutMs)
-{
-    if (!run_.isRunning())
-        return true;
-    run_.cancelShred();
-    return run_.waitForWorker(timeoutMs);
 }

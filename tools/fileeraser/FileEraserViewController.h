@@ -5,7 +5,9 @@
 // slide over them from the right.
 //
 // The list, the flattening and the end-of-run rules live in FileEraserList
-// and FileEraserRun; this controller wires them to the views.
+// and FileEraserRun; this controller wires them to the views: the list pane
+// in FileEraserViewController.cpp, the run's panes in FileEraserRunPanes.cpp,
+// the toolbar and side panels in FileEraserSidePanels.cpp.
 
 #include "FileEraserList.h"
 #include "FileEraserRun.h"
@@ -187,6 +189,8 @@ private:
     MainWindowHost* superDelegate_ = nullptr;
 
     FileEraserRun run_;
+    // "取消" came before the run started (the pane was still sliding in).
+    bool cancelPending_ = false;
     std::unique_ptr<HistoryViewController> historyVC_;
     std::unique_ptr<SetEraserLevelVC> setEraserLevelVC_;
     QPointer<QMenu> menu_;

@@ -10,6 +10,7 @@
 #include <QFileInfo>
 #include <QSet>
 #include <atomic>
+#include <utility>
 #include <sys/stat.h>
 
 struct UninstallEngine::State {
@@ -20,6 +21,11 @@ struct UninstallEngine::State {
     // Main thread: the walk of applications whose items are wanted; items of
     // an earlier walk still on their way are dropped.
     quint64 applicationsWalk = 0;
+    // The related-file search whose groups are wanted (counted on the main
+    // thread, read by its worker), and the items it was asked for.
+    std::shared_ptr<std::atomic<quint64>> relatedSearch = std::make_shared<std::atomic<quint64>>(0);
+    bool searching = false;
+    AMAppItemList searchedItems;
 };
 
 namespace {
@@ -268,6 +274,93 @@ void UninstallEngine::measureSize(const AMAppItemPtr& item)
     });
 }
 
+namespace {
+
+// What a worker may read of an item while the screen keeps the item: a copy
+// without its icon (icons stay on the main thread).
+AMAppItemPtr detached(const AMAppItemPtr& item)
+{
+    AMAppItemPtr copy = item->copy();
+    copy->image = QIcon();
+    return copy;
+}
+
+// The groups of `items`, the keys of every `installed` item competing for the
+// files; empty once `superseded` answers true between two items.
+QList<AMAppItemList> groupsOf(const AMAppItemList& installed, const AMAppItemList& items,
+                              const std::function<bool()>& superseded = {})
+{
+    const QStringList keys = RelatedAppFilesScanner::keysOfItems(installed);
+    QList<AMAppItemList> groups;
+    for (const AMAppItemPtr& item : items) {
+        if (superseded && superseded())
+            return {};
+        groups << (item ? RelatedAppFilesScanner::relatedFilesToItem(item, keys) : AMAppItemList());
+    }
+    return groups;
+}
+
+} // namespace
+
+void UninstallEngine::findRelatedFiles(const AMAppItemList& items, RelatedFilesFound found)
+{
+    AMAppItemList installed;
+    for (const AMAppItemList& list : d->lists)
+        for (const AMAppItemPtr& item : list)
+            if (item)
+                installed << detached(item);
+    AMAppItemList chosen;
+    for (const AMAppItemPtr& item : items)
+        chosen << (item ? detached(item) : AMAppItemPtr());
+    const quint64 search = ++*d->relatedSearch;
+    const auto current = d->relatedSearch;
+    d->searching = true;
+    // The listed items stay on the main thread, where their icons live.
+    d->searchedItems = items;
+    const Weak weak = d;
+    platform::dispatch::global(platform::dispatch::Priority::Default, [weak, search, current, installed, chosen,
+                                                                        found = std::move(found)] {
+        // A superseded search stops between items.
+        const QList<AMAppItemList> groups =
+            groupsOf(installed, chosen, [&current, search] { return current->load() != search; });
+        if (current->load() != search)
+            return;
+        platform::dispatch::main([weak, search, groups, found] {
+            const auto state = weak.lock();
+            if (!state || state->relatedSearch->load() != search)
+                return;
+            state->searching = false;
+            const AMAppItemList items = std::exchange(state->searchedItems, {});
+            // The icons the worker could not ask for: the listed item's own
+            // for its group's head, the desktop's for every found file.
+            for (qsizetype g = 0; g < groups.size(); ++g) {
+                for (qsizetype m = 0; m < groups[g].size(); ++m) {
+                    const AMAppItemPtr& member = groups[g][m];
+                    if (!member->image.isNull())
+                        continue;
+                    const AMAppItemPtr& listed = items.value(g);
+                    member->image = m == 0 && listed && !listed->image.isNull()
+                                        ? listed->image
+                                        : RelatedAppFilesScanner::iconForPath(member->path);
+                }
+            }
+            found(items, groups);
+        });
+    });
+}
+
+bool UninstallEngine::isSearching() const
+{
+    return d->searching;
+}
+
+void UninstallEngine::cancelSearches()
+{
+    ++*d->relatedSearch;
+    d->searching = false;
+    d->searchedItems.clear();
+}
+
 AMAppItemList UninstallEngine::relatedFilesOf(const AMAppItemPtr& item) const
 {
     if (!item)
@@ -280,11 +373,7 @@ QList<AMAppItemList> UninstallEngine::relatedFilesOf(const AMAppItemList& items)
     AMAppItemList installed;
     for (const AMAppItemList& list : d->lists)
         installed += list;
-    const QStringList keys = RelatedAppFilesScanner::keysOfItems(installed);
-    QList<AMAppItemList> groups;
-    for (const AMAppItemPtr& item : items)
-        groups << (item ? RelatedAppFilesScanner::relatedFilesToItem(item, keys) : AMAppItemList());
-    return groups;
+    return groupsOf(installed, items);
 }
 
 const QList<QStringList>& UninstallEngine::searchPaths() const

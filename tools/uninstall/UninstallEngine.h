@@ -64,11 +64,20 @@ public:
     void measureSize(const AMAppItemPtr& item);
 
     // The related-file group of an installed item, with the keys of every
-    // other installed item competing for the files (main thread; blocks while
-    // the members are measured).
+    // other installed item competing for the files (blocks while the folders
+    // are searched and the members measured).
     AMAppItemList relatedFilesOf(const AMAppItemPtr& item) const;
     // The same for several items, one group each, the keys gathered once.
     QList<AMAppItemList> relatedFilesOf(const AMAppItemList& items) const;
+    // The same on a worker: `found` gets the items and their groups on the
+    // main thread, the members' icons filled in. A newer search drops what an
+    // older one still has on its way (its `found` is never called); so does
+    // cancelSearches. The items stay on the main thread meanwhile.
+    using RelatedFilesFound = std::function<void(const AMAppItemList& items, const QList<AMAppItemList>& groups)>;
+    void findRelatedFiles(const AMAppItemList& items, RelatedFilesFound found);
+    // A related-file search is on its way.
+    bool isSearching() const;
+    void cancelSearches();
 
     // The search folders per kind (set by begimScanFile).
     const QList<QStringList>& searchPaths() const;

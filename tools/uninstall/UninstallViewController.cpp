@@ -4,6 +4,7 @@
 #include "SearchBgView.h"
 #include "UninstallTable.h"
 
+#include "platform/Dispatch.h"
 #include "platform/Removal.h"
 #include "toolkit/CheckButtonCell.h"
 #include "toolkit/Coordinates.h"
@@ -435,10 +436,7 @@ void UninstallViewController::uninstallAppButtonAction()
     if (items.isEmpty())
         return;
     isUninsatllOne_ = false;
-    const QList<AMAppItemList> groups = engine_.relatedFilesOf(items);
-    handledItems_ = items;
-    handledKind_ = list_.appsType();
-    showSelectListWindiwWith(groups);
+    findGroupsAndConfirm(items);
 }
 
 void UninstallViewController::oneAppRemove(int row)
@@ -450,9 +448,27 @@ void UninstallViewController::oneAppRemove(int row)
         return;
     isUninsatllOne_ = true;
     shouldSelectRow(row);
-    handledItems_ = {item};
-    handledKind_ = list_.appsType();
-    showSelectListWindiwWith({engine_.relatedFilesOf(item)});
+    findGroupsAndConfirm({item});
+}
+
+void UninstallViewController::findGroupsAndConfirm(const AMAppItemList& items)
+{
+    // The folders are searched and the files measured on a worker; the
+    // confirmation opens when the groups arrive. A newer click supersedes.
+    const int kind = list_.appsType();
+    engine_.findRelatedFiles(items, [this, kind](const AMAppItemList& items, const QList<AMAppItemList>& groups) {
+        if (engine_.isScan() || removalPending())
+            return;
+        handledItems_ = items;
+        handledKind_ = kind;
+        showSelectListWindiwWith(groups);
+    });
+}
+
+bool UninstallViewController::stopRunningWork(int timeoutMs)
+{
+    engine_.cancelSearches();
+    return platform::dispatch::waitForGlobalQueues(timeoutMs);
 }
 
 void UninstallViewController::showSelectListWindiwWith(const QList<AMAppItemList>& groups)

@@ -43,6 +43,9 @@ public:
 
     // --- ToolScreen ---
     QWidget* view() override { return view_; }
+    // At quit: drops a related-file search on its way and waits for the
+    // workers.
+    bool stopRunningWork(int timeoutMs) override;
 
     // --- the engine's reports ---
     void applicationAdded(const AMAppItemPtr& item) override;
@@ -72,6 +75,8 @@ public:
     void shouldSelectRow(int row);
 
     // --- removal ---
+    // Both find the groups on a worker; the confirmation opens when they
+    // arrive (engine().isSearching() meanwhile).
     void uninstallAppButtonAction();
     void oneAppRemove(int row);
     void showSelectListWindiwWith(const QList<AMAppItemList>& groups);
@@ -121,6 +126,7 @@ private:
     void retitleHeader();
     void applySortIndicator();
     void scanStarted();
+    void findGroupsAndConfirm(const AMAppItemList& items);
     QWidget* mainWindow() const;
 
     UninstallEngine engine_;

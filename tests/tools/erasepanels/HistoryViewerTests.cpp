@@ -94,6 +94,7 @@ protected:
         history.view()->setGeometry(0, 0, toolkit::kToolWidth, toolkit::kToolHeight);
         history.view()->show();
         history.getEraserHistory();
+        EXPECT_TRUE(nvtest::pumpUntil([&] { return !history.isLoading(); }));
     }
 
     // A click on the export (0) or delete (1) icon of a run row.
@@ -193,6 +194,7 @@ TEST_F(HistoryViewerTest, DeleteActsOnTheClickedRunAfterExpandCollapseAndReload)
     outline->collapse(model->index(0, 0));
     outline->expand(history.indexOfRun(kOld));
     history.getEraserHistory();
+    ASSERT_TRUE(nvtest::pumpUntil([&] { return !history.isLoading(); }));
     EXPECT_EQ(history.keyClickStr(), kVolume) << "the selection survives a reload";
     outline->expand(history.indexOfRun(kOld));
     outline->collapse(model->index(0, 0));
@@ -206,7 +208,7 @@ TEST_F(HistoryViewerTest, DeleteActsOnTheClickedRunAfterExpandCollapseAndReload)
     clickRow(history, history.indexOfRun(kVolume));
     nvtest::pump(250);
     clickIcon(history, kVolume, 1);
-    ASSERT_TRUE(nvtest::pumpUntil([&] { return store->getAllData().size() == 2; }, 2000));
+    ASSERT_TRUE(nvtest::pumpUntil([&] { return history.historyAllArr().size() == 2; }, 2000));
     const HistoryRecords left = store->getAllData();
     EXPECT_TRUE(left.contains(kNew));
     EXPECT_TRUE(left.contains(kOld));
@@ -359,8 +361,8 @@ TEST_F(HistoryViewerTest, ClearAllEmptiesTheStoreAndClosesThePanel)
     history.setDelegate(&spy);
     show(history);
     QTest::mouseClick(history.emptyAllButton(), Qt::LeftButton);
+    ASSERT_TRUE(nvtest::pumpUntil([&] { return spy.closed == 1; }));
     EXPECT_TRUE(store->getAllData().isEmpty());
-    EXPECT_EQ(spy.closed, 1);
     EXPECT_FALSE(history.emptyAllButton()->isDisabled());
     EXPECT_TRUE(history.noView()->isVisible());
     EXPECT_EQ(history.model()->rowCount(), 0);

@@ -69,9 +69,16 @@ TEST_F(FileEraserRunTest, ARunShredsTheTickedItemsMarksThemAndWritesOneRecord)
     const FileObjList jobs = list.flatJobList();
     ASSERT_EQ(jobs.size(), 7);
 
-    run.start(jobs);
+    // The job list is made on a worker from a copy: what the screen's list
+    // does meanwhile changes nothing of this run.
+    run.startFrom(list);
     EXPECT_TRUE(run.isRunning());
+    EXPECT_TRUE(run.isMakingJobList());
+    list.flipTick(0);
+    list.flipTick(1);
     ASSERT_TRUE(nvtest::pumpUntil([&] { return ended; }, 20000));
+    list.flipTick(0);
+    list.flipTick(1);
     EXPECT_FALSE(run.isRunning());
 
     // One report before each item, the first with nothing handled yet.
@@ -144,6 +151,32 @@ TEST_F(FileEraserRunTest, CancelStopsAfterTheItemInHandAndStillWritesTheRecord)
     EXPECT_EQ(counts.first(), QStringLiteral("%1 文件中的 0 个").arg(rest.size()));
     EXPECT_FALSE(QFile::exists(dir + "/Many"));
     EXPECT_FALSE(run.completeRun(list.valueArr()).showFailure);
+}
+
+TEST_F(FileEraserRunTest, ACancelWhileTheJobListIsMadeErasesNothingAndEndsCancelled)
+{
+    for (int i = 0; i < 20; ++i)
+        ASSERT_TRUE(nvtest::writeFile(dir + QStringLiteral("/Tree/d%1/f.txt").arg(i), QByteArray(2000, 'x')));
+    ASSERT_TRUE(nvtest::writeFile(dir + "/single.txt", "s"));
+    FileEraserList list;
+    list.addPaths({dir + "/Tree", dir + "/single.txt"}, {});
+
+    run.startFrom(list);
+    run.cancelShred();
+    ASSERT_TRUE(nvtest::pumpUntil([&] { return ended; }, 20000));
+    EXPECT_TRUE(run.isCancel());
+    EXPECT_FALSE(run.isMakingJobList());
+    EXPECT_TRUE(doneList.isEmpty());
+    EXPECT_TRUE(counts.isEmpty()) << "no item was started";
+    EXPECT_TRUE(QFile::exists(dir + "/single.txt"));
+    EXPECT_EQ(QDir(dir + "/Tree").entryList(QDir::Dirs | QDir::NoDotAndDotDot).size(), 20);
+
+    const auto end = run.completeRun(list.valueArr());
+    EXPECT_TRUE(end.cancelled);
+    EXPECT_TRUE(end.showFailure);
+    ASSERT_EQ(end.marked.size(), 2);
+    EXPECT_EQ(end.marked.at(0)->failStr(), QStringLiteral("擦除失败"));
+    EXPECT_EQ(DoDataBase::returnDoDataBase()->getAllData().size(), 1);
 }
 
 namespace {

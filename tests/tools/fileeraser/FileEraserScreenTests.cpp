@@ -104,10 +104,9 @@ protected:
         screentest::whenDialogShown([this, png](StatusAttachedWindow* window) {
             if (!png.isEmpty())
                 screentest::savePng(window, png);
-            auto buttons = window->findChildren<TextImageButton*>();
-            for (TextImageButton* b : buttons)
-                if (b->textField() && b->textField()->text() == QStringLiteral("继续"))
-                    QTest::mouseClick(b, Qt::LeftButton);
+            TextImageButton* go = screentest::buttonTitled(window, QStringLiteral("继续"));
+            ASSERT_NE(go, nullptr);
+            QTest::mouseClick(go, Qt::LeftButton);
         });
     }
 
@@ -395,6 +394,7 @@ TEST_F(FileEraserScreenTest, TheSidePanelsSlideInAndOut)
     EXPECT_EQ(screen->historyVC()->typeStr(), QStringLiteral("WipeFile"));
     EXPECT_TRUE(screen->historyView()->isVisible());
     EXPECT_EQ(screen->historyView()->pos(), QPoint(0, 0));
+    ASSERT_TRUE(nvtest::pumpUntil([&] { return !screen->historyVC()->isLoading(); }));
     screentest::savePng(&window, QStringLiteral("FileEraserViewController-history-panel"));
     QTest::mouseClick(screen->historyVC()->noCloseButton(), Qt::LeftButton);
     EXPECT_FALSE(screen->historyView()->isVisible());
@@ -515,14 +515,38 @@ TEST_F(FileEraserScreenTest, CancellingShowsTheFailurePaneAndStillRecordsTheRun)
     EXPECT_TRUE(screen->stopRunningWork(1000));
 }
 
+// "取消" is on screen as soon as the progress pane slides in, half a second
+// before the run starts: pressed then, it ends the run before anything is
+// erased, on the failure pane with the cancel note and a record.
+TEST_F(FileEraserScreenTest, CancellingBeforeTheRunStartsErasesNothing)
+{
+    const QString a = file("a.txt", QByteArray(3000, 'a'));
+    file("Folder/b.txt", QByteArray(3000, 'b'));
+    screen->viewDragAction({a, dir + "/Folder"});
+    confirmNextRun();
+    screen->eraserNowButtonAction();
+    ASSERT_FALSE(screen->run().isRunning()) << "the run starts after the pane's slide";
+    QTest::mouseClick(screen->cancelEraserButton(), Qt::LeftButton);
+    ASSERT_TRUE(nvtest::pumpUntil([&] { return !screen->run().isRunning() && screen->failView()->pos() == QPoint(0, 0); }, 20000));
+    EXPECT_TRUE(screen->run().isCancel());
+    EXPECT_EQ(screen->failNode()->text(), QStringLiteral("用户取消了操作。"));
+    EXPECT_TRUE(screen->failNode()->isVisible());
+    EXPECT_EQ(host.calls, (QList<bool>{false, true}));
+    EXPECT_TRUE(nvtest::fileContains(a, QByteArray(3000, 'a')));
+    EXPECT_TRUE(nvtest::fileContains(dir + "/Folder/b.txt", QByteArray(3000, 'b')));
+    const HistoryRecords records = DoDataBase::returnDoDataBase()->getAllData();
+    ASSERT_EQ(records.size(), 1);
+    EXPECT_EQ(records.first().at(1).value("Result"), QStringLiteral("擦除失败"));
+}
+
 TEST_F(FileEraserScreenTest, CancellingTheConfirmationKeepsTheList)
 {
     const QString a = file("kept.txt");
     screen->viewDragAction({a});
     screentest::whenDialogShown([](StatusAttachedWindow* window) {
-        for (TextImageButton* b : window->findChildren<TextImageButton*>())
-            if (b->textField() && b->textField()->text() == QStringLiteral("取消"))
-                QTest::mouseClick(b, Qt::LeftButton);
+        TextImageButton* cancel = screentest::buttonTitled(window, QStringLiteral("取消"));
+        ASSERT_NE(cancel, nullptr);
+        QTest::mouseClick(cancel, Qt::LeftButton);
     });
     screen->eraserNowButtonAction();
     nvtest::pump(700);
@@ -650,9 +674,9 @@ TEST_F(FileEraserScreenTest, TheStandardChosenInTheConfirmationReachesTheRun)
             if (l->text() == erasureStandardLabel(chosen))
                 shown = l;
         EXPECT_NE(shown, nullptr) << "the dialog shows the chosen standard at once";
-        for (TextImageButton* b : dialog->findChildren<TextImageButton*>())
-            if (b->textField() && b->textField()->text() == QStringLiteral("继续"))
-                QTest::mouseClick(b, Qt::LeftButton);
+        TextImageButton* go = screentest::buttonTitled(dialog, QStringLiteral("继续"));
+        ASSERT_NE(go, nullptr);
+        QTest::mouseClick(go, Qt::LeftButton);
     });
     screen->eraserNowButtonAction();
     ASSERT_TRUE(nvtest::pumpUntil([&] { return !screen->run().isRunning() && screen->sussView()->pos() == QPoint(0, 0); }, 20000));
@@ -694,9 +718,9 @@ TEST_F(FileEraserScreenTest, TheConfirmationsStandardsListClosesTwoSecondsAfterO
         QEvent leave(QEvent::Leave);
         QApplication::sendEvent(tracking, &leave);
         EXPECT_EQ(shownDropDown(), nullptr);
-        for (TextImageButton* b : dialog->findChildren<TextImageButton*>())
-            if (b->textField() && b->textField()->text() == QStringLiteral("取消"))
-                QTest::mouseClick(b, Qt::LeftButton);
+        TextImageButton* cancel = screentest::buttonTitled(dialog, QStringLiteral("取消"));
+        ASSERT_NE(cancel, nullptr);
+        QTest::mouseClick(cancel, Qt::LeftButton);
     });
     screen->eraserNowButtonAction();
     EXPECT_FALSE(screen->run().isRunning());

@@ -39,9 +39,9 @@ TEST(FileEraserInTheMainWindow, TheTabIsTheFileEraserAndARunLocksTheTabs)
         tabsUsableDuringRun << all;
     });
     screentest::whenDialogShown([](StatusAttachedWindow* window) {
-        for (TextImageButton* b : window->findChildren<TextImageButton*>())
-            if (b->textField() && b->textField()->text() == QStringLiteral("继续"))
-                QTest::mouseClick(b, Qt::LeftButton);
+        TextImageButton* go = screentest::buttonTitled(window, QStringLiteral("继续"));
+        ASSERT_NE(go, nullptr);
+        QTest::mouseClick(go, Qt::LeftButton);
     });
     eraser->eraserNowButtonAction();
     ASSERT_TRUE(nvtest::pumpUntil([&] { return eraser->sussView()->isVisible() && eraser->sussView()->pos() == QPoint(0, 0); }, 20000));

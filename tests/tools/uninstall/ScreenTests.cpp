@@ -48,13 +48,7 @@ QString headerTitle(UninstallViewController& screen)
     return screen.tableModel()->headerData(UninstallTableModel::AppNameColumn, Qt::Horizontal, Qt::DisplayRole).toString();
 }
 
-TextImageButton* buttonTitled(QWidget* root, const QString& title)
-{
-    for (TextImageButton* b : root->findChildren<TextImageButton*>())
-        if (b->textField() && b->textField()->text() == title)
-            return b;
-    return nullptr;
-}
+using screentest::buttonTitled;
 
 class UninstallScreen : public ::testing::Test {
 protected:
@@ -457,13 +451,40 @@ TEST_F(UninstallScreen, TheConfirmationTreeTicksAndItsCancel)
         });
     });
     QTest::mouseClick(screen->uninstallButton(), Qt::LeftButton);
-    EXPECT_TRUE(seen);
+    EXPECT_TRUE(screen->engine().isSearching()) << "the files are searched for on a worker";
+    ASSERT_TRUE(nvtest::pumpUntil([&] { return seen; }, 10000));
     nvtest::pump(700);
     // Cancelled: nothing removed, nothing dropped.
     EXPECT_TRUE(platform::itemExists(alpha));
     EXPECT_TRUE(platform::itemExists(delta));
     EXPECT_EQ(rows().size(), 4);
     EXPECT_EQ(screen->list().currentSelection().size(), 2);
+}
+
+// The search runs on a worker; a second click before its groups arrive
+// supersedes the first, whose groups never open a confirmation.
+TEST_F(UninstallScreen, ANewerClickSupersedesASearchStillOnItsWay)
+{
+    open();
+    screen->selectSortbyType(0, 0);
+    QList<QStringList> confirmed;
+    nvtest::ExpectDialogs dialogs;
+    screen->setConfirmationHook([&](MakeSureUninstallViewController* dialog) {
+        confirmed << fx::pathsOf(dialog->allRelaltedFiles().value(0));
+        screentest::whenDialogShown([](StatusAttachedWindow* window) {
+            QTest::mouseClick(buttonTitled(window, QStringLiteral("取消")), Qt::LeftButton);
+        });
+    });
+    screen->oneAppRemove(rowOf("Alpha Editor"));
+    screen->oneAppRemove(rowOf("Delta"));
+    ASSERT_TRUE(nvtest::pumpUntil([&] { return !confirmed.isEmpty() && !screentest::runningDialog(); }, 10000));
+    ASSERT_TRUE(platform::dispatch::waitForGlobalQueues(10000));
+    nvtest::pump(100);
+    ASSERT_EQ(confirmed.size(), 1);
+    EXPECT_EQ(confirmed.first(), QStringList{delta});
+    EXPECT_FALSE(screen->engine().isSearching());
+    EXPECT_TRUE(platform::itemExists(alpha));
+    EXPECT_EQ(rows().size(), 4);
 }
 
 TEST_F(UninstallScreen, TheTrashIconRemovesOneApplicationWithItsFilesReading33Then66Then100)
