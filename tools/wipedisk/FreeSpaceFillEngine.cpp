@@ -6,6 +6,7 @@
 #include "platform/Defaults.h"
 #include "platform/Dispatch.h"
 #include "platform/FillFile.h"
+#include "platform/FillLeftovers.h"
 #include "platform/Log.h"
 #include "platform/MountTable.h"
 #include "platform/SecureRandom.h"
@@ -78,13 +79,18 @@ enum class StreamEnd { Done, Cancelled, DiskFull, Failed };
 bool isDiskFull(int error) { return error == ENOSPC || error == EDQUOT; }
 
 // A fill folder as the writer holds it: its own handle, and the handle and
-// entry name it is removed through. Every file is created inside `fd`.
+// entry name it is removed through. Every file is created inside `fd`, and
+// written in whole allocation units of its file system.
 struct Folder {
     int parentFd = -1;
     int fd = -1;
     QString name;
     QString path; // for log lines and wipeScanPathStr
+    qint64 unit = 4096;
 };
+
+// `bytes` rounded up to whole units.
+qint64 wholeUnits(qint64 bytes, qint64 unit) { return unit > 0 ? (bytes + unit - 1) / unit * unit : bytes; }
 
 // A folder named by path, for the operations tests call one by one.
 struct FolderByPath : Folder {
@@ -95,6 +101,7 @@ struct FolderByPath : Folder {
         name = info.fileName();
         parentFd = platform::openFolder(info.absolutePath());
         fd = platform::openFolder(folderPath);
+        unit = platform::allocationUnitOf(fd);
     }
     ~FolderByPath()
     {
@@ -135,8 +142,10 @@ struct FreeSpaceFillEngine::Shared {
     std::shared_ptr<platform::VolumeRoot> root;
     FillFileObserver fillFileObserver;
 
-    // The ext4 reserved clusters lent for the pass under way.
+    // The record of the run on its volume, kept until nothing of the fill is
+    // left there, and the ext4 reserved clusters lent for the pass under way.
     std::mutex loanMutex;
+    platform::FillRecord record;
     platform::ReservedClustersLoan loan;
 
     mutable std::mutex runMutex;
@@ -184,10 +193,26 @@ struct FreeSpaceFillEngine::Shared {
         return fillFileObserver;
     }
 
+    // Before the fill folder is made: what a killed run leaves behind is
+    // put right at the next start.
+    void beginRecord(const platform::VolumeRoot& volume)
+    {
+        std::lock_guard<std::mutex> lock(loanMutex);
+        if (!record.isHeld())
+            record.begin(volume, QString::fromLatin1(kFillFolderName));
+    }
+    void endRecord()
+    {
+        std::lock_guard<std::mutex> lock(loanMutex);
+        loan.giveBack();
+        record.end();
+    }
+    // Only with a record of it: a reserve lent and never given back would
+    // leave the volume short until it is mounted again.
     void lendReservedClusters(const QString& kernelName)
     {
         std::lock_guard<std::mutex> lock(loanMutex);
-        if (loan.lend(kernelName))
+        if (record.isHeld() && loan.lend(kernelName, &record))
             platform::log(QStringLiteral("Reserved clusters of %1 lent for the pass").arg(kernelName));
     }
     void giveBackReservedClusters()
@@ -208,16 +233,17 @@ struct FreeSpaceFillEngine::Shared {
     // Writes `total` bytes from `buffer`, which holds one repeated byte value,
     // in requests of at most `bufferSize` bytes; checks for a cancel before
     // every request and after every short write. When the volume reports it is
-    // full, the request is halved and tried again, down to one block of the
-    // file system: only a block that does not fit means the volume is full.
+    // full, the request is halved and tried again, down to one allocation unit
+    // (`unit`) of the file system: only a unit that does not fit means the
+    // volume is full.
     //
     // The first `header` bytes of the buffer may differ from the rest (a full
     // file's random header): they are written with the first request, which
     // keeps every later request aligned, and then cleared.
     StreamEnd stream(platform::FillFile& file, char* buffer, qint64 bufferSize, qint64 total, const QString& path,
-                     qint64 header = 0)
+                     qint64 unit, qint64 header = 0)
     {
-        const qint64 smallest = file.blockSize();
+        const qint64 smallest = std::max<qint64>(1, unit);
         qint64 largest = bufferSize;
         qint64 left = total;
         while (left > 0) {
@@ -318,8 +344,10 @@ struct FreeSpaceFillEngine::Shared {
             platform::secureRandomBytes(words, sizeof words);
             const quint64 header = (static_cast<quint64>(words[0]) << 32) | words[1];
             std::memcpy(zeros.data, &header, kFullFileHeader);
-            const StreamEnd end =
-                stream(file, zeros.data, kWriteRequest, kFullFileHeader + kFullFileZeros, path, kFullFileHeader);
+            // The file ends with its last allocation unit: the rest of a unit
+            // after the end of a file is never written and keeps what was there.
+            const qint64 total = wholeUnits(kFullFileHeader + kFullFileZeros, folder.unit);
+            const StreamEnd end = stream(file, zeros.data, kWriteRequest, total, path, folder.unit, kFullFileHeader);
             finish(file, end, path);
         } catch (const std::exception& e) {
             platform::log(QStringLiteral("Error occurred in createDydFile: %1").arg(QString::fromLocal8Bit(e.what())));
@@ -359,9 +387,12 @@ struct FreeSpaceFillEngine::Shared {
                 return;
             }
             // Whole blocks of zero bytes, then the odd bytes as "0" characters;
-            // under one block it is all "0" characters.
-            const qint64 zeroBytes = loseCount >= kLoseBlock ? loseCount / kLoseBlock * kLoseBlock : 0;
-            const qint64 tail = loseCount - zeroBytes;
+            // under one block it is all "0" characters. The file is made up to
+            // whole allocation units with more of its last kind of byte.
+            qint64 zeroBytes = loseCount >= kLoseBlock ? loseCount / kLoseBlock * kLoseBlock : 0;
+            qint64 tail = loseCount - zeroBytes;
+            const qint64 padding = wholeUnits(loseCount, folder.unit) - loseCount;
+            (tail > 0 ? tail : zeroBytes) += padding;
             StreamEnd end = StreamEnd::Done;
             if (zeroBytes > 0) {
                 Buffer zeros(kWriteRequest);
@@ -370,11 +401,11 @@ struct FreeSpaceFillEngine::Shared {
                     finish(file, StreamEnd::Failed, path);
                     return;
                 }
-                end = stream(file, zeros.data, kWriteRequest, zeroBytes, path);
+                end = stream(file, zeros.data, kWriteRequest, zeroBytes, path, folder.unit);
             }
             if (end == StreamEnd::Done && tail > 0) {
                 QByteArray chars(static_cast<qsizetype>(tail), '0');
-                end = stream(file, chars.data(), tail, tail, path);
+                end = stream(file, chars.data(), tail, tail, path, folder.unit);
             }
             finish(file, end, path);
         } catch (const std::exception&) {
@@ -445,7 +476,14 @@ struct FreeSpaceFillEngine::Shared {
     {
         struct EndGuard {
             Shared* s;
-            ~EndGuard() { s->markEnded(); }
+            ~EndGuard()
+            {
+                // A fill folder that could not be removed keeps its record, so
+                // the next start tries again.
+                if (s->scanPath().isEmpty())
+                    s->endRecord();
+                s->markEnded();
+            }
         } guard{this};
 
         const Target t = targetCopy();
@@ -468,8 +506,11 @@ struct FreeSpaceFillEngine::Shared {
             const QString folderPath = fillFolderFor(t.mountPoint);
             Folder folder{volume->fd(), -1, QString::fromLatin1(kFillFolderName), folderPath};
             int error = 0;
-            if (volume->isOpen() && volumeStays(volume.get()))
+            if (volume->isOpen() && volumeStays(volume.get())) {
+                beginRecord(*volume);
                 folder.fd = platform::openFillFolderAt(volume->fd(), folder.name, &error);
+                folder.unit = platform::allocationUnitOf(folder.fd, volume->kernelName());
+            }
             if (folder.fd < 0) {
                 // There is no fallback folder elsewhere (such as the temporary
                 // folder): filling another volume wipes nothing of this one.
@@ -753,19 +794,26 @@ void FreeSpaceFillEngine::endAppRemoveFolder()
     stopProgressUpdateTimer();
     const QString path = wipeScanPathStr();
     const std::shared_ptr<platform::VolumeRoot> volume = d->heldRoot();
+    bool folderLeft = !path.isEmpty();
     if (!path.isEmpty() && volume && volume->isOpen()) {
         for (int attempt = 0; attempt < 3; ++attempt) {
             int error = 0;
-            if (platform::removeTreeAt(volume->fd(), QString::fromLatin1(kFillFolderName), &error))
+            if (platform::removeTreeAt(volume->fd(), QString::fromLatin1(kFillFolderName), &error)) {
+                folderLeft = false;
                 break;
+            }
             platform::log(QStringLiteral("Remove folder fail: %1 (errno=%2)").arg(path).arg(error));
             QThread::msleep(200);
         }
         platform::syncFileSystemOf(volume->fd());
     }
     d->giveBackReservedClusters();
+    // A folder that stays keeps its record for the next start.
+    const bool writerGone = !isRunning();
+    if (writerGone && !folderLeft)
+        d->endRecord();
     setWipeScanPathStr(QString());
-    if (!isRunning())
+    if (writerGone)
         d->holdRoot(nullptr);
 }
 
