@@ -193,3 +193,41 @@ TEST(FillSampling, TimerSamplesEveryOneAndAHalfSecondsAgainstTheRightBase)
     EXPECT_EQ(delegate.offMainThreadCalls, 0);
     platform::defaults::remove(QStringLiteral("EraserTimes"));
 }
+
+// The allocation unit is read from the boot sector each file system's own
+// mkfs writes (on a plain image file): a cluster size misread would leave the
+// end of every fill file's last cluster unwritten. Anything else answers 0.
+TEST(FillFiles, AllocationUnitComesFromTheBootSector)
+{
+    struct Case {
+        const char* mkfs;
+        QStringList args;
+        qint64 unit;
+    };
+    const Case cases[] = {
+        {"mkfs.vfat", {QStringLiteral("-F"), QStringLiteral("32"), QStringLiteral("-s"), QStringLiteral("8")}, 4096},
+        {"mkfs.vfat", {QStringLiteral("-F"), QStringLiteral("16"), QStringLiteral("-s"), QStringLiteral("4")}, 2048},
+        {"mkfs.exfat", {QStringLiteral("-c"), QStringLiteral("64K")}, 65536},
+        {"mkfs.ntfs", {QStringLiteral("-F"), QStringLiteral("-Q"), QStringLiteral("-c"), QStringLiteral("8192")}, 8192},
+    };
+    int tried = 0;
+    for (const Case& c : cases) {
+        const QString tool = platform::findProgram(QString::fromLatin1(c.mkfs));
+        if (tool.isEmpty())
+            continue;
+        const QString image = nvtest::freshFolder(QStringLiteral("boot")) + QStringLiteral("/disk.img");
+        QFile file(image);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.resize(64LL << 20));
+        file.close();
+        ASSERT_TRUE(platform::runProcess(tool, QStringList(c.args) << image).succeeded()) << c.mkfs;
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+        EXPECT_EQ(platform::allocationUnitInBootSector(file.read(512)), c.unit) << c.mkfs << " " << c.args.join(' ').toStdString();
+        ++tried;
+    }
+    if (tried == 0)
+        GTEST_SKIP() << "no mkfs for FAT, exFAT or NTFS is installed";
+
+    QByteArray sector(512, '\0');
+    EXPECT_EQ(platform::allocationUnitInBootSector(sector), 0) << "an empty sector, as ext4's first";
+    EXPECT_EQ(platform::allocationUnitInBootSector(QByteArray(100, '\x55')), 0) << "too short";
+}
