@@ -272,15 +272,51 @@ bool FillFile::flush()
     return true;
 }
 
-long long FillFile::blockSize() const
+long long allocationUnitInBootSector(const QByteArray& sector)
 {
+    if (sector.size() < 512)
+        return 0;
+    const auto byte = [&](int at) { return static_cast<unsigned char>(sector[at]); };
+    if (sector.mid(3, 8) == "EXFAT   ") {
+        // Shifts: bytes per sector (9..12), sectors per cluster (up to 32 MiB).
+        const int shift = byte(108) + byte(109);
+        return byte(108) >= 9 && byte(108) <= 12 && shift <= 25 ? 1LL << shift : 0;
+    }
+    if (byte(510) != 0x55 || byte(511) != 0xAA)
+        return 0;
+    const long long bytesPerSector = byte(11) | (byte(12) << 8);
+    if (bytesPerSector < 512 || bytesPerSector > 4096 || (bytesPerSector & (bytesPerSector - 1)) != 0)
+        return 0;
+    const int perCluster = byte(13);
+    if (sector.mid(3, 8) == "NTFS    ") {
+        // Above 0x80 the field is a negative shift (clusters of 64 KiB and more).
+        if (perCluster > 0x80)
+            return 256 - perCluster <= 21 ? 1LL << (256 - perCluster) : 0;
+        return perCluster > 0 && (perCluster & (perCluster - 1)) == 0 ? bytesPerSector * perCluster : 0;
+    }
+    const bool fat = sector.mid(54, 3) == "FAT" || sector.mid(82, 3) == "FAT";
+    if (!fat || perCluster == 0 || (perCluster & (perCluster - 1)) != 0)
+        return 0;
+    return bytesPerSector * perCluster;
+}
+
+long long allocationUnitOf(int fd, const QString& kernelName)
+{
+    if (!kernelName.isEmpty() && !kernelName.contains(QLatin1Char('/'))) {
+        QFile device(QStringLiteral("/dev/") + kernelName);
+        if (device.open(QIODevice::ReadOnly | QIODevice::Unbuffered)) {
+            const long long unit = allocationUnitInBootSector(device.read(512));
+            if (unit > 0)
+                return unit;
+        }
+    }
     struct statvfs s {};
     long long size = 0;
-    if (fd_ >= 0 && fstatvfs(fd_, &s) == 0)
+    if (fd >= 0 && fstatvfs(fd, &s) == 0)
         size = static_cast<long long>(s.f_frsize ? s.f_frsize : s.f_bsize);
-    if (size < 512)
+    if (size < 512 || (size & (size - 1)) != 0)
         return 4096;
-    return std::min(size, 1LL << 20);
+    return std::min(size, 32LL << 20);
 }
 
 void FillFile::close()
@@ -391,80 +427,6 @@ long long writableFreeBytes(const QString& path)
 long long writableFreeBytesOf(int fd)
 {
     return writableFreeBytes(fileSystemSpaceOf(fd));
-}
-
-// ---------------------------------------------------------------------------
-
-QString ReservedClustersLoan::sysfsFile(const QString& kernelName)
-{
-    return QStringLiteral("/sys/fs/ext4/%1/reserved_clusters").arg(kernelName);
-}
-
-long long ReservedClustersLoan::readReserved(const QString& kernelName)
-{
-    QFile f(sysfsFile(kernelName));
-    if (kernelName.isEmpty() || kernelName.contains(QLatin1Char('/')) || !f.open(QIODevice::ReadOnly))
-        return -1;
-    bool ok = false;
-    const long long value = f.readAll().trimmed().toLongLong(&ok);
-    return ok ? value : -1;
-}
-
-namespace {
-bool writeReserved(const QString& file, long long value)
-{
-    QFile f(file);
-    if (!f.open(QIODevice::WriteOnly))
-        return false;
-    const QByteArray text = QByteArray::number(value) + '\n';
-    return f.write(text) == text.size() && f.flush();
-}
-
-// Whether the device `kernelName` holds the file system of "/" (or cannot be
-// told apart from it). The system's own writers there count on the reserve.
-bool mayHoldTheRootFolder(const QString& kernelName)
-{
-    struct stat st {};
-    if (::stat(native(mapLocation(QStringLiteral("/"))).constData(), &st) != 0)
-        return true;
-    QFile f(QStringLiteral("/sys/class/block/%1/dev").arg(kernelName));
-    if (!f.open(QIODevice::ReadOnly))
-        return true;
-    const QList<QByteArray> parts = f.readAll().trimmed().split(':');
-    bool okMajor = false, okMinor = false;
-    if (parts.size() != 2)
-        return true;
-    const unsigned int devMajor = parts[0].toUInt(&okMajor);
-    const unsigned int devMinor = parts[1].toUInt(&okMinor);
-    return !okMajor || !okMinor || makedev(devMajor, devMinor) == st.st_dev;
-}
-} // namespace
-
-bool ReservedClustersLoan::lend(const QString& kernelName)
-{
-    giveBack();
-    if (geteuid() != 0)
-        return false;
-    const long long reserved = readReserved(kernelName);
-    if (reserved <= 0 || mayHoldTheRootFolder(kernelName))
-        return false;
-    const QString file = sysfsFile(kernelName);
-    if (!writeReserved(file, 0))
-        return false;
-    file_ = file;
-    saved_ = reserved;
-    return true;
-}
-
-void ReservedClustersLoan::giveBack()
-{
-    if (file_.isEmpty())
-        return;
-    // The file system may have gone meanwhile; its next mount starts with the
-    // default again, so a failure here loses nothing.
-    writeReserved(file_, saved_);
-    file_.clear();
-    saved_ = -1;
 }
 
 } // namespace platform

@@ -8,6 +8,7 @@
 // unmounted and replaced by another at the same folder is never written or
 // deleted through the folder's name.
 
+#include <QByteArray>
 #include <QString>
 
 
@@ -33,6 +34,10 @@ public:
     QString mountPoint() const { return mountPoint_; }
     // Kernel name of the device the mount serves ("loop3"), "" when none.
     QString kernelName() const { return kernelName_; }
+    // The kernel's id of the mount (-1 when it cannot tell) and the st_dev of
+    // files on it.
+    int mountId() const { return mountId_; }
+    unsigned long long deviceNumber() const { return deviceNumber_; }
 
     // Whether the mount the handle was opened on is still mounted (a lazy
     // unmount takes it out of the mount table at once) and still serves the
@@ -81,9 +86,6 @@ public:
     // errno of the last failure, 0 when none.
     int error() const { return error_; }
 
-    // The smallest write worth trying on this file's file system: one block.
-    long long blockSize() const;
-
     // Whether writes still go to the device directly (O_DIRECT).
     bool isDirect() const { return direct_; }
 
@@ -98,6 +100,17 @@ private:
     long long started_ = 0;  // writeback has been started below this offset
     long long settled_ = 0;  // writeback has been waited for below this offset
 };
+
+// The file system's allocation unit (its cluster) for the file system of the
+// open handle `fd`: a file always takes whole units, so a fill file that ends
+// inside one leaves the rest of it holding what was there before. FAT, exFAT
+// and NTFS are asked on the device itself (`kernelName`, read access needed):
+// some FUSE servers answer statfs with a made-up block size, or none. Else the
+// file system's own statfs answer; 4096 when nothing answers.
+long long allocationUnitOf(int fd, const QString& kernelName = QString());
+// The unit a boot sector names (FAT12/16/32, exFAT, NTFS); 0 when the bytes
+// are none of those. `sector` holds at least the first 512 bytes.
+long long allocationUnitInBootSector(const QByteArray& sector);
 
 // The text of an errno value, for log lines.
 QString errorText(int error);
@@ -134,31 +147,5 @@ long long writableFreeBytes(const QString& path);
 long long writableFreeBytesOf(int fd);
 // The same from what the file system already told (MountTable.h).
 long long writableFreeBytes(const SpaceInfo& space);
-
-// As root on ext4, the clusters the file system keeps back for its own
-// emergencies (sysfs "reserved_clusters") are lent to the caller: set to 0
-// until giveBack(), which the destructor also does. Nothing happens elsewhere,
-// nor on the file system that holds "/", whose other writers need the reserve.
-class ReservedClustersLoan {
-public:
-    ReservedClustersLoan() = default;
-    ~ReservedClustersLoan() { giveBack(); }
-    ReservedClustersLoan(const ReservedClustersLoan&) = delete;
-    ReservedClustersLoan& operator=(const ReservedClustersLoan&) = delete;
-
-    // `kernelName` is the device's ("loop3", "sdb1"). True when lent.
-    bool lend(const QString& kernelName);
-    void giveBack();
-    bool isLent() const { return !file_.isEmpty(); }
-
-    // The sysfs file of a device (tests look at it).
-    static QString sysfsFile(const QString& kernelName);
-    // The value there, -1 when it cannot be read.
-    static long long readReserved(const QString& kernelName);
-
-private:
-    QString file_;
-    long long saved_ = -1;
-};
 
 } // namespace platform

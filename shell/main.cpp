@@ -5,6 +5,7 @@
 
 #include "platform/DiskutilProgram.h"
 #include "platform/Dispatch.h"
+#include "platform/FillLeftovers.h"
 #include "platform/Locations.h"
 #include "platform/Log.h"
 #include "platform/TerminationSignals.h"
@@ -41,6 +42,9 @@ int main(int argc, char** argv)
     PreventSleep();
     // Where the helpers were found says at once whether an install is whole.
     platform::log(QStringLiteral("disk utility: ") + platform::diskutilProgram());
+    // What a free-space fill that was killed left on its volume (ext4's
+    // reserve lent, the fill folder) is put right, away from the window.
+    platform::dispatch::global(platform::dispatch::Priority::Background, [] { platform::settleKilledFills(); });
 
     int status = 0;
     {

@@ -8,7 +8,9 @@
 
 #include "DiskUtil.h"
 
+#include "platform/FillLeftovers.h"
 #include "platform/Privileged.h"
+#include "platform/Process.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -112,6 +114,9 @@ int main(int argc, char** argv)
         return escalate(argc, argv);
 
     QCoreApplication app(argc, argv);
+    // A free-space fill killed on its way leaves its volume short of ext4's
+    // reserve and holding its folder; that is put right before any verb.
+    platform::settleKilledFills();
     QStringList arguments = QCoreApplication::arguments();
     arguments.removeFirst();
 

@@ -1,49 +1,24 @@
-#include "FreeSpaceFillEngine.h"
+// The free-space fill as the screen sees it: its run state, starting a run,
+// the sampling of the progress and the arithmetic and texts of the fill.
+#include "FreeSpaceFillEngineShared.h"
 
 #include "WipeVolumeScan.h"
 
 #include "core/PublicUtilities.h"
 #include "platform/Defaults.h"
 #include "platform/Dispatch.h"
-#include "platform/FillFile.h"
-#include "platform/Log.h"
 #include "platform/MountTable.h"
-#include "platform/SecureRandom.h"
 
 #include <QFileInfo>
-#include <QMutex>
-#include <QMutexLocker>
-#include <QPointer>
-#include <QThread>
 #include <QTimer>
 
 #include <algorithm>
-#include <atomic>
-#include <cerrno>
 #include <chrono>
-#include <condition_variable>
-#include <cstdlib>
-#include <cstring>
-#include <exception>
-#include <mutex>
 #include <unistd.h>
 
+using namespace fillengine;
+
 namespace {
-
-const char* const kFolderFailText = "硬盘驱动器已被占用或为只读,关闭其他程序或删除只读属性以重试。";
-const char* const kNoRightsText = "您没有文件的'读取'和'写入'权限。";
-const char* const kFillFolderName = ".VOVU";
-
-// What the run needs of the selected volume, copied when the fill starts: the
-// record belongs to the screen, which may change it on its own thread.
-struct Target {
-    QString name;
-    QString type;
-    QString mountPoint;
-    QString deviceNode;
-    qint64 freeBytes = 0;
-    qint64 totalBytes = 0;
-};
 
 using wipescan::deviceNodeOf;
 
@@ -59,33 +34,6 @@ Target targetOf(const VolumeObj& v)
     return t;
 }
 
-// Page-aligned, zeroed write buffer.
-struct Buffer {
-    explicit Buffer(qint64 size)
-        : data(static_cast<char*>(std::aligned_alloc(4096, static_cast<size_t>(size))))
-    {
-        if (data)
-            std::memset(data, 0, static_cast<size_t>(size));
-    }
-    ~Buffer() { std::free(data); }
-    Buffer(const Buffer&) = delete;
-    Buffer& operator=(const Buffer&) = delete;
-    char* data;
-};
-
-enum class StreamEnd { Done, Cancelled, DiskFull, Failed };
-
-bool isDiskFull(int error) { return error == ENOSPC || error == EDQUOT; }
-
-// A fill folder as the writer holds it: its own handle, and the handle and
-// entry name it is removed through. Every file is created inside `fd`.
-struct Folder {
-    int parentFd = -1;
-    int fd = -1;
-    QString name;
-    QString path; // for log lines and wipeScanPathStr
-};
-
 // A folder named by path, for the operations tests call one by one.
 struct FolderByPath : Folder {
     explicit FolderByPath(const QString& folderPath)
@@ -95,6 +43,7 @@ struct FolderByPath : Folder {
         name = info.fileName();
         parentFd = platform::openFolder(info.absolutePath());
         fd = platform::openFolder(folderPath);
+        unit = platform::allocationUnitOf(fd);
     }
     ~FolderByPath()
     {
@@ -114,410 +63,6 @@ qint64 steadyMs()
 }
 
 } // namespace
-
-struct FreeSpaceFillEngine::Shared {
-    std::atomic<int> selectEraserType{kWipeFreeSpace};
-    std::atomic<bool> isCancelEraser{false};
-    std::atomic<int> iRoundTimes{0};
-    std::atomic<bool> isPartitionEraser{false};
-    std::atomic<int> passes{0}; // of the current run; 0 before the first
-    // When a quit asked the writer to stop, the time (steady clock, ms) after
-    // which nobody waits for it any more; 0 when no quit asked.
-    std::atomic<qint64> quitDeadlineMs{0};
-
-    mutable QMutex mutex;
-    VolumeObjPtr selectVolumeObj;
-    QString errorString;
-    QString wipeScanPathStr;
-    Target target;
-    // The handle on the volume's root while a run uses it, and afterwards for
-    // as long as a fill folder it could not remove is still on disk.
-    std::shared_ptr<platform::VolumeRoot> root;
-    FillFileObserver fillFileObserver;
-
-    // The ext4 reserved clusters lent for the pass under way.
-    std::mutex loanMutex;
-    platform::ReservedClustersLoan loan;
-
-    mutable std::mutex runMutex;
-    mutable std::condition_variable runEnded;
-    bool running = false;
-
-    QString error() const
-    {
-        QMutexLocker lock(&mutex);
-        return errorString;
-    }
-    void setError(const QString& text)
-    {
-        QMutexLocker lock(&mutex);
-        errorString = text;
-    }
-    QString scanPath() const
-    {
-        QMutexLocker lock(&mutex);
-        return wipeScanPathStr;
-    }
-    void setScanPath(const QString& path)
-    {
-        QMutexLocker lock(&mutex);
-        wipeScanPathStr = path;
-    }
-    Target targetCopy() const
-    {
-        QMutexLocker lock(&mutex);
-        return target;
-    }
-    std::shared_ptr<platform::VolumeRoot> heldRoot() const
-    {
-        QMutexLocker lock(&mutex);
-        return root;
-    }
-    void holdRoot(std::shared_ptr<platform::VolumeRoot> r)
-    {
-        QMutexLocker lock(&mutex);
-        root = std::move(r);
-    }
-    FillFileObserver observer() const
-    {
-        QMutexLocker lock(&mutex);
-        return fillFileObserver;
-    }
-
-    void lendReservedClusters(const QString& kernelName)
-    {
-        std::lock_guard<std::mutex> lock(loanMutex);
-        if (loan.lend(kernelName))
-            platform::log(QStringLiteral("Reserved clusters of %1 lent for the pass").arg(kernelName));
-    }
-    void giveBackReservedClusters()
-    {
-        std::lock_guard<std::mutex> lock(loanMutex);
-        loan.giveBack();
-    }
-
-    void markEnded()
-    {
-        {
-            std::lock_guard<std::mutex> lock(runMutex);
-            running = false;
-        }
-        runEnded.notify_all();
-    }
-
-    // Writes `total` bytes from `buffer`, which holds one repeated byte value,
-    // in requests of at most `bufferSize` bytes; checks for a cancel before
-    // every request and after every short write. When the volume reports it is
-    // full, the request is halved and tried again, down to one block of the
-    // file system: only a block that does not fit means the volume is full.
-    //
-    // The first `header` bytes of the buffer may differ from the rest (a full
-    // file's random header): they are written with the first request, which
-    // keeps every later request aligned, and then cleared.
-    StreamEnd stream(platform::FillFile& file, char* buffer, qint64 bufferSize, qint64 total, const QString& path,
-                     qint64 header = 0)
-    {
-        const qint64 smallest = file.blockSize();
-        qint64 largest = bufferSize;
-        qint64 left = total;
-        while (left > 0) {
-            if (isCancelEraser.load()) {
-                // The header comes before the first look at the flag.
-                if (header > 0)
-                    file.write(buffer, header);
-                platform::log(QStringLiteral("Operation canceled before completion."));
-                return StreamEnd::Cancelled;
-            }
-            const qint64 request = std::min(left, largest);
-            const long long n = file.write(buffer, request);
-            if (n < 0 && isDiskFull(file.error())) {
-                if (request > smallest) {
-                    // Sizes the file system says cannot fit are skipped: each
-                    // refused write costs it a journal commit or more.
-                    // (A file system that tells no sizes at all is only halved.)
-                    const platform::SpaceInfo space = platform::fileSystemSpaceOf(file.fd());
-                    const bool told = space.totalBytes > 0;
-                    const qint64 free = told ? platform::writableFreeBytes(space) : request;
-                    const qint64 fits = free > 0 ? free / smallest * smallest : smallest;
-                    largest = std::max(smallest, std::min(request / 2, fits));
-                    continue;
-                }
-                platform::logNames(QStringLiteral("Disk full while writing %1 (errno=%2)").arg(path).arg(file.error()));
-                return StreamEnd::DiskFull;
-            }
-            if (n <= 0 || n < header) {
-                platform::logNames(QStringLiteral("%1 %2 (errno=%3)")
-                                       .arg(header > 0 ? QStringLiteral("Failed to write header to")
-                                                       : QStringLiteral("Write error while writing to"),
-                                            path)
-                                       .arg(n < 0 ? file.error() : 0));
-                return StreamEnd::Failed;
-            }
-            if (header > 0) {
-                std::memset(buffer, 0, static_cast<size_t>(header));
-                header = 0;
-            }
-            left -= n;
-        }
-        return StreamEnd::Done;
-    }
-
-    // A file that was not cancelled reaches the medium before its folder is
-    // removed: the pages of a deleted file are otherwise dropped unwritten.
-    void finish(platform::FillFile& file, StreamEnd end, const QString& path)
-    {
-        if (end == StreamEnd::Cancelled)
-            return;
-        if (!file.flush()) {
-            if (end == StreamEnd::Done) {
-                if (isDiskFull(file.error()))
-                    platform::logNames(QStringLiteral("Disk full while writing %1 (errno=%2)").arg(path).arg(file.error()));
-                else
-                    platform::logNames(QStringLiteral("Write error while writing to %1 (errno=%2)").arg(path).arg(file.error()));
-            }
-            return;
-        }
-        // The blocks the file system took for the file's own bookkeeping (the
-        // folder's entries, extent blocks) reach their place on the medium
-        // only with the file system's flush; freed unwritten, they would keep
-        // the deleted data they were given.
-        platform::syncFileSystemOf(file.fd());
-        if (const FillFileObserver look = observer())
-            look(path, file.fd());
-    }
-
-    // Whether the volume the run holds is still where the record says. A
-    // volume that went (unmounted, even lazily) stops the pass: nothing more
-    // is written, so nothing can land on whatever is mounted there now.
-    bool volumeStays(const platform::VolumeRoot* volume)
-    {
-        QString why;
-        if (!volume || volume->stillMounted(&why))
-            return true;
-        platform::logNames(QStringLiteral("The volume is gone: %1").arg(why));
-        return false;
-    }
-
-    void createDydFile(const Folder& folder, qint64 index)
-    {
-        const QString name = QStringLiteral(".VOVU_") + QString::number(index);
-        const QString path = fullFilePath(folder.path, index);
-        try {
-            platform::FillFile file;
-            if (!file.openAt(folder.fd, name)) {
-                platform::logNames(QStringLiteral("Failed to open file for writing: %1 (errno=%2)").arg(path).arg(file.error()));
-                return;
-            }
-            Buffer zeros(kWriteRequest);
-            if (!zeros.data) {
-                platform::log(QStringLiteral("Failed to malloc buffer"));
-                finish(file, StreamEnd::Failed, path);
-                return;
-            }
-            quint32 words[2] = {0, 0};
-            platform::secureRandomBytes(words, sizeof words);
-            const quint64 header = (static_cast<quint64>(words[0]) << 32) | words[1];
-            std::memcpy(zeros.data, &header, kFullFileHeader);
-            const StreamEnd end =
-                stream(file, zeros.data, kWriteRequest, kFullFileHeader + kFullFileZeros, path, kFullFileHeader);
-            finish(file, end, path);
-        } catch (const std::exception& e) {
-            platform::log(QStringLiteral("Error occurred in createDydFile: %1").arg(QString::fromLocal8Bit(e.what())));
-        }
-    }
-
-    // Answers false when the volume went away before the last file.
-    bool roundOne(qint64 roundCount, const Folder& folder, const platform::VolumeRoot* volume)
-    {
-        for (qint64 k = 1; k <= roundCount; ++k) {
-            if (isCancelEraser.load())
-                return true;
-            if (!volumeStays(volume))
-                return false;
-            createDydFile(folder, k);
-            platform::log(QStringLiteral("%1---------------------: %2").arg(iRoundTimes.load()).arg(roundCount));
-        }
-        return true;
-    }
-
-    void writLostData(qint64 loseCount, qint64 roundCount, const Folder& folder)
-    {
-        if (loseCount < 1 || isCancelEraser.load())
-            return;
-        const QString path = loseFilePath(folder.path, roundCount);
-        const QString name = QFileInfo(path).fileName();
-        try {
-            platform::FillFile file;
-            if (!file.openAt(folder.fd, name)) {
-                if (isDiskFull(file.error())) {
-                    // No room left even for the file itself: the volume is full.
-                    platform::log(QStringLiteral("Disk full while writing %1 (errno=%2)").arg(path).arg(file.error()));
-                    return;
-                }
-                platform::log(QStringLiteral("file open fail"));
-                setError(QString::fromUtf8(kNoRightsText));
-                return;
-            }
-            // Whole blocks of zero bytes, then the odd bytes as "0" characters;
-            // under one block it is all "0" characters.
-            const qint64 zeroBytes = loseCount >= kLoseBlock ? loseCount / kLoseBlock * kLoseBlock : 0;
-            const qint64 tail = loseCount - zeroBytes;
-            StreamEnd end = StreamEnd::Done;
-            if (zeroBytes > 0) {
-                Buffer zeros(kWriteRequest);
-                if (!zeros.data) {
-                    platform::log(QStringLiteral("Failed to malloc buffer"));
-                    finish(file, StreamEnd::Failed, path);
-                    return;
-                }
-                end = stream(file, zeros.data, kWriteRequest, zeroBytes, path);
-            }
-            if (end == StreamEnd::Done && tail > 0) {
-                QByteArray chars(static_cast<qsizetype>(tail), '0');
-                end = stream(file, chars.data(), tail, tail, path);
-            }
-            finish(file, end, path);
-        } catch (const std::exception&) {
-            // Nothing of the pass may stay behind: the folder goes now, and the
-            // pass counts as done, as a volume that ran full.
-            platform::log(QStringLiteral("NO FACE"));
-            setError(QString());
-            if (folder.parentFd >= 0)
-                platform::removeTreeAt(folder.parentFd, folder.name);
-            setScanPath(QString());
-            platform::syncFileSystemOf(folder.parentFd);
-        }
-    }
-
-    // Removal is tried a bounded number of times; a folder that stays makes
-    // the run fail instead of waiting for ever.
-    bool removeFillFolder(int parentFd, const QString& folderPath)
-    {
-        for (int attempt = 1; attempt <= kRemoveAttempts; ++attempt) {
-            int error = 0;
-            if (platform::removeTreeAt(parentFd, QString::fromLatin1(kFillFolderName), &error))
-                return true;
-            platform::logNames(QStringLiteral("Remove folder fail (%1 of %2): %3 (errno=%4)")
-                                   .arg(attempt)
-                                   .arg(kRemoveAttempts)
-                                   .arg(folderPath)
-                                   .arg(error));
-            if (attempt < kRemoveAttempts)
-                QThread::msleep(kRemoveRetryMs);
-        }
-        return false;
-    }
-
-    void scheduleComplite(const QPointer<FreeSpaceFillEngine>& engine)
-    {
-        platform::dispatch::after(kCompliteDelayMs, [engine] {
-            if (engine && engine->delegate_)
-                engine->delegate_->showComplite();
-        });
-    }
-
-    // One pass's files inside the fill folder, which exists. Answers false
-    // when the volume went away during the pass.
-    bool fillPass(const platform::VolumeRoot& volume, const Folder& folder)
-    {
-        // The budget is what the file system has free at the start of each
-        // pass, once the folder exists and the reserved clusters are lent,
-        // not the record's figure: that was taken before the run, misses what
-        // changed since (the previous pass, other writers) and, for root,
-        // leaves out the blocks only root may write. With the full files a
-        // little larger than the budget unit, the pass then always runs the
-        // volume full.
-        qint64 budget = std::max<qint64>(0, platform::writableFreeBytesOf(folder.fd));
-        // Some FUSE drivers (fusefat) answer statfs with zeros: such a file
-        // system is given the record's figure and filled until it is full.
-        if (budget == 0 && platform::fileSystemSpaceOf(folder.fd).totalBytes == 0)
-            budget = std::max<qint64>(0, targetCopy().freeBytes);
-        const FillLayout layout = fillLayoutFor(budget);
-        if (!roundOne(layout.roundCount, folder, &volume))
-            return false;
-        if (!isCancelEraser.load() && !volumeStays(&volume))
-            return false;
-        writLostData(layout.loseCount, layout.roundCount, folder);
-        return true;
-    }
-
-    void run(const QPointer<FreeSpaceFillEngine>& engine)
-    {
-        struct EndGuard {
-            Shared* s;
-            ~EndGuard() { s->markEnded(); }
-        } guard{this};
-
-        const Target t = targetCopy();
-        const int total = passes.load();
-        // The volume's root is opened once and checked against the record's
-        // device; every fill file and the folder are reached from it.
-        auto volume = std::make_shared<platform::VolumeRoot>();
-        QString why;
-        if (volume->open(t.mountPoint, t.deviceNode, &why))
-            holdRoot(volume);
-        else
-            platform::logNames(QStringLiteral("The volume is gone: %1").arg(why));
-
-        for (int i = 0; i < total; ++i) {
-            ++iRoundTimes;
-            if (isCancelEraser.load()) {
-                scheduleComplite(engine);
-                return;
-            }
-            const QString folderPath = fillFolderFor(t.mountPoint);
-            Folder folder{volume->fd(), -1, QString::fromLatin1(kFillFolderName), folderPath};
-            int error = 0;
-            if (volume->isOpen() && volumeStays(volume.get()))
-                folder.fd = platform::openFillFolderAt(volume->fd(), folder.name, &error);
-            if (folder.fd < 0) {
-                // There is no fallback folder elsewhere (such as the temporary
-                // folder): filling another volume wipes nothing of this one.
-                if (error != 0)
-                    platform::logNames(QStringLiteral("Cannot create %1 (errno=%2)").arg(folderPath).arg(error));
-                platform::log(QStringLiteral("Create finder fail"));
-                setError(QString::fromUtf8(kFolderFailText));
-            } else {
-                lendReservedClusters(volume->kernelName());
-                platform::dispatch::main([engine] {
-                    if (engine)
-                        engine->startProgressUpdateTimer();
-                });
-                setScanPath(folderPath);
-                if (!fillPass(*volume, folder))
-                    setError(QString::fromUtf8(kFolderFailText));
-                ::close(folder.fd);
-            }
-
-            platform::dispatch::main([engine] {
-                if (engine)
-                    engine->stopProgressUpdateTimer();
-            });
-            if (volume->isOpen()) {
-                const bool removed = removeFillFolder(volume->fd(), folderPath);
-                giveBackReservedClusters();
-                if (!removed) {
-                    setError(QString::fromUtf8(kFolderFailText));
-                    scheduleComplite(engine);
-                    return;
-                }
-                setScanPath(QString());
-                platform::syncFileSystemOf(volume->fd());
-            }
-
-            const bool last = isCancelEraser.load() || i + 1 == total;
-            const int pass = i + 1;
-            platform::dispatch::main([engine, pass, total, last] {
-                if (engine)
-                    engine->passReport(pass, total, last);
-            });
-            if (last)
-                break;
-        }
-        // Nothing of the fill is left on disk: the volume is let go.
-        holdRoot(nullptr);
-    }
-};
 
 FreeSpaceFillEngine::FreeSpaceFillEngine(QObject* parent)
     : QObject(parent), d(std::make_shared<Shared>())
@@ -743,30 +288,6 @@ qint64 FreeSpaceFillEngine::getFreeDiskSizeAtPath(const QString& path) const
         return 0;
     }
     return space.freeBytes;
-}
-
-void FreeSpaceFillEngine::endAppRemoveFolder()
-{
-    // The writer stops first (it looks at the flag before every request),
-    // within what is left of the quit's budget.
-    stopRunningFill(kQuitWaitMs);
-    stopProgressUpdateTimer();
-    const QString path = wipeScanPathStr();
-    const std::shared_ptr<platform::VolumeRoot> volume = d->heldRoot();
-    if (!path.isEmpty() && volume && volume->isOpen()) {
-        for (int attempt = 0; attempt < 3; ++attempt) {
-            int error = 0;
-            if (platform::removeTreeAt(volume->fd(), QString::fromLatin1(kFillFolderName), &error))
-                break;
-            platform::logNames(QStringLiteral("Remove folder fail: %1 (errno=%2)").arg(path).arg(error));
-            QThread::msleep(200);
-        }
-        platform::syncFileSystemOf(volume->fd());
-    }
-    d->giveBackReservedClusters();
-    setWipeScanPathStr(QString());
-    if (!isRunning())
-        d->holdRoot(nullptr);
 }
 
 FreeSpaceFillEngine::FillLayout FreeSpaceFillEngine::fillLayoutFor(qint64 freeBytes)

@@ -10,11 +10,22 @@
 #include <QFileInfo>
 #include <QTimer>
 #include <gtest/gtest.h>
+#include <sys/statvfs.h>
 
 using Engine = FreeSpaceFillEngine;
 
 namespace {
 qint64 sizeOf(const QString& path) { return QFileInfo(path).size(); }
+
+// `bytes` rounded up to whole blocks of the file system that holds `folder`:
+// a fill file never ends inside one.
+qint64 wholeBlocks(const QString& folder, qint64 bytes)
+{
+    struct statvfs s {};
+    EXPECT_EQ(statvfs(QFile::encodeName(folder).constData(), &s), 0);
+    const qint64 unit = s.f_frsize ? qint64(s.f_frsize) : qint64(s.f_bsize);
+    return (bytes + unit - 1) / unit * unit;
+}
 } // namespace
 
 TEST(FillArithmetic, BudgetNamesTextsAndProgress)
@@ -49,7 +60,7 @@ TEST(FillArithmetic, PassCountHasAFloorButNoCeiling)
     }
 }
 
-TEST(FillFiles, FullFilesAreARandomHeaderAnd128MiBOfZerosUpToIndexN)
+TEST(FillFiles, FullFilesAreARandomHeaderAnd128MiBOfZerosInWholeBlocksUpToIndexN)
 {
     Engine engine;
     const QString folder = nvtest::freshFolder(QStringLiteral("full"));
@@ -58,7 +69,7 @@ TEST(FillFiles, FullFilesAreARandomHeaderAnd128MiBOfZerosUpToIndexN)
     QByteArray headers[2];
     for (int i : {1, 2}) {
         const QString path = Engine::fullFilePath(folder, i);
-        ASSERT_EQ(sizeOf(path), Engine::kFullFileHeader + Engine::kFullFileZeros);
+        ASSERT_EQ(sizeOf(path), wholeBlocks(folder, Engine::kFullFileHeader + Engine::kFullFileZeros));
         EXPECT_TRUE(filltest::allBytesAre(path, Engine::kFullFileHeader, '\0'));
         QFile f(path);
         ASSERT_TRUE(f.open(QIODevice::ReadOnly));
@@ -87,13 +98,13 @@ TEST(FillFiles, RemainderIsZeroBlocksThenDigitCharacters)
     EXPECT_TRUE(QDir(folder).isEmpty(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot));
 
     engine.writLostDataWithLoseCount(3999, 0, folder); // under one block: all "0"
-    ASSERT_EQ(sizeOf(Engine::loseFilePath(folder, 0)), 3999);
+    ASSERT_EQ(sizeOf(Engine::loseFilePath(folder, 0)), wholeBlocks(folder, 3999));
     EXPECT_TRUE(filltest::allBytesAre(Engine::loseFilePath(folder, 0), 0, '0'));
 
     const qint64 big = 9000123; // more than one write request
     engine.writLostDataWithLoseCount(big, 5, folder);
     const QString large = Engine::loseFilePath(folder, 5);
-    ASSERT_EQ(sizeOf(large), big);
+    ASSERT_EQ(sizeOf(large), wholeBlocks(folder, big));
     EXPECT_TRUE(filltest::allBytesAre(large, big - 123, '0'));
     QFile g(large);
     ASSERT_TRUE(g.open(QIODevice::ReadOnly));
@@ -112,7 +123,9 @@ TEST(FillFiles, RemainderIsZeroBlocksThenDigitCharacters)
 }
 
 // At 4,000 bytes the remainder turns from "0" characters into blocks of zero
-// bytes, with the odd bytes after the blocks as "0" characters.
+// bytes, with the odd bytes after the blocks as "0" characters. The file goes
+// on to the end of its last file-system block with more of its last kind of
+// byte.
 TEST(FillFiles, RemainderAtTheFourThousandByteBoundary)
 {
     Engine engine;
@@ -125,9 +138,11 @@ TEST(FillFiles, RemainderAtTheFourThousandByteBoundary)
         QFile f(Engine::loseFilePath(folder, c.rest));
         ASSERT_TRUE(f.open(QIODevice::ReadOnly)) << c.rest;
         const QByteArray bytes = f.readAll();
-        EXPECT_EQ(bytes.size(), c.rest);
-        EXPECT_EQ(bytes.left(c.zeros), QByteArray(c.zeros, '\0')) << c.rest;
-        EXPECT_EQ(bytes.mid(c.zeros), QByteArray(c.rest - c.zeros, '0')) << c.rest;
+        const qint64 size = wholeBlocks(folder, c.rest);
+        const qint64 zeros = c.rest == c.zeros ? size : c.zeros;
+        EXPECT_EQ(bytes.size(), size);
+        EXPECT_EQ(bytes.left(zeros), QByteArray(zeros, '\0')) << c.rest;
+        EXPECT_EQ(bytes.mid(zeros), QByteArray(size - zeros, '0')) << c.rest;
     }
     EXPECT_EQ(engine.errorString(), QString());
 }
@@ -177,4 +192,42 @@ TEST(FillSampling, TimerSamplesEveryOneAndAHalfSecondsAgainstTheRightBase)
     ASSERT_TRUE(nvtest::pumpUntil([&] { return engine.progressUpdateTimer() == nullptr; }, 4000));
     EXPECT_EQ(delegate.offMainThreadCalls, 0);
     platform::defaults::remove(QStringLiteral("EraserTimes"));
+}
+
+// The allocation unit is read from the boot sector each file system's own
+// mkfs writes (on a plain image file): a cluster size misread would leave the
+// end of every fill file's last cluster unwritten. Anything else answers 0.
+TEST(FillFiles, AllocationUnitComesFromTheBootSector)
+{
+    struct Case {
+        const char* mkfs;
+        QStringList args;
+        qint64 unit;
+    };
+    const Case cases[] = {
+        {"mkfs.vfat", {QStringLiteral("-F"), QStringLiteral("32"), QStringLiteral("-s"), QStringLiteral("8")}, 4096},
+        {"mkfs.vfat", {QStringLiteral("-F"), QStringLiteral("16"), QStringLiteral("-s"), QStringLiteral("4")}, 2048},
+        {"mkfs.exfat", {QStringLiteral("-c"), QStringLiteral("64K")}, 65536},
+        {"mkfs.ntfs", {QStringLiteral("-F"), QStringLiteral("-Q"), QStringLiteral("-c"), QStringLiteral("8192")}, 8192},
+    };
+    int tried = 0;
+    for (const Case& c : cases) {
+        const QString tool = platform::findProgram(QString::fromLatin1(c.mkfs));
+        if (tool.isEmpty())
+            continue;
+        const QString image = nvtest::freshFolder(QStringLiteral("boot")) + QStringLiteral("/disk.img");
+        QFile file(image);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.resize(64LL << 20));
+        file.close();
+        ASSERT_TRUE(platform::runProcess(tool, QStringList(c.args) << image).succeeded()) << c.mkfs;
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+        EXPECT_EQ(platform::allocationUnitInBootSector(file.read(512)), c.unit) << c.mkfs << " " << c.args.join(' ').toStdString();
+        ++tried;
+    }
+    if (tried == 0)
+        GTEST_SKIP() << "no mkfs for FAT, exFAT or NTFS is installed";
+
+    QByteArray sector(512, '\0');
+    EXPECT_EQ(platform::allocationUnitInBootSector(sector), 0) << "an empty sector, as ext4's first";
+    EXPECT_EQ(platform::allocationUnitInBootSector(QByteArray(100, '\x55')), 0) << "too short";
 }

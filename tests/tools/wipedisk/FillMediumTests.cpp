@@ -7,8 +7,13 @@
 
 #include "FillTestSupport.h"
 
+#include "platform/DiskutilProgram.h"
+#include "platform/Locations.h"
+
+#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QProcess>
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
@@ -189,6 +194,28 @@ TEST(FillMedium, OnePassOverwritesEveryDeletedBlock)
         EXPECT_EQ(filltest::countOccurrences(vol.loop.image(), marker), 0) << marker.constData();
 }
 
+// ext4 counts the clusters it keeps back for itself as free, yet not even root
+// may write them unless they are lent: a fill file written without the loan
+// has writes refused that the free count says fit. Each refused write is
+// halved down to a single block, so every block outside that reserve is
+// still taken.
+TEST(FillMedium, RefusedWritesAreHalvedDownToOneBlock)
+{
+    TestVolume vol(64LL << 20, QStringLiteral("ext4"), {QStringLiteral("-b"), QStringLiteral("4096")});
+    SKIP_UNLESS_READY(vol);
+    const long long reserved = platform::ReservedClustersLoan::readReserved(QFileInfo(vol.loop.device()).fileName());
+    ASSERT_GT(reserved, 0);
+    ASSERT_TRUE(QDir().mkpath(vol.fillFolder()));
+    Engine engine;
+    platform::LogCapture log;
+    engine.createDydFile(vol.fillFolder(), 1);
+    EXPECT_TRUE(log.contains(QStringLiteral("Disk full while writing")));
+    struct statvfs s {};
+    ASSERT_EQ(statvfs(QFile::encodeName(vol.mountPoint).constData(), &s), 0);
+    ASSERT_EQ(s.f_frsize, 4096u);
+    EXPECT_EQ(static_cast<long long>(s.f_bfree), reserved) << "blocks left free besides ext4's own reserve";
+}
+
 // The reserved clusters come back however the pass ends: a cancel, a quit in
 // the middle of it, and a run that fails.
 TEST(FillMedium, ReservedClustersAreGivenBackOnCancelQuitAndFailure)
@@ -228,6 +255,100 @@ TEST(FillMedium, ReservedClustersAreGivenBackOnCancelQuitAndFailure)
         const long long now = platform::ReservedClustersLoan::readReserved(kernelName);
         EXPECT_TRUE(now == reserved || now == -1) << now;
     }
+}
+
+// Not a test of its own: the process a test below starts and kills with
+// SIGKILL in the middle of a root fill of the volume it names.
+TEST(FillMedium, DISABLED_ChildFillsUntilKilled)
+{
+    qputenv("NULLVANE_ROOT", qgetenv("NVTEST_PARENT_ROOT"));
+    const QString mountPoint = qEnvironmentVariable("NVTEST_FILL_MOUNT");
+    auto volume = std::make_shared<VolumeObj>();
+    volume->setVolumeName(QStringLiteral("FILLTEST"));
+    volume->setVolumeMountPoint(mountPoint);
+    volume->setVolRootDir(qEnvironmentVariable("NVTEST_FILL_DEVICE"));
+    volume->setVolumeFreeSizeNum(platform::fileSystemSpace(mountPoint).freeBytes);
+    FillRun run(volume, 1);
+    nvtest::pumpUntil([] { return false; }, 120000);
+}
+
+namespace {
+// A root fill in a process of its own, started on `vol` and killed with
+// SIGKILL once its first full file grows and the reserve is lent.
+struct KilledFill {
+    explicit KilledFill(const TestVolume& vol)
+    {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("NVTEST_PARENT_ROOT"), platform::rootPrefix());
+        env.insert(QStringLiteral("NVTEST_FILL_MOUNT"), vol.mountPoint);
+        env.insert(QStringLiteral("NVTEST_FILL_DEVICE"), vol.loop.device());
+        child.setProcessEnvironment(env);
+        child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        child.setStandardOutputFile(QProcess::nullDevice());
+        child.start(QCoreApplication::applicationFilePath(),
+                    {QStringLiteral("--gtest_also_run_disabled_tests"),
+                     QStringLiteral("--gtest_filter=FillMedium.DISABLED_ChildFillsUntilKilled")});
+        kernelName = QFileInfo(vol.loop.device()).fileName();
+        const QString first = Engine::fullFilePath(vol.fillFolder(), 1);
+        filling = child.waitForStarted() && nvtest::pumpUntil([&] {
+            return QFileInfo(first).size() > (64 << 20)
+                   && platform::ReservedClustersLoan::readReserved(kernelName) == 0;
+        }, 60000);
+    }
+    void kill()
+    {
+        child.kill();
+        child.waitForFinished(10000);
+    }
+    ~KilledFill() { kill(); }
+    QProcess child;
+    QString kernelName;
+    bool filling = false;
+};
+} // namespace
+
+// A root fill killed with SIGKILL leaves ext4 without its reserve and the fill
+// folder on the volume. While the fill runs, nothing of it is touched; the
+// next start of the disk utility gives the reserve back and removes the
+// folder. A volume mounted again elsewhere meanwhile has its reserve from the
+// new mount, and the folder is found there by the volume's UUID at the next
+// start of the program.
+TEST(FillMedium, AKilledRootFillIsPutRightAtTheNextStart)
+{
+    TestVolume vol(300LL << 20);
+    SKIP_UNLESS_READY(vol);
+    const QString kernelName = QFileInfo(vol.loop.device()).fileName();
+    const long long reserved = platform::ReservedClustersLoan::readReserved(kernelName);
+    ASSERT_GT(reserved, 0);
+    {
+        KilledFill fill(vol);
+        ASSERT_TRUE(fill.filling);
+        EXPECT_EQ(platform::settleKilledFills(), 0) << "a running fill is left alone";
+        EXPECT_EQ(platform::ReservedClustersLoan::readReserved(kernelName), 0);
+        fill.kill();
+        ASSERT_EQ(fill.child.exitStatus(), QProcess::CrashExit);
+    }
+    ASSERT_EQ(platform::ReservedClustersLoan::readReserved(kernelName), 0) << "the kill left the volume short";
+    ASSERT_TRUE(QFileInfo::exists(vol.fillFolder()));
+    const auto started = platform::runProcess(platform::diskutilProgram(),
+                                              {QStringLiteral("info"), QStringLiteral("-plist"), vol.loop.device()});
+    ASSERT_TRUE(started.started);
+    EXPECT_EQ(platform::ReservedClustersLoan::readReserved(kernelName), reserved);
+    EXPECT_FALSE(QFileInfo::exists(vol.fillFolder()));
+    EXPECT_TRUE(QDir(platform::FillRecord::folder()).isEmpty());
+
+    {
+        KilledFill fill(vol);
+        ASSERT_TRUE(fill.filling);
+    }
+    ASSERT_TRUE(vol.loop.unmount());
+    const QString again = vol.loop.mount();
+    ASSERT_FALSE(again.isEmpty());
+    ASSERT_TRUE(QFileInfo::exists(FreeSpaceFillEngine::fillFolderFor(again)));
+    EXPECT_EQ(platform::settleKilledFills(), 1);
+    EXPECT_FALSE(QFileInfo::exists(FreeSpaceFillEngine::fillFolderFor(again)));
+    EXPECT_EQ(platform::ReservedClustersLoan::readReserved(kernelName), reserved);
+    EXPECT_TRUE(QDir(platform::FillRecord::folder()).isEmpty());
 }
 
 // The reserve of the file system that holds "/" is never lent, since the
@@ -281,5 +402,63 @@ TEST_P(FuseFill, TheVolumeIsFoundAndFilled)
     EXPECT_EQ(run.delegate.passReports().size(), 1);
     EXPECT_FALSE(QFileInfo::exists(vol.fillFolder()));
     ASSERT_TRUE(vol.loop.unmount());
+    EXPECT_EQ(filltest::countOccurrences(vol.loop.image(), marker), 0);
+}
+
+// The forensic check on FAT32 and exFAT: deleted data fills every free
+// cluster, one pass runs, and the raw device holds none of it any more. Each
+// fill file is written to the end of its last cluster (a file that ends inside
+// one leaves the rest of it as it was), and the writes get down to one
+// cluster, also where the file system tells no free sizes (fusefat).
+struct ForensicCase {
+    const char* name;
+    const char* fs;
+    qint64 bytes;
+    QStringList mkfsArgs;
+};
+
+class NoDeletedByteLeft : public ::testing::TestWithParam<ForensicCase> {};
+
+INSTANTIATE_TEST_SUITE_P(
+    FileSystems, NoDeletedByteLeft,
+    ::testing::Values(ForensicCase{"fat32_small", "vfat", 64LL << 20, {QStringLiteral("-F"), QStringLiteral("32")}},
+                      ForensicCase{"fat32_2k_clusters_one_full_file", "vfat", 160LL << 20,
+                                   {QStringLiteral("-F"), QStringLiteral("32"), QStringLiteral("-s"), QStringLiteral("4")}},
+                      ForensicCase{"exfat_small", "exfat", 64LL << 20, {}},
+                      ForensicCase{"exfat_32k_clusters_two_full_files", "exfat", 300LL << 20,
+                                   {QStringLiteral("-c"), QStringLiteral("32K")}}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_P(NoDeletedByteLeft, AfterOnePass)
+{
+    const ForensicCase& c = GetParam();
+    const QString fs = QString::fromLatin1(c.fs);
+    const QString tool = fs == QLatin1String("vfat") ? QStringLiteral("fusefat") : QStringLiteral("mount.exfat-fuse");
+    if (platform::findProgram(tool).isEmpty())
+        GTEST_SKIP() << tool.toStdString() << " is not installed";
+    TestVolume vol(c.bytes, fs, c.mkfsArgs);
+    SKIP_UNLESS_READY(vol);
+    const QByteArray marker = fillWithDeletedMarker(vol.mountPoint);
+    // A FUSE server writes the device through its page cache; the image is
+    // read only once that has reached it.
+    const auto flushDevice = [&] {
+        const int device = ::open(QFile::encodeName(vol.loop.device()).constData(), O_RDONLY | O_CLOEXEC);
+        EXPECT_GE(device, 0);
+        ::fsync(device);
+        ::close(device);
+    };
+    flushDevice();
+    ASSERT_GT(filltest::countOccurrences(vol.loop.image(), marker), 0);
+
+    VolumeObjPtr record = vol.record();
+    // fusefat tells no sizes; the disk utility reads them from the volume.
+    if (record->volumeFreeSizeNum() <= 0)
+        record->setVolumeFreeSizeNum(c.bytes);
+    FillRun run(record, 1);
+    ASSERT_TRUE(run.waitForEnd(300000));
+    EXPECT_EQ(run.engine.errorString(), QString());
+    EXPECT_FALSE(QFileInfo::exists(vol.fillFolder()));
+    ASSERT_TRUE(vol.loop.unmount());
+    flushDevice();
     EXPECT_EQ(filltest::countOccurrences(vol.loop.image(), marker), 0);
 }

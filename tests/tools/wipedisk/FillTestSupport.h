@@ -7,6 +7,7 @@
 #include "platform/Defaults.h"
 #include "platform/Dispatch.h"
 #include "platform/FillFile.h"
+#include "platform/FillLeftovers.h"
 #include "platform/Log.h"
 #include "platform/MountTable.h"
 #include "platform/Process.h"

@@ -143,6 +143,36 @@ TEST(FillVolume, AVolumeThatIsGoneIsRefusedAndNothingIsWrittenElsewhere)
     EXPECT_FALSE(it.hasNext()) << "nothing went into the temporary folder";
 }
 
+// Another volume mounted where the fill folder goes is no fill folder of this
+// volume: nothing is written to it or removed from it, and the run fails as
+// one whose folder cannot be made.
+TEST(FillVolume, AnotherVolumeMountedOnTheFillFolderIsNeverFilled)
+{
+    TestVolume vol(64LL << 20);
+    SKIP_UNLESS_READY(vol);
+    nvtest::LoopDevice other(64LL << 20);
+    ASSERT_TRUE(other.valid() && other.format(QStringLiteral("ext4")));
+    ASSERT_TRUE(QDir().mkpath(vol.fillFolder()));
+    ASSERT_TRUE(platform::runProcess(QStringLiteral("mount"), {other.device(), vol.fillFolder()}).succeeded());
+    const auto otherBefore = platform::fileSystemSpace(vol.fillFolder());
+
+    FillRun run(vol.record(), 2);
+    const bool ended = run.waitForEnd(60000);
+    platform::syncFileSystemAt(vol.fillFolder());
+    const QStringList entries = QDir(vol.fillFolder()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
+    const auto otherAfter = platform::fileSystemSpace(vol.fillFolder());
+    const bool stillMounted = platform::mountEntryAt(vol.fillFolder()).has_value();
+    platform::runProcess(QStringLiteral("umount"), {vol.fillFolder()});
+    ASSERT_TRUE(ended);
+
+    EXPECT_TRUE(stillMounted);
+    EXPECT_EQ(entries, QStringList{QStringLiteral("lost+found")});
+    EXPECT_EQ(otherAfter.freeBytesRoot, otherBefore.freeBytesRoot) << "nothing was written to the other volume";
+    EXPECT_EQ(run.engine.errorString(), kFolderFail);
+    EXPECT_TRUE(run.log.contains(QStringLiteral("Create finder fail")));
+    EXPECT_EQ(run.delegate.complite, 1);
+}
+
 // The chosen volume is lazily unmounted in the middle of a pass and another
 // volume is mounted at the same folder. The fill goes on only through the
 // handle it holds on its own volume: nothing is written to the other one, and

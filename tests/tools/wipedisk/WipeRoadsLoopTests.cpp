@@ -177,3 +177,27 @@ TEST(WipeRoadsLoop, ACancelDuringTheFillEndsAsFailed)
     expectFailedRecord(r, "磁盘擦除:CANCELME");
     EXPECT_FALSE(QFileInfo::exists(v.record->volumeMountPoint() + "/.VOVU"));
 }
+
+// A reformatted volume is found again, and is still there after its fill, only
+// when the device mounted on top at its mount point is the device that was
+// reformatted: another device mounted over the same folder is not the volume.
+TEST(WipeRoadsLoop, TheVolumeIsRecognisedOnlyByTheDeviceOnTopOfItsMountPoint)
+{
+    prepareEnvironment();
+    nvtest::LoopDevice chosen(64LL << 20), other(64LL << 20);
+    if (!chosen.valid() || !other.valid())
+        GTEST_SKIP() << chosen.skipReason().toStdString();
+    ASSERT_TRUE(chosen.format("ext4") && other.format("ext4"));
+    const QString point = chosen.mount();
+    ASSERT_FALSE(point.isEmpty());
+    const QVariantMap facts{{QStringLiteral("MountPoint"), point}};
+    EXPECT_TRUE(WipeDiskRun::mountedFromDevice(facts, chosen.device()));
+    EXPECT_FALSE(WipeDiskRun::mountedFromDevice(facts, other.device()));
+
+    ASSERT_TRUE(platform::runProcess("mount", {other.device(), point}).succeeded());
+    const bool chosenSeen = WipeDiskRun::mountedFromDevice(facts, chosen.device());
+    const bool otherSeen = WipeDiskRun::mountedFromDevice(facts, other.device());
+    platform::runProcess("umount", {point});
+    EXPECT_FALSE(chosenSeen) << "another device is mounted over the volume";
+    EXPECT_TRUE(otherSeen);
+}
