@@ -176,7 +176,7 @@ bool removeFolderOn(const QString& mountPoint, const QString& deviceNode, unsign
     VolumeRoot root;
     QString why;
     if (!root.open(mountPoint, deviceNode, &why)) {
-        log(QStringLiteral("A killed fill's folder is not reachable: %1").arg(why));
+        logNames(QStringLiteral("A killed fill's folder is not reachable: %1").arg(why));
         return false;
     }
     if (deviceNumber != 0 && root.deviceNumber() != deviceNumber)
@@ -185,7 +185,7 @@ bool removeFolderOn(const QString& mountPoint, const QString& deviceNode, unsign
     const bool gone = removeTreeAt(root.fd(), folderName, &error);
     syncFileSystemOf(root.fd());
     if (!gone)
-        log(QStringLiteral("A killed fill's folder stays on %1 (errno=%2)").arg(mountPoint).arg(error));
+        logNames(QStringLiteral("A killed fill's folder stays on %1 (errno=%2)").arg(mountPoint).arg(error));
     return gone;
 }
 
