@@ -115,11 +115,23 @@ void settle(BlockDevice& d)
     }
 }
 
+// The loop devices this run may see at all, by backing file, when
+// NULLVANE_LOOP_IMAGES is set (a test program names the images it attached,
+// so that it never lists, locks or changes another program's loop device).
+// Nothing when it is unset: then every loop device counts.
+std::optional<QStringList> visibleLoopImages()
+{
+    if (!qEnvironmentVariableIsSet("NULLVANE_LOOP_IMAGES"))
+        return std::nullopt;
+    return QFile::decodeName(qgetenv("NULLVANE_LOOP_IMAGES")).split(QLatin1Char(':'), Qt::SkipEmptyParts);
+}
+
 } // namespace
 
 DeviceTable DeviceTable::scan(const QString& sysClassBlock, bool probe)
 {
     DeviceTable table;
+    const std::optional<QStringList> visibleLoops = visibleLoopImages();
     const QDir dir(sysClassBlock);
     const QStringList names = dir.entryList(QDir::Dirs | QDir::System | QDir::NoDotAndDotDot, QDir::Name);
     for (const QString& name : names) {
@@ -142,6 +154,8 @@ DeviceTable DeviceTable::scan(const QString& sysClassBlock, bool probe)
         d.isLoop = d.wholeDisk.startsWith(QLatin1String("loop"));
         if (d.isLoop)
             d.loopBackingFile = readText(diskPath + QStringLiteral("/loop/backing_file"));
+        if (d.isLoop && visibleLoops && !visibleLoops->contains(d.loopBackingFile))
+            continue;
         d.slaves = QDir(path + QStringLiteral("/slaves")).entryList(QDir::Dirs | QDir::System | QDir::NoDotAndDotDot);
         table.devices_ << d;
     }

@@ -59,6 +59,9 @@ class DeviceTable {
 public:
     // Reads sysfs under `sysClassBlock` and, with `probe`, probes each listed
     // device; without, devices are probed one by one when asked (probe()).
+    // When NULLVANE_LOOP_IMAGES is set, only the loop devices over the images
+    // it names (separated by ':') are in the table; the others are not
+    // there for any verb.
     static DeviceTable scan(const QString& sysClassBlock = QStringLiteral("/sys/class/block"), bool probe = true);
 
     const QList<BlockDevice>& devices() const { return devices_; }

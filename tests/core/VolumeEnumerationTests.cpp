@@ -4,6 +4,7 @@
 
 #include "core/CVolumeMgr.h"
 #include "core/CommandRunners.h"
+#include "FakeDiskutil.h"
 #include "TestSupport.h"
 #include "platform/Locations.h"
 #include "platform/Log.h"
@@ -32,40 +33,12 @@ QString script(const QString& name, const QString& body)
     return path;
 }
 
-// A disk utility that answers from the recorded lists and notes every call.
-// "info" of several devices answers them all in one dictionary, as ours does.
-struct FakeDiskutil {
-    QString log;
-    QString path;
-
-    explicit FakeDiskutil(const QString& data = kData, bool listsInfo = true)
+// Our disk utility's stand-in, answering from the recorded lists.
+struct RecordedDiskutil : nvtest::FakeDiskutil {
+    explicit RecordedDiskutil(const QString& data = kData, bool listsInfo = true)
     {
-        log = nvtest::freshFolder("calls") + QStringLiteral("/calls.txt");
-        path = script("diskutil", QStringLiteral(
-            "printf '%s|' \"$@\" >> '%1'; echo >> '%1'\n"
-            "body() { sed -e '/^<?xml/d' -e '/^<!DOCTYPE/d' -e '/^<plist/d' -e '/^<\\/plist>/d' \"$1\"; }\n"
-            "case \"$1\" in\n"
-            "  list) if [ \"$3\" != -info ] || [ %3 = 0 ]; then cat '%2/list.plist'; else\n"
-            "      head -n -2 '%2/list.plist'; echo '<key>AllVolumesInfo</key><dict>'\n"
-            "      for f in '%2'/info-*.plist; do n=${f##*/info-}; echo \"<key>${n%.plist}</key>\"; body \"$f\"; done\n"
-            "      echo '</dict></dict></plist>'; fi ;;\n"
-            "  info) shift 2\n"
-            "    if [ $# -eq 1 ]; then f='%2/info-'\"${1#/dev/}\"'.plist'; [ -f \"$f\" ] && cat \"$f\" || { echo 'no such disk' >&2; exit 1; }\n"
-            "    else echo '<plist version=\"1.0\"><dict><key>AllVolumesInfo</key><array>'\n"
-            "      for d in \"$@\"; do f='%2/info-'\"${d#/dev/}\"'.plist'; if [ -f \"$f\" ]; then body \"$f\"; else echo '<dict/>'; fi; done\n"
-            "      echo '</array></dict></plist>'; fi ;;\n"
-            "  *) exit 1 ;;\n"
-            "esac\n").arg(log, data).arg(listsInfo ? 1 : 0));
-        qputenv("NULLVANE_DISKUTIL", QFile::encodeName(path));
-    }
-    ~FakeDiskutil() { qunsetenv("NULLVANE_DISKUTIL"); }
-
-    QStringList calls() const
-    {
-        QFile f(log);
-        if (!f.open(QIODevice::ReadOnly))
-            return {};
-        return QString::fromUtf8(f.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+        answerFrom(data);
+        setListAnswersInfo(listsInfo);
     }
 };
 
@@ -193,7 +166,7 @@ TEST(CommandRunners, DiscardRemovesOnlyRunnerOutputs)
 
 TEST(CVolumeMgr, TheSkipChainKeepsOnlyUserVolumesInOrder)
 {
-    FakeDiskutil fake;
+    RecordedDiskutil fake;
     freshGuard();
     platform::LogCapture log;
     const auto volumes = CVolumeMgr().enumDiskVolumesInfo();
@@ -207,12 +180,12 @@ TEST(CVolumeMgr, TheSkipChainKeepsOnlyUserVolumesInOrder)
     EXPECT_TRUE(log.contains("strEjectable : 1"));
 
     // One run in all: the list answers every volume's details.
-    EXPECT_EQ(fake.calls(), QStringList{"list|-plist|-info|"});
+    EXPECT_EQ(fake.calls(), QStringList{"list -plist -info"});
 }
 
 TEST(CVolumeMgr, WithoutDetailsInTheListOneRunAsksForEveryCandidate)
 {
-    FakeDiskutil fake(kData, false);
+    RecordedDiskutil fake(kData, false);
     freshGuard();
     const auto volumes = CVolumeMgr().enumDiskVolumesInfo();
     ASSERT_TRUE(volumes.has_value());
@@ -221,8 +194,8 @@ TEST(CVolumeMgr, WithoutDetailsInTheListOneRunAsksForEveryCandidate)
     // by its /dev node, in the list's order.
     const QStringList calls = fake.calls();
     ASSERT_EQ(calls.size(), 2) << calls;
-    EXPECT_EQ(calls.first(), "list|-plist|-info|");
-    const QStringList infoArgs = calls.at(1).split('|', Qt::SkipEmptyParts);
+    EXPECT_EQ(calls.first(), "list -plist -info");
+    const QStringList infoArgs = calls.at(1).split(' ', Qt::SkipEmptyParts);
     EXPECT_EQ(infoArgs.mid(0, 2), (QStringList{"info", "-plist"}));
     EXPECT_EQ(infoArgs.value(2), "/dev/vda");
     EXPECT_TRUE(infoArgs.contains("/dev/sdb3"));
@@ -310,7 +283,7 @@ TEST(CVolumeMgr, TheQualifiersAndBoundsOfTheSkipRules)
         {"sdf14", "DataStick", 8000000000, true, "/System/Volumes/Data"},
         {"sdf15", "VMStick", 8000000000, true, "/System/Volumes/VM"},
     };
-    FakeDiskutil fake(counterExamples(entries));
+    RecordedDiskutil fake(counterExamples(entries));
     freshGuard();
     const auto volumes = CVolumeMgr().enumDiskVolumesInfo();
     ASSERT_TRUE(volumes.has_value());
@@ -320,7 +293,7 @@ TEST(CVolumeMgr, TheQualifiersAndBoundsOfTheSkipRules)
 
 TEST(CVolumeMgr, VolumeDictionariesHoldExactlyTheirEntries)
 {
-    FakeDiskutil fake;
+    RecordedDiskutil fake;
     freshGuard();
     const auto volumes = CVolumeMgr().enumDiskVolumesInfo();
     ASSERT_TRUE(volumes.has_value());
@@ -360,7 +333,7 @@ TEST(CVolumeMgr, VolumeDictionariesHoldExactlyTheirEntries)
 
 TEST(CVolumeMgr, AScanWithinOneSecondOfTheLastIsRefused)
 {
-    FakeDiskutil fake;
+    RecordedDiskutil fake;
     freshGuard();
     CVolumeMgr mgr;
     ASSERT_TRUE(mgr.enumDiskVolumesInfo().has_value());
@@ -378,7 +351,7 @@ TEST(CVolumeMgr, AScanWithinOneSecondOfTheLastIsRefused)
 // while the guard holds and leaves the guard to the guarded callers.
 TEST(CVolumeMgr, AnUnguardedScanNeitherWaitsForTheGuardNorTakesIt)
 {
-    FakeDiskutil fake;
+    RecordedDiskutil fake;
     freshGuard();
     CVolumeMgr mgr;
     const auto unguarded = mgr.enumDiskVolumesInfo(false);
@@ -402,7 +375,7 @@ TEST(CVolumeMgr, UnreadableAnswersGiveEmptyResults)
 
 TEST(CVolumeMgr, OverLongIdentifiersAreRefusedUnasked)
 {
-    FakeDiskutil fake;
+    RecordedDiskutil fake;
     CVolumeMgr mgr;
     EXPECT_TRUE(mgr.EUGetDiskInfo(QString()).isEmpty());
     EXPECT_TRUE(mgr.EUGetDiskInfo(QString(38, QLatin1Char('a'))).isEmpty());
@@ -410,7 +383,7 @@ TEST(CVolumeMgr, OverLongIdentifiersAreRefusedUnasked)
     EXPECT_TRUE(mgr.EUGetDiskInfo(QString(13, QChar(0x76D8))).isEmpty());
     EXPECT_TRUE(fake.calls().isEmpty());
     EXPECT_TRUE(mgr.EUGetDiskInfo(QString(37, QLatin1Char('a'))).isEmpty());
-    EXPECT_EQ(fake.calls(), QStringList{"info|-plist|/dev/" + QString(37, QLatin1Char('a')) + "|"});
+    EXPECT_EQ(fake.calls(), QStringList{"info -plist /dev/" + QString(37, QLatin1Char('a'))});
     EXPECT_EQ(mgr.EUGetDiskInfo("sdb10").value("TotalSize").toLongLong(), 30000000);
 }
 

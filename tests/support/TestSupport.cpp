@@ -9,9 +9,13 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
+#include <QMutex>
 #include <QThread>
 #include <cstdio>
 #include <fcntl.h>
+#include <linux/loop.h>
+#include <sys/ioctl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace nvtest {
@@ -56,6 +60,8 @@ void prepareEnvironment()
     QFile::setPermissions(base + QStringLiteral("/runtime"), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
     setFolder("TMPDIR", QStringLiteral("tmp"));
     setFolder("NULLVANE_ROOT", QStringLiteral("root"));
+    // Our disk utility shows no loop device but those this program attaches.
+    qputenv("NULLVANE_LOOP_IMAGES", QByteArray());
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
 }
@@ -103,6 +109,8 @@ void pump(int ms)
 
 bool isRoot() { return geteuid() == 0; }
 
+bool haveTool(const QString& program) { return !platform::findProgram(program).isEmpty(); }
+
 bool writeFile(const QString& path, const QByteArray& bytes)
 {
     QDir().mkpath(QFileInfo(path).absolutePath());
@@ -128,6 +136,50 @@ QByteArray standardErrorOf(const std::function<void()>& body)
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
+namespace {
+
+// The images of this program's loop devices, as NULLVANE_LOOP_IMAGES names
+// them to the disk utilities it starts.
+QMutex loopImagesLock;
+QStringList loopImages;
+
+void publishLoopImages()
+{
+    qputenv("NULLVANE_LOOP_IMAGES", QFile::encodeName(loopImages.join(QLatin1Char(':'))));
+}
+
+// Partitions another test made on a loop number can outlive that device's
+// detach, and a disk with partitions is no whole-disk volume.
+void dropStalePartitions(const QString& loopDevice)
+{
+    const QString name = QFileInfo(loopDevice).fileName();
+    if (!QDir(QStringLiteral("/sys/class/block/%1").arg(name))
+             .entryList({name + QStringLiteral("p*")}, QDir::Dirs)
+             .isEmpty())
+        platform::runProcess(QStringLiteral("partx"), {QStringLiteral("-d"), loopDevice});
+}
+
+// Detaches `node` if it still backs `image`. The check and the detach go
+// through one open descriptor, and the kernel does not let a device held
+// open take another image, so a number that changed hands in between is
+// left alone.
+void detachIfBacking(const QString& node, const QString& image)
+{
+    struct stat imageStat {};
+    if (::stat(QFile::encodeName(image).constData(), &imageStat) != 0)
+        return;
+    const int fd = ::open(QFile::encodeName(node).constData(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return;
+    loop_info64 info{};
+    if (::ioctl(fd, LOOP_GET_STATUS64, &info) == 0 && info.lo_inode == imageStat.st_ino &&
+        info.lo_device == imageStat.st_dev)
+        ::ioctl(fd, LOOP_CLR_FD, 0);
+    ::close(fd);
+}
+
+} // namespace
+
 LoopDevice::LoopDevice(qint64 sizeBytes, bool directIo)
 {
     if (!isRoot()) {
@@ -138,13 +190,20 @@ LoopDevice::LoopDevice(qint64 sizeBytes, bool directIo)
         reason_ = QStringLiteral("this machine has no /dev/loop-control");
         return;
     }
-    image_ = freshFolder(QStringLiteral("loop")) + QStringLiteral("/disk.img");
-    QFile f(image_);
+    const QString path = freshFolder(QStringLiteral("loop")) + QStringLiteral("/disk.img");
+    QFile f(path);
     if (!f.open(QIODevice::WriteOnly) || !f.resize(sizeBytes)) {
         reason_ = QStringLiteral("cannot create the image file");
         return;
     }
     f.close();
+    // The kernel names the backing file by its real path.
+    image_ = QFileInfo(path).canonicalFilePath();
+    {
+        QMutexLocker locked(&loopImagesLock);
+        loopImages << image_;
+        publishLoopImages();
+    }
     QStringList args{QStringLiteral("-f"), QStringLiteral("--show")};
     if (directIo)
         args << QStringLiteral("--direct-io=on");
@@ -158,23 +217,36 @@ LoopDevice::LoopDevice(qint64 sizeBytes, bool directIo)
     dropStalePartitions(device_);
 }
 
-void dropStalePartitions(const QString& loopDevice)
-{
-    const QString name = QFileInfo(loopDevice).fileName();
-    if (!QDir(QStringLiteral("/sys/class/block/%1").arg(name))
-             .entryList({name + QStringLiteral("p*")}, QDir::Dirs)
-             .isEmpty())
-        platform::runProcess(QStringLiteral("partx"), {QStringLiteral("-d"), loopDevice});
-}
-
 LoopDevice::~LoopDevice()
 {
     if (!mountPoint_.isEmpty())
         unmount();
-    if (!device_.isEmpty())
-        platform::runProcess(QStringLiteral("losetup"), {QStringLiteral("-d"), device_});
-    if (!image_.isEmpty())
-        QFile::remove(image_);
+    if (image_.isEmpty())
+        return;
+    for (const QString& node : attachedNodes())
+        detachIfBacking(node, image_);
+    {
+        QMutexLocker locked(&loopImagesLock);
+        loopImages.removeAll(image_);
+        publishLoopImages();
+    }
+    QFile::remove(image_);
+}
+
+QString LoopDevice::kernelName() const { return QFileInfo(device_).fileName(); }
+
+QStringList LoopDevice::attachedNodes() const
+{
+    QStringList nodes;
+    if (image_.isEmpty())
+        return nodes;
+    const QDir block(QStringLiteral("/sys/block"));
+    for (const QString& name : block.entryList({QStringLiteral("loop*")}, QDir::Dirs | QDir::System | QDir::NoDotAndDotDot)) {
+        QFile backing(block.filePath(name) + QStringLiteral("/loop/backing_file"));
+        if (backing.open(QIODevice::ReadOnly) && QFile::decodeName(backing.readAll().trimmed()) == image_)
+            nodes << QStringLiteral("/dev/") + name;
+    }
+    return nodes;
 }
 
 bool LoopDevice::format(const QString& type, const QStringList& args)

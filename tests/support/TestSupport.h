@@ -34,6 +34,9 @@ void pump(int ms);
 
 bool isRoot();
 
+// Whether `program` is installed (found on PATH or in the sbin folders).
+bool haveTool(const QString& program);
+
 // Writes `bytes` to a new file (folders made as needed).
 bool writeFile(const QString& path, const QByteArray& bytes);
 
@@ -43,6 +46,15 @@ QByteArray standardErrorOf(const std::function<void()>& body);
 
 // A loop device over an image file in the sandbox, detached on destruction.
 // Check valid() (and skip with skipReason()) before use.
+//
+// Test programs run side by side, each attaching and detaching its own loop
+// devices, and a device number one test let go of is soon another's. So a
+// LoopDevice is known by its image, never by its number: the destructor
+// detaches only a device that still backs this image (the code under test
+// may have ejected it already), and every disk utility this program starts
+// sees only the loop devices of this program's images (the images are named
+// in NULLVANE_LOOP_IMAGES, which the test main sets empty), so it can never
+// list, lock or change another test's device.
 class LoopDevice {
 public:
     explicit LoopDevice(qint64 sizeBytes, bool directIo = false);
@@ -53,7 +65,10 @@ public:
     bool valid() const { return !device_.isEmpty(); }
     QString skipReason() const { return reason_; }
     QString device() const { return device_; }   // "/dev/loopN"
+    QString kernelName() const;                  // "loopN"
     QString image() const { return image_; }
+    // The devices that back the image now: none once it has been ejected.
+    QStringList attachedNodes() const;
 
     // Runs mkfs.<type> with `args` on the device; true on success.
     bool format(const QString& type, const QStringList& args = {});
@@ -77,11 +92,6 @@ bool fileContains(const QString& path, const QByteArray& needle);
 // file's inode behind the file system's back (debugfs), so its directory
 // entry points at nothing: a volume its checker finds damaged.
 bool damageExt4(LoopDevice& dev);
-
-// Partitions another test made on a loop number can outlive that device's
-// detach, and a disk with partitions is no whole-disk volume: a test that
-// attaches a fresh empty image itself drops them first.
-void dropStalePartitions(const QString& loopDevice);
 
 // Writes an executable stand-in for a file system checker at `path`: it
 // prints "Pass 1: first line", waits (up to 30 s) until a file exists at

@@ -2,11 +2,11 @@
 
 #include "toolkit/ImageCache.h"
 
-#include <QMouseEvent>
-#include <QPainter>
-
 FileEraserTableModel::FileEraserTableModel(const FileEraserList& list, QObject* parent)
-    : QAbstractTableModel(parent), list_(list)
+    : toolkit::ListTableModel({identifier(CheckBoxColumn), identifier(SearchColumn), identifier(NameColumn),
+                               identifier(PathColumn), identifier(SizeColumn), identifier(TypeColumn)},
+                              [&list] { return list.count(); }, parent)
+    , list_(list)
 {
 }
 
@@ -15,16 +15,6 @@ QString FileEraserTableModel::identifier(int column)
     static const QStringList ids{QStringLiteral("CheckBox"), QStringLiteral("search"), QStringLiteral("name"),
                                  QStringLiteral("path"),     QStringLiteral("size"),   QStringLiteral("type")};
     return ids.value(column);
-}
-
-int FileEraserTableModel::rowCount(const QModelIndex& parent) const
-{
-    return parent.isValid() ? 0 : list_.count();
-}
-
-int FileEraserTableModel::columnCount(const QModelIndex& parent) const
-{
-    return parent.isValid() ? 0 : ColumnCount;
 }
 
 QString FileEraserTableModel::toolTipText(int row, int column) const
@@ -46,23 +36,13 @@ QString FileEraserTableModel::toolTipText(int row, int column) const
     }
 }
 
-QVariant FileEraserTableModel::data(const QModelIndex& index, int role) const
+QVariant FileEraserTableModel::toolTipOf(int row, int column) const
 {
-    // The cells draw themselves; only the tooltips come from here, escaped
-    // so that a name with markup in it shows as it is.
-    if (role != Qt::ToolTipRole || !index.isValid())
-        return {};
-    const QString text = toolTipText(index.row(), index.column());
+    // Escaped, so that a name with markup in it shows as it is.
+    const QString text = toolTipText(row, column);
     if (text.isEmpty())
         return {};
     return QStringLiteral("<p style=\"white-space:pre\">%1</p>").arg(text.toHtmlEscaped());
-}
-
-QVariant FileEraserTableModel::headerData(int section, Qt::Orientation orientation, int role) const
-{
-    if (orientation != Qt::Horizontal || role != Qt::DisplayRole)
-        return {};
-    return columnTitle(section);
 }
 
 QString FileEraserTableModel::columnTitle(int section)
@@ -81,29 +61,7 @@ QString FileEraserTableModel::columnTitle(int section)
     }
 }
 
-void FileEraserTableModel::reloadData()
+SearchCellDelegate::SearchCellDelegate(QObject* parent) : toolkit::IconCellDelegate(16, parent)
 {
-    beginResetModel();
-    endResetModel();
-}
-
-void SearchCellDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex&) const
-{
-    painter->save();
-    painter->setRenderHint(QPainter::Antialiasing);
-    const QRectF icon(option.rect.x() + (option.rect.width() - 16) / 2.0, option.rect.y() + (option.rect.height() - 16) / 2.0,
-                      16, 16);
-    toolkit::imageNamed(QStringLiteral("ic_search")).draw(*painter, icon);
-    painter->restore();
-}
-
-bool SearchCellDelegate::editorEvent(QEvent* event, QAbstractItemModel*, const QStyleOptionViewItem& option,
-                                     const QModelIndex& index)
-{
-    if (event->type() != QEvent::MouseButtonRelease)
-        return false;
-    auto* mouse = static_cast<QMouseEvent*>(event);
-    if (mouse->button() == Qt::LeftButton && option.rect.contains(mouse->position().toPoint()) && onClick)
-        onClick(index.row());
-    return false;
+    imageNameFor = [](int) { return toolkit::imageName("ic_search"); };
 }

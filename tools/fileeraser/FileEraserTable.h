@@ -5,11 +5,10 @@
 
 #include "FileEraserList.h"
 
-#include <QAbstractTableModel>
-#include <QStyledItemDelegate>
-#include <functional>
+#include "toolkit/IconCellDelegate.h"
+#include "toolkit/ListTableModel.h"
 
-class FileEraserTableModel : public QAbstractTableModel {
+class FileEraserTableModel : public toolkit::ListTableModel {
     Q_OBJECT
 public:
     enum ColumnIndex { CheckBoxColumn, SearchColumn, NameColumn, PathColumn, SizeColumn, TypeColumn, ColumnCount };
@@ -22,29 +21,20 @@ public:
     // The column's title ("名称", "路径", "大小", "类型"; none for the others).
     static QString columnTitle(int column);
 
-    int rowCount(const QModelIndex& parent = QModelIndex()) const override;
-    int columnCount(const QModelIndex& parent = QModelIndex()) const override;
-    QVariant data(const QModelIndex& index, int role) const override;
-    QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
-
     // The tooltip of a cell as text (before it is made safe for display).
     QString toolTipText(int row, int column) const;
 
-    // The list changed: everything is shown afresh.
-    void reloadData();
+protected:
+    QString titleOf(int column) const override { return columnTitle(column); }
+    QVariant toolTipOf(int row, int column) const override;
 
 private:
     const FileEraserList& list_;
 };
 
-// The magnifier of a row; a click on it reports the row.
-class SearchCellDelegate : public QStyledItemDelegate {
+// The magnifier of a row (16 × 16, centred); a click in its cell reports the row.
+class SearchCellDelegate : public toolkit::IconCellDelegate {
     Q_OBJECT
 public:
-    using QStyledItemDelegate::QStyledItemDelegate;
-    std::function<void(int row)> onClick;
-
-    void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override;
-    bool editorEvent(QEvent* event, QAbstractItemModel* model, const QStyleOptionViewItem& option,
-                     const QModelIndex& index) override;
+    explicit SearchCellDelegate(QObject* parent = nullptr);
 };

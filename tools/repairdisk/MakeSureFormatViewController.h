@@ -7,13 +7,13 @@
 
 #include "FormatTypeViewController.h"
 
+#include "toolkit/LoadingSpinner.h"
 #include "toolkit/StatusAttachedWindow.h"
 
 #include <QObject>
 #include <QPointer>
 
 class DropDownHost;
-class LoadingSpinner;
 class NamedImageView;
 class QAbstractButton;
 class QLabel;

@@ -110,7 +110,6 @@ void RepairDiskViewController::loadView()
                        toolkit::whiteAlpha(1.0f));
     loadPro_ = new LoadingSpinner(view_);
     loadPro_->setGeometry(toolkit::kToolWidth - 56, 22, 22, 22);
-    loadPro_->hide();
 
     parTableView_ = new CustomTableView(view_);
     parTableView_->setGeometry(0, kTableTop, toolkit::kToolWidth, toolkit::kToolHeight - kTableTop - 10);
@@ -158,7 +157,6 @@ void RepairDiskViewController::scanStarted()
     selectIndex_ = 0;
     selectVolume_.reset();
     allVolumeArr_.clear();
-    loadPro_->show();
     loadPro_->startAnimation();
     reloadTable();
 }
@@ -166,7 +164,6 @@ void RepairDiskViewController::scanStarted()
 void RepairDiskViewController::scanFinished(const QList<VolumeObjPtr>& records)
 {
     allVolumeArr_ = records;
-    loadPro_->hide();
     loadPro_->stopAnimation();
     selectIndex_ = 0;
     for (int row = 0; row < allVolumeArr_.size(); ++row)

@@ -20,6 +20,7 @@
 
 #include "core/VolumeObj.h"
 #include "platform/NotificationCenter.h"
+#include "toolkit/LoadingSpinner.h"
 #include "toolkit/ToolScreen.h"
 
 #include <QObject>
@@ -29,7 +30,6 @@
 #include <optional>
 
 class CustomTableView;
-class LoadingSpinner;
 class QAbstractTableModel;
 class QLabel;
 class QLineEdit;

@@ -65,21 +65,4 @@ private:
     float percent_ = 0;
 };
 
-// A turning spinner, shown while a scan or a format runs.
-class LoadingSpinner : public QWidget {
-    Q_OBJECT
-public:
-    explicit LoadingSpinner(QWidget* parent = nullptr);
 
-    void startAnimation();
-    void stopAnimation();
-    bool isAnimating() const { return timer_ != 0; }
-
-protected:
-    void paintEvent(QPaintEvent* event) override;
-    void timerEvent(QTimerEvent* event) override;
-
-private:
-    int timer_ = 0;
-    int step_ = 0;
-};

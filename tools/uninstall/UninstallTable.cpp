@@ -2,11 +2,11 @@
 
 #include "toolkit/ImageCache.h"
 
-#include <QMouseEvent>
-#include <QPainter>
-
 UninstallTableModel::UninstallTableModel(const UninstallList& list, QObject* parent)
-    : QAbstractTableModel(parent), list_(list), appNameTitle_(list.headerTitle())
+    : toolkit::ListTableModel({identifier(CheckBoxColumn), identifier(AppNameColumn), identifier(VersionColumn),
+                               identifier(SizeColumn), identifier(UninstallColumn)},
+                              [&list] { return list.rowCount(); }, parent)
+    , appNameTitle_(list.headerTitle())
 {
 }
 
@@ -17,26 +17,9 @@ QString UninstallTableModel::identifier(int column)
     return ids.value(column);
 }
 
-int UninstallTableModel::rowCount(const QModelIndex& parent) const
+QString UninstallTableModel::titleOf(int column) const
 {
-    return parent.isValid() ? 0 : list_.rowCount();
-}
-
-int UninstallTableModel::columnCount(const QModelIndex& parent) const
-{
-    return parent.isValid() ? 0 : ColumnCount;
-}
-
-QVariant UninstallTableModel::data(const QModelIndex&, int) const
-{
-    return {};
-}
-
-QVariant UninstallTableModel::headerData(int section, Qt::Orientation orientation, int role) const
-{
-    if (orientation != Qt::Horizontal || role != Qt::DisplayRole)
-        return {};
-    switch (section) {
+    switch (column) {
     case AppNameColumn:
         return appNameTitle_;
     case VersionColumn:
@@ -60,47 +43,12 @@ void UninstallTableModel::setAppNameTitle(const QString& title)
     emit headerDataChanged(Qt::Horizontal, AppNameColumn, AppNameColumn);
 }
 
-void UninstallTableModel::reloadData()
+TrashCellDelegate::TrashCellDelegate(QObject* parent) : toolkit::IconCellDelegate(20, parent)
 {
-    beginResetModel();
-    endResetModel();
-}
-
-void UninstallTableModel::reloadCell(int row, int column)
-{
-    if (row < 0 || row >= rowCount())
-        return;
-    const QModelIndex cell = index(row, column);
-    emit dataChanged(cell, cell);
-}
-
-QRect TrashCellDelegate::iconRect(const QRect& cell)
-{
-    return QRect(cell.x() + (cell.width() - 20) / 2, cell.y() + (cell.height() - 2 - 20) / 2, 20, 20);
-}
-
-QString TrashCellDelegate::imageNameFor(int row) const
-{
-    return hoverRow && hoverRow() == row ? toolkit::imageName("ic_trash_hover") : toolkit::imageName("ic_trash");
-}
-
-void TrashCellDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const
-{
-    painter->save();
-    painter->setRenderHint(QPainter::SmoothPixmapTransform);
-    toolkit::ImageCache::iconNamed(imageNameFor(index.row())).paint(painter, iconRect(option.rect), Qt::AlignCenter);
-    painter->restore();
-}
-
-bool TrashCellDelegate::editorEvent(QEvent* event, QAbstractItemModel*, const QStyleOptionViewItem& option,
-                                    const QModelIndex& index)
-{
-    if (event->type() != QEvent::MouseButtonRelease)
-        return false;
-    auto* mouse = static_cast<QMouseEvent*>(event);
-    if (mouse->button() != Qt::LeftButton || !iconRect(option.rect).adjusted(-6, -6, 6, 6).contains(mouse->position().toPoint()))
-        return false;
-    if (onClick)
-        onClick(index.row());
-    return true;
+    setBottomInset(2);
+    setHitMargin(6);
+    setDrawnAsIcon(true);
+    imageNameFor = [this](int row) {
+        return hoverRow && hoverRow() == row ? toolkit::imageName("ic_trash_hover") : toolkit::imageName("ic_trash");
+    };
 }

@@ -5,11 +5,12 @@
 
 #include "UninstallList.h"
 
-#include <QAbstractTableModel>
-#include <QStyledItemDelegate>
+#include "toolkit/IconCellDelegate.h"
+#include "toolkit/ListTableModel.h"
+
 #include <functional>
 
-class UninstallTableModel : public QAbstractTableModel {
+class UninstallTableModel : public toolkit::ListTableModel {
     Q_OBJECT
 public:
     enum ColumnIndex { CheckBoxColumn, AppNameColumn, VersionColumn, SizeColumn, UninstallColumn, ColumnCount };
@@ -19,39 +20,25 @@ public:
     // "CheckBox", "appname", "version", "Size", "uninstall".
     static QString identifier(int column);
 
-    int rowCount(const QModelIndex& parent = QModelIndex()) const override;
-    int columnCount(const QModelIndex& parent = QModelIndex()) const override;
-    QVariant data(const QModelIndex& index, int role) const override;
-    QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
     Qt::ItemFlags flags(const QModelIndex& index) const override;
 
     // The "appname" column's title.
     void setAppNameTitle(const QString& title);
     QString appNameTitle() const { return appNameTitle_; }
 
-    // The rows changed: everything is shown afresh.
-    void reloadData();
-    // One cell changed (a measured size).
-    void reloadCell(int row, int column);
+protected:
+    QString titleOf(int column) const override;
 
 private:
-    const UninstallList& list_;
     QString appNameTitle_;
 };
 
-// The trash icon of a row: "ic_trash_hover" on the row `hoverRow` answers,
-// else "ic_trash"; a click released on it reports the row.
-class TrashCellDelegate : public QStyledItemDelegate {
+// The trash icon of a row (20 × 20, centred above a 2-point strip):
+// "ic_trash_hover" on the row `hoverRow` answers, else "ic_trash"; a click
+// released on it (or within 6 points of it) reports the row.
+class TrashCellDelegate : public toolkit::IconCellDelegate {
     Q_OBJECT
 public:
-    using QStyledItemDelegate::QStyledItemDelegate;
+    explicit TrashCellDelegate(QObject* parent = nullptr);
     std::function<int()> hoverRow;
-    std::function<void(int row)> onClick;
-
-    static QRect iconRect(const QRect& cell);
-    QString imageNameFor(int row) const;
-
-    void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override;
-    bool editorEvent(QEvent* event, QAbstractItemModel* model, const QStyleOptionViewItem& option,
-                     const QModelIndex& index) override;
 };

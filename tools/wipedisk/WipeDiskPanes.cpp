@@ -31,46 +31,6 @@ bool isWipeVolume(int mode) { return mode == FreeSpaceFillEngine::kWipeVolume; }
 
 } // namespace
 
-ScanSpinner::ScanSpinner(QWidget* parent) : QWidget(parent), timer_(new QTimer(this))
-{
-    setAttribute(Qt::WA_TransparentForMouseEvents);
-    timer_->setInterval(60);
-    connect(timer_, &QTimer::timeout, this, [this] {
-        angle_ = (angle_ + 30) % 360;
-        update();
-    });
-    hide();
-}
-
-void ScanSpinner::setSpinning(bool spinning)
-{
-    setVisible(spinning);
-    if (spinning) {
-        raise();
-        timer_->start();
-    } else {
-        timer_->stop();
-    }
-}
-
-void ScanSpinner::paintEvent(QPaintEvent*)
-{
-    QPainter painter(this);
-    painter.setRenderHint(QPainter::Antialiasing);
-    const QPointF centre(width() / 2.0, height() / 2.0);
-    const double outer = std::min(width(), height()) / 2.0 - 2;
-    painter.translate(centre);
-    painter.rotate(angle_);
-    for (int i = 0; i < 12; ++i) {
-        QPen pen(toolkit::colorOf(255, 255, 255, 0.15 + 0.07 * i));
-        pen.setWidthF(3);
-        pen.setCapStyle(Qt::RoundCap);
-        painter.setPen(pen);
-        painter.drawLine(QPointF(0, -outer * 0.55), QPointF(0, -outer));
-        painter.rotate(30);
-    }
-}
-
 namespace wipepanes {
 
 QWidget* buildNodeView(QWidget* parent, int mode, const std::function<void()>& more)

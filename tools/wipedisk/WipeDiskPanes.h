@@ -34,22 +34,6 @@ struct WipeEndPane {
     TextImageButton* okButton = nullptr;
 };
 
-// Turns while the volume list is being read.
-class ScanSpinner : public QWidget {
-    Q_OBJECT
-public:
-    explicit ScanSpinner(QWidget* parent = nullptr);
-    // Shows and turns, or stops and hides.
-    void setSpinning(bool spinning);
-
-protected:
-    void paintEvent(QPaintEvent* event) override;
-
-private:
-    QTimer* timer_ = nullptr;
-    int angle_ = 0;
-};
-
 namespace wipepanes {
 
 // The failure pane's note after a cancel.

@@ -9,6 +9,7 @@
 #include "platform/gui/Workspace.h"
 #include "tools/erasepanels/NTFSViewController.h"
 #include "tools/erasepanels/PanelHosting.h"
+#include "toolkit/LoadingSpinner.h"
 #include "toolkit/Animation.h"
 #include "toolkit/CustomTableView.h"
 #include "toolkit/ITProgressBar.h"
@@ -38,12 +39,12 @@ WipeDiskViewController::WipeDiskViewController(std::unique_ptr<WipeFill> fill, Q
     loadView();
     connectRun();
     connect(&scanner_, &WipeVolumeScanner::scanStarted, this, [this] {
-        loadPro_->setSpinning(true);
+        loadPro_->startAnimation();
         list_.clear();
         reloadTable();
     });
     connect(&scanner_, &WipeVolumeScanner::scanFinished, this, [this](const QList<VolumeObjPtr>& volumes) {
-        loadPro_->setSpinning(false);
+        loadPro_->stopAnimation();
         list_.setAllVolumeArr(volumes);
         if (!run_.isBegin())
             selectVolumeButton(-1);
@@ -125,7 +126,7 @@ void WipeDiskViewController::setupMainView()
     });
     scroller->setDocumentView(parTableView_);
 
-    loadPro_ = new ScanSpinner(mainView_);
+    loadPro_ = new LoadingSpinner(mainView_);
     loadPro_->setGeometry((kToolWidth - 40) / 2, 112 + 160, 40, 40);
 
     wipeButton_ = toolkit::makeTextButton(mainView_, QRect((kToolWidth - 180) / 2, 500, 180, 46), kMainSkin,

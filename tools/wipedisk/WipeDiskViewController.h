@@ -26,6 +26,7 @@
 #include <memory>
 
 class CustomTableView;
+class LoadingSpinner;
 class StepProgressViewVC;
 class WipeVolumeTableModel;
 
@@ -158,7 +159,7 @@ private:
     QWidget* toolbar_ = nullptr;
     CustomTableView* parTableView_ = nullptr;
     WipeVolumeTableModel* model_ = nullptr;
-    ScanSpinner* loadPro_ = nullptr;
+    LoadingSpinner* loadPro_ = nullptr;
     TextImageButton* wipeButton_ = nullptr;
     TCImageButton* historyButton_ = nullptr;
     TCImageButton* setButton_ = nullptr;

@@ -9,7 +9,10 @@
 #include <QHeaderView>
 
 WipeVolumeTableModel::WipeVolumeTableModel(const WipeVolumeList& list, QObject* parent)
-    : QAbstractTableModel(parent), list_(list)
+    : toolkit::ListTableModel({identifier(CheckBoxColumn), identifier(NameColumn), identifier(TypeColumn),
+                               identifier(TotalSizeColumn), identifier(FreeSizeColumn)},
+                              [&list] { return static_cast<int>(list.allVolumeArr().size()); }, parent)
+    , list_(list)
 {
 }
 
@@ -19,32 +22,19 @@ QString WipeVolumeTableModel::identifier(int column)
     return column >= 0 && column < ColumnCount ? QLatin1String(ids[column]) : QString();
 }
 
-int WipeVolumeTableModel::rowCount(const QModelIndex& parent) const
+QVariant WipeVolumeTableModel::toolTipOf(int row, int column) const
 {
-    return parent.isValid() ? 0 : static_cast<int>(list_.allVolumeArr().size());
-}
-
-int WipeVolumeTableModel::columnCount(const QModelIndex& parent) const
-{
-    return parent.isValid() ? 0 : ColumnCount;
-}
-
-QVariant WipeVolumeTableModel::data(const QModelIndex& index, int role) const
-{
-    // Cells draw themselves from the list; no column has an object value.
-    if (role == Qt::ToolTipRole && index.column() == NameColumn) {
-        const VolumeObjPtr v = list_.allVolumeArr().value(index.row());
+    if (column == NameColumn) {
+        const VolumeObjPtr v = list_.allVolumeArr().value(row);
         if (v)
             return v->volumeMountPoint().toHtmlEscaped();
     }
     return {};
 }
 
-QVariant WipeVolumeTableModel::headerData(int section, Qt::Orientation orientation, int role) const
+QString WipeVolumeTableModel::titleOf(int column) const
 {
-    if (orientation != Qt::Horizontal || role != Qt::DisplayRole)
-        return {};
-    switch (section) {
+    switch (column) {
     case NameColumn:
         return QStringLiteral("名称");
     case TypeColumn:
@@ -56,12 +46,6 @@ QVariant WipeVolumeTableModel::headerData(int section, Qt::Orientation orientati
     default:
         return QString();
     }
-}
-
-void WipeVolumeTableModel::reloadData()
-{
-    beginResetModel();
-    endResetModel();
 }
 
 void installWipeVolumeCells(CustomTableView* table, WipeVolumeTableModel* model, const WipeVolumeList& list,

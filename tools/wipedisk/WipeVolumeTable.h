@@ -5,12 +5,13 @@
 
 #include "WipeVolumeScan.h"
 
-#include <QAbstractTableModel>
+#include "toolkit/ListTableModel.h"
+
 #include <functional>
 
 class CustomTableView;
 
-class WipeVolumeTableModel : public QAbstractTableModel {
+class WipeVolumeTableModel : public toolkit::ListTableModel {
     Q_OBJECT
 public:
     enum ColumnIndex { CheckBoxColumn, NameColumn, TypeColumn, TotalSizeColumn, FreeSizeColumn, ColumnCount };
@@ -20,12 +21,10 @@ public:
     // "CheckBox", "Name", "Type", "TotalSize", "FreeSize".
     static QString identifier(int column);
 
-    int rowCount(const QModelIndex& parent = QModelIndex()) const override;
-    int columnCount(const QModelIndex& parent = QModelIndex()) const override;
-    QVariant data(const QModelIndex& index, int role) const override;
-    QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
-
-    void reloadData();
+protected:
+    QString titleOf(int column) const override;
+    // The name column's tooltip: the mount point.
+    QVariant toolTipOf(int row, int column) const override;
 
 private:
     const WipeVolumeList& list_;

@@ -53,7 +53,7 @@ Answer diskutil(const QStringList& args, const QStringList& env = {})
     return {r.finished ? r.exitCode : -1, QString::fromUtf8(r.standardOutput), QString::fromUtf8(r.standardError)};
 }
 
-QString kname(const nvtest::LoopDevice& d) { return QFileInfo(d.device()).fileName(); }
+QString kname(const nvtest::LoopDevice& d) { return d.kernelName(); }
 
 QVariantMap info(const QString& target)
 {
@@ -108,7 +108,7 @@ const QList<FsCase>& fileSystems()
     return all;
 }
 
-bool haveTool(const QString& name) { return !platform::findProgram(name).isEmpty(); }
+using nvtest::haveTool;
 
 #define NEED_ROOT_LOOP(dev)                                        \
     if (!(dev).valid())                                            \
@@ -245,38 +245,70 @@ TEST(DiskutilProgram, AmbiguousNamesAndUnknownDevicesAreErrors)
     EXPECT_FALSE(r.err.isEmpty());
 }
 
+// Loop tests of several programs run side by side: a program's disk utility
+// must not see another program's loop device, and a device number that
+// changed hands must not be detached by the test that had it first.
+TEST(DiskutilProgram, OnlyThisProgramsOwnLoopDevicesAreSeenAndLetGo)
+{
+    nvtest::LoopDevice mine(kDiskSize);
+    NEED_ROOT_LOOP(mine);
+    nvtest::LoopDevice theirs(kDiskSize);
+    NEED_ROOT_LOOP(theirs);
+    const QString label = uniqueLabel("OWN");
+    ASSERT_TRUE(mine.format("ext4", {"-L", label}));
+    ASSERT_TRUE(theirs.format("ext4", {"-L", label}));
+
+    // As another program's device, `theirs` is in no list, found by no
+    // name, and no verb reaches it.
+    const QStringList onlyMine{"NULLVANE_LOOP_IMAGES=" + mine.image()};
+    const Answer list = diskutil({"list", "-plist"}, onlyMine);
+    ASSERT_EQ(list.code, 0) << list.err;
+    QStringList listed;
+    for (const QVariant& v : list.plist().value("AllDisksAndPartitions").toList())
+        listed << v.toMap().value("DeviceIdentifier").toString();
+    EXPECT_TRUE(listed.contains(kname(mine))) << listed;
+    EXPECT_FALSE(listed.contains(kname(theirs))) << listed;
+    const Answer byLabel = diskutil({"info", "-plist", label}, onlyMine);
+    EXPECT_EQ(byLabel.code, 0) << "the twin label is not ambiguous: " << byLabel.err;
+    EXPECT_EQ(byLabel.plist().value("DeviceNode").toString(), mine.device());
+    EXPECT_NE(diskutil({"info", "-plist", theirs.device()}, onlyMine).code, 0);
+    EXPECT_NE(diskutil({"mount", kname(theirs)}, onlyMine).code, 0);
+    EXPECT_TRUE(platform::mountEntriesOf(theirs.device()).isEmpty());
+
+    // A number let go of goes to `theirs`' image: the test that had it
+    // ends without touching it.
+    {
+        nvtest::LoopDevice gone(kDiskSize);
+        NEED_ROOT_LOOP(gone);
+        const QString goneNode = gone.device();
+        ASSERT_TRUE(platform::runProcess("losetup", {"-d", goneNode}).succeeded());
+        const auto taken = platform::runProcess("losetup", {goneNode, theirs.image()});
+        if (!taken.succeeded())
+            GTEST_SKIP() << "another program took " << goneNode << " first";
+        ASSERT_TRUE(gone.attachedNodes().isEmpty());
+        ASSERT_TRUE(theirs.attachedNodes().contains(goneNode));
+    }
+    EXPECT_EQ(theirs.attachedNodes().size(), 2) << "a number that changed hands was detached";
+}
+
 TEST(DiskutilProgram, MountRenameUnmountEject)
 {
     for (const FsCase& fs : fileSystems()) {
         SCOPED_TRACE(fs.name);
         if (!haveTool(QStringLiteral("mkfs.") + fs.mkfsType))
             continue;
-        // Attached here rather than by LoopDevice: after the eject the device
-        // number may already serve another test, which must not be detached.
-        const QString image = nvtest::freshFolder("eject") + "/disk.img";
-        QFile img(image);
-        ASSERT_TRUE(img.open(QIODevice::WriteOnly) && img.resize(kDiskSize));
-        img.close();
-        if (!nvtest::isRoot())
-            GTEST_SKIP() << "needs root to attach a loop device";
-        const auto attach = platform::runProcess("losetup", {"-f", "--show", image});
-        ASSERT_TRUE(attach.succeeded()) << attach.standardError.toStdString();
-        const QString node = QString::fromLocal8Bit(attach.standardOutput).trimmed();
-        nvtest::dropStalePartitions(node);
-        const QString name = QFileInfo(node).fileName();
-        bool ejected = false;
-        auto cleanup = qScopeGuard([&] {
-            if (ejected)
-                return;
-            for (const auto& e : platform::mountEntriesOf(node))
-                platform::runProcess("umount", {e.mountPoint});
-            platform::runProcess("losetup", {"-d", node});
+        nvtest::LoopDevice dev(kDiskSize);
+        NEED_ROOT_LOOP(dev);
+        const QString node = dev.device();
+        const QString name = dev.kernelName();
+        // What our disk utility mounted goes before the device does (and
+        // nothing of a number the eject gave up).
+        auto unmountAll = qScopeGuard([&] {
+            for (const QString& ours : dev.attachedNodes())
+                for (const auto& e : platform::mountEntriesOf(ours))
+                    platform::runProcess("umount", {e.mountPoint});
         });
-        QStringList mkfs = fs.extra;
-        if (QLatin1String(fs.mkfsType) == QLatin1String("ntfs"))
-            mkfs << "-F" << "-Q";
-        mkfs << node;
-        ASSERT_TRUE(platform::runProcess(platform::findProgram(QStringLiteral("mkfs.") + fs.mkfsType), mkfs).succeeded());
+        ASSERT_TRUE(dev.format(fs.mkfsType, fs.extra));
 
         // Mounted in a folder named after the label under the base.
         Answer r = diskutil({"mount", name});
@@ -288,7 +320,7 @@ TEST(DiskutilProgram, MountRenameUnmountEject)
             ADD_FAILURE() << "mount said: " << r.out.toStdString() << r.err.toStdString() << "\ninfo: "
                           << diskutil({"info", "-plist", name}).out.toStdString() << "\ntable:\n"
                           << table.readAll().toStdString() << "\nlosetup: "
-                          << platform::runProcess("losetup", {"-a"}).standardOutput.toStdString();
+                          << dev.attachedNodes().join(' ').toStdString();
         }
         ASSERT_FALSE(point.isEmpty());
         EXPECT_EQ(QFileInfo(point).path(), mediaBase());
@@ -330,10 +362,8 @@ TEST(DiskutilProgram, MountRenameUnmountEject)
         EXPECT_EQ(r.code, 0) << r.err;
         r = diskutil({"eject", info(name).value("DiskUUID").toString()});
         EXPECT_EQ(r.code, 0) << r.err;
-        ejected = r.code == 0;
         EXPECT_TRUE(platform::mountEntriesOf(node).isEmpty());
-        const auto attached = platform::runProcess("losetup", {"-j", image});
-        EXPECT_TRUE(attached.standardOutput.trimmed().isEmpty()) << "still attached: " << attached.standardOutput.toStdString();
+        EXPECT_TRUE(dev.attachedNodes().isEmpty()) << "still attached: " << dev.attachedNodes().join(' ').toStdString();
     }
 }
 

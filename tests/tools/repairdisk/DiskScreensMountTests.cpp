@@ -2,7 +2,7 @@
 // them, on a real mount of a loop device (root only): one change of the
 // machine's mounts rescans each screen once.
 
-#include "FakeDiskutil.h"
+#include "RepairTestSupport.h"
 #include "TestSupport.h"
 
 #include "core/CVolumeMgr.h"

@@ -1,7 +1,7 @@
 // The rescan, the disk utility calls and First Aid's run against a substitute
 // disk utility with recorded answers.
 
-#include "FakeDiskutil.h"
+#include "RepairTestSupport.h"
 
 #include "tools/repairdisk/DiskToolCommands.h"
 #include "tools/repairdisk/FirstAidRun.h"
@@ -125,7 +125,7 @@ TEST(VolumeScanTests, NoReportAfterTheScanIsGone)
 {
     FakeDiskutil fake;
     fake.setVolumes({volumeInfo("sdb1", "USB", "ExFAT", "/media/u/USB", true)});
-    fake.setVerb("list", "sleep 0.3; cat '" + fake.dir() + "/list.plist'\n");
+    fake.setVerbScript("list", "sleep 0.3; cat '" + fake.folder() + "/list.plist'\n");
     freshEnumerator();
     int reports = 0;
     {
@@ -166,7 +166,7 @@ TEST(DiskToolCommandsTests, HostileNamesReachTheUtilityAsOneArgument)
         fake.clearCalls();
         EXPECT_TRUE(runRename("sdb1", name).succeeded);
         EXPECT_TRUE(runFormat("sdb1", "ExFAT", name, false).succeeded);
-        const QList<QStringList> calls = fake.calls();
+        const QList<QStringList> calls = fake.callArguments();
         ASSERT_EQ(calls.size(), 2);
         EXPECT_EQ(calls[0], QStringList({"rename", "sdb1", name}));
         EXPECT_EQ(calls[1], QStringList({"eraseVolume", "ExFAT", name, "sdb1"}));
@@ -177,27 +177,27 @@ TEST(DiskToolCommandsTests, HostileNamesReachTheUtilityAsOneArgument)
 TEST(DiskToolCommandsTests, OutcomesFollowTheExitStatus)
 {
     FakeDiskutil fake;
-    fake.setVerb("eraseVolume", "echo 'Started erase'; echo 'sdb1 holds the running system; it is left alone' >&2; exit 1\n");
+    fake.setVerbScript("eraseVolume", "echo 'Started erase'; echo 'sdb1 holds the running system; it is left alone' >&2; exit 1\n");
     const CommandOutcome refused = runFormat("sdb1", "ext4", "X", false);
     EXPECT_FALSE(refused.succeeded);
     EXPECT_EQ(refused.error, "sdb1 holds the running system; it is left alone");
 
-    fake.setVerb("eraseVolume", "exit 0\n");
+    fake.setVerbScript("eraseVolume", "exit 0\n");
     EXPECT_TRUE(runFormat("sdb1", "ext4", "X", false).succeeded);
     EXPECT_FALSE(runFormat("", "ext4", "X", false).succeeded);
     EXPECT_TRUE(fake.callsOf("eraseVolume").size() == 2) << "no device, no call";
 
     // The reformat road renames first, then reformats and waits for it.
     fake.clearCalls();
-    fake.setVerb("reformat", "sleep 0.2; exit 3\n");
+    fake.setVerbScript("reformat", "sleep 0.2; exit 3\n");
     const CommandOutcome reformat = runFormat("sdb1", "ExFAT", "", true);
     EXPECT_FALSE(reformat.succeeded);
-    const QList<QStringList> calls = fake.calls();
+    const QList<QStringList> calls = fake.callArguments();
     ASSERT_EQ(calls.size(), 2);
     EXPECT_EQ(calls[0], QStringList({"rename", "sdb1", ""}));
     EXPECT_EQ(calls[1], QStringList({"reformat", "sdb1"}));
 
-    fake.setVerb("mount", "exit 126\n");
+    fake.setVerbScript("mount", "exit 126\n");
     EXPECT_FALSE(runMountOrUnmount("sdb1", false).succeeded);
     EXPECT_TRUE(runMountOrUnmount("sdb1", true).succeeded);
     EXPECT_EQ(fake.callsOf("unmount").size(), 1);
@@ -208,8 +208,8 @@ TEST(DiskToolCommandsTests, OutcomesFollowTheExitStatus)
 TEST(FirstAidRunTests, RowsArriveWhileTheUtilityRunsAndTheEndComesLast)
 {
     FakeDiskutil fake;
-    const QString done = fake.dir() + "/ended";
-    fake.setVerb("verifyvolume",
+    const QString done = fake.folder() + "/ended";
+    fake.setVerbScript("verifyvolume",
                  "echo \"Started file system verification on $2\"\n"
                  "sleep 0.4\n"
                  "printf 'Checking\\n\\n'\n"
@@ -252,7 +252,7 @@ TEST(FirstAidRunTests, ACharacterSplitBetweenChunksIsKeptAndAnEarlierRunIsSilenc
 {
     FakeDiskutil fake;
     // "检" is e6 a3 80: its first byte comes in one chunk, the rest later.
-    fake.setVerb("repairvolume", "printf '\\346'; sleep 0.3; printf '\\243\\200查\\n'; exit 0\n");
+    fake.setVerbScript("repairvolume", "printf '\\346'; sleep 0.3; printf '\\243\\200查\\n'; exit 0\n");
     FirstAidRun run(0);
     QStringList rows;
     bool ended = false, ok = false;
@@ -264,8 +264,8 @@ TEST(FirstAidRunTests, ACharacterSplitBetweenChunksIsKeptAndAnEarlierRunIsSilenc
     EXPECT_EQ(rows.join(QString()), "检查");
 
     // A second run started before the first reports: only its own reports come.
-    fake.setVerb("verifyvolume", "echo second; exit 0\n");
-    fake.setVerb("repairvolume", "sleep 0.3; echo first; exit 0\n");
+    fake.setVerbScript("verifyvolume", "echo second; exit 0\n");
+    fake.setVerbScript("repairvolume", "sleep 0.3; echo first; exit 0\n");
     rows.clear();
     ended = false;
     FirstAidRun twice(0);

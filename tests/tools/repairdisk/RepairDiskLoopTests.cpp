@@ -38,13 +38,10 @@ constexpr qint64 kDiskSize = 64LL * 1000 * 1000;
 
 QString kname(const nvtest::LoopDevice& d)
 {
-    return QFileInfo(d.device()).fileName();
+    return d.kernelName();
 }
 
-bool haveTool(const char* name)
-{
-    return !platform::findProgram(QLatin1String(name)).isEmpty();
-}
+using nvtest::haveTool;
 
 // The record the enumeration gives for a device, after a fresh scan.
 VolumeObjPtr scanFor(const QString& device)
@@ -66,47 +63,6 @@ VolumeObjPtr scanFor(const QString& device)
             return v;
     return nullptr;
 }
-
-// The loop devices that back `image` now.
-QStringList loopsOf(const QString& image)
-{
-    const auto r = platform::runProcess(platform::findProgram("losetup"), {"-n", "-O", "NAME", "-j", image});
-    return QString::fromLocal8Bit(r.standardOutput).split('\n', Qt::SkipEmptyParts);
-}
-
-// A loop device the test may eject: it is let go at the end only while it
-// still backs this test's image, so a number another program took since is
-// never touched.
-struct EjectableLoop {
-    QString image;
-    QString device;
-
-    explicit EjectableLoop(qint64 size)
-    {
-        if (!nvtest::isRoot())
-            return;
-        image = nvtest::freshFolder("eject") + "/disk.img";
-        QFile f(image);
-        if (!f.open(QIODevice::WriteOnly) || !f.resize(size))
-            return;
-        f.close();
-        const auto r = platform::runProcess(platform::findProgram("losetup"), {"-f", "--show", image});
-        if (r.succeeded())
-            device = QString::fromLocal8Bit(r.standardOutput).trimmed();
-        if (!device.isEmpty())
-            nvtest::dropStalePartitions(device);
-    }
-    ~EjectableLoop()
-    {
-        for (const QString& d : loopsOf(image))
-            platform::runProcess(platform::findProgram("losetup"), {"-d", d.trimmed()});
-        QFile::remove(image);
-    }
-    bool format(const QString& mkfs, const QStringList& args)
-    {
-        return platform::runProcess(platform::findProgram(mkfs), args + QStringList{device}).succeeded();
-    }
-};
 
 QVariantMap infoOf(const QString& device)
 {
@@ -160,11 +116,10 @@ TEST_P(RepairDiskLoop, MountUnmountOpenRenameAndEject)
     const FsCase c = GetParam();
     if (!haveTool(c.needs))
         GTEST_SKIP() << c.needs << " is needed for " << c.name;
-    EjectableLoop dev(kDiskSize);
-    if (dev.device.isEmpty())
-        GTEST_SKIP() << "needs root and a free loop device";
-    ASSERT_TRUE(dev.format(c.mkfs, c.mkfsArgs));
-    const QString id = QFileInfo(dev.device).fileName();
+    nvtest::LoopDevice dev(kDiskSize);
+    NEED_LOOP(dev);
+    ASSERT_TRUE(platform::runProcess(platform::findProgram(c.mkfs), c.mkfsArgs + QStringList{dev.device()}).succeeded());
+    const QString id = kname(dev);
 
     VolumeObjPtr v = scanFor(id);
     ASSERT_TRUE(v) << "the table does not list " << id;
@@ -208,7 +163,7 @@ TEST_P(RepairDiskLoop, MountUnmountOpenRenameAndEject)
     ASSERT_TRUE(r.succeeded) << r.error;
     r = runEject(id);
     ASSERT_TRUE(r.succeeded) << r.error;
-    EXPECT_TRUE(nvtest::pumpUntil([&] { return loopsOf(dev.image).isEmpty(); }, 5000)) << "still attached";
+    EXPECT_TRUE(nvtest::pumpUntil([&] { return dev.attachedNodes().isEmpty(); }, 5000)) << "still attached";
 }
 
 INSTANTIATE_TEST_SUITE_P(

@@ -3,7 +3,7 @@
 // dialogs with live rows, and the format dialogs with the picker and the
 // result. Every view is saved as a picture under test-output/repairdisk.
 
-#include "FakeDiskutil.h"
+#include "RepairTestSupport.h"
 #include "ScreenTestSupport.h"
 
 #include "tools/repairdisk/FormatEndViewController.h"
@@ -182,7 +182,7 @@ TEST_F(RepairDiskScreen, RenameModeItsRulesAndItsEnds)
     EXPECT_FALSE(screen->isRenameEdit());
 
     // A refused rename keeps the old name.
-    fake.setVerb("rename", "echo 'Volume on sdb1 could not be renamed: busy' >&2; exit 1\n");
+    fake.setVerbScript("rename", "echo 'Volume on sdb1 could not be renamed: busy' >&2; exit 1\n");
     screen->renameButtonAction();
     screen->controlTextDidChange("abcdefghijklmn");
     screen->saveButtonAction();
@@ -193,7 +193,7 @@ TEST_F(RepairDiskScreen, RenameModeItsRulesAndItsEnds)
 
     // A successful one takes the name the volume has now.
     ended.clear();
-    fake.setVerb("rename", "exit 0\n");
+    fake.setVerbScript("rename", "exit 0\n");
     QVariantMap renamed = volumeInfo("sdb1", "ABCDEFGHIJK", "MS-DOS FAT32", "/media/u/ABCDEFGHIJK", true);
     fake.setVolumes({renamed});
     screen->renameButtonAction();
@@ -284,7 +284,7 @@ TEST_F(RepairDiskScreen, OpenMountUnmountAndEjectNameTheDeviceAndRescan)
     EXPECT_EQ(screen->selectVolume()->volumePath(), "sdc1") << "the rescan moved the selection";
 
     screen->selectRow(0);
-    fake.setVerb("eject", "echo 'Disk sdb could not be ejected: a volume is in use' >&2; exit 1\n");
+    fake.setVerbScript("eject", "echo 'Disk sdb could not be ejected: a volume is in use' >&2; exit 1\n");
     screen->rowButton(0, "eject")->click();
     nvtest::pump(100); // row actions run from the event loop
     ASSERT_TRUE(waitFor("eject"));
@@ -294,8 +294,8 @@ TEST_F(RepairDiskScreen, OpenMountUnmountAndEjectNameTheDeviceAndRescan)
 
 TEST_F(RepairDiskScreen, FirstAidQuestionThenLiveRowsThenDone)
 {
-    const QString gate = fake.dir() + "/go";
-    fake.setVerb("verifyvolume",
+    const QString gate = fake.folder() + "/go";
+    fake.setVerbScript("verifyvolume",
                  "echo \"Started file system verification on $2 (USB)\"\n"
                  "echo 'Checking file system'\n"
                  "while [ ! -f '" + gate + "' ]; do sleep 0.05; done\n"
@@ -364,7 +364,7 @@ TEST_F(RepairDiskScreen, FirstAidQuestionThenLiveRowsThenDone)
 
 TEST_F(RepairDiskScreen, FormatWithThePickerThenTheResult)
 {
-    fake.setVerb("eraseVolume", "sleep 0.3; echo \"Finished erase on $4 $3\"; exit 0\n");
+    fake.setVerbScript("eraseVolume", "sleep 0.3; echo \"Finished erase on $4 $3\"; exit 0\n");
     screen->setPickerCloseMs(400);
     bool asked = false, resultSeen = false;
     screentest::whenShown<StatusAttachedWindow>(
@@ -430,7 +430,7 @@ TEST_F(RepairDiskScreen, FormatWithThePickerThenTheResult)
 
 TEST_F(RepairDiskScreen, ARefusedFormatSaysSoAndNtfsKeepsItsType)
 {
-    fake.setVerb("eraseVolume", "echo 'sdd1 holds the running system; it is left alone' >&2; exit 1\n");
+    fake.setVerbScript("eraseVolume", "echo 'sdd1 holds the running system; it is left alone' >&2; exit 1\n");
     screen->selectRow(3);
     bool resultSeen = false;
     screentest::whenShown<StatusAttachedWindow>(
@@ -551,7 +551,7 @@ TEST_F(RepairDiskScreen, ARefusedPasswordIsSaidInOurWordsOnEveryAction)
                                                "echo 'This incident has been reported.' >&2\nexit %1\n")
                                     .arg(status);
         for (const char* verb : {"mount", "unmount", "rename", "eject", "eraseVolume"})
-            fake.setVerb(verb, refused);
+            fake.setVerbScript(verb, refused);
         ended.clear();
 
         // Mount, unmount, rename and eject: a message says why nothing changed.
@@ -618,7 +618,7 @@ TEST_F(RepairDiskScreen, ARefusedPasswordIsSaidInOurWordsOnEveryAction)
         EXPECT_FALSE(detail.contains("incident")) << detail.toStdString();
 
         // First Aid: the check never ran, and its last row says why.
-        fake.setVerb("verifyvolume", QStringLiteral("exit %1\n").arg(status));
+        fake.setVerbScript("verifyvolume", QStringLiteral("exit %1\n").arg(status));
         QStringList rows;
         screentest::whenShown<StatusAttachedWindow>(
             [&]() -> StatusAttachedWindow* { return shownBy(screen->fristAidVC() ? screen->fristAidVC()->view() : nullptr); },

@@ -49,7 +49,7 @@ inline platform::ProcessResult diskutil(const QStringList& args)
     return platform::runProcess(diskutilPath(), args, o);
 }
 
-inline bool haveTool(const QString& name) { return !platform::findProgram(name).isEmpty(); }
+using nvtest::haveTool;
 
 // A marker unique to this run, and a file full of it.
 inline QByteArray newMarker(const char* kind)

@@ -389,15 +389,7 @@ TEST(WipeRun, QuitDuringTheReformatStopsTheRunWithoutAFill)
 {
     wipetest::FakeDiskutil du;
     // A reformat that takes a while.
-    nvtest::writeFile(du.folder() + "/reformat.out", "");
-    du.setVerb("reformat", "", 0);
-    const QString slow = du.folder() + "/diskutil";
-    QFile f(slow);
-    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
-    QByteArray text = f.readAll();
-    f.close();
-    text.replace("verb=\"$1\"", "verb=\"$1\"\n[ \"$verb\" = reformat ] && sleep 0.3");
-    nvtest::writeFile(slow, text);
+    du.setVerbScript("reformat", "sleep 0.3\n");
     du.setInfo("sdb1", facts("sdb1", "Vol", "ext4", nvtest::freshFolder("v")));
     RunFixture r;
     r.run->setSelectVolumeObj(volume("sdb1", "Vol", "ext4"));
@@ -432,15 +424,8 @@ TEST(WipeRun, ACancelWakesTheWaitBetweenLooksForTheVolume)
 TEST(WipeRun, QuittingTwiceWaitsOnlyOnceForTheWorker)
 {
     wipetest::FakeDiskutil du;
-    du.setVerb("reformat", "", 0);
     // A reformat that outlasts the time quitting may take.
-    const QString script = du.folder() + "/diskutil";
-    QFile f(script);
-    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
-    QByteArray text = f.readAll();
-    f.close();
-    text.replace("verb=\"$1\"", "verb=\"$1\"\n[ \"$verb\" = reformat ] && sleep 2");
-    nvtest::writeFile(script, text);
+    du.setVerbScript("reformat", "sleep 2\n");
     du.setInfo("sdb1", facts("sdb1", "Vol", "ext4", nvtest::freshFolder("v")));
     RunFixture r;
     r.run->setSelectVolumeObj(volume("sdb1", "Vol", "ext4"));

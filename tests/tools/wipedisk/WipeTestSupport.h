@@ -1,8 +1,8 @@
 #pragma once
-// What the disk-wipe tests share: a stand-in for the disk utility (a script
-// that answers "info" from recorded property lists and notes every call), a
-// stand-in for pkexec, and a fill that does nothing but report.
+// What the disk-wipe tests share: the stand-in disk utility, a stand-in for
+// pkexec, and a fill that does nothing but report.
 
+#include "FakeDiskutil.h"
 #include "TestSupport.h"
 
 #include "platform/PropertyList.h"
@@ -14,60 +14,7 @@
 
 namespace wipetest {
 
-// The substitute disk utility. "info -plist X" prints <answers>/<basename X>.plist
-// (nothing and exit 1 when there is none); every other verb prints the lines
-// of <answers>/<verb>.out and exits with <answers>/<verb>.code (0 when
-// missing). Each call's arguments are appended to <answers>/calls, one per line.
-class FakeDiskutil {
-public:
-    FakeDiskutil()
-        : folder_(nvtest::freshFolder(QStringLiteral("diskutil")))
-    {
-        const QString script = folder_ + QStringLiteral("/diskutil");
-        nvtest::writeFile(script, QStringLiteral(R"(#!/bin/sh
-here='%1'
-printf '%s\n' "$*" >> "$here/calls"
-verb="$1"
-if [ "$verb" = info ]; then
-  for last in "$@"; do :; done
-  name=$(basename "$last")
-  if [ -f "$here/$name.plist" ]; then cat "$here/$name.plist"; exit 0; fi
-  echo "Could not find disk: $last" >&2
-  exit 1
-fi
-[ -f "$here/$verb.out" ] && cat "$here/$verb.out"
-[ -f "$here/$verb.err" ] && cat "$here/$verb.err" >&2
-code=0
-[ -f "$here/$verb.code" ] && code=$(cat "$here/$verb.code")
-exit "$code"
-)").arg(folder_).toUtf8());
-        QFile::setPermissions(script, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
-        qputenv("NULLVANE_DISKUTIL", QFile::encodeName(script));
-    }
-    ~FakeDiskutil() { qunsetenv("NULLVANE_DISKUTIL"); }
-
-    void setInfo(const QString& device, const QVariantMap& facts) const
-    {
-        nvtest::writeFile(folder_ + QLatin1Char('/') + device + QStringLiteral(".plist"), platform::plist::toXml(facts));
-    }
-    void setVerb(const QString& verb, const QString& out, int code, const QString& err = QString()) const
-    {
-        nvtest::writeFile(folder_ + QLatin1Char('/') + verb + QStringLiteral(".out"), out.toUtf8());
-        nvtest::writeFile(folder_ + QLatin1Char('/') + verb + QStringLiteral(".err"), err.toUtf8());
-        nvtest::writeFile(folder_ + QLatin1Char('/') + verb + QStringLiteral(".code"), QByteArray::number(code));
-    }
-    QStringList calls() const
-    {
-        QFile f(folder_ + QStringLiteral("/calls"));
-        if (!f.open(QIODevice::ReadOnly))
-            return {};
-        return QString::fromUtf8(f.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
-    }
-    QString folder() const { return folder_; }
-
-private:
-    QString folder_;
-};
+using nvtest::FakeDiskutil;
 
 // Facts as our disk utility reports a mounted volume.
 inline QVariantMap facts(const QString& id, const QString& name, const QString& fs, const QString& mountPoint,
