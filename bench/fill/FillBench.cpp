@@ -84,8 +84,7 @@ double onePass(const VolumeObjPtr& volume)
 TEST(FillBench, OnePassBesideDdWithDirectIo)
 {
     nvtest::LoopDevice loop(1LL << 30, true);
-    if (!loop.valid())
-        GTEST_SKIP() << loop.skipReason().toStdString();
+    NEED_LOOP(loop);
     ASSERT_TRUE(loop.format(QStringLiteral("ext4"), {QStringLiteral("-E"), QStringLiteral("nodiscard")}));
     const QString mountPoint = loop.mount();
     ASSERT_FALSE(mountPoint.isEmpty());
@@ -130,8 +129,7 @@ TEST_P(FillRemnant, DeletedBytesLeftAfterOnePass)
 {
     const QString fs = QString::fromLatin1(GetParam());
     nvtest::LoopDevice loop(256LL << 20);
-    if (!loop.valid())
-        GTEST_SKIP() << loop.skipReason().toStdString();
+    NEED_LOOP(loop);
     const QStringList mkfs = fs == QLatin1String("ext4")
                                  ? QStringList{QStringLiteral("-b"), QStringLiteral("4096"), QStringLiteral("-E"),
                                                QStringLiteral("nodiscard")}

@@ -30,8 +30,7 @@ TEST(VolumeRefreshBench, EightLoopVolumesBesideLsblk)
     std::vector<std::unique_ptr<nvtest::LoopDevice>> loops;
     for (int i = 0; i < 8; ++i) {
         auto loop = std::make_unique<nvtest::LoopDevice>(40LL * 1000 * 1000);
-        if (!loop->valid())
-            GTEST_SKIP() << loop->skipReason().toStdString();
+        NEED_LOOP(*loop);
         const bool fat = i % 2;
         ASSERT_TRUE(fat ? loop->format("vfat", {"-n", QStringLiteral("BENCH%1").arg(i)})
                         : loop->format("ext4", {"-L", QStringLiteral("BENCH%1").arg(i)}));

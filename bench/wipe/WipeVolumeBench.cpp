@@ -38,8 +38,8 @@ TEST(WipeVolumeBench, BesideMkfsAndDd)
 {
     nvtest::LoopDevice wiped(1LL << 30, true);
     nvtest::LoopDevice plain(1LL << 30, true);
-    if (!wiped.valid() || !plain.valid())
-        GTEST_SKIP() << wiped.skipReason().toStdString();
+    NEED_LOOP(wiped);
+    NEED_LOOP(plain);
     const QString base = platform::mapLocation(QStringLiteral("/media")) + QStringLiteral("/bench");
     qputenv("NULLVANE_MOUNT_BASE", QFile::encodeName(base));
     platform::defaults::setInteger(QStringLiteral("EraserTimes"), 1);

@@ -86,8 +86,7 @@ TEST_P(EraseOnVolume, NothingOfTheShreddedFilesIsLeftOnTheRawVolume)
 {
     const QString type = QString::fromLatin1(GetParam());
     nvtest::LoopDevice loop(96 * 1024 * 1024);
-    if (!loop.valid())
-        GTEST_SKIP() << loop.skipReason().toStdString();
+    NEED_LOOP(loop);
     // No discard: freed blocks keep their old bytes, as on a disk that never
     // trims, so only the overwrite can have destroyed them.
     const QStringList args = type == QLatin1String("ext4") ? QStringList{QStringLiteral("-E"), QStringLiteral("nodiscard")}
@@ -243,17 +242,19 @@ private:
     bool active_ = false;
 };
 
-// A mounted ext4 loop volume whose freed blocks keep their bytes and whose
-// tables are laid out at once (no background writes to the device later);
-// the test is skipped where the machine cannot make one.
-#define MOUNT_EXT4_OR_SKIP(loop, size)                                                                  \
-    nvtest::LoopDevice loop(size);                                                                      \
-    if (!loop.valid())                                                                                  \
-        GTEST_SKIP() << loop.skipReason().toStdString();                                                \
-    if (!loop.format(QStringLiteral("ext4"),                                                            \
-                     {QStringLiteral("-E"), QStringLiteral("nodiscard,lazy_itable_init=0,lazy_journal_init=0")}) \
-        || loop.mount(QStringLiteral("ext4")).isEmpty())                                                \
-        GTEST_SKIP() << "cannot make and mount ext4 here"
+// Formats and mounts `loop` as ext4 whose freed blocks keep their bytes and
+// whose tables are laid out at once (no background writes to the device
+// later); answers why not where the machine cannot.
+QString mountSteadyExt4(nvtest::LoopDevice& loop)
+{
+    if (!loop.valid())
+        return QStringLiteral("no loop device: ") + loop.skipReason();
+    if (!loop.format(QStringLiteral("ext4"),
+                     {QStringLiteral("-E"), QStringLiteral("nodiscard,lazy_itable_init=0,lazy_journal_init=0")})
+        || loop.mount(QStringLiteral("ext4")).isEmpty())
+        return QStringLiteral("cannot make and mount ext4 here");
+    return {};
+}
 
 } // namespace
 
@@ -277,7 +278,8 @@ qint64 deviceBytesWritten(const QString& device)
 // engine), never twice.
 TEST(EraseOnDisk, EveryStandardsPassesAreWrittenAndEachIsOnTheMediumWhenItEnds)
 {
-    MOUNT_EXT4_OR_SKIP(loop, 48 * 1024 * 1024);
+    nvtest::LoopDevice loop(48 * 1024 * 1024);
+    SKIP_FOR(mountSteadyExt4(loop));
     if (deviceBytesWritten(loop.device()) < 0)
         GTEST_SKIP() << "the kernel does not count this device's writes here";
     // Ends inside a block: that tail cannot bypass the cache and is on the
@@ -348,7 +350,8 @@ TEST(EraseOnDisk, EveryStandardsPassesAreWrittenAndEachIsOnTheMediumWhenItEnds)
 // no hole is ever filled, so the shred works and the volume never gets fuller.
 TEST(EraseOnDisk, ASparseFileLargerThanTheFreeSpaceIsShreddedWithoutFillingItsHoles)
 {
-    MOUNT_EXT4_OR_SKIP(loop, 40 * 1024 * 1024);
+    nvtest::LoopDevice loop(40 * 1024 * 1024);
+    SKIP_FOR(mountSteadyExt4(loop));
     const QString path = loop.mountPoint() + QStringLiteral("/disk.img");
     const qint64 apparent = 512LL * 1024 * 1024;
     struct Piece {

@@ -42,8 +42,7 @@ private:
 TEST(MountRelay, EachRelayPostsOnceForEachMountAndUnmount)
 {
     nvtest::LoopDevice dev(40LL * 1000 * 1000);
-    if (!dev.valid())
-        GTEST_SKIP() << dev.skipReason().toStdString();
+    NEED_LOOP(dev);
     ASSERT_TRUE(dev.format("ext4", {"-L", "RELAYED"}));
 
     // Relays made apart each post.
@@ -100,8 +99,7 @@ TEST(MountRelay, TheSharedRelayPostsOnceForAllItsHolders)
 TEST(MountRelay, AFuseMountOfAFatVolumeIsADiskMount)
 {
     nvtest::LoopDevice dev(40LL * 1000 * 1000);
-    if (!dev.valid())
-        GTEST_SKIP() << dev.skipReason().toStdString();
+    NEED_LOOP(dev);
     if (!dev.format("vfat", {"-F", "32", "-n", "FUSED"}))
         GTEST_SKIP() << "mkfs.vfat is not installed";
     platform::MountWatcher watcher;
@@ -132,8 +130,7 @@ TEST(MountRelay, AnUnmountIsHeardWhenTheNextMountTakesItsId)
 {
     nvtest::LoopDevice first(40LL * 1000 * 1000);
     nvtest::LoopDevice second(40LL * 1000 * 1000);
-    if (!first.valid())
-        GTEST_SKIP() << first.skipReason().toStdString();
+    NEED_LOOP(first);
     ASSERT_TRUE(second.valid());
     ASSERT_TRUE(first.format("ext4"));
     ASSERT_TRUE(second.format("ext4"));

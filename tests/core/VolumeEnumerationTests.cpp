@@ -390,8 +390,7 @@ TEST(CVolumeMgr, OverLongIdentifiersAreRefusedUnasked)
 TEST(CVolumeMgr, OurDiskUtilityListsALoopDevice)
 {
     nvtest::LoopDevice dev(40LL * 1000 * 1000);
-    if (!dev.valid())
-        GTEST_SKIP() << dev.skipReason().toStdString();
+    NEED_LOOP(dev);
     ASSERT_TRUE(dev.format("ext4", {"-L", "ENUMTEST"}));
     freshGuard();
     const auto volumes = CVolumeMgr().enumDiskVolumesInfo();

@@ -353,8 +353,7 @@ TEST(MountTable, ListsTheRootAndALoopMountWithItsDeviceAndSpace)
     EXPECT_FALSE(platform::fileSystemSpace(QStringLiteral("/no/such/folder")).ok);
 
     nvtest::LoopDevice loop(40 << 20);
-    if (!loop.valid())
-        GTEST_SKIP() << loop.skipReason();
+    NEED_LOOP(loop);
     ASSERT_TRUE(loop.format(QStringLiteral("ext4")));
     const QString point = loop.mount();
     ASSERT_FALSE(point.isEmpty());
@@ -382,8 +381,7 @@ TEST(MountTable, FindsTheMountHoldingAPathAndTheTypeOnAFuseDevice)
     EXPECT_FALSE(platform::mountEntryHolding(QString()).has_value());
 
     nvtest::LoopDevice loop(40 << 20);
-    if (!loop.valid())
-        GTEST_SKIP() << loop.skipReason();
+    NEED_LOOP(loop);
     if (platform::findProgram(QStringLiteral("mkfs.ntfs")).isEmpty() || platform::findProgram(QStringLiteral("ntfs-3g")).isEmpty())
         GTEST_SKIP() << "mkfs.ntfs or ntfs-3g is not installed";
     ASSERT_TRUE(loop.format(QStringLiteral("ntfs")));

@@ -192,8 +192,7 @@ TEST_F(Staged, InstalledDiskUtilityAnswersForALoopVolume)
     if (!nvtest::isRoot())
         GTEST_SKIP() << "needs root for a loop device";
     nvtest::LoopDevice loop(40 * 1000 * 1000);
-    if (!loop.valid())
-        GTEST_SKIP() << loop.skipReason().toStdString();
+    NEED_LOOP(loop);
     ASSERT_TRUE(loop.format(QStringLiteral("ext4"), {QStringLiteral("-L"), QStringLiteral("STAGED")}));
     const auto r = platform::runProcess(path(QStringLiteral("libexec/nullvane/diskutil")),
                                         {QStringLiteral("info"), QStringLiteral("-plist"), loop.device()},

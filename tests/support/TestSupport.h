@@ -6,6 +6,7 @@
 #include <QString>
 #include <QStringList>
 #include <functional>
+#include <gtest/gtest.h>
 #include <ostream>
 
 // Lets GoogleTest print Qt texts in messages and failed comparisons.
@@ -14,6 +15,15 @@ inline std::ostream& operator<<(std::ostream& os, const QStringList& l)
 {
     return os << "(" << l.join(QStringLiteral(", ")).toStdString() << ")";
 }
+
+// Skips the test, saying why, when `reason` is not empty (no loop device,
+// tool or driver here).
+#define SKIP_FOR(reason)                                                                           \
+    if (const QString nvtestSkipReason = (reason); !nvtestSkipReason.isEmpty())                    \
+    GTEST_SKIP() << nvtestSkipReason.toStdString()
+
+// Skips the test when the nvtest::LoopDevice `dev` could not be attached.
+#define NEED_LOOP(dev) SKIP_FOR((dev).valid() ? QString() : QStringLiteral("no loop device: ") + (dev).skipReason())
 
 namespace nvtest {
 

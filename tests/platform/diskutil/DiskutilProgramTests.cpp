@@ -110,10 +110,6 @@ const QList<FsCase>& fileSystems()
 
 using nvtest::haveTool;
 
-#define NEED_ROOT_LOOP(dev)                                        \
-    if (!(dev).valid())                                            \
-        GTEST_SKIP() << (dev).skipReason().toStdString();
-
 } // namespace
 
 TEST(DiskutilProgram, ListAndInfoForEachFileSystem)
@@ -125,7 +121,7 @@ TEST(DiskutilProgram, ListAndInfoForEachFileSystem)
             continue;
         }
         nvtest::LoopDevice dev(kDiskSize);
-        NEED_ROOT_LOOP(dev);
+        NEED_LOOP(dev);
         const QString label = uniqueLabel("L");
         ASSERT_TRUE(dev.format(fs.mkfsType, fs.extra + QStringList{fs.labelOption, label}));
 
@@ -186,7 +182,7 @@ TEST(DiskutilProgram, PartitionedDisk)
     if (!haveTool("sfdisk") || !haveTool("partx"))
         GTEST_SKIP() << "sfdisk and partx (package fdisk, util-linux) are needed to partition a disk";
     nvtest::LoopDevice dev(96LL * 1000 * 1000);
-    NEED_ROOT_LOOP(dev);
+    NEED_LOOP(dev);
     const QByteArray table = "label: gpt\n,40M,L\n,40M,EBD0A0A2-B9E5-4433-87C0-68B6B72699C7\n";
     platform::ProcessOptions o;
     o.standardInput = table;
@@ -230,9 +226,9 @@ TEST(DiskutilProgram, PartitionedDisk)
 TEST(DiskutilProgram, AmbiguousNamesAndUnknownDevicesAreErrors)
 {
     nvtest::LoopDevice a(kDiskSize);
-    NEED_ROOT_LOOP(a);
+    NEED_LOOP(a);
     nvtest::LoopDevice b(kDiskSize);
-    NEED_ROOT_LOOP(b);
+    NEED_LOOP(b);
     const QString label = uniqueLabel("TWIN");
     ASSERT_TRUE(a.format("ext4", {"-L", label}));
     ASSERT_TRUE(b.format("ext4", {"-L", label}));
@@ -251,9 +247,9 @@ TEST(DiskutilProgram, AmbiguousNamesAndUnknownDevicesAreErrors)
 TEST(DiskutilProgram, OnlyThisProgramsOwnLoopDevicesAreSeenAndLetGo)
 {
     nvtest::LoopDevice mine(kDiskSize);
-    NEED_ROOT_LOOP(mine);
+    NEED_LOOP(mine);
     nvtest::LoopDevice theirs(kDiskSize);
-    NEED_ROOT_LOOP(theirs);
+    NEED_LOOP(theirs);
     const QString label = uniqueLabel("OWN");
     ASSERT_TRUE(mine.format("ext4", {"-L", label}));
     ASSERT_TRUE(theirs.format("ext4", {"-L", label}));
@@ -279,7 +275,7 @@ TEST(DiskutilProgram, OnlyThisProgramsOwnLoopDevicesAreSeenAndLetGo)
     // ends without touching it.
     {
         nvtest::LoopDevice gone(kDiskSize);
-        NEED_ROOT_LOOP(gone);
+        NEED_LOOP(gone);
         const QString goneNode = gone.device();
         ASSERT_TRUE(platform::runProcess("losetup", {"-d", goneNode}).succeeded());
         const auto taken = platform::runProcess("losetup", {goneNode, theirs.image()});
@@ -298,7 +294,7 @@ TEST(DiskutilProgram, MountRenameUnmountEject)
         if (!haveTool(QStringLiteral("mkfs.") + fs.mkfsType))
             continue;
         nvtest::LoopDevice dev(kDiskSize);
-        NEED_ROOT_LOOP(dev);
+        NEED_LOOP(dev);
         const QString node = dev.device();
         const QString name = dev.kernelName();
         // What our disk utility mounted goes before the device does (and
@@ -374,7 +370,7 @@ TEST(DiskutilProgram, EraseAndReformatKeepNameAndType)
         if (!haveTool(QStringLiteral("mkfs.") + fs.mkfsType))
             continue;
         nvtest::LoopDevice dev(kDiskSize);
-        NEED_ROOT_LOOP(dev);
+        NEED_LOOP(dev);
         ASSERT_TRUE(dev.format("ext2"));
         const QString label = uniqueLabel("e");
         Answer r = diskutil({"eraseVolume", fs.personality, label, kname(dev)});
@@ -403,7 +399,7 @@ TEST(DiskutilProgram, EraseAndReformatKeepNameAndType)
 TEST(DiskutilProgram, AppleFileSystemsAreRefusedWithoutTouchingTheDevice)
 {
     nvtest::LoopDevice dev(kDiskSize);
-    NEED_ROOT_LOOP(dev);
+    NEED_LOOP(dev);
     ASSERT_TRUE(dev.format("ext4", {"-L", "KEEPME"}));
     const QByteArray before = digest(dev.image());
     for (const char* personality : {"Journaled HFS+", "APFS"}) {
@@ -433,7 +429,7 @@ TEST(DiskutilProgram, VerifyAndRepairADamagedVolume)
     if (!haveTool("debugfs"))
         GTEST_SKIP() << "debugfs (e2fsprogs) is needed to damage a volume";
     nvtest::LoopDevice dev(kDiskSize);
-    NEED_ROOT_LOOP(dev);
+    NEED_LOOP(dev);
     ASSERT_TRUE(nvtest::damageExt4(dev));
     // Mounted when the check starts: unmounted for it, mounted again after.
     ASSERT_EQ(diskutil({"mount", kname(dev)}).code, 0);
@@ -461,7 +457,7 @@ TEST(DiskutilProgram, VerifyAndRepairADamagedVolume)
 TEST(DiskutilProgram, CheckerOutputArrivesLineByLine)
 {
     nvtest::LoopDevice dev(kDiskSize);
-    NEED_ROOT_LOOP(dev);
+    NEED_LOOP(dev);
     ASSERT_TRUE(dev.format("ext4"));
     // A stand-in checker that prints one line and then waits for us.
     const QString bin = nvtest::freshFolder("fakebin");
@@ -610,7 +606,7 @@ TEST(DiskutilSafety, FuseVolumesBelongToTheDesktopUserAlone)
             continue;
         SCOPED_TRACE(fs.name);
         nvtest::LoopDevice dev(kDiskSize);
-        NEED_ROOT_LOOP(dev);
+        NEED_LOOP(dev);
         ASSERT_TRUE(dev.format(fs.mkfsType, QLatin1String(fs.mkfsType) == QLatin1String("ntfs") ? QStringList{"-F", "-Q"}
                                                                                                    : fs.extra));
         const Answer r = diskutil({"mount", kname(dev)},
@@ -651,7 +647,7 @@ TEST(DiskutilSafety, ADeviceNodeOnAVolumeCannotBeOpened)
             continue;
         }
         nvtest::LoopDevice dev(kDiskSize);
-        NEED_ROOT_LOOP(dev);
+        NEED_LOOP(dev);
         ASSERT_TRUE(dev.format(type, type == QLatin1String("ntfs") ? QStringList{"-F", "-Q"} : QStringList{}));
         ASSERT_EQ(diskutil({"mount", kname(dev)}).code, 0);
         const QString point = info(kname(dev)).value("MountPoint").toString();
@@ -682,7 +678,7 @@ TEST(DiskutilSafety, TwoMountsAtOnceMountTheVolumeOnceAndUnmountTakesEveryMount)
     if (!haveTool("fusefat"))
         GTEST_SKIP() << "fusefat is not installed";
     nvtest::LoopDevice dev(kDiskSize);
-    NEED_ROOT_LOOP(dev);
+    NEED_LOOP(dev);
     ASSERT_TRUE(dev.format("vfat", {"-F", "32", "-n", "TWICE"}));
     // Whatever happens, no server stays behind on our device.
     auto cleanup = qScopeGuard([&] {
@@ -722,7 +718,7 @@ TEST(DiskutilSafety, TwoMountsAtOnceMountTheVolumeOnceAndUnmountTakesEveryMount)
 TEST(DiskutilSafety, AMountFolderIsNeverOneThatExistedBefore)
 {
     nvtest::LoopDevice dev(kDiskSize);
-    NEED_ROOT_LOOP(dev);
+    NEED_LOOP(dev);
     const QString label = uniqueLabel("F");
     ASSERT_TRUE(dev.format("ext4", {"-L", label}));
     // An empty folder with the volume's name, made by someone else.
@@ -739,7 +735,7 @@ TEST(DiskutilSafety, AMountFolderIsNeverOneThatExistedBefore)
 TEST(DiskutilSafety, AVolumeComesBackInTheFolderNamedAfterIt)
 {
     nvtest::LoopDevice dev(kDiskSize);
-    NEED_ROOT_LOOP(dev);
+    NEED_LOOP(dev);
     const QString label = uniqueLabel("N");
     const QString named = mediaBase() + "/" + label;
     ASSERT_TRUE(dev.format("ext4", {"-L", label}));
@@ -768,7 +764,7 @@ TEST(DiskutilSafety, EraseAndReformatWithTheirMkfsToolMissingChangeNothing)
     if (!haveTool("unshare") || !haveTool("mkfs.exfat"))
         GTEST_SKIP() << "unshare and mkfs.exfat are needed";
     nvtest::LoopDevice dev(kDiskSize);
-    NEED_ROOT_LOOP(dev);
+    NEED_LOOP(dev);
     const QString mkfsExfat = QFileInfo(platform::findProgram("mkfs.exfat")).canonicalFilePath();
 
     ASSERT_TRUE(dev.format("ext4", {"-L", "KEEPME"}));
@@ -794,7 +790,7 @@ TEST(DiskutilSafety, AShortNtfsLabelWithAControlCharacterIsReadAgainByTheNtfsToo
     if (!haveTool("mkfs.ntfs") || !haveTool("ntfslabel"))
         GTEST_SKIP() << "the NTFS tools (ntfs-3g) are not installed";
     nvtest::LoopDevice dev(kDiskSize);
-    NEED_ROOT_LOOP(dev);
+    NEED_LOOP(dev);
     ASSERT_TRUE(dev.format("ntfs", {"-F", "-Q", "-L", QStringLiteral("ab\x01" "cd")}));
     // The real ntfslabel behind one that notes it was asked.
     const QString bin = nvtest::freshFolder("fakebin");
@@ -815,7 +811,7 @@ TEST(DiskutilSafety, ALongNtfsLabelIsReadWholeAsValidXmlAndKeptByReformat)
     if (!haveTool("mkfs.ntfs") || !haveTool("ntfslabel"))
         GTEST_SKIP() << "the NTFS tools (ntfs-3g) are not installed";
     nvtest::LoopDevice dev(kDiskSize);
-    NEED_ROOT_LOOP(dev);
+    NEED_LOOP(dev);
     QString label;
     for (int i = 0; i < 100; ++i)
         label += QChar(u'a' + i % 26);

@@ -359,8 +359,7 @@ TEST_F(FileEraserScreenTest, ItemsOnNtfsAreRefusedWithTheNotice)
 TEST_F(FileEraserScreenTest, AFileOnARealNtfsVolumeIsRefused)
 {
     nvtest::LoopDevice loop(40 << 20);
-    if (!loop.valid())
-        GTEST_SKIP() << loop.skipReason();
+    NEED_LOOP(loop);
     if (platform::findProgram(QStringLiteral("mkfs.ntfs")).isEmpty() || platform::findProgram(QStringLiteral("ntfs-3g")).isEmpty())
         GTEST_SKIP() << "mkfs.ntfs or ntfs-3g is not installed";
     ASSERT_TRUE(loop.format(QStringLiteral("ntfs")));

@@ -47,8 +47,7 @@ private:
 TEST(DiskScreensAndMounts, OneMountRescansEachScreenOnce)
 {
     nvtest::LoopDevice dev(40LL * 1000 * 1000);
-    if (!dev.valid())
-        GTEST_SKIP() << dev.skipReason().toStdString();
+    NEED_LOOP(dev);
     ASSERT_TRUE(dev.format("ext4", {"-L", "ONCE"}));
     repairtest::FakeDiskutil fake;
     fake.setVolumes({repairtest::volumeInfo("sdb1", "USB", "ExFAT", "/media/u/USB", true)});

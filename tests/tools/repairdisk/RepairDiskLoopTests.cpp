@@ -32,9 +32,6 @@ namespace {
 
 constexpr qint64 kDiskSize = 64LL * 1000 * 1000;
 
-#define NEED_LOOP(dev)                                        \
-    if (!(dev).valid())                                       \
-        GTEST_SKIP() << (dev).skipReason().toStdString();
 
 QString kname(const nvtest::LoopDevice& d)
 {

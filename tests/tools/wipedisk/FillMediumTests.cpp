@@ -147,7 +147,7 @@ qint64 rootFreeBytesOf(int fd)
 TEST(FillMedium, EveryFillFileIsOnTheDeviceWhenItsFlushReturns)
 {
     TestVolume vol(300LL << 20);
-    SKIP_UNLESS_READY(vol);
+    SKIP_FOR(vol.why);
     fillWithDeletedMarker(vol.mountPoint);
     MediumCheck check;
     const QString device = vol.loop.device();
@@ -166,7 +166,7 @@ TEST(FillMedium, EveryFillFileIsOnTheDeviceWhenItsFlushReturns)
 TEST(FillMedium, OnePassOverwritesEveryDeletedBlock)
 {
     TestVolume vol(256LL << 20, QStringLiteral("ext4"), {QStringLiteral("-b"), QStringLiteral("4096")});
-    SKIP_UNLESS_READY(vol);
+    SKIP_FOR(vol.why);
     const QString kernelName = QFileInfo(vol.loop.device()).fileName();
     const long long reserved = platform::ReservedClustersLoan::readReserved(kernelName);
     ASSERT_GT(reserved, 0) << "ext4 keeps clusters back by default";
@@ -202,7 +202,7 @@ TEST(FillMedium, OnePassOverwritesEveryDeletedBlock)
 TEST(FillMedium, RefusedWritesAreHalvedDownToOneBlock)
 {
     TestVolume vol(64LL << 20, QStringLiteral("ext4"), {QStringLiteral("-b"), QStringLiteral("4096")});
-    SKIP_UNLESS_READY(vol);
+    SKIP_FOR(vol.why);
     const long long reserved = platform::ReservedClustersLoan::readReserved(QFileInfo(vol.loop.device()).fileName());
     ASSERT_GT(reserved, 0);
     ASSERT_TRUE(QDir().mkpath(vol.fillFolder()));
@@ -221,7 +221,7 @@ TEST(FillMedium, RefusedWritesAreHalvedDownToOneBlock)
 TEST(FillMedium, ReservedClustersAreGivenBackOnCancelQuitAndFailure)
 {
     TestVolume vol(300LL << 20);
-    SKIP_UNLESS_READY(vol);
+    SKIP_FOR(vol.why);
     const QString kernelName = QFileInfo(vol.loop.device()).fileName();
     const long long reserved = platform::ReservedClustersLoan::readReserved(kernelName);
     ASSERT_GT(reserved, 0);
@@ -316,7 +316,7 @@ struct KilledFill {
 TEST(FillMedium, AKilledRootFillIsPutRightAtTheNextStart)
 {
     TestVolume vol(300LL << 20);
-    SKIP_UNLESS_READY(vol);
+    SKIP_FOR(vol.why);
     const QString kernelName = QFileInfo(vol.loop.device()).fileName();
     const long long reserved = platform::ReservedClustersLoan::readReserved(kernelName);
     ASSERT_GT(reserved, 0);
@@ -356,7 +356,7 @@ TEST(FillMedium, AKilledRootFillIsPutRightAtTheNextStart)
 TEST(FillMedium, TheRootFileSystemKeepsItsReservedClusters)
 {
     TestVolume vol(64LL << 20);
-    SKIP_UNLESS_READY(vol);
+    SKIP_FOR(vol.why);
     const QString kernelName = QFileInfo(vol.loop.device()).fileName();
     const long long reserved = platform::ReservedClustersLoan::readReserved(kernelName);
     ASSERT_GT(reserved, 0);
@@ -390,7 +390,7 @@ TEST_P(FuseFill, TheVolumeIsFoundAndFilled)
     if (platform::findProgram(tool).isEmpty())
         GTEST_SKIP() << tool.toStdString() << " is not installed";
     TestVolume vol(64LL << 20, fs);
-    SKIP_UNLESS_READY(vol);
+    SKIP_FOR(vol.why);
     const auto entry = platform::mountEntryAt(vol.mountPoint);
     ASSERT_TRUE(entry.has_value());
     ASSERT_TRUE(entry->fsType.startsWith(QLatin1String("fuse"))) << entry->fsType;
@@ -437,7 +437,7 @@ TEST_P(NoDeletedByteLeft, AfterOnePass)
     if (platform::findProgram(tool).isEmpty())
         GTEST_SKIP() << tool.toStdString() << " is not installed";
     TestVolume vol(c.bytes, fs, c.mkfsArgs);
-    SKIP_UNLESS_READY(vol);
+    SKIP_FOR(vol.why);
     const QByteArray marker = fillWithDeletedMarker(vol.mountPoint);
     // A FUSE server writes the device through its page cache; the image is
     // read only once that has reached it.

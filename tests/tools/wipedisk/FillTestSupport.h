@@ -119,9 +119,6 @@ struct TestVolume {
     QString mountPoint, why;
 };
 
-#define SKIP_UNLESS_READY(vol)                                                                     \
-    if (!(vol).why.isEmpty())                                                                      \
-    GTEST_SKIP() << (vol).why.toStdString()
 
 // One engine with a recording delegate, started on a record with P passes.
 struct FillRun {

@@ -30,7 +30,7 @@ INSTANTIATE_TEST_SUITE_P(Sizes, OnePass, ::testing::Values(std::pair<qint64, qin
 TEST_P(OnePass, LeavesTheFreeSpaceAsItWasAndDeletedDataUnreadable)
 {
     TestVolume vol(GetParam().first);
-    SKIP_UNLESS_READY(vol);
+    SKIP_FOR(vol.why);
     const QByteArray marker = plantDeletedMarker(vol.mountPoint);
     ASSERT_TRUE(nvtest::fileContains(vol.loop.image(), marker)) << "the deleted file's blocks still hold it";
     const auto before = platform::fileSystemSpace(vol.mountPoint);
@@ -54,7 +54,7 @@ TEST_P(OnePass, LeavesTheFreeSpaceAsItWasAndDeletedDataUnreadable)
 TEST(FillVolume, ThreePassesAreReportedInOrderThenHandedOverOnce)
 {
     TestVolume vol(64LL << 20);
-    SKIP_UNLESS_READY(vol);
+    SKIP_FOR(vol.why);
     FillRun run(vol.record(), 3, Engine::kWipeVolume);
     ASSERT_TRUE(run.waitForEnd());
     nvtest::pump(300);
@@ -77,7 +77,7 @@ TEST(FillVolume, ThreePassesAreReportedInOrderThenHandedOverOnce)
 TEST(FillVolume, CancelDuringAFullFileStopsTheWriterAndLeavesNothing)
 {
     TestVolume vol(300LL << 20);
-    SKIP_UNLESS_READY(vol);
+    SKIP_FOR(vol.why);
     const auto before = platform::fileSystemSpace(vol.mountPoint);
     // Cancel as soon as the first full file grows, as a user's click would.
     FillRun run(vol.record(), 3);
@@ -99,7 +99,7 @@ TEST(FillVolume, CancelDuringAFullFileStopsTheWriterAndLeavesNothing)
 TEST(FillVolume, QuitDuringAPassStopsTheWriterFirstThenRemovesTheFolder)
 {
     TestVolume vol(300LL << 20);
-    SKIP_UNLESS_READY(vol);
+    SKIP_FOR(vol.why);
     const auto before = platform::fileSystemSpace(vol.mountPoint);
     FillRun run(vol.record(), 1);
     ASSERT_TRUE(nvtest::pumpUntil([&] { return !run.engine.wipeScanPathStr().isEmpty(); }, 20000));
@@ -116,7 +116,7 @@ TEST(FillVolume, QuitDuringAPassStopsTheWriterFirstThenRemovesTheFolder)
 TEST(FillVolume, AVolumeThatIsGoneIsRefusedAndNothingIsWrittenElsewhere)
 {
     TestVolume vol(64LL << 20);
-    SKIP_UNLESS_READY(vol);
+    SKIP_FOR(vol.why);
     const VolumeObjPtr record = vol.record();
     const QString mountPoint = vol.mountPoint;
     ASSERT_TRUE(vol.loop.unmount());
@@ -149,7 +149,7 @@ TEST(FillVolume, AVolumeThatIsGoneIsRefusedAndNothingIsWrittenElsewhere)
 TEST(FillVolume, AnotherVolumeMountedOnTheFillFolderIsNeverFilled)
 {
     TestVolume vol(64LL << 20);
-    SKIP_UNLESS_READY(vol);
+    SKIP_FOR(vol.why);
     nvtest::LoopDevice other(64LL << 20);
     ASSERT_TRUE(other.valid() && other.format(QStringLiteral("ext4")));
     ASSERT_TRUE(QDir().mkpath(vol.fillFolder()));
@@ -181,7 +181,7 @@ TEST(FillVolume, AnotherVolumeMountedOnTheFillFolderIsNeverFilled)
 TEST(FillVolume, ARemountDuringAPassNeverReachesTheVolumeMountedInItsPlace)
 {
     TestVolume vol(300LL << 20);
-    SKIP_UNLESS_READY(vol);
+    SKIP_FOR(vol.why);
     nvtest::LoopDevice other(64LL << 20);
     ASSERT_TRUE(other.valid() && other.format(QStringLiteral("ext4")));
     const QString otherPoint = other.mount();
@@ -229,7 +229,7 @@ TEST(FillVolume, ARemountDuringAPassNeverReachesTheVolumeMountedInItsPlace)
 TEST(FillVolume, AFolderThatCannotBeRemovedFailsTheRunInsteadOfWaitingForEver)
 {
     TestVolume vol(64LL << 20);
-    SKIP_UNLESS_READY(vol);
+    SKIP_FOR(vol.why);
     // A fill folder left by an earlier run, holding a file nobody may delete.
     const QString stuck = vol.fillFolder() + QStringLiteral("/stuck");
     ASSERT_TRUE(nvtest::writeFile(stuck, "x"));
@@ -254,7 +254,7 @@ TEST(FillVolume, AFolderThatCannotBeRemovedFailsTheRunInsteadOfWaitingForEver)
 TEST(FillVolume, ExFatThroughFuse)
 {
     TestVolume vol(64LL << 20, QStringLiteral("exfat"));
-    SKIP_UNLESS_READY(vol);
+    SKIP_FOR(vol.why);
     const QByteArray marker = plantDeletedMarker(vol.mountPoint);
     ASSERT_TRUE(nvtest::fileContains(vol.loop.image(), marker));
     const auto before = platform::fileSystemSpace(vol.mountPoint);

@@ -119,9 +119,6 @@ struct LoopVolume {
     QString why;
 };
 
-#define SKIP_UNLESS_READY(vol)                                                                     \
-    if (!(vol).why.isEmpty())                                                                      \
-    GTEST_SKIP() << (vol).why.toStdString()
 
 // The record the real scan makes of `device`.
 inline VolumeObjPtr scannedRecord(const QString& device)

@@ -14,7 +14,7 @@ void wipeFreeSpaceCase(const char* mkfsType, const QStringList& mkfsArgs, const 
 {
     prepareEnvironment();
     LoopVolume vol(64LL << 20, mkfsType, mkfsArgs, tool);
-    SKIP_UNLESS_READY(vol);
+    SKIP_FOR(vol.why);
     const QString point = vol.mountPoint();
     const QByteArray live = newMarker("LIVE");
     const QByteArray gone = newMarker("GONE");
@@ -94,7 +94,7 @@ TEST(WipeFreeSpaceLoop, ExfatThroughFuse)
 TEST(WipeRoadsLoop, TheDiskUtilityRefusingEndsTheRunWithTheVolumeAsItWas)
 {
     ScannedExt4 v("BUSYVOL");
-    SKIP_UNLESS_READY(v.vol);
+    SKIP_FOR(v.vol.why);
     ASSERT_TRUE(writeMarkerFile(v.point + "/stays.bin", newMarker("STAYS")));
     const QByteArray before = digestOf(v.point + "/stays.bin");
     // A file held open keeps the volume from being unmounted: the utility fails.
@@ -115,7 +115,7 @@ TEST(WipeRoadsLoop, TheDiskUtilityRefusingEndsTheRunWithTheVolumeAsItWas)
 TEST(WipeRoadsLoop, ARefusedPasswordLeavesTheVolumeAsItWas)
 {
     ScannedExt4 v("NOPASS");
-    SKIP_UNLESS_READY(v.vol);
+    SKIP_FOR(v.vol.why);
     ASSERT_TRUE(writeMarkerFile(v.point + "/stays.bin", newMarker("STAYS")));
     const QByteArray before = digestOf(v.point + "/stays.bin");
     wipetest::FakePkexec pkexec;
@@ -134,7 +134,7 @@ TEST(WipeRoadsLoop, ARefusedPasswordLeavesTheVolumeAsItWas)
 TEST(WipeRoadsLoop, WipeFreeSpaceOnAReadOnlyVolumeEndsWithTheBusyOrReadOnlyMessage)
 {
     ScannedExt4 v("READONLY");
-    SKIP_UNLESS_READY(v.vol);
+    SKIP_FOR(v.vol.why);
     ASSERT_TRUE(platform::runProcess("mount", {"-o", "remount,ro", v.point}).succeeded());
 
     RealRun r;
@@ -149,7 +149,7 @@ TEST(WipeRoadsLoop, WipeFreeSpaceOnAReadOnlyVolumeEndsWithTheBusyOrReadOnlyMessa
 TEST(WipeRoadsLoop, AVolumeTakenAwayDuringTheFillEndsAsFailed)
 {
     ScannedExt4 v("GOESAWAY", 200LL << 20);
-    SKIP_UNLESS_READY(v.vol);
+    SKIP_FOR(v.vol.why);
 
     RealRun r;
     r.run.setSelectVolumeObj(v.record);
@@ -164,7 +164,7 @@ TEST(WipeRoadsLoop, AVolumeTakenAwayDuringTheFillEndsAsFailed)
 TEST(WipeRoadsLoop, ACancelDuringTheFillEndsAsFailed)
 {
     ScannedExt4 v("CANCELME", 200LL << 20);
-    SKIP_UNLESS_READY(v.vol);
+    SKIP_FOR(v.vol.why);
 
     RealRun r;
     r.run.setSelectVolumeObj(v.record);
@@ -185,8 +185,8 @@ TEST(WipeRoadsLoop, TheVolumeIsRecognisedOnlyByTheDeviceOnTopOfItsMountPoint)
 {
     prepareEnvironment();
     nvtest::LoopDevice chosen(64LL << 20), other(64LL << 20);
-    if (!chosen.valid() || !other.valid())
-        GTEST_SKIP() << chosen.skipReason().toStdString();
+    NEED_LOOP(chosen);
+    NEED_LOOP(other);
     ASSERT_TRUE(chosen.format("ext4") && other.format("ext4"));
     const QString point = chosen.mount();
     ASSERT_FALSE(point.isEmpty());

@@ -23,7 +23,7 @@ void wipeVolumeCase(const Case& c)
 {
     prepareEnvironment();
     LoopVolume vol(64LL << 20, c.mkfsType, c.mkfsArgs, c.fuseTool);
-    SKIP_UNLESS_READY(vol);
+    SKIP_FOR(vol.why);
     const VolumeObjPtr record = scannedRecord(vol.loop.device());
     ASSERT_TRUE(record) << "the scan lists the volume the disk utility mounted";
     EXPECT_EQ(record->volumeName(), c.nameBefore);
@@ -92,8 +92,7 @@ TEST(WipeVolumeLoop, ASecondPartitionOfTheDiskIsUntouched)
     if (!haveTool("sfdisk") || !haveTool("partx"))
         GTEST_SKIP() << "sfdisk and partx (packages fdisk, util-linux) are needed to partition a disk";
     nvtest::LoopDevice disk(130LL << 20);
-    if (!disk.valid())
-        GTEST_SKIP() << disk.skipReason().toStdString();
+    NEED_LOOP(disk);
     platform::ProcessOptions o;
     o.standardInput = "label: gpt\n,60M,L\n,60M,L\n";
     ASSERT_TRUE(platform::runProcess(platform::findProgram("sfdisk"), {"-q", disk.device()}, o).succeeded());
