@@ -64,6 +64,21 @@ inline bool writeMarkerFile(const QString& path, const QByteArray& marker, qint6
     return nvtest::writeFile(path, marker.repeated(int(bytes / marker.size())));
 }
 
+// Data to keep and data to wipe on the volume at `point`: `live` in the file
+// `liveFile` and `gone` in a file deleted again, each written to the disk.
+inline bool writeLiveAndDeleted(const QString& point, const QString& liveFile, const QByteArray& live,
+                                const QByteArray& gone)
+{
+    const QString deleted = point + QStringLiteral("/deleted.bin");
+    if (!writeMarkerFile(point + liveFile, live) || !writeMarkerFile(deleted, gone))
+        return false;
+    platform::syncFileSystemAt(point);
+    if (!QFile::remove(deleted))
+        return false;
+    platform::syncFileSystemAt(point);
+    return true;
+}
+
 inline QByteArray digestOf(const QString& path)
 {
     QFile f(path);

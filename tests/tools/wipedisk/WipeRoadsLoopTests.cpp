@@ -18,11 +18,7 @@ void wipeFreeSpaceCase(const char* mkfsType, const QStringList& mkfsArgs, const 
     const QString point = vol.mountPoint();
     const QByteArray live = newMarker("LIVE");
     const QByteArray gone = newMarker("GONE");
-    ASSERT_TRUE(writeMarkerFile(point + "/live.bin", live));
-    ASSERT_TRUE(writeMarkerFile(point + "/deleted.bin", gone));
-    platform::syncFileSystemAt(point);
-    ASSERT_TRUE(QFile::remove(point + "/deleted.bin"));
-    platform::syncFileSystemAt(point);
+    ASSERT_TRUE(writeLiveAndDeleted(point, "/live.bin", live, gone));
     const QByteArray liveDigest = digestOf(point + "/live.bin");
     const VolumeObjPtr record = scannedRecord(vol.loop.device());
     ASSERT_TRUE(record);

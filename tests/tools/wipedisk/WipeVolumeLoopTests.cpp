@@ -32,11 +32,7 @@ void wipeVolumeCase(const Case& c)
 
     const QByteArray live = newMarker("LIVE");
     const QByteArray gone = newMarker("GONE");
-    ASSERT_TRUE(writeMarkerFile(point + "/keep/live.bin", live));
-    ASSERT_TRUE(writeMarkerFile(point + "/deleted.bin", gone));
-    platform::syncFileSystemAt(point);
-    ASSERT_TRUE(QFile::remove(point + "/deleted.bin"));
-    platform::syncFileSystemAt(point);
+    ASSERT_TRUE(writeLiveAndDeleted(point, "/keep/live.bin", live, gone));
 
     RealRun r;
     r.run.setSelectVolumeObj(record);
