@@ -12,17 +12,24 @@
 
 namespace bench {
 
+// A new folder "<temp>/<prefix>XXXXXX" of this run alone; the benchmark ends
+// when it cannot be made.
+inline QString makeRunFolder(const QByteArray& prefix)
+{
+    QByteArray pattern = QFile::encodeName(QDir::tempPath()) + '/' + prefix + "XXXXXX";
+    if (!mkdtemp(pattern.data())) {
+        std::perror("cannot make the benchmark's folder");
+        std::exit(1);
+    }
+    return QFile::decodeName(pattern);
+}
+
 class PrivateConfig {
 public:
     PrivateConfig()
+        : path_(makeRunFolder("nullvane-bench-config-"))
     {
-        QByteArray pattern = QFile::encodeName(QDir::tempPath()) + "/nullvane-bench-config-XXXXXX";
-        if (!mkdtemp(pattern.data())) {
-            std::perror("cannot make a private config folder");
-            std::exit(1);
-        }
-        path_ = QFile::decodeName(pattern);
-        qputenv("XDG_CONFIG_HOME", pattern);
+        qputenv("XDG_CONFIG_HOME", QFile::encodeName(path_));
     }
     ~PrivateConfig() { QDir(path_).removeRecursively(); }
     PrivateConfig(const PrivateConfig&) = delete;

@@ -14,7 +14,6 @@
 
 #include "platform/Defaults.h"
 #include "toolkit/ApplicationLook.h"
-#include "toolkit/ToolArea.h"
 #include "tools/fileeraser/EndBgView.h"
 #include "tools/fileeraser/FileEraserViewController.h"
 
@@ -54,12 +53,9 @@ void runCase(const char* label, const QString& folder)
 {
     Host host;
     QWidget window;
-    window.resize(toolkit::kToolWidth, toolkit::kToolHeight);
     FileEraserViewController screen;
     screen.setSuperDelegate(&host);
-    screen.view()->setParent(&window);
-    screen.view()->move(0, 0);
-    window.show();
+    bench::showInToolWindow(window, screen.view());
     screen.viewDragAction({folder});
     QApplication::processEvents();
 
@@ -74,18 +70,10 @@ void runCase(const char* label, const QString& folder)
     bench::StallProbe probe;
     // "继续" is pressed from the dialog's own modal run, as a person would.
     QTimer press;
-    press.setInterval(5);
-    QObject::connect(&press, &QTimer::timeout, [&] {
-        StatusAttachedWindow* dialog = bench::runningDialog();
-        TextImageButton* go = dialog ? bench::buttonTitled(dialog, QStringLiteral("继续")) : nullptr;
-        if (!go)
-            return;
-        press.stop();
+    bench::pressWhenShown(press, QStringLiteral("继续"), 5, [&] {
         probe.start();
         sinceContinue.start();
-        go->click();
     });
-    press.start();
     screen.eraserNowButtonAction();
 
     const bool started = probe.runUntil([&] { return reports >= kHandledBeforeCancel || !screen.deleteErrorArr().isEmpty(); },

@@ -13,7 +13,6 @@
 #include "platform/Defaults.h"
 #include "toolkit/ApplicationLook.h"
 #include "toolkit/TCImageButton.h"
-#include "toolkit/ToolArea.h"
 #include "tools/fileeraser/FileEraserViewController.h"
 
 #include <QApplication>
@@ -57,11 +56,8 @@ int main(int argc, char** argv)
     std::printf("%d records written in %lld ms\n", records, static_cast<long long>(writing.elapsed()));
 
     QWidget window;
-    window.resize(toolkit::kToolWidth, toolkit::kToolHeight);
     FileEraserViewController screen;
-    screen.view()->setParent(&window);
-    screen.view()->move(0, 0);
-    window.show();
+    bench::showInToolWindow(window, screen.view());
     QApplication::processEvents();
 
     double worstOpening = 0;

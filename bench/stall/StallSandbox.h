@@ -5,32 +5,27 @@
 // defaults and the applications the uninstaller finds are then the
 // benchmark's own, never the user's.
 //
-// Also the small drivers the erase tools' benchmarks share: the modal dialog
-// on screen and its button of a given title.
+// Also the small drivers the screens' benchmarks share: the tool window a
+// screen shows in, and the press of a modal dialog's button by its title.
 
-#include "toolkit/StatusAttachedWindow.h"
-#include "toolkit/TextImageButton.h"
+#include "bench/PrivateConfig.h"
+#include "tests/support/DialogLookup.h"
+#include "toolkit/ToolArea.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QFile>
-#include <QLabel>
 #include <QString>
-#include <cstdio>
-#include <cstdlib>
+#include <QTimer>
+#include <functional>
 
 namespace bench {
 
 class StallSandbox {
 public:
     StallSandbox()
+        : path_(makeRunFolder("nullvane-stall-"))
     {
-        QByteArray pattern = QFile::encodeName(QDir::tempPath()) + "/nullvane-stall-XXXXXX";
-        if (!mkdtemp(pattern.data())) {
-            std::perror("cannot make the benchmark's folder");
-            std::exit(1);
-        }
-        path_ = QFile::decodeName(pattern);
         for (const auto& [var, sub] : {std::pair{"HOME", "home"}, {"XDG_CONFIG_HOME", "config"},
                                        {"XDG_DATA_HOME", "data"}, {"XDG_CACHE_HOME", "cache"},
                                        {"XDG_STATE_HOME", "state"}, {"XDG_DATA_DIRS", "share"},
@@ -69,24 +64,34 @@ inline bool writeBenchFile(const QString& path, const QByteArray& bytes)
     return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
 }
 
-// The modal dialog on screen now, if any.
-inline StatusAttachedWindow* runningDialog()
+using nvtest::buttonTitled;
+using nvtest::runningDialog;
+
+// Clicks the button titled `title` of the modal dialog once one is on screen,
+// from the dialog's own modal run as a person would, looking every `everyMs`;
+// `beforeClick` runs just before the click.
+inline void pressWhenShown(QTimer& timer, const QString& title, int everyMs, const std::function<void()>& beforeClick)
 {
-    for (QWidget* w : QApplication::topLevelWidgets()) {
-        auto* dialog = qobject_cast<StatusAttachedWindow*>(w);
-        if (dialog && dialog->isVisible() && dialog->isRunningModal())
-            return dialog;
-    }
-    return nullptr;
+    timer.setInterval(everyMs);
+    QObject::connect(&timer, &QTimer::timeout, [&timer, title, beforeClick] {
+        StatusAttachedWindow* dialog = runningDialog();
+        TextImageButton* button = dialog ? buttonTitled(dialog, title) : nullptr;
+        if (!button)
+            return;
+        timer.stop();
+        beforeClick();
+        button->click();
+    });
+    timer.start();
 }
 
-// The button of `root` titled `title`, if any.
-inline TextImageButton* buttonTitled(QWidget* root, const QString& title)
+// Shows `view` at the top left of `window`, sized as the tool area.
+inline void showInToolWindow(QWidget& window, QWidget* view)
 {
-    for (TextImageButton* b : root->findChildren<TextImageButton*>())
-        if (b->textField() && b->textField()->text() == title)
-            return b;
-    return nullptr;
+    window.resize(toolkit::kToolWidth, toolkit::kToolHeight);
+    view->setParent(&window);
+    view->move(0, 0);
+    window.show();
 }
 
 } // namespace bench

@@ -14,7 +14,6 @@
 #include "platform/Locations.h"
 #include "platform/PropertyList.h"
 #include "toolkit/ApplicationLook.h"
-#include "toolkit/ToolArea.h"
 #include "tools/uninstall/UninstallViewController.h"
 
 #include <QApplication>
@@ -64,20 +63,12 @@ double stallUntilConfirmation(const std::function<void()>& open)
     bool shown = false;
     double stall = -1;
     QTimer watch;
-    watch.setInterval(2);
-    QObject::connect(&watch, &QTimer::timeout, [&] {
-        StatusAttachedWindow* dialog = bench::runningDialog();
-        TextImageButton* cancel = dialog ? bench::buttonTitled(dialog, QStringLiteral("取消")) : nullptr;
-        if (!cancel)
-            return;
-        watch.stop();
+    probe.start();
+    bench::pressWhenShown(watch, QStringLiteral("取消"), 2, [&] {
         probe.runUntil([] { return true; }, 0);
         stall = probe.longestStallMs();
         shown = true;
-        cancel->click();
     });
-    probe.start();
-    watch.start();
     open();
     // Where the dialog opens later than the click, it is waited for here.
     bench::StallProbe rest;
@@ -100,11 +91,8 @@ int main(int argc, char** argv)
     makeApplications(cacheFiles);
 
     QWidget window;
-    window.resize(toolkit::kToolWidth, toolkit::kToolHeight);
     UninstallViewController screen;
-    screen.view()->setParent(&window);
-    screen.view()->move(0, 0);
-    window.show();
+    bench::showInToolWindow(window, screen.view());
     bench::StallProbe scan;
     scan.start();
     if (!scan.runUntil([&] { return !screen.engine().isScan() && screen.list().rowCount() >= kNames.size(); }, 60000)) {

@@ -4,6 +4,7 @@
 // picture folder with SCREENTEST_PNG_FOLDER (a compile definition).
 
 #include "DialogGuard.h"
+#include "DialogLookup.h"
 #include "TestSupport.h"
 
 #include "toolkit/Animation.h"
@@ -105,25 +106,8 @@ inline void sendLeave(QWidget* w)
     QApplication::sendEvent(w, &leave);
 }
 
-// The button of `root` titled `title` ("继续", "取消"), or null.
-inline TextImageButton* buttonTitled(QWidget* root, const QString& title)
-{
-    for (TextImageButton* b : root->findChildren<TextImageButton*>())
-        if (b->textField() && b->textField()->text() == title)
-            return b;
-    return nullptr;
-}
-
-// The modal dialog window on screen now, if any.
-inline StatusAttachedWindow* runningDialog()
-{
-    for (QWidget* w : QApplication::topLevelWidgets()) {
-        auto* dialog = qobject_cast<StatusAttachedWindow*>(w);
-        if (dialog && dialog->isVisible() && dialog->isRunningModal())
-            return dialog;
-    }
-    return nullptr;
-}
+using nvtest::buttonTitled;
+using nvtest::runningDialog;
 
 // Top-level widgets of a type that are visible now.
 template <class T> T* visibleTopLevel()
