@@ -44,6 +44,14 @@ DropResult drag(DragView& view, QMimeData* data, Qt::DropActions actions = Qt::C
     return result;
 }
 
+// A drop target of 400 × 300 that tells a recorder what it takes.
+class DragViewWithDelegate : public ::testing::Test {
+protected:
+    DragViewWithDelegate() { view.setDelegate(&recorder); }
+    Recorder recorder;
+    DragView view{QRect(0, 0, 400, 300), nullptr};
+};
+
 } // namespace
 
 TEST(DragView, FilesAndFoldersArriveAsLocalPathsInOrderAsACopy)
@@ -72,11 +80,8 @@ TEST(DragView, FilesAndFoldersArriveAsLocalPathsInOrderAsACopy)
     EXPECT_EQ(recorder.drops[0], paths);
 }
 
-TEST(DragView, ASourceThatCannotCopyIsRefused)
+TEST_F(DragViewWithDelegate, ASourceThatCannotCopyIsRefused)
 {
-    Recorder recorder;
-    DragView view(QRect(0, 0, 400, 300), nullptr);
-    view.setDelegate(&recorder);
     QMimeData data;
     data.setUrls({QUrl::fromLocalFile(QStringLiteral("/tmp/x"))});
     const DropResult result = drag(view, &data, Qt::MoveAction);
@@ -84,11 +89,8 @@ TEST(DragView, ASourceThatCannotCopyIsRefused)
     EXPECT_TRUE(recorder.drops.isEmpty());
 }
 
-TEST(DragView, ImageDataIsTakenAndIgnoredEvenBesideFileNames)
+TEST_F(DragViewWithDelegate, ImageDataIsTakenAndIgnoredEvenBesideFileNames)
 {
-    Recorder recorder;
-    DragView view(QRect(0, 0, 400, 300), nullptr);
-    view.setDelegate(&recorder);
     QMimeData data;
     data.setData(DragView::kTiffMimeType, QByteArray("II*\0fake tiff", 13));
     data.setUrls({QUrl::fromLocalFile(QStringLiteral("/tmp/picture.tiff"))});
@@ -98,11 +100,8 @@ TEST(DragView, ImageDataIsTakenAndIgnoredEvenBesideFileNames)
     EXPECT_TRUE(recorder.drops.isEmpty()) << "the image wins; its file names are not delivered";
 }
 
-TEST(DragView, EmptyImageDataIsRefusedWithALogLine)
+TEST_F(DragViewWithDelegate, EmptyImageDataIsRefusedWithALogLine)
 {
-    Recorder recorder;
-    DragView view(QRect(0, 0, 400, 300), nullptr);
-    view.setDelegate(&recorder);
     QMimeData data;
     data.setData(DragView::kTiffMimeType, QByteArray());
     platform::LogCapture capture;
@@ -112,11 +111,8 @@ TEST(DragView, EmptyImageDataIsRefusedWithALogLine)
     EXPECT_TRUE(capture.contains(QStringLiteral("Error: MyNSView performDragOperation zPasteboardData == nil")));
 }
 
-TEST(DragView, AddressesOfOtherMachinesAreLeftOut)
+TEST_F(DragViewWithDelegate, AddressesOfOtherMachinesAreLeftOut)
 {
-    Recorder recorder;
-    DragView view(QRect(0, 0, 400, 300), nullptr);
-    view.setDelegate(&recorder);
     QMimeData mixed;
     mixed.setUrls({QUrl(QStringLiteral("https://example.org/file.zip")), QUrl::fromLocalFile(QStringLiteral("/tmp/local.txt")),
                    QUrl(QStringLiteral("file://fileserver/share/remote.txt")), QUrl(QStringLiteral("smb://nas/x"))});

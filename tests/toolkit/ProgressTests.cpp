@@ -27,6 +27,18 @@ struct RealAnimations {
 
 QColor pixel(const QImage& image, int x, int y) { return QColor::fromRgba(image.pixel(x, y)); }
 
+// A bar on a pane that is shown.
+class ShownProgressBar : public ::testing::Test {
+protected:
+    ShownProgressBar()
+    {
+        pane.resize(700, 100);
+        pane.show();
+    }
+    QWidget pane;
+    ITProgressBar bar{QRect(48, 40, 600, 16), &pane};
+};
+
 } // namespace
 
 TEST(ITProgressBar, StartsFullWithMovingStripes)
@@ -121,12 +133,8 @@ TEST(ITProgressBar, AnimatedValueLandsOnTheTarget)
         EXPECT_TRUE(v >= 0.6 && v <= 0.9) << v;
 }
 
-TEST(ITProgressBar, HidingFadesThenStopsTheStripes)
+TEST_F(ShownProgressBar, HidingFadesThenStopsTheStripes)
 {
-    QWidget pane;
-    pane.resize(700, 100);
-    ITProgressBar bar(QRect(48, 40, 600, 16), &pane);
-    pane.show();
     ASSERT_TRUE(bar.isVisible());
     bar.setVisible(false); // duration 0: at once
     EXPECT_TRUE(bar.isHidden());
@@ -138,12 +146,8 @@ TEST(ITProgressBar, HidingFadesThenStopsTheStripes)
     EXPECT_DOUBLE_EQ(bar.fadeOpacity(), 1.0);
 }
 
-TEST(ITProgressBar, ShowingAgainBeforeTheFadeEndsKeepsItVisibleAndMoving)
+TEST_F(ShownProgressBar, ShowingAgainBeforeTheFadeEndsKeepsItVisibleAndMoving)
 {
-    QWidget pane;
-    pane.resize(700, 100);
-    ITProgressBar bar(QRect(48, 40, 600, 16), &pane);
-    pane.show();
     RealAnimations real;
     bar.setVisible(false);
     EXPECT_TRUE(bar.isVisible()) << "still fading out";
@@ -161,12 +165,8 @@ TEST(ITProgressBar, ShowingAgainBeforeTheFadeEndsKeepsItVisibleAndMoving)
     EXPECT_FALSE(bar.hasStripeAnimation());
 }
 
-TEST(ITProgressBar, AnimatesWhileHiddenWaitsForShowing)
+TEST_F(ShownProgressBar, AnimatesWhileHiddenWaitsForShowing)
 {
-    QWidget pane;
-    pane.resize(700, 100);
-    ITProgressBar bar(QRect(48, 40, 600, 16), &pane);
-    pane.show();
     bar.setAnimates(false);
     EXPECT_FALSE(bar.hasStripeAnimation());
     EXPECT_DOUBLE_EQ(bar.stripesOpacity(), 0.0);

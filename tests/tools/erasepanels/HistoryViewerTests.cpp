@@ -119,6 +119,18 @@ protected:
     QWidget window;
 };
 
+// The panel shown over three runs written beforehand.
+class HistoryOfThreeRuns : public HistoryViewerTest {
+protected:
+    void SetUp() override
+    {
+        HistoryViewerTest::SetUp();
+        writeThreeRuns();
+        show(history);
+    }
+    HistoryViewController history;
+};
+
 } // namespace
 
 TEST_F(HistoryViewerTest, WithoutRecordsTheEmptyStateShows)
@@ -180,11 +192,8 @@ TEST_F(HistoryViewerTest, RunsNewestFirstTheNewestOpenAndTheHeaderRowRelabelled)
     EXPECT_EQ(QModelIndex(history.historyOutlineView()->isSelectRow()), model->index(1, 0, newest));
 }
 
-TEST_F(HistoryViewerTest, DeleteActsOnTheClickedRunAfterExpandCollapseAndReload)
+TEST_F(HistoryOfThreeRuns, DeleteActsOnTheClickedRunAfterExpandCollapseAndReload)
 {
-    writeThreeRuns();
-    HistoryViewController history;
-    show(history);
     QStandardItemModel* model = history.model();
     EUCustomOutlineView* outline = history.historyOutlineView();
 
@@ -218,11 +227,8 @@ TEST_F(HistoryViewerTest, DeleteActsOnTheClickedRunAfterExpandCollapseAndReload)
     EXPECT_TRUE(history.keyClickStr().isEmpty());
 }
 
-TEST_F(HistoryViewerTest, ASecondIconClickWithinAFifthOfASecondIsIgnored)
+TEST_F(HistoryOfThreeRuns, ASecondIconClickWithinAFifthOfASecondIsIgnored)
 {
-    writeThreeRuns();
-    HistoryViewController history;
-    show(history);
     QStringList exported;
     history.setSavePanel([&](QWidget*, const QString&) {
         exported << QStringLiteral("asked");
@@ -242,11 +248,8 @@ TEST_F(HistoryViewerTest, ASecondIconClickWithinAFifthOfASecondIsIgnored)
     EXPECT_FALSE(history.stateCell()->hitTestForEvent(cell.topLeft() + QPointF(90, 5), cell, run.sibling(run.row(), 2)));
 }
 
-TEST_F(HistoryViewerTest, ExportWritesTheClickedRunEscapedWithTheSuffix)
+TEST_F(HistoryOfThreeRuns, ExportWritesTheClickedRunEscapedWithTheSuffix)
 {
-    writeThreeRuns();
-    HistoryViewController history;
-    show(history);
     const QString folder = nvtest::freshFolder(QStringLiteral("export"));
     QString proposed;
     history.setSavePanel([&](QWidget*, const QString& name) {
@@ -282,11 +285,8 @@ TEST_F(HistoryViewerTest, ExportWritesTheClickedRunEscapedWithTheSuffix)
     EXPECT_EQ(notices.size(), 2);
 }
 
-TEST_F(HistoryViewerTest, TheSaveDialogAsksBeforeReplacingAndTheNoticeTellsTheOutcome)
+TEST_F(HistoryOfThreeRuns, TheSaveDialogAsksBeforeReplacingAndTheNoticeTellsTheOutcome)
 {
-    writeThreeRuns();
-    HistoryViewController history;
-    show(history);
     const QString folder = nvtest::freshFolder(QStringLiteral("dialog"));
     const QString target = folder + QStringLiteral("/existing.html");
     ASSERT_TRUE(nvtest::writeFile(target, "keep"));

@@ -55,14 +55,36 @@ const QString kChromium = QStringLiteral("chromium-156/Default");
 const QString kFirefoxProfiles = QStringLiteral("firefox-esr-153/profiles");
 const QString kFirefoxProfile = QStringLiteral("/ebpvrodj.default-esr");
 
+// The recorded Chromium profile as Google Chrome's default profile.
+class RecordedChromium : public ::testing::Test {
+protected:
+    RecordedChromium()
+    {
+        h.app(chrome);
+        copyRecorded(kChromium, profile);
+    }
+    Home h;
+    const QString chrome = QStringLiteral("Google Chrome");
+    const QString profile = h.home(QStringLiteral(".config/google-chrome/Default"));
+};
+
+// The recorded Firefox ESR profiles folder in its usual place.
+class RecordedFirefox : public ::testing::Test {
+protected:
+    RecordedFirefox()
+    {
+        h.app(ff);
+        copyRecorded(kFirefoxProfiles, profiles);
+    }
+    Home h;
+    const QString ff = QStringLiteral("Firefox ESR");
+    const QString profiles = h.home(QStringLiteral(".config/mozilla/firefox"));
+};
+
 } // namespace
 
-TEST(RecordedProfiles, ChromiumLayoutKeepsCookiesInTheProfileAndEveryVisitGoes)
+TEST_F(RecordedChromium, LayoutKeepsCookiesInTheProfileAndEveryVisitGoes)
 {
-    Home h;
-    h.app(QStringLiteral("Google Chrome"));
-    const QString profile = h.home(QStringLiteral(".config/google-chrome/Default"));
-    copyRecorded(kChromium, profile);
     ASSERT_FALSE(QFileInfo::exists(profile + QStringLiteral("/Network")));
     const QString history = profile + QStringLiteral("/History");
     const QString webData = profile + QStringLiteral("/Web Data");
@@ -70,7 +92,6 @@ TEST(RecordedProfiles, ChromiumLayoutKeepsCookiesInTheProfileAndEveryVisitGoes)
     ASSERT_GT(rows(webData, "autofill"), 0);
 
     Scanned s;
-    const QString chrome = QStringLiteral("Google Chrome");
     EXPECT_TRUE(s.item(chrome, QStringLiteral("Cookies"))->urlStr.endsWith(QStringLiteral("/Default/Cookies")));
     EXPECT_EQ(s.item(chrome, QStringLiteral("Browsing History"))->size, QStringLiteral("%1 项").arg(rows(history, "urls")));
     EXPECT_EQ(s.item(chrome, QStringLiteral("Cookies"))->size, QStringLiteral("%1 项").arg(rows(profile + "/Cookies", "cookies")));
@@ -96,12 +117,8 @@ TEST(RecordedProfiles, ChromiumLayoutKeepsCookiesInTheProfileAndEveryVisitGoes)
 // in shared_proto_db, from which it writes deleted rows back at its next
 // start. The amount counts both; the clean empties both and leaves the store's
 // other features alone.
-TEST(RecordedProfiles, ChromiumDownloadsGoFromHistoryAndFromTheStoreThatBringsThemBack)
+TEST_F(RecordedChromium, DownloadsGoFromHistoryAndFromTheStoreThatBringsThemBack)
 {
-    Home h;
-    h.app(QStringLiteral("Google Chrome"));
-    const QString profile = h.home(QStringLiteral(".config/google-chrome/Default"));
-    copyRecorded(kChromium, profile);
     const QString history = profile + QStringLiteral("/History");
     const QString store = profile + QStringLiteral("/shared_proto_db");
     ASSERT_EQ(rows(history, "downloads"), 2);
@@ -116,7 +133,6 @@ TEST(RecordedProfiles, ChromiumDownloadsGoFromHistoryAndFromTheStoreThatBringsTh
     // Rows deleted by hand: the store would bring both back, and says so.
     sql(history, {"DELETE FROM downloads", "DELETE FROM downloads_url_chains"});
     Scanned s;
-    const QString chrome = QStringLiteral("Google Chrome");
     EXPECT_EQ(s.item(chrome, QStringLiteral("Download History"))->size, QStringLiteral("2 项"));
     // Measuring read a copy: the store's files are as they were.
     EXPECT_EQ(QDir(store).entryList(QDir::Files, QDir::Name), storeBefore);
@@ -129,15 +145,10 @@ TEST(RecordedProfiles, ChromiumDownloadsGoFromHistoryAndFromTheStoreThatBringsTh
     EXPECT_GT(rows(history, "urls"), 0);   // the visits are another item's
 }
 
-TEST(RecordedProfiles, ChromiumDownloadsAreLeftWhileTheBrowserHoldsItsStore)
+TEST_F(RecordedChromium, DownloadsAreLeftWhileTheBrowserHoldsItsStore)
 {
-    Home h;
-    h.app(QStringLiteral("Google Chrome"));
-    const QString profile = h.home(QStringLiteral(".config/google-chrome/Default"));
-    copyRecorded(kChromium, profile);
     const QString history = profile + QStringLiteral("/History");
     Scanned s;
-    const QString chrome = QStringLiteral("Google Chrome");
     EXPECT_EQ(s.item(chrome, QStringLiteral("Download History"))->size, QStringLiteral("2 项"));
     {
         // LevelDB lets one process open a store at a time, as Chromium does.
@@ -154,30 +165,21 @@ TEST(RecordedProfiles, ChromiumDownloadsAreLeftWhileTheBrowserHoldsItsStore)
 
 // A store that is a link to somewhere else is not the browser's own: it is
 // neither read nor changed, and the downloads stay with an amount unknown.
-TEST(RecordedProfiles, ChromiumStoreLinkedFromElsewhereIsLeftAlone)
+TEST_F(RecordedChromium, StoreLinkedFromElsewhereIsLeftAlone)
 {
-    Home h;
-    h.app(QStringLiteral("Google Chrome"));
-    const QString profile = h.home(QStringLiteral(".config/google-chrome/Default"));
-    copyRecorded(kChromium, profile);
     const QString elsewhere = nvtest::freshFolder(QStringLiteral("elsewhere")) + QStringLiteral("/store");
     ASSERT_TRUE(QDir().rename(profile + QStringLiteral("/shared_proto_db"), elsewhere));
     ASSERT_TRUE(QFile::link(elsewhere, profile + QStringLiteral("/shared_proto_db")));
 
     Scanned s;
-    const QString chrome = QStringLiteral("Google Chrome");
     EXPECT_EQ(s.item(chrome, QStringLiteral("Download History"))->size, QString());
     s.clean(chrome, QStringLiteral("Download History"));
     EXPECT_EQ(rows(profile + QStringLiteral("/History"), "downloads"), 2);
     EXPECT_EQ(levelDbKeys(elsewhere).filter(QRegularExpression(QStringLiteral("^21_download,"))).size(), 2);
 }
 
-TEST(RecordedProfiles, FirefoxEsrSessionCachesAndTheProfileItUses)
+TEST_F(RecordedFirefox, SessionCachesAndTheProfileItUses)
 {
-    Home h;
-    h.app(QStringLiteral("Firefox ESR"));
-    const QString profiles = h.home(QStringLiteral(".config/mozilla/firefox"));
-    copyRecorded(kFirefoxProfiles, profiles);
     copyRecorded(QStringLiteral("firefox-esr-153/cache"), h.home(QStringLiteral(".cache/mozilla/firefox")));
     const QString profile = profiles + kFirefoxProfile;
     const QString cache = h.home(QStringLiteral(".cache/mozilla/firefox") + kFirefoxProfile);
@@ -187,7 +189,6 @@ TEST(RecordedProfiles, FirefoxEsrSessionCachesAndTheProfileItUses)
     ASSERT_GT(rows(forms, "moz_formhistory"), 0);
 
     Scanned s;
-    const QString ff = QStringLiteral("Firefox ESR");
     const qint64 session = QFileInfo(profile + QStringLiteral("/sessionstore.jsonlz4")).size()
                            + treeSize(profile + QStringLiteral("/sessionstore-backups"));
     EXPECT_EQ(s.item(ff, QStringLiteral("Session"))->size, CommUti::longlongDiskSize(session + formBytes(forms, "fieldname")));
@@ -211,12 +212,8 @@ TEST(RecordedProfiles, FirefoxEsrSessionCachesAndTheProfileItUses)
 // Firefox's history is its pages: a visited address stays offered by the
 // address bar as long as its page is there, visits or not. Every page that no
 // bookmark or keyword holds goes, with what describes it.
-TEST(RecordedProfiles, FirefoxHistoryTakesThePagesAndKeepsBookmarksAndKeywords)
+TEST_F(RecordedFirefox, HistoryTakesThePagesAndKeepsBookmarksAndKeywords)
 {
-    Home h;
-    h.app(QStringLiteral("Firefox ESR"));
-    const QString profiles = h.home(QStringLiteral(".config/mozilla/firefox"));
-    copyRecorded(kFirefoxProfiles, profiles);
     const QString places = profiles + kFirefoxProfile + QStringLiteral("/places.sqlite");
     const QString favicons = profiles + kFirefoxProfile + QStringLiteral("/favicons.sqlite");
     for (const char* table : {"moz_places_metadata", "moz_inputhistory", "moz_keywords"})
@@ -237,7 +234,6 @@ TEST(RecordedProfiles, FirefoxHistoryTakesThePagesAndKeepsBookmarksAndKeywords)
                    QStringLiteral("INSERT INTO moz_icons_to_pages(page_id, icon_id) VALUES (901, 901), (902, 902)")});
 
     Scanned s;
-    const QString ff = QStringLiteral("Firefox ESR");
     EXPECT_EQ(s.clean(ff, QStringLiteral("Browsing History")), QStringLiteral("0 项"));
     EXPECT_EQ(rows(places, "moz_historyvisits"), 0);
     EXPECT_EQ(column(places, QStringLiteral("select url from moz_places order by id")), held);
@@ -256,12 +252,8 @@ TEST(RecordedProfiles, FirefoxHistoryTakesThePagesAndKeepsBookmarksAndKeywords)
     EXPECT_EQ(column(favicons, QStringLiteral("pragma integrity_check")), QStringList{QStringLiteral("ok")});
 }
 
-TEST(RecordedProfiles, FirefoxDownloadsTakeTheirVisitsAndPagesAndNothingElse)
+TEST_F(RecordedFirefox, DownloadsTakeTheirVisitsAndPagesAndNothingElse)
 {
-    Home h;
-    h.app(QStringLiteral("Firefox ESR"));
-    const QString profiles = h.home(QStringLiteral(".config/mozilla/firefox"));
-    copyRecorded(kFirefoxProfiles, profiles);
     const QString places = profiles + kFirefoxProfile + QStringLiteral("/places.sqlite");
     ASSERT_EQ(rows(places, "moz_historyvisits", "visit_type = 7"), 2);
     const QStringList otherVisits =
@@ -273,7 +265,6 @@ TEST(RecordedProfiles, FirefoxDownloadsTakeTheirVisitsAndPagesAndNothingElse)
                  "UPDATE moz_places SET foreign_count = foreign_count + 1 WHERE url LIKE '%/file2.bin'"});
 
     Scanned s;
-    const QString ff = QStringLiteral("Firefox ESR");
     EXPECT_EQ(s.clean(ff, QStringLiteral("Download History")), QStringLiteral("0 项"));
     EXPECT_EQ(rows(places, "moz_historyvisits", "visit_type = 7"), 0);
     EXPECT_EQ(rows(places, "moz_annos"), 0);
