@@ -10,7 +10,6 @@
 #include "platform/Packaging.h"
 #include "platform/Process.h"
 #include "platform/Removal.h"
-#include "tools/uninstall/AsMDeleteExecutor.h"
 #include "tools/uninstall/LinuxApplications.h"
 #include "tools/uninstall/RelatedAppFilesScanner.h"
 
@@ -100,21 +99,6 @@ protected:
         return nullptr;
     }
 
-    QStringList removeThroughExecutor(const AMAppItemList& group)
-    {
-        struct Delegate : AsMDeleteExecutorDelegate {
-            void deleteRelatedFile(const AMAppItemPtr& item) override { removed << item->path; }
-            void deleteRelatedFileFail(const AMAppItemPtr& item) override { failed << item->path; }
-            QStringList removed, failed;
-        } delegate;
-        AsMDeleteExecutor executor;
-        executor.setDelegate(&delegate);
-        executor.executeDelete(group);
-        EXPECT_TRUE(nvtest::pumpUntil([&] { return delegate.removed.size() + delegate.failed.size() == group.size(); },
-                                      120000));
-        return delegate.failed;
-    }
-
     QString root_;
 };
 
@@ -136,7 +120,7 @@ TEST_F(DebPackage, RemovedWithItsRelatedFilesAndNothingElse)
 
     const AMAppItemList group = RelatedAppFilesScanner::relatedFilesToItem(item);
     ASSERT_EQ(fx::pathsOf(group), (QStringList{item->path, fx::at(QStringLiteral("~/.config/nvtest-hello"))}));
-    EXPECT_TRUE(removeThroughExecutor(group).isEmpty());
+    EXPECT_TRUE(fx::removeThroughExecutor(group).failed.isEmpty());
 
     EXPECT_FALSE(platform::packaging::debInstalled(QStringLiteral("nvtest-hello")));
     EXPECT_FALSE(QFileInfo::exists(root_ + QStringLiteral("/usr/bin/nvtest-hello")));
@@ -163,7 +147,7 @@ TEST_F(DebPackage, APackageOthersDependOnIsRefusedAndBothStay)
     ASSERT_EQ(group.size(), 2);
 
     // The application stays installed, so its settings stay with it.
-    EXPECT_EQ(removeThroughExecutor(group), (QStringList{item->path, group[1]->path}));
+    EXPECT_EQ(fx::pathsOf(fx::removeThroughExecutor(group).failed), (QStringList{item->path, group[1]->path}));
     EXPECT_TRUE(QFileInfo::exists(config));
     EXPECT_TRUE(group[0]->failureReason.contains(QStringLiteral("nvtest-hello-plugin"))) << group[0]->failureReason;
     EXPECT_TRUE(platform::packaging::debInstalled(QStringLiteral("nvtest-hello")));

@@ -78,6 +78,13 @@ protected:
     {
         return nvtest::pumpUntil([&] { return r.events.size() >= count; }, 20000);
     }
+    // Removes `items`, telling `recorder`, and waits until each is reported.
+    static bool removeAll(AsMDeleteExecutor& executor, Recorder& recorder, const AMAppItemList& items)
+    {
+        executor.setDelegate(&recorder);
+        executor.executeDelete(items);
+        return waitFor(recorder, int(items.size()));
+    }
 
     fx::FakePkexec pkexec_;
     QString base_, free_, locked_;
@@ -137,9 +144,7 @@ TEST_F(Executor, ARefusedOrCancelledPasswordFailsThatItemAndTheNextItemAsksAgain
     platform::LogCapture logs;
     Recorder recorder;
     AsMDeleteExecutor executor;
-    executor.setDelegate(&recorder);
-    executor.executeDelete({itemAt(a), itemAt(b)});
-    ASSERT_TRUE(waitFor(recorder, 2));
+    ASSERT_TRUE(removeAll(executor, recorder, {itemAt(a), itemAt(b)}));
 
     EXPECT_EQ(recorder.events, (QStringList{QStringLiteral("failed ") + a, QStringLiteral("failed ") + b}));
     EXPECT_EQ(calls().size(), 2);
@@ -165,9 +170,7 @@ TEST_F(Executor, AfterACancelTheNextItemAsksAgainAndCanBeGranted)
 
     Recorder recorder;
     AsMDeleteExecutor executor;
-    executor.setDelegate(&recorder);
-    executor.executeDelete({itemAt(a), itemAt(b)});
-    ASSERT_TRUE(waitFor(recorder, 2));
+    ASSERT_TRUE(removeAll(executor, recorder, {itemAt(a), itemAt(b)}));
 
     EXPECT_EQ(recorder.events, (QStringList{QStringLiteral("failed ") + a, QStringLiteral("removed ") + b}));
     EXPECT_EQ(calls().size(), 2);
@@ -187,9 +190,7 @@ TEST_F(Executor, AMissingPathAsksNothingAndAPathListedTwiceIsHandledOnce)
 
     Recorder recorder;
     AsMDeleteExecutor executor;
-    executor.setDelegate(&recorder);
-    executor.executeDelete({itemAt(missing), itemAt(stuck), itemAt(stuck), itemAt(loose), itemAt(loose)});
-    ASSERT_TRUE(waitFor(recorder, 5));
+    ASSERT_TRUE(removeAll(executor, recorder, {itemAt(missing), itemAt(stuck), itemAt(stuck), itemAt(loose), itemAt(loose)}));
 
     EXPECT_EQ(recorder.events,
               (QStringList{QStringLiteral("removed ") + missing, QStringLiteral("failed ") + stuck,
@@ -211,9 +212,7 @@ TEST_F(Executor, SuccessMeansThePathIsGoneNotThatTheHelperWasQuiet)
     platform::LogCapture logs;
     Recorder recorder;
     AsMDeleteExecutor executor;
-    executor.setDelegate(&recorder);
-    executor.executeDelete({itemAt(a), itemAt(b)});
-    ASSERT_TRUE(waitFor(recorder, 2));
+    ASSERT_TRUE(removeAll(executor, recorder, {itemAt(a), itemAt(b)}));
 
     EXPECT_EQ(recorder.events, (QStringList{QStringLiteral("failed ") + a, QStringLiteral("failed ") + b}));
     EXPECT_TRUE(logs.contains(QStringLiteral("Clean file by authorization failed: ") + a));
@@ -230,9 +229,7 @@ TEST_F(Executor, SuccessMeansThePathIsGoneNotThatTheHelperWasQuiet)
     qputenv("NULLVANE_REMOVE_HELPER", QFile::encodeName(liar));
     Recorder second;
     AsMDeleteExecutor another;
-    another.setDelegate(&second);
-    another.executeDelete({itemAt(a)});
-    ASSERT_TRUE(waitFor(second, 1));
+    ASSERT_TRUE(removeAll(another, second, {itemAt(a)}));
     EXPECT_EQ(second.events, QStringList{QStringLiteral("failed ") + a});
     EXPECT_EQ(calls().size(), 2);
 }
@@ -248,9 +245,7 @@ TEST_F(Executor, AHelperThatGoesAwayEndsTheSessionAndTheNextItemAsksAgain)
 
     Recorder recorder;
     AsMDeleteExecutor executor;
-    executor.setDelegate(&recorder);
-    executor.executeDelete({itemAt(a), itemAt(b)});
-    ASSERT_TRUE(waitFor(recorder, 2));
+    ASSERT_TRUE(removeAll(executor, recorder, {itemAt(a), itemAt(b)}));
 
     EXPECT_EQ(recorder.events, (QStringList{QStringLiteral("failed ") + a, QStringLiteral("removed ") + b}));
     EXPECT_EQ(calls().size(), 2);
@@ -266,9 +261,7 @@ TEST_F(Executor, AHelperThatCannotBeStartedFailsTheItem)
     platform::LogCapture logs;
     Recorder recorder;
     AsMDeleteExecutor executor;
-    executor.setDelegate(&recorder);
-    executor.executeDelete({itemAt(a)});
-    ASSERT_TRUE(waitFor(recorder, 1));
+    ASSERT_TRUE(removeAll(executor, recorder, {itemAt(a)}));
 
     EXPECT_EQ(recorder.events, QStringList{QStringLiteral("failed ") + a});
     EXPECT_TRUE(logs.contains(QStringLiteral("Error Creating Initial Authorization")));
@@ -338,10 +331,8 @@ TEST_F(Executor, AnApplicationAsksForTheRightsBeforeAnyOfItGoesAndARefusalKeepsA
         SCOPED_TRACE(int(ending));
         Recorder recorder;
         AsMDeleteExecutor executor;
-        executor.setDelegate(&recorder);
         const AMAppItemList items = group();
-        executor.executeDelete(items);
-        ASSERT_TRUE(waitFor(recorder, 3));
+        ASSERT_TRUE(removeAll(executor, recorder, items));
         EXPECT_EQ(recorder.events, (QStringList{QStringLiteral("failed ") + program, QStringLiteral("failed ") + entry,
                                                 QStringLiteral("failed ") + settings}));
         for (const QString& p : {program, entry, settings})
@@ -354,9 +345,7 @@ TEST_F(Executor, AnApplicationAsksForTheRightsBeforeAnyOfItGoesAndARefusalKeepsA
     // Granted, all of it goes, for one request.
     Recorder recorder;
     AsMDeleteExecutor executor;
-    executor.setDelegate(&recorder);
-    executor.executeDelete(group());
-    ASSERT_TRUE(waitFor(recorder, 3));
+    ASSERT_TRUE(removeAll(executor, recorder, group()));
     EXPECT_EQ(recorder.events, (QStringList{QStringLiteral("removed ") + program, QStringLiteral("removed ") + entry,
                                             QStringLiteral("removed ") + settings}));
     EXPECT_EQ(calls().size(), 3);

@@ -11,7 +11,6 @@
 #include "platform/Removal.h"
 #include "platform/Locations.h"
 #include "platform/Packaging.h"
-#include "tools/uninstall/AsMDeleteExecutor.h"
 #include "tools/uninstall/LinuxApplications.h"
 #include "tools/uninstall/RelatedAppFilesScanner.h"
 #include "tools/uninstall/UninstallTally.h"
@@ -333,23 +332,12 @@ TEST_F(LinuxApps, RemovalGoesThroughThePackagingAndTellsTheTruth)
     if (!nvtest::isRoot())
         GTEST_SKIP() << "a Debian package is removed as root; as another user it goes through pkexec";
     const AMAppItemList items = LinuxApplications::scan();
-    struct Delegate : AsMDeleteExecutorDelegate {
-        void deleteRelatedFile(const AMAppItemPtr& item) override { removed << item->bundleID; }
-        void deleteRelatedFileFail(const AMAppItemPtr& item) override { failed << item->bundleID; }
-        QStringList removed, failed;
-    } delegate;
 
     // A package that would take another with it is not removed at all.
     nvtest::writeFile(state_ + QStringLiteral("/dependants"), "Remv gedit-plugins [44.2-1]\n");
     nvtest::writeFile(state_ + QStringLiteral("/snap-refuses"), "");
-    {
-        AsMDeleteExecutor executor;
-        executor.setDelegate(&delegate);
-        executor.executeDelete({find(items, QStringLiteral("org.gnome.gedit")),
-                                find(items, QStringLiteral("firefox_firefox"))});
-        ASSERT_TRUE(nvtest::pumpUntil([&] { return delegate.removed.size() + delegate.failed.size() == 2; }));
-    }
-    EXPECT_EQ(delegate.failed, (QStringList{QStringLiteral("org.gnome.gedit"), QStringLiteral("firefox_firefox")}));
+    const AMAppItemList refused{find(items, QStringLiteral("org.gnome.gedit")), find(items, QStringLiteral("firefox_firefox"))};
+    EXPECT_EQ(fx::pathsOf(fx::removeThroughExecutor(refused).failed), fx::pathsOf(refused));
     EXPECT_TRUE(find(items, QStringLiteral("org.gnome.gedit"))->failureReason.contains(QStringLiteral("gedit-plugins")));
     QFile calls(state_ + QStringLiteral("/apt-calls"));
     ASSERT_TRUE(calls.open(QIODevice::ReadOnly));
@@ -365,17 +353,10 @@ TEST_F(LinuxApps, RemovalGoesThroughThePackagingAndTellsTheTruth)
     // when the packaging no longer knows it.
     QFile::remove(state_ + QStringLiteral("/dependants"));
     QFile::remove(state_ + QStringLiteral("/snap-refuses"));
-    delegate.removed.clear();
-    delegate.failed.clear();
-    {
-        AsMDeleteExecutor executor;
-        executor.setDelegate(&delegate);
-        executor.executeDelete({find(items, QStringLiteral("org.gnome.gedit")),
-                                find(items, QStringLiteral("org.example.Paint")),
-                                find(items, QStringLiteral("firefox_firefox"))});
-        ASSERT_TRUE(nvtest::pumpUntil([&] { return delegate.removed.size() + delegate.failed.size() == 3; }));
-    }
-    EXPECT_EQ(delegate.removed.size(), 3) << delegate.failed;
+    const fx::RemovalReport alone = fx::removeThroughExecutor({find(items, QStringLiteral("org.gnome.gedit")),
+                                                               find(items, QStringLiteral("org.example.Paint")),
+                                                               find(items, QStringLiteral("firefox_firefox"))});
+    EXPECT_EQ(alone.removed.size(), 3) << fx::pathsOf(alone.failed);
     EXPECT_TRUE(QFileInfo::exists(state_ + QStringLiteral("/removed-gedit")));
     EXPECT_TRUE(QFileInfo::exists(state_ + QStringLiteral("/removed-org.example.Paint")));
     EXPECT_TRUE(QFileInfo::exists(state_ + QStringLiteral("/removed-firefox")));
@@ -393,18 +374,10 @@ TEST_F(LinuxApps, AnApplicationItsPackagingKeepsKeepsItsFilesWhateverOrderTheyWe
     nvtest::writeFile(state_ + QStringLiteral("/snap-refuses"), "");
 
     // The application unticked and ticked again: it comes after its files.
-    struct Delegate : AsMDeleteExecutorDelegate {
-        void deleteRelatedFile(const AMAppItemPtr& item) override { removed << item->path; }
-        void deleteRelatedFileFail(const AMAppItemPtr& item) override { failed << item->path; }
-        QStringList removed, failed;
-    } delegate;
-    AsMDeleteExecutor executor;
-    executor.setDelegate(&delegate);
-    executor.executeDelete({group[1], group[0]});
-    ASSERT_TRUE(nvtest::pumpUntil([&] { return delegate.removed.size() + delegate.failed.size() == 2; }));
-    EXPECT_TRUE(delegate.removed.isEmpty()) << delegate.removed;
+    const fx::RemovalReport report = fx::removeThroughExecutor({group[1], group[0]});
+    EXPECT_TRUE(report.removed.isEmpty()) << fx::pathsOf(report.removed);
     EXPECT_TRUE(QFileInfo::exists(fx::at(QStringLiteral("~/snap/firefox/common/x"))));
-    EXPECT_EQ(delegate.failed, (QStringList{group[0]->path, group[1]->path})); // the application first
+    EXPECT_EQ(fx::pathsOf(report.failed), (QStringList{group[0]->path, group[1]->path})); // the application first
 }
 
 TEST_F(LinuxApps, ARefusedPasswordForAPackageIsGivenAsTheReasonAndNothingIsRemoved)
@@ -437,24 +410,16 @@ TEST_F(LinuxApps, TwoApplicationsOfOnePackageAreOneRemovalAndOneSize)
     tools->path = fx::at(QStringLiteral("/usr/share/applications/org.gnome.gedit-tools.desktop"));
     tools->bundleID = QStringLiteral("org.gnome.gedit-tools");
 
-    struct Delegate : AsMDeleteExecutorDelegate {
-        void deleteRelatedFile(const AMAppItemPtr& item) override { removed << item; }
-        void deleteRelatedFileFail(const AMAppItemPtr& item) override { failed << item; }
-        AMAppItemList removed, failed;
-    } delegate;
-    AsMDeleteExecutor executor;
-    executor.setDelegate(&delegate);
-    executor.executeDelete({editor, tools});
-    ASSERT_TRUE(nvtest::pumpUntil([&] { return delegate.removed.size() + delegate.failed.size() == 2; }));
-    EXPECT_EQ(delegate.removed, (AMAppItemList{editor, tools}));
-    EXPECT_TRUE(delegate.failed.isEmpty());
+    const fx::RemovalReport report = fx::removeThroughExecutor({editor, tools});
+    EXPECT_EQ(report.removed, (AMAppItemList{editor, tools}));
+    EXPECT_TRUE(report.failed.isEmpty());
     QFile calls(state_ + QStringLiteral("/apt-calls"));
     ASSERT_TRUE(calls.open(QIODevice::ReadOnly));
     EXPECT_EQ(calls.readAll().count("remove -y"), 1);
 
     UninstallTally tally;
     tally.start(2);
-    for (const AMAppItemPtr& item : delegate.removed)
+    for (const AMAppItemPtr& item : report.removed)
         tally.record(item, true);
     EXPECT_EQ(tally.totalSize(), CommUti::volSpaceFromString(editor->size));
     EXPECT_FALSE(tally.isFail());

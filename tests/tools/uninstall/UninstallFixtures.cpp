@@ -4,10 +4,12 @@
 #include "platform/Locations.h"
 #include "platform/Process.h"
 #include "platform/PropertyList.h"
+#include "tools/uninstall/AsMDeleteExecutor.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -100,6 +102,21 @@ QStringList namesOf(const AMAppItemList& items)
     for (const AMAppItemPtr& item : items)
         out << item->name;
     return out;
+}
+
+RemovalReport removeThroughExecutor(const AMAppItemList& items)
+{
+    struct Delegate : AsMDeleteExecutorDelegate {
+        void deleteRelatedFile(const AMAppItemPtr& item) override { report.removed << item; }
+        void deleteRelatedFileFail(const AMAppItemPtr& item) override { report.failed << item; }
+        RemovalReport report;
+    } delegate;
+    AsMDeleteExecutor executor;
+    executor.setDelegate(&delegate);
+    executor.executeDelete(items);
+    EXPECT_TRUE(nvtest::pumpUntil(
+        [&] { return delegate.report.removed.size() + delegate.report.failed.size() == items.size(); }, 120000));
+    return delegate.report;
 }
 
 FolderLock::FolderLock(const QString& folder) : folder_(folder)

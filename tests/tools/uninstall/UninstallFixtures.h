@@ -28,6 +28,14 @@ QString makeFolder(const QString& path);
 QStringList pathsOf(const AMAppItemList& items);
 QStringList namesOf(const AMAppItemList& items);
 
+// What an executor reported of the items it was given, in the order reported.
+struct RemovalReport {
+    AMAppItemList removed, failed;
+};
+// Removes `items` through an AsMDeleteExecutor and waits until each one is
+// reported (up to two minutes: a package removal runs apt-get).
+RemovalReport removeThroughExecutor(const AMAppItemList& items);
+
 // Makes a folder's entries impossible to remove for this process (the
 // immutable flag for root, a read-only folder for anyone else) until the
 // guard ends or unlock() is called.
