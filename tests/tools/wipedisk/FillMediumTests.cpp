@@ -167,8 +167,7 @@ TEST(FillMedium, OnePassOverwritesEveryDeletedBlock)
 {
     TestVolume vol(256LL << 20, QStringLiteral("ext4"), {QStringLiteral("-b"), QStringLiteral("4096")});
     SKIP_FOR(vol.why);
-    const QString kernelName = QFileInfo(vol.loop.device()).fileName();
-    const long long reserved = platform::ReservedClustersLoan::readReserved(kernelName);
+    const long long reserved = vol.reservedClusters();
     ASSERT_GT(reserved, 0) << "ext4 keeps clusters back by default";
 
     const QList<QByteArray> markers =
@@ -179,7 +178,7 @@ TEST(FillMedium, OnePassOverwritesEveryDeletedBlock)
     MediumCheck check;
     FillRun run(vol.record(), 1, Engine::kWipeFreeSpace, [&](const QString&, int fd) {
         std::lock_guard<std::mutex> lock(check.mutex);
-        check.reservedDuringPass = platform::ReservedClustersLoan::readReserved(kernelName);
+        check.reservedDuringPass = vol.reservedClusters();
         const qint64 free = rootFreeBytesOf(fd);
         if (check.leastFreeBytes < 0 || free < check.leastFreeBytes)
             check.leastFreeBytes = free;
@@ -187,7 +186,7 @@ TEST(FillMedium, OnePassOverwritesEveryDeletedBlock)
     ASSERT_TRUE(run.waitForEnd());
     EXPECT_EQ(run.engine.errorString(), QString());
     EXPECT_EQ(check.reservedDuringPass, 0) << "lent for the pass";
-    EXPECT_EQ(platform::ReservedClustersLoan::readReserved(kernelName), reserved) << "given back after it";
+    EXPECT_EQ(vol.reservedClusters(), reserved) << "given back after it";
     EXPECT_EQ(check.leastFreeBytes, 0) << "the pass ran the volume full to its last block";
     ASSERT_TRUE(vol.loop.unmount());
     for (const QByteArray& marker : markers)
@@ -203,7 +202,7 @@ TEST(FillMedium, RefusedWritesAreHalvedDownToOneBlock)
 {
     TestVolume vol(64LL << 20, QStringLiteral("ext4"), {QStringLiteral("-b"), QStringLiteral("4096")});
     SKIP_FOR(vol.why);
-    const long long reserved = platform::ReservedClustersLoan::readReserved(QFileInfo(vol.loop.device()).fileName());
+    const long long reserved = vol.reservedClusters();
     ASSERT_GT(reserved, 0);
     ASSERT_TRUE(QDir().mkpath(vol.fillFolder()));
     Engine engine;
@@ -222,8 +221,7 @@ TEST(FillMedium, ReservedClustersAreGivenBackOnCancelQuitAndFailure)
 {
     TestVolume vol(300LL << 20);
     SKIP_FOR(vol.why);
-    const QString kernelName = QFileInfo(vol.loop.device()).fileName();
-    const long long reserved = platform::ReservedClustersLoan::readReserved(kernelName);
+    const long long reserved = vol.reservedClusters();
     ASSERT_GT(reserved, 0);
     const QString first = Engine::fullFilePath(vol.fillFolder(), 1);
     const auto started = [&] { return QFileInfo(first).size() > Engine::kFullFileHeader; };
@@ -231,16 +229,16 @@ TEST(FillMedium, ReservedClustersAreGivenBackOnCancelQuitAndFailure)
     {
         FillRun run(vol.record(), 2);
         ASSERT_TRUE(nvtest::pumpUntil(started, 20000));
-        EXPECT_EQ(platform::ReservedClustersLoan::readReserved(kernelName), 0);
+        EXPECT_EQ(vol.reservedClusters(), 0);
         run.engine.setIsCancelEraser(true);
         ASSERT_TRUE(run.waitForEnd(20000));
-        EXPECT_EQ(platform::ReservedClustersLoan::readReserved(kernelName), reserved) << "after a cancel";
+        EXPECT_EQ(vol.reservedClusters(), reserved) << "after a cancel";
     }
     {
         FillRun run(vol.record(), 2);
         ASSERT_TRUE(nvtest::pumpUntil(started, 20000));
         run.engine.endAppRemoveFolder();
-        EXPECT_EQ(platform::ReservedClustersLoan::readReserved(kernelName), reserved) << "after a quit";
+        EXPECT_EQ(vol.reservedClusters(), reserved) << "after a quit";
         EXPECT_FALSE(QFileInfo::exists(vol.fillFolder()));
     }
     {
@@ -252,7 +250,7 @@ TEST(FillMedium, ReservedClustersAreGivenBackOnCancelQuitAndFailure)
         EXPECT_EQ(run.engine.errorString(), filltest::kFolderFail);
         // The file system lives on until the run lets go of it; its settings
         // are read where the kernel still lists it.
-        const long long now = platform::ReservedClustersLoan::readReserved(kernelName);
+        const long long now = vol.reservedClusters();
         EXPECT_TRUE(now == reserved || now == -1) << now;
     }
 }
@@ -288,11 +286,10 @@ struct KilledFill {
         child.start(QCoreApplication::applicationFilePath(),
                     {QStringLiteral("--gtest_also_run_disabled_tests"),
                      QStringLiteral("--gtest_filter=FillMedium.DISABLED_ChildFillsUntilKilled")});
-        kernelName = QFileInfo(vol.loop.device()).fileName();
         const QString first = Engine::fullFilePath(vol.fillFolder(), 1);
         filling = child.waitForStarted() && nvtest::pumpUntil([&] {
             return QFileInfo(first).size() > (64 << 20)
-                   && platform::ReservedClustersLoan::readReserved(kernelName) == 0;
+                   && vol.reservedClusters() == 0;
         }, 60000);
     }
     void kill()
@@ -302,7 +299,6 @@ struct KilledFill {
     }
     ~KilledFill() { kill(); }
     QProcess child;
-    QString kernelName;
     bool filling = false;
 };
 } // namespace
@@ -317,23 +313,22 @@ TEST(FillMedium, AKilledRootFillIsPutRightAtTheNextStart)
 {
     TestVolume vol(300LL << 20);
     SKIP_FOR(vol.why);
-    const QString kernelName = QFileInfo(vol.loop.device()).fileName();
-    const long long reserved = platform::ReservedClustersLoan::readReserved(kernelName);
+    const long long reserved = vol.reservedClusters();
     ASSERT_GT(reserved, 0);
     {
         KilledFill fill(vol);
         ASSERT_TRUE(fill.filling);
         EXPECT_EQ(platform::settleKilledFills(), 0) << "a running fill is left alone";
-        EXPECT_EQ(platform::ReservedClustersLoan::readReserved(kernelName), 0);
+        EXPECT_EQ(vol.reservedClusters(), 0);
         fill.kill();
         ASSERT_EQ(fill.child.exitStatus(), QProcess::CrashExit);
     }
-    ASSERT_EQ(platform::ReservedClustersLoan::readReserved(kernelName), 0) << "the kill left the volume short";
+    ASSERT_EQ(vol.reservedClusters(), 0) << "the kill left the volume short";
     ASSERT_TRUE(QFileInfo::exists(vol.fillFolder()));
     const auto started = platform::runProcess(platform::diskutilProgram(),
                                               {QStringLiteral("info"), QStringLiteral("-plist"), vol.loop.device()});
     ASSERT_TRUE(started.started);
-    EXPECT_EQ(platform::ReservedClustersLoan::readReserved(kernelName), reserved);
+    EXPECT_EQ(vol.reservedClusters(), reserved);
     EXPECT_FALSE(QFileInfo::exists(vol.fillFolder()));
     EXPECT_TRUE(QDir(platform::FillRecord::folder()).isEmpty());
 
@@ -347,7 +342,7 @@ TEST(FillMedium, AKilledRootFillIsPutRightAtTheNextStart)
     ASSERT_TRUE(QFileInfo::exists(FreeSpaceFillEngine::fillFolderFor(again)));
     EXPECT_EQ(platform::settleKilledFills(), 1);
     EXPECT_FALSE(QFileInfo::exists(FreeSpaceFillEngine::fillFolderFor(again)));
-    EXPECT_EQ(platform::ReservedClustersLoan::readReserved(kernelName), reserved);
+    EXPECT_EQ(vol.reservedClusters(), reserved);
     EXPECT_TRUE(QDir(platform::FillRecord::folder()).isEmpty());
 }
 
@@ -357,23 +352,22 @@ TEST(FillMedium, TheRootFileSystemKeepsItsReservedClusters)
 {
     TestVolume vol(64LL << 20);
     SKIP_FOR(vol.why);
-    const QString kernelName = QFileInfo(vol.loop.device()).fileName();
-    const long long reserved = platform::ReservedClustersLoan::readReserved(kernelName);
+    const long long reserved = vol.reservedClusters();
     ASSERT_GT(reserved, 0);
 
     platform::ReservedClustersLoan loan;
     const QByteArray savedRoot = qgetenv("NULLVANE_ROOT");
     qputenv("NULLVANE_ROOT", QFile::encodeName(vol.mountPoint));
-    const bool lentOnRoot = loan.lend(kernelName);
-    const long long whileRoot = platform::ReservedClustersLoan::readReserved(kernelName);
+    const bool lentOnRoot = loan.lend(vol.loop.kernelName());
+    const long long whileRoot = vol.reservedClusters();
     qputenv("NULLVANE_ROOT", savedRoot);
     EXPECT_FALSE(lentOnRoot);
     EXPECT_EQ(whileRoot, reserved);
 
-    ASSERT_TRUE(loan.lend(kernelName)) << "the same volume, not holding \"/\"";
-    EXPECT_EQ(platform::ReservedClustersLoan::readReserved(kernelName), 0);
+    ASSERT_TRUE(loan.lend(vol.loop.kernelName())) << "the same volume, not holding \"/\"";
+    EXPECT_EQ(vol.reservedClusters(), 0);
     loan.giveBack();
-    EXPECT_EQ(platform::ReservedClustersLoan::readReserved(kernelName), reserved);
+    EXPECT_EQ(vol.reservedClusters(), reserved);
 }
 
 // FUSE volumes are found through the platform's resolved mount table:

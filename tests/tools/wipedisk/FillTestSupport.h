@@ -114,6 +114,8 @@ struct TestVolume {
         return v;
     }
     QString fillFolder() const { return FreeSpaceFillEngine::fillFolderFor(mountPoint); }
+    // The clusters ext4 holds back for root on this volume now.
+    long long reservedClusters() const { return platform::ReservedClustersLoan::readReserved(loop.kernelName()); }
 
     nvtest::LoopDevice loop;
     QString mountPoint, why;
