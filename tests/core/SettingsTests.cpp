@@ -246,14 +246,24 @@ void removeAsideFiles()
         QFile::remove(file.path() + QLatin1Char('/') + name);
 }
 
-} // namespace
-
-TEST(UserDefaults, ADamagedFileIsKeptAsideBeforeDefaultsAreWritten)
-{
+// The user's defaults file, with nothing put aside before the test and
+// nothing of it left after.
+class UserDefaults : public ::testing::Test {
+protected:
+    void SetUp() override { removeAsideFiles(); }
+    void TearDown() override
+    {
+        removeAsideFiles();
+        QFile::remove(file);
+    }
     const QString file = userDefaultsFile();
     const QString aside = file + QStringLiteral(".damaged");
-    removeAsideFiles();
+};
 
+} // namespace
+
+TEST_F(UserDefaults, ADamagedFileIsKeptAsideBeforeDefaultsAreWritten)
+{
     // A file that reads cleanly keeps every key it holds.
     ASSERT_TRUE(nvtest::writeFile(file, "[General]\nEraserTimes=3\nMyOwnKey=kept\n"));
     platform::defaults::setInteger(QStringLiteral("EraserTimesTag"), 2);
@@ -272,17 +282,13 @@ TEST(UserDefaults, ADamagedFileIsKeptAsideBeforeDefaultsAreWritten)
         EXPECT_EQ(kept.readAll(), damaged);
         EXPECT_EQ(platform::defaults::integerForKey(QStringLiteral("EraserTimes")), 1);
     }
-    removeAsideFiles();
-    QFile::remove(file);
 }
 
 // Lines the reader passes over without reporting an error: each would be
 // dropped, and the user's keys sorted anew, by the next write. The file is
 // kept aside as it was, its keys in their own order.
-TEST(UserDefaults, AFileWithALineTheReaderPassesOverIsKeptAsideAsItWas)
+TEST_F(UserDefaults, AFileWithALineTheReaderPassesOverIsKeptAsideAsItWas)
 {
-    const QString file = userDefaultsFile();
-    const QString aside = file + QStringLiteral(".damaged");
     const std::pair<const char*, QByteArray> cases[] = {
         {"a line without a value", "[General]\nZeta=1\nEraserTimes=3\nno equals sign here\nAlpha=2\n"},
         {"control bytes", "[General]\nZeta=1\nEraserTimes=3\n\x01\x02\nAlpha=2\n"},
@@ -304,17 +310,13 @@ TEST(UserDefaults, AFileWithALineTheReaderPassesOverIsKeptAsideAsItWas)
         EXPECT_EQ(kept.readAll(), bytes);
         EXPECT_EQ(platform::defaults::integerForKey(QStringLiteral("EraserTimesTag")), 4);
     }
-    removeAsideFiles();
-    QFile::remove(file);
 }
 
 // What the program writes itself, however odd the values, and what a person
 // may add by hand (comments, Windows line ends, a byte-order mark), reads
 // whole: it is never taken for damaged and put aside.
-TEST(UserDefaults, FilesTheProgramOrAPersonWritesAreNeverTakenForDamaged)
+TEST_F(UserDefaults, FilesTheProgramOrAPersonWritesAreNeverTakenForDamaged)
 {
-    const QString file = userDefaultsFile();
-    removeAsideFiles();
     QFile::remove(file);
     const QVariantMap values{
         {QStringLiteral("Quotes"), QStringLiteral("say \"hi\" and 'bye'")},
@@ -348,6 +350,4 @@ TEST(UserDefaults, FilesTheProgramOrAPersonWritesAreNeverTakenForDamaged)
     EXPECT_TRUE(QDir(QFileInfo(file).path()).entryList({QStringLiteral("*.damaged")}).isEmpty());
     EXPECT_EQ(platform::defaults::integerForKey(QStringLiteral("EraserTimes")), 3);
     EXPECT_EQ(platform::defaults::integerForKey(QStringLiteral("Spaced")), 5);
-    removeAsideFiles();
-    QFile::remove(file);
 }
