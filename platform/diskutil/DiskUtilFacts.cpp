@@ -3,6 +3,7 @@
 
 #include "DiskUtil.h"
 #include "DiskUtilShared.h"
+#include "FatSpace.h"
 
 #include "platform/FuseMounts.h"
 #include "platform/PropertyList.h"
@@ -161,6 +162,10 @@ QVariantMap DiskUtil::infoOf(const BlockDevice& d)
         struct statvfs s {};
         if (statvfs(QFile::encodeName(mountPoint).constData(), &s) == 0)
             freeSpace = qulonglong(s.f_bavail) * qulonglong(s.f_frsize);
+        // A server that tells no sizes at all (fusefat): the table on the
+        // volume does.
+        if (s.f_blocks == 0 && isFatKind(kindOf(type, d.facts.fsVersion)))
+            freeSpace = fatFreeBytes(d.node).value_or(0);
     }
     info.insert(QStringLiteral("FreeSpace"), QVariant::fromValue(freeSpace));
 

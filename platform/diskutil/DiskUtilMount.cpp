@@ -15,6 +15,7 @@
 #include <algorithm>
 #include <sys/utsname.h>
 #include <sys/xattr.h>
+#include <unistd.h>
 
 namespace diskutil {
 
@@ -133,9 +134,18 @@ DiskUtil::MountCommand DiskUtil::mountCommand(const BlockDevice& d, const QStrin
         if (kernelHas(QStringLiteral("vfat"))) {
             kernelMount(QStringLiteral("vfat"), owner + QStringLiteral(",shortname=mixed,utf8,flush"));
         } else {
+            // fusefat left to itself names itself as the mount's source and
+            // mounts as "fuse.fusefat": lsblk, findmnt and mkfs then see the
+            // device as not mounted at all. Mounted as a block device with the
+            // device as its name, as the exFAT and NTFS servers mount, the
+            // kernel holds the device, knows the mount as the device's, and
+            // an unmount waits until the server has written everything.
+            QString opts = (readOnly ? QString() : QStringLiteral("rw+,")) + fuseOptions() + QStringLiteral(",fsname=")
+                           + d.node;
+            if (::geteuid() == 0)
+                opts += QStringLiteral(",blkdev");
             c.program = tool(QStringLiteral("fusefat"));
-            c.arguments = {QStringLiteral("-o"), (readOnly ? QString() : QStringLiteral("rw+,")) + fuseOptions(), d.node,
-                           folder};
+            c.arguments = {QStringLiteral("-o"), opts, d.node, folder};
         }
     } else if (kind == FsKind::ExFat) {
         if (kernelHas(QStringLiteral("exfat"))) {
