@@ -318,7 +318,22 @@ bool LoopDevice::unmount()
     waited.start();
     while (r.succeeded() && waited.elapsed() < 15000 && deviceInUse(device_))
         QThread::msleep(20);
+    // The driver's last close would write its cached blocks out, but it may
+    // not have happened yet when its process is gone from /proc, and another
+    // opener (a probe by a test beside this one) makes it not the last.
+    flush();
     return r.succeeded();
+}
+
+void LoopDevice::flush() const
+{
+    if (!valid())
+        return;
+    const int fd = ::open(QFile::encodeName(device_).constData(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return;
+    ::fsync(fd);
+    ::close(fd);
 }
 
 bool fileContains(const QString& path, const QByteArray& needle)

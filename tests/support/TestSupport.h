@@ -85,8 +85,14 @@ public:
     // Mounts it on a fresh folder (FUSE tools for vfat/exfat/ntfs when the
     // kernel lacks a driver); returns the mount point or "" on failure.
     QString mount(const QString& fsType = QStringLiteral("ext4"));
+    // Unmounts what mount() mounted, waits for the driver to let go and
+    // flushes the device, so the image holds everything written.
     bool unmount();
     QString mountPoint() const { return mountPoint_; }
+    // Writes what the device's page cache holds out to the image: a FUSE
+    // server writes the device through that cache, and the image file is
+    // read past it.
+    void flush() const;
 
 private:
     QString image_;

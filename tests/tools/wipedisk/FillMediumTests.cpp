@@ -433,15 +433,7 @@ TEST_P(NoDeletedByteLeft, AfterOnePass)
     TestVolume vol(c.bytes, fs, c.mkfsArgs);
     SKIP_FOR(vol.why);
     const QByteArray marker = fillWithDeletedMarker(vol.mountPoint);
-    // A FUSE server writes the device through its page cache; the image is
-    // read only once that has reached it.
-    const auto flushDevice = [&] {
-        const int device = ::open(QFile::encodeName(vol.loop.device()).constData(), O_RDONLY | O_CLOEXEC);
-        EXPECT_GE(device, 0);
-        ::fsync(device);
-        ::close(device);
-    };
-    flushDevice();
+    vol.loop.flush();
     ASSERT_GT(filltest::countOccurrences(vol.loop.image(), marker), 0);
 
     VolumeObjPtr record = vol.record();
@@ -453,6 +445,5 @@ TEST_P(NoDeletedByteLeft, AfterOnePass)
     EXPECT_EQ(run.engine.errorString(), QString());
     EXPECT_FALSE(QFileInfo::exists(vol.fillFolder()));
     ASSERT_TRUE(vol.loop.unmount());
-    flushDevice();
     EXPECT_EQ(filltest::countOccurrences(vol.loop.image(), marker), 0);
 }
