@@ -48,15 +48,6 @@ QImage grabOf(QWidget* w)
     return w->grab().toImage().convertToFormat(QImage::Format_ARGB32);
 }
 
-QString buttonTexts(QWidget* w)
-{
-    QStringList texts;
-    for (QAbstractButton* b : w->findChildren<QAbstractButton*>())
-        if (!b->text().isEmpty())
-            texts << b->text();
-    return texts.join(QLatin1Char('|'));
-}
-
 } // namespace
 
 TEST(ApplicationLook, TheMessageBoxIsDarkAndAnswersInChinese)

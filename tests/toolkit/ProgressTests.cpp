@@ -100,10 +100,12 @@ TEST(ITProgressBar, FillCoversTheFractionAndTheTrackShowsBeyond)
         wide.setFloatValue(value);
         bars << tktest::render(&wide);
         const int edge = qRound(634 * value);
-        if (edge > 6)
+        if (edge > 6) {
             EXPECT_TRUE(tktest::near(pixel(bars.last(), edge - 6, 8), QColor(20, 135, 236), 30)) << value;
-        if (edge < 628)
+        }
+        if (edge < 628) {
             EXPECT_TRUE(tktest::near(pixel(bars.last(), edge + 6, 8), QColor(221, 221, 223), 2)) << value;
+        }
     }
     ITProgressBar tinted(QRect(0, 0, 634, 16), nullptr);
     tinted.setAnimates(false);
@@ -245,10 +247,12 @@ TEST(ProgressView, TheBarIsDrawnBlueToItsPercentOverTheDarkTrack)
             const QImage& drawn = images.last();
             const int edge = qRound(496 * percent / 100);
             const int y = height / 2;
-            if (edge > 8)
+            if (edge > 8) {
                 EXPECT_GT(pixel(drawn, edge - 8, y).blue(), pixel(drawn, edge - 8, y).red() + 100) << percent << " " << height;
-            if (edge < 488)
+            }
+            if (edge < 488) {
                 EXPECT_TRUE(tktest::near(pixel(drawn, edge + 8, y), QColor(32, 32, 39), 2)) << percent << " " << height;
+            }
         }
     }
     tktest::savePng(tktest::sheet(images, 1), QStringLiteral("progressview_values"));

@@ -203,7 +203,8 @@ TEST_F(DebPackage, AptReadsThePrivateRootsConfigurationAndNoneOfTheMachines)
     for (const char* hook : {"DPkg::Pre-Install-Pkgs", "DPkg::Pre-Invoke", "DPkg::Post-Invoke",
                              "APT::Update::Post-Invoke-Success"}) {
         const QString key = QLatin1String(hook) + QLatin1Char(' ');
-        if (machineConfig.contains(key))
+        if (machineConfig.contains(key)) {
             EXPECT_FALSE(privateConfig.contains(key)) << hook;
+        }
     }
 }

@@ -299,8 +299,9 @@ TEST_F(WipeScreenTest, FailuresAndACancelEndOnTheFailurePane)
             : road_ == "password-refused"   ? platform::privileged::refusalText(platform::privileged::Ending::Refused)
                                             : QString();
         EXPECT_EQ(screen->wipeFailView().note->isVisible(), !expectedNote.isEmpty());
-        if (!expectedNote.isEmpty())
+        if (!expectedNote.isEmpty()) {
             EXPECT_EQ(screen->wipeFailView().note->text(), expectedNote);
+        }
         const HistoryRecords all = DoDataBase::returnDoDataBase()->getAllData();
         bool recorded = false;
         for (const auto& rows : all)
