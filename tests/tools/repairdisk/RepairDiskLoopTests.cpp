@@ -17,6 +17,7 @@
 #include "core/CVolumeMgr.h"
 #include "toolkit/TextImageButton.h"
 #include "platform/Locations.h"
+#include "platform/MountTable.h"
 #include "platform/Process.h"
 
 #include <QDir>
@@ -221,6 +222,12 @@ TEST(RepairDiskLoopRemount, AFatVolumeShowsMountedAgainAfterARenameAndAFormat)
     EXPECT_EQ(row()->volumeName(), "FAT NAME");
     EXPECT_EQ(infoOf(id).value("VolumeName").toString(), "FAT NAME");
     EXPECT_FALSE(infoOf(id).value("MountPoint").toString().isEmpty());
+    // Mounted as the system sees it too (lsblk, findmnt, mkfs), and with the
+    // free space the FAT holds rather than the nothing fusefat tells.
+    const QList<platform::MountEntry> system = platform::mountEntriesOf(dev.device());
+    ASSERT_EQ(system.size(), 1);
+    EXPECT_EQ(system.first().mountPoint, row()->volumeMountPoint());
+    EXPECT_GT(row()->volumeFreeSizeNum(), kDiskSize / 2);
     runMountOrUnmount(id, true);
 }
 
