@@ -58,10 +58,14 @@ bool FreeSpaceFillEngine::Shared::fillPass(const platform::VolumeRoot& volume, c
     // little larger than the budget unit, the pass then always runs the
     // volume full.
     qint64 budget = std::max<qint64>(0, platform::writableFreeBytesOf(folder.fd));
-    // Some FUSE drivers (fusefat) answer statfs with zeros: such a file
-    // system is given the record's figure and filled until it is full.
-    if (budget == 0 && platform::fileSystemSpaceOf(folder.fd).totalBytes == 0)
-        budget = std::max<qint64>(0, targetCopy().freeBytes);
+    // Some FUSE drivers (fusefat) answer statfs with zeros. The record's
+    // figure may be short of what is free now (files deleted since it was
+    // read, a table the driver has not written back yet), so such a file
+    // system is given its whole size and filled until it is full.
+    if (budget == 0 && platform::fileSystemSpaceOf(folder.fd).totalBytes == 0) {
+        const Target t = targetCopy();
+        budget = std::max<qint64>({0, t.freeBytes, t.totalBytes});
+    }
     const FillLayout layout = fillLayoutFor(budget);
     if (!roundOne(layout.roundCount, folder, &volume))
         return false;

@@ -9,6 +9,7 @@
 
 #include "platform/DiskutilProgram.h"
 #include "platform/Locations.h"
+#include "tools/wipedisk/WipeVolumeScan.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -17,6 +18,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
+#include <functional>
 #include <gtest/gtest.h>
 #include <linux/fiemap.h>
 #include <linux/fs.h>
@@ -114,8 +116,9 @@ void checkOnMedium(const QString& device, const QString& path, int fd, MediumChe
 }
 
 // Writes one marker file over all the free space, flushes it and deletes it:
-// afterwards every free block holds old data.
-QByteArray fillWithDeletedMarker(const QString& mountPoint)
+// afterwards every free block holds old data. `whileFull` runs before the
+// delete.
+QByteArray fillWithDeletedMarker(const QString& mountPoint, const std::function<void()>& whileFull = {})
 {
     quint8 random[16];
     platform::secureRandomBytes(random, sizeof random);
@@ -128,6 +131,8 @@ QByteArray fillWithDeletedMarker(const QString& mountPoint)
     }
     ::fsync(fd);
     ::close(fd);
+    if (whileFull)
+        whileFull();
     ::unlink(path.constData());
     platform::syncFileSystemAt(mountPoint);
     return marker;
@@ -432,14 +437,20 @@ TEST_P(NoDeletedByteLeft, AfterOnePass)
         GTEST_SKIP() << tool.toStdString() << " is not installed";
     TestVolume vol(c.bytes, fs, c.mkfsArgs);
     SKIP_FOR(vol.why);
-    const QByteArray marker = fillWithDeletedMarker(vol.mountPoint);
+    // The record as the volume list read it from the disk utility while the
+    // volume was still full: what was deleted since is free as well, and
+    // must be filled, also where the file system tells no sizes (fusefat)
+    // and the record's figure is all the engine has.
+    VolumeObjPtr record;
+    const QByteArray marker = fillWithDeletedMarker(vol.mountPoint, [&] {
+        record = wipescan::volumeFromFacts(wipescan::getDisjInfo(vol.loop.device()));
+    });
+    ASSERT_TRUE(record);
+    ASSERT_EQ(record->volumeMountPoint(), vol.mountPoint);
+    ASSERT_LT(record->volumeFreeSizeNum(), c.bytes / 4);
     vol.loop.flush();
     ASSERT_GT(filltest::countOccurrences(vol.loop.image(), marker), 0);
 
-    VolumeObjPtr record = vol.record();
-    // fusefat tells no sizes; the disk utility reads them from the volume.
-    if (record->volumeFreeSizeNum() <= 0)
-        record->setVolumeFreeSizeNum(c.bytes);
     FillRun run(record, 1);
     ASSERT_TRUE(run.waitForEnd(300000));
     EXPECT_EQ(run.engine.errorString(), QString());
