@@ -24,6 +24,7 @@
 #include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -182,6 +183,8 @@ TEST(RepairDiskLoopRemount, AFatVolumeShowsMountedAgainAfterARenameAndAFormat)
     ASSERT_TRUE(dev.format("ext4", {"-L", "START"}));
     const QString id = kname(dev);
     ASSERT_TRUE(runMountOrUnmount(id, false).succeeded);
+    // A failed check must not leave a FUSE server holding the device.
+    const auto unmount = qScopeGuard([&] { runMountOrUnmount(id, true); });
 
     // The screen as the main window holds it: rescans follow the machine's
     // own mount and unmount notifications, and nothing else.
@@ -228,7 +231,6 @@ TEST(RepairDiskLoopRemount, AFatVolumeShowsMountedAgainAfterARenameAndAFormat)
     ASSERT_EQ(system.size(), 1);
     EXPECT_EQ(system.first().mountPoint, row()->volumeMountPoint());
     EXPECT_GT(row()->volumeFreeSizeNum(), kDiskSize / 2);
-    runMountOrUnmount(id, true);
 }
 
 TEST(RepairDiskLoopNames, HostileNamesAreSetLiterally)
