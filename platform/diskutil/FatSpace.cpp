@@ -1,5 +1,7 @@
 #include "FatSpace.h"
 
+#include "platform/FillFile.h"
+
 #include <QFile>
 #include <QtEndian>
 #include <algorithm>
@@ -12,7 +14,10 @@ std::optional<qulonglong> fatFreeBytes(const QString& deviceNode)
     if (!device.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
         return std::nullopt;
     const QByteArray boot = device.read(512);
-    if (boot.size() < 512 || static_cast<uchar>(boot[510]) != 0x55 || static_cast<uchar>(boot[511]) != 0xAA)
+    // The cluster size, checked as the fill reads it; exFAT and NTFS, which
+    // that also knows, have no FAT to count.
+    const long long unit = platform::allocationUnitInBootSector(boot);
+    if (unit == 0 || boot.mid(3, 8) == "EXFAT   " || boot.mid(3, 8) == "NTFS    ")
         return std::nullopt;
     const auto u8 = [&](int at) { return quint32(static_cast<uchar>(boot[at])); };
     const auto u16 = [&](int at) { return quint32(qFromLittleEndian<quint16>(boot.constData() + at)); };
@@ -25,8 +30,7 @@ std::optional<qulonglong> fatFreeBytes(const QString& deviceNode)
     const quint32 rootEntries = u16(17);
     const quint32 fatSectors = u16(22) ? u16(22) : u32(36);
     const quint64 totalSectors = u16(19) ? u16(19) : u32(32);
-    if (bytesPerSector < 512 || bytesPerSector > 4096 || (bytesPerSector & (bytesPerSector - 1)) != 0 || perCluster == 0
-        || (perCluster & (perCluster - 1)) != 0 || reserved == 0 || fats == 0 || fatSectors == 0)
+    if (reserved == 0 || fats == 0 || fatSectors == 0)
         return std::nullopt;
     const quint64 rootSectors = (quint64(rootEntries) * 32 + bytesPerSector - 1) / bytesPerSector;
     const quint64 metaSectors = reserved + quint64(fats) * fatSectors + rootSectors;
@@ -77,7 +81,7 @@ std::optional<qulonglong> fatFreeBytes(const QString& deviceNode)
             }
         }
     }
-    return freeClusters * perCluster * bytesPerSector;
+    return freeClusters * quint64(unit);
 }
 
 } // namespace diskutil
