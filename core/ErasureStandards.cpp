@@ -1,5 +1,6 @@
 #include "ErasureStandards.h"
 
+#include <algorithm>
 #include <array>
 
 namespace {
@@ -40,4 +41,20 @@ QString erasureStandardLabel(int index)
 int erasureStandardPasses(int index)
 {
     return inRange(index) ? kStandards[static_cast<size_t>(index)].passes : 1;
+}
+
+int erasureStandardWithPasses(int passes, int current)
+{
+    const int wanted = std::max(passes, 1);
+    if (inRange(current) && kStandards[static_cast<size_t>(current)].passes == wanted)
+        return current;
+    for (size_t i = 0; i < kStandards.size(); ++i)
+        if (kStandards[i].passes == wanted)
+            return static_cast<int>(i);
+    return -1;
+}
+
+QString passCountLabel(int passes)
+{
+    return QStringLiteral("自定义 (擦除%1次)").arg(std::max(passes, 1));
 }

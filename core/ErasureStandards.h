@@ -15,3 +15,18 @@ QString erasureStandardLabel(int index);
 // The pass count stored when the standard at `index` is picked. Any index
 // that names no multi-pass standard (0 to 2, negative, too large) gives 1.
 int erasureStandardPasses(int index);
+
+// The standard that overwrites `passes` times: `current` when it does, else
+// the first in the table that does; -1 when none does. A count below 1 is
+// taken as 1, as the erase queue takes it.
+int erasureStandardWithPasses(int passes, int current);
+
+// What "EraserTimesTag" holds when the pass count was chosen on its own and
+// no standard overwrites that many times. It lies outside the table, so a
+// reader that knows only the table takes it as any other unknown index; the
+// label is then made from "EraserTimes" (passCountLabel).
+constexpr int kPassCountOnlyTag = 99;
+
+// The label of a pass count no standard stands for: "自定义 (擦除N次)", N at
+// least 1. It names the count and no standard.
+QString passCountLabel(int passes);

@@ -30,6 +30,8 @@ void PublicUtilities::writeUpDataHistoryStr(const QString& key, const QString& v
 QString PublicUtilities::getEraserTimes()
 {
     const int tag = platform::defaults::integerForKey(QStringLiteral("EraserTimesTag"));
+    if (tag == kPassCountOnlyTag)
+        return passCountLabel(platform::defaults::integerForKey(QStringLiteral("EraserTimes")));
     if (tag < 0 || tag >= erasureStandardCount())
         return QStringLiteral("HMG Infosec Standard 5 擦除1次");
     return erasureStandardLabel(tag);

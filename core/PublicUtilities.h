@@ -13,8 +13,10 @@ public:
     static QString getUpDataHistoryStr(const QString& key);
     static void writeUpDataHistoryStr(const QString& key, const QString& value);
 
-    // The label of the erasure standard chosen in "EraserTimesTag"; an index
-    // outside 0–7 gives "HMG Infosec Standard 5 擦除1次".
+    // The label of the erasure standard chosen in "EraserTimesTag";
+    // kPassCountOnlyTag gives the label of the pass count "EraserTimes"
+    // (passCountLabel), any other index outside 0–7 gives
+    // "HMG Infosec Standard 5 擦除1次".
     static QString getEraserTimes();
 
     // A size text back to bytes: the number before the last two characters

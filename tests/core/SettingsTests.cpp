@@ -213,6 +213,13 @@ TEST_F(SettingsTest, EraserTimesNamesTheChosenStandard)
         platform::defaults::setInteger(QStringLiteral("EraserTimesTag"), tag);
         EXPECT_EQ(PublicUtilities::getEraserTimes(), QStringLiteral("HMG Infosec Standard 5 擦除1次")) << tag;
     }
+    // A pass count chosen on its own that no standard has is named by itself.
+    platform::defaults::setInteger(QStringLiteral("EraserTimesTag"), kPassCountOnlyTag);
+    platform::defaults::setInteger(QStringLiteral("EraserTimes"), 5);
+    EXPECT_EQ(PublicUtilities::getEraserTimes(), QStringLiteral("自定义 (擦除5次)"));
+    platform::defaults::setInteger(QStringLiteral("EraserTimes"), 0);
+    EXPECT_EQ(PublicUtilities::getEraserTimes(), QStringLiteral("自定义 (擦除1次)"));
+    platform::defaults::remove(QStringLiteral("EraserTimes"));
 }
 
 TEST(ErasureStandards, PassCountsAgreeWithTheLabels)

@@ -13,6 +13,8 @@ void storeErasureStandard(int index)
 
 QString labelForTagText(const QString& tagText)
 {
+    if (tagText == QString::number(kPassCountOnlyTag))
+        return passCountLabel(platform::defaults::integerForKey(QStringLiteral("EraserTimes")));
     for (int i = 0; i < erasureStandardCount(); ++i)
         if (tagText == QString::number(i))
             return erasureStandardLabel(i);
@@ -33,7 +35,13 @@ const QStringList& levelChoices()
 
 void storeEraserLevel(const QString& levelText)
 {
-    platform::defaults::setInteger(QStringLiteral("EraserTimes"), levelText.toInt());
+    const int passes = levelText.toInt();
+    platform::defaults::setInteger(QStringLiteral("EraserTimes"), passes);
+    // The standard goes with the count, so that what the confirmation, the
+    // progress and the history name is what is written.
+    const int current = platform::defaults::integerForKey(QStringLiteral("EraserTimesTag"));
+    const int index = erasureStandardWithPasses(passes, current);
+    platform::defaults::setInteger(QStringLiteral("EraserTimesTag"), index >= 0 ? index : kPassCountOnlyTag);
 }
 
 } // namespace standardchoice

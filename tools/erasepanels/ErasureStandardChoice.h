@@ -14,7 +14,8 @@ namespace standardchoice {
 void storeErasureStandard(int index);
 
 // The label a confirmation dialog shows for a tag text: "0" … "7" give that
-// standard's label, anything else the first standard's.
+// standard's label, kPassCountOnlyTag's text the label of the stored pass
+// count, anything else the first standard's.
 QString labelForTagText(const QString& tagText);
 
 // The label of the stored "EraserTimesTag" by the same rule.
@@ -24,7 +25,9 @@ QString chosenStandardLabel();
 const QStringList& levelChoices();
 
 // The pass-count panel's Save: "EraserTimes" = the integer value of the
-// ticked text; "EraserTimesTag" is left as it is.
+// ticked text, and "EraserTimesTag" a standard of that many passes: the
+// chosen one when it has them, else the first in the table that has them,
+// else kPassCountOnlyTag (labelled by the count alone).
 void storeEraserLevel(const QString& levelText);
 
 } // namespace standardchoice

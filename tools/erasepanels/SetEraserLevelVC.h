@@ -1,7 +1,7 @@
 #pragma once
 // The pass-count panel: five radio buttons (1, 2, 3, 7, 35 passes), Cancel
-// and Save. Save stores only "EraserTimes"; the chosen standard's index, and
-// so its label, stays as it was.
+// and Save. Save stores "EraserTimes" and a standard of that many passes
+// (see standardchoice::storeEraserLevel), so every label names what runs.
 
 #include <QAbstractButton>
 #include <QObject>

@@ -7,12 +7,15 @@
 
 #include "core/DoDataBase.h"
 #include "core/ErasureStandards.h"
+#include "core/FileObj.h"
+#include "core/PublicUtilities.h"
 #include "platform/Defaults.h"
 
 #include <QDir>
 #include <QFile>
 #include <QRegularExpression>
 #include <QXmlStreamReader>
+#include <algorithm>
 #include <gtest/gtest.h>
 
 namespace {
@@ -117,14 +120,64 @@ TEST(HistoryExport, NamesSuffixAndWriting)
     EXPECT_EQ(QDir(dir).entryList(QDir::Files), QStringList{QStringLiteral("擦除历史.html")});
 }
 
-TEST(ErasureStandardChoice, ThePassCountPanelLeavesTheStandardAlone)
+// What the panel saves is the count that runs; the standard stored with it,
+// and so every label the run shows and the history keeps, names that count.
+TEST(ErasureStandardChoice, ThePassCountPanelStoresAStandardOfThatCount)
 {
-    standardchoice::storeErasureStandard(4);
-    standardchoice::storeEraserLevel(QStringLiteral("35"));
-    EXPECT_EQ(platform::defaults::integerForKey(QStringLiteral("EraserTimes")), 35);
-    EXPECT_EQ(platform::defaults::integerForKey(QStringLiteral("EraserTimesTag")), 4);
-    EXPECT_EQ(standardchoice::chosenStandardLabel(), erasureStandardLabel(4));
+    struct Case {
+        int chosenBefore;
+        QString level;
+        int passes;
+        int tag;
+    };
+    const QList<Case> cases{
+        {4, "1", 1, 0},   // not the chosen one's count: the table's first of one pass
+        {1, "1", 1, 1},   // the chosen standard has it: it stays
+        {2, "1", 1, 2},
+        {4, "2", 2, 3},
+        {0, "3", 3, 4},
+        {5, "3", 3, 5},
+        {4, "7", 7, 6},
+        {4, "35", 35, 7},
+        {kPassCountOnlyTag, "3", 3, 4},
+        // A count no standard has ("EraserTimes" = 5 set elsewhere, saved back).
+        {4, "5", 5, kPassCountOnlyTag},
+        {7, "4", 4, kPassCountOnlyTag},
+        // A count the queue takes as one pass.
+        {4, "0", 0, 0},
+    };
+    QFile::remove(DoDataBase::getDataBase());
+    for (const Case& c : cases) {
+        SCOPED_TRACE(QStringLiteral("%1 then %2").arg(c.chosenBefore).arg(c.level).toStdString());
+        platform::defaults::setInteger(QStringLiteral("EraserTimesTag"), c.chosenBefore);
+        standardchoice::storeEraserLevel(c.level);
+        EXPECT_EQ(platform::defaults::integerForKey(QStringLiteral("EraserTimes")), c.passes);
+        EXPECT_EQ(platform::defaults::integerForKey(QStringLiteral("EraserTimesTag")), c.tag);
+
+        const QString expected = c.tag == kPassCountOnlyTag ? QStringLiteral("自定义 (擦除%1次)").arg(c.passes)
+                                                            : erasureStandardLabel(c.tag);
+        // The confirmation's label, the progress pane's and the history's.
+        EXPECT_EQ(standardchoice::chosenStandardLabel(), expected);
+        EXPECT_EQ(PublicUtilities::getEraserTimes(), expected);
+        EXPECT_TRUE(expected.contains(QStringLiteral("擦除%1次").arg(std::max(c.passes, 1)))) << expected;
+        auto erased = std::make_shared<FileObj>();
+        erased->setUrl(QStringLiteral("/tmp/a"));
+        DoDataBase::returnDoDataBase()->writePlistForHistoryWithArr({erased});
+        EXPECT_EQ(DoDataBase::returnDoDataBase()->eraserTimes(), expected);
+    }
+    // Every record keeps the label it was written with.
+    QStringList stored;
+    for (const QList<HistoryRow>& record : DoDataBase::returnDoDataBase()->getAllData())
+        for (const HistoryRow& r : record)
+            stored << r.value(QStringLiteral("Erasure algorithm"));
+    EXPECT_TRUE(stored.contains(QStringLiteral("自定义 (擦除5次)"))) << stored;
+    EXPECT_TRUE(stored.contains(QStringLiteral("自定义 (擦除4次)"))) << stored;
+    EXPECT_TRUE(stored.contains(erasureStandardLabel(6))) << stored;
+
+    // A tag from another reader of the same settings, outside the table,
+    // still shows the first standard in the confirmation.
     standardchoice::storeErasureStandard(-1);
     EXPECT_EQ(platform::defaults::integerForKey(QStringLiteral("EraserTimes")), 1);
     EXPECT_EQ(standardchoice::labelForTagText(QStringLiteral("03")), erasureStandardLabel(0));
+    EXPECT_EQ(standardchoice::labelForTagText(QStringLiteral("8")), erasureStandardLabel(0));
 }

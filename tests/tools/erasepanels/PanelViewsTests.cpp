@@ -8,6 +8,7 @@
 #include "tools/erasepanels/SetEraserLevelVC.h"
 
 #include "core/ErasureStandards.h"
+#include "core/PublicUtilities.h"
 #include "platform/Defaults.h"
 #include "toolkit/EUHandButton.h"
 #include "toolkit/ModalDialog.h"
@@ -99,6 +100,9 @@ TEST(Standards, ThePassCountPanelTicksSavesAndCancels)
     screentest::savePng(panel.view(), QStringLiteral("SetEraserLevelVC-none"));
     QTest::mouseClick(panel.saveButton(), Qt::LeftButton);
     EXPECT_EQ(platform::defaults::integerForKey(QStringLiteral("EraserTimes")), 5);
+    // No standard overwrites five times: the label names the count alone.
+    EXPECT_EQ(platform::defaults::integerForKey(QStringLiteral("EraserTimesTag")), kPassCountOnlyTag);
+    EXPECT_EQ(PublicUtilities::getEraserTimes(), QStringLiteral("自定义 (擦除5次)"));
     EXPECT_EQ(spy.closed, 1);
 
     // Cancel after ticking another button stores nothing.
@@ -114,7 +118,8 @@ TEST(Standards, ThePassCountPanelTicksSavesAndCancels)
     screentest::savePng(panel.view(), QStringLiteral("SetEraserLevelVC-35"));
     QTest::mouseClick(panel.saveButton(), Qt::LeftButton);
     EXPECT_EQ(platform::defaults::integerForKey(QStringLiteral("EraserTimes")), 35);
-    EXPECT_EQ(platform::defaults::integerForKey(QStringLiteral("EraserTimesTag")), 4);
+    EXPECT_EQ(platform::defaults::integerForKey(QStringLiteral("EraserTimesTag")), 7);
+    EXPECT_EQ(PublicUtilities::getEraserTimes(), erasureStandardLabel(7));
 
     platform::defaults::setInteger(QStringLiteral("EraserTimes"), 3);
     panel.setEraserLevelSelect();

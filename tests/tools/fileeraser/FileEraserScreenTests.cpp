@@ -8,6 +8,7 @@
 #include "tools/fileeraser/FileEraserViewController.h"
 #include "toolkit/FilePickerPanel.h"
 #include "tools/erasepanels/NTFSViewController.h"
+#include "tools/erasepanels/SetEraserLevelVC.h"
 #include "tools/fileeraser/TextIconImageBtton.h"
 
 #include "core/DoDataBase.h"
@@ -686,6 +687,60 @@ TEST_F(FileEraserScreenTest, TheStandardChosenInTheConfirmationReachesTheRun)
     ASSERT_EQ(records.size(), 1);
     EXPECT_EQ(records.first().at(1).value("Erasure algorithm"), erasureStandardLabel(chosen));
     EXPECT_FALSE(QFile::exists(a));
+}
+
+// A pass count saved in the settings panel is the count the confirmation,
+// the progress pane and the history record name, standard or not.
+TEST_F(FileEraserScreenTest, ThePassCountSavedInThePanelIsTheOneEveryLabelNames)
+{
+    struct Case {
+        QString level;
+        QString label;
+    };
+    const QList<Case> cases{
+        {"1", erasureStandardLabel(0)},  {"2", erasureStandardLabel(3)},  {"3", erasureStandardLabel(4)},
+        {"7", erasureStandardLabel(6)},  {"35", erasureStandardLabel(7)},
+        // Stored elsewhere; the panel ticks nothing and saves it back.
+        {"5", QStringLiteral("自定义 (擦除5次)")},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.level.toStdString());
+        QFile::remove(DoDataBase::getDataBase());
+        if (c.level == QLatin1String("5"))
+            platform::defaults::setInteger(QStringLiteral("EraserTimes"), 5);
+        QTest::mouseClick(screen->setButton(), Qt::LeftButton);
+        ASSERT_NE(screen->setEraserLevelVC(), nullptr);
+        if (LevelRadioButton* b = screen->setEraserLevelVC()->button(c.level))
+            QTest::mouseClick(b, Qt::LeftButton);
+        EXPECT_EQ(screen->setEraserLevelVC()->eraserLevel(), c.level);
+        QTest::mouseClick(screen->setEraserLevelVC()->saveButton(), Qt::LeftButton);
+        EXPECT_EQ(platform::defaults::integerForKey(QStringLiteral("EraserTimes")), c.level.toInt());
+
+        const QString a = file(QStringLiteral("a%1.txt").arg(c.level), QByteArray(3000, 'a'));
+        screen->viewDragAction({a});
+        QString confirmed;
+        screentest::whenDialogShown([&](StatusAttachedWindow* dialog) {
+            auto* menu = dialog->findChild<StandardMenuButton*>();
+            ASSERT_NE(menu, nullptr);
+            for (QLabel* l : menu->findChildren<QLabel*>())
+                confirmed = l->text();
+            if (c.level == QLatin1String("5"))
+                screentest::savePng(dialog, QStringLiteral("FileEraserViewController-confirm-pass-count"));
+            TextImageButton* go = screentest::buttonTitled(dialog, QStringLiteral("继续"));
+            ASSERT_NE(go, nullptr);
+            QTest::mouseClick(go, Qt::LeftButton);
+        });
+        screen->eraserNowButtonAction();
+        ASSERT_TRUE(nvtest::pumpUntil(
+            [&] { return !screen->run().isRunning() && screen->sussView()->pos() == QPoint(0, 0); }, 20000));
+        EXPECT_EQ(confirmed, c.label);
+        EXPECT_EQ(screen->eraserTypeLabel()->text(), c.label);
+        const HistoryRecords records = DoDataBase::returnDoDataBase()->getAllData();
+        ASSERT_EQ(records.size(), 1);
+        EXPECT_EQ(records.first().at(1).value("Erasure algorithm"), c.label);
+        EXPECT_FALSE(QFile::exists(a));
+        QTest::mouseClick(screen->sussViewOkBut(), Qt::LeftButton);
+    }
 }
 
 // The confirmation's standards list closes 2 s after it opened unless the
