@@ -2,6 +2,9 @@
 
 #include "core/CommUti.h"
 
+#include <QCollator>
+#include <QLocale>
+
 #include <algorithm>
 
 UninstallList::UninstallList(Sources sources) : sources_(std::move(sources)) {}
@@ -73,8 +76,15 @@ void sortRows(AMAppItemList& rows, bool bySize, bool ascending)
         });
         return;
     }
-    std::stable_sort(rows.begin(), rows.end(), [ascending](const AMAppItemPtr& a, const AMAppItemPtr& b) {
-        const int c = QString::compare(a->name, b->name);
+    // By the name the row shows, as a reader of this Chinese interface orders
+    // names: case does not count, Han names go by their pinyin. The rows show
+    // an entry's Simplified Chinese name where it has one, so the collation
+    // is Simplified Chinese's whatever locale the session runs in (which may
+    // well be C or English, ordering Han names by code point).
+    QCollator collator(QLocale(QLocale::Chinese, QLocale::SimplifiedHanScript, QLocale::China));
+    collator.setCaseSensitivity(Qt::CaseInsensitive);
+    std::stable_sort(rows.begin(), rows.end(), [ascending, &collator](const AMAppItemPtr& a, const AMAppItemPtr& b) {
+        const int c = collator.compare(a->name, b->name);
         return ascending ? c < 0 : c > 0;
     });
 }

@@ -52,7 +52,8 @@ public:
 
     // --- sorting ---
     // A click on a column header: "Size" by the size texts read back to
-    // bytes, "appname" by name; other columns do nothing (returns false).
+    // bytes, "appname" by the name shown (case-insensitive, in Simplified
+    // Chinese collation); other columns do nothing (returns false).
     // The first click sorts descending and every later click, on either
     // column, reverses the direction.
     bool sortByColumn(const QString& columnId);

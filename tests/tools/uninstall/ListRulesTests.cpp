@@ -9,6 +9,8 @@
 #include "tools/uninstall/UninstallTally.h"
 
 #include <QSet>
+#include <algorithm>
+#include <utility>
 #include <gtest/gtest.h>
 
 namespace {
@@ -114,7 +116,7 @@ TEST_F(ListRules, HeaderClicksSortDescendingFirstThenAlternateAcrossBothColumns)
 
     EXPECT_FALSE(list.isSort());
     EXPECT_TRUE(list.sortByColumn("appname"));
-    EXPECT_EQ(shown(), (QStringList{"gamma", "beta", "Delta", "Alpha"})); // default comparison: capitals first
+    EXPECT_EQ(shown(), (QStringList{"gamma", "Delta", "beta", "Alpha"})); // case does not count
     EXPECT_TRUE(list.isSort());
     EXPECT_TRUE(list.sortByColumn("Size"));
     EXPECT_EQ(shown(), (QStringList{"gamma", "Alpha", "beta", "Delta"}));
@@ -151,6 +153,40 @@ TEST_F(ListRules, ThePopUpSortsByNameOrSizeInEitherDirectionKeepingTiesInOrder)
     list.search(QStringLiteral("a"));
     list.sortBy(0, 1);
     EXPECT_EQ(shown(), QStringList{"a"});
+}
+
+// "名称" orders by the name the row shows, as a reader does: case does not
+// count, Han names go by their pinyin, whatever the package ids say.
+TEST_F(ListRules, NameSortIsByTheShownNameIgnoringCaseWithChineseByPinyin)
+{
+    const QList<std::pair<QString, QString>> apps{
+        {"ImageMagick", "display-im6.q16"}, {"终端", "org.gnome.Terminal"}, {"gimp", "gimp"},
+        {"Firefox ESR", "firefox-esr"},     {"文本编辑器", "org.gnome.gedit"}, {"Zoom", "Zoom"},
+        {"阿里云盘", "aliyunpan"},           {"inkscape", "org.inkscape.Inkscape"}, {"画图", "a-paint"},
+        {"Audacity", "audacity"},           {"百度网盘", "baidunetdisk"},
+    };
+    for (const auto& [name, id] : apps)
+        sources[0].append(item(name, QStringLiteral("0KB"), id));
+    list.setKind(0);
+
+    const QStringList latin{"Audacity", "Firefox ESR", "gimp", "ImageMagick", "inkscape", "Zoom"};
+    const QStringList han{"阿里云盘", "百度网盘", "画图", "文本编辑器", "终端"};
+    // Han names before Latin ones, as the Chinese collation has them.
+    const QStringList ascending = han + latin;
+    list.sortBy(0, 0);
+    EXPECT_EQ(shown(), ascending);
+
+    list.sortBy(0, 1);
+    QStringList reversed = ascending;
+    std::reverse(reversed.begin(), reversed.end());
+    EXPECT_EQ(shown(), reversed);
+
+    // The header's name column orders the same way, descending first.
+    list.setKind(0);
+    EXPECT_TRUE(list.sortByColumn("appname"));
+    EXPECT_EQ(shown(), reversed);
+    EXPECT_TRUE(list.sortByColumn("appname"));
+    EXPECT_EQ(shown(), ascending);
 }
 
 TEST_F(ListRules, TicksKeepTheirOrderPerKindAndDriveTheCounters)
