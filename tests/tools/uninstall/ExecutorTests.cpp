@@ -10,6 +10,8 @@
 #include "platform/Privileged.h"
 #include "platform/Removal.h"
 #include "tools/uninstall/AsMDeleteExecutor.h"
+#include "tools/uninstall/UninstallEngine.h"
+#include "tools/uninstall/UninstallList.h"
 
 #include <QDir>
 #include <QFile>
@@ -349,6 +351,46 @@ TEST_F(Executor, AnApplicationAsksForTheRightsBeforeAnyOfItGoesAndARefusalKeepsA
     EXPECT_EQ(recorder.events, (QStringList{QStringLiteral("removed ") + program, QStringLiteral("removed ") + entry,
                                             QStringLiteral("removed ") + settings}));
     EXPECT_EQ(calls().size(), 3);
+}
+
+// The same through the group the screen removes: the files found for a
+// stand-alone application are its own, so a refused password keeps them and
+// the application, not the application's files that needed no rights.
+TEST_F(Executor, AStandAloneApplicationsFoundFilesAreItsOwnAndARefusalKeepsAllOfThem)
+{
+    const QString program = fx::makeFolder(fx::at(QStringLiteral("~/Applications/Standalone Tool")));
+    fx::makeFile(program + QStringLiteral("/standalone-tool"), 2048);
+    const QString entry = fx::makeFile(fx::at(QStringLiteral("~/.local/share/applications/standalone-tool.desktop")));
+    const QString cache = fx::makeFile(fx::at(QStringLiteral("~/.cache/standalone-tool")));
+    const QString settings = fx::makeFolder(fx::at(QStringLiteral("~/.config/standalone-tool")));
+    const QString locked = fx::makeFolder(settings + QStringLiteral("/state"));
+    fx::makeFile(locked + QStringLiteral("/s"));
+    fx::FolderLock lock(locked);
+    ASSERT_TRUE(lock.locked());
+    answer({QStringLiteral("refuse")});
+
+    UninstallEngine engine;
+    auto app = std::make_shared<AMAppItem>();
+    app->name = QStringLiteral("Standalone Tool");
+    app->entryName = app->name;
+    app->bundleID = QStringLiteral("standalone-tool");
+    app->executableName = QStringLiteral("standalone-tool");
+    app->desktopEntry = entry;
+    app->packaging = AMAppItem::Packaging::StandAlone;
+    app->standAlonePath = program;
+    app->path = program;
+    engine.sourceList(UninstallList::Applications) << app;
+    const AMAppItemList group = engine.relatedFilesOf(app);
+    ASSERT_EQ(fx::pathsOf(group), (QStringList{program, entry, settings, cache}));
+
+    Recorder recorder;
+    AsMDeleteExecutor executor;
+    ASSERT_TRUE(removeAll(executor, recorder, group));
+    EXPECT_EQ(calls().size(), 1);
+    for (const QString& p : {program, entry, settings, cache})
+        EXPECT_TRUE(platform::itemExists(p)) << p;
+    EXPECT_EQ(recorder.events, (QStringList{QStringLiteral("failed ") + program, QStringLiteral("failed ") + entry,
+                                            QStringLiteral("failed ") + settings, QStringLiteral("failed ") + cache}));
 }
 
 TEST(PrivilegedLauncher, ArgumentsAndExitStatusesAsATable)
