@@ -11,10 +11,11 @@
 // so a browser that runs is neither blocked nor disturbed.
 //
 // The main file is read first and its companions after it, and the main file
-// must be unchanged over the whole read; otherwise the reading is repeated.
-// A log applied over a main file read before it is always consistent: every
-// page a checkpoint copied into the main file is still in the log, until a
-// checkpoint that restarts the log, which changes the main file.
+// must be unchanged over the whole reading; otherwise it is repeated. Then
+// the pair is consistent: the browser writes a log's pages into the main
+// file (a checkpoint) before it starts the log anew, so whatever the log no
+// longer holds is already in the main file we read, and a journal holds the
+// old content of every page changed in the main file.
 
 #include <QString>
 #include <memory>

@@ -136,7 +136,7 @@ TEST_F(RecordedChromium, DownloadsGoFromHistoryAndFromTheStoreThatBringsThemBack
     sql(history, {"DELETE FROM downloads", "DELETE FROM downloads_url_chains"});
     Scanned s;
     EXPECT_EQ(s.item(chrome, QStringLiteral("Download History"))->size, QStringLiteral("2 项"));
-    // Measuring read a copy: the store's files are as they were.
+    // Measuring read it in memory: the store's files are as they were.
     EXPECT_EQ(QDir(store).entryList(QDir::Files, QDir::Name), storeBefore);
 
     EXPECT_EQ(s.clean(chrome, QStringLiteral("Download History")), QStringLiteral("0 项"));
