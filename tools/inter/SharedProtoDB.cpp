@@ -2,13 +2,13 @@
 
 #include "InterLog.h"
 #include "platform/FileAttributes.h"
-#include "platform/Locations.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QTemporaryDir>
 #include <leveldb/db.h>
+#include <leveldb/env.h>
+#include <leveldb/helpers/memenv.h>
 #include <leveldb/write_batch.h>
 #include <memory>
 
@@ -18,9 +18,19 @@ namespace {
 // name) are the store's own bookkeeping of that feature.
 const char kDownloadPrefix[] = "21_download,";
 
-std::unique_ptr<leveldb::DB> open(const QString& folder)
+// LevelDB's own text log of a store opened in memory: kept nowhere.
+struct SilentLog : leveldb::Logger {
+    void Logv(const char*, va_list) override {}
+};
+
+std::unique_ptr<leveldb::DB> open(const QString& folder, leveldb::Env* memory = nullptr)
 {
+    static SilentLog silent;
     leveldb::Options options;
+    if (memory) {
+        options.env = memory;
+        options.info_log = &silent;
+    }
     options.create_if_missing = false;
     options.paranoid_checks = true;
     leveldb::DB* db = nullptr;
@@ -63,18 +73,30 @@ std::optional<QStringList> downloadGuids(const QString& folder)
     case Place::Folder: break;
     }
     // Opening a LevelDB store writes to it (its log becomes a table), and
-    // the browser's lock would refuse us while it runs: read a copy.
-    QTemporaryDir copy(platform::privateTempFolder() + QStringLiteral("/protodb-XXXXXX"));
-    if (!copy.isValid())
-        return std::nullopt;
+    // the browser's lock would refuse us while it runs: its files are read
+    // into a store in memory, which is opened instead. Nothing is written to
+    // any disk, not even a scratch copy.
+    const std::unique_ptr<leveldb::Env> memory(leveldb::NewMemEnv(leveldb::Env::Default()));
+    const std::string name = "/shared_proto_db";
     const QDir source(folder);
-    for (const QString& name : source.entryList(QDir::Files | QDir::Hidden)) {
-        if (name == QLatin1String("LOCK"))
+    for (const QString& entry : source.entryList(QDir::Files | QDir::Hidden | QDir::NoSymLinks)) {
+        // The lock and LevelDB's own text log are no part of the data.
+        if (entry == QLatin1String("LOCK") || entry.startsWith(QLatin1String("LOG")))
             continue;
-        if (!QFile::copy(source.filePath(name), copy.filePath(name)))
+        QFile file(source.filePath(entry));
+        if (!file.open(QIODevice::ReadOnly))
+            return std::nullopt;
+        const QByteArray bytes = file.readAll();
+        if (file.error() != QFileDevice::NoError)
+            return std::nullopt;
+        leveldb::WritableFile* raw = nullptr;
+        if (!memory->NewWritableFile(name + "/" + QFile::encodeName(entry).toStdString(), &raw).ok())
+            return std::nullopt;
+        const std::unique_ptr<leveldb::WritableFile> copy(raw);
+        if (!copy->Append(leveldb::Slice(bytes.constData(), size_t(bytes.size()))).ok() || !copy->Close().ok())
             return std::nullopt;
     }
-    const std::unique_ptr<leveldb::DB> db = open(copy.path());
+    const std::unique_ptr<leveldb::DB> db = open(QString::fromStdString(name), memory.get());
     if (!db)
         return std::nullopt;
     QStringList guids;
@@ -93,6 +115,13 @@ bool deleteDownloads(const QString& folder)
     case Place::Other: return false;
     case Place::Folder: break;
     }
+    // Opening the store itself rewrites its files, so it is opened only when
+    // the reading in memory found records to delete.
+    const std::optional<QStringList> stored = downloadGuids(folder);
+    if (!stored)
+        return false;
+    if (stored->isEmpty())
+        return true;
     const std::unique_ptr<leveldb::DB> db = open(folder);
     if (!db)
         return false;
@@ -106,7 +135,7 @@ bool deleteDownloads(const QString& folder)
             return false;
     }
     if (found == 0)
-        return true;   // the other features' records are not rewritten for nothing
+        return true;
     leveldb::WriteOptions write;
     write.sync = true;
     const leveldb::Status status = db->Write(write, &batch);

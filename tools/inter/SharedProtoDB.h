@@ -15,14 +15,17 @@ namespace SharedProtoDB {
 // The store of the profile whose "History" is at `historyPath`.
 QString folderOfHistory(const QString& historyPath);
 
-// The guids of the download records. Read from a private copy, so the
-// browser's files are never changed by looking. Empty when there is no
-// store; nothing when it cannot be read (or is a link).
+// The guids of the download records. Read into memory and opened there, so
+// the browser's files are never changed by looking and nothing is written
+// to any disk. Empty when there is no store; nothing when it cannot be read
+// (or is a link).
 std::optional<QStringList> downloadGuids(const QString& folder);
 
 // Deletes every download record, leaving every other record. true when none
-// is left (or there is no store); false when the store could not be opened
-// (the browser holds it) or written, in which case nothing changed.
+// is left (or there is no store); false when the store could not be read,
+// opened (the browser holds it) or written, in which case nothing changed.
+// A store without download records is not opened, so its files stay as
+// they are.
 bool deleteDownloads(const QString& folder);
 
 } // namespace SharedProtoDB

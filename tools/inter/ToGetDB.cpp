@@ -2,6 +2,7 @@
 
 #include "platform/FileAttributes.h"
 #include "InterLog.h"
+#include "MemoryDatabase.h"
 
 #include <QDir>
 #include <QFile>
@@ -9,8 +10,6 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <span>
-#include <QTemporaryDir>
-#include "platform/Locations.h"
 #include <vector>
 #include <sqlite3.h>
 
@@ -196,62 +195,9 @@ const OptionalTable kFirefoxFormTables[] = {
     {"moz_formhistory", "delete from moz_formhistory"},
 };
 
-bool companionInUse(const QString& path)
-{
-    for (const char* suffix : {"-journal", "-wal"}) {
-        const platform::ItemInfo info = platform::itemInfo(path + QLatin1String(suffix));
-        if (info.exists && info.isRegular && info.size > 0)
-            return true;
-    }
-    return false;
-}
-
-// The database and its journal or log, copied into a private folder.
-struct PrivateCopy {
-    QString folder;
-    QString database;
-    explicit PrivateCopy(const QString& path)
-    {
-        QTemporaryDir dir(platform::privateTempFolder() + QStringLiteral("/count-XXXXXX"));
-        dir.setAutoRemove(false);
-        if (!dir.isValid())
-            return;
-        folder = dir.path();
-        const QString copy = folder + QStringLiteral("/db");
-        if (!QFile::copy(path, copy))
-            return;
-        for (const char* suffix : {"-journal", "-wal"}) {
-            if (platform::itemInfo(path + QLatin1String(suffix)).isRegular)
-                QFile::copy(path + QLatin1String(suffix), copy + QLatin1String(suffix));
-        }
-        database = copy;
-    }
-    ~PrivateCopy()
-    {
-        if (!folder.isEmpty())
-            QDir(folder).removeRecursively();
-    }
-};
-
 } // namespace
 
 std::optional<int> ToGetDB::count(const QString& path, const Statement& statement, bool logOpenFailure)
-{
-    if (!path.isEmpty() && platform::itemExists(path) && !isLinked(path) && companionInUse(path)) {
-        // Opened where it lies, SQLite would roll the journal back or write
-        // the log's index: measuring must not change the browser's files.
-        PrivateCopy copy(path);
-        if (copy.database.isEmpty()) {
-            interlog::file(QStringLiteral("count error: cannot copy %1").arg(path));
-            return std::nullopt;
-        }
-        return countHere(copy.database, statement, logOpenFailure, true);
-    }
-    return countHere(path, statement, logOpenFailure, false);
-}
-
-std::optional<int> ToGetDB::countHere(const QString& path, const Statement& statement, bool logOpenFailure,
-                                      bool privateCopy)
 {
     // Nothing named, or nothing there: no rows, and no empty database left behind.
     if (path.isEmpty())
@@ -264,24 +210,40 @@ std::optional<int> ToGetDB::countHere(const QString& path, const Statement& stat
     if (isLinked(path))
         return std::nullopt;
 
+    if (MemoryDatabase::needsMemory(path)) {
+        // Opened where it lies, SQLite would roll the journal back or write
+        // the log's index: it is read into memory and opened there, so
+        // measuring changes neither the browser's files nor any other disk.
+        const std::unique_ptr<MemoryDatabase> inMemory = MemoryDatabase::read(path);
+        if (!inMemory) {
+            if (logOpenFailure)
+                interlog::info(QStringLiteral("打开数据库失败！"));
+            interlog::file(QStringLiteral("count error: cannot read %1").arg(path));
+            return std::nullopt;
+        }
+        return countOn(inMemory->handle(), statement, path);
+    }
     Connection c;
-    // A private copy is opened for writing, so its journal can be rolled back.
-    const int flags = privateCopy ? SQLITE_OPEN_READWRITE : SQLITE_OPEN_READONLY;
-    if (sqlite3_open_v2(QFile::encodeName(path).constData(), &c.db, flags, nullptr) != SQLITE_OK) {
+    if (sqlite3_open_v2(QFile::encodeName(path).constData(), &c.db, SQLITE_OPEN_READONLY, nullptr) != SQLITE_OK) {
         if (logOpenFailure)
             interlog::info(QStringLiteral("打开数据库失败！"));
         return std::nullopt;
     }
     sqlite3_busy_timeout(c.db, busyTimeoutMs_);
+    return countOn(c.db, statement, path);
+}
+
+std::optional<int> ToGetDB::countOn(sqlite3* db, const Statement& statement, const QString& path)
+{
     Prepared p;
-    if (sqlite3_prepare_v2(c.db, statement.sql, -1, &p.stmt, nullptr) != SQLITE_OK
+    if (sqlite3_prepare_v2(db, statement.sql, -1, &p.stmt, nullptr) != SQLITE_OK
         || !bindAll(p.stmt, statement.parameters)) {
-        interlog::file(QStringLiteral("count error: %1 (%2)").arg(c.error(), path));
+        interlog::file(QStringLiteral("count error: %1 (%2)").arg(QString::fromUtf8(sqlite3_errmsg(db)), path));
         return std::nullopt;
     }
     const int rc = sqlite3_step(p.stmt);
     if (rc != SQLITE_ROW) {
-        interlog::file(QStringLiteral("count error: %1 (%2)").arg(c.error(), path));
+        interlog::file(QStringLiteral("count error: %1 (%2)").arg(QString::fromUtf8(sqlite3_errmsg(db)), path));
         return std::nullopt;
     }
     const int n = sqlite3_column_int(p.stmt, 0);

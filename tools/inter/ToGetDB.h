@@ -2,8 +2,9 @@
 // The browsers' SQLite databases: counting their rows and emptying their
 // tables. Counting opens a database read-only and never creates one; a
 // database with a journal or write-ahead log beside it (a browser that runs,
-// or died mid-write) is counted from its committed state on a private copy,
-// so the browser's files are never changed by a count. Cleaning
+// or died mid-write), or in write-ahead-log mode, is counted from its
+// committed state read into memory (MemoryDatabase.h), so a count changes
+// neither the browser's files nor writes anything to any disk. Cleaning
 // opens it read-write, never creates one, waits a while for a browser that
 // holds it, and runs its statements in one transaction, so a clean either
 // happens whole or leaves every row where it was.
@@ -13,6 +14,8 @@
 #include <atomic>
 #include <optional>
 #include <vector>
+
+struct sqlite3;
 
 class ToGetDB {
 public:
@@ -92,7 +95,7 @@ private:
         const char* schema;
         QString path;
     };
-    std::optional<int> countHere(const QString& path, const Statement& statement, bool logOpenFailure, bool privateCopy);
+    std::optional<int> countOn(sqlite3* db, const Statement& statement, const QString& path);
     static std::vector<Statement> historyStatements();
     static std::vector<Statement> loginStatements();
     std::optional<int> count(const QString& path, const Statement& statement, bool logOpenFailure);

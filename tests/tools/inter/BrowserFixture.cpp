@@ -3,6 +3,7 @@
 #include "TestSupport.h"
 #include "platform/Locations.h"
 
+#include <QCryptographicHash>
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
@@ -165,6 +166,32 @@ QStringList levelDbKeys(const QString& folder)
     it.reset();
     delete db;
     return keys;
+}
+
+TemporaryFolderAt::TemporaryFolderAt(const QString& folder) : before(qgetenv("TMPDIR"))
+{
+    platform::removePrivateTempFolder();
+    qputenv("TMPDIR", QFile::encodeName(folder));
+}
+
+TemporaryFolderAt::~TemporaryFolderAt()
+{
+    platform::removePrivateTempFolder();
+    qputenv("TMPDIR", before);
+}
+
+QStringList fileDigests(const QString& folder)
+{
+    QStringList digests;
+    QDirIterator it(folder, QDir::Files | QDir::Hidden | QDir::System, QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        QFile f(it.next());
+        f.open(QIODevice::ReadOnly);
+        digests << QDir(folder).relativeFilePath(f.fileName()) + QLatin1Char(' ')
+                       + QString::fromLatin1(QCryptographicHash::hash(f.readAll(), QCryptographicHash::Sha256).toHex());
+    }
+    digests.sort();
+    return digests;
 }
 
 void copyRecorded(const QString& rel, const QString& to)

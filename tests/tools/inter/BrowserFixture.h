@@ -45,6 +45,16 @@ void chromeCookies(const QString& db, int cookies);
 void firefoxProfile(const QString& folder, int visits, int downloads, int logins);
 void safariHistory(const QString& db, int items, int visits);
 
+// Points TMPDIR (and so the program's private temporary folder) at `folder`
+// for its lifetime.
+struct TemporaryFolderAt {
+    explicit TemporaryFolderAt(const QString& folder);
+    ~TemporaryFolderAt();
+    const QByteArray before;
+};
+// Every file below `folder`: its relative name and the SHA-256 of its bytes.
+QStringList fileDigests(const QString& folder);
+
 // Scans the fixture home with a recording delegate.
 struct Scanned : InternetEngineDelegate {
     InternetEngine engine;

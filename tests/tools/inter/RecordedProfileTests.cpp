@@ -12,6 +12,8 @@
 #include <QRegularExpression>
 #include <gtest/gtest.h>
 #include <leveldb/db.h>
+#include <memory>
+#include <sqlite3.h>
 
 using namespace fx;
 
@@ -134,7 +136,7 @@ TEST_F(RecordedChromium, DownloadsGoFromHistoryAndFromTheStoreThatBringsThemBack
     sql(history, {"DELETE FROM downloads", "DELETE FROM downloads_url_chains"});
     Scanned s;
     EXPECT_EQ(s.item(chrome, QStringLiteral("Download History"))->size, QStringLiteral("2 项"));
-    // Measuring read a copy: the store's files are as they were.
+    // Measuring read it in memory: the store's files are as they were.
     EXPECT_EQ(QDir(store).entryList(QDir::Files, QDir::Name), storeBefore);
 
     EXPECT_EQ(s.clean(chrome, QStringLiteral("Download History")), QStringLiteral("0 项"));
@@ -143,6 +145,79 @@ TEST_F(RecordedChromium, DownloadsGoFromHistoryAndFromTheStoreThatBringsThemBack
     EXPECT_GT(keys.filter(QRegularExpression(QStringLiteral("^37_"))).size(), 0) << keys;
     EXPECT_TRUE(keys.contains(QStringLiteral("39_config"))) << keys;
     EXPECT_GT(rows(history, "urls"), 0);   // the visits are another item's
+}
+
+// Opera is Chromium underneath and brings deleted downloads back from the
+// same store.
+TEST_F(RecordedChromium, OperaDownloadsGoFromTheStoreToo)
+{
+    h.app(QStringLiteral("Opera"));
+    const QString opera = h.home(QStringLiteral(".config/opera"));
+    copyRecorded(kChromium, opera);
+    sql(opera + QStringLiteral("/History"), {"DELETE FROM downloads", "DELETE FROM downloads_url_chains"});
+
+    Scanned s;
+    EXPECT_EQ(s.item(QStringLiteral("Opera"), QStringLiteral("Download History"))->size, QStringLiteral("2 项"));
+    EXPECT_EQ(s.clean(QStringLiteral("Opera"), QStringLiteral("Download History")), QStringLiteral("0 项"));
+    const QStringList keys = levelDbKeys(opera + QStringLiteral("/shared_proto_db"));
+    EXPECT_TRUE(keys.filter(QRegularExpression(QStringLiteral("^21_download,"))).isEmpty()) << keys;
+}
+
+// A store that keeps no downloads has nothing to lose: its files stay as
+// they are, names and bytes, as opening it would change them.
+TEST_F(RecordedChromium, AStoreWithoutDownloadsIsNotRewritten)
+{
+    const QString store = profile + QStringLiteral("/shared_proto_db");
+    {
+        leveldb::DB* held = nullptr;
+        ASSERT_TRUE(leveldb::DB::Open(leveldb::Options(), QFile::encodeName(store).toStdString(), &held).ok());
+        const std::unique_ptr<leveldb::DB> db(held);
+        std::unique_ptr<leveldb::Iterator> it(db->NewIterator(leveldb::ReadOptions()));
+        for (it->Seek("21_download,"); it->Valid() && it->key().starts_with("21_download,"); it->Next())
+            ASSERT_TRUE(db->Delete(leveldb::WriteOptions(), it->key()).ok());
+    }
+    const QStringList before = fileDigests(store);
+
+    Scanned s;
+    EXPECT_EQ(s.item(chrome, QStringLiteral("Download History"))->size, QStringLiteral("2 项"));
+    EXPECT_EQ(s.clean(chrome, QStringLiteral("Download History")), QStringLiteral("0 项"));
+    EXPECT_EQ(rows(profile + QStringLiteral("/History"), "downloads"), 0);
+    EXPECT_EQ(fileDigests(store), before);
+}
+
+// Measuring and cleaning read the browser's stores in memory, also a History
+// whose latest change is still in its log, as while Chromium runs: a
+// temporary folder on a volume of its own keeps no trace of the downloads,
+// in its free blocks either.
+TEST_F(RecordedChromium, DownloadsLeaveNoTraceInTheTemporaryFolder)
+{
+    nvtest::LoopDevice dev(32LL << 20);
+    NEED_LOOP(dev);
+    ASSERT_TRUE(dev.format(QStringLiteral("ext4"), {QStringLiteral("-E"), QStringLiteral("nodiscard")}));
+    const QString temporary = dev.mount();
+    ASSERT_FALSE(temporary.isEmpty());
+    const QString history = profile + QStringLiteral("/History");
+    QStringList markers = column(history, QStringLiteral("select guid from downloads"));
+    ASSERT_EQ(markers.size(), 2);
+    markers << QStringLiteral("nullvane-referrer-in-the-log");
+    {
+        sqlite3* browser = nullptr;
+        ASSERT_EQ(sqlite3_open(QFile::encodeName(history).constData(), &browser), SQLITE_OK);
+        sqlite3_db_config(browser, SQLITE_DBCONFIG_NO_CKPT_ON_CLOSE, 1, nullptr);
+        EXPECT_EQ(sqlite3_exec(browser, "PRAGMA journal_mode=WAL; UPDATE downloads SET referrer = "
+                                        "'nullvane-referrer-in-the-log'", nullptr, nullptr, nullptr), SQLITE_OK);
+        sqlite3_close(browser);
+        ASSERT_GT(QFileInfo(history + QStringLiteral("-wal")).size(), 0);
+    }
+    {
+        const TemporaryFolderAt tmp(temporary);
+        Scanned s;
+        EXPECT_EQ(s.item(chrome, QStringLiteral("Download History"))->size, QStringLiteral("2 项"));
+        EXPECT_EQ(s.clean(chrome, QStringLiteral("Download History")), QStringLiteral("0 项"));
+    }
+    ASSERT_TRUE(dev.unmount());
+    for (const QString& marker : markers)
+        EXPECT_FALSE(nvtest::fileContains(dev.image(), marker.toLatin1())) << marker.toStdString();
 }
 
 TEST_F(RecordedChromium, DownloadsAreLeftWhileTheBrowserHoldsItsStore)
@@ -216,7 +291,10 @@ TEST_F(RecordedFirefox, HistoryTakesThePagesAndKeepsBookmarksAndKeywords)
 {
     const QString places = profiles + kFirefoxProfile + QStringLiteral("/places.sqlite");
     const QString favicons = profiles + kFirefoxProfile + QStringLiteral("/favicons.sqlite");
-    for (const char* table : {"moz_places_metadata", "moz_inputhistory", "moz_keywords"})
+    // A search made from a visited page, as Firefox keeps it.
+    sql(places, {"INSERT INTO moz_places_metadata_search_queries(id, terms) VALUES (901, 'nullvane search')",
+                 "UPDATE moz_places_metadata SET search_query_id = 901 WHERE id = (SELECT min(id) FROM moz_places_metadata)"});
+    for (const char* table : {"moz_places_metadata", "moz_places_metadata_search_queries", "moz_inputhistory", "moz_keywords"})
         ASSERT_GT(rows(places, QString::fromLatin1(table)), 0) << table;
     ASSERT_GT(rows(places, "moz_places", "url like '%/c.html'"), 0);
     const int bookmarks = rows(places, "moz_bookmarks");

@@ -181,9 +181,44 @@ TEST(ToGetDB, AHotJournalIsCountedFromTheCommittedStateWithoutTouchingTheFiles)
     ASSERT_GT(QFileInfo(journal).size(), 0) << "no hot journal was left";
     const QByteArray before = digest(history), journalBefore = digest(journal);
 
-    EXPECT_EQ(db()->countItems(ToGetDB::Count::GoogleHistory, history), std::optional<int>(3000));
+    const QString temporary = nvtest::freshFolder(QStringLiteral("tmp"));
+    {
+        const TemporaryFolderAt tmp(temporary);
+        EXPECT_EQ(db()->countItems(ToGetDB::Count::GoogleHistory, history), std::optional<int>(3000));
+        // Rolled back in memory: not even a scratch folder was made.
+        EXPECT_TRUE(QDir(temporary).isEmpty());
+    }
     EXPECT_EQ(digest(history), before);
     EXPECT_EQ(digest(journal), journalBefore);
-    // The private copies are gone again.
-    EXPECT_TRUE(QDir(platform::privateTempFolder()).entryList({QStringLiteral("count-*")}, QDir::Dirs).isEmpty());
+}
+
+// A browser that runs keeps its latest changes in the write-ahead log. They
+// are counted, and counting writes nothing: no scratch copy, no log or index
+// beside a database in log mode, also when it has no log at the moment.
+TEST(ToGetDB, AWriteAheadLogIsCountedWithoutWritingAnything)
+{
+    const QString dir = nvtest::freshFolder(QStringLiteral("wal"));
+    const QString history = dir + QStringLiteral("/History");
+    chromeHistory(history, 5, 0);
+    sql(history, {"PRAGMA journal_mode=WAL"});
+    ASSERT_FALSE(QFileInfo::exists(history + QStringLiteral("-wal")));
+    const QString temporary = nvtest::freshFolder(QStringLiteral("tmp"));
+    const TemporaryFolderAt tmp(temporary);
+    QStringList before = fileDigests(dir);
+    EXPECT_EQ(db()->countItems(ToGetDB::Count::GoogleHistory, history), std::optional<int>(5));
+    EXPECT_EQ(fileDigests(dir), before);
+
+    // Three more rows committed to the log, which is not copied back.
+    sqlite3* browser = nullptr;
+    ASSERT_EQ(sqlite3_open(QFile::encodeName(history).constData(), &browser), SQLITE_OK);
+    sqlite3_db_config(browser, SQLITE_DBCONFIG_NO_CKPT_ON_CLOSE, 1, nullptr);
+    ASSERT_EQ(sqlite3_exec(browser, "INSERT INTO urls(url, last_visit_time) VALUES ('https://a.example/', 1), "
+                                    "('https://b.example/', 1), ('https://c.example/', 1)", nullptr, nullptr, nullptr), SQLITE_OK);
+    sqlite3_close(browser);
+    QFile::remove(history + QStringLiteral("-shm"));   // as a browser in exclusive mode keeps it
+    ASSERT_GT(QFileInfo(history + QStringLiteral("-wal")).size(), 0);
+    before = fileDigests(dir);
+    EXPECT_EQ(db()->countItems(ToGetDB::Count::GoogleHistory, history), std::optional<int>(8));
+    EXPECT_EQ(fileDigests(dir), before);
+    EXPECT_TRUE(QDir(temporary).isEmpty());
 }
