@@ -58,3 +58,9 @@ QString passCountLabel(int passes)
 {
     return QStringLiteral("自定义 (擦除%1次)").arg(std::max(passes, 1));
 }
+
+QString erasureLabelForPasses(int index, int passes)
+{
+    const int standard = erasureStandardWithPasses(passes, index);
+    return standard >= 0 ? erasureStandardLabel(standard) : passCountLabel(passes);
+}

@@ -30,3 +30,10 @@ constexpr int kPassCountOnlyTag = 99;
 // The label of a pass count no standard stands for: "自定义 (擦除N次)", N at
 // least 1. It names the count and no standard.
 QString passCountLabel(int passes);
+
+// The label of what overwrites `passes` times (below 1 taken as 1) when the
+// chosen standard is `index`: that standard's label when it has that count,
+// else the first standard's that has it, else passCountLabel. A standard
+// whose label names another count is never given: the pass count is what
+// runs, and a choice stored by an older panel may disagree with it.
+QString erasureLabelForPasses(int index, int passes);

@@ -1,5 +1,7 @@
 #include "PublicUtilities.h"
 
+#include <algorithm>
+
 #include "BundleSettings.h"
 #include "ErasureStandards.h"
 #include "SizeText.h"
@@ -30,11 +32,10 @@ void PublicUtilities::writeUpDataHistoryStr(const QString& key, const QString& v
 QString PublicUtilities::getEraserTimes()
 {
     const int tag = platform::defaults::integerForKey(QStringLiteral("EraserTimesTag"));
-    if (tag == kPassCountOnlyTag)
-        return passCountLabel(platform::defaults::integerForKey(QStringLiteral("EraserTimes")));
-    if (tag < 0 || tag >= erasureStandardCount())
+    const int passes = std::max(1, platform::defaults::integerForKey(QStringLiteral("EraserTimes")));
+    if ((tag < 0 || tag >= erasureStandardCount()) && tag != kPassCountOnlyTag && passes == 1)
         return QStringLiteral("HMG Infosec Standard 5 擦除1次");
-    return erasureStandardLabel(tag);
+    return erasureLabelForPasses(tag, passes);
 }
 
 quint64 PublicUtilities::volSpaceFromString(const QString& text)

@@ -13,9 +13,9 @@ public:
     static QString getUpDataHistoryStr(const QString& key);
     static void writeUpDataHistoryStr(const QString& key, const QString& value);
 
-    // The label of the erasure standard chosen in "EraserTimesTag";
-    // kPassCountOnlyTag gives the label of the pass count "EraserTimes"
-    // (passCountLabel), any other index outside 0–7 gives
+    // The label of what "EraserTimes" runs, by the standard chosen in
+    // "EraserTimesTag" (erasureLabelForPasses); an index outside 0–7 other
+    // than kPassCountOnlyTag, with one pass, gives
     // "HMG Infosec Standard 5 擦除1次".
     static QString getEraserTimes();
 

@@ -73,12 +73,14 @@ protected:
         QFile::remove(DoDataBase::getDataBase());
         QDir(DoDataBase::getDataBase()).removeRecursively();
         platform::defaults::setInteger(QStringLiteral("EraserTimesTag"), 4);
+        platform::defaults::setInteger(QStringLiteral("EraserTimes"), 3);
         store->setClock([] { return at(2026, 12, 6, 14, 7, 32); });
     }
     void TearDown() override
     {
         store->setClock({});
         platform::defaults::remove(QStringLiteral("EraserTimesTag"));
+        platform::defaults::remove(QStringLiteral("EraserTimes"));
     }
 
     DoDataBase* store = nullptr;

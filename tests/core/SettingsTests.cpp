@@ -207,8 +207,19 @@ TEST_F(SettingsTest, EraserTimesNamesTheChosenStandard)
     EXPECT_EQ(PublicUtilities::getEraserTimes(), QString::fromUtf8(expected[0]));
     for (int tag = 0; tag < 8; ++tag) {
         platform::defaults::setInteger(QStringLiteral("EraserTimesTag"), tag);
+        platform::defaults::setInteger(QStringLiteral("EraserTimes"), erasureStandardPasses(tag));
         EXPECT_EQ(PublicUtilities::getEraserTimes(), QString::fromUtf8(expected[tag])) << tag;
     }
+    // A standard stored beside a count it does not have (as the pass-count
+    // panel used to leave it) is not named: the count is what runs.
+    platform::defaults::setInteger(QStringLiteral("EraserTimesTag"), 4);
+    platform::defaults::setInteger(QStringLiteral("EraserTimes"), 1);
+    EXPECT_EQ(PublicUtilities::getEraserTimes(), QString::fromUtf8(expected[0]));
+    platform::defaults::setInteger(QStringLiteral("EraserTimes"), 7);
+    EXPECT_EQ(PublicUtilities::getEraserTimes(), QString::fromUtf8(expected[6]));
+    platform::defaults::setInteger(QStringLiteral("EraserTimes"), 5);
+    EXPECT_EQ(PublicUtilities::getEraserTimes(), QStringLiteral("自定义 (擦除5次)"));
+    platform::defaults::setInteger(QStringLiteral("EraserTimes"), 1);
     for (int tag : {8, -1, 100}) {
         platform::defaults::setInteger(QStringLiteral("EraserTimesTag"), tag);
         EXPECT_EQ(PublicUtilities::getEraserTimes(), QStringLiteral("HMG Infosec Standard 5 擦除1次")) << tag;
@@ -218,7 +229,7 @@ TEST_F(SettingsTest, EraserTimesNamesTheChosenStandard)
     platform::defaults::setInteger(QStringLiteral("EraserTimes"), 5);
     EXPECT_EQ(PublicUtilities::getEraserTimes(), QStringLiteral("自定义 (擦除5次)"));
     platform::defaults::setInteger(QStringLiteral("EraserTimes"), 0);
-    EXPECT_EQ(PublicUtilities::getEraserTimes(), QStringLiteral("自定义 (擦除1次)"));
+    EXPECT_EQ(PublicUtilities::getEraserTimes(), QString::fromUtf8(expected[0]));
     platform::defaults::remove(QStringLiteral("EraserTimes"));
 }
 

@@ -23,7 +23,9 @@ QString labelForTagText(const QString& tagText)
 
 QString chosenStandardLabel()
 {
-    return labelForTagText(QString::number(platform::defaults::integerForKey(QStringLiteral("EraserTimesTag"))));
+    const int tag = platform::defaults::integerForKey(QStringLiteral("EraserTimesTag"));
+    const int index = (tag >= 0 && tag < erasureStandardCount()) || tag == kPassCountOnlyTag ? tag : 0;
+    return erasureLabelForPasses(index, platform::defaults::integerForKey(QStringLiteral("EraserTimes")));
 }
 
 const QStringList& levelChoices()

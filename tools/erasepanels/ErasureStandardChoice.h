@@ -18,7 +18,9 @@ void storeErasureStandard(int index);
 // count, anything else the first standard's.
 QString labelForTagText(const QString& tagText);
 
-// The label of the stored "EraserTimesTag" by the same rule.
+// The label of what runs: the stored "EraserTimesTag" read as above, taken
+// with the stored "EraserTimes" by erasureLabelForPasses, so a standard
+// stored beside another count is not named.
 QString chosenStandardLabel();
 
 // The pass counts the pass-count panel offers, as its buttons' identifiers.

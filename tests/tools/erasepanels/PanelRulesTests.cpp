@@ -174,6 +174,14 @@ TEST(ErasureStandardChoice, ThePassCountPanelStoresAStandardOfThatCount)
     EXPECT_TRUE(stored.contains(QStringLiteral("自定义 (擦除4次)"))) << stored;
     EXPECT_TRUE(stored.contains(erasureStandardLabel(6))) << stored;
 
+    // Settings the panel saved before it chose a standard too (a standard
+    // beside another count): the confirmation names the count that runs.
+    platform::defaults::setInteger(QStringLiteral("EraserTimesTag"), 4);
+    platform::defaults::setInteger(QStringLiteral("EraserTimes"), 1);
+    EXPECT_EQ(standardchoice::chosenStandardLabel(), erasureStandardLabel(0));
+    platform::defaults::setInteger(QStringLiteral("EraserTimes"), 5);
+    EXPECT_EQ(standardchoice::chosenStandardLabel(), QStringLiteral("自定义 (擦除5次)"));
+
     // A tag from another reader of the same settings, outside the table,
     // still shows the first standard in the confirmation.
     standardchoice::storeErasureStandard(-1);

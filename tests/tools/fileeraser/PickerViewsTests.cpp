@@ -195,6 +195,7 @@ TEST(Confirmation, ShowsTheStandardLetsItChangeAndConfirms)
         EXPECT_EQ(dialog.formatTypeText()->text(), QStringLiteral("HMG Infosec Standard 5 (擦除1次)"));
     }
     platform::defaults::setInteger(QStringLiteral("EraserTimesTag"), 4);
+    platform::defaults::setInteger(QStringLiteral("EraserTimes"), 3);
     QWidget mainWindow;
     mainWindow.resize(960, 620);
     mainWindow.show();

@@ -401,6 +401,7 @@ TEST(WipeDialogs, SystemNoticeEmphasisAndStandards)
     EXPECT_EQ(notice.nodeLabel()->textFormat(), Qt::PlainText);
 
     platform::defaults::setInteger("EraserTimesTag", 9);
+    platform::defaults::setInteger("EraserTimes", 1);
     MakeSureWipeDiskViewController disk;
     EXPECT_EQ(disk.formatTypeText()->text(), "HMG Infosec Standard 5 (擦除1次)");
     disk.setLevelStr("6");
