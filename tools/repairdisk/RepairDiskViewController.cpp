@@ -150,7 +150,7 @@ void RepairDiskViewController::scanStarted()
     // found again by its device once the new rows are in, so a click aimed
     // at one volume never lands on another.
     if (selectVolume_)
-        keptDevice_ = selectVolume_->volumePath();
+        keptVolume_ = selectVolume_;
     if (!allVolumeArr_.isEmpty())
         keptScroll_ = parTableView_->verticalScrollBar()->value();
     isRenameEdit_ = false;
@@ -166,9 +166,11 @@ void RepairDiskViewController::scanFinished(const QList<VolumeObjPtr>& records)
     allVolumeArr_ = records;
     loadPro_->stopAnimation();
     selectIndex_ = 0;
-    for (int row = 0; row < allVolumeArr_.size(); ++row)
-        if (!keptDevice_.isEmpty() && allVolumeArr_.at(row)->volumePath() == keptDevice_)
+    for (int row = 0; row < allVolumeArr_.size() && keptVolume_; ++row)
+        if (repairdisk::sameDevice(*allVolumeArr_.at(row), *keptVolume_)) {
             selectIndex_ = row;
+            break;
+        }
     isRenameEdit_ = false;
     selectVolume_ = allVolumeArr_.isEmpty() ? nullptr : allVolumeArr_.at(selectIndex_);
     reloadTable();

@@ -204,6 +204,26 @@ TEST_F(RepairDiskScreen, RenameModeItsRulesAndItsEnds)
     EXPECT_EQ(screen->allVolumeArr().first()->volumeMountPoint(), "/media/u/ABCDEFGHIJK");
 }
 
+// Two volumes may carry one label; the choice is a device.
+TEST_F(RepairDiskScreen, TheChoiceFollowsItsDeviceNotItsLabel)
+{
+    const QVariantMap first = volumeInfo("sdb1", "USB", "MS-DOS FAT32", "/media/u/USB", true);
+    const QVariantMap system = volumeInfo("sda2", "System", "ext4", "/", false);
+    const QVariantMap chosen = volumeInfo("sde1", "USB", "ExFAT", "/media/u/USB1", true);
+    fake.setVolumes({first, system, chosen});
+    rescan();
+    screen->selectRow(2);
+    // The other volume of that label comes before it, then after it.
+    for (const QList<QVariantMap>& order : {QList<QVariantMap>{system, first, chosen}, QList<QVariantMap>{chosen, system, first}}) {
+        fake.setVolumes(order);
+        rescan();
+        ASSERT_TRUE(screen->selectVolume());
+        EXPECT_EQ(screen->selectVolume()->volRootDir(), "/dev/sde1");
+        EXPECT_EQ(screen->selectVolume(), screen->allVolumeArr().value(screen->selectIndex()));
+        EXPECT_TRUE(screen->rowView(screen->selectIndex())->isSelect());
+    }
+}
+
 TEST_F(RepairDiskScreen, MountRelayNotificationsRescan)
 {
     nvtest::pump(1100);
