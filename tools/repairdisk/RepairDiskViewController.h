@@ -132,6 +132,8 @@ private:
     // found again by device when the new rows come.
     VolumeObjPtr keptVolume_;
     int keptScroll_ = 0;
+    // The rescan left the rows on screen: a rename was being typed.
+    bool rowsKept_ = false;
 
     std::unique_ptr<FristAidViewController> fristAidVC_;
     std::unique_ptr<ShowAidViewControllrt> showAidVC_;
