@@ -144,7 +144,7 @@ QVariantMap CVolumeMgr::MakeVolumeInfo(const QVariantMap& info)
     volume.insert(QStringLiteral("volumeFreeSize"), convertSize2String(freeBytes));
 
     for (const char* key : {"FilesystemName", "MountPoint", "BusProtocol", "Ejectable", "Writable", "ParentWholeDisk",
-                            "DiskUUID", "DeviceNode"}) {
+                            "DiskUUID", "DeviceNode", "VolumeUUID"}) {
         const QString k = QLatin1String(key);
         if (info.contains(k))
             volume.insert(k, info.value(k));

@@ -21,7 +21,8 @@ public:
     // One dictionary per volume, with the entries "volumeName", "volumePath",
     // "TotalSize", "FreeSpace", "volumeTotalSize", "volumeFreeSize",
     // "FilesystemName", "MountPoint", "BusProtocol", "Ejectable", "Writable",
-    // "ParentWholeDisk", "DiskUUID" and "DeviceNode". Nothing when the disk
+    // "ParentWholeDisk", "DiskUUID", "DeviceNode" and, for a volume that has a
+    // file system, its "VolumeUUID". Nothing when the disk
     // utility gives no list, or, `guarded`, when a guarded scan started less
     // than one second ago; an unguarded scan neither waits for the guard nor
     // takes it. Blocks; call it on a worker.

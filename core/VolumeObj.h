@@ -38,6 +38,10 @@ public:
     // the disk's UUID text
     const QString& diskUUID() const { return diskUUID_; }
     void setDiskUUID(const QString& v) { diskUUID_ = v; }
+    // the file system's own UUID (kept by the Disk tools to know a volume
+    // again across rescans; empty when it has none)
+    const QString& volumeUUID() const { return volumeUUID_; }
+    void setVolumeUUID(const QString& v) { volumeUUID_ = v; }
     // device node of the volume
     const QString& volRootDir() const { return volRootDir_; }
     void setVolRootDir(const QString& v) { volRootDir_ = v; }
@@ -65,6 +69,7 @@ private:
     QString volumeType_;
     QString diskType_;
     QString diskUUID_;
+    QString volumeUUID_;
     QString volRootDir_;
     QString BusProtocol_;
     QString parentWholeDisk_;

@@ -299,7 +299,7 @@ TEST(CVolumeMgr, VolumeDictionariesHoldExactlyTheirEntries)
     ASSERT_TRUE(volumes.has_value());
     const QStringList keys = {"volumeName", "volumePath", "TotalSize", "FreeSpace", "volumeTotalSize", "volumeFreeSize",
                               "FilesystemName", "MountPoint", "BusProtocol", "Ejectable", "Writable", "ParentWholeDisk",
-                              "DiskUUID", "DeviceNode"};
+                              "DiskUUID", "DeviceNode", "VolumeUUID"};
     QStringList sorted = keys;
     sorted.sort();
     for (const QVariantMap& v : *volumes)

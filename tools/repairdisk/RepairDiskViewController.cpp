@@ -146,11 +146,20 @@ void RepairDiskViewController::getallVolumes()
 
 void RepairDiskViewController::scanStarted()
 {
+    // A rename being typed stays as it is while the scan runs: on a machine
+    // that mounts often the table would otherwise be empty more than it is
+    // full, and every keystroke in between would be lost. The rows on screen
+    // are replaced when the new ones come.
+    rowsKept_ = isRenameEdit_ && selectVolume_;
+    if (rowsKept_) {
+        loadPro_->startAnimation();
+        return;
+    }
     // Every mount on the machine rescans: what the user was looking at is
     // found again by its device once the new rows are in, so a click aimed
     // at one volume never lands on another.
     if (selectVolume_)
-        keptDevice_ = selectVolume_->volumePath();
+        keptVolume_ = selectVolume_;
     if (!allVolumeArr_.isEmpty())
         keptScroll_ = parTableView_->verticalScrollBar()->value();
     isRenameEdit_ = false;
@@ -163,18 +172,58 @@ void RepairDiskViewController::scanStarted()
 
 void RepairDiskViewController::scanFinished(const QList<VolumeObjPtr>& records)
 {
+    QScrollBar* bar = parTableView_->verticalScrollBar();
+    // With the rows kept the user may have gone on choosing and typing
+    // during the scan: take what is on screen now.
+    struct Typing {
+        QString text;
+        int cursor = 0;
+        int selectionStart = -1;
+        int selectionLength = 0;
+    };
+    std::optional<Typing> typing;
+    if (rowsKept_) {
+        if (selectVolume_)
+            keptVolume_ = selectVolume_;
+        keptScroll_ = bar->value();
+        if (QLineEdit* field = isRenameEdit_ ? renameField(selectIndex_) : nullptr)
+            typing = Typing{field->text(), field->cursorPosition(), field->selectionStart(),
+                            int(field->selectedText().size())};
+    }
+    rowsKept_ = false;
+
     allVolumeArr_ = records;
     loadPro_->stopAnimation();
     selectIndex_ = 0;
-    for (int row = 0; row < allVolumeArr_.size(); ++row)
-        if (!keptDevice_.isEmpty() && allVolumeArr_.at(row)->volumePath() == keptDevice_)
+    bool found = false;
+    for (int row = 0; row < allVolumeArr_.size() && keptVolume_ && !found; ++row)
+        if (repairdisk::sameDevice(*allVolumeArr_.at(row), *keptVolume_)) {
             selectIndex_ = row;
-    isRenameEdit_ = false;
+            found = true;
+        }
+    // The rename goes on while its volume is listed, wherever its row moved;
+    // a volume that left the list ends it, and what was typed goes with it.
+    isRenameEdit_ = typing && found;
+    if (!isRenameEdit_)
+        editStr_.reset();
     selectVolume_ = allVolumeArr_.isEmpty() ? nullptr : allVolumeArr_.at(selectIndex_);
     reloadTable();
+    if (QLineEdit* field = isRenameEdit_ ? renameField(selectIndex_) : nullptr) {
+        field->setText(typing->text);
+        if (typing->selectionStart >= 0 && typing->selectionLength > 0) {
+            // The cursor stays at the end of the selection it was at.
+            if (typing->cursor == typing->selectionStart)
+                field->setSelection(typing->selectionStart + typing->selectionLength, -typing->selectionLength);
+            else
+                field->setSelection(typing->selectionStart, typing->selectionLength);
+        } else {
+            field->setCursorPosition(typing->cursor);
+        }
+        // Now, not later: the next keystroke may already be on its way.
+        field->setFocus();
+    }
     // The table's own range follows its new rows only later; set it now so
     // the view is back where it was before anything is drawn.
-    QScrollBar* bar = parTableView_->verticalScrollBar();
     const int content = parTableView_->verticalHeader()->length();
     bar->setRange(0, std::max(0, content - parTableView_->viewport()->height()));
     bar->setValue(keptScroll_);

@@ -128,10 +128,12 @@ private:
     QList<platform::NotificationCenter::Token> observers_;
     std::shared_ptr<bool> alive_;
     int pickerCloseMs_ = 2000;
-    // The selected volume's device and the table's scroll when a rescan
-    // emptied it, restored when the new rows come.
-    QString keptDevice_;
+    // The selected volume and the table's scroll when a rescan emptied it,
+    // found again by device when the new rows come.
+    VolumeObjPtr keptVolume_;
     int keptScroll_ = 0;
+    // The rescan left the rows on screen: a rename was being typed.
+    bool rowsKept_ = false;
 
     std::unique_ptr<FristAidViewController> fristAidVC_;
     std::unique_ptr<ShowAidViewControllrt> showAidVC_;

@@ -20,6 +20,7 @@ VolumeObjPtr volumeFromDictionary(const QVariantMap& info)
     v->setParentWholeDisk(text("ParentWholeDisk"));
     v->setVolumeMountPoint(text("MountPoint"));
     v->setDiskUUID(text("DiskUUID"));
+    v->setVolumeUUID(text("VolumeUUID"));
     v->setVolumeTotalSizeNum(info.value(QStringLiteral("TotalSize")).toLongLong());
     v->setVolumeFreeSizeNum(info.value(QStringLiteral("FreeSpace")).toLongLong());
     v->setIsWritable(info.value(QStringLiteral("Writable")).toBool());

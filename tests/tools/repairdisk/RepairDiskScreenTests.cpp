@@ -27,6 +27,7 @@
 #include <QLineEdit>
 #include <QListView>
 #include <QMessageBox>
+#include <QTest>
 #include <gtest/gtest.h>
 
 using repairtest::FakeDiskutil;
@@ -175,11 +176,7 @@ TEST_F(RepairDiskScreen, RenameModeItsRulesAndItsEnds)
     nvtest::pump(200);
     EXPECT_TRUE(fake.callsOf("rename").isEmpty());
 
-    // So does a rescan.
     screen->selectRow(0);
-    screen->renameButtonAction();
-    rescan();
-    EXPECT_FALSE(screen->isRenameEdit());
 
     // A refused rename keeps the old name.
     fake.setVerbScript("rename", "echo 'Volume on sdb1 could not be renamed: busy' >&2; exit 1\n");
@@ -202,6 +199,105 @@ TEST_F(RepairDiskScreen, RenameModeItsRulesAndItsEnds)
     ASSERT_TRUE(waitFor("rename"));
     EXPECT_EQ(screen->allVolumeArr().first()->volumeName(), "ABCDEFGHIJK");
     EXPECT_EQ(screen->allVolumeArr().first()->volumeMountPoint(), "/media/u/ABCDEFGHIJK");
+}
+
+// Rescans come with every mount on the machine: a rename being typed lives
+// through them as long as its volume is listed, wherever its row goes.
+TEST_F(RepairDiskScreen, ARenameBeingTypedOutlivesRescansWhileItsVolumeIsListed)
+{
+    const QVariantMap usb = volumeInfo("sdb1", "USB", "MS-DOS FAT32", "/media/u/USB", true);
+    const QVariantMap system = volumeInfo("sda2", "System", "ext4", "/", false);
+    const QVariantMap backup = volumeInfo("sdc1", "Backup", "", "", true);
+    const QVariantMap win = volumeInfo("sdd1", "Win", "NTFS", "/media/u/Win", true);
+    screen->rowButton(0, "rename")->click();
+    nvtest::pump(100);
+    QLineEdit* field = screen->renameField(0);
+    ASSERT_TRUE(field);
+    QTest::keyClicks(field, "photos");
+    EXPECT_EQ(screen->editStr(), "USBphotos");
+    field->setSelection(3, 2);
+
+    // A mount elsewhere: a new volume comes first and the row moves. The
+    // scan is slow enough to go on typing while it runs.
+    fake.setVolumes({volumeInfo("sdz1", "New", "ext4", "/media/u/New", true), system, backup, usb, win});
+    fake.setVerbScript("list", "sleep 0.5\ncat '" + fake.folder() + "/list.plist'\n");
+    nvtest::pump(1100);
+    screen->getallVolumes();
+    ASSERT_TRUE(nvtest::pumpUntil([&] { return screen->loadPro()->isAnimating(); }));
+    ASSERT_TRUE(screen->isScanV());
+    field = screen->renameField(screen->selectIndex());
+    ASSERT_TRUE(field) << "the field closed while the scan ran";
+    EXPECT_TRUE(field->isVisibleTo(screen->view()));
+    QTest::keyClicks(field, "X"); // over the selected "ph"
+    ASSERT_TRUE(nvtest::pumpUntil([&] { return !screen->isScanV() && !screen->loadPro()->isAnimating(); }, 10000));
+    nvtest::pump(50);
+    ASSERT_EQ(screen->allVolumeArr().size(), 5);
+    EXPECT_TRUE(screen->isRenameEdit());
+    EXPECT_EQ(screen->selectIndex(), 3);
+    EXPECT_EQ(screen->selectVolume()->volRootDir(), "/dev/sdb1");
+    EXPECT_TRUE(screen->rowView(3)->isSelect());
+    field = screen->renameField(3);
+    ASSERT_TRUE(field);
+    EXPECT_TRUE(field->isVisibleTo(screen->view()));
+    EXPECT_EQ(field->text(), "USBXotos");
+    EXPECT_EQ(field->cursorPosition(), 4);
+    EXPECT_EQ(screen->editStr(), "USBXotos");
+    EXPECT_FALSE(screen->renameField(0)->isVisibleTo(screen->view()));
+    screentest::savePng(screen->view(), "table-rename-after-rescan");
+
+    // A selection, with the cursor at its start, is kept as it was.
+    QFile::remove(fake.folder() + "/verb-list");
+    fake.setVolumes({usb, system, backup, win});
+    field->setSelection(6, -3);
+    rescan();
+    field = screen->renameField(0);
+    ASSERT_TRUE(field);
+    ASSERT_TRUE(screen->isRenameEdit());
+    EXPECT_EQ(field->selectedText(), "Xot");
+    EXPECT_EQ(field->cursorPosition(), 3);
+
+    // Saved, the name goes to the device that was being renamed.
+    QTest::keyClicks(field, "Y");
+    screen->saveButtonAction();
+    ASSERT_TRUE(waitFor("rename"));
+    EXPECT_EQ(fake.callsOf("rename"), QList<QStringList>({{"rename", "sdb1", "USBYOS"}}));
+
+    // Another medium on the same node is another volume: the rename ends and
+    // what was typed is not sent anywhere.
+    fake.clearCalls();
+    screen->renameButtonAction();
+    QTest::keyClicks(screen->renameField(0), "2");
+    QVariantMap other = usb;
+    other["VolumeUUID"] = "FS-OTHER";
+    fake.setVolumes({system, other, win});
+    rescan();
+    EXPECT_FALSE(screen->isRenameEdit());
+    EXPECT_FALSE(screen->editStr());
+    EXPECT_EQ(screen->selectIndex(), 0);
+    EXPECT_FALSE(screen->renameField(1)->isVisibleTo(screen->view()));
+    screen->saveButtonAction();
+    nvtest::pump(300);
+    EXPECT_TRUE(fake.callsOf("rename").isEmpty());
+}
+
+// Two volumes may carry one label; the choice is a device.
+TEST_F(RepairDiskScreen, TheChoiceFollowsItsDeviceNotItsLabel)
+{
+    const QVariantMap first = volumeInfo("sdb1", "USB", "MS-DOS FAT32", "/media/u/USB", true);
+    const QVariantMap system = volumeInfo("sda2", "System", "ext4", "/", false);
+    const QVariantMap chosen = volumeInfo("sde1", "USB", "ExFAT", "/media/u/USB1", true);
+    fake.setVolumes({first, system, chosen});
+    rescan();
+    screen->selectRow(2);
+    // The other volume of that label comes before it, then after it.
+    for (const QList<QVariantMap>& order : {QList<QVariantMap>{system, first, chosen}, QList<QVariantMap>{chosen, system, first}}) {
+        fake.setVolumes(order);
+        rescan();
+        ASSERT_TRUE(screen->selectVolume());
+        EXPECT_EQ(screen->selectVolume()->volRootDir(), "/dev/sde1");
+        EXPECT_EQ(screen->selectVolume(), screen->allVolumeArr().value(screen->selectIndex()));
+        EXPECT_TRUE(screen->rowView(screen->selectIndex())->isSelect());
+    }
 }
 
 TEST_F(RepairDiskScreen, MountRelayNotificationsRescan)

@@ -27,6 +27,7 @@ inline QVariantMap volumeInfo(const QString& id, const QString& name, const QStr
         {"Writable", true},
         {"Content", "Microsoft Basic Data"},
         {"DiskUUID", "UUID-" + id.toUpper()},
+        {"VolumeUUID", "FS-" + id.toUpper()},
     };
 }
 
