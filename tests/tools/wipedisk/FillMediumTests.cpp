@@ -408,31 +408,39 @@ TEST_P(FuseFill, TheVolumeIsFoundAndFilled)
 // cluster, one pass runs, and the raw device holds none of it any more. Each
 // fill file is written to the end of its last cluster (a file that ends inside
 // one leaves the rest of it as it was), and the writes get down to one
-// cluster, also where the file system tells no free sizes (fusefat).
+// cluster, also where the file system tells no free sizes (fusefat), and
+// where the cluster is larger than 64 KiB (NTFS through ntfs-3g).
 struct ForensicCase {
     const char* name;
     const char* fs;
     qint64 bytes;
     QStringList mkfsArgs;
+    qint64 cluster; // what mkfs made
 };
 
 class NoDeletedByteLeft : public ::testing::TestWithParam<ForensicCase> {};
 
 INSTANTIATE_TEST_SUITE_P(
     FileSystems, NoDeletedByteLeft,
-    ::testing::Values(ForensicCase{"fat32_small", "vfat", 64LL << 20, {QStringLiteral("-F"), QStringLiteral("32")}},
+    ::testing::Values(ForensicCase{"fat32_small", "vfat", 64LL << 20, {QStringLiteral("-F"), QStringLiteral("32")}, 512},
                       ForensicCase{"fat32_2k_clusters_one_full_file", "vfat", 160LL << 20,
-                                   {QStringLiteral("-F"), QStringLiteral("32"), QStringLiteral("-s"), QStringLiteral("4")}},
-                      ForensicCase{"exfat_small", "exfat", 64LL << 20, {}},
+                                   {QStringLiteral("-F"), QStringLiteral("32"), QStringLiteral("-s"), QStringLiteral("4")}, 2048},
+                      ForensicCase{"exfat_small", "exfat", 64LL << 20, {}, 4096},
                       ForensicCase{"exfat_32k_clusters_two_full_files", "exfat", 300LL << 20,
-                                   {QStringLiteral("-c"), QStringLiteral("32K")}}),
+                                   {QStringLiteral("-c"), QStringLiteral("32K")}, 32768},
+                      // Clusters above 64 KiB, whose size NTFS writes as a shift.
+                      ForensicCase{"ntfs_128k_clusters_two_full_files", "ntfs", 300LL << 20,
+                                   {QStringLiteral("-F"), QStringLiteral("-Q"), QStringLiteral("-c"), QStringLiteral("131072")},
+                                   131072}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_P(NoDeletedByteLeft, AfterOnePass)
 {
     const ForensicCase& c = GetParam();
     const QString fs = QString::fromLatin1(c.fs);
-    const QString tool = fs == QLatin1String("vfat") ? QStringLiteral("fusefat") : QStringLiteral("mount.exfat-fuse");
+    const QString tool = fs == QLatin1String("vfat")    ? QStringLiteral("fusefat")
+                         : fs == QLatin1String("exfat") ? QStringLiteral("mount.exfat-fuse")
+                                                        : QStringLiteral("ntfs-3g");
     if (platform::findProgram(tool).isEmpty())
         GTEST_SKIP() << tool.toStdString() << " is not installed";
     TestVolume vol(c.bytes, fs, c.mkfsArgs);
@@ -451,9 +459,21 @@ TEST_P(NoDeletedByteLeft, AfterOnePass)
     vol.loop.flush();
     ASSERT_GT(filltest::countOccurrences(vol.loop.image(), marker), 0);
 
-    FillRun run(record, 1);
+    // Every fill file ends with a whole cluster.
+    std::mutex mutex;
+    QStringList partClusters;
+    int files = 0;
+    FillRun run(record, 1, Engine::kWipeFreeSpace, [&](const QString& path, int fd) {
+        struct stat st {};
+        std::lock_guard<std::mutex> lock(mutex);
+        ++files;
+        if (fstat(fd, &st) != 0 || st.st_size % c.cluster != 0)
+            partClusters << QStringLiteral("%1: %2 bytes").arg(QFileInfo(path).fileName()).arg(st.st_size);
+    });
     ASSERT_TRUE(run.waitForEnd(300000));
     EXPECT_EQ(run.engine.errorString(), QString());
+    EXPECT_GT(files, 0);
+    EXPECT_EQ(partClusters.join(QStringLiteral(", ")).toStdString(), std::string());
     EXPECT_FALSE(QFileInfo::exists(vol.fillFolder()));
     ASSERT_TRUE(vol.loop.unmount());
     EXPECT_EQ(filltest::countOccurrences(vol.loop.image(), marker), 0);
