@@ -15,10 +15,12 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QProcess>
+#include <QUrl>
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
 #include <functional>
+#include <iostream>
 #include <gtest/gtest.h>
 #include <linux/fiemap.h>
 #include <linux/fs.h>
@@ -349,6 +351,115 @@ TEST(FillMedium, AKilledRootFillIsPutRightAtTheNextStart)
     EXPECT_FALSE(QFileInfo::exists(FreeSpaceFillEngine::fillFolderFor(again)));
     EXPECT_EQ(vol.reservedClusters(), reserved);
     EXPECT_TRUE(QDir(platform::FillRecord::folder()).isEmpty());
+}
+
+namespace {
+bool writeReservedClusters(const TestVolume& vol, long long value)
+{
+    QFile f(platform::ReservedClustersLoan::sysfsFile(vol.loop.kernelName()));
+    return f.open(QIODevice::WriteOnly) && f.write(QByteArray::number(value) + '\n') > 0 && f.flush();
+}
+
+// What a root fill killed on the volume mounted at `vol.mountPoint` leaves:
+// its record with the reserve lent, the reserve at 0 and the fill folder
+// with a file in it.
+bool leaveKilledFill(const TestVolume& vol, long long reserved)
+{
+    platform::VolumeRoot root;
+    platform::FillRecord record;
+    if (!root.open(vol.mountPoint, vol.loop.device()) || !record.begin(root, QStringLiteral(".VOVU"))
+        || !record.noteLent(reserved) || !writeReservedClusters(vol, 0))
+        return false;
+    return QDir().mkpath(vol.fillFolder()) && nvtest::writeFile(vol.fillFolder() + QStringLiteral("/.VOVU_1"), "fill");
+}
+
+int recordCount() { return static_cast<int>(QDir(platform::FillRecord::folder()).entryList(QDir::Files).size()); }
+} // namespace
+
+// A fill killed on volume A leaves its record. A is unmounted and volume B
+// made and mounted on the same loop device and mount point, so B comes with
+// A's device number and mount point, and most often its mount id too. The
+// record touches nothing of B: not its fill folder, not its reserve, not when
+// a fill of B begins either; it waits until A is mounted again and is settled
+// there. A record that names no volume UUID acts on no volume.
+TEST(FillMedium, AKilledFillsRecordActsOnlyOnTheVolumeItWasMadeOn)
+{
+    TestVolume vol(64LL << 20);
+    SKIP_FOR(vol.why);
+    const QString point = vol.mountPoint;
+    const QString device = vol.loop.device();
+    const long long reserved = vol.reservedClusters();
+    ASSERT_GT(reserved, 0);
+    ASSERT_TRUE(leaveKilledFill(vol, reserved));
+    const auto mountA = platform::mountEntryAt(point);
+    ASSERT_TRUE(mountA.has_value());
+    ASSERT_EQ(recordCount(), 1);
+
+    // A goes (its bytes kept aside), B takes its device and mount point.
+    ASSERT_TRUE(platform::runProcess(QStringLiteral("umount"), {point}).succeeded());
+    vol.loop.flush();
+    const QString savedA = nvtest::freshFolder(QStringLiteral("volumeA")) + QStringLiteral("/a.img");
+    ASSERT_TRUE(QFile::copy(vol.loop.image(), savedA));
+    ASSERT_TRUE(vol.loop.format(QStringLiteral("ext4"), {QStringLiteral("-E"), QStringLiteral("nodiscard")}));
+    ASSERT_TRUE(platform::runProcess(QStringLiteral("mount"), {QStringLiteral("-t"), QStringLiteral("ext4"), device, point})
+                    .succeeded());
+    const auto mountB = platform::mountEntryAt(point);
+    ASSERT_TRUE(mountB.has_value());
+    EXPECT_EQ(mountB->deviceNumber, mountA->deviceNumber);
+    if (mountB->id != mountA->id)
+        std::cerr << "note: B got mount id " << mountB->id << ", A had " << mountA->id << "\n";
+    ASSERT_TRUE(QDir().mkpath(vol.fillFolder()));
+    ASSERT_TRUE(nvtest::writeFile(vol.fillFolder() + QStringLiteral("/mine"), "B's own"));
+    ASSERT_TRUE(writeReservedClusters(vol, 0)) << "B's reserve as a fill of B would leave it";
+
+    EXPECT_EQ(platform::settleKilledFills(), 0);
+    EXPECT_TRUE(QFileInfo::exists(vol.fillFolder() + QStringLiteral("/mine"))) << "B's folder was removed";
+    EXPECT_EQ(vol.reservedClusters(), 0) << "A's loan was written into B";
+    EXPECT_EQ(recordCount(), 1) << "A's record waits for A";
+    {
+        // A fill of B begins and ends: A's record is kept beside B's.
+        platform::VolumeRoot root;
+        ASSERT_TRUE(root.open(point, device));
+        platform::FillRecord record;
+        ASSERT_TRUE(record.begin(root, QStringLiteral(".VOVU")));
+        EXPECT_EQ(recordCount(), 2);
+        record.end();
+    }
+    EXPECT_TRUE(QFileInfo::exists(vol.fillFolder() + QStringLiteral("/mine")));
+    EXPECT_EQ(vol.reservedClusters(), 0);
+    EXPECT_EQ(recordCount(), 1);
+    ASSERT_TRUE(writeReservedClusters(vol, reserved));
+
+    // A comes back in the same place: its folder goes, the record with it.
+    ASSERT_TRUE(platform::runProcess(QStringLiteral("umount"), {point}).succeeded());
+    ASSERT_TRUE(platform::runProcess(QStringLiteral("dd"), {QStringLiteral("if=") + savedA, QStringLiteral("of=") + device,
+                                                           QStringLiteral("bs=1M"), QStringLiteral("conv=fsync")})
+                    .succeeded());
+    ASSERT_TRUE(platform::runProcess(QStringLiteral("mount"), {QStringLiteral("-t"), QStringLiteral("ext4"), device, point})
+                    .succeeded());
+    ASSERT_TRUE(QFileInfo::exists(vol.fillFolder() + QStringLiteral("/.VOVU_1")));
+    EXPECT_EQ(platform::settleKilledFills(), 1);
+    EXPECT_FALSE(QFileInfo::exists(vol.fillFolder()));
+    EXPECT_EQ(vol.reservedClusters(), reserved);
+    EXPECT_EQ(recordCount(), 0);
+
+    // A record without a UUID, on the very mount it names, proves nothing:
+    // it is dropped and leaves the folder and the reserve as they are.
+    ASSERT_TRUE(QDir().mkpath(vol.fillFolder()));
+    ASSERT_TRUE(writeReservedClusters(vol, 0));
+    const auto mountNow = platform::mountEntryAt(point);
+    ASSERT_TRUE(mountNow.has_value());
+    const QByteArray text = "kernel=" + vol.loop.kernelName().toUtf8() + "\nmountPoint=" + QUrl::toPercentEncoding(point)
+                            + "\nfolder=.VOVU\nmountId=" + QByteArray::number(mountNow->id)
+                            + "\ndevice=" + QByteArray::number(mountNow->deviceNumber)
+                            + "\nlent=" + QByteArray::number(reserved) + "\n";
+    ASSERT_TRUE(QDir().mkpath(platform::FillRecord::folder()));
+    ASSERT_TRUE(nvtest::writeFile(platform::FillRecord::folder() + QLatin1Char('/') + vol.loop.kernelName(), text));
+    EXPECT_EQ(platform::settleKilledFills(), 1);
+    EXPECT_EQ(recordCount(), 0);
+    EXPECT_TRUE(QFileInfo::exists(vol.fillFolder()));
+    EXPECT_EQ(vol.reservedClusters(), 0);
+    ASSERT_TRUE(writeReservedClusters(vol, reserved));
 }
 
 // The reserve of the file system that holds "/" is never lent, since the
