@@ -203,23 +203,26 @@ TEST(FillMedium, OnePassOverwritesEveryDeletedBlock)
 // ext4 counts the clusters it keeps back for itself as free, yet not even root
 // may write them unless they are lent: a fill file written without the loan
 // has writes refused that the free count says fit. Each refused write is
-// halved down to a single block, so every block outside that reserve is
-// still taken.
+// halved down to a single block of the file system, also where blocks are
+// smaller than a page, so every block outside that reserve is still taken.
 TEST(FillMedium, RefusedWritesAreHalvedDownToOneBlock)
 {
-    TestVolume vol(64LL << 20, QStringLiteral("ext4"), {QStringLiteral("-b"), QStringLiteral("4096")});
-    SKIP_FOR(vol.why);
-    const long long reserved = vol.reservedClusters();
-    ASSERT_GT(reserved, 0);
-    ASSERT_TRUE(QDir().mkpath(vol.fillFolder()));
-    Engine engine;
-    platform::LogCapture log;
-    engine.createDydFile(vol.fillFolder(), 1);
-    EXPECT_TRUE(log.contains(QStringLiteral("Disk full while writing")));
-    struct statvfs s {};
-    ASSERT_EQ(statvfs(QFile::encodeName(vol.mountPoint).constData(), &s), 0);
-    ASSERT_EQ(s.f_frsize, 4096u);
-    EXPECT_EQ(static_cast<long long>(s.f_bfree), reserved) << "blocks left free besides ext4's own reserve";
+    for (const int block : {4096, 1024}) {
+        SCOPED_TRACE(block);
+        TestVolume vol(64LL << 20, QStringLiteral("ext4"), {QStringLiteral("-b"), QString::number(block)});
+        SKIP_FOR(vol.why);
+        const long long reserved = vol.reservedClusters();
+        ASSERT_GT(reserved, 0);
+        ASSERT_TRUE(QDir().mkpath(vol.fillFolder()));
+        Engine engine;
+        platform::LogCapture log;
+        engine.createDydFile(vol.fillFolder(), 1);
+        EXPECT_TRUE(log.contains(QStringLiteral("Disk full while writing")));
+        struct statvfs s {};
+        ASSERT_EQ(statvfs(QFile::encodeName(vol.mountPoint).constData(), &s), 0);
+        ASSERT_EQ(s.f_frsize, static_cast<unsigned long>(block));
+        EXPECT_EQ(static_cast<long long>(s.f_bfree), reserved) << "blocks left free besides ext4's own reserve";
+    }
 }
 
 // The reserved clusters come back however the pass ends: a cancel, a quit in
