@@ -289,10 +289,18 @@ long long allocationUnitInBootSector(const QByteArray& sector)
         return 0;
     const int perCluster = byte(13);
     if (sector.mid(3, 8) == "NTFS    ") {
-        // Above 0x80 the field is a negative shift (clusters of 64 KiB and more).
-        if (perCluster > 0x80)
-            return 256 - perCluster <= 21 ? 1LL << (256 - perCluster) : 0;
-        return perCluster > 0 && (perCluster & (perCluster - 1)) == 0 ? bytesPerSector * perCluster : 0;
+        // Above 0x80 the field is a negative shift of the sector count, as
+        // ntfs-3g reads it: 0xF8 is 2^8 sectors (128 KiB with 512-byte
+        // sectors). NTFS clusters go up to 2 MiB.
+        long long sectors = 0;
+        if (perCluster > 0x80) {
+            const int shift = 256 - perCluster;
+            sectors = shift <= 16 ? 1LL << shift : 0;
+        } else if (perCluster > 0 && (perCluster & (perCluster - 1)) == 0) {
+            sectors = perCluster;
+        }
+        const long long unit = bytesPerSector * sectors;
+        return unit >= bytesPerSector && unit <= (2LL << 20) ? unit : 0;
     }
     const bool fat = sector.mid(54, 3) == "FAT" || sector.mid(82, 3) == "FAT";
     if (!fat || perCluster == 0 || (perCluster & (perCluster - 1)) != 0)

@@ -109,7 +109,8 @@ private:
 // file system's own statfs answer; 4096 when nothing answers.
 long long allocationUnitOf(int fd, const QString& kernelName = QString());
 // The unit a boot sector names (FAT12/16/32, exFAT, NTFS); 0 when the bytes
-// are none of those. `sector` holds at least the first 512 bytes.
+// are none of those or name no sound cluster (one smaller than a sector, an
+// NTFS cluster above 2 MiB). `sector` holds at least the first 512 bytes.
 long long allocationUnitInBootSector(const QByteArray& sector);
 
 // The text of an errno value, for log lines.

@@ -189,35 +189,39 @@ bool removeFolderOn(const QString& mountPoint, const QString& deviceNode, unsign
     return gone;
 }
 
-// Puts right what the record says a fill that died left. True when nothing of
-// it is left to do.
+// Puts right what the record says a fill that died left, on the volume whose
+// file-system UUID the record holds and on no other: a mount id, a device
+// number and a mount point are all given again to whatever is mounted next
+// on the same device and folder. True when nothing of it is left to do.
 bool settle(const Entry& e)
 {
-    const QList<MountEntry> table = readBlockMountTable();
-    std::optional<MountEntry> same;
-    for (const MountEntry& m : table)
-        if ((e.mountId < 0 || m.id == e.mountId) && m.deviceNumber == e.deviceNumber && m.mountPoint == e.mountPoint)
-            same = m;
-    if (same) {
-        if (e.lent > 0 && ReservedClustersLoan::readReserved(e.kernelName) == 0) {
-            if (!writeReserved(ReservedClustersLoan::sysfsFile(e.kernelName), e.lent))
-                return false;
-            log(QStringLiteral("Reserved clusters of %1 given back after a fill that did not end").arg(e.kernelName));
-        }
-        const QString device = same->device.isEmpty() ? QStringLiteral("/dev/") + e.kernelName : same->device;
-        return removeFolderOn(e.mountPoint, device, e.deviceNumber, e.folderName);
-    }
-    // That mount is gone, and with it the lent reserve: a new mount starts
-    // with the default again. The folder went with the volume, which is found
-    // again only by its own UUID.
-    if (e.uuid.isEmpty())
+    if (e.uuid.isEmpty()) {
+        // Nothing proves which volume this was; acting on whatever is mounted
+        // where it was could harm another. Dropped, touching nothing.
+        log(QStringLiteral("A fill record names no volume UUID; dropped without acting: %1").arg(e.kernelName));
         return true;
-    for (const MountEntry& m : table) {
+    }
+    for (const MountEntry& m : readBlockMountTable()) {
         if (m.device.isEmpty() || uuidOf(m.device) != e.uuid)
             continue;
-        if (removeFolderOn(m.mountPoint, m.device, 0, e.folderName))
+        const bool sameMount = (e.mountId < 0 || m.id == e.mountId) && m.deviceNumber == e.deviceNumber
+                               && m.mountPoint == e.mountPoint && kernelNameOf(m.device) == e.kernelName;
+        if (sameMount) {
+            // The mount the fill lent the reserve on still holds it at 0. A
+            // new mount starts with the default again.
+            if (e.lent > 0 && ReservedClustersLoan::readReserved(e.kernelName) == 0) {
+                if (!writeReserved(ReservedClustersLoan::sysfsFile(e.kernelName), e.lent))
+                    return false;
+                log(QStringLiteral("Reserved clusters of %1 given back after a fill that did not end").arg(e.kernelName));
+            }
+            if (removeFolderOn(m.mountPoint, m.device, e.deviceNumber, e.folderName))
+                return true;
+        } else if (removeFolderOn(m.mountPoint, m.device, 0, e.folderName)) {
             return true;
+        }
     }
+    // The volume is not mounted now (or its folder cannot be reached): the
+    // record waits for a later start.
     return false;
 }
 
@@ -252,16 +256,27 @@ bool FillRecord::begin(const VolumeRoot& volume, const QString& folderName)
         return false;
     ::chmod(native(dir).constData(), 0700);
     const QString path = dir + QLatin1Char('/') + volume.kernelName();
-    const int fd = lockRecord(path, true);
+    int fd = lockRecord(path, true);
     if (fd < 0) {
         log(QStringLiteral("Another fill holds the record of %1").arg(volume.kernelName()));
         return false;
     }
     // A fill of this device that died before its end: put right what it left
-    // before this one lends or makes anything.
+    // before this one lends or makes anything. When that was another volume,
+    // not mounted now, its record moves aside (named after its volume) and
+    // waits for it.
     const Entry earlier = decode(readAllOf(fd));
-    if (earlier.ok)
-        settle(earlier);
+    if (earlier.ok && !settle(earlier)) {
+        const QString aside = path + QLatin1Char('@') + QString::fromLatin1(QUrl::toPercentEncoding(earlier.uuid));
+        const bool moved = ::rename(native(path).constData(), native(aside).constData()) == 0;
+        ::close(fd);
+        fd = moved ? lockRecord(path, true) : -1;
+        if (fd < 0) {
+            log(QStringLiteral("The record of an earlier fill on %1 cannot be kept").arg(volume.kernelName()));
+            return false;
+        }
+        syncFolder(dir);
+    }
     fd_ = fd;
     path_ = path;
     kernelName_ = volume.kernelName();
@@ -271,6 +286,15 @@ bool FillRecord::begin(const VolumeRoot& volume, const QString& folderName)
     deviceNumber_ = volume.deviceNumber();
     uuid_ = uuidOf(QStringLiteral("/dev/") + kernelName_);
     lent_ = -1;
+    if (uuid_.isEmpty()) {
+        // A record that cannot name its volume could never be settled safely:
+        // the fill goes on without one, and so lends nothing.
+        log(QStringLiteral("The file system on %1 tells no UUID; the fill keeps no record").arg(kernelName_));
+        ::unlink(native(path_).constData());
+        ::close(fd_);
+        fd_ = -1;
+        return false;
+    }
     if (!write()) {
         log(QStringLiteral("The fill's record cannot be written: %1").arg(errorText(errno)));
         ::unlink(native(path_).constData());

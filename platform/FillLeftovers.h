@@ -19,7 +19,8 @@ namespace platform {
 class VolumeRoot;
 
 // The record of one fill on one volume (a file under
-// "/var/lib/nullvane/fills", mapped; named after the device's kernel name).
+// "/var/lib/nullvane/fills", mapped; named after the device's kernel name,
+// with "@" and the volume's UUID once set aside for a volume not mounted).
 class FillRecord {
 public:
     FillRecord() = default;
@@ -31,9 +32,10 @@ public:
 
     // Before the fill folder `folderName` is made at the root of `volume`:
     // takes the volume's record (settling first what an earlier fill that died
-    // there left), writes it to the medium and keeps it locked. False, with
-    // nothing held, when not root or the record cannot be written or another
-    // process fills the same device.
+    // there left, or keeping its record aside when that was another volume),
+    // writes it to the medium and keeps it locked. False, with nothing held,
+    // when not root, the volume tells no UUID, the record cannot be written
+    // or another process fills the same device.
     bool begin(const VolumeRoot& volume, const QString& folderName);
     bool isHeld() const { return fd_ >= 0; }
 
@@ -90,11 +92,14 @@ private:
 };
 
 // At the start of the program and of the disk utility, as root: settles the
-// record of every fill that is no longer running. The reserve is given back
-// while the same mount still holds it at 0; the fill folder is removed from
-// the volume the record names (found by its file-system UUID when it was
-// mounted again elsewhere). A record whose volume is not mounted now is kept
-// for a later start. Answers how many records were settled.
+// record of every fill that is no longer running, on the volume whose
+// file-system UUID the record holds and on no other (the mount id, device
+// number and mount point all come back for the next volume mounted on the
+// same device and folder). The reserve is given back while the fill's own
+// mount still holds it at 0; the fill folder is removed from that volume,
+// wherever it is mounted now. A record whose volume is not mounted now is
+// kept for a later start; one that names no UUID is dropped, touching
+// nothing. Answers how many records were settled.
 int settleKilledFills();
 
 } // namespace platform

@@ -1,11 +1,15 @@
-// The program itself: started twice, started twice at once, and asked to end
-// by a signal. It runs offscreen with this test's sandboxed folders, and its
-// links point at a closed local port, so nothing reaches the network.
+// The program itself: started twice, started twice at once, asked to end by a
+// signal, and its start settling a free-space fill that was killed (root). It
+// runs offscreen with this test's sandboxed folders, and its links point at a
+// closed local port, so nothing reaches the network.
 #include "TestSupport.h"
 
 #include "core/BundleSettings.h"
+#include "platform/FillFile.h"
+#include "platform/FillLeftovers.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFileInfo>
 #include <QProcess>
@@ -133,4 +137,53 @@ TEST_F(Program, TwoCopiesStartedTogetherLeaveExactlyOneRunning)
         ASSERT_TRUE(stays.ended());
         EXPECT_TRUE(stays.cleanExit()) << stays.log();
     }
+}
+
+// A free-space fill killed as root leaves its record, ext4's reserve lent
+// (at 0) and its fill folder on the volume. The program's start puts both
+// right (away from the window) and drops the record.
+TEST_F(Program, ItsStartSettlesAKilledFill)
+{
+    nvtest::LoopDevice loop(64LL << 20);
+    NEED_LOOP(loop);
+    ASSERT_TRUE(loop.format(QStringLiteral("ext4"), {QStringLiteral("-E"), QStringLiteral("nodiscard")}));
+    const QString point = loop.mount();
+    ASSERT_FALSE(point.isEmpty());
+    const QString kernel = loop.kernelName();
+    const long long reserved = platform::ReservedClustersLoan::readReserved(kernel);
+    ASSERT_GT(reserved, 0);
+    const QString folder = point + QStringLiteral("/.VOVU");
+    {
+        // What the fill had done when it was killed; its record stays behind.
+        platform::VolumeRoot root;
+        ASSERT_TRUE(root.open(point, loop.device()));
+        platform::FillRecord record;
+        ASSERT_TRUE(record.begin(root, QStringLiteral(".VOVU")));
+        ASSERT_TRUE(record.noteLent(reserved));
+        QFile sysfs(platform::ReservedClustersLoan::sysfsFile(kernel));
+        ASSERT_TRUE(sysfs.open(QIODevice::WriteOnly) && sysfs.write("0\n") == 2 && sysfs.flush());
+        ASSERT_TRUE(QDir().mkpath(folder));
+        ASSERT_TRUE(nvtest::writeFile(folder + QStringLiteral("/.VOVU_1"), "fill"));
+    }
+    ASSERT_EQ(platform::ReservedClustersLoan::readReserved(kernel), 0);
+    ASSERT_FALSE(QDir(platform::FillRecord::folder()).isEmpty());
+
+    // The disk utility settles records at its own start: the program gets
+    // one that does nothing, so only the program's start can have settled.
+    Copy copy;
+    QProcessEnvironment env = copy.process.processEnvironment();
+    env.insert(QStringLiteral("NULLVANE_DISKUTIL"), QStringLiteral("/bin/false"));
+    copy.process.setProcessEnvironment(env);
+    copy.start();
+    ASSERT_TRUE(copy.waitForLine(kStarted)) << copy.log();
+    const bool settled = nvtest::pumpUntil([&] {
+        return !QFileInfo::exists(folder) && platform::ReservedClustersLoan::readReserved(kernel) == reserved
+               && QDir(platform::FillRecord::folder()).isEmpty();
+    }, 15000);
+    ::kill(static_cast<pid_t>(copy.process.processId()), SIGTERM);
+    ASSERT_TRUE(copy.ended());
+    EXPECT_TRUE(settled);
+    EXPECT_FALSE(QFileInfo::exists(folder));
+    EXPECT_EQ(platform::ReservedClustersLoan::readReserved(kernel), reserved);
+    EXPECT_TRUE(QDir(platform::FillRecord::folder()).isEmpty());
 }

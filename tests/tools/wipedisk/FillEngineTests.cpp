@@ -209,7 +209,33 @@ TEST(FillFiles, AllocationUnitComesFromTheBootSector)
         {"mkfs.vfat", {QStringLiteral("-F"), QStringLiteral("16"), QStringLiteral("-s"), QStringLiteral("4")}, 2048},
         {"mkfs.exfat", {QStringLiteral("-c"), QStringLiteral("64K")}, 65536},
         {"mkfs.ntfs", {QStringLiteral("-F"), QStringLiteral("-Q"), QStringLiteral("-c"), QStringLiteral("8192")}, 8192},
+        {"mkfs.ntfs", {QStringLiteral("-F"), QStringLiteral("-Q"), QStringLiteral("-c"), QStringLiteral("131072")}, 131072},
     };
+    // NTFS boot sectors as written: bytes per sector, the sectors-per-cluster
+    // byte, and the cluster it names. Above 0x80 that byte is a negative
+    // shift of the sector count.
+    struct NtfsRow {
+        int bytesPerSector;
+        unsigned char perCluster;
+        qint64 unit;
+    };
+    const NtfsRow rows[] = {
+        {512, 0x08, 4096},        {512, 0x80, 65536},       {512, 0xF8, 131072},     {4096, 0xF8, 1 << 20},
+        {512, 0xFF, 1024},        {512, 0xF4, 2 << 20},     {4096, 0xF5, 0},         {512, 0xF3, 0},
+        {512, 0x81, 0},           {512, 0xE0, 0},           {512, 0x03, 0},          {512, 0x00, 0},
+    };
+    for (const NtfsRow& r : rows) {
+        QByteArray boot(512, '\0');
+        boot.replace(3, 8, "NTFS    ");
+        boot[11] = static_cast<char>(r.bytesPerSector & 0xFF);
+        boot[12] = static_cast<char>(r.bytesPerSector >> 8);
+        boot[13] = static_cast<char>(r.perCluster);
+        boot[510] = '\x55';
+        boot[511] = '\xAA';
+        EXPECT_EQ(platform::allocationUnitInBootSector(boot), r.unit)
+            << r.bytesPerSector << " bytes per sector, byte 0x" << std::hex << int(r.perCluster);
+    }
+
     int tried = 0;
     for (const Case& c : cases) {
         const QString tool = platform::findProgram(QString::fromLatin1(c.mkfs));

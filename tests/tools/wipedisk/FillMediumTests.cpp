@@ -15,10 +15,12 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QProcess>
+#include <QUrl>
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
 #include <functional>
+#include <iostream>
 #include <gtest/gtest.h>
 #include <linux/fiemap.h>
 #include <linux/fs.h>
@@ -201,23 +203,26 @@ TEST(FillMedium, OnePassOverwritesEveryDeletedBlock)
 // ext4 counts the clusters it keeps back for itself as free, yet not even root
 // may write them unless they are lent: a fill file written without the loan
 // has writes refused that the free count says fit. Each refused write is
-// halved down to a single block, so every block outside that reserve is
-// still taken.
+// halved down to a single block of the file system, also where blocks are
+// smaller than a page, so every block outside that reserve is still taken.
 TEST(FillMedium, RefusedWritesAreHalvedDownToOneBlock)
 {
-    TestVolume vol(64LL << 20, QStringLiteral("ext4"), {QStringLiteral("-b"), QStringLiteral("4096")});
-    SKIP_FOR(vol.why);
-    const long long reserved = vol.reservedClusters();
-    ASSERT_GT(reserved, 0);
-    ASSERT_TRUE(QDir().mkpath(vol.fillFolder()));
-    Engine engine;
-    platform::LogCapture log;
-    engine.createDydFile(vol.fillFolder(), 1);
-    EXPECT_TRUE(log.contains(QStringLiteral("Disk full while writing")));
-    struct statvfs s {};
-    ASSERT_EQ(statvfs(QFile::encodeName(vol.mountPoint).constData(), &s), 0);
-    ASSERT_EQ(s.f_frsize, 4096u);
-    EXPECT_EQ(static_cast<long long>(s.f_bfree), reserved) << "blocks left free besides ext4's own reserve";
+    for (const int block : {4096, 1024}) {
+        SCOPED_TRACE(block);
+        TestVolume vol(64LL << 20, QStringLiteral("ext4"), {QStringLiteral("-b"), QString::number(block)});
+        SKIP_FOR(vol.why);
+        const long long reserved = vol.reservedClusters();
+        ASSERT_GT(reserved, 0);
+        ASSERT_TRUE(QDir().mkpath(vol.fillFolder()));
+        Engine engine;
+        platform::LogCapture log;
+        engine.createDydFile(vol.fillFolder(), 1);
+        EXPECT_TRUE(log.contains(QStringLiteral("Disk full while writing")));
+        struct statvfs s {};
+        ASSERT_EQ(statvfs(QFile::encodeName(vol.mountPoint).constData(), &s), 0);
+        ASSERT_EQ(s.f_frsize, static_cast<unsigned long>(block));
+        EXPECT_EQ(static_cast<long long>(s.f_bfree), reserved) << "blocks left free besides ext4's own reserve";
+    }
 }
 
 // The reserved clusters come back however the pass ends: a cancel, a quit in
@@ -351,6 +356,115 @@ TEST(FillMedium, AKilledRootFillIsPutRightAtTheNextStart)
     EXPECT_TRUE(QDir(platform::FillRecord::folder()).isEmpty());
 }
 
+namespace {
+bool writeReservedClusters(const TestVolume& vol, long long value)
+{
+    QFile f(platform::ReservedClustersLoan::sysfsFile(vol.loop.kernelName()));
+    return f.open(QIODevice::WriteOnly) && f.write(QByteArray::number(value) + '\n') > 0 && f.flush();
+}
+
+// What a root fill killed on the volume mounted at `vol.mountPoint` leaves:
+// its record with the reserve lent, the reserve at 0 and the fill folder
+// with a file in it.
+bool leaveKilledFill(const TestVolume& vol, long long reserved)
+{
+    platform::VolumeRoot root;
+    platform::FillRecord record;
+    if (!root.open(vol.mountPoint, vol.loop.device()) || !record.begin(root, QStringLiteral(".VOVU"))
+        || !record.noteLent(reserved) || !writeReservedClusters(vol, 0))
+        return false;
+    return QDir().mkpath(vol.fillFolder()) && nvtest::writeFile(vol.fillFolder() + QStringLiteral("/.VOVU_1"), "fill");
+}
+
+int recordCount() { return static_cast<int>(QDir(platform::FillRecord::folder()).entryList(QDir::Files).size()); }
+} // namespace
+
+// A fill killed on volume A leaves its record. A is unmounted and volume B
+// made and mounted on the same loop device and mount point, so B comes with
+// A's device number and mount point, and most often its mount id too. The
+// record touches nothing of B: not its fill folder, not its reserve, not when
+// a fill of B begins either; it waits until A is mounted again and is settled
+// there. A record that names no volume UUID acts on no volume.
+TEST(FillMedium, AKilledFillsRecordActsOnlyOnTheVolumeItWasMadeOn)
+{
+    TestVolume vol(64LL << 20);
+    SKIP_FOR(vol.why);
+    const QString point = vol.mountPoint;
+    const QString device = vol.loop.device();
+    const long long reserved = vol.reservedClusters();
+    ASSERT_GT(reserved, 0);
+    ASSERT_TRUE(leaveKilledFill(vol, reserved));
+    const auto mountA = platform::mountEntryAt(point);
+    ASSERT_TRUE(mountA.has_value());
+    ASSERT_EQ(recordCount(), 1);
+
+    // A goes (its bytes kept aside), B takes its device and mount point.
+    ASSERT_TRUE(platform::runProcess(QStringLiteral("umount"), {point}).succeeded());
+    vol.loop.flush();
+    const QString savedA = nvtest::freshFolder(QStringLiteral("volumeA")) + QStringLiteral("/a.img");
+    ASSERT_TRUE(QFile::copy(vol.loop.image(), savedA));
+    ASSERT_TRUE(vol.loop.format(QStringLiteral("ext4"), {QStringLiteral("-E"), QStringLiteral("nodiscard")}));
+    ASSERT_TRUE(platform::runProcess(QStringLiteral("mount"), {QStringLiteral("-t"), QStringLiteral("ext4"), device, point})
+                    .succeeded());
+    const auto mountB = platform::mountEntryAt(point);
+    ASSERT_TRUE(mountB.has_value());
+    EXPECT_EQ(mountB->deviceNumber, mountA->deviceNumber);
+    if (mountB->id != mountA->id)
+        std::cerr << "note: B got mount id " << mountB->id << ", A had " << mountA->id << "\n";
+    ASSERT_TRUE(QDir().mkpath(vol.fillFolder()));
+    ASSERT_TRUE(nvtest::writeFile(vol.fillFolder() + QStringLiteral("/mine"), "B's own"));
+    ASSERT_TRUE(writeReservedClusters(vol, 0)) << "B's reserve as a fill of B would leave it";
+
+    EXPECT_EQ(platform::settleKilledFills(), 0);
+    EXPECT_TRUE(QFileInfo::exists(vol.fillFolder() + QStringLiteral("/mine"))) << "B's folder was removed";
+    EXPECT_EQ(vol.reservedClusters(), 0) << "A's loan was written into B";
+    EXPECT_EQ(recordCount(), 1) << "A's record waits for A";
+    {
+        // A fill of B begins and ends: A's record is kept beside B's.
+        platform::VolumeRoot root;
+        ASSERT_TRUE(root.open(point, device));
+        platform::FillRecord record;
+        ASSERT_TRUE(record.begin(root, QStringLiteral(".VOVU")));
+        EXPECT_EQ(recordCount(), 2);
+        record.end();
+    }
+    EXPECT_TRUE(QFileInfo::exists(vol.fillFolder() + QStringLiteral("/mine")));
+    EXPECT_EQ(vol.reservedClusters(), 0);
+    EXPECT_EQ(recordCount(), 1);
+    ASSERT_TRUE(writeReservedClusters(vol, reserved));
+
+    // A comes back in the same place: its folder goes, the record with it.
+    ASSERT_TRUE(platform::runProcess(QStringLiteral("umount"), {point}).succeeded());
+    ASSERT_TRUE(platform::runProcess(QStringLiteral("dd"), {QStringLiteral("if=") + savedA, QStringLiteral("of=") + device,
+                                                           QStringLiteral("bs=1M"), QStringLiteral("conv=fsync")})
+                    .succeeded());
+    ASSERT_TRUE(platform::runProcess(QStringLiteral("mount"), {QStringLiteral("-t"), QStringLiteral("ext4"), device, point})
+                    .succeeded());
+    ASSERT_TRUE(QFileInfo::exists(vol.fillFolder() + QStringLiteral("/.VOVU_1")));
+    EXPECT_EQ(platform::settleKilledFills(), 1);
+    EXPECT_FALSE(QFileInfo::exists(vol.fillFolder()));
+    EXPECT_EQ(vol.reservedClusters(), reserved);
+    EXPECT_EQ(recordCount(), 0);
+
+    // A record without a UUID, on the very mount it names, proves nothing:
+    // it is dropped and leaves the folder and the reserve as they are.
+    ASSERT_TRUE(QDir().mkpath(vol.fillFolder()));
+    ASSERT_TRUE(writeReservedClusters(vol, 0));
+    const auto mountNow = platform::mountEntryAt(point);
+    ASSERT_TRUE(mountNow.has_value());
+    const QByteArray text = "kernel=" + vol.loop.kernelName().toUtf8() + "\nmountPoint=" + QUrl::toPercentEncoding(point)
+                            + "\nfolder=.VOVU\nmountId=" + QByteArray::number(mountNow->id)
+                            + "\ndevice=" + QByteArray::number(mountNow->deviceNumber)
+                            + "\nlent=" + QByteArray::number(reserved) + "\n";
+    ASSERT_TRUE(QDir().mkpath(platform::FillRecord::folder()));
+    ASSERT_TRUE(nvtest::writeFile(platform::FillRecord::folder() + QLatin1Char('/') + vol.loop.kernelName(), text));
+    EXPECT_EQ(platform::settleKilledFills(), 1);
+    EXPECT_EQ(recordCount(), 0);
+    EXPECT_TRUE(QFileInfo::exists(vol.fillFolder()));
+    EXPECT_EQ(vol.reservedClusters(), 0);
+    ASSERT_TRUE(writeReservedClusters(vol, reserved));
+}
+
 // The reserve of the file system that holds "/" is never lent, since the
 // system's own writers there count on it; any other ext4 volume's is.
 TEST(FillMedium, TheRootFileSystemKeepsItsReservedClusters)
@@ -408,31 +522,39 @@ TEST_P(FuseFill, TheVolumeIsFoundAndFilled)
 // cluster, one pass runs, and the raw device holds none of it any more. Each
 // fill file is written to the end of its last cluster (a file that ends inside
 // one leaves the rest of it as it was), and the writes get down to one
-// cluster, also where the file system tells no free sizes (fusefat).
+// cluster, also where the file system tells no free sizes (fusefat), and
+// where the cluster is larger than 64 KiB (NTFS through ntfs-3g).
 struct ForensicCase {
     const char* name;
     const char* fs;
     qint64 bytes;
     QStringList mkfsArgs;
+    qint64 cluster; // what mkfs made
 };
 
 class NoDeletedByteLeft : public ::testing::TestWithParam<ForensicCase> {};
 
 INSTANTIATE_TEST_SUITE_P(
     FileSystems, NoDeletedByteLeft,
-    ::testing::Values(ForensicCase{"fat32_small", "vfat", 64LL << 20, {QStringLiteral("-F"), QStringLiteral("32")}},
+    ::testing::Values(ForensicCase{"fat32_small", "vfat", 64LL << 20, {QStringLiteral("-F"), QStringLiteral("32")}, 512},
                       ForensicCase{"fat32_2k_clusters_one_full_file", "vfat", 160LL << 20,
-                                   {QStringLiteral("-F"), QStringLiteral("32"), QStringLiteral("-s"), QStringLiteral("4")}},
-                      ForensicCase{"exfat_small", "exfat", 64LL << 20, {}},
+                                   {QStringLiteral("-F"), QStringLiteral("32"), QStringLiteral("-s"), QStringLiteral("4")}, 2048},
+                      ForensicCase{"exfat_small", "exfat", 64LL << 20, {}, 4096},
                       ForensicCase{"exfat_32k_clusters_two_full_files", "exfat", 300LL << 20,
-                                   {QStringLiteral("-c"), QStringLiteral("32K")}}),
+                                   {QStringLiteral("-c"), QStringLiteral("32K")}, 32768},
+                      // Clusters above 64 KiB, whose size NTFS writes as a shift.
+                      ForensicCase{"ntfs_128k_clusters_two_full_files", "ntfs", 300LL << 20,
+                                   {QStringLiteral("-F"), QStringLiteral("-Q"), QStringLiteral("-c"), QStringLiteral("131072")},
+                                   131072}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_P(NoDeletedByteLeft, AfterOnePass)
 {
     const ForensicCase& c = GetParam();
     const QString fs = QString::fromLatin1(c.fs);
-    const QString tool = fs == QLatin1String("vfat") ? QStringLiteral("fusefat") : QStringLiteral("mount.exfat-fuse");
+    const QString tool = fs == QLatin1String("vfat")    ? QStringLiteral("fusefat")
+                         : fs == QLatin1String("exfat") ? QStringLiteral("mount.exfat-fuse")
+                                                        : QStringLiteral("ntfs-3g");
     if (platform::findProgram(tool).isEmpty())
         GTEST_SKIP() << tool.toStdString() << " is not installed";
     TestVolume vol(c.bytes, fs, c.mkfsArgs);
@@ -451,9 +573,21 @@ TEST_P(NoDeletedByteLeft, AfterOnePass)
     vol.loop.flush();
     ASSERT_GT(filltest::countOccurrences(vol.loop.image(), marker), 0);
 
-    FillRun run(record, 1);
+    // Every fill file ends with a whole cluster.
+    std::mutex mutex;
+    QStringList partClusters;
+    int files = 0;
+    FillRun run(record, 1, Engine::kWipeFreeSpace, [&](const QString& path, int fd) {
+        struct stat st {};
+        std::lock_guard<std::mutex> lock(mutex);
+        ++files;
+        if (fstat(fd, &st) != 0 || st.st_size % c.cluster != 0)
+            partClusters << QStringLiteral("%1: %2 bytes").arg(QFileInfo(path).fileName()).arg(st.st_size);
+    });
     ASSERT_TRUE(run.waitForEnd(300000));
     EXPECT_EQ(run.engine.errorString(), QString());
+    EXPECT_GT(files, 0);
+    EXPECT_EQ(partClusters.join(QStringLiteral(", ")).toStdString(), std::string());
     EXPECT_FALSE(QFileInfo::exists(vol.fillFolder()));
     ASSERT_TRUE(vol.loop.unmount());
     EXPECT_EQ(filltest::countOccurrences(vol.loop.image(), marker), 0);

@@ -12,6 +12,7 @@
 #include <QDir>
 #include <QDirIterator>
 #include <QFileInfo>
+#include <atomic>
 #include <gtest/gtest.h>
 
 using Engine = FreeSpaceFillEngine;
@@ -51,27 +52,36 @@ TEST_P(OnePass, LeavesTheFreeSpaceAsItWasAndDeletedDataUnreadable)
     EXPECT_FALSE(nvtest::fileContains(vol.loop.image(), marker));
 }
 
-TEST(FillVolume, ThreePassesAreReportedInOrderThenHandedOverOnce)
+// Every pass the setting asks for is written, also above the five passes the
+// file erasure stops at: each fills the volume (a 64 MiB volume takes one
+// file a pass), is reported in order, and the run is handed over once.
+TEST(FillVolume, SevenPassesAreWrittenAndReportedInOrderThenHandedOverOnce)
 {
-    TestVolume vol(64LL << 20);
-    SKIP_FOR(vol.why);
-    FillRun run(vol.record(), 3, Engine::kWipeVolume);
-    ASSERT_TRUE(run.waitForEnd());
-    nvtest::pump(300);
-    EXPECT_EQ(run.engine.errorString(), QString());
-    const auto reports = run.delegate.passReports();
-    ASSERT_EQ(reports.size(), 3);
-    for (int i = 0; i < 3; ++i) {
-        EXPECT_EQ(reports[i].text, Engine::passReportText(i + 1, 3));
-        EXPECT_EQ(reports[i].mode, Engine::kWipeVolume);
+    constexpr int kPasses = 7;
+    for (const int mode : {Engine::kWipeVolume, Engine::kWipeFreeSpace}) {
+        SCOPED_TRACE(mode);
+        TestVolume vol(64LL << 20);
+        SKIP_FOR(vol.why);
+        std::atomic<int> files{0};
+        FillRun run(vol.record(), kPasses, mode, [&](const QString&, int) { ++files; });
+        ASSERT_TRUE(run.waitForEnd());
+        nvtest::pump(300);
+        EXPECT_EQ(run.engine.errorString(), QString());
+        EXPECT_EQ(files.load(), kPasses) << "fill files written to the medium";
+        const auto reports = run.delegate.passReports();
+        ASSERT_EQ(reports.size(), kPasses);
+        for (int i = 0; i < kPasses; ++i) {
+            EXPECT_EQ(reports[i].text, Engine::passReportText(i + 1, kPasses));
+            EXPECT_EQ(reports[i].mode, mode);
+        }
+        EXPECT_EQ(run.delegate.complite, 1);
+        // Delayed blocks ride on coarse timers, which may fire up to 5 % early.
+        EXPECT_GE(run.delegate.compliteAtMs - reports[kPasses - 1].atMs, Engine::kCompliteDelayMs * 95 / 100);
+        EXPECT_EQ(run.engine.iRoundTimes(), kPasses);
+        EXPECT_EQ(run.delegate.steps, QList<int>{2});
+        EXPECT_EQ(run.delegate.cancelEnabled, 1);
+        EXPECT_EQ(run.delegate.offMainThreadCalls, 0);
     }
-    EXPECT_EQ(run.delegate.complite, 1);
-    // Delayed blocks ride on coarse timers, which may fire up to 5 % early.
-    EXPECT_GE(run.delegate.compliteAtMs - reports[2].atMs, Engine::kCompliteDelayMs * 95 / 100);
-    EXPECT_EQ(run.engine.iRoundTimes(), 3);
-    EXPECT_EQ(run.delegate.steps, QList<int>{2});
-    EXPECT_EQ(run.delegate.cancelEnabled, 1);
-    EXPECT_EQ(run.delegate.offMainThreadCalls, 0);
 }
 
 TEST(FillVolume, CancelDuringAFullFileStopsTheWriterAndLeavesNothing)
