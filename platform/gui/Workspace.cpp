@@ -4,6 +4,7 @@
 
 #include <QDBusConnection>
 #include <QDBusMessage>
+#include <QDesktopServices>
 #include <QFileIconProvider>
 #include <QFileInfo>
 #include <QMimeDatabase>
@@ -47,7 +48,9 @@ bool openUrl(const QUrl& url)
         return false;
     if (url.isLocalFile())
         return openFile(url.toLocalFile());
-    return openWithDesktop(url.toString(QUrl::FullyEncoded));
+    // Our own fixed web pages: through Qt, which honours the handlers an
+    // application registers for a scheme.
+    return QDesktopServices::openUrl(url);
 }
 
 bool openFile(const QString& path)
