@@ -7,7 +7,6 @@
 #include <QFileInfo>
 
 #include <QMutex>
-#include <QSet>
 #include <QSettings>
 #include <QStringDecoder>
 #include <QStandardPaths>
@@ -47,6 +46,11 @@ bool valueReadsWhole(QByteArrayView value)
 // it cannot decode without a word; the file's next write would then lose
 // them. Blank lines, comments, section headers and "key=value" lines are
 // what a file of ours holds.
+//
+// A key is given twice also in two spellings: "%44iskName" is "DiskName",
+// "a\\b" at the top is "b" under "[a]", and a key at the top is the same key
+// under "[General]". Only the reader's own decoding knows them all, so each
+// "key=value" line must have become a key of its own there.
 bool readsWhole(const QString& file, const QSettings& settings)
 {
     if (settings.status() == QSettings::FormatError)
@@ -64,8 +68,7 @@ bool readsWhole(const QString& file, const QSettings& settings)
     if (utf8.hasError())
         return false;
 
-    QByteArray section;
-    QSet<QByteArray> keys;
+    qsizetype keyLines = 0;
     int invalidWritten = 0;
     for (const QByteArray& raw : bytes.split('\n')) {
         const QByteArray line = raw.trimmed();
@@ -74,7 +77,6 @@ bool readsWhole(const QString& file, const QSettings& settings)
         if (line.startsWith('[')) {
             if (!line.endsWith(']'))
                 return false;
-            section = line;
             continue;
         }
         const qsizetype equals = line.indexOf('=');
@@ -84,15 +86,15 @@ bool readsWhole(const QString& file, const QSettings& settings)
         const QByteArray value = line.mid(equals + 1).trimmed();
         if (key.isEmpty() || !valueReadsWhole(value))
             return false;
-        const QByteArray where = section + '\n' + key;
-        if (keys.contains(where))
-            return false; // the earlier value is read over
-        keys.insert(where);
+        ++keyLines;
         if (value == "@Invalid()")
             ++invalidWritten; // written so on purpose: an empty value
     }
+    const QStringList read = settings.allKeys();
+    if (read.size() < keyLines)
+        return false; // one key's earlier value is read over by a later one
     int invalidRead = 0;
-    for (const QString& key : settings.allKeys())
+    for (const QString& key : read)
         if (!settings.value(key).isValid())
             ++invalidRead;
     return invalidRead <= invalidWritten;

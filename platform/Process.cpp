@@ -1,25 +1,93 @@
 #include "Process.h"
 
+#include "Log.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QHash>
+#include <QMutex>
 #include <QProcess>
-#include <QProcessEnvironment>
 #include <QStandardPaths>
+#include <algorithm>
+#include <cerrno>
+#include <clocale>
+#include <cstdlib>
+#include <fcntl.h>
+#include <locale.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <thread>
+#include <memory>
+#include <unistd.h>
+#include <vector>
+
+extern char** environ;
 
 namespace platform {
+
+namespace {
+
+bool isLocaleVariable(QByteArrayView name)
+{
+    return name == "LANG" || name.startsWith("LC_");
+}
+
+QStringList qtEnvironment(const QStringList& extra = {})
+{
+    QStringList env;
+    for (const QByteArray& entry : childEnvironment(extra))
+        env << QString::fromLocal8Bit(entry);
+    return env;
+}
+
+} // namespace
+
+bool localeAvailable(const QByteArray& name)
+{
+    static QMutex lock;
+    static QHash<QByteArray, bool> known;
+    QMutexLocker locker(&lock);
+    const auto it = known.constFind(name);
+    if (it != known.constEnd())
+        return *it;
+    const locale_t loc = newlocale(LC_ALL_MASK, name.constData(), locale_t(nullptr));
+    if (loc)
+        freelocale(loc);
+    known.insert(name, loc != nullptr);
+    return loc != nullptr;
+}
+
+QList<QByteArray> childEnvironment(const QStringList& extra)
+{
+    QList<QByteArray> entries;
+    for (char** e = environ; e && *e; ++e)
+        entries << QByteArray(*e);
+    for (const QString& entry : extra) {
+        const QByteArray bytes = entry.toLocal8Bit();
+        const qsizetype eq = bytes.indexOf('=');
+        if (eq <= 0)
+            continue;
+        const QByteArrayView name = QByteArrayView(bytes).first(eq + 1);
+        entries.removeIf([&](const QByteArray& old) { return old.startsWith(name); });
+        entries << bytes;
+    }
+    entries.removeIf([](const QByteArray& entry) {
+        const qsizetype eq = entry.indexOf('=');
+        if (eq <= 0 || !isLocaleVariable(QByteArrayView(entry).first(eq)))
+            return false;
+        const QByteArray value = entry.mid(eq + 1);
+        return !value.isEmpty() && !localeAvailable(value);
+    });
+    return entries;
+}
 
 ProcessResult runProcess(const QString& program, const QStringList& arguments,
                          const ProcessOptions& options)
 {
     ProcessResult result;
     QProcess process;
-    if (!options.extraEnvironment.isEmpty()) {
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        for (const QString& entry : options.extraEnvironment) {
-            const qsizetype eq = entry.indexOf(QLatin1Char('='));
-            if (eq > 0)
-                env.insert(entry.left(eq), entry.mid(eq + 1));
-        }
-        process.setProcessEnvironment(env);
-    }
+    process.setEnvironment(qtEnvironment(options.extraEnvironment));
     if (!options.standardOutputFile.isEmpty())
         process.setStandardOutputFile(options.standardOutputFile, QIODevice::Truncate);
     if (options.standardInput.isNull())
@@ -48,6 +116,93 @@ ProcessResult runProcess(const QString& program, const QStringList& arguments,
     return result;
 }
 
+OutputFile::OutputFile()
+{
+    const QByteArray folder = QFile::encodeName(QDir::tempPath());
+    fd_ = ::open(folder.constData(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0600);
+    if (fd_ < 0) {
+        // A file system without unnamed files: a named one, unlinked at once.
+        QByteArray name = folder + "/nullvane-output-XXXXXX";
+        fd_ = mkostemp(name.data(), O_CLOEXEC);
+        if (fd_ >= 0)
+            ::unlink(name.constData());
+    }
+    if (fd_ < 0)
+        fd_ = ::open("/dev/null", O_RDWR | O_CLOEXEC);
+}
+
+OutputFile::~OutputFile()
+{
+    if (fd_ >= 0)
+        ::close(fd_);
+}
+
+QByteArray OutputFile::text(qsizetype limit) const
+{
+    QByteArray bytes;
+    char buf[8192];
+    while (fd_ >= 0 && bytes.size() < limit) {
+        const ssize_t n = ::pread(fd_, buf, size_t(std::min<qsizetype>(sizeof buf, limit - bytes.size())),
+                                  off_t(bytes.size()));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            break;
+        bytes.append(buf, n);
+    }
+    return bytes;
+}
+
+void OutputFile::logText(const QString& who) const
+{
+    const QString printed = QString::fromUtf8(text()).trimmed();
+    if (printed.isEmpty())
+        return;
+    for (const QString& line : printed.split(QLatin1Char('\n')))
+        logNames(QStringLiteral("%1: %2").arg(who, line.trimmed()));
+}
+
+bool startDetached(const QString& program, const QStringList& arguments)
+{
+    const QString path = program.contains(QLatin1Char('/')) ? program : findProgram(program);
+    if (path.isEmpty())
+        return false;
+    std::vector<QByteArray> args{QFile::encodeName(path)};
+    for (const QString& a : arguments)
+        args.push_back(QFile::encodeName(a));
+    std::vector<char*> argv;
+    for (QByteArray& a : args)
+        argv.push_back(a.data());
+    argv.push_back(nullptr);
+    QList<QByteArray> env = childEnvironment();
+    std::vector<char*> envp;
+    for (QByteArray& e : env)
+        envp.push_back(e.data());
+    envp.push_back(nullptr);
+
+    auto output = std::make_shared<OutputFile>();
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
+    posix_spawn_file_actions_adddup2(&actions, output->fd(), STDOUT_FILENO);
+    posix_spawn_file_actions_adddup2(&actions, output->fd(), STDERR_FILENO);
+    pid_t pid = -1;
+    const int rc = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), envp.data());
+    posix_spawn_file_actions_destroy(&actions);
+    if (rc != 0)
+        return false;
+    // Reaped, and what it said logged, away from the caller: it may take its
+    // time to find the application.
+    const QString who = QFileInfo(path).fileName();
+    std::thread([pid, output, who] {
+        int status = 0;
+        while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+        }
+        output->logText(who);
+    }).detach();
+    return true;
+}
+
 QString findProgram(const QString& name)
 {
     QString found = QStandardPaths::findExecutable(name);
@@ -68,6 +223,7 @@ ProcessResult runProcessLines(const QString& program, const QStringList& argumen
     QProcess process;
     if (channels == LineChannels::Merged)
         process.setProcessChannelMode(QProcess::MergedChannels);
+    process.setEnvironment(qtEnvironment());
     process.setStandardInputFile(QProcess::nullDevice());
     process.start(program, arguments, QIODevice::ReadOnly);
     if (!process.waitForStarted(-1)) {

@@ -3,6 +3,7 @@
 // name the user typed or read from a disk.
 
 #include <QByteArray>
+#include <QList>
 #include <QString>
 #include <QStringList>
 #include <functional>
@@ -34,6 +35,48 @@ ProcessResult runProcess(const QString& program, const QStringList& arguments,
 
 // Searches PATH (and the usual sbin folders, which a user's PATH may lack).
 QString findProgram(const QString& name);
+
+// This process's environment as every child gets it ("NAME=value"), with
+// `extra` entries put over it. A locale variable (LANG, LC_ALL, LC_...)
+// naming a locale this machine does not have is left out: each program that
+// sets its locale would complain of it on its standard error (perl does, at
+// every start), and our own process sets LC_TIME for Qt's dates whether the
+// machine has that locale or not.
+QList<QByteArray> childEnvironment(const QStringList& extra = {});
+
+// Whether this machine has the locale `name` ("zh_CN.UTF-8", "C").
+bool localeAvailable(const QByteArray& name);
+
+// A file without a name in the temporary folder, for a child's standard
+// output and error where they cannot be read through a pipe while it runs (a
+// child that lives on its own, a helper that talks on another channel): what
+// lands there never reaches our standard error, and a program the child
+// leaves running may go on writing there without harm once we stopped
+// reading. Falls back to the null device when no file can be made.
+class OutputFile {
+public:
+    OutputFile();
+    ~OutputFile();
+    OutputFile(const OutputFile&) = delete;
+    OutputFile& operator=(const OutputFile&) = delete;
+
+    int fd() const { return fd_; }
+    // What was written so far, up to its first `limit` bytes.
+    QByteArray text(qsizetype limit = 64 * 1024) const;
+    // Logs what was written through logNames, each line after `who`.
+    void logText(const QString& who) const;
+
+private:
+    int fd_ = -1;
+};
+
+// Starts a program that hands its work on and ends soon (xdg-open starting
+// the application of a file) and does not wait for it. Nothing it, or the
+// programs it starts, prints reaches our standard error: both its outputs go
+// to a file without a name, and what it printed up to its end is logged
+// through logNames, since it may name a file ("Unable to detect a launcher
+// for 'file:///…'"). False when it could not be started.
+bool startDetached(const QString& program, const QStringList& arguments);
 
 } // namespace platform
 

@@ -5,6 +5,7 @@
 #include "HeldPath.h"
 #include "Locations.h"
 #include "Privileged.h"
+#include "Process.h"
 
 #include <QDir>
 #include <QFile>
@@ -22,8 +23,6 @@
 #include <thread>
 #include <unistd.h>
 #include <vector>
-
-extern char** environ;
 
 namespace platform {
 
@@ -208,12 +207,19 @@ PrivilegedRemover::Start PrivilegedRemover::acquire(int* status)
             *status = errno;
         return Start::Unavailable;
     }
+    QList<QByteArray> env = childEnvironment();
+    std::vector<char*> envp;
+    for (QByteArray& e : env)
+        envp.push_back(e.data());
+    envp.push_back(nullptr);
+    errors_ = std::make_shared<OutputFile>();
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_adddup2(&actions, sv[1], STDIN_FILENO);
     posix_spawn_file_actions_adddup2(&actions, sv[1], STDOUT_FILENO);
+    posix_spawn_file_actions_adddup2(&actions, errors_->fd(), STDERR_FILENO);
     pid_t pid = -1;
-    const int rc = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ);
+    const int rc = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), envp.data());
     posix_spawn_file_actions_destroy(&actions);
     close(sv[1]);
     if (rc != 0) {
@@ -306,6 +312,11 @@ int PrivilegedRemover::endChild(bool waitLong)
         fd_ = -1;
     }
     pending_.clear();
+    const std::shared_ptr<OutputFile> errors = std::move(errors_);
+    const auto logErrors = [errors] {
+        if (errors)
+            errors->logText(QStringLiteral("nullvane-remove-helper"));
+    };
     if (pid <= 0)
         return -1;
     int status = 0;
@@ -315,6 +326,7 @@ int PrivilegedRemover::endChild(bool waitLong)
             if (errno != EINTR)
                 return -1;
         }
+        logErrors();
     } else {
         bool reaped = false;
         for (int i = 0; i < 200 && !reaped; ++i) {
@@ -327,13 +339,15 @@ int PrivilegedRemover::endChild(bool waitLong)
         if (!reaped) {
             // Still busy after two seconds: let it finish on its own time and
             // reap it then, rather than block whoever released it.
-            std::thread([pid] {
+            std::thread([pid, logErrors] {
                 int ignored = 0;
                 while (waitpid(pid, &ignored, 0) < 0 && errno == EINTR) {
                 }
+                logErrors();
             }).detach();
             return -1;
         }
+        logErrors();
     }
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }

@@ -4,9 +4,12 @@
 // overwritten.
 
 #include <QString>
+#include <memory>
 #include <sys/types.h>
 
 namespace platform {
+
+class OutputFile;
 
 // Whether nothing at all (not even a dangling link) is at `path`. An item we
 // are not allowed to look at, or one behind a link we do not follow (see
@@ -82,6 +85,9 @@ private:
     pid_t pid_ = -1;
     int fd_ = -1;
     QByteArray pending_;
+    // The launcher's and the helper's standard error, which may name the
+    // paths they were handed: logged when the helper ends.
+    std::shared_ptr<OutputFile> errors_;
 };
 
 } // namespace platform

@@ -123,5 +123,5 @@ int main(int argc, char** argv)
         rescan = std::max(rescan, probe.longestStallMs());
     }
     bench::reportStall(qPrintable(QStringLiteral("Disk tools: rescan, %1 volumes").arg(volumes)), rescan);
-    return 0;
+    return bench::stallExitCode();
 }

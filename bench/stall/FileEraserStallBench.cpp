@@ -116,5 +116,5 @@ int main(int argc, char** argv)
     makeTree(tree, files);
     runCase(QStringLiteral("%1 files, tree of folders").arg(files).toUtf8().constData(), tree);
     QDir(tree).removeRecursively();
-    return 0;
+    return bench::stallExitCode();
 }

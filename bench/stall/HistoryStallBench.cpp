@@ -102,5 +102,5 @@ int main(int argc, char** argv)
     }
     bench::reportStall(QStringLiteral("history record deleted, %1 records").arg(records).toUtf8().constData(),
                        probe.longestStallMs());
-    return 0;
+    return bench::stallExitCode();
 }

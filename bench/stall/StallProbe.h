@@ -6,6 +6,7 @@
 //
 // Use: StallProbe probe; probe.start(); <start the action>;
 //      probe.runUntil([&]{ return done; }, 60000); probe.longestStallMs()
+//      reportStall(...) for each action, and main returns stallExitCode()
 // Main thread only.
 
 #include <QCoreApplication>
@@ -74,12 +75,30 @@ private:
     double longest_ = 0;
 };
 
-// One line of the report every stall benchmark prints.
+// Whether some action of this program missed its target so far.
+inline bool& stallTargetMissed()
+{
+    static bool missed = false;
+    return missed;
+}
+
+// One line of the report every stall benchmark prints. A stall over its
+// target is remembered: the program then ends with stallExitCode() 1, so the
+// benchmark fails rather than only saying so.
 inline void reportStall(const char* action, double ms, double targetMs = 100)
 {
+    const bool ok = ms <= targetMs;
     std::printf("%-48s longest main-thread stall %8.1f ms  (target <= %.0f ms) %s\n", action, ms,
-                targetMs, ms <= targetMs ? "ok" : "OVER");
+                targetMs, ok ? "ok" : "OVER");
     std::fflush(stdout);
+    if (!ok)
+        stallTargetMissed() = true;
+}
+
+// What a stall benchmark's main returns once every action was measured.
+inline int stallExitCode()
+{
+    return stallTargetMissed() ? 1 : 0;
 }
 
 } // namespace bench

@@ -108,5 +108,5 @@ int main(int argc, char** argv)
     screen.selectAllButtonAction();
     bench::reportStall(QStringLiteral("uninstaller 卸载, %1 applications").arg(kNames.size()).toUtf8().constData(),
                        stallUntilConfirmation([&] { screen.uninstallAppButtonAction(); }));
-    return 0;
+    return bench::stallExitCode();
 }

@@ -47,7 +47,9 @@ namespace {
 
 // A folder this program made to mount on carries this mark. Only root may set
 // attributes in the trusted namespace, so no user can make a folder of theirs
-// look like one of ours.
+// look like one of ours. The mark alone makes a folder ours: a folder under
+// the mount base that the user or another program made, and mounted on, is
+// theirs and stays when the volume goes.
 const char kFolderMark[] = "trusted.nullvane.mountfolder";
 
 void markFolder(const QString& folder)
@@ -64,7 +66,7 @@ bool isMarkedFolder(const QString& folder)
 
 bool DiskUtil::isOurMountFolder(const QString& folder) const
 {
-    return isMarkedFolder(folder) || QFileInfo(folder).path() == QDir::cleanPath(settings_.mountBase);
+    return isMarkedFolder(folder);
 }
 
 QString DiskUtil::makeMountFolder(const QString& label)

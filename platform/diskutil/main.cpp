@@ -23,8 +23,6 @@
 #include <unistd.h>
 #include <vector>
 
-extern char** environ;
-
 namespace {
 
 void printLine(FILE* stream, const QString& line)
@@ -66,11 +64,16 @@ int escalate(int argc, char** argv)
         printLine(stderr, QStringLiteral("Could not start %1").arg(command.program));
         return 1;
     }
+    QList<QByteArray> env = platform::childEnvironment();
+    std::vector<char*> envp;
+    for (QByteArray& e : env)
+        envp.push_back(e.data());
+    envp.push_back(nullptr);
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_adddup2(&actions, errPipe[1], STDERR_FILENO);
     pid_t child = -1;
-    const int rc = posix_spawn(&child, args[0], &actions, nullptr, args.data(), environ);
+    const int rc = posix_spawn(&child, args[0], &actions, nullptr, args.data(), envp.data());
     posix_spawn_file_actions_destroy(&actions);
     close(errPipe[1]);
     if (rc != 0) {

@@ -1,5 +1,7 @@
 #include "Workspace.h"
 
+#include "platform/Process.h"
+
 #include <QDBusConnection>
 #include <QDBusMessage>
 #include <QDesktopServices>
@@ -28,14 +30,32 @@ QIcon iconForFile(const QString& path)
     return provider.icon(info.isDir() ? QFileIconProvider::Folder : QFileIconProvider::File);
 }
 
+namespace {
+
+// Through the desktop's own opener, started by us rather than by Qt, so that
+// what it and the application it starts print (a launcher it cannot find for
+// the file, named in full) never reaches our standard error.
+bool openWithDesktop(const QString& target)
+{
+    return platform::startDetached(QStringLiteral("xdg-open"), {target});
+}
+
+} // namespace
+
 bool openUrl(const QUrl& url)
 {
-    return url.isValid() && !url.isEmpty() && QDesktopServices::openUrl(url);
+    if (!url.isValid() || url.isEmpty())
+        return false;
+    if (url.isLocalFile())
+        return openFile(url.toLocalFile());
+    // Our own fixed web pages: through Qt, which honours the handlers an
+    // application registers for a scheme.
+    return QDesktopServices::openUrl(url);
 }
 
 bool openFile(const QString& path)
 {
-    return QFileInfo::exists(path) && QDesktopServices::openUrl(QUrl::fromLocalFile(path));
+    return QFileInfo::exists(path) && openWithDesktop(QFileInfo(path).absoluteFilePath());
 }
 
 bool revealInFileManager(const QStringList& paths)
@@ -56,7 +76,7 @@ bool revealInFileManager(const QStringList& paths)
         if (reply.type() == QDBusMessage::ReplyMessage)
             return true;
     }
-    return QDesktopServices::openUrl(QUrl::fromLocalFile(QFileInfo(paths.first()).absolutePath()));
+    return openFile(QFileInfo(paths.first()).absolutePath());
 }
 
 } // namespace platform::workspace

@@ -316,6 +316,10 @@ TEST_F(UserDefaults, AFileWithALineTheReaderPassesOverIsKeptAsideAsItWas)
         {"a quote left open", "[General]\nZeta=1\nEraserTimes=\"3\nAlpha=2\n"},
         {"a line that runs on", "[General]\nZeta=1\nEraserTimes=3\\\nAlpha=2\n"},
         {"a key given twice", "[General]\nZeta=1\nEraserTimes=3\nZeta=4\nAlpha=2\n"},
+        {"a key given twice in two spellings", "[General]\nDiskName=a\nEraserTimes=3\n%44iskName=b\nAlpha=2\n"},
+        {"a key spelt with a long escape", "[General]\nDiskName=a\nEraserTimes=3\n%U0044iskName=b\nAlpha=2\n"},
+        {"a key at the top and under [General]", "Zeta=1\nEraserTimes=3\n[General]\nZeta=4\nAlpha=2\n"},
+        {"a key under its group and as a path", "[Disk]\nName=a\n[General]\nEraserTimes=3\nDisk\\Name=b\nAlpha=2\n"},
         {"a NUL byte", QByteArray("[General]\nZeta=1\nEraserTimes=3\0\nAlpha=2\n", 40)},
     };
     for (const auto& [what, bytes] : cases) {
@@ -324,7 +328,7 @@ TEST_F(UserDefaults, AFileWithALineTheReaderPassesOverIsKeptAsideAsItWas)
         ASSERT_TRUE(nvtest::writeFile(file, bytes));
         platform::defaults::setInteger(QStringLiteral("EraserTimesTag"), 4);
         QFile kept(aside);
-        ASSERT_TRUE(kept.open(QIODevice::ReadOnly));
+        EXPECT_TRUE(kept.open(QIODevice::ReadOnly));
         EXPECT_EQ(kept.readAll(), bytes);
         EXPECT_EQ(platform::defaults::integerForKey(QStringLiteral("EraserTimesTag")), 4);
     }
@@ -362,10 +366,17 @@ TEST_F(UserDefaults, FilesTheProgramOrAPersonWritesAreNeverTakenForDamaged)
         EXPECT_EQ(read.toByteArray(), it.value().toByteArray());
     }
 
-    const QByteArray byHand = "\xEF\xBB\xBF; my notes\r\n# more notes\r\n[General]\r\nEraserTimes=3\r\n\r\n  Spaced = 5  \r\n";
+    // Keys that differ only in case, or whose escapes decode to other keys,
+    // are keys of their own.
+    const QByteArray byHand = "\xEF\xBB\xBF; my notes\r\n# more notes\r\n[General]\r\nEraserTimes=3\r\n\r\n  Spaced = 5  \r\n"
+                              "Diskname=6\r\nDiskName=7\r\n%25=8\r\n%2525=9\r\n";
     ASSERT_TRUE(nvtest::writeFile(file, byHand));
     platform::defaults::setInteger(QStringLiteral("EraserTimesTag"), 1);
     EXPECT_TRUE(QDir(QFileInfo(file).path()).entryList({QStringLiteral("*.damaged")}).isEmpty());
     EXPECT_EQ(platform::defaults::integerForKey(QStringLiteral("EraserTimes")), 3);
     EXPECT_EQ(platform::defaults::integerForKey(QStringLiteral("Spaced")), 5);
+    EXPECT_EQ(platform::defaults::integerForKey(QStringLiteral("Diskname")), 6);
+    EXPECT_EQ(platform::defaults::integerForKey(QStringLiteral("DiskName")), 7);
+    EXPECT_EQ(platform::defaults::integerForKey(QStringLiteral("%")), 8);
+    EXPECT_EQ(platform::defaults::integerForKey(QStringLiteral("%25")), 9);
 }

@@ -7,14 +7,17 @@
 #include "core/RemoveFileAndFolder.h"
 #include "platform/Log.h"
 #include "platform/Process.h"
+#include "platform/Removal.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QLoggingCategory>
+#include <QScopeGuard>
 #include <atomic>
 #include <cstdarg>
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 // This program's own definitions stand in for the C library's: any call the
 // program makes to the system log lands here and is counted.
@@ -112,6 +115,56 @@ TEST(Log, TheDefaultLevelNamesNoErasedFileNoRecordAndNoVolume)
     const QString asked = QString::fromUtf8(nvtest::standardErrorOf(run));
     QLoggingCategory::setFilterRules(QString());
     EXPECT_TRUE(asked.contains(secrets.first())) << asked;
+}
+
+namespace {
+
+bool writeScript(const QString& path, const QByteArray& body)
+{
+    return nvtest::writeFile(path, "#!/bin/sh\n" + body)
+           && QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+}
+
+} // namespace
+
+// What a child prints may name the user's files: the desktop's opener says it
+// found no launcher for one, rm in the privileged removal helper names what it
+// could not remove. At the default level none of it reaches our standard
+// error; it is logged as names.
+TEST(Log, WhatChildrenPrintNamesNoFileAtTheDefaultLevel)
+{
+    const QString secret = QStringLiteral("测试文件-机密");
+    const QString folder = nvtest::freshFolder(QStringLiteral("children"));
+    const QString opener = folder + QStringLiteral("/opener");
+    ASSERT_TRUE(writeScript(opener, "echo \"xdg-open: Unable to detect a launcher for 'file:///home/u/$1'\" >&2\n"
+                                    "echo \"opening $1\"\n"));
+    const QString helper = folder + QStringLiteral("/helper");
+    ASSERT_TRUE(writeScript(helper, "echo \"rm: cannot remove '/home/u/" + secret.toUtf8() + "': Operation not permitted\" >&2\n"
+                                    "echo ready\ncat >/dev/null\n"));
+    const QByteArray savedHelper = qgetenv("NULLVANE_REMOVE_HELPER");
+    qputenv("NULLVANE_REMOVE_HELPER", QFile::encodeName(helper));
+    auto restore = qScopeGuard([&] { qputenv("NULLVANE_REMOVE_HELPER", savedHelper); });
+
+    const auto run = [&](platform::LogCapture& capture) {
+        EXPECT_TRUE(platform::startDetached(opener, {secret}));
+        EXPECT_TRUE(nvtest::pumpUntil([&] { return capture.contains(QStringLiteral("opening ") + secret); }));
+        platform::PrivilegedRemover remover;
+        if (geteuid() == 0 || !qEnvironmentVariableIsEmpty("NULLVANE_PKEXEC")) {
+            EXPECT_EQ(remover.acquire(), platform::PrivilegedRemover::Start::Granted);
+            remover.release();
+            EXPECT_TRUE(nvtest::pumpUntil([&] { return capture.contains(QStringLiteral("cannot remove")); }));
+        }
+    };
+    platform::LogCapture capture;
+    const QString quiet = QString::fromUtf8(nvtest::standardErrorOf([&] { run(capture); }));
+    EXPECT_FALSE(quiet.contains(secret)) << quiet;
+    EXPECT_TRUE(capture.contains(QStringLiteral("Unable to detect a launcher for 'file:///home/u/") + secret));
+
+    QLoggingCategory::setFilterRules(QStringLiteral("nullvane.*.debug=true"));
+    platform::LogCapture asked;
+    const QString named = QString::fromUtf8(nvtest::standardErrorOf([&] { run(asked); }));
+    QLoggingCategory::setFilterRules(QString());
+    EXPECT_TRUE(named.contains(secret)) << named;
 }
 
 // The built program and its helpers do not import the system-log or journal

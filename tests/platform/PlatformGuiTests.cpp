@@ -5,7 +5,9 @@
 #include "platform/gui/DisplaySleep.h"
 #include "platform/gui/Language.h"
 #include "platform/gui/SingleInstance.h"
+#include "platform/gui/Workspace.h"
 #include "platform/Dispatch.h"
+#include "platform/Log.h"
 #include "platform/TerminationSignals.h"
 
 #include <QApplication>
@@ -19,6 +21,7 @@
 #include <QProcess>
 #include <QProxyStyle>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QStandardPaths>
 #include <QStyle>
 #include <QThread>
@@ -27,6 +30,7 @@
 #include <barrier>
 #include <gtest/gtest.h>
 #include <csignal>
+#include <locale.h>
 #include <thread>
 
 using platform::SingleInstance;
@@ -301,6 +305,45 @@ TEST(Language, QtsOwnDialogsSpeakChineseAndToolTipsWakeEarly)
     auto* proxy = qobject_cast<QProxyStyle*>(QApplication::style());
     ASSERT_NE(proxy, nullptr);
     EXPECT_EQ(proxy->baseStyle()->name(), look);
+}
+
+// A file is opened through the desktop's opener (xdg-open on PATH, here a
+// stand-in): it gets the file, and what it prints, which names the file, does
+// not reach our standard error. It is handed the dates' locale only when the
+// machine has it.
+TEST(Workspace, OpeningAFileKeepsWhatTheOpenerPrintsOffOurStandardError)
+{
+    const QString bin = nvtest::freshFolder(QStringLiteral("opener-bin"));
+    const QString opener = bin + QStringLiteral("/xdg-open");
+    ASSERT_TRUE(nvtest::writeFile(opener, "#!/bin/sh\nenv > \"$0.env\"\nprintf '%s' \"$1\" > \"$0.args\"\n"
+                                          "echo \"xdg-open: Unable to detect a launcher for 'file://$1'\" >&2\n"));
+    ASSERT_TRUE(QFile::setPermissions(opener, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner));
+    const QByteArray path = qgetenv("PATH");
+    qputenv("PATH", QFile::encodeName(bin) + ':' + path);
+    auto restore = qScopeGuard([&] { qputenv("PATH", path); });
+
+    const QString file = nvtest::freshFolder(QStringLiteral("documents")) + QStringLiteral("/测试文件");
+    ASSERT_TRUE(nvtest::writeFile(file, "text"));
+    platform::LogCapture capture;
+    const QString err = QString::fromUtf8(nvtest::standardErrorOf([&] {
+        EXPECT_TRUE(platform::workspace::openFile(file));
+        EXPECT_TRUE(nvtest::pumpUntil([&] { return capture.contains(QStringLiteral("Unable to detect a launcher")); }));
+    }));
+    EXPECT_FALSE(err.contains(QStringLiteral("测试文件"))) << err;
+    QFile args(opener + QStringLiteral(".args"));
+    ASSERT_TRUE(args.open(QIODevice::ReadOnly));
+    EXPECT_EQ(QString::fromUtf8(args.readAll()), file);
+
+    QFile env(opener + QStringLiteral(".env"));
+    ASSERT_TRUE(env.open(QIODevice::ReadOnly));
+    const QList<QByteArray> entries = env.readAll().split('\n');
+    const bool timeAvailable = [] {
+        const locale_t loc = newlocale(LC_ALL_MASK, "zh_CN.UTF-8", locale_t(nullptr));
+        if (loc)
+            freelocale(loc);
+        return loc != nullptr;
+    }();
+    EXPECT_EQ(entries.contains("LC_TIME=zh_CN.UTF-8"), timeAvailable);
 }
 
 TEST(TerminationSignals, EachSignalBecomesACallOnTheMainThread)

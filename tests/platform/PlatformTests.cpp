@@ -15,10 +15,13 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
+#include <QScopeGuard>
 #include <QThread>
 #include <QXmlStreamReader>
 #include <atomic>
 #include <gtest/gtest.h>
+#include <locale.h>
+#include <optional>
 #include <sys/stat.h>
 #include <sys/xattr.h>
 
@@ -165,6 +168,55 @@ TEST(Process, MergedLinesAreTheProgramsOwnAndInOrder)
     ASSERT_TRUE(separate.succeeded());
     EXPECT_EQ(lines, QStringList{"out"});
     EXPECT_EQ(errLines, QStringList{"err"});
+}
+
+// A locale this machine lacks is never handed to a child: perl, which many
+// of the tools we run start, complains of it on its standard error at every
+// start. Our own process sets LC_TIME for Qt's dates whether the machine has
+// that locale or not.
+TEST(Process, ChildrenGetOnlyTheLocalesTheMachineHas)
+{
+    const QByteArray missing = "xx_YY.UTF-8";
+    const locale_t probe = newlocale(LC_ALL_MASK, missing.constData(), locale_t(nullptr));
+    if (probe)
+        freelocale(probe);
+    ASSERT_EQ(probe, locale_t(nullptr)) << "this machine has " << missing.constData();
+    const QStringList names{QStringLiteral("LANG"), QStringLiteral("LC_TIME"), QStringLiteral("LC_MONETARY")};
+    QList<std::optional<QByteArray>> saved;
+    for (const QString& name : names)
+        saved << (qEnvironmentVariableIsSet(name.toLatin1()) ? std::optional(qgetenv(name.toLatin1())) : std::nullopt);
+    auto restore = qScopeGuard([&] {
+        for (qsizetype i = 0; i < names.size(); ++i) {
+            if (saved[i])
+                qputenv(names[i].toLatin1(), *saved[i]);
+            else
+                qunsetenv(names[i].toLatin1());
+        }
+    });
+    qputenv("LANG", "C.UTF-8");
+    qputenv("LC_TIME", missing);
+    qputenv("LC_MONETARY", missing);
+
+    platform::ProcessOptions options;
+    options.extraEnvironment = {QStringLiteral("LC_NUMERIC=") + QString::fromLatin1(missing),
+                                QStringLiteral("NULLVANE_TEST_KEPT=1")};
+    const auto r = platform::runProcess(QStringLiteral("env"), {}, options);
+    ASSERT_TRUE(r.succeeded());
+    QStringList lines;
+    platform::runProcessLines(QStringLiteral("env"), {}, [&](const QString& l) { lines << l; }, {});
+    for (const QStringList& env : {QString::fromLocal8Bit(r.standardOutput).split(QLatin1Char('\n')), lines}) {
+        EXPECT_TRUE(env.contains(QStringLiteral("LANG=C.UTF-8"))) << env.join(QLatin1Char(' '));
+        for (const QString& line : env)
+            EXPECT_FALSE(line.endsWith(QLatin1String(missing))) << line;
+    }
+    EXPECT_TRUE(QString::fromLocal8Bit(r.standardOutput).contains(QStringLiteral("NULLVANE_TEST_KEPT=1")));
+
+    const QString perl = platform::findProgram(QStringLiteral("perl"));
+    if (!perl.isEmpty()) {
+        const auto quiet = platform::runProcess(perl, {QStringLiteral("-e"), QStringLiteral("1")});
+        EXPECT_TRUE(quiet.succeeded());
+        EXPECT_EQ(QString::fromLocal8Bit(quiet.standardError), QString());
+    }
 }
 
 TEST(AptSimulation, OnlyASimulationRemovingTheOnePackageAloneAllowsTheRemoval)

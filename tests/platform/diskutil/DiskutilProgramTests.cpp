@@ -22,6 +22,7 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 #include <gtest/gtest.h>
 
@@ -744,6 +745,39 @@ TEST(DiskutilSafety, AMountFolderIsNeverOneThatExistedBefore)
     EXPECT_EQ(QFileInfo(point).path(), mediaBase());
     EXPECT_EQ(diskutil({"unmount", kname(dev)}).code, 0);
     EXPECT_TRUE(QFileInfo(planted).isDir()) << "someone else's folder went with our mount";
+}
+
+// Unmount removes a folder under the base only when it carries our mark: an
+// empty folder someone else made there and mounted on stays. Ours keeps its
+// mark through a mount that went without us, and goes at the next unmount
+// whoever mounted on it.
+TEST(DiskutilSafety, UnmountRemovesOnlyAFolderThatCarriesOurMark)
+{
+    nvtest::LoopDevice dev(kDiskSize);
+    NEED_LOOP(dev);
+    ASSERT_TRUE(dev.format("ext4", {"-L", uniqueLabel("M")}));
+    const auto marked = [](const QString& folder) {
+        return lgetxattr(QFile::encodeName(folder).constData(), "trusted.nullvane.mountfolder", nullptr, 0) >= 0;
+    };
+
+    const QString theirs = mediaBase() + "/" + uniqueLabel("T");
+    ASSERT_TRUE(QDir().mkpath(theirs));
+    ASSERT_TRUE(platform::runProcess("mount", {"-t", "ext4", dev.device(), theirs}).succeeded());
+    Answer r = diskutil({"unmount", kname(dev)});
+    EXPECT_EQ(r.code, 0) << r.err;
+    EXPECT_EQ(mountsOf(dev.device()), 0);
+    EXPECT_TRUE(QFileInfo(theirs).isDir()) << "a folder that is not ours went with the volume";
+    EXPECT_FALSE(marked(theirs));
+
+    ASSERT_EQ(diskutil({"mount", kname(dev)}).code, 0);
+    const QString ours = info(kname(dev)).value("MountPoint").toString();
+    ASSERT_FALSE(ours.isEmpty());
+    ASSERT_TRUE(platform::runProcess("umount", {ours}).succeeded());
+    EXPECT_TRUE(marked(ours)) << "our folder lost its mark under the mount";
+    ASSERT_TRUE(platform::runProcess("mount", {"-t", "ext4", dev.device(), ours}).succeeded());
+    r = diskutil({"unmount", kname(dev)});
+    EXPECT_EQ(r.code, 0) << r.err;
+    EXPECT_FALSE(QFileInfo::exists(ours)) << "the folder made for the volume stays behind";
 }
 
 TEST(DiskutilSafety, AVolumeComesBackInTheFolderNamedAfterIt)

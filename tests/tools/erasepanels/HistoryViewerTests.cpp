@@ -22,6 +22,7 @@
 #include <QRegularExpression>
 #include <QStandardItemModel>
 #include <QTest>
+#include <sqlite3.h>
 
 static ::testing::Environment* const kNoAnimations = ::testing::AddGlobalTestEnvironment(new screentest::NoAnimations);
 
@@ -190,6 +191,31 @@ TEST_F(HistoryViewerTest, RunsNewestFirstTheNewestOpenAndTheHeaderRowRelabelled)
     clickRow(history, model->index(1, 0, newest));
     EXPECT_EQ(history.keyClickStr(), kOld);
     EXPECT_EQ(QModelIndex(history.historyOutlineView()->isSelectRow()), model->index(1, 0, newest));
+}
+
+// The store is read on a worker and the records posted back: while another
+// program holds the database's lock, the call that asks for them returns at
+// once with the panel still loading; read on the window's thread, it would
+// have waited out the store's busy time and found nothing.
+TEST_F(HistoryViewerTest, RecordsAreReadAwayFromTheWindowsThreadAndPostedBack)
+{
+    writeThreeRuns();
+    sqlite3* other = nullptr;
+    ASSERT_EQ(sqlite3_open(QFile::encodeName(DoDataBase::getDataBase()).constData(), &other), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(other, "BEGIN EXCLUSIVE;", nullptr, nullptr, nullptr), SQLITE_OK);
+
+    HistoryViewController history;
+    history.view()->setParent(&window);
+    history.view()->setGeometry(0, 0, toolkit::kToolWidth, toolkit::kToolHeight);
+    history.view()->show();
+    history.getEraserHistory();
+    EXPECT_TRUE(history.isLoading());
+    EXPECT_TRUE(history.historyAllArr().isEmpty());
+
+    EXPECT_EQ(sqlite3_exec(other, "COMMIT;", nullptr, nullptr, nullptr), SQLITE_OK);
+    sqlite3_close(other);
+    EXPECT_TRUE(nvtest::pumpUntil([&] { return !history.isLoading(); }));
+    EXPECT_EQ(history.historyAllArr(), (QStringList{kNew, kVolume, kOld}));
 }
 
 TEST_F(HistoryOfThreeRuns, DeleteActsOnTheClickedRunAfterExpandCollapseAndReload)
