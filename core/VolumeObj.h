@@ -38,6 +38,9 @@ public:
     // the disk's UUID text
     const QString& diskUUID() const { return diskUUID_; }
     void setDiskUUID(const QString& v) { diskUUID_ = v; }
+    // the file system's UUID, as the disk utility reports it ("VolumeUUID")
+    const QString& volumeUUID() const { return volumeUUID_; }
+    void setVolumeUUID(const QString& v) { volumeUUID_ = v; }
     // device node of the volume
     const QString& volRootDir() const { return volRootDir_; }
     void setVolRootDir(const QString& v) { volRootDir_ = v; }
@@ -65,6 +68,7 @@ private:
     QString volumeType_;
     QString diskType_;
     QString diskUUID_;
+    QString volumeUUID_;
     QString volRootDir_;
     QString BusProtocol_;
     QString parentWholeDisk_;

@@ -247,12 +247,14 @@ TEST(WipeRun, ADiskThatIsNoLongerTheOneChosenIsNotReformatted)
     struct Road {
         const char* name;
         const char* uuidNow;  // nullptr: the device answers nothing
+        const char* volumeUuidNow;
         bool reformatted;
     };
     const QList<Road> roads = {
-        {"another disk on the same node", "2222-OTHER", false},
-        {"the device is gone", nullptr, false},
-        {"still the disk chosen", "1111-CHOSEN", true},
+        {"another disk on the same node", "2222-OTHER", "AAAA-0001", false},
+        {"the device is gone", nullptr, nullptr, false},
+        {"a new file system on the partition chosen", "1111-CHOSEN", "BBBB-0002", false},
+        {"still the disk chosen", "1111-CHOSEN", "AAAA-0001", true},
     };
     for (const Road& road : roads) {
         SCOPED_TRACE(road.name);
@@ -261,11 +263,13 @@ TEST(WipeRun, ADiskThatIsNoLongerTheOneChosenIsNotReformatted)
         if (road.uuidNow) {
             QVariantMap now = facts("sdb1", "Vol", "ext4", nvtest::freshFolder("v"));
             now.insert("DiskUUID", road.uuidNow);
+            now.insert("VolumeUUID", road.volumeUuidNow);
             du.setInfo("sdb1", now);
         }
         RunFixture r;
         const VolumeObjPtr v = volume("sdb1", "Vol", "ext4");
         v->setDiskUUID("1111-CHOSEN");
+        v->setVolumeUUID("AAAA-0001");
         r.run->setSelectVolumeObj(v);
         r.run->makeSureToWipeSelectVolume();
         ASSERT_TRUE(r.wait());
