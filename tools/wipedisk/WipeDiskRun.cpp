@@ -441,6 +441,7 @@ void WipeDiskRun::startFill(bool partition)
     fill_->setSelectVolumeObj(selectVolumeObj_);
     fill_->setSelectEraserType(selectEraserType_);
     fill_->setIsPartitionEraser(partition);
+    emit fillStarting(selectEraserType_);
     fill_->doFreeSpaceAction();
 }
 

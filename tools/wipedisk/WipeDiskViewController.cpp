@@ -173,6 +173,11 @@ void WipeDiskViewController::connectRun()
         if (superDelegate_)
             superDelegate_->canChangeType(!locked);
     });
+    // The pane names the standard the fill runs, read when it starts: the
+    // confirmation's drop-down, or the pass-count panel during a reformat,
+    // may have changed it since the pane was filled.
+    connect(&run_, &WipeDiskRun::fillStarting, this,
+            [this](int mode) { paneOf(mode).typeLabel->setText(PublicUtilities::getEraserTimes()); });
     connect(&run_, &WipeDiskRun::rescanRequested, this, &WipeDiskViewController::getallVolumes);
     connect(&run_, &WipeDiskRun::runEnded, this, &WipeDiskViewController::showEndEraser);
 }
@@ -366,7 +371,6 @@ void WipeDiskViewController::doFreeAction()
     run_.setSelectVolumeObj(v);
     run_.prepareFreeSpace();
     freePane_.cancelButton->setButtonEnabled(true);
-    fillRunLabels(freePane_);
     freePane_.pane->move(kToolWidth, 0);
     freePane_.pane->show();
 
@@ -382,6 +386,8 @@ void WipeDiskViewController::makeSureToWipeFreeSpaceSelectVolume()
 {
     if (run_.isRunning())
         return;
+    // Filled as the run starts, with the standard the confirmation ends on.
+    fillRunLabels(freePane_);
     run_.makeSureToWipeFreeSpaceSelectVolume();
     QPointer<QWidget> mainView(mainView_);
     toolkit::slideIn(freePane_.pane, [mainView] {

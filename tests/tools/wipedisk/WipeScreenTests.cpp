@@ -6,16 +6,21 @@
 #include "WipeTestSupport.h"
 
 #include "core/DoDataBase.h"
+#include "core/ErasureStandards.h"
 #include "core/PublicUtilities.h"
 #include "core/WatchMountUnmount.h"
 #include "platform/Privileged.h"
 #include "platform/Defaults.h"
 #include "platform/NotificationCenter.h"
+#include "tools/erasepanels/ErasureStandardChoice.h"
 #include "tools/erasepanels/NTFSViewController.h"
+#include "tools/erasepanels/StandardConfirmViewController.h"
 #include "tools/wipedisk/WipeDiskViewController.h"
 #include "toolkit/CustomTableView.h"
 #include "toolkit/EUHandButton.h"
 #include "toolkit/ITProgressBar.h"
+#include "toolkit/MAAttachedWindow.h"
+#include "toolkit/SortSelectBgView.h"
 #include "toolkit/StepProgressViewVC.h"
 #include "toolkit/TCImageButton.h"
 #include "toolkit/TextImageButton.h"
@@ -52,6 +57,25 @@ bool clickTitled(QWidget* window, const QString& title)
     for (TextImageButton* b : window->findChildren<TextImageButton*>())
         if (b->textField() && b->textField()->text() == title) {
             QTest::mouseClick(b, Qt::LeftButton);
+            return true;
+        }
+    return false;
+}
+
+// Picks the standard of `index` in the confirmation's drop-down, as a person
+// does: a click on the standard's box, then on its row.
+bool pickStandard(StatusAttachedWindow* dialog, int index)
+{
+    auto* menu = dialog->findChild<StandardMenuButton*>();
+    if (!menu)
+        return false;
+    QTest::mouseClick(menu, Qt::LeftButton);
+    auto* list = screentest::visibleTopLevel<MAAttachedWindow>();
+    if (!list)
+        return false;
+    for (SortSelectBgView* row : list->findChildren<SortSelectBgView*>())
+        if (row->identifier() == QString::number(index)) {
+            QTest::mouseClick(row, Qt::LeftButton);
             return true;
         }
     return false;
@@ -366,6 +390,48 @@ TEST_F(WipeScreenTest, TheVolumeChosenIsWipedWhateverTheListDoesDuringTheConfirm
     screen->wipeButtonAction();
     ASSERT_TRUE(nvtest::pumpUntil([&] { return fill->started == 2; }, 10000));
     EXPECT_EQ(fill->volume, backup);
+}
+
+// The progress pane names the standard the fill runs: the one picked in the
+// confirmation's drop-down, or one stored while a reformat ran, never the
+// one stored when the Wipe button was pressed.
+TEST_F(WipeScreenTest, TheProgressPaneNamesTheStandardThatRuns)
+{
+    screen->changeFormatOrFreeSpaceView(2);
+    fill->finishAtOnce = false;
+    for (const int index : {7, 6}) {
+        SCOPED_TRACE(index);
+        choose(1);
+        host.calls.clear();
+        screentest::whenDialogShown([index](StatusAttachedWindow* w) {
+            EXPECT_TRUE(pickStandard(w, index));
+            EXPECT_TRUE(clickTitled(w, "继续"));
+        });
+        screen->wipeButtonAction();
+        ASSERT_TRUE(screen->run().isRunning());
+        EXPECT_EQ(screen->wipeFreeSpaceProgressView().typeLabel->text(), erasureStandardLabel(index));
+        nvtest::pump(20);
+        if (index == 7)
+            screentest::savePng(&window, "WipeFreeSpace-progress-standard-picked");
+        fill->finish();
+        ASSERT_TRUE(nvtest::pumpUntil([&] { return host.calls.size() == 2; }, 5000));
+        nvtest::pump(20);
+        QTest::mouseClick(screen->wipeSussView().okButton, Qt::LeftButton);
+        waitForList();
+    }
+
+    // Wipe Volume: picked in the confirmation, then changed again (as the
+    // pass-count panel may) before the reformat is done.
+    screen->changeFormatOrFreeSpaceView(1);
+    choose(0);
+    screentest::whenDialogShown([](StatusAttachedWindow* w) {
+        EXPECT_TRUE(pickStandard(w, 5));
+        EXPECT_TRUE(clickTitled(w, "继续"));
+        standardchoice::storeErasureStandard(2);
+    });
+    screen->wipeButtonAction();
+    ASSERT_TRUE(nvtest::pumpUntil([&] { return fill->started == 3; }, 10000));
+    EXPECT_EQ(screen->wipeDiskProgress().typeLabel->text(), erasureStandardLabel(2));
 }
 
 TEST_F(WipeScreenTest, FailuresAndACancelEndOnTheFailurePane)
