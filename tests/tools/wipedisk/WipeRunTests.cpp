@@ -10,6 +10,7 @@
 
 #include <QElapsedTimer>
 #include <QFileInfo>
+#include <QLoggingCategory>
 #include <QSignalSpy>
 #include <algorithm>
 #include <gtest/gtest.h>
@@ -441,4 +442,38 @@ TEST(WipeRun, QuittingTwiceWaitsOnlyOnceForTheWorker)
     EXPECT_FALSE(r.run->stopRunningWork(5000));
     EXPECT_LT(clock.elapsed(), 1500);
     EXPECT_TRUE(r.run->waitForWorker(10000));
+}
+
+// A run's lines that name the volume, its label or its mount point, are for
+// developers who ask for them: at the default level standard error names
+// neither, whether the run ends well or the reformat fails; asked for, the
+// same runs name the label, so they do reach such lines.
+TEST(WipeRun, TheDefaultLevelNamesNoVolume)
+{
+    const QString label = QStringLiteral("私人卷-Q7");
+    const QString point = nvtest::freshFolder(QStringLiteral("挂载-Z3"));
+    const auto runs = [&] {
+        for (const bool fails : {false, true}) {
+            wipetest::FakeDiskutil du;
+            if (fails)
+                du.setVerb("reformat", "", 1, QStringLiteral("mkfs: cannot open %1\n").arg(label));
+            else
+                du.setVerb("reformat", QStringLiteral("Started erase on %1\nMounting disk\n").arg(label), 0);
+            // No free space told: the run says it fills the volume whole.
+            du.setInfo("sdb1", facts("sdb1", label, "ext4", point, 8000000000ULL, 0));
+            RunFixture r;
+            r.run->setSelectVolumeObj(volume("sdb1", label, "ext4", point));
+            r.run->makeSureToWipeSelectVolume();
+            EXPECT_TRUE(r.wait());
+            EXPECT_EQ(r.success, !fails) << r.run->errorString();
+        }
+    };
+    const QString quiet = QString::fromUtf8(nvtest::standardErrorOf(runs));
+    EXPECT_FALSE(quiet.contains(label)) << "the label is named at the default level:\n" << quiet;
+    EXPECT_FALSE(quiet.contains(point)) << "the mount point is named at the default level:\n" << quiet;
+
+    QLoggingCategory::setFilterRules(QStringLiteral("nullvane.*.debug=true"));
+    const QString asked = QString::fromUtf8(nvtest::standardErrorOf(runs));
+    QLoggingCategory::setFilterRules(QString());
+    EXPECT_TRUE(asked.contains(label)) << asked;
 }
