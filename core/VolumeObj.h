@@ -38,8 +38,9 @@ public:
     // the disk's UUID text
     const QString& diskUUID() const { return diskUUID_; }
     void setDiskUUID(const QString& v) { diskUUID_ = v; }
-    // the file system's own UUID (kept by the Disk tools to know a volume
-    // again across rescans; empty when it has none)
+    // the file system's UUID, as the disk utility reports it ("VolumeUUID");
+    // with the device node it tells a volume again across rescans (empty
+    // when the file system has none)
     const QString& volumeUUID() const { return volumeUUID_; }
     void setVolumeUUID(const QString& v) { volumeUUID_ = v; }
     // device node of the volume

@@ -299,6 +299,7 @@ void WipeDiskRun::makeSureToWipeSelectVolume()
     const QString device = wipescan::deviceNodeOf(*v);
     platform::logNames(QStringLiteral("Other Path : %1 , %2 , %3").arg(v->volumeType(), v->volumeName(), device));
     const QString diskUuid = v->diskUUID();
+    const QString volumeUuid = v->volumeUUID();
 
     const QPointer<WipeDiskRun> self(this);
     const auto worker = worker_;
@@ -313,20 +314,22 @@ void WipeDiskRun::makeSureToWipeSelectVolume()
         });
     };
     worker->enter();
-    platform::dispatch::global(platform::dispatch::Priority::Default, [worker, command, device, diskUuid, attempts, retryMs,
-                                                                       mounted, post] {
+    platform::dispatch::global(platform::dispatch::Priority::Default, [worker, command, device, diskUuid, volumeUuid,
+                                                                       attempts, retryMs, mounted, post] {
         struct Leave {
             Worker* w;
             ~Leave() { w->leave(); }
         } leave{worker.get()};
 
         // The device may have changed hands since the list was read (a stick
-        // pulled out, another plugged in and given the same node): only the
-        // disk that was chosen is reformatted.
-        const QString uuidNow = wipescan::getDisjInfo(device).value(QStringLiteral("DiskUUID")).toString();
-        if (uuidNow != diskUuid) {
-            platform::logNames(QStringLiteral("%1 is no longer the disk that was chosen (%2, now %3); nothing is reformatted")
-                                   .arg(device, diskUuid, uuidNow));
+        // pulled out, another plugged in and given the same node, a new file
+        // system made on it): only the volume that was chosen is reformatted.
+        const QVariantMap factsNow = wipescan::getDisjInfo(device);
+        const QString uuidNow = factsNow.value(QStringLiteral("DiskUUID")).toString();
+        const QString volumeUuidNow = factsNow.value(QStringLiteral("VolumeUUID")).toString();
+        if (uuidNow != diskUuid || volumeUuidNow != volumeUuid) {
+            platform::logNames(QStringLiteral("%1 is no longer the volume that was chosen (%2 %3, now %4 %5); nothing is reformatted")
+                                   .arg(device, diskUuid, volumeUuid, uuidNow, volumeUuidNow));
             post([](WipeDiskRun& run) { run.reformatFound(run.generation_, nullptr, wiperun::kNotFoundText); });
             return;
         }
@@ -417,6 +420,8 @@ void WipeDiskRun::reformatFound(quint64 generation, const VolumeObjPtr& found, c
     v.setVolumeFreeSizeNum(found->volumeFreeSizeNum());
     v.setVolRootDir(found->volRootDir());
     v.setVolumePath(found->volumePath());
+    v.setVolumeUUID(found->volumeUUID());
+    v.setDiskUUID(found->diskUUID());
     if (worker_->cancel.load()) {
         showComplite();
         return;
@@ -436,6 +441,7 @@ void WipeDiskRun::startFill(bool partition)
     fill_->setSelectVolumeObj(selectVolumeObj_);
     fill_->setSelectEraserType(selectEraserType_);
     fill_->setIsPartitionEraser(partition);
+    emit fillStarting(selectEraserType_);
     fill_->doFreeSpaceAction();
 }
 

@@ -170,6 +170,9 @@ signals:
     void roundChanged(int mode, double barValue, const QString& text, bool animated);
     // True at the start of a run, false at its end.
     void tabsLocked(bool locked);
+    // The fill is about to start in `mode`: it takes the standard chosen now,
+    // whatever was shown before.
+    void fillStarting(int mode);
     // The volume list should be read again.
     void rescanRequested();
     // The run has ended and its history record is written.

@@ -41,13 +41,18 @@ WipeDiskViewController::WipeDiskViewController(std::unique_ptr<WipeFill> fill, Q
     connect(&scanner_, &WipeVolumeScanner::scanStarted, this, [this] {
         loadPro_->startAnimation();
         list_.clear();
+        // Nothing listed, nothing to wipe until the scan tells what is there.
+        wipeButton_->setButtonEnabled(false);
         reloadTable();
     });
     connect(&scanner_, &WipeVolumeScanner::scanFinished, this, [this](const QList<VolumeObjPtr>& volumes) {
         loadPro_->stopAnimation();
         list_.setAllVolumeArr(volumes);
-        if (!run_.isBegin())
-            selectVolumeButton(-1);
+        if (!run_.isBegin()) {
+            // The choice stays with the volume, not with its row.
+            wipeButton_->setButtonEnabled(list_.retakeChoice());
+            parTableView_->setRowNum(list_.selectIndex());
+        }
         reloadTable();
     });
 }
@@ -168,6 +173,11 @@ void WipeDiskViewController::connectRun()
         if (superDelegate_)
             superDelegate_->canChangeType(!locked);
     });
+    // The pane names the standard the fill runs, read when it starts: the
+    // confirmation's drop-down, or the pass-count panel during a reformat,
+    // may have changed it since the pane was filled.
+    connect(&run_, &WipeDiskRun::fillStarting, this,
+            [this](int mode) { paneOf(mode).typeLabel->setText(PublicUtilities::getEraserTimes()); });
     connect(&run_, &WipeDiskRun::rescanRequested, this, &WipeDiskViewController::getallVolumes);
     connect(&run_, &WipeDiskRun::runEnded, this, &WipeDiskViewController::showEndEraser);
 }
@@ -259,8 +269,10 @@ void WipeDiskViewController::runModalDialog(QWidget* view, const std::function<v
 
 void WipeDiskViewController::wipeButtonAction()
 {
+    // Only a volume this scan lists: during a scan the list is empty, and a
+    // record of an earlier scan may name a device that went.
     const VolumeObjPtr v = list_.selectVolumeObj();
-    if (!v || run_.isRunning())
+    if (!v || !list_.isChoiceListed() || run_.isRunning())
         return;
     if (selectEraserType_ == wiperun::kWipeVolume) {
         if (v->volumeMountPoint() == QLatin1String("/"))
@@ -296,8 +308,8 @@ void WipeDiskViewController::showNTFSWindow()
 void WipeDiskViewController::doEraserPartiltion()
 {
     // The run takes the volume chosen now: a mount or unmount while the
-    // confirmation is open rescans the list, and the row chosen by its index
-    // may then be another volume.
+    // confirmation is open rescans the list, and what the list holds then is
+    // no say in what "继续" wipes.
     const VolumeObjPtr v = list_.selectVolumeObj();
     if (!v || run_.isRunning())
         return;
@@ -351,6 +363,7 @@ void WipeDiskViewController::makeSureToWipeSelectVolume()
 
 void WipeDiskViewController::doFreeAction()
 {
+    // As for Wipe Volume: the run holds the volume chosen at the press.
     const VolumeObjPtr v = list_.selectVolumeObj();
     if (!v)
         return;
@@ -358,7 +371,6 @@ void WipeDiskViewController::doFreeAction()
     run_.setSelectVolumeObj(v);
     run_.prepareFreeSpace();
     freePane_.cancelButton->setButtonEnabled(true);
-    fillRunLabels(freePane_);
     freePane_.pane->move(kToolWidth, 0);
     freePane_.pane->show();
 
@@ -374,6 +386,8 @@ void WipeDiskViewController::makeSureToWipeFreeSpaceSelectVolume()
 {
     if (run_.isRunning())
         return;
+    // Filled as the run starts, with the standard the confirmation ends on.
+    fillRunLabels(freePane_);
     run_.makeSureToWipeFreeSpaceSelectVolume();
     QPointer<QWidget> mainView(mainView_);
     toolkit::slideIn(freePane_.pane, [mainView] {
@@ -446,8 +460,11 @@ void WipeDiskViewController::endBackToMainView(QWidget* pane)
         guard->move(kToolWidth, 0);
         guard->hide();
     });
+    // The volume the run worked on stays chosen while the rescan lists it,
+    // with the facts the run left in its record (a reformatted volume is a
+    // new file system).
+    list_.setSelectVolumeObj(run_.selectVolumeObj());
     getallVolumes();
-    list_.setSelectVolumeObj(nullptr);
 }
 
 void WipeDiskViewController::sussEndBackToMainView()

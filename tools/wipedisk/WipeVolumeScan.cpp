@@ -91,6 +91,7 @@ VolumeObjPtr volumeFromFacts(const QVariantMap& facts)
     v->setIsWritable(facts.value(QStringLiteral("Writable"), true).toBool());
     v->setParentWholeDisk(facts.value(QStringLiteral("ParentWholeDisk")).toString());
     v->setDiskUUID(facts.value(QStringLiteral("DiskUUID")).toString());
+    v->setVolumeUUID(facts.value(QStringLiteral("VolumeUUID")).toString());
     return v;
 }
 
@@ -135,6 +136,36 @@ bool WipeVolumeList::getVolumeAllObjWithVolumeName(QList<VolumeObjPtr>& list, co
             return false;
     list << record;
     return true;
+}
+
+bool WipeVolumeList::isSameVolume(const VolumeObj& a, const VolumeObj& b)
+{
+    const QString node = wipescan::deviceNodeOf(a);
+    return !node.isEmpty() && node == wipescan::deviceNodeOf(b) && a.volumeUUID() == b.volumeUUID()
+           && a.diskUUID() == b.diskUUID();
+}
+
+bool WipeVolumeList::retakeChoice()
+{
+    selectIndex_ = -1;
+    if (!selectVolumeObj_)
+        return false;
+    const VolumeObjPtr chosen = selectVolumeObj_;
+    selectVolumeObj_ = nullptr;
+    for (qsizetype row = 0; row < allVolumeArr_.size(); ++row) {
+        const VolumeObjPtr& v = allVolumeArr_.at(row);
+        if (v && isSameVolume(*v, *chosen)) {
+            selectVolumeObj_ = v;
+            selectIndex_ = static_cast<int>(row);
+            return true;
+        }
+    }
+    return false;
+}
+
+bool WipeVolumeList::isChoiceListed() const
+{
+    return selectVolumeObj_ && allVolumeArr_.contains(selectVolumeObj_);
 }
 
 bool WipeVolumeList::shouldSelectRow(int row)

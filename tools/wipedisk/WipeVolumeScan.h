@@ -67,12 +67,26 @@ public:
     static bool getVolumeAllObjWithVolumeName(QList<VolumeObjPtr>& list, const QString& bsdName,
                                               const std::function<QVariantMap(const QString&)>& facts);
 
-    // The chosen volume; a rescan leaves it alone (the screen holds its own
-    // reference for the whole run).
+    // The chosen volume. A rescan replaces the records; retakeChoice then
+    // moves the choice to the new record of the same volume.
     VolumeObjPtr selectVolumeObj() const { return selectVolumeObj_; }
     void setSelectVolumeObj(const VolumeObjPtr& v) { selectVolumeObj_ = v; }
-    // The last row chosen through the table; -1 before any.
+    // The row of the chosen volume; -1 when none is chosen.
     int selectIndex() const { return selectIndex_; }
+
+    // Whether two records are one volume: the same device node holding the
+    // same file system (and the same partition). A row number says nothing of
+    // this: a volume mounted again moves to the end of the list, one that
+    // goes takes its row with it, and another may sit in that row next.
+    static bool isSameVolume(const VolumeObj& a, const VolumeObj& b);
+
+    // After a rescan: the choice follows the chosen volume to its new record
+    // and row; when that volume is no longer listed nothing is chosen.
+    // Answers whether the Wipe button is enabled.
+    bool retakeChoice();
+    // Whether the chosen record is one of the listed ones (not one from an
+    // earlier scan, nor one of a scan still running).
+    bool isChoiceListed() const;
 
     // The table asks to select `row`: it becomes selectIndex and is taken.
     // Answers whether the Wipe button is enabled.

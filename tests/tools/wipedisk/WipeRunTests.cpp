@@ -10,6 +10,7 @@
 
 #include <QElapsedTimer>
 #include <QFileInfo>
+#include <QLoggingCategory>
 #include <QSignalSpy>
 #include <algorithm>
 #include <gtest/gtest.h>
@@ -247,12 +248,14 @@ TEST(WipeRun, ADiskThatIsNoLongerTheOneChosenIsNotReformatted)
     struct Road {
         const char* name;
         const char* uuidNow;  // nullptr: the device answers nothing
+        const char* volumeUuidNow;
         bool reformatted;
     };
     const QList<Road> roads = {
-        {"another disk on the same node", "2222-OTHER", false},
-        {"the device is gone", nullptr, false},
-        {"still the disk chosen", "1111-CHOSEN", true},
+        {"another disk on the same node", "2222-OTHER", "AAAA-0001", false},
+        {"the device is gone", nullptr, nullptr, false},
+        {"a new file system on the partition chosen", "1111-CHOSEN", "BBBB-0002", false},
+        {"still the disk chosen", "1111-CHOSEN", "AAAA-0001", true},
     };
     for (const Road& road : roads) {
         SCOPED_TRACE(road.name);
@@ -261,11 +264,13 @@ TEST(WipeRun, ADiskThatIsNoLongerTheOneChosenIsNotReformatted)
         if (road.uuidNow) {
             QVariantMap now = facts("sdb1", "Vol", "ext4", nvtest::freshFolder("v"));
             now.insert("DiskUUID", road.uuidNow);
+            now.insert("VolumeUUID", road.volumeUuidNow);
             du.setInfo("sdb1", now);
         }
         RunFixture r;
         const VolumeObjPtr v = volume("sdb1", "Vol", "ext4");
         v->setDiskUUID("1111-CHOSEN");
+        v->setVolumeUUID("AAAA-0001");
         r.run->setSelectVolumeObj(v);
         r.run->makeSureToWipeSelectVolume();
         ASSERT_TRUE(r.wait());
@@ -437,4 +442,38 @@ TEST(WipeRun, QuittingTwiceWaitsOnlyOnceForTheWorker)
     EXPECT_FALSE(r.run->stopRunningWork(5000));
     EXPECT_LT(clock.elapsed(), 1500);
     EXPECT_TRUE(r.run->waitForWorker(10000));
+}
+
+// A run's lines that name the volume, its label or its mount point, are for
+// developers who ask for them: at the default level standard error names
+// neither, whether the run ends well or the reformat fails; asked for, the
+// same runs name the label, so they do reach such lines.
+TEST(WipeRun, TheDefaultLevelNamesNoVolume)
+{
+    const QString label = QStringLiteral("私人卷-Q7");
+    const QString point = nvtest::freshFolder(QStringLiteral("挂载-Z3"));
+    const auto runs = [&] {
+        for (const bool fails : {false, true}) {
+            wipetest::FakeDiskutil du;
+            if (fails)
+                du.setVerb("reformat", "", 1, QStringLiteral("mkfs: cannot open %1\n").arg(label));
+            else
+                du.setVerb("reformat", QStringLiteral("Started erase on %1\nMounting disk\n").arg(label), 0);
+            // No free space told: the run says it fills the volume whole.
+            du.setInfo("sdb1", facts("sdb1", label, "ext4", point, 8000000000ULL, 0));
+            RunFixture r;
+            r.run->setSelectVolumeObj(volume("sdb1", label, "ext4", point));
+            r.run->makeSureToWipeSelectVolume();
+            EXPECT_TRUE(r.wait());
+            EXPECT_EQ(r.success, !fails) << r.run->errorString();
+        }
+    };
+    const QString quiet = QString::fromUtf8(nvtest::standardErrorOf(runs));
+    EXPECT_FALSE(quiet.contains(label)) << "the label is named at the default level:\n" << quiet;
+    EXPECT_FALSE(quiet.contains(point)) << "the mount point is named at the default level:\n" << quiet;
+
+    QLoggingCategory::setFilterRules(QStringLiteral("nullvane.*.debug=true"));
+    const QString asked = QString::fromUtf8(nvtest::standardErrorOf(runs));
+    QLoggingCategory::setFilterRules(QString());
+    EXPECT_TRUE(asked.contains(label)) << asked;
 }

@@ -172,16 +172,56 @@ TEST(WipeScan, ChoosingARow)
     EXPECT_TRUE(list.selectVolumeButton(0)) << "a clicked row wins over the stored one";
     EXPECT_EQ(list.selectVolumeObj(), a);
 
-    // A rescan empties the list: the chosen record stays, the button goes off
-    // until the row is listed again.
-    list.clear();
-    EXPECT_FALSE(list.selectVolumeButton());
-    EXPECT_EQ(list.selectVolumeObj(), a);
-    list.setAllVolumeArr({a, b});
-    EXPECT_TRUE(list.selectVolumeButton());
-    EXPECT_EQ(list.selectVolumeObj(), b) << "re-taken by selectIndex";
     EXPECT_FALSE(list.selectVolumeButton(5));
-    EXPECT_EQ(list.selectVolumeObj(), b);
+    EXPECT_EQ(list.selectVolumeObj(), a);
+}
+
+// A rescan makes new records, in the order of the mount table. The choice
+// goes to the new record of the same volume (device node, file system and
+// partition), wherever its row is now, or to nothing.
+TEST(WipeScan, TheChoiceFollowsItsVolumeNotItsRow)
+{
+    const auto record = [](const QString& node, const QString& fsUuid, const QString& partUuid = "P-1") {
+        auto v = std::make_shared<VolumeObj>();
+        v->setVolRootDir(node);
+        v->setVolumePath(node);
+        v->setVolumeUUID(fsUuid);
+        v->setDiskUUID(partUuid);
+        return v;
+    };
+    WipeVolumeList list;
+    EXPECT_FALSE(list.retakeChoice()) << "nothing chosen, nothing taken";
+    list.setAllVolumeArr({record("/dev/loop1", "A"), record("/dev/loop2", "B")});
+    ASSERT_TRUE(list.shouldSelectRow(0));
+    EXPECT_TRUE(list.isChoiceListed());
+
+    // Mounted again: it comes last.
+    const VolumeObjPtr again = record("/dev/loop1", "A");
+    list.setAllVolumeArr({record("/dev/loop2", "B"), again});
+    EXPECT_FALSE(list.isChoiceListed()) << "the record of the earlier scan";
+    EXPECT_TRUE(list.retakeChoice());
+    EXPECT_EQ(list.selectVolumeObj(), again);
+    EXPECT_EQ(list.selectIndex(), 1);
+    EXPECT_TRUE(list.isChoiceListed());
+
+    // A scan still running lists nothing.
+    list.clear();
+    EXPECT_FALSE(list.isChoiceListed());
+
+    // The same node with another file system, or on another partition, is
+    // another volume; so is a volume gone whose row another one fills.
+    for (const VolumeObjPtr& other : {record("/dev/loop1", "C"), record("/dev/loop1", "A", "P-2")}) {
+        list.setSelectVolumeObj(again);
+        list.setAllVolumeArr({other, record("/dev/loop2", "B")});
+        EXPECT_FALSE(list.retakeChoice());
+        EXPECT_EQ(list.selectVolumeObj(), nullptr);
+        EXPECT_EQ(list.selectIndex(), -1);
+        EXPECT_FALSE(list.selectVolumeButton()) << "the Wipe button stays off";
+    }
+    list.setSelectVolumeObj(again);
+    list.setAllVolumeArr({record("/dev/loop2", "B")});
+    EXPECT_FALSE(list.retakeChoice());
+    EXPECT_EQ(list.selectVolumeObj(), nullptr);
 }
 
 TEST(WipeScan, Texts)
@@ -193,6 +233,11 @@ TEST(WipeScan, Texts)
     EXPECT_EQ(wipescan::removeSpecialCharactersFromString(QStringLiteral("a中文b\u00e9\u00e9c")), "a b c");
     EXPECT_EQ(wipescan::removeNullCharactersFromString(QString("a") + QChar(0) + "b"), "ab");
     EXPECT_EQ(wipescan::volumeFromFacts({}), nullptr);
+    QVariantMap ids = facts("sdb1", "x", "ext4", "/m");
+    ids.insert("VolumeUUID", "4C1E-77A0");
+    ids.insert("DiskUUID", "PART-1");
+    EXPECT_EQ(wipescan::volumeFromFacts(ids)->volumeUUID(), "4C1E-77A0");
+    EXPECT_EQ(wipescan::volumeFromFacts(ids)->diskUUID(), "PART-1");
     QVariantMap noName = facts("sdb1", "x", "ext4", "/m");
     noName.remove("VolumeName");
     EXPECT_EQ(wipescan::volumeFromFacts(noName), nullptr);

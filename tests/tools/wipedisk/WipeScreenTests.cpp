@@ -6,16 +6,21 @@
 #include "WipeTestSupport.h"
 
 #include "core/DoDataBase.h"
+#include "core/ErasureStandards.h"
 #include "core/PublicUtilities.h"
 #include "core/WatchMountUnmount.h"
 #include "platform/Privileged.h"
 #include "platform/Defaults.h"
 #include "platform/NotificationCenter.h"
+#include "tools/erasepanels/ErasureStandardChoice.h"
 #include "tools/erasepanels/NTFSViewController.h"
+#include "tools/erasepanels/StandardConfirmViewController.h"
 #include "tools/wipedisk/WipeDiskViewController.h"
 #include "toolkit/CustomTableView.h"
 #include "toolkit/EUHandButton.h"
 #include "toolkit/ITProgressBar.h"
+#include "toolkit/MAAttachedWindow.h"
+#include "toolkit/SortSelectBgView.h"
 #include "toolkit/StepProgressViewVC.h"
 #include "toolkit/TCImageButton.h"
 #include "toolkit/TextImageButton.h"
@@ -23,6 +28,7 @@
 
 #include <QLabel>
 #include <QTest>
+#include <QThread>
 #include <QTextDocument>
 
 static ::testing::Environment* const kNoAnimations = ::testing::AddGlobalTestEnvironment(new screentest::NoAnimations);
@@ -51,6 +57,25 @@ bool clickTitled(QWidget* window, const QString& title)
     for (TextImageButton* b : window->findChildren<TextImageButton*>())
         if (b->textField() && b->textField()->text() == title) {
             QTest::mouseClick(b, Qt::LeftButton);
+            return true;
+        }
+    return false;
+}
+
+// Picks the standard of `index` in the confirmation's drop-down, as a person
+// does: a click on the standard's box, then on its row.
+bool pickStandard(StatusAttachedWindow* dialog, int index)
+{
+    auto* menu = dialog->findChild<StandardMenuButton*>();
+    if (!menu)
+        return false;
+    QTest::mouseClick(menu, Qt::LeftButton);
+    auto* list = screentest::visibleTopLevel<MAAttachedWindow>();
+    if (!list)
+        return false;
+    for (SortSelectBgView* row : list->findChildren<SortSelectBgView*>())
+        if (row->identifier() == QString::number(index)) {
+            QTest::mouseClick(row, Qt::LeftButton);
             return true;
         }
     return false;
@@ -113,6 +138,23 @@ public:
         screen.reset();
     }
 
+    // The scan's source lists these devices, in this order.
+    void listDevices(const QStringList& devices)
+    {
+        const QMap<QString, QString> points{{"sdb1", "/media/u/Photos"}, {"sdc1", "/media/u/Backup"},
+                                            {"sdd1", "/media/u/Windows"}, {"nvme0n1p2", "/"}};
+        screen->scanner().setEntrySource([devices, points] {
+            QList<WipeVolumeScanner::Entry> out;
+            for (const QString& d : devices)
+                out.append({points.value(d), d});
+            return out;
+        });
+    }
+    void rescan()
+    {
+        screen->getallVolumes();
+        waitForList();
+    }
     void waitForList()
     {
         nvtest::pump(10);
@@ -220,6 +262,84 @@ TEST_F(WipeScreenTest, WipeVolumeToTheSuccessPane)
     EXPECT_GT(du.calls().size(), before);
 }
 
+// The choice belongs to the volume, not to its row: a volume mounted again
+// comes last in the list and the choice goes with it; a volume no longer
+// listed leaves nothing chosen and nothing to wipe, whatever fills its row.
+// Both tabs.
+TEST_F(WipeScreenTest, TheChoiceFollowsItsVolumeThroughRescans)
+{
+    for (const int tab : {1, 2}) {
+        SCOPED_TRACE(tab == 1 ? "Wipe Volume" : "Wipe Free Space");
+        screen->changeFormatOrFreeSpaceView(tab);
+        listDevices({"sdb1", "sdc1", "sdd1", "nvme0n1p2"});
+        rescan();
+        choose(0);
+        ASSERT_EQ(screen->selectVolumeObj()->volRootDir(), "/dev/sdb1");
+
+        listDevices({"sdc1", "sdd1", "nvme0n1p2", "sdb1"});
+        rescan();
+        ASSERT_TRUE(screen->selectVolumeObj());
+        EXPECT_EQ(screen->selectVolumeObj()->volRootDir(), "/dev/sdb1");
+        EXPECT_EQ(screen->selectVolumeObj(), screen->volumeList().allVolumeArr().value(3)) << "the record of this scan";
+        EXPECT_EQ(screen->volumeList().selectIndex(), 3);
+        EXPECT_EQ(screen->parTableView()->rowNum(), 3);
+        EXPECT_TRUE(usable(screen->wipeButton()));
+        if (tab == 1)
+            screentest::savePng(&window, "WipeVolume-list-choice-moved");
+
+        // What "继续" hands the run.
+        host.calls.clear();
+        const int fills = fill->started;
+        fill->finishAtOnce = false;
+        answerNextDialog("继续");
+        screen->wipeButtonAction();
+        ASSERT_TRUE(nvtest::pumpUntil([&] { return fill->started == fills + 1; }, 10000));
+        EXPECT_EQ(fill->volume->volRootDir(), "/dev/sdb1");
+        fill->finish();
+        ASSERT_TRUE(nvtest::pumpUntil([&] { return host.calls.size() == 2; }, 10000));
+        if (tab == 1) {
+            EXPECT_TRUE(du.calls().contains("reformat /dev/sdb1")) << du.calls().join("|");
+            EXPECT_TRUE(du.calls().filter("reformat /dev/sdc1").isEmpty()) << du.calls().join("|");
+        }
+        nvtest::pump(20);
+        QTest::mouseClick(screen->wipeSussView().okButton, Qt::LeftButton);
+        waitForList();
+        ASSERT_TRUE(screen->selectVolumeObj()) << "the volume the run worked on stays chosen";
+        EXPECT_EQ(screen->selectVolumeObj()->volRootDir(), "/dev/sdb1");
+
+        // While a scan runs nothing is listed, and nothing is wiped.
+        const QList<WipeVolumeScanner::Entry> slow{{"/media/u/Backup", "sdc1"}, {"/media/u/Photos", "sdb1"}};
+        screen->scanner().setEntrySource([slow] {
+            QThread::msleep(300);
+            return slow;
+        });
+        screen->getallVolumes();
+        EXPECT_TRUE(screen->scanner().isScanV());
+        EXPECT_FALSE(usable(screen->wipeButton()));
+        screen->wipeButtonAction();
+        EXPECT_EQ(screentest::runningDialog(), nullptr);
+        waitForList();
+        EXPECT_TRUE(usable(screen->wipeButton()));
+
+        // Unmounted: another volume takes its row, none is chosen.
+        listDevices({"sdc1", "sdd1", "nvme0n1p2"});
+        rescan();
+        EXPECT_EQ(screen->selectVolumeObj(), nullptr);
+        EXPECT_EQ(screen->volumeList().selectIndex(), -1);
+        EXPECT_EQ(screen->parTableView()->rowNum(), -1);
+        EXPECT_FALSE(usable(screen->wipeButton()));
+        if (tab == 1)
+            screentest::savePng(&window, "WipeVolume-list-choice-gone");
+        const QStringList callsBefore = du.calls();
+        screen->wipeButtonAction();
+        nvtest::pump(20);
+        EXPECT_EQ(screentest::runningDialog(), nullptr);
+        EXPECT_FALSE(screen->run().isRunning());
+        EXPECT_EQ(fill->started, fills + 1);
+        EXPECT_EQ(du.calls(), callsBefore);
+    }
+}
+
 TEST_F(WipeScreenTest, TheVolumeChosenIsWipedWhateverTheListDoesDuringTheConfirmation)
 {
     choose(0);
@@ -246,6 +366,72 @@ TEST_F(WipeScreenTest, TheVolumeChosenIsWipedWhateverTheListDoesDuringTheConfirm
     EXPECT_TRUE(du.calls().contains("reformat /dev/sdb1")) << du.calls().join("|");
     EXPECT_TRUE(du.calls().filter("reformat /dev/sdc1").isEmpty()) << du.calls().join("|");
     EXPECT_EQ(screen->wipeDiskProgress().diskNameLabel->text(), "Photos");
+    ASSERT_TRUE(nvtest::pumpUntil([&] { return !screen->run().isRunning(); }, 10000));
+    nvtest::pump(20);
+    QTest::mouseClick(screen->wipeSussView().okButton, Qt::LeftButton);
+    waitForList();
+
+    // Wipe Free Space, its volume unmounted while the confirmation is open:
+    // the run still gets that volume (and finds it gone), never the one the
+    // list now holds in its row.
+    screen->changeFormatOrFreeSpaceView(2);
+    listDevices({"sdb1", "sdc1", "sdd1", "nvme0n1p2"});
+    rescan();
+    choose(1);
+    const VolumeObjPtr backup = screen->selectVolumeObj();
+    ASSERT_EQ(backup->volRootDir(), "/dev/sdc1");
+    fill->finishAtOnce = false;
+    screentest::whenDialogShown([this](StatusAttachedWindow* window) {
+        listDevices({"sdb1", "sdd1", "nvme0n1p2"});
+        rescan();
+        EXPECT_EQ(screen->selectVolumeObj(), nullptr);
+        EXPECT_TRUE(clickTitled(window, "继续"));
+    });
+    screen->wipeButtonAction();
+    ASSERT_TRUE(nvtest::pumpUntil([&] { return fill->started == 2; }, 10000));
+    EXPECT_EQ(fill->volume, backup);
+}
+
+// The progress pane names the standard the fill runs: the one picked in the
+// confirmation's drop-down, or one stored while a reformat ran, never the
+// one stored when the Wipe button was pressed.
+TEST_F(WipeScreenTest, TheProgressPaneNamesTheStandardThatRuns)
+{
+    screen->changeFormatOrFreeSpaceView(2);
+    fill->finishAtOnce = false;
+    for (const int index : {7, 6}) {
+        SCOPED_TRACE(index);
+        choose(1);
+        host.calls.clear();
+        screentest::whenDialogShown([index](StatusAttachedWindow* w) {
+            EXPECT_TRUE(pickStandard(w, index));
+            EXPECT_TRUE(clickTitled(w, "继续"));
+        });
+        screen->wipeButtonAction();
+        ASSERT_TRUE(screen->run().isRunning());
+        EXPECT_EQ(screen->wipeFreeSpaceProgressView().typeLabel->text(), erasureStandardLabel(index));
+        nvtest::pump(20);
+        if (index == 7)
+            screentest::savePng(&window, "WipeFreeSpace-progress-standard-picked");
+        fill->finish();
+        ASSERT_TRUE(nvtest::pumpUntil([&] { return host.calls.size() == 2; }, 5000));
+        nvtest::pump(20);
+        QTest::mouseClick(screen->wipeSussView().okButton, Qt::LeftButton);
+        waitForList();
+    }
+
+    // Wipe Volume: picked in the confirmation, then changed again (as the
+    // pass-count panel may) before the reformat is done.
+    screen->changeFormatOrFreeSpaceView(1);
+    choose(0);
+    screentest::whenDialogShown([](StatusAttachedWindow* w) {
+        EXPECT_TRUE(pickStandard(w, 5));
+        EXPECT_TRUE(clickTitled(w, "继续"));
+        standardchoice::storeErasureStandard(2);
+    });
+    screen->wipeButtonAction();
+    ASSERT_TRUE(nvtest::pumpUntil([&] { return fill->started == 3; }, 10000));
+    EXPECT_EQ(screen->wipeDiskProgress().typeLabel->text(), erasureStandardLabel(2));
 }
 
 TEST_F(WipeScreenTest, FailuresAndACancelEndOnTheFailurePane)

@@ -82,6 +82,76 @@ TEST(WipeVolumeLoop, NtfsComesBackAsFat32NEW)
     wipeVolumeCase({"ntfs", "ntfs", {"-L", "WIPENTFS"}, "ntfs-3g", "WIPENTFS", "NEW", "MS-DOS FAT32"});
 }
 
+// Two volumes, the first chosen, then unmounted and mounted again (as an
+// automounter, another program or a terminal may): the mount table, and so the
+// list, now holds it below the other. The choice stays on it, and the run it
+// is handed reformats it and leaves the other alone. Unmounted for good, it
+// leaves nothing chosen.
+TEST(WipeVolumeLoop, TheChoiceStaysOnAVolumeMountedAgain)
+{
+    prepareEnvironment();
+    LoopVolume a(64LL << 20, "ext4", {"-E", "nodiscard", "-L", "NVA"}, "");
+    SKIP_FOR(a.why);
+    LoopVolume b(64LL << 20, "ext4", {"-E", "nodiscard", "-L", "NVB"}, "");
+    SKIP_FOR(b.why);
+
+    WipeVolumeScanner scanner;
+    WipeVolumeList list;
+    QObject::connect(&scanner, &WipeVolumeScanner::scanFinished,
+                     [&list](const QList<VolumeObjPtr>& v) { list.setAllVolumeArr(v); });
+    const auto rescan = [&] {
+        scanner.getallVolumes();
+        EXPECT_TRUE(scanner.waitForScan(30000));
+        nvtest::pump(10);
+        return list.retakeChoice();
+    };
+    const auto rowOf = [&list](const QString& device) {
+        const QList<VolumeObjPtr>& all = list.allVolumeArr();
+        for (qsizetype i = 0; i < all.size(); ++i)
+            if (all[i]->volRootDir() == device)
+                return static_cast<int>(i);
+        return -1;
+    };
+
+    EXPECT_FALSE(rescan());
+    ASSERT_GE(rowOf(a.loop.device()), 0);
+    ASSERT_LT(rowOf(a.loop.device()), rowOf(b.loop.device()));
+    ASSERT_TRUE(list.shouldSelectRow(rowOf(a.loop.device())));
+    ASSERT_FALSE(list.selectVolumeObj()->volumeUUID().isEmpty());
+
+    ASSERT_TRUE(a.unmount());
+    ASSERT_TRUE(diskutil({"mount", a.loop.device()}).succeeded());
+    ASSERT_TRUE(rescan());
+    ASSERT_GT(rowOf(a.loop.device()), rowOf(b.loop.device())) << "mounted again, it comes last";
+    EXPECT_EQ(list.selectVolumeObj()->volRootDir(), a.loop.device());
+    EXPECT_EQ(list.selectIndex(), rowOf(a.loop.device()));
+
+    const QByteArray mine = newMarker("CHOSEN");
+    const QByteArray neighbour = newMarker("NEIGHBOUR");
+    ASSERT_TRUE(writeMarkerFile(list.selectVolumeObj()->volumeMountPoint() + "/a.bin", mine));
+    ASSERT_TRUE(writeMarkerFile(b.mountPoint() + "/b.bin", neighbour));
+    platform::syncFileSystemAt(b.mountPoint());
+    RealRun r;
+    r.run.setSelectVolumeObj(list.selectVolumeObj());
+    r.run.makeSureToWipeSelectVolume();
+    ASSERT_TRUE(r.wait());
+    EXPECT_TRUE(r.success) << r.run.errorString();
+    EXPECT_FALSE(QFileInfo::exists(a.mountPoint() + "/a.bin"));
+    EXPECT_TRUE(QFileInfo::exists(b.mountPoint() + "/b.bin"));
+    EXPECT_EQ(b.facts().value("VolumeName").toString(), "NVB");
+
+    ASSERT_TRUE(b.unmount());
+    EXPECT_TRUE(nvtest::fileContains(b.loop.image(), neighbour)) << "the other volume was written";
+
+    // Unmounted for good: nothing is chosen.
+    list.setSelectVolumeObj(r.run.selectVolumeObj());
+    ASSERT_TRUE(rescan()) << "the reformatted volume, by its new facts";
+    ASSERT_TRUE(a.unmount());
+    EXPECT_FALSE(rescan());
+    EXPECT_EQ(list.selectVolumeObj(), nullptr);
+    EXPECT_EQ(list.selectIndex(), -1);
+}
+
 TEST(WipeVolumeLoop, ASecondPartitionOfTheDiskIsUntouched)
 {
     prepareEnvironment();
