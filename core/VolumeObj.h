@@ -79,3 +79,9 @@ private:
 };
 
 using VolumeObjPtr = std::shared_ptr<VolumeObj>;
+
+// Whether two records, from two scans, are one volume: the same device node
+// holding the same file system (its UUID) on the same partition. A row
+// number or a label says nothing of it, and a node alone is taken again by
+// the next medium plugged in. A record without a node is no volume.
+bool isSameVolume(const VolumeObj& a, const VolumeObj& b);

@@ -53,13 +53,6 @@ SizeText sizeText(const QString& freeText, const QString& totalText)
     return s;
 }
 
-bool sameDevice(const VolumeObj& a, const VolumeObj& b)
-{
-    // A disk utility that names no node names the device by its identifier.
-    const auto node = [](const VolumeObj& v) { return v.volRootDir().isEmpty() ? v.volumePath() : v.volRootDir(); };
-    return !node(a).isEmpty() && node(a) == node(b) && a.volumeUUID() == b.volumeUUID();
-}
-
 bool isVolumeMounted(const VolumeObj* volume)
 {
     if (!volume)

@@ -35,10 +35,6 @@ struct SizeText {
 };
 SizeText sizeText(const QString& freeText, const QString& totalText);
 
-// Whether two records, from two scans, are one volume: the same device node
-// holding the same file system (its UUID). A label says nothing of it, and a
-// node alone is taken again by the next medium plugged in.
-bool sameDevice(const VolumeObj& a, const VolumeObj& b);
 
 // Whether a volume counts as mounted: any free bytes outside APFS, else a
 // non-empty mount point. No volume counts as not mounted.

@@ -197,7 +197,7 @@ void RepairDiskViewController::scanFinished(const QList<VolumeObjPtr>& records)
     selectIndex_ = 0;
     bool found = false;
     for (int row = 0; row < allVolumeArr_.size() && keptVolume_ && !found; ++row)
-        if (repairdisk::sameDevice(*allVolumeArr_.at(row), *keptVolume_)) {
+        if (isSameVolume(*allVolumeArr_.at(row), *keptVolume_)) {
             selectIndex_ = row;
             found = true;
         }

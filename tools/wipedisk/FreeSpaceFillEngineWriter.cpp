@@ -67,7 +67,9 @@ StreamEnd FreeSpaceFillEngine::Shared::stream(platform::FillFile& file, char* bu
                 const bool told = space.totalBytes > 0;
                 const qint64 free = told ? platform::writableFreeBytes(space) : request;
                 const qint64 fits = free > 0 ? free / smallest * smallest : smallest;
-                largest = std::max(smallest, std::min(request / 2, fits));
+                // Whole units only: a file that the disk fills ends on one,
+                // so no unit is left holding old data past the file's end.
+                largest = std::max(smallest, std::min(request / 2 / smallest * smallest, fits));
                 continue;
             }
             platform::logNames(QStringLiteral("Disk full while writing %1 (errno=%2)").arg(path).arg(file.error()));

@@ -138,13 +138,6 @@ bool WipeVolumeList::getVolumeAllObjWithVolumeName(QList<VolumeObjPtr>& list, co
     return true;
 }
 
-bool WipeVolumeList::isSameVolume(const VolumeObj& a, const VolumeObj& b)
-{
-    const QString node = wipescan::deviceNodeOf(a);
-    return !node.isEmpty() && node == wipescan::deviceNodeOf(b) && a.volumeUUID() == b.volumeUUID()
-           && a.diskUUID() == b.diskUUID();
-}
-
 bool WipeVolumeList::retakeChoice()
 {
     selectIndex_ = -1;

@@ -74,12 +74,6 @@ public:
     // The row of the chosen volume; -1 when none is chosen.
     int selectIndex() const { return selectIndex_; }
 
-    // Whether two records are one volume: the same device node holding the
-    // same file system (and the same partition). A row number says nothing of
-    // this: a volume mounted again moves to the end of the list, one that
-    // goes takes its row with it, and another may sit in that row next.
-    static bool isSameVolume(const VolumeObj& a, const VolumeObj& b);
-
     // After a rescan: the choice follows the chosen volume to its new record
     // and row; when that volume is no longer listed nothing is chosen.
     // Answers whether the Wipe button is enabled.
