@@ -194,6 +194,20 @@ QStringList fileDigests(const QString& folder)
     return digests;
 }
 
+bool commitToTheLogOnly(const QString& db, const char* sql)
+{
+    sqlite3* browser = nullptr;
+    if (sqlite3_open(QFile::encodeName(db).constData(), &browser) != SQLITE_OK) {
+        sqlite3_close(browser);
+        return false;
+    }
+    sqlite3_db_config(browser, SQLITE_DBCONFIG_NO_CKPT_ON_CLOSE, 1, nullptr);
+    const bool done = sqlite3_exec(browser, "PRAGMA journal_mode=WAL", nullptr, nullptr, nullptr) == SQLITE_OK
+                      && sqlite3_exec(browser, sql, nullptr, nullptr, nullptr) == SQLITE_OK;
+    sqlite3_close(browser);
+    return done;
+}
+
 void copyRecorded(const QString& rel, const QString& to)
 {
     const QString from = QStringLiteral(NULLVANE_BROWSER_DATA "/") + rel;

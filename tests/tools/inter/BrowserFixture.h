@@ -54,6 +54,9 @@ struct TemporaryFolderAt {
 };
 // Every file below `folder`: its relative name and the SHA-256 of its bytes.
 QStringList fileDigests(const QString& folder);
+// Runs `sql` on the database as a browser in write-ahead-log mode does
+// between checkpoints: what it commits stays in the "-wal" file.
+bool commitToTheLogOnly(const QString& db, const char* sql);
 
 // Scans the fixture home with a recording delegate.
 struct Scanned : InternetEngineDelegate {

@@ -200,15 +200,8 @@ TEST_F(RecordedChromium, DownloadsLeaveNoTraceInTheTemporaryFolder)
     QStringList markers = column(history, QStringLiteral("select guid from downloads"));
     ASSERT_EQ(markers.size(), 2);
     markers << QStringLiteral("nullvane-referrer-in-the-log");
-    {
-        sqlite3* browser = nullptr;
-        ASSERT_EQ(sqlite3_open(QFile::encodeName(history).constData(), &browser), SQLITE_OK);
-        sqlite3_db_config(browser, SQLITE_DBCONFIG_NO_CKPT_ON_CLOSE, 1, nullptr);
-        EXPECT_EQ(sqlite3_exec(browser, "PRAGMA journal_mode=WAL; UPDATE downloads SET referrer = "
-                                        "'nullvane-referrer-in-the-log'", nullptr, nullptr, nullptr), SQLITE_OK);
-        sqlite3_close(browser);
-        ASSERT_GT(QFileInfo(history + QStringLiteral("-wal")).size(), 0);
-    }
+    ASSERT_TRUE(commitToTheLogOnly(history, "UPDATE downloads SET referrer = 'nullvane-referrer-in-the-log'"));
+    ASSERT_GT(QFileInfo(history + QStringLiteral("-wal")).size(), 0);
     {
         const TemporaryFolderAt tmp(temporary);
         Scanned s;

@@ -209,12 +209,8 @@ TEST(ToGetDB, AWriteAheadLogIsCountedWithoutWritingAnything)
     EXPECT_EQ(fileDigests(dir), before);
 
     // Three more rows committed to the log, which is not copied back.
-    sqlite3* browser = nullptr;
-    ASSERT_EQ(sqlite3_open(QFile::encodeName(history).constData(), &browser), SQLITE_OK);
-    sqlite3_db_config(browser, SQLITE_DBCONFIG_NO_CKPT_ON_CLOSE, 1, nullptr);
-    ASSERT_EQ(sqlite3_exec(browser, "INSERT INTO urls(url, last_visit_time) VALUES ('https://a.example/', 1), "
-                                    "('https://b.example/', 1), ('https://c.example/', 1)", nullptr, nullptr, nullptr), SQLITE_OK);
-    sqlite3_close(browser);
+    ASSERT_TRUE(commitToTheLogOnly(history, "INSERT INTO urls(url, last_visit_time) VALUES ('https://a.example/', 1), "
+                                                "('https://b.example/', 1), ('https://c.example/', 1)"));
     QFile::remove(history + QStringLiteral("-shm"));   // as a browser in exclusive mode keeps it
     ASSERT_GT(QFileInfo(history + QStringLiteral("-wal")).size(), 0);
     before = fileDigests(dir);
