@@ -16,6 +16,7 @@
 #include <fcntl.h>
 #include <locale.h>
 #include <spawn.h>
+#include <sys/mman.h>
 #include <sys/wait.h>
 #include <thread>
 #include <memory>
@@ -118,15 +119,9 @@ ProcessResult runProcess(const QString& program, const QStringList& arguments,
 
 OutputFile::OutputFile()
 {
-    const QByteArray folder = QFile::encodeName(QDir::tempPath());
-    fd_ = ::open(folder.constData(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0600);
-    if (fd_ < 0) {
-        // A file system without unnamed files: a named one, unlinked at once.
-        QByteArray name = folder + "/nullvane-output-XXXXXX";
-        fd_ = mkostemp(name.data(), O_CLOEXEC);
-        if (fd_ >= 0)
-            ::unlink(name.constData());
-    }
+    // In memory: what a child prints may name the user's files, and a file
+    // in the temporary folder would leave it in that disk's blocks.
+    fd_ = ::memfd_create("nullvane-output", MFD_CLOEXEC | MFD_ALLOW_SEALING);
     if (fd_ < 0)
         fd_ = ::open("/dev/null", O_RDWR | O_CLOEXEC);
 }
@@ -156,6 +151,11 @@ QByteArray OutputFile::text(qsizetype limit) const
 void OutputFile::logText(const QString& who) const
 {
     const QString printed = QString::fromUtf8(text()).trimmed();
+    // Read once: what a program the child left running writes from now on
+    // would only grow this memory, so it is emptied and may not grow again
+    // (such writes fail; no signal is raised).
+    if (::ftruncate(fd_, 0) == 0)
+        ::fcntl(fd_, F_ADD_SEALS, F_SEAL_GROW);
     if (printed.isEmpty())
         return;
     for (const QString& line : printed.split(QLatin1Char('\n')))

@@ -47,12 +47,13 @@ QList<QByteArray> childEnvironment(const QStringList& extra = {});
 // Whether this machine has the locale `name` ("zh_CN.UTF-8", "C").
 bool localeAvailable(const QByteArray& name);
 
-// A file without a name in the temporary folder, for a child's standard
-// output and error where they cannot be read through a pipe while it runs (a
-// child that lives on its own, a helper that talks on another channel): what
-// lands there never reaches our standard error, and a program the child
-// leaves running may go on writing there without harm once we stopped
-// reading. Falls back to the null device when no file can be made.
+// A file in memory (never on a disk), for a child's standard output and
+// error where they cannot be read through a pipe while it runs (a child that
+// lives on its own, a helper that talks on another channel): what lands there
+// never reaches our standard error, and a program the child leaves running
+// may go on writing there without harm once we stopped reading (once logged,
+// the file is emptied and refuses to grow). Falls back to the null device
+// when no such file can be made.
 class OutputFile {
 public:
     OutputFile();
@@ -63,7 +64,8 @@ public:
     int fd() const { return fd_; }
     // What was written so far, up to its first `limit` bytes.
     QByteArray text(qsizetype limit = 64 * 1024) const;
-    // Logs what was written through logNames, each line after `who`.
+    // Logs what was written through logNames, each line after `who`, then
+    // empties the file for good.
     void logText(const QString& who) const;
 
 private:

@@ -17,6 +17,9 @@
 #include <atomic>
 #include <cstdarg>
 #include <gtest/gtest.h>
+#include <linux/magic.h>
+#include <sys/stat.h>
+#include <sys/vfs.h>
 #include <unistd.h>
 
 // This program's own definitions stand in for the C library's: any call the
@@ -165,6 +168,26 @@ TEST(Log, WhatChildrenPrintNamesNoFileAtTheDefaultLevel)
     const QString named = QString::fromUtf8(nvtest::standardErrorOf([&] { run(asked); }));
     QLoggingCategory::setFilterRules(QString());
     EXPECT_TRUE(named.contains(secret)) << named;
+}
+
+// What a child prints may name the user's files: it is held in memory, never
+// in a file system on a disk, and once logged it is dropped and cannot grow
+// again under a program the child left running.
+TEST(Log, WhatAChildPrintsStaysOffTheDisks)
+{
+    platform::OutputFile output;
+    struct statfs where {};
+    ASSERT_EQ(fstatfs(output.fd(), &where), 0);
+    EXPECT_EQ(where.f_type, TMPFS_MAGIC);
+    const QByteArray line = "cannot open /home/u/测试文件\n";
+    ASSERT_EQ(write(output.fd(), line.constData(), size_t(line.size())), line.size());
+    platform::LogCapture capture;
+    output.logText(QStringLiteral("child"));
+    EXPECT_TRUE(capture.contains(QStringLiteral("测试文件")));
+    EXPECT_LT(write(output.fd(), line.constData(), size_t(line.size())), 0);
+    struct stat after {};
+    ASSERT_EQ(fstat(output.fd(), &after), 0);
+    EXPECT_EQ(after.st_size, 0);
 }
 
 // The built program and its helpers do not import the system-log or journal
