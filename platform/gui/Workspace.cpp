@@ -4,7 +4,6 @@
 
 #include <QDBusConnection>
 #include <QDBusMessage>
-#include <QDesktopServices>
 #include <QFileIconProvider>
 #include <QFileInfo>
 #include <QMimeDatabase>
@@ -40,7 +39,18 @@ bool openWithDesktop(const QString& target)
     return platform::startDetached(QStringLiteral("xdg-open"), {target});
 }
 
+std::function<bool(const QUrl&)>& webOpener()
+{
+    static std::function<bool(const QUrl&)> opener;
+    return opener;
+}
+
 } // namespace
+
+void setWebOpener(std::function<bool(const QUrl&)> opener)
+{
+    webOpener() = std::move(opener);
+}
 
 bool openUrl(const QUrl& url)
 {
@@ -48,9 +58,9 @@ bool openUrl(const QUrl& url)
         return false;
     if (url.isLocalFile())
         return openFile(url.toLocalFile());
-    // Our own fixed web pages: through Qt, which honours the handlers an
-    // application registers for a scheme.
-    return QDesktopServices::openUrl(url);
+    if (webOpener())
+        return webOpener()(url);
+    return openWithDesktop(url.toString(QUrl::FullyEncoded));
 }
 
 bool openFile(const QString& path)

@@ -311,7 +311,7 @@ TEST(Language, QtsOwnDialogsSpeakChineseAndToolTipsWakeEarly)
 // stand-in): it gets the file, and what it prints, which names the file, does
 // not reach our standard error. It is handed the dates' locale only when the
 // machine has it.
-TEST(Workspace, OpeningAFileKeepsWhatTheOpenerPrintsOffOurStandardError)
+TEST(Workspace, OpeningAFileOrAPageKeepsWhatTheOpenerPrintsOffOurStandardError)
 {
     const QString bin = nvtest::freshFolder(QStringLiteral("opener-bin"));
     const QString opener = bin + QStringLiteral("/xdg-open");
@@ -344,6 +344,19 @@ TEST(Workspace, OpeningAFileKeepsWhatTheOpenerPrintsOffOurStandardError)
         return loc != nullptr;
     }();
     EXPECT_EQ(entries.contains("LC_TIME=zh_CN.UTF-8"), timeAvailable);
+
+    // A web page goes through the same opener, not Qt's, which would leave
+    // what it prints on our standard error and hand it our locale settings.
+    const QUrl page(QStringLiteral("https://nullvane.invalid/support/faq.html"));
+    platform::LogCapture pageCapture;
+    const QString pageErr = QString::fromUtf8(nvtest::standardErrorOf([&] {
+        EXPECT_TRUE(platform::workspace::openUrl(page));
+        EXPECT_TRUE(nvtest::pumpUntil([&] { return pageCapture.contains(QStringLiteral("nullvane.invalid")); }));
+    }));
+    EXPECT_FALSE(pageErr.contains(QStringLiteral("Unable to detect a launcher"))) << pageErr;
+    args.close();
+    ASSERT_TRUE(args.open(QIODevice::ReadOnly));
+    EXPECT_EQ(QString::fromUtf8(args.readAll()), page.toString());
 }
 
 TEST(TerminationSignals, EachSignalBecomesACallOnTheMainThread)

@@ -5,7 +5,7 @@
 #include "platform/PropertyList.h"
 #include "toolkit/RightBgView.h"
 
-#include <QDesktopServices>
+#include "platform/gui/Workspace.h"
 #include <QFile>
 #include <QPixmap>
 #include <QTcpSocket>
@@ -49,14 +49,15 @@ void FakeScreen::getallVolumes()
 
 OpenedUrls::OpenedUrls()
 {
-    QDesktopServices::setUrlHandler(QStringLiteral("https"), this, "open");
-    QDesktopServices::setUrlHandler(QStringLiteral("http"), this, "open");
+    platform::workspace::setWebOpener([this](const QUrl& url) {
+        open(url);
+        return true;
+    });
 }
 
 OpenedUrls::~OpenedUrls()
 {
-    QDesktopServices::unsetUrlHandler(QStringLiteral("https"));
-    QDesktopServices::unsetUrlHandler(QStringLiteral("http"));
+    platform::workspace::setWebOpener({});
 }
 
 UpdateServer::UpdateServer()
