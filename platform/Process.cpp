@@ -34,15 +34,15 @@ bool isLocaleVariable(QByteArrayView name)
     return name == "LANG" || name.startsWith("LC_");
 }
 
-QStringList qtEnvironment(const QStringList& extra = {})
+} // namespace
+
+QStringList qtEnvironment(const QStringList& extra)
 {
     QStringList env;
     for (const QByteArray& entry : childEnvironment(extra))
         env << QString::fromLocal8Bit(entry);
     return env;
 }
-
-} // namespace
 
 bool localeAvailable(const QByteArray& name)
 {

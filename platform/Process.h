@@ -43,6 +43,8 @@ QString findProgram(const QString& name);
 // every start), and our own process sets LC_TIME for Qt's dates whether the
 // machine has that locale or not.
 QList<QByteArray> childEnvironment(const QStringList& extra = {});
+// The same, as QProcess::setEnvironment takes it.
+QStringList qtEnvironment(const QStringList& extra = {});
 
 // Whether this machine has the locale `name` ("zh_CN.UTF-8", "C").
 bool localeAvailable(const QByteArray& name);

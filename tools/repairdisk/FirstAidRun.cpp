@@ -7,6 +7,7 @@
 #include "platform/DiskutilProgram.h"
 #include "platform/Dispatch.h"
 #include "platform/Log.h"
+#include "platform/Process.h"
 
 #include <QProcess>
 #include <QStringDecoder>
@@ -95,6 +96,7 @@ void FirstAidRun::start(bool repair, const QString& device)
 
         QProcess process;
         process.setProcessChannelMode(QProcess::MergedChannels);
+        process.setEnvironment(platform::qtEnvironment());
         process.setStandardInputFile(QProcess::nullDevice());
         process.start(platform::diskutilProgram(), firstAidArguments(repair, device));
         if (!process.waitForStarted(-1)) {
