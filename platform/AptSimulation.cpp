@@ -31,9 +31,27 @@ std::vector<std::string> simulatedRemovals(const std::string& output)
 
 bool removesOnly(const std::vector<std::string>& removed, const std::string& name)
 {
-    // The name may carry an architecture; the simulation's names do not.
-    const std::string plain = name.substr(0, name.find(':'));
-    return removed.size() == 1 && removed.front() == plain;
+    return removesOnly(removed, std::vector<std::string>{name});
+}
+
+bool removesOnly(const std::vector<std::string>& removed, const std::vector<std::string>& names)
+{
+    // The names may carry an architecture; the simulation's names do not.
+    std::vector<std::string> plain;
+    for (const std::string& name : names) {
+        const std::string bare = name.substr(0, name.find(':'));
+        if (std::find(plain.begin(), plain.end(), bare) == plain.end())
+            plain.push_back(bare);
+    }
+    // `removed` holds each package once, so the same count and nothing
+    // outside `plain` is every one of them.
+    if (plain.empty() || removed.size() != plain.size())
+        return false;
+    for (const std::string& name : removed) {
+        if (std::find(plain.begin(), plain.end(), name) == plain.end())
+            return false;
+    }
+    return true;
 }
 
 std::vector<std::string> rootOptions(const std::string& root)

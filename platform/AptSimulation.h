@@ -14,6 +14,8 @@ std::vector<std::string> simulatedRemovals(const std::string& output);
 
 // Whether the simulation removes `name` and nothing else.
 bool removesOnly(const std::vector<std::string>& removed, const std::string& name);
+// Whether it removes every one of `names` and nothing else (none for no names).
+bool removesOnly(const std::vector<std::string>& removed, const std::vector<std::string>& names);
 
 // apt-get's options for working in the private dpkg root `root` (a test's
 // NULLVANE_DPKG_ROOT) instead of the machine's; none for an empty root.

@@ -327,14 +327,19 @@ bool debInstalled(const QString& name)
     return debPackages({name}).contains(name);
 }
 
-QStringList debSimulateRemoval(const QString& name, QString* error)
+QStringList debSimulateRemoval(const QStringList& names, QString* error)
 {
-    if (!debNamePattern().match(name).hasMatch()) {
-        if (error)
-            *error = QStringLiteral("not a package name: ") + name;
-        return {};
+    for (const QString& name : names) {
+        if (!debNamePattern().match(name).hasMatch()) {
+            if (error)
+                *error = QStringLiteral("not a package name: ") + name;
+            return {};
+        }
     }
-    const ProcessResult r = runApt({QStringLiteral("-s"), QStringLiteral("remove"), QStringLiteral("--"), name});
+    if (names.isEmpty())
+        return {};
+    const ProcessResult r =
+        runApt(QStringList{QStringLiteral("-s"), QStringLiteral("remove"), QStringLiteral("--")} + names);
     if (!r.succeeded()) {
         if (error)
             *error = QString::fromUtf8(r.standardError).trimmed();
@@ -393,38 +398,78 @@ Removal removalOutcome(const ProcessResult& removal, Presence after)
 
 } // namespace
 
-Removal removeDebPackage(const QString& name)
+QList<Removal> removeDebPackages(const QStringList& names)
 {
-    Removal result;
+    QList<Removal> results(names.size());
+    const auto setMessage = [&](const QString& name, const QString& message) {
+        for (qsizetype i = 0; i < names.size(); ++i)
+            if (names[i] == name)
+                results[i].message = message;
+    };
+    QStringList chosen;
+    for (const QString& name : names)
+        if (!chosen.contains(name))
+            chosen << name;
+    if (chosen.isEmpty())
+        return results;
+
     QString error;
-    const QStringList wouldGo = debSimulateRemoval(name, &error);
-    if (!wouldGo.contains(name)) {
-        result.message = error.isEmpty() ? QStringLiteral("无法卸载软件包 %1").arg(name) : error;
-        return result;
+    const QStringList wouldGo = debSimulateRemoval(chosen, &error);
+    // A chosen package the simulation leaves cannot be removed here; the
+    // others may still go.
+    QStringList going;
+    for (const QString& name : chosen) {
+        if (wouldGo.contains(name))
+            going << name;
+        else
+            setMessage(name, error.isEmpty() ? QStringLiteral("无法卸载软件包 %1").arg(name) : error);
     }
-    QStringList others = wouldGo;
-    others.removeAll(name);
+    if (going.isEmpty())
+        return results;
+    QStringList others;
+    for (const QString& name : wouldGo)
+        if (!chosen.contains(name))
+            others << name;
     if (!others.isEmpty()) {
-        result.message = QStringLiteral("卸载 %1 会同时删除: %2").arg(name, others.join(QStringLiteral(", ")));
-        return result;
+        // Packages the user did not choose are never taken along, and the
+        // chosen ones stay together: none of them goes.
+        const QString message = QStringLiteral("卸载 %1 会同时删除: %2")
+                                    .arg(going.join(QStringLiteral(", ")), others.join(QStringLiteral(", ")));
+        for (const QString& name : going)
+            setMessage(name, message);
+        return results;
     }
 
     ProcessResult r;
     if (geteuid() == 0 && qEnvironmentVariableIsEmpty("NULLVANE_PKEXEC")) {
-        r = runApt({QStringLiteral("remove"), QStringLiteral("-y"), QStringLiteral("--"), name}, kRemovalTimeoutMs);
+        r = runApt(QStringList{QStringLiteral("remove"), QStringLiteral("-y"), QStringLiteral("--")} + going,
+                   kRemovalTimeoutMs);
     } else {
-        // The removal helper runs apt-get as root for this one package.
-        const privileged::Command command =
-            privileged::command(PrivilegedRemover::helperProgram(), {QStringLiteral("--remove-package"), name});
+        // The removal helper runs apt-get as root for these packages, after
+        // its own simulation shows that they go alone.
+        const privileged::Command command = privileged::command(
+            PrivilegedRemover::helperProgram(), QStringList{QStringLiteral("--remove-package")} + going);
         r = run(command.program, command.arguments, kRemovalTimeoutMs);
         const QString refused = privileged::refusalText(privileged::endingOf(r));
         if (!refused.isEmpty()) {
             // pkexec's own words are not the user's; nothing was removed.
-            result.message = refused;
-            return result;
+            for (const QString& name : going)
+                setMessage(name, refused);
+            return results;
         }
     }
-    return removalOutcome(r, debPresence(name));
+    for (const QString& name : going) {
+        const Removal outcome = removalOutcome(r, debPresence(name));
+        for (qsizetype i = 0; i < names.size(); ++i)
+            if (names[i] == name)
+                results[i] = outcome;
+    }
+    return results;
+}
+
+Removal removeDebPackage(const QString& name)
+{
+    return removeDebPackages({name}).value(0);
 }
 
 Removal uninstallFlatpak(const QString& id, bool userInstallation)

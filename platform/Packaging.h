@@ -15,6 +15,7 @@
 // calling thread; call from a worker. Failure to run a tool answers "not
 // known" (empty results), never a guess.
 
+#include <QList>
 #include <QMap>
 #include <QString>
 #include <QStringList>
@@ -42,9 +43,10 @@ QMap<QString, QString> debOwners(const QStringList& paths);
 QMap<QString, DebPackage> debPackages(const QStringList& names);
 bool debInstalled(const QString& name);
 
-// The packages apt-get would remove with `name` (`name` included), from a
-// simulation; nothing when the simulation failed (`error` says why).
-QStringList debSimulateRemoval(const QString& name, QString* error = nullptr);
+// The packages apt-get would remove with `names` (those included), from one
+// simulation of removing them together; nothing when the simulation failed
+// (`error` says why).
+QStringList debSimulateRemoval(const QStringList& names, QString* error = nullptr);
 
 // ---- Flatpak and Snap
 
@@ -71,8 +73,14 @@ struct Removal {
     QString message;        // why not, in the user's language where we say it
 };
 
-// Simulates first; removes only when apt-get would remove `name` alone.
-// Needs root: as another user it goes through pkexec (NULLVANE_PKEXEC).
+// Removes the packages `names` together, in one apt-get run, so that one of
+// them that depends on another goes with it. Simulates first: when any
+// package not among `names` would go too, none of them is removed, and each
+// message names those others only. One outcome per name, in order (a name
+// given twice is removed once). Needs root: as another user it goes through
+// pkexec (NULLVANE_PKEXEC), once for all of them.
+QList<Removal> removeDebPackages(const QStringList& names);
+// The same for one package: removed only when apt-get would remove it alone.
 Removal removeDebPackage(const QString& name);
 Removal uninstallFlatpak(const QString& id, bool userInstallation);
 Removal removeSnap(const QString& name);

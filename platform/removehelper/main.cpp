@@ -8,11 +8,12 @@
 //   refused   the path is not one this helper will touch
 // It leaves when its input ends.
 //
-// Started as "nullvane-remove-helper --remove-package NAME" it instead removes
-// that one Debian package with apt-get and exits with apt-get's status. It
-// simulates the removal first, as the application did, and refuses (exit
-// status 3) unless NAME is the only package that would go: the application's
-// check ran without rights and some time ago.
+// Started as "nullvane-remove-helper --remove-package NAME..." it instead
+// removes those Debian packages together, in one apt-get run, and exits with
+// apt-get's status. It simulates the removal of them all first, as the
+// application did, and refuses (exit status 3) unless exactly the named
+// packages would go, each of them and nothing else: the application's check
+// ran without rights and some time ago.
 //
 // A path is refused when it is not absolute, is not in plain form (an empty,
 // "." or ".." component, or a trailing slash), or does not lie inside one of
@@ -294,9 +295,9 @@ void execWords(const std::vector<std::string>& words)
     execv(argv[0], argv.data());
 }
 
-// apt-get's answer to "-s remove -- NAME", read whole; false when the
+// apt-get's answer to "-s remove -- NAME...", read whole; false when the
 // simulation could not run or failed.
-bool simulateRemoval(const char* apt, const char* name, std::string* output)
+bool simulateRemoval(const char* apt, const std::vector<std::string>& names, std::string* output)
 {
     int fds[2];
     if (pipe2(fds, O_CLOEXEC) != 0)
@@ -317,7 +318,7 @@ bool simulateRemoval(const char* apt, const char* name, std::string* output)
         std::vector<std::string> words = aptWords(apt);
         for (const char* w : {"-s", "remove", "--"})
             words.emplace_back(w);
-        words.emplace_back(name);
+        words.insert(words.end(), names.begin(), names.end());
         execWords(words);
         _exit(127);
     }
@@ -340,10 +341,21 @@ bool simulateRemoval(const char* apt, const char* name, std::string* output)
     return WIFEXITED(status) && WEXITSTATUS(status) == 0;
 }
 
-int removePackage(const char* name)
+std::string joined(const std::vector<std::string>& names)
 {
-    if (!plainPackageName(name))
+    std::string list;
+    for (const std::string& name : names)
+        list += (list.empty() ? "" : ", ") + name;
+    return list;
+}
+
+int removePackages(const std::vector<std::string>& names)
+{
+    if (names.empty())
         return 2;
+    for (const std::string& name : names)
+        if (!plainPackageName(name.c_str()))
+            return 2;
     const char* apt = nullptr;
     for (const char* candidate : {"/usr/bin/apt-get", "/bin/apt-get"})
         if (access(candidate, X_OK) == 0)
@@ -362,31 +374,28 @@ int removePackage(const char* name)
         setenv("APT_CONFIG", config.c_str(), 1);
     }
     std::string simulation;
-    if (!simulateRemoval(apt, name, &simulation)) {
-        std::fprintf(stderr, "nullvane-remove-helper: the simulated removal of %s failed\n", name);
+    if (!simulateRemoval(apt, names, &simulation)) {
+        std::fprintf(stderr, "nullvane-remove-helper: the simulated removal of %s failed\n", joined(names).c_str());
         return 3;
     }
     const std::vector<std::string> removed = platform::apt::simulatedRemovals(simulation);
-    if (!platform::apt::removesOnly(removed, name)) {
-        std::string list;
-        for (const std::string& other : removed)
-            list += (list.empty() ? "" : ", ") + other;
-        std::fprintf(stderr, "nullvane-remove-helper: removing %s would remove: %s; nothing was removed\n", name,
-                     list.empty() ? "(nothing)" : list.c_str());
+    if (!platform::apt::removesOnly(removed, names)) {
+        std::fprintf(stderr, "nullvane-remove-helper: removing %s would remove: %s; nothing was removed\n",
+                     joined(names).c_str(), removed.empty() ? "(nothing)" : joined(removed).c_str());
         return 3;
     }
     std::vector<std::string> words = aptWords(apt);
     for (const char* w : {"remove", "-y", "--"})
         words.emplace_back(w);
-    words.emplace_back(name);
+    words.insert(words.end(), names.begin(), names.end());
     execWords(words);
     return 4;
 }
 
 int main(int argc, char** argv)
 {
-    if (argc == 3 && std::strcmp(argv[1], "--remove-package") == 0)
-        return removePackage(argv[2]);
+    if (argc >= 3 && std::strcmp(argv[1], "--remove-package") == 0)
+        return removePackages(std::vector<std::string>(argv + 2, argv + argc));
     if (!writeAll("ready\n"))
         return 1;
     std::string current;

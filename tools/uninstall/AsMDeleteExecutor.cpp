@@ -102,6 +102,25 @@ struct AsMDeleteExecutor::Shared : std::enable_shared_from_this<Shared> {
         return false;
     }
 
+    // The Debian packages of the run under way, and what became of them
+    // (worker only). They are removed together when the first of them is
+    // reached: one that depends on another chosen one would otherwise keep
+    // that one from going, and one password serves them all.
+    QStringList debChosen;
+    QHash<QString, platform::packaging::Removal> debOutcomes;
+
+    platform::packaging::Removal debianRemoval(const QString& name)
+    {
+        if (!debChosen.contains(name))
+            return platform::packaging::removeDebPackage(name);
+        if (!debOutcomes.contains(name)) {
+            const QList<platform::packaging::Removal> outcomes = platform::packaging::removeDebPackages(debChosen);
+            for (qsizetype i = 0; i < debChosen.size(); ++i)
+                debOutcomes.insert(debChosen[i], outcomes.value(i));
+        }
+        return debOutcomes.value(name);
+    }
+
     // An application of the Linux desktop that a packaging system installed
     // goes through that system; its files are never removed as files.
     bool removeByPackaging(const AMAppItemPtr& item)
@@ -109,7 +128,7 @@ struct AsMDeleteExecutor::Shared : std::enable_shared_from_this<Shared> {
         platform::packaging::Removal removal;
         switch (item->packaging) {
         case AMAppItem::Packaging::Debian:
-            removal = platform::packaging::removeDebPackage(item->packageName);
+            removal = debianRemoval(item->packageName);
             break;
         case AMAppItem::Packaging::Flatpak:
             removal = platform::packaging::uninstallFlatpak(item->packageName, item->userInstallation);
@@ -193,6 +212,11 @@ struct AsMDeleteExecutor::Shared : std::enable_shared_from_this<Shared> {
         // known before its files are reached.
         std::stable_partition(items.begin(), items.end(),
                               [](const AMAppItemPtr& item) { return !item || item->ownerPath.isEmpty(); });
+        debOutcomes.clear();
+        debChosen.clear();
+        for (const AMAppItemPtr& item : items)
+            if (item && item->packaging == AMAppItem::Packaging::Debian && !debChosen.contains(item->packageName))
+                debChosen << item->packageName;
         QHash<QString, bool> outcomes;
         // Two menu entries of one package are one removal.
         QHash<QString, AMAppItemPtr> packages;
@@ -237,6 +261,8 @@ struct AsMDeleteExecutor::Shared : std::enable_shared_from_this<Shared> {
             if (!removed && item->isPackaged())
                 keptApplications.insert(item->path);
         }
+        debChosen.clear();
+        debOutcomes.clear();
         QMutexLocker lock(&lifeMutex);
         if (--runs == 0 && ownerGone)
             freeAuthorization();

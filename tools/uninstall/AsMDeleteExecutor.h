@@ -41,7 +41,10 @@ public:
     // a global queue, applications before the files found for them, else in
     // list order. A path listed twice, or a package reached through two of
     // its applications, is removed once, and its second listing reports the
-    // outcome of the first.
+    // outcome of the first. The Debian packages of the list go together, in
+    // one removal when the first of them is reached (one of them may depend
+    // on another); where that would take a package not listed, none of them
+    // goes.
     void executeDelete(const AMAppItemList& items);
     AMAppItemList trashFiles() const;
 

@@ -267,8 +267,13 @@ AMAppItemList RelatedAppFilesScanner::relatedFilesToItem(const AMAppItemPtr& ite
     AMAppItemPtr self = item->copy();
     self->image = item->image;
     group.append(self);
-    if (item->packaging == AMAppItem::Packaging::StandAlone && item->path != item->desktopEntry)
+    if (item->packaging == AMAppItem::Packaging::StandAlone && item->path != item->desktopEntry) {
+        // The list shows the program and its entry as one size; here the
+        // entry is a row of its own, so the program's row holds the program
+        // alone and each file is counted once in the group and in what is freed.
+        self->size = getFileSizeItem(item->path);
         group.append(aConstructItem(item->desktopEntry, 0));
+    }
     // A user's launcher of a program it does not hold (a game through Steam,
     // a Flatpak through "flatpak run") owns nothing but the entry: the
     // folders its name or id would find belong to what it starts.

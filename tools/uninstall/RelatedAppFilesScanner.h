@@ -49,8 +49,8 @@ public:
                                                          const QStringList& installedKeys = {});
 
     // The group of an installed item: for an application of the Linux
-    // desktop, itself, the entry of a stand-alone one and its files in the
-    // user's folders (named by its entry's name, its desktop file id or its
+    // desktop, itself, the entry of a stand-alone one (then the first row's
+    // size is the program's alone) and its files in the user's folders (named by its entry's name, its desktop file id or its
     // program), then a Flatpak's or Snap's own folder; a user's launcher of
     // a program it does not hold is only its entry; for any other item,
     // relatedFilesToApplicationAtPath of its path.

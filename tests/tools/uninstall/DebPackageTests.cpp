@@ -91,6 +91,13 @@ protected:
     // dpkg writes its log to the machine's own path unless told otherwise.
     QString dpkgLog() const { return root_ + QStringLiteral("/var/log/dpkg.log"); }
 
+    // The removal helper as pkexec would start it, as root, in the private root.
+    platform::ProcessResult removeWithHelper(const QStringList& names)
+    {
+        return platform::runProcess(platform::PrivilegedRemover::helperProgram(),
+                                    QStringList{QStringLiteral("--remove-package")} + names, withTimeout(120000));
+    }
+
     AMAppItemPtr listed(const QString& id)
     {
         for (const AMAppItemPtr& item : LinuxApplications::scan())
@@ -162,11 +169,7 @@ TEST_F(DebPackage, TheRemovalHelperRemovesOnlyTheNamedPackage)
     ASSERT_FALSE(base.isEmpty());
     ASSERT_FALSE(app.isEmpty());
     ASSERT_TRUE(install({base, app}));
-    // As pkexec would start it, as root, in the private root.
-    const auto helper = [&](const QString& name) {
-        return platform::runProcess(platform::PrivilegedRemover::helperProgram(),
-                                    {QStringLiteral("--remove-package"), name}, withTimeout(120000));
-    };
+    const auto helper = [&](const QString& name) { return removeWithHelper({name}); };
 
     // Removing the library would take the application with it: refused
     // after the helper's own simulation, and both stay.
@@ -181,6 +184,39 @@ TEST_F(DebPackage, TheRemovalHelperRemovesOnlyTheNamedPackage)
     EXPECT_TRUE(removed.succeeded()) << removed.standardError.toStdString();
     EXPECT_FALSE(platform::packaging::debInstalled(QStringLiteral("nvtest-app")));
     EXPECT_TRUE(platform::packaging::debInstalled(QStringLiteral("nvtest-base")));
+}
+
+TEST_F(DebPackage, ChosenPackagesThatDependOnEachOtherGoTogether)
+{
+    const QString base = buildPackage(QStringLiteral("nvtest-base"), QString(), true);
+    const QString addon = buildPackage(QStringLiteral("nvtest-addon"), QStringLiteral("nvtest-base"), true);
+    const QString other = buildPackage(QStringLiteral("nvtest-other"), QStringLiteral("nvtest-base"), false);
+    ASSERT_TRUE(install({base, addon, other}));
+    // The base ticked first, then its add-on.
+    const AMAppItemList chosen{listed(QStringLiteral("nvtest-base")), listed(QStringLiteral("nvtest-addon"))};
+    ASSERT_TRUE(chosen[0] && chosen[1]);
+    const auto installed = [](const QString& name) { return platform::packaging::debInstalled(name); };
+
+    // A package nobody chose depends on the base: none of the chosen goes,
+    // and the reason names only that one among what would go with them.
+    EXPECT_EQ(fx::pathsOf(fx::removeThroughExecutor(chosen).failed), fx::pathsOf(chosen));
+    for (const AMAppItemPtr& item : chosen)
+        EXPECT_EQ(item->failureReason, QStringLiteral("卸载 nvtest-base, nvtest-addon 会同时删除: nvtest-other"));
+    const auto refused = removeWithHelper({QStringLiteral("nvtest-base"), QStringLiteral("nvtest-addon")});
+    EXPECT_EQ(refused.exitCode, 3);
+    EXPECT_TRUE(refused.standardError.contains("nvtest-other") && refused.standardError.contains("nothing was removed"))
+        << refused.standardError.toStdString();
+    for (const char* name : {"nvtest-base", "nvtest-addon", "nvtest-other"})
+        EXPECT_TRUE(installed(QLatin1String(name))) << name;
+
+    // Without it both go, in one removal through the helper for one password.
+    ASSERT_TRUE(removeWithHelper({QStringLiteral("nvtest-other")}).succeeded());
+    fx::FakePkexec pkexec;
+    const fx::RemovalReport report = fx::removeThroughExecutor(chosen);
+    EXPECT_EQ(fx::pathsOf(report.removed), fx::pathsOf(chosen));
+    EXPECT_EQ(pkexec.calls().size(), 1) << pkexec.calls().join(QLatin1Char('\n'));
+    EXPECT_FALSE(installed(QStringLiteral("nvtest-base")));
+    EXPECT_FALSE(installed(QStringLiteral("nvtest-addon")));
 }
 
 TEST_F(DebPackage, AptReadsThePrivateRootsConfigurationAndNoneOfTheMachines)

@@ -11,6 +11,7 @@
 #include "platform/Removal.h"
 #include "platform/Locations.h"
 #include "platform/Packaging.h"
+#include "tools/uninstall/ConfirmationTicks.h"
 #include "tools/uninstall/LinuxApplications.h"
 #include "tools/uninstall/RelatedAppFilesScanner.h"
 #include "tools/uninstall/UninstallTally.h"
@@ -263,6 +264,23 @@ TEST_F(LinuxApps, RelatedFilesPerPackagingWithTheBoundaryAndLongerKeyRules)
     EXPECT_TRUE(tool.contains(fx::at(QStringLiteral("~/.config/mytool-extra"))));
 }
 
+TEST_F(LinuxApps, AStandAloneApplicationsEntryCountsOnceInItsGroupAndInTheSpaceFreed)
+{
+    // Sizes whose texts are exact, so that sums of texts are sums of bytes.
+    const fx::StandAloneApp app = fx::makeStandAloneApp(QStringLiteral("sketchpad"), 4000, 200);
+    const AMAppItemPtr item = find(LinuxApplications::scan(), QStringLiteral("sketchpad"));
+    ASSERT_TRUE(item);
+    EXPECT_EQ(item->size, CommUti::convertVolSpace(4200)); // the list's row: program and entry
+
+    const AMAppItemList group = RelatedAppFilesScanner::relatedFilesToItem(item);
+    ASSERT_EQ(fx::pathsOf(group), (QStringList{app.program, app.entry}));
+    EXPECT_EQ(ConfirmationTicks::groupSize(group), CommUti::convertVolSpace(4200));
+    const fx::RemovalReport report = fx::removeThroughExecutor(group);
+    EXPECT_EQ(report.removed.size(), 2);
+    EXPECT_EQ(fx::tallyOf(report).endMessage(),
+              QStringLiteral("Nullvane已成功删除所选应用程序和所有关联文件。释放4.20 KB磁盘空间。"));
+}
+
 TEST_F(LinuxApps, AUsersLauncherOfAnotherProgramTakesNothingButItsEntry)
 {
     // Launchers the user keeps for a Steam game and for a Flatpak: their
@@ -417,10 +435,7 @@ TEST_F(LinuxApps, TwoApplicationsOfOnePackageAreOneRemovalAndOneSize)
     ASSERT_TRUE(calls.open(QIODevice::ReadOnly));
     EXPECT_EQ(calls.readAll().count("remove -y"), 1);
 
-    UninstallTally tally;
-    tally.start(2);
-    for (const AMAppItemPtr& item : report.removed)
-        tally.record(item, true);
+    const UninstallTally tally = fx::tallyOf(report);
     EXPECT_EQ(tally.totalSize(), CommUti::volSpaceFromString(editor->size));
     EXPECT_FALSE(tally.isFail());
 }

@@ -104,6 +104,22 @@ QStringList namesOf(const AMAppItemList& items)
     return out;
 }
 
+StandAloneApp makeStandAloneApp(const QString& id, qint64 programSize, qint64 entrySize)
+{
+    StandAloneApp app;
+    app.program = makeFile(at(QStringLiteral("~/Applications/%1.AppImage").arg(id)), programSize);
+    // Exec names the program as the user's desktop sees it, without the test root.
+    QByteArray text = QStringLiteral("[Desktop Entry]\nType=Application\nName=%1\nExec=%2/Applications/%1.AppImage\n")
+                          .arg(id, platform::homeFolder())
+                          .toUtf8();
+    if (text.size() + 2 <= entrySize)
+        text += '#' + QByteArray(int(entrySize - text.size() - 2), '-') + '\n';
+    app.entry = at(QStringLiteral("~/.local/share/applications/%1.desktop").arg(id));
+    nvtest::writeFile(app.entry, text);
+    EXPECT_EQ(QFileInfo(app.entry).size(), entrySize) << "the entry's lines need more room";
+    return app;
+}
+
 RemovalReport removeThroughExecutor(const AMAppItemList& items)
 {
     struct Delegate : AsMDeleteExecutorDelegate {
@@ -117,6 +133,17 @@ RemovalReport removeThroughExecutor(const AMAppItemList& items)
     EXPECT_TRUE(nvtest::pumpUntil(
         [&] { return delegate.report.removed.size() + delegate.report.failed.size() == items.size(); }, 120000));
     return delegate.report;
+}
+
+UninstallTally tallyOf(const RemovalReport& report)
+{
+    UninstallTally tally;
+    tally.start(int(report.removed.size() + report.failed.size()));
+    for (const AMAppItemPtr& item : report.removed)
+        tally.record(item, true);
+    for (const AMAppItemPtr& item : report.failed)
+        tally.record(item, false);
+    return tally;
 }
 
 FolderLock::FolderLock(const QString& folder) : folder_(folder)

@@ -4,6 +4,7 @@
 // code uses.
 
 #include "tools/uninstall/AMAppItem.h"
+#include "tools/uninstall/UninstallTally.h"
 
 #include <QString>
 #include <QStringList>
@@ -28,6 +29,15 @@ QString makeFolder(const QString& path);
 QStringList pathsOf(const AMAppItemList& items);
 QStringList namesOf(const AMAppItemList& items);
 
+// A stand-alone application as a user keeps one: the program file
+// "~/Applications/<id>.AppImage" of `programSize` bytes and its desktop entry
+// "~/.local/share/applications/<id>.desktop" of exactly `entrySize` bytes
+// (enough for its lines), named "<id>".
+struct StandAloneApp {
+    QString program, entry;
+};
+StandAloneApp makeStandAloneApp(const QString& id, qint64 programSize, qint64 entrySize);
+
 // What an executor reported of the items it was given, in the order reported.
 struct RemovalReport {
     AMAppItemList removed, failed;
@@ -35,6 +45,8 @@ struct RemovalReport {
 // Removes `items` through an AsMDeleteExecutor and waits until each one is
 // reported (up to two minutes: a package removal runs apt-get).
 RemovalReport removeThroughExecutor(const AMAppItemList& items);
+// The progress dialog's count of a run that reported as `report` did.
+UninstallTally tallyOf(const RemovalReport& report);
 
 // Makes a folder's entries impossible to remove for this process (the
 // immutable flag for root, a read-only folder for anyone else) until the
