@@ -89,6 +89,7 @@ void VolumeRoot::close()
         ::close(fd_);
     fd_ = -1;
     mountId_ = -1;
+    volumeRoot_ = false;
 }
 
 bool VolumeRoot::open(const QString& mountPoint, const QString& deviceNode, QString* why)
@@ -127,6 +128,7 @@ bool VolumeRoot::open(const QString& mountPoint, const QString& deviceNode, QStr
     fd_ = fd;
     mountId_ = id.mountId;
     deviceNumber_ = id.deviceNumber;
+    volumeRoot_ = entry->root == QLatin1String("/");
     kernelName_ = kernelNameOf(entry->device);
     return true;
 }

@@ -38,6 +38,9 @@ public:
     // files on it.
     int mountId() const { return mountId_; }
     unsigned long long deviceNumber() const { return deviceNumber_; }
+    // Whether the mount shows the volume from its own root, not a bind mount
+    // of one of its folders.
+    bool isVolumeRoot() const { return volumeRoot_; }
 
     // Whether the mount the handle was opened on is still mounted (a lazy
     // unmount takes it out of the mount table at once) and still serves the
@@ -50,6 +53,7 @@ private:
     int fd_ = -1;
     int mountId_ = -1;
     unsigned long long deviceNumber_ = 0;
+    bool volumeRoot_ = false;
     QString mountPoint_;
     QString kernelName_;
 };

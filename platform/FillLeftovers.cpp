@@ -168,10 +168,10 @@ bool mayHoldTheRootFolder(const QString& kernelName)
 }
 
 // Removes the fill folder at the root of the volume mounted at `mountPoint`,
-// reached through a handle checked against `deviceNode` (and, when given, the
-// device number the record saw).
-bool removeFolderOn(const QString& mountPoint, const QString& deviceNode, unsigned long long deviceNumber,
-                    const QString& folderName)
+// reached through a handle checked against `deviceNode` and against what is
+// mounted there now: the volume's own root, not a bind mount of one of its
+// folders stacked on top.
+bool removeFolderOn(const QString& mountPoint, const QString& deviceNode, const QString& folderName)
 {
     VolumeRoot root;
     QString why;
@@ -179,8 +179,10 @@ bool removeFolderOn(const QString& mountPoint, const QString& deviceNode, unsign
         logNames(QStringLiteral("A killed fill's folder is not reachable: %1").arg(why));
         return false;
     }
-    if (deviceNumber != 0 && root.deviceNumber() != deviceNumber)
+    if (!root.isVolumeRoot()) {
+        logNames(QStringLiteral("A killed fill's folder is not reachable: %1 shows a folder of the volume").arg(mountPoint));
         return false;
+    }
     int error = 0;
     const bool gone = removeTreeAt(root.fd(), folderName, &error);
     syncFileSystemOf(root.fd());
@@ -189,10 +191,15 @@ bool removeFolderOn(const QString& mountPoint, const QString& deviceNode, unsign
     return gone;
 }
 
-// Puts right what the record says a fill that died left, on the volume whose
-// file-system UUID the record holds and on no other: a mount id, a device
-// number and a mount point are all given again to whatever is mounted next
-// on the same device and folder. True when nothing of it is left to do.
+// Puts right what the record says a fill that died left, on the volume it was
+// made on and on no other: the file system with the record's UUID on the
+// device the record names, seen from its root. A bind mount of one of its
+// folders does not show the fill folder, and a clone on another device (a
+// copied stick, a loop-mounted image of it) has the UUID too but is another
+// volume. The mount id, device number and mount point are all given again to
+// whatever is mounted next on the same device and folder; they only tell
+// whether the mount the fill lent the reserve on still stands. True when
+// nothing of it is left to do.
 bool settle(const Entry& e)
 {
     if (e.uuid.isEmpty()) {
@@ -201,25 +208,27 @@ bool settle(const Entry& e)
         log(QStringLiteral("A fill record names no volume UUID; dropped without acting: %1").arg(e.kernelName));
         return true;
     }
+    QList<MountEntry> mounts;
+    bool lentMountStands = false;
     for (const MountEntry& m : readBlockMountTable()) {
-        if (m.device.isEmpty() || uuidOf(m.device) != e.uuid)
+        if (m.root != QLatin1String("/") || m.device.isEmpty() || kernelNameOf(m.device) != e.kernelName
+            || uuidOf(m.device) != e.uuid)
             continue;
-        const bool sameMount = (e.mountId < 0 || m.id == e.mountId) && m.deviceNumber == e.deviceNumber
-                               && m.mountPoint == e.mountPoint && kernelNameOf(m.device) == e.kernelName;
-        if (sameMount) {
-            // The mount the fill lent the reserve on still holds it at 0. A
-            // new mount starts with the default again.
-            if (e.lent > 0 && ReservedClustersLoan::readReserved(e.kernelName) == 0) {
-                if (!writeReserved(ReservedClustersLoan::sysfsFile(e.kernelName), e.lent))
-                    return false;
-                log(QStringLiteral("Reserved clusters of %1 given back after a fill that did not end").arg(e.kernelName));
-            }
-            if (removeFolderOn(m.mountPoint, m.device, e.deviceNumber, e.folderName))
-                return true;
-        } else if (removeFolderOn(m.mountPoint, m.device, 0, e.folderName)) {
-            return true;
-        }
+        mounts << m;
+        lentMountStands = lentMountStands
+                          || ((e.mountId < 0 || m.id == e.mountId) && m.deviceNumber == e.deviceNumber
+                              && m.mountPoint == e.mountPoint);
     }
+    // The mount the fill lent the reserve on still holds it at 0. A new mount
+    // starts with the default again.
+    if (lentMountStands && e.lent > 0 && ReservedClustersLoan::readReserved(e.kernelName) == 0) {
+        if (!writeReserved(ReservedClustersLoan::sysfsFile(e.kernelName), e.lent))
+            return false;
+        log(QStringLiteral("Reserved clusters of %1 given back after a fill that did not end").arg(e.kernelName));
+    }
+    for (const MountEntry& m : mounts)
+        if (removeFolderOn(m.mountPoint, m.device, e.folderName))
+            return true;
     // The volume is not mounted now (or its folder cannot be reached): the
     // record waits for a later start.
     return false;
@@ -251,6 +260,13 @@ bool FillRecord::begin(const VolumeRoot& volume, const QString& folderName)
     end();
     if (geteuid() != 0 || !volume.isOpen() || volume.kernelName().isEmpty())
         return false;
+    if (!volume.isVolumeRoot()) {
+        // Its fill folder lies inside one of the volume's folders, where a
+        // record, settled on the volume's root only, would never find it.
+        log(QStringLiteral("The fill on %1 runs on a mount of one of its folders; it keeps no record")
+                .arg(volume.kernelName()));
+        return false;
+    }
     const QString dir = folder();
     if (!QDir().mkpath(dir))
         return false;

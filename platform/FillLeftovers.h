@@ -34,8 +34,9 @@ public:
     // takes the volume's record (settling first what an earlier fill that died
     // there left, or keeping its record aside when that was another volume),
     // writes it to the medium and keeps it locked. False, with nothing held,
-    // when not root, the volume tells no UUID, the record cannot be written
-    // or another process fills the same device.
+    // when not root, `volume` is a bind mount of one of the volume's folders
+    // rather than its root, the volume tells no UUID, the record cannot be
+    // written or another process fills the same device.
     bool begin(const VolumeRoot& volume, const QString& folderName);
     bool isHeld() const { return fd_ >= 0; }
 
@@ -92,13 +93,16 @@ private:
 };
 
 // At the start of the program and of the disk utility, as root: settles the
-// record of every fill that is no longer running, on the volume whose
-// file-system UUID the record holds and on no other (the mount id, device
-// number and mount point all come back for the next volume mounted on the
-// same device and folder). The reserve is given back while the fill's own
-// mount still holds it at 0; the fill folder is removed from that volume,
-// wherever it is mounted now. A record whose volume is not mounted now is
-// kept for a later start; one that names no UUID is dropped, touching
+// record of every fill that is no longer running, on the volume it was made
+// on and on no other: a mount of the volume's root (never a bind mount of one
+// of its folders) on the device the record names, with the file-system UUID
+// the record holds. A clone of the volume on another device is another
+// volume, and the mount id, device number and mount point all come back for
+// the next volume mounted on the same device and folder. The reserve is given
+// back while the fill's own mount still holds it at 0; the fill folder is
+// removed from that volume, wherever its root is mounted now. A record is
+// dropped only once both are done; while its volume's root is not mounted, it
+// is kept for a later start. One that names no UUID is dropped, touching
 // nothing. Answers how many records were settled.
 int settleKilledFills();
 

@@ -83,6 +83,7 @@ QList<MountEntry> readMountTable()
             continue;
         MountEntry e;
         e.id = fields[0].toInt();
+        e.root = unescape(fields[3]);
         e.mountPoint = unescape(fields[4]);
         e.options = QString::fromUtf8(fields[5]);
         e.fsType = unescape(fields[dash + 1]);

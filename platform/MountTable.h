@@ -13,6 +13,8 @@ struct MountEntry {
     QString source;      // as mounted: "/dev/sdb1", "/dev/loop3", "tmpfs", ...
     QString device;      // the block device node it resolves to ("/dev/sdb1"), or "" when none
     QString mountPoint;  // unescaped
+    QString root;        // the folder of the file system seen here: "/" for the
+                         // volume's root, "/a/b" for a bind mount of a folder
     QString fsType;      // "ext4", "vfat", "fuseblk", "fuse.fusefat", ...
     QString options;     // the per-mount options ("rw,nosuid,...")
     bool readOnly = false;

@@ -377,6 +377,21 @@ bool leaveKilledFill(const TestVolume& vol, long long reserved)
 }
 
 int recordCount() { return static_cast<int>(QDir(platform::FillRecord::folder()).entryList(QDir::Files).size()); }
+
+// A bind mount of `folder` on a fresh folder, unmounted at the end.
+struct BindMount {
+    explicit BindMount(const QString& folder) : point(nvtest::freshFolder(QStringLiteral("bind")))
+    {
+        mounted = platform::runProcess(QStringLiteral("mount"), {QStringLiteral("--bind"), folder, point}).succeeded();
+    }
+    ~BindMount()
+    {
+        if (mounted)
+            platform::runProcess(QStringLiteral("umount"), {point});
+    }
+    QString point;
+    bool mounted = false;
+};
 } // namespace
 
 // A fill killed on volume A leaves its record. A is unmounted and volume B
@@ -463,6 +478,52 @@ TEST(FillMedium, AKilledFillsRecordActsOnlyOnTheVolumeItWasMadeOn)
     EXPECT_TRUE(QFileInfo::exists(vol.fillFolder()));
     EXPECT_EQ(vol.reservedClusters(), 0);
     ASSERT_TRUE(writeReservedClusters(vol, reserved));
+}
+
+// A killed fill's record acts on its volume's root, on the device it names.
+// A clone on another loop device (the same UUID: a copied stick) and a bind
+// mount of one of the volume's folders, both mounted before the volume's
+// root, keep what they hold; the volume's fill folder goes and its reserve
+// comes back. While only they stand, the record waits. A fill begun on the
+// bind mount keeps no record.
+TEST(FillMedium, AKilledFillIsSettledOnItsVolumeNotOnACloneOrABindMountOfIt)
+{
+    TestVolume vol(64LL << 20);
+    SKIP_FOR(vol.why);
+    const long long reserved = vol.reservedClusters();
+    ASSERT_GT(reserved, 0);
+    ASSERT_TRUE(nvtest::writeFile(vol.mountPoint + QStringLiteral("/sub/kept"), "sub"));
+    ASSERT_TRUE(vol.loop.unmount());
+    nvtest::LoopDevice clone(64LL << 20);
+    NEED_LOOP(clone);
+    ASSERT_TRUE(platform::runProcess(QStringLiteral("dd"), {QStringLiteral("if=") + vol.loop.image(),
+                                                           QStringLiteral("of=") + clone.device(),
+                                                           QStringLiteral("bs=1M"), QStringLiteral("conv=fsync")})
+                    .succeeded());
+    ASSERT_FALSE(clone.mount().isEmpty());
+    const QString cloneFile = FreeSpaceFillEngine::fillFolderFor(clone.mountPoint()) + QStringLiteral("/mine");
+    ASSERT_TRUE(nvtest::writeFile(cloneFile, "the clone's own"));
+    // The bind mount outlives the mount it was made from.
+    ASSERT_FALSE(vol.loop.mount().isEmpty());
+    BindMount bind(vol.loop.mountPoint() + QStringLiteral("/sub"));
+    ASSERT_TRUE(bind.mounted && vol.loop.unmount());
+    vol.mountPoint = vol.loop.mount();
+    platform::VolumeRoot bound;
+    ASSERT_TRUE(bound.open(bind.point, vol.loop.device()));
+    EXPECT_FALSE(platform::FillRecord().begin(bound, QStringLiteral(".VOVU")));
+
+    ASSERT_TRUE(leaveKilledFill(vol, reserved));
+    EXPECT_EQ(platform::settleKilledFills(), 1);
+    EXPECT_TRUE(QFileInfo::exists(cloneFile)) << "the clone's folder was removed";
+    EXPECT_TRUE(QFileInfo::exists(bind.point + QStringLiteral("/kept")));
+    EXPECT_FALSE(QFileInfo::exists(vol.fillFolder()));
+    EXPECT_EQ(vol.reservedClusters(), reserved);
+    EXPECT_EQ(recordCount(), 0);
+
+    ASSERT_TRUE(leaveKilledFill(vol, reserved) && vol.loop.unmount());
+    EXPECT_EQ(platform::settleKilledFills(), 0);
+    EXPECT_EQ(recordCount(), 1) << "the record went without its volume's root";
+    EXPECT_TRUE(QFileInfo::exists(cloneFile));
 }
 
 // The reserve of the file system that holds "/" is never lent, since the
