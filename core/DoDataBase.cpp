@@ -169,7 +169,7 @@ void DoDataBase::setClock(std::function<QDateTime()> clock)
     clock_ = clock ? std::move(clock) : [] { return QDateTime::currentDateTime(); };
 }
 
-void DoDataBase::writePlistForHistoryWithArr(const FileObjList& arr)
+void DoDataBase::writePlistForHistoryWithArr(const FileObjList& arr, const QString& standardLabel)
 {
     if (arr.isEmpty())
         return;
@@ -180,19 +180,21 @@ void DoDataBase::writePlistForHistoryWithArr(const FileObjList& arr)
         items << obj->url();
         results << obj->failStr();
     }
-    writeRecord(QStringLiteral("WipeFile"), items, results);
+    writeRecord(QStringLiteral("WipeFile"), items, results, standardLabel);
 }
 
-void DoDataBase::writeWipeVolumesOrFree(const QString& name, const QString& end, bool freeSpace)
+void DoDataBase::writeWipeVolumesOrFree(const QString& name, const QString& end, bool freeSpace,
+                                        const QString& standardLabel)
 {
     const QString item = (freeSpace ? QStringLiteral("剩余空间擦除:") : QStringLiteral("磁盘擦除:")) + name;
-    writeRecord(QStringLiteral("WipeVolume"), {item}, {end});
+    writeRecord(QStringLiteral("WipeVolume"), {item}, {end}, standardLabel);
 }
 
-void DoDataBase::writeRecord(const QString& type, const QStringList& items, const QStringList& results)
+void DoDataBase::writeRecord(const QString& type, const QStringList& items, const QStringList& results,
+                             const QString& standardLabel)
 {
     QMutexLocker lock(&mutex_);
-    eraserTimes_ = PublicUtilities::getEraserTimes();
+    eraserTimes_ = standardLabel.isNull() ? PublicUtilities::getEraserTimes() : standardLabel;
     const QString key = recordKey(clock_());
 
     Database db(getDataBase());

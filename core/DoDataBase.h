@@ -38,13 +38,17 @@ public:
     // The record key of a moment: "yyyy-MM-dd HH-mm-ss" of its local time.
     static QString recordKey(const QDateTime& moment);
 
-    // A "WipeFile" record with one row per item: its path, the chosen
-    // standard's label and its result text. An empty list writes nothing.
-    void writePlistForHistoryWithArr(const FileObjList& arr);
+    // A "WipeFile" record with one row per item: its path, the standard's
+    // label and its result text. An empty list writes nothing.
+    // `standardLabel` is the label of the standard the run started with; a
+    // null text takes the one chosen now (getEraserTimes).
+    void writePlistForHistoryWithArr(const FileObjList& arr, const QString& standardLabel = QString());
 
     // A "WipeVolume" record with one row: "磁盘擦除:<name>" for a volume wipe
-    // (freeSpace false) or "剩余空间擦除:<name>" for a free-space wipe.
-    void writeWipeVolumesOrFree(const QString& name, const QString& end, bool freeSpace);
+    // (freeSpace false) or "剩余空间擦除:<name>" for a free-space wipe, with
+    // `standardLabel` as above.
+    void writeWipeVolumesOrFree(const QString& name, const QString& end, bool freeSpace,
+                                const QString& standardLabel = QString());
 
     // Every record; empty when the database cannot be opened.
     HistoryRecords getAllData();
@@ -52,7 +56,7 @@ public:
     // Removes every record stored under `key` with all its rows.
     void deleteDataWithKey(const QString& key);
 
-    // The standard's label as taken at the last write.
+    // The standard's label the last write recorded.
     QString eraserTimes() const;
 
     // Where record keys take the time from; the system clock by default.
@@ -61,7 +65,8 @@ public:
 
 private:
     DoDataBase();
-    void writeRecord(const QString& type, const QStringList& items, const QStringList& results);
+    void writeRecord(const QString& type, const QStringList& items, const QStringList& results,
+                     const QString& standardLabel);
 
     mutable QMutex mutex_;
     QString eraserTimes_;

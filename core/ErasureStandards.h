@@ -5,6 +5,14 @@
 
 #include <QString>
 
+// The standard a run goes by, taken once as it starts: the label its panes
+// and its history record name, and the pass count it overwrites with. A
+// choice saved while the run goes on is the next run's.
+struct ErasureRunStandard {
+    QString label;
+    int passes = 1;
+};
+
 // How many standards there are (8).
 int erasureStandardCount();
 

@@ -38,6 +38,11 @@ QString PublicUtilities::getEraserTimes()
     return erasureLabelForPasses(tag, passes);
 }
 
+ErasureRunStandard PublicUtilities::getEraserStandard()
+{
+    return {getEraserTimes(), std::max(1, platform::defaults::integerForKey(QStringLiteral("EraserTimes")))};
+}
+
 quint64 PublicUtilities::volSpaceFromString(const QString& text)
 {
     if (text.isEmpty())

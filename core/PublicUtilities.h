@@ -3,6 +3,8 @@
 // chosen erasure standard's label, size texts read back, the OS version, the
 // network probe and the progress log hook.
 
+#include "ErasureStandards.h"
+
 #include <QString>
 #include <QtGlobal>
 
@@ -18,6 +20,9 @@ public:
     // than kPassCountOnlyTag, with one pass, gives
     // "HMG Infosec Standard 5 擦除1次".
     static QString getEraserTimes();
+    // What a run starting now goes by: getEraserTimes() and the pass count
+    // of "EraserTimes" (at least 1), read together.
+    static ErasureRunStandard getEraserStandard();
 
     // A size text back to bytes: the number before the last two characters
     // times the unit of the text's ending ("KB" only for a number above 0,

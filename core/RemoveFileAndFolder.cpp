@@ -201,6 +201,11 @@ RemoveFileAndFolderDelegate* RemoveFileAndFolder::delegate() const
 
 void RemoveFileAndFolder::benginToTraskWithArr(const FileObjList& files)
 {
+    benginToTraskWithArr(files, getEraserTimes());
+}
+
+void RemoveFileAndFolder::benginToTraskWithArr(const FileObjList& files, int passes)
+{
     {
         std::lock_guard lock(d->stateMutex);
         if (d->running)
@@ -209,7 +214,7 @@ void RemoveFileAndFolder::benginToTraskWithArr(const FileObjList& files)
         d->deleteErrorArr.clear();
         d->allFilesArr = files;
         d->cancel = false;
-        d->passes = getEraserTimes();
+        d->passes = std::max(1, passes);
         d->session = std::make_unique<EraseSession>();
         d->running = !files.isEmpty();
     }

@@ -8,8 +8,9 @@
 // Empty folders are removed directly, a folder that still holds entries when
 // its turn comes is left in place; empty files and other items without data
 // are removed directly; every file with data is shredded with
-// securelyEraseFile and the pass count of the "EraserTimes" default, read
-// once as the run starts. The run ends by flushing the volumes it wrote to.
+// securelyEraseFile and the pass count the client hands over with the list
+// (or the "EraserTimes" default, read once as the run starts). The run ends
+// by flushing the volumes it wrote to.
 
 #include "FileObj.h"
 #include "securelyEraseFile.h"
@@ -58,6 +59,9 @@ public:
     // Starts a run and returns at once. An empty list ends at once. A queue
     // runs one list at a time: a start during a run is ignored.
     void benginToTraskWithArr(const FileObjList& files);
+    // The same over `passes` passes (below 1 taken as 1), whatever
+    // "EraserTimes" holds meanwhile.
+    void benginToTraskWithArr(const FileObjList& files, int passes);
 
     // For tests and benchmarks: watches every overwrite of the runs started
     // after it is set. Called on the worker.

@@ -7,31 +7,72 @@
 
 #include <QMouseEvent>
 #include <QPainter>
+#include <QRegularExpression>
 #include <cmath>
+
+namespace {
+
+QFont titleFont()
+{
+    return toolkit::lightFont(12);
+}
+
+} // namespace
+
+HistoryTextFieldCell::HistoryTextFieldCell(QObject* parent, TitleCut cut) : QStyledItemDelegate(parent), cut_(cut) {}
 
 QRectF HistoryTextFieldCell::titleRect(const QRectF& cell, double width)
 {
     return QRectF(cell.x() + 8, cell.y() + 11 + (cell.height() - EUCustomOutlineView::kCardHeight) / 2.0, width, 17);
 }
 
-void HistoryTextFieldCell::drawTitle(QPainter& painter, const QRectF& box, const QString& title)
+QString HistoryTextFieldCell::shownTitle(const QString& title, double width, TitleCut cut)
+{
+    const QFontMetrics metrics(titleFont());
+    const int room = static_cast<int>(width);
+    if (metrics.horizontalAdvance(title) <= room)
+        return title;
+    if (cut == TitleCut::KeepPassCount) {
+        // "Peter Gutmann's algorithm 35 (擦除3…" would read as three passes:
+        // the name gives way, the count never does.
+        static const QRegularExpression passCount(QStringLiteral("\\s*\\(?擦除\\d+次\\)?$"));
+        const QRegularExpressionMatch match = passCount.match(title);
+        if (match.hasMatch() && match.capturedStart() > 0) {
+            const QString count = match.captured();
+            const int nameRoom = room - metrics.horizontalAdvance(count);
+            if (nameRoom <= 0)
+                return count.trimmed();
+            return metrics.elidedText(title.left(match.capturedStart()), Qt::ElideRight, nameRoom) + count;
+        }
+    }
+    return metrics.elidedText(title, Qt::ElideRight, room);
+}
+
+void HistoryTextFieldCell::drawTitle(QPainter& painter, const QRectF& box, const QString& title, TitleCut cut)
 {
     if (title.isEmpty())
         return;
     painter.save();
-    const QFont font = toolkit::lightFont(12);
-    painter.setFont(font);
+    painter.setFont(titleFont());
     painter.setPen(toolkit::whiteAlpha(1.0f));
-    const QString shown = QFontMetrics(font).elidedText(title, Qt::ElideRight, static_cast<int>(box.width()));
     // drawText with a plain string never reads markup.
-    painter.drawText(box, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, shown);
+    painter.drawText(box, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, shownTitle(title, box.width(), cut));
     painter.restore();
+}
+
+QRectF HistoryTextFieldCell::titleBox(const QRectF& cell) const
+{
+    return titleRect(cell, std::min(220.0, cell.width() - 8.0));
+}
+
+QString HistoryTextFieldCell::shownTitle(const QStyleOptionViewItem& option, const QModelIndex& index) const
+{
+    return shownTitle(index.data(historyroles::Title).toString(), titleBox(option.rect).width(), cut_);
 }
 
 void HistoryTextFieldCell::paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const
 {
-    drawTitle(*painter, titleRect(option.rect, std::min(220.0, option.rect.width() - 8.0)),
-              index.data(historyroles::Title).toString());
+    drawTitle(*painter, titleBox(option.rect), index.data(historyroles::Title).toString(), cut_);
 }
 
 QSize HistoryTextFieldCell::sizeHint(const QStyleOptionViewItem&, const QModelIndex&) const

@@ -3,7 +3,8 @@
 // plain text.
 //
 // HistoryTextFieldCell: a title in white, light font, 12 points, at (8, 11)
-// in a 220 × 17 box, cut at the tail.
+// in a 220 × 17 box, cut at the tail; in the standard's column the name is
+// cut instead, so the pass count "(擦除N次)" always shows whole.
 // HistoryDeleteTextFieldCell: the result column. An item row shows its
 // result like the text cell; the selected run row shows the export and
 // delete icons, and a click on one of them acts on that row's run.
@@ -22,14 +23,28 @@ constexpr int IsRun = Qt::UserRole + 3;  // true on a run row
 class HistoryTextFieldCell : public QStyledItemDelegate {
     Q_OBJECT
 public:
-    using QStyledItemDelegate::QStyledItemDelegate;
+    // How a title too wide for its box is shortened: at its tail, or inside
+    // the standard's name before a pass-count ending ("(擦除N次)", "擦除N次"),
+    // which is kept whole. A title with no such ending is cut at its tail.
+    enum class TitleCut { Tail, KeepPassCount };
+
+    explicit HistoryTextFieldCell(QObject* parent = nullptr, TitleCut cut = TitleCut::Tail);
 
     // Where the title is drawn in a cell.
     static QRectF titleRect(const QRectF& cell, double width = 220);
-    static void drawTitle(QPainter& painter, const QRectF& box, const QString& title);
+    static void drawTitle(QPainter& painter, const QRectF& box, const QString& title, TitleCut cut = TitleCut::Tail);
+    // The text drawTitle shows of `title` in a box `width` wide.
+    static QString shownTitle(const QString& title, double width, TitleCut cut);
+    // The text this cell shows for `index` drawn in `option.rect`.
+    QString shownTitle(const QStyleOptionViewItem& option, const QModelIndex& index) const;
 
     void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override;
     QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override;
+
+private:
+    QRectF titleBox(const QRectF& cell) const;
+
+    TitleCut cut_;
 };
 
 class HistoryDeleteTextFieldCellDelegate {

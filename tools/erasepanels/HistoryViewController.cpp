@@ -116,7 +116,9 @@ void HistoryViewController::loadView()
     outline_->setModel(model_);
     outline_->_setupHeaderCell();
     outline_->setItemDelegateForColumn(0, new HistoryTextFieldCell(outline_));
-    outline_->setItemDelegateForColumn(1, new HistoryTextFieldCell(outline_));
+    // A standard's label gives way in its name, never in its pass count.
+    outline_->setItemDelegateForColumn(1,
+                                       new HistoryTextFieldCell(outline_, HistoryTextFieldCell::TitleCut::KeepPassCount));
     stateCell_ = new HistoryDeleteTextFieldCell(outline_);
     stateCell_->setDelegate(this);
     outline_->setItemDelegateForColumn(2, stateCell_);

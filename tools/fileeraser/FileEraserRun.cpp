@@ -38,11 +38,12 @@ void FileEraserRun::setTimings(int clockMs, int hintMs, int endDelayMs)
     endDelayMs_ = endDelayMs;
 }
 
-void FileEraserRun::start(const FileObjList& jobs)
+void FileEraserRun::start(const FileObjList& jobs, const ErasureRunStandard& standard)
 {
     if (running_)
         return;
     running_ = true;
+    standard_ = standard;
     isCancel_ = false;
     isFailedEraser_ = false;
     generation_ = liveGeneration_->load() + 1;
@@ -50,11 +51,12 @@ void FileEraserRun::start(const FileObjList& jobs)
     launch(jobs);
 }
 
-void FileEraserRun::startFrom(const FileEraserList& list)
+void FileEraserRun::startFrom(const FileEraserList& list, const ErasureRunStandard& standard)
 {
     if (running_)
         return;
     running_ = true;
+    standard_ = standard;
     makingJobList_ = true;
     isCancel_ = false;
     isFailedEraser_ = false;
@@ -94,7 +96,7 @@ void FileEraserRun::launch(const FileObjList& jobs)
     ++eraserTimeR_;
     emit elapsedChanged(eraserun::elapsedTimeText(eraserTimeR_));
 
-    removeFileAndFolder_->benginToTraskWithArr(jobs);
+    removeFileAndFolder_->benginToTraskWithArr(jobs, standard_.passes);
 }
 
 void FileEraserRun::cancelShred()
@@ -182,7 +184,7 @@ eraserun::RunEnd FileEraserRun::completeRun(const FileObjList& list)
     eraserun::RunEnd end = eraserun::finishEraseRun(list, removeFileAndFolder_ ? removeFileAndFolder_->deleteErrorArr()
                                                                               : FileObjList(),
                                                     isCancel_, isFailedEraser_);
-    DoDataBase::returnDoDataBase()->writePlistForHistoryWithArr(end.marked);
+    DoDataBase::returnDoDataBase()->writePlistForHistoryWithArr(end.marked, standard_.label);
     PublicUtilities::writeUpDataHistoryStr(QStringLiteral("WipeFileHistory"), QStringLiteral("1"));
     return end;
 }

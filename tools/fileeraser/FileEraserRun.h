@@ -10,7 +10,9 @@
 #include "EraseRunRules.h"
 #include "FileEraserList.h"
 
+#include "core/ErasureStandards.h"
 #include "core/FileObj.h"
+#include "core/PublicUtilities.h"
 #include "core/RemoveFileAndFolder.h"
 
 #include <QObject>
@@ -25,12 +27,16 @@ public:
     ~FileEraserRun() override;
 
     // Starts the queue on `jobs` (flattened already) and the clocks. A run
-    // under way is not restarted.
-    void start(const FileObjList& jobs);
+    // under way is not restarted. The run overwrites with `standard`'s pass
+    // count and records its label, whatever is saved while it goes on.
+    void start(const FileObjList& jobs, const ErasureRunStandard& standard = PublicUtilities::getEraserStandard());
     // Makes the flat job list of the ticked items of `list` on a worker (a
     // large tree takes seconds), then starts as start() does. The list is
     // copied first; the screen may change its own meanwhile.
-    void startFrom(const FileEraserList& list);
+    void startFrom(const FileEraserList& list,
+                   const ErasureRunStandard& standard = PublicUtilities::getEraserStandard());
+    // The standard of the current (or last) run.
+    const ErasureRunStandard& standard() const { return standard_; }
     // From either start until the end of the run.
     bool isRunning() const { return running_; }
     // The job list is being made; the queue has not started.
@@ -48,7 +54,7 @@ public:
 
     // The end of the run for the screen's `list`: marks, pane choice and the
     // remaining items (see eraserun::finishEraseRun), the history record of
-    // the marked items, and "WipeFileHistory" = "1".
+    // the marked items under the run's standard, and "WipeFileHistory" = "1".
     eraserun::RunEnd completeRun(const FileObjList& list);
 
     // Waits at most `timeoutMs` for the queue's worker (at quit, after a
@@ -83,6 +89,7 @@ private:
     void stopClocks();
 
     std::unique_ptr<RemoveFileAndFolder> removeFileAndFolder_;
+    ErasureRunStandard standard_;
     std::atomic<bool> isCancel_{false};
     std::atomic<bool> isFailedEraser_{false};
     bool running_ = false;

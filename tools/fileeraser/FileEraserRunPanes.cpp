@@ -118,13 +118,15 @@ void FileEraserViewController::doEraserSelectFiles()
     cancelEraserButton_->setButtonEnabled(true);
     progressBar_->setFloatValue(0.1);
     progressView_->raise();
+    // What was confirmed; a count saved from now on is the next run's.
+    runStandard_ = PublicUtilities::getEraserStandard();
     QPointer<FileEraserViewController> self(this);
     toolkit::animateProperty(progressView_, "pos", QPoint(0, 0), toolkit::kSlideMs, QEasingCurve::InOutQuad, [self] {
         if (!self)
             return;
         self->listView_->hide();
         self->listView_->move(kToolWidth, 0);
-        self->eraserTypeLabel_->setText(PublicUtilities::getEraserTimes());
+        self->eraserTypeLabel_->setText(self->runStandard_.label);
     });
     deleteErrorArr_.clear();
     cancelPending_ = false;
@@ -139,7 +141,7 @@ void FileEraserViewController::beginRemove()
     // the queue starts with it when it arrives.
     if (superDelegate_)
         superDelegate_->canChangeType(false);
-    run_.startFrom(list_);
+    run_.startFrom(list_, runStandard_);
     // "取消" was pressed while the pane slid in: the run ends before anything
     // is erased.
     if (cancelPending_)

@@ -191,6 +191,8 @@ private:
     FileEraserRun run_;
     // "取消" came before the run started (the pane was still sliding in).
     bool cancelPending_ = false;
+    // The standard confirmed with "继续": the run to come goes by it.
+    ErasureRunStandard runStandard_;
     std::unique_ptr<HistoryViewController> historyVC_;
     std::unique_ptr<SetEraserLevelVC> setEraserLevelVC_;
     QPointer<QMenu> menu_;

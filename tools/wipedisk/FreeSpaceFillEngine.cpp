@@ -135,6 +135,11 @@ void FreeSpaceFillEngine::setFillFileObserver(FillFileObserver observer)
 
 void FreeSpaceFillEngine::doFreeSpaceAction()
 {
+    doFreeSpaceAction(getEraserTimes());
+}
+
+void FreeSpaceFillEngine::doFreeSpaceAction(int passes)
+{
     {
         std::lock_guard<std::mutex> lock(d->runMutex);
         if (d->running) {
@@ -169,7 +174,7 @@ void FreeSpaceFillEngine::doFreeSpaceAction()
         QMutexLocker lock(&d->mutex);
         d->target = targetOf(*volume);
     }
-    d->passes = getEraserTimes();
+    d->passes = std::max(1, passes);
 
     platform::dispatch::global(platform::dispatch::Priority::Default, [self = d, engine] { self->run(engine); });
 }

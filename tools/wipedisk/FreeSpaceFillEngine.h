@@ -113,6 +113,10 @@ public:
     // Starts a fill of selectVolumeObj over getEraserTimes() passes and
     // returns at once. May be called on the main thread or on a worker.
     void doFreeSpaceAction();
+    // The same over `passes` passes (below 1 taken as 1), whatever
+    // "EraserTimes" holds meanwhile: a run hands over the count it was
+    // confirmed with.
+    void doFreeSpaceAction(int passes);
 
     // The pass count: the user default "EraserTimes", at least 1, no upper bound.
     static int getEraserTimes();

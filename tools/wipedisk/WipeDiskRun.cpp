@@ -51,7 +51,7 @@ public:
     bool isCancelEraser() const override { return engine_.isCancelEraser(); }
     void setIsCancelEraser(bool cancel) override { engine_.setIsCancelEraser(cancel); }
     QString errorString() const override { return engine_.errorString(); }
-    void doFreeSpaceAction() override { engine_.doFreeSpaceAction(); }
+    void doFreeSpaceAction(int passes) override { engine_.doFreeSpaceAction(passes); }
     void endAppRemoveFolder() override { engine_.endAppRemoveFolder(); }
     bool isRunning() const override { return engine_.isRunning(); }
     bool waitForFill(int timeoutMs) override { return engine_.waitForFill(timeoutMs); }
@@ -276,6 +276,8 @@ void WipeDiskRun::beginRun()
     fill_->setSelectEraserType(selectEraserType_);
     errorString_.clear();
     refusal_.clear();
+    // The standard as confirmed: what is saved during the run is the next one's.
+    standard_ = PublicUtilities::getEraserStandard();
     emit tabsLocked(true);
 }
 
@@ -441,8 +443,7 @@ void WipeDiskRun::startFill(bool partition)
     fill_->setSelectVolumeObj(selectVolumeObj_);
     fill_->setSelectEraserType(selectEraserType_);
     fill_->setIsPartitionEraser(partition);
-    emit fillStarting(selectEraserType_);
-    fill_->doFreeSpaceAction();
+    fill_->doFreeSpaceAction(standard_.passes);
 }
 
 void WipeDiskRun::prepareFreeSpace()
@@ -562,7 +563,7 @@ void WipeDiskRun::showEndEraser(bool cancelled)
         platform::log(QStringLiteral("The wipe ended as failed: %1").arg(errorString_));
     const QString result = success ? wiperun::kResultSuccess : wiperun::kResultFailure;
     DoDataBase::returnDoDataBase()->writeWipeVolumesOrFree(historyName_, result,
-                                                           selectEraserType_ == wiperun::kWipeFreeSpace);
+                                                           selectEraserType_ == wiperun::kWipeFreeSpace, standard_.label);
     PublicUtilities::writeUpDataHistoryStr(QStringLiteral("WipeVolumeHistory"), QStringLiteral("1"));
     emit runEnded(success, cancelled);
 }

@@ -24,6 +24,7 @@
 
 #include "FreeSpaceFillEngine.h"
 
+#include "core/ErasureStandards.h"
 #include "core/VolumeObj.h"
 
 #include <QDeadlineTimer>
@@ -50,7 +51,8 @@ public:
     virtual bool isCancelEraser() const = 0;
     virtual void setIsCancelEraser(bool cancel) = 0;
     virtual QString errorString() const = 0;
-    virtual void doFreeSpaceAction() = 0;
+    // Starts a fill of `passes` passes: the run's, never what is saved later.
+    virtual void doFreeSpaceAction(int passes) = 0;
     // Stops a fill, waits a bounded time and removes a fill folder left behind.
     virtual void endAppRemoveFolder() = 0;
     virtual bool isRunning() const = 0;
@@ -135,6 +137,10 @@ public:
     // the user is told (empty otherwise).
     QString refusal() const { return refusal_; }
     int eraserTimeR() const { return eraserTimeR_; }
+    // The standard of the current (or last) run, taken as it was confirmed:
+    // its panes, its fill and its history record go by it, whatever is
+    // saved while it goes on.
+    const ErasureRunStandard& standard() const { return standard_; }
 
     // Wipe Volume confirmed: starts the run on selectVolumeObj.
     void makeSureToWipeSelectVolume();
@@ -170,9 +176,6 @@ signals:
     void roundChanged(int mode, double barValue, const QString& text, bool animated);
     // True at the start of a run, false at its end.
     void tabsLocked(bool locked);
-    // The fill is about to start in `mode`: it takes the standard chosen now,
-    // whatever was shown before.
-    void fillStarting(int mode);
     // The volume list should be read again.
     void rescanRequested();
     // The run has ended and its history record is written.
@@ -207,6 +210,7 @@ private:
     // The volume's name as the run began (after an unnamed exFAT volume was
     // given its new name): the name the history record keeps.
     QString historyName_;
+    ErasureRunStandard standard_;
     quint64 generation_ = 0;
     // Set by the first stopRunningWork, cleared when a run begins.
     std::optional<QDeadlineTimer> quitDeadline_;

@@ -3,7 +3,6 @@
 #include "WipeVolumeTable.h"
 
 #include "core/EULinkUrl.h"
-#include "core/PublicUtilities.h"
 #include "core/WatchMountUnmount.h"
 #include "platform/Log.h"
 #include "platform/gui/Workspace.h"
@@ -173,11 +172,6 @@ void WipeDiskViewController::connectRun()
         if (superDelegate_)
             superDelegate_->canChangeType(!locked);
     });
-    // The pane names the standard the fill runs, read when it starts: the
-    // confirmation's drop-down, or the pass-count panel during a reformat,
-    // may have changed it since the pane was filled.
-    connect(&run_, &WipeDiskRun::fillStarting, this,
-            [this](int mode) { paneOf(mode).typeLabel->setText(PublicUtilities::getEraserTimes()); });
     connect(&run_, &WipeDiskRun::rescanRequested, this, &WipeDiskViewController::getallVolumes);
     connect(&run_, &WipeDiskRun::runEnded, this, &WipeDiskViewController::showEndEraser);
 }
@@ -339,7 +333,7 @@ void WipeDiskViewController::replaceStepIndicator(const WipeProgressPane& pane, 
 
 void WipeDiskViewController::fillRunLabels(const WipeProgressPane& pane)
 {
-    pane.typeLabel->setText(PublicUtilities::getEraserTimes());
+    pane.typeLabel->setText(run_.standard().label);
     pane.diskNameLabel->setText(run_.selectVolumeObj() ? run_.selectVolumeObj()->volumeName() : QString());
     pane.cancelLabel->hide();
 }
@@ -386,9 +380,9 @@ void WipeDiskViewController::makeSureToWipeFreeSpaceSelectVolume()
 {
     if (run_.isRunning())
         return;
-    // Filled as the run starts, with the standard the confirmation ends on.
-    fillRunLabels(freePane_);
     run_.makeSureToWipeFreeSpaceSelectVolume();
+    // With the standard the run took from the confirmation.
+    fillRunLabels(freePane_);
     QPointer<QWidget> mainView(mainView_);
     toolkit::slideIn(freePane_.pane, [mainView] {
         if (mainView)

@@ -3,9 +3,12 @@
 // clear all, and the export through Qt's save dialog.
 #include "ScreenTestSupport.h"
 
+#include "tools/erasepanels/ErasureStandardChoice.h"
 #include "tools/erasepanels/EUCustomOutlineView.h"
 #include "tools/erasepanels/ExportViewController.h"
 #include "toolkit/ToolArea.h"
+#include "tools/erasepanels/HistoryExport.h"
+#include "tools/erasepanels/HistoryTextFieldCell.h"
 #include "tools/erasepanels/HistoryViewController.h"
 
 #include "core/DoDataBase.h"
@@ -377,6 +380,28 @@ TEST_F(HistoryOfThreeRuns, TheSaveDialogAsksBeforeReplacingAndTheNoticeTellsTheO
     });
     EXPECT_FALSE(history.exportRun(kOld));
     EXPECT_TRUE(noticeText.contains(QStringLiteral("导出失败"))) << noticeText;
+}
+
+// "Peter Gutmann's algorithm 35 (擦除35次)" is wider than the standard's
+// column: its name gives way, its count shows whole; the tooltip and the
+// exported page keep the whole label.
+TEST_F(HistoryViewerTest, TheStandardsColumnShortensTheNameNeverThePassCount)
+{
+    const QString gutmann = erasureStandardLabel(7);
+    standardchoice::storeErasureStandard(7);
+    store->writePlistForHistoryWithArr({marked("/home/u/report.doc", "擦除成功")});
+    HistoryViewController history;
+    show(history);
+    const QModelIndex type = history.model()->index(1, 1, history.model()->index(0, 0));
+    QStyleOptionViewItem option;
+    option.rect = history.historyOutlineView()->visualRect(type);
+    auto* cell = qobject_cast<HistoryTextFieldCell*>(history.historyOutlineView()->itemDelegateForColumn(1));
+    const QString shown = cell->shownTitle(option, type);
+    EXPECT_TRUE(shown.startsWith("Peter Gutmann") && shown.endsWith("… (擦除35次)")) << shown.toStdString();
+    screentest::savePng(history.view(), QStringLiteral("HistoryViewController-long-standard"));
+    EXPECT_TRUE(type.data(Qt::ToolTipRole).toString().contains(gutmann));
+    const QString key = history.historyAllArr().value(0);
+    EXPECT_TRUE(historyexport::historyHtmlPage(key, store->getAllData().value(key)).contains("<td>" + gutmann + "</td>"));
 }
 
 TEST_F(HistoryViewerTest, ClearAllEmptiesTheStoreAndClosesThePanel)

@@ -421,7 +421,8 @@ TEST_F(WipeScreenTest, TheProgressPaneNamesTheStandardThatRuns)
     }
 
     // Wipe Volume: picked in the confirmation, then changed again (as the
-    // pass-count panel may) before the reformat is done.
+    // pass-count panel may) before the reformat is done: the run keeps the
+    // standard it was confirmed with.
     screen->changeFormatOrFreeSpaceView(1);
     choose(0);
     screentest::whenDialogShown([](StatusAttachedWindow* w) {
@@ -431,7 +432,42 @@ TEST_F(WipeScreenTest, TheProgressPaneNamesTheStandardThatRuns)
     });
     screen->wipeButtonAction();
     ASSERT_TRUE(nvtest::pumpUntil([&] { return fill->started == 3; }, 10000));
-    EXPECT_EQ(screen->wipeDiskProgress().typeLabel->text(), erasureStandardLabel(2));
+    EXPECT_EQ(screen->wipeDiskProgress().typeLabel->text(), erasureStandardLabel(5));
+    EXPECT_EQ(fill->passesGiven, erasureStandardPasses(5));
+}
+
+// 擦除1次 saved in the pass-count panel during a run started with
+// "DoD 5220.22-M ECE (擦除7次)" is the next run's: this run's fill, pane and
+// record keep 7 passes. Wipe Free Space saves during its fill, Wipe Volume
+// during its reformat.
+TEST_F(WipeScreenTest, ACountSavedDuringARunLeavesThatRunsStandard)
+{
+    const QString dod7 = erasureStandardLabel(6);
+    fill->finishAtOnce = false;
+    for (const int tab : {2, 1}) {
+        SCOPED_TRACE(tab);
+        standardchoice::storeErasureStandard(6);
+        screen->changeFormatOrFreeSpaceView(tab);
+        choose(0);
+        screentest::whenDialogShown([this](StatusAttachedWindow* w) {
+            EXPECT_TRUE(clickTitled(w, "继续"));
+            QTest::mouseClick(screen->setButton(), Qt::LeftButton);
+            QTest::mouseClick(screen->setEraserLevelVC()->button("1"), Qt::LeftButton);
+            QTest::mouseClick(screen->setEraserLevelVC()->saveButton(), Qt::LeftButton);
+            EXPECT_EQ(platform::defaults::integerForKey("EraserTimes"), 1);
+        });
+        screen->wipeButtonAction();
+        ASSERT_TRUE(nvtest::pumpUntil([&] { return fill->started == 3 - tab; }, 10000));
+        EXPECT_EQ(fill->passesGiven, 7);
+        EXPECT_EQ((tab == 2 ? screen->wipeFreeSpaceProgressView() : screen->wipeDiskProgress()).typeLabel->text(), dod7);
+        screentest::savePng(&window, QStringLiteral("WipeDisk-count-saved-during-run-%1").arg(tab));
+        fill->finish();
+        ASSERT_TRUE(nvtest::pumpUntil([&] { return !screen->run().isRunning(); }, 5000));
+        // The newest row of the newest key: runs within one second share it.
+        EXPECT_EQ(DoDataBase::returnDoDataBase()->getAllData().last().last().value("Erasure algorithm"), dod7);
+        QTest::mouseClick(screen->wipeSussView().okButton, Qt::LeftButton);
+        waitForList();
+    }
 }
 
 TEST_F(WipeScreenTest, FailuresAndACancelEndOnTheFailurePane)

@@ -80,9 +80,10 @@ public:
     bool isCancelEraser() const override { return cancel; }
     void setIsCancelEraser(bool c) override { cancel = c; }
     QString errorString() const override { return error; }
-    void doFreeSpaceAction() override
+    void doFreeSpaceAction(int passes) override
     {
         ++started;
+        passesGiven = passes;
         cancel = false;
         if (delegate) {
             delegate->enableWipeDiskCancelBut();
@@ -115,6 +116,7 @@ public:
     bool cancel = false;
     QString error;
     int started = 0;
+    int passesGiven = 0;
     int removeCalls = 0;
     bool finishAtOnce = true;
     bool stillThere = true;
