@@ -20,6 +20,7 @@
 #include <sys/wait.h>
 #include <thread>
 #include <memory>
+#include <utility>
 #include <unistd.h>
 #include <vector>
 
@@ -36,11 +37,37 @@ bool isLocaleVariable(QByteArrayView name)
 
 } // namespace
 
-QStringList qtEnvironment(const QStringList& extra)
+QProcessEnvironment processEnvironment(const QStringList& extra)
 {
-    QStringList env;
-    for (const QByteArray& entry : childEnvironment(extra))
-        env << QString::fromLocal8Bit(entry);
+    const auto split = [](const QByteArray& entry) {
+        const qsizetype eq = entry.indexOf('=');
+        return eq <= 0 ? std::pair<QByteArray, QByteArray>() : std::pair(entry.left(eq), entry.mid(eq + 1));
+    };
+    QHash<QByteArray, QByteArray> inherited;
+    for (char** e = environ; e && *e; ++e) {
+        const auto [name, value] = split(QByteArray(*e));
+        if (!name.isEmpty())
+            inherited.insert(name, value);
+    }
+    QHash<QByteArray, QByteArray> wanted;
+    for (const QByteArray& entry : childEnvironment(extra)) {
+        const auto [name, value] = split(entry);
+        if (!name.isEmpty())
+            wanted.insert(name, value);
+    }
+    // Only what changes goes through text: the locale variables left out and
+    // the extra entries, whose names are plain ASCII and whose values were
+    // text to begin with.
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    for (auto it = inherited.cbegin(); it != inherited.cend(); ++it) {
+        if (!wanted.contains(it.key()))
+            env.remove(QString::fromLocal8Bit(it.key()));
+    }
+    for (auto it = wanted.cbegin(); it != wanted.cend(); ++it) {
+        const auto was = inherited.constFind(it.key());
+        if (was == inherited.cend() || *was != it.value())
+            env.insert(QString::fromLocal8Bit(it.key()), QString::fromLocal8Bit(it.value()));
+    }
     return env;
 }
 
@@ -88,7 +115,7 @@ ProcessResult runProcess(const QString& program, const QStringList& arguments,
 {
     ProcessResult result;
     QProcess process;
-    process.setEnvironment(qtEnvironment(options.extraEnvironment));
+    process.setProcessEnvironment(processEnvironment(options.extraEnvironment));
     if (!options.standardOutputFile.isEmpty())
         process.setStandardOutputFile(options.standardOutputFile, QIODevice::Truncate);
     if (options.standardInput.isNull())
@@ -223,7 +250,7 @@ ProcessResult runProcessLines(const QString& program, const QStringList& argumen
     QProcess process;
     if (channels == LineChannels::Merged)
         process.setProcessChannelMode(QProcess::MergedChannels);
-    process.setEnvironment(qtEnvironment());
+    process.setProcessEnvironment(processEnvironment());
     process.setStandardInputFile(QProcess::nullDevice());
     process.start(program, arguments, QIODevice::ReadOnly);
     if (!process.waitForStarted(-1)) {

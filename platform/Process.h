@@ -4,6 +4,7 @@
 
 #include <QByteArray>
 #include <QList>
+#include <QProcessEnvironment>
 #include <QString>
 #include <QStringList>
 #include <functional>
@@ -41,10 +42,14 @@ QString findProgram(const QString& name);
 // naming a locale this machine does not have is left out: each program that
 // sets its locale would complain of it on its standard error (perl does, at
 // every start), and our own process sets LC_TIME for Qt's dates whether the
-// machine has that locale or not.
+// machine has that locale or not. Every other variable keeps its bytes, also
+// those that are no valid text (a folder named in a legacy encoding in HOME).
 QList<QByteArray> childEnvironment(const QStringList& extra = {});
-// The same, as QProcess::setEnvironment takes it.
-QStringList qtEnvironment(const QStringList& extra = {});
+// The same, for QProcess::setProcessEnvironment. What we inherited reaches the
+// child byte for byte: QProcessEnvironment keeps the values it reads from our
+// own environment as bytes, where a list of texts would turn bytes that are
+// no UTF-8 into U+FFFD.
+QProcessEnvironment processEnvironment(const QStringList& extra = {});
 
 // Whether this machine has the locale `name` ("zh_CN.UTF-8", "C").
 bool localeAvailable(const QByteArray& name);
