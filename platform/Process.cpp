@@ -229,6 +229,10 @@ pid_t spawnProgram(const QString& path, const QStringList& arguments, int in, in
         else
             posix_spawn_file_actions_addopen(&actions, channel, "/dev/null", channel == STDIN_FILENO ? O_RDONLY : O_WRONLY, 0);
     }
+    // Nothing else of ours: the relay may outlive us by hours, and a
+    // descriptor we leaked to it (a file on a volume to unmount) would stay
+    // held all that time.
+    posix_spawn_file_actions_addclosefrom_np(&actions, 3);
     pid_t pid = -1;
     const int rc = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), envp.data());
     posix_spawn_file_actions_destroy(&actions);

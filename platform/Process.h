@@ -85,8 +85,9 @@ private:
 //
 // What it prints may name a file ("Unable to detect a launcher for
 // 'file:///…'"): both its outputs go into a pipe, never to a file on a disk
-// or our standard error, and what it printed up to its end (its first 64 KiB)
-// is logged through logNames, on a thread of its own.
+// or our standard error, and what came through it until the opener ended, and
+// for a quiet moment after (its first 64 KiB), is logged through logNames, on
+// a thread of its own.
 //
 // The programs it starts inherit that output and may run for hours, longer
 // than the opener and longer than we do; every write they make must succeed
