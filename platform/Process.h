@@ -4,6 +4,7 @@
 
 #include <QByteArray>
 #include <QList>
+#include <QProcessEnvironment>
 #include <QString>
 #include <QStringList>
 #include <functional>
@@ -41,21 +42,25 @@ QString findProgram(const QString& name);
 // naming a locale this machine does not have is left out: each program that
 // sets its locale would complain of it on its standard error (perl does, at
 // every start), and our own process sets LC_TIME for Qt's dates whether the
-// machine has that locale or not.
+// machine has that locale or not. Every other variable keeps its bytes, also
+// those that are no valid text (a folder named in a legacy encoding in HOME).
 QList<QByteArray> childEnvironment(const QStringList& extra = {});
-// The same, as QProcess::setEnvironment takes it.
-QStringList qtEnvironment(const QStringList& extra = {});
+// The same, for QProcess::setProcessEnvironment. What we inherited reaches the
+// child byte for byte: QProcessEnvironment keeps the values it reads from our
+// own environment as bytes, where a list of texts would turn bytes that are
+// no UTF-8 into U+FFFD.
+QProcessEnvironment processEnvironment(const QStringList& extra = {});
 
 // Whether this machine has the locale `name` ("zh_CN.UTF-8", "C").
 bool localeAvailable(const QByteArray& name);
 
-// A file in memory (never on a disk), for a child's standard output and
-// error where they cannot be read through a pipe while it runs (a child that
-// lives on its own, a helper that talks on another channel): what lands there
-// never reaches our standard error, and a program the child leaves running
-// may go on writing there without harm once we stopped reading (once logged,
-// the file is emptied and refuses to grow). Falls back to the null device
-// when no such file can be made.
+// A file in memory (never on a disk), for a child's standard error where it
+// cannot be read through a pipe while it runs (a helper that talks on another
+// channel): what lands there never reaches our standard error. Once logged,
+// the file is emptied and refuses to grow, so every later write to it fails:
+// it is only for a child that leaves no program behind that would still
+// write there (the opener's programs go through startDetached instead).
+// Falls back to the null device when no such file can be made.
 class OutputFile {
 public:
     OutputFile();
@@ -75,11 +80,28 @@ private:
 };
 
 // Starts a program that hands its work on and ends soon (xdg-open starting
-// the application of a file) and does not wait for it. Nothing it, or the
-// programs it starts, prints reaches our standard error: both its outputs go
-// to a file without a name, and what it printed up to its end is logged
-// through logNames, since it may name a file ("Unable to detect a launcher
-// for 'file:///…'"). False when it could not be started.
+// the application of a file) and does not wait for it. False when it could
+// not be started.
+//
+// What it prints may name a file ("Unable to detect a launcher for
+// 'file:///…'"): both its outputs go into a pipe, never to a file on a disk
+// or our standard error, and what came through it until the opener ended, and
+// for a quiet moment after (its first 64 KiB), is logged through logNames, on
+// a thread of its own.
+//
+// The programs it starts inherit that output and may run for hours, longer
+// than the opener and longer than we do; every write they make must succeed
+// (a Python script ends at the first print that fails), and nothing of it may
+// pile up in memory. A file in memory would have to grow without bound or
+// refuse writes; a pipe only we read breaks, and kills them with SIGPIPE, the
+// moment we quit. So the pipe is read by a relay started with the opener,
+// `tee -p /dev/null`: it hands everything on to us and into the null device.
+// Once the opener has ended and what it printed is logged, we close our end;
+// -p makes tee shrug that off, and it goes on pouring into the null device
+// until the last program holding the output ends, whether we still run or
+// not. Only then does it end (reaped by the thread that followed the opener,
+// or by the system when we are gone). Without tee, the thread drains the pipe
+// itself for as long as we run.
 bool startDetached(const QString& program, const QStringList& arguments);
 
 } // namespace platform

@@ -15,6 +15,7 @@
 #include <QDBusConnectionInterface>
 #include <QDialogButtonBox>
 #include <QFile>
+#include <QFileInfo>
 #include <QLocale>
 #include <QLockFile>
 #include <QMutex>
@@ -313,14 +314,11 @@ TEST(Language, QtsOwnDialogsSpeakChineseAndToolTipsWakeEarly)
 // machine has it.
 TEST(Workspace, OpeningAFileOrAPageKeepsWhatTheOpenerPrintsOffOurStandardError)
 {
-    const QString bin = nvtest::freshFolder(QStringLiteral("opener-bin"));
-    const QString opener = bin + QStringLiteral("/xdg-open");
-    ASSERT_TRUE(nvtest::writeFile(opener, "#!/bin/sh\nenv > \"$0.env\"\nprintf '%s' \"$1\" > \"$0.args\"\n"
-                                          "echo \"xdg-open: Unable to detect a launcher for 'file://$1'\" >&2\n"));
-    ASSERT_TRUE(QFile::setPermissions(opener, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner));
-    const QByteArray path = qgetenv("PATH");
-    qputenv("PATH", QFile::encodeName(bin) + ':' + path);
-    auto restore = qScopeGuard([&] { qputenv("PATH", path); });
+    const nvtest::ProgramOnPath fake(QStringLiteral("xdg-open"),
+                                     "env > \"$0.env\"\nprintf '%s' \"$1\" > \"$0.args\"\n"
+                                     "echo \"xdg-open: Unable to detect a launcher for 'file://$1'\" >&2\n");
+    ASSERT_TRUE(fake.valid());
+    const QString opener = fake.path();
 
     const QString file = nvtest::freshFolder(QStringLiteral("documents")) + QStringLiteral("/测试文件");
     ASSERT_TRUE(nvtest::writeFile(file, "text"));
@@ -357,6 +355,36 @@ TEST(Workspace, OpeningAFileOrAPageKeepsWhatTheOpenerPrintsOffOurStandardError)
     args.close();
     ASSERT_TRUE(args.open(QIODevice::ReadOnly));
     EXPECT_EQ(QString::fromUtf8(args.readAll()), page.toString());
+}
+
+// The opener hands the file to a program that outlives it (a script, a
+// terminal program) and goes on printing after the opener ended and what it
+// printed was logged: every write succeeds, also beyond what a pipe holds.
+TEST(Workspace, AProgramTheOpenerStartedGoesOnPrintingAfterTheOpenerEnded)
+{
+    const QString folder = nvtest::freshFolder(QStringLiteral("opened"));
+    const QString go = folder + QStringLiteral("/go");
+    const QString done = folder + QStringLiteral("/done");
+    const nvtest::ProgramOnPath fake(
+        QStringLiteral("xdg-open"),
+        QStringLiteral("( while [ ! -e '%1' ]; do sleep 0.05; done\n"
+                       "  i=0; while [ $i -lt 3000 ]; do echo \"line $i of the opened program\" || exit 1; i=$((i+1)); done\n"
+                       "  echo $i > '%2' ) &\n"
+                       "echo \"opening $1\"\n")
+            .arg(go, done)
+            .toUtf8());
+    ASSERT_TRUE(fake.valid());
+    const QString file = folder + QStringLiteral("/说明.txt");
+    ASSERT_TRUE(nvtest::writeFile(file, "text"));
+
+    platform::LogCapture capture;
+    ASSERT_TRUE(platform::workspace::openFile(file));
+    ASSERT_TRUE(nvtest::pumpUntil([&] { return capture.contains(QStringLiteral("opening ") + file); }));
+    ASSERT_TRUE(nvtest::writeFile(go, ""));
+    EXPECT_TRUE(nvtest::pumpUntil([&] { return QFileInfo::exists(done); }, 10000));
+    QFile count(done);
+    ASSERT_TRUE(count.open(QIODevice::ReadOnly));
+    EXPECT_EQ(count.readAll().trimmed(), "3000");
 }
 
 TEST(TerminationSignals, EachSignalBecomesACallOnTheMainThread)

@@ -219,6 +219,30 @@ TEST(Process, ChildrenGetOnlyTheLocalesTheMachineHas)
     }
 }
 
+// A home folder named in a legacy encoding, or a tool's variable holding such
+// a name, reaches every child as the bytes we hold, not as U+FFFD; the extra
+// entries we set still join them.
+TEST(Process, ChildrenGetOurEnvironmentByteForByte)
+{
+    const QByteArray home = qgetenv("HOME");
+    const QByteArray legacyHome = home + "/\xe9t\xe9";
+    qputenv("HOME", legacyHome);
+    qputenv("NULLVANE_TEST_LEGACY", "caf\xe9");
+    auto restore = qScopeGuard([&] {
+        qputenv("HOME", home);
+        qunsetenv("NULLVANE_TEST_LEGACY");
+    });
+    const QStringList names{QStringLiteral("HOME"), QStringLiteral("NULLVANE_TEST_LEGACY")};
+    const QByteArray expected = legacyHome + "\ncaf\xe9\n";
+
+    platform::ProcessOptions options;
+    options.extraEnvironment = {QStringLiteral("NULLVANE_TEST_KEPT=是")};
+    const auto r = platform::runProcess(QStringLiteral("printenv"), names + QStringList{"NULLVANE_TEST_KEPT"}, options);
+    EXPECT_EQ(r.standardOutput, expected + "是\n");
+    const auto lines = platform::runProcessLines(QStringLiteral("printenv"), names, {}, {});
+    EXPECT_EQ(lines.standardOutput, expected);
+}
+
 TEST(AptSimulation, OnlyASimulationRemovingTheOnePackageAloneAllowsTheRemoval)
 {
     using platform::apt::removesOnly;

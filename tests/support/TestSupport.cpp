@@ -374,4 +374,17 @@ bool writeWaitingChecker(const QString& path, const QString& go)
            QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::ExeOwner | QFileDevice::WriteOwner);
 }
 
+ProgramOnPath::ProgramOnPath(const QString& name, const QByteArray& body)
+    : path_(freshFolder(QStringLiteral("bin-") + name) + QLatin1Char('/') + name), savedPath_(qgetenv("PATH"))
+{
+    valid_ = writeFile(path_, "#!/bin/sh\n" + body) &&
+             QFile::setPermissions(path_, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    qputenv("PATH", QFile::encodeName(QFileInfo(path_).absolutePath()) + ':' + savedPath_);
+}
+
+ProgramOnPath::~ProgramOnPath()
+{
+    qputenv("PATH", savedPath_);
+}
+
 } // namespace nvtest

@@ -109,6 +109,24 @@ bool fileContains(const QString& path, const QByteArray& needle);
 // entry points at nothing: a volume its checker finds damaged.
 bool damageExt4(LoopDevice& dev);
 
+// A stand-in program `name` (a shell script running `body`) found first on
+// PATH for as long as this object lives; PATH is put back afterwards.
+class ProgramOnPath {
+public:
+    ProgramOnPath(const QString& name, const QByteArray& body);
+    ~ProgramOnPath();
+    ProgramOnPath(const ProgramOnPath&) = delete;
+    ProgramOnPath& operator=(const ProgramOnPath&) = delete;
+
+    bool valid() const { return valid_; }
+    QString path() const { return path_; }
+
+private:
+    QString path_;
+    QByteArray savedPath_;
+    bool valid_ = false;
+};
+
 // Writes an executable stand-in for a file system checker at `path`: it
 // prints "Pass 1: first line", waits (up to 30 s) until a file exists at
 // `go`, then prints "Pass 2: second line" and succeeds. Tests use it to see

@@ -96,7 +96,7 @@ void FirstAidRun::start(bool repair, const QString& device)
 
         QProcess process;
         process.setProcessChannelMode(QProcess::MergedChannels);
-        process.setEnvironment(platform::qtEnvironment());
+        process.setProcessEnvironment(platform::processEnvironment());
         process.setStandardInputFile(QProcess::nullDevice());
         process.start(platform::diskutilProgram(), firstAidArguments(repair, device));
         if (!process.waitForStarted(-1)) {
