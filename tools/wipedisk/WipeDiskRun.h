@@ -134,6 +134,10 @@ public:
     // The run ended because the administrator's rights were not given: what
     // the user is told (empty otherwise).
     QString refusal() const { return refusal_; }
+    // What the failure pane says of a failed run where the user can act on
+    // it: the refusal, or that another volume is in the chosen one's place
+    // (nothing was written to it). Empty otherwise.
+    QString failureNote() const;
     int eraserTimeR() const { return eraserTimeR_; }
 
     // Wipe Volume confirmed: starts the run on selectVolumeObj.

@@ -425,10 +425,11 @@ void WipeDiskViewController::showEndEraser(bool success, bool cancelled)
                                                                   : QStringLiteral("该磁盘或设备上的所有数据均被成功擦除。"));
     else {
         // The note says why when the user can do something about it: a
-        // cancel, or a password that was refused.
-        const QString refusal = run_.refusal();
-        failPane_.note->setText(cancelled || refusal.isEmpty() ? wipepanes::kCancelNote : refusal);
-        failPane_.note->setVisible(cancelled || !refusal.isEmpty());
+        // cancel, a password that was refused, another volume where the
+        // chosen one was.
+        const QString note = run_.failureNote();
+        failPane_.note->setText(cancelled || note.isEmpty() ? wipepanes::kCancelNote : note);
+        failPane_.note->setVisible(cancelled || !note.isEmpty());
     }
     end.pane->show();
     QPointer<QWidget> done(progress);
