@@ -29,6 +29,8 @@ Target targetOf(const VolumeObj& v)
     t.type = v.volumeType();
     t.mountPoint = v.volumeMountPoint();
     t.deviceNode = deviceNodeOf(v);
+    t.volumeUUID = v.volumeUUID();
+    t.diskUUID = v.diskUUID();
     t.freeBytes = v.volumeFreeSizeNum();
     t.totalBytes = v.volumeTotalSizeNum();
     return t;
@@ -177,6 +179,11 @@ void FreeSpaceFillEngine::doFreeSpaceAction(int passes)
     d->passes = std::max(1, passes);
 
     platform::dispatch::global(platform::dispatch::Priority::Default, [self = d, engine] { self->run(engine); });
+}
+
+QString FreeSpaceFillEngine::notTheChosenVolumeText()
+{
+    return QStringLiteral("所选磁盘的位置上现在是另一个磁盘，未向其写入任何数据。");
 }
 
 int FreeSpaceFillEngine::getEraserTimes()

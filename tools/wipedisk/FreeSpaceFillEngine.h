@@ -61,6 +61,11 @@ public:
     // longer than that together.
     static constexpr int kQuitWaitMs = 5000;
 
+    // The run's error when the volume mounted where the chosen one was, on
+    // its device, is another file system: nothing was written. The screen
+    // tells it to the user.
+    static QString notTheChosenVolumeText();
+
     // Modes of `selectEraserType`.
     static constexpr int kWipeFreeSpace = 1;
     static constexpr int kWipeVolume = 2;
@@ -80,7 +85,8 @@ public:
     void setSelectEraserType(int type);
     bool isCancelEraser() const;
     void setIsCancelEraser(bool cancel);
-    // Empty: the run succeeded so far. Never shown to the user.
+    // Empty: the run succeeded so far. Shown to the user only when it is
+    // notTheChosenVolumeText().
     QString errorString() const;
     void setErrorString(const QString& text);
     // Passes begun in this run.

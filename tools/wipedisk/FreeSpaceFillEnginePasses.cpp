@@ -2,6 +2,8 @@
 // until the volume is full and removed again, and the pass is reported.
 #include "FreeSpaceFillEngineShared.h"
 
+#include "WipeVolumeScan.h"
+
 #include "platform/Dispatch.h"
 #include "platform/MountTable.h"
 
@@ -11,6 +13,29 @@
 #include <unistd.h>
 
 using namespace fillengine;
+
+// Whether the file system on the chosen device is still the one chosen.
+// Another medium given the same node and mount point (a stick swapped for
+// another) passes every look at the mount; its UUIDs, read as the scan read
+// the chosen one's (the disk utility: from the device as root, else from the
+// udev record), tell it apart. A record that names no UUID, since none could
+// be read, is known by its device and mount point alone.
+bool FreeSpaceFillEngine::Shared::isChosenFileSystem(const Target& t)
+{
+    if (t.volumeUUID.isEmpty())
+        return true;
+    VolumeObj chosen;
+    chosen.setVolRootDir(t.deviceNode);
+    chosen.setVolumeUUID(t.volumeUUID);
+    chosen.setDiskUUID(t.diskUUID);
+    const VolumeObjPtr now = wipescan::volumeFromFacts(wipescan::getDisjInfo(t.deviceNode));
+    if (now && isSameVolume(chosen, *now))
+        return true;
+    platform::logNames(QStringLiteral("%1 now holds another file system (%2 %3, chosen %4 %5); nothing is written")
+                           .arg(t.deviceNode, now ? now->volumeUUID() : QString(), now ? now->diskUUID() : QString(),
+                                t.volumeUUID, t.diskUUID));
+    return false;
+}
 
 // Whether the volume the run holds is still where the record says. A
 // volume that went (unmounted, even lazily) stops the pass: nothing more
@@ -95,10 +120,19 @@ void FreeSpaceFillEngine::Shared::run(const QPointer<FreeSpaceFillEngine>& engin
     // device; every fill file and the folder are reached from it.
     auto volume = std::make_shared<platform::VolumeRoot>();
     QString why;
-    if (volume->open(t.mountPoint, t.deviceNode, &why))
+    if (volume->open(t.mountPoint, t.deviceNode, &why)) {
+        // Asked once the mount is held: a file system put in its place later
+        // is another mount, which every pass looks for.
+        if (!isChosenFileSystem(t)) {
+            platform::log(QStringLiteral("The volume mounted there is not the one chosen; nothing is written"));
+            setError(notTheChosenVolumeText());
+            scheduleComplite(engine);
+            return;
+        }
         holdRoot(volume);
-    else
+    } else {
         platform::logNames(QStringLiteral("The volume is gone: %1").arg(why));
+    }
 
     for (int i = 0; i < total; ++i) {
         ++iRoundTimes;

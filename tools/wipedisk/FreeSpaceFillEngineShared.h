@@ -35,6 +35,10 @@ struct Target {
     QString type;
     QString mountPoint;
     QString deviceNode;
+    // The file system's and the device's UUIDs as the scan read them; empty
+    // where they could not be read.
+    QString volumeUUID;
+    QString diskUUID;
     qint64 freeBytes = 0;
     qint64 totalBytes = 0;
 };
@@ -175,6 +179,7 @@ struct FreeSpaceFillEngine::Shared {
     void writLostData(qint64 loseCount, qint64 roundCount, const fillengine::Folder& folder);
 
     // The pass loop (FreeSpaceFillEnginePasses.cpp).
+    bool isChosenFileSystem(const fillengine::Target& t);
     bool volumeStays(const platform::VolumeRoot* volume);
     bool roundOne(qint64 roundCount, const fillengine::Folder& folder, const platform::VolumeRoot* volume);
     void scheduleComplite(const QPointer<FreeSpaceFillEngine>& engine);

@@ -241,6 +241,15 @@ void WipeDiskRun::setSelectEraserType(int mode)
     selectEraserType_ = mode;
 }
 
+QString WipeDiskRun::failureNote() const
+{
+    if (!refusal_.isEmpty())
+        return refusal_;
+    if (errorString_ == FreeSpaceFillEngine::notTheChosenVolumeText())
+        return errorString_;
+    return QString();
+}
+
 bool WipeDiskRun::isCancelEraser() const
 {
     return worker_->cancel.load() || fill_->isCancelEraser();

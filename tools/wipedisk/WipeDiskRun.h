@@ -136,6 +136,10 @@ public:
     // The run ended because the administrator's rights were not given: what
     // the user is told (empty otherwise).
     QString refusal() const { return refusal_; }
+    // What the failure pane says of a failed run where the user can act on
+    // it: the refusal, or that another volume is in the chosen one's place
+    // (nothing was written to it). Empty otherwise.
+    QString failureNote() const;
     int eraserTimeR() const { return eraserTimeR_; }
     // The standard of the current (or last) run, taken as it was confirmed:
     // its panes, its fill and its history record go by it, whatever is

@@ -38,17 +38,19 @@ WipeDiskViewController::WipeDiskViewController(std::unique_ptr<WipeFill> fill, Q
     loadView();
     connectRun();
     connect(&scanner_, &WipeVolumeScanner::scanStarted, this, [this] {
+        // The rows on screen stay, and stay to be clicked, until the new ones
+        // come: on a machine that mounts often the list would otherwise be
+        // empty whenever the user reaches for it. Nothing is wiped until the
+        // scan tells what is there.
         loadPro_->startAnimation();
-        list_.clear();
-        // Nothing listed, nothing to wipe until the scan tells what is there.
         wipeButton_->setButtonEnabled(false);
-        reloadTable();
     });
     connect(&scanner_, &WipeVolumeScanner::scanFinished, this, [this](const QList<VolumeObjPtr>& volumes) {
         loadPro_->stopAnimation();
         list_.setAllVolumeArr(volumes);
         if (!run_.isBegin()) {
-            // The choice stays with the volume, not with its row.
+            // The choice stays with the volume, also one chosen while the
+            // scan ran, not with its row.
             wipeButton_->setButtonEnabled(list_.retakeChoice());
             parTableView_->setRowNum(list_.selectIndex());
         }
@@ -238,14 +240,16 @@ void WipeDiskViewController::reloadTable()
 bool WipeDiskViewController::tableViewShouldSelectRow(int row)
 {
     parTableView_->setRowNum(row);
-    wipeButton_->setButtonEnabled(list_.shouldSelectRow(row));
+    // During a scan the row is chosen all the same; the scan's end finds its
+    // volume again and only then allows the wipe.
+    wipeButton_->setButtonEnabled(list_.shouldSelectRow(row) && !scanner_.isScanV());
     reloadTable();
     return true;
 }
 
 void WipeDiskViewController::selectVolumeButton(int clickedRow)
 {
-    const bool enabled = list_.selectVolumeButton(clickedRow);
+    const bool enabled = list_.selectVolumeButton(clickedRow) && !scanner_.isScanV();
     wipeButton_->setButtonEnabled(enabled);
     if (clickedRow >= 0) {
         parTableView_->setRowNum(clickedRow);
@@ -263,10 +267,10 @@ void WipeDiskViewController::runModalDialog(QWidget* view, const std::function<v
 
 void WipeDiskViewController::wipeButtonAction()
 {
-    // Only a volume this scan lists: during a scan the list is empty, and a
-    // record of an earlier scan may name a device that went.
+    // Only a volume the last scan lists, and none while a scan runs: the rows
+    // on screen then are an earlier scan's, and may name a device that went.
     const VolumeObjPtr v = list_.selectVolumeObj();
-    if (!v || !list_.isChoiceListed() || run_.isRunning())
+    if (!v || !list_.isChoiceListed() || scanner_.isScanV() || run_.isRunning())
         return;
     if (selectEraserType_ == wiperun::kWipeVolume) {
         if (v->volumeMountPoint() == QLatin1String("/"))
@@ -415,10 +419,11 @@ void WipeDiskViewController::showEndEraser(bool success, bool cancelled)
                                                                   : QStringLiteral("该磁盘或设备上的所有数据均被成功擦除。"));
     else {
         // The note says why when the user can do something about it: a
-        // cancel, or a password that was refused.
-        const QString refusal = run_.refusal();
-        failPane_.note->setText(cancelled || refusal.isEmpty() ? wipepanes::kCancelNote : refusal);
-        failPane_.note->setVisible(cancelled || !refusal.isEmpty());
+        // cancel, a password that was refused, another volume where the
+        // chosen one was.
+        const QString note = run_.failureNote();
+        failPane_.note->setText(cancelled || note.isEmpty() ? wipepanes::kCancelNote : note);
+        failPane_.note->setVisible(cancelled || !note.isEmpty());
     }
     end.pane->show();
     QPointer<QWidget> done(progress);

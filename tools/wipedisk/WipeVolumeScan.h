@@ -121,7 +121,7 @@ public:
     bool waitForScan(int timeoutMs);
 
 signals:
-    // The list is emptied and the spinner shows.
+    // The spinner shows; the rows listed stay until scanFinished.
     void scanStarted();
     // The scan's records, in listing order; the spinner hides.
     void scanFinished(const QList<VolumeObjPtr>& volumes);

@@ -157,6 +157,33 @@ TEST(WipeRoadsLoop, AVolumeTakenAwayDuringTheFillEndsAsFailed)
     expectFailedRecord(r, "剩余空间擦除:GOESAWAY");
 }
 
+// While the confirmation is open the chosen volume gives way to another file
+// system on the same device and mount point: nothing is written to it, the
+// user is told, and the record says the wipe failed.
+TEST(WipeRoadsLoop, AnotherVolumeInTheChosenOnesPlaceIsNotFilled)
+{
+    ScannedExt4 v("SWAPPED");
+    SKIP_FOR(v.vol.why);
+    RealRun r;
+    r.run.setSelectVolumeObj(v.record);
+    r.run.prepareFreeSpace();
+    ASSERT_TRUE(v.vol.unmount());
+    ASSERT_TRUE(v.vol.loop.format("ext4", {"-L", "SWAPPED"}));
+    ASSERT_TRUE(diskutil({"mount", v.vol.loop.device()}).succeeded());
+    ASSERT_EQ(v.vol.mountPoint(), v.point);
+    ASSERT_NE(v.vol.facts().value("VolumeUUID").toString(), v.record->volumeUUID());
+    const QByteArray gone = newMarker("GONE");
+    ASSERT_TRUE(writeLiveAndDeleted(v.point, "/live.bin", newMarker("LIVE"), gone));
+
+    r.run.makeSureToWipeFreeSpaceSelectVolume();
+    ASSERT_TRUE(r.wait());
+    expectFailedRecord(r, "剩余空间擦除:SWAPPED");
+    EXPECT_EQ(r.run.failureNote(), FreeSpaceFillEngine::notTheChosenVolumeText());
+    EXPECT_FALSE(QFileInfo::exists(v.point + "/.VOVU"));
+    ASSERT_TRUE(v.vol.unmount());
+    EXPECT_TRUE(nvtest::fileContains(v.vol.loop.image(), gone)) << "the other volume's free space was written";
+}
+
 TEST(WipeRoadsLoop, ACancelDuringTheFillEndsAsFailed)
 {
     ScannedExt4 v("CANCELME", 200LL << 20);

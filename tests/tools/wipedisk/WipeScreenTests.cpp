@@ -16,6 +16,7 @@
 #include "tools/erasepanels/NTFSViewController.h"
 #include "tools/erasepanels/StandardConfirmViewController.h"
 #include "tools/wipedisk/WipeDiskViewController.h"
+#include "tools/wipedisk/WipeVolumeTable.h"
 #include "toolkit/CustomTableView.h"
 #include "toolkit/EUHandButton.h"
 #include "toolkit/ITProgressBar.h"
@@ -138,12 +139,13 @@ public:
         screen.reset();
     }
 
-    // The scan's source lists these devices, in this order.
-    void listDevices(const QStringList& devices)
+    // The scan's source lists these devices, in this order, after `delayMs`.
+    void listDevices(const QStringList& devices, int delayMs = 0)
     {
         const QMap<QString, QString> points{{"sdb1", "/media/u/Photos"}, {"sdc1", "/media/u/Backup"},
                                             {"sdd1", "/media/u/Windows"}, {"nvme0n1p2", "/"}};
-        screen->scanner().setEntrySource([devices, points] {
+        screen->scanner().setEntrySource([devices, points, delayMs] {
+            QThread::msleep(delayMs);
             QList<WipeVolumeScanner::Entry> out;
             for (const QString& d : devices)
                 out.append({points.value(d), d});
@@ -307,7 +309,7 @@ TEST_F(WipeScreenTest, TheChoiceFollowsItsVolumeThroughRescans)
         ASSERT_TRUE(screen->selectVolumeObj()) << "the volume the run worked on stays chosen";
         EXPECT_EQ(screen->selectVolumeObj()->volRootDir(), "/dev/sdb1");
 
-        // While a scan runs nothing is listed, and nothing is wiped.
+        // While a scan runs nothing is wiped.
         const QList<WipeVolumeScanner::Entry> slow{{"/media/u/Backup", "sdc1"}, {"/media/u/Photos", "sdb1"}};
         screen->scanner().setEntrySource([slow] {
             QThread::msleep(300);
@@ -338,6 +340,26 @@ TEST_F(WipeScreenTest, TheChoiceFollowsItsVolumeThroughRescans)
         EXPECT_EQ(fill->started, fills + 1);
         EXPECT_EQ(du.calls(), callsBefore);
     }
+}
+
+// A mount elsewhere rescans; a click on a row meanwhile chooses that row's
+// volume, and the finished scan finds it again wherever its row went.
+TEST_F(WipeScreenTest, AClickDuringARescanChoosesTheVolumeClicked)
+{
+    choose(0);
+    listDevices({"sdd1", "nvme0n1p2", "sdb1", "sdc1"}, 300);
+    platform::NotificationCenter::defaultCenter().post(MCVolumeMountNotification);
+    ASSERT_TRUE(screen->scanner().isScanV());
+    const QModelIndex backup = screen->parTableView()->model()->index(1, WipeVolumeTableModel::NameColumn);
+    QTest::mouseClick(screen->parTableView()->viewport(), Qt::LeftButton, {},
+                      screen->parTableView()->visualRect(backup).center());
+    screentest::savePng(&window, "WipeVolume-list-clicked-during-rescan");
+    waitForList();
+    EXPECT_EQ(screen->volumeList().selectIndex(), 3);
+    answerNextDialog("继续");
+    screen->wipeButtonAction();
+    ASSERT_TRUE(nvtest::pumpUntil([&] { return fill->started == 1; }, 10000));
+    EXPECT_EQ(du.calls().filter("reformat"), QStringList{"reformat /dev/sdc1"});
 }
 
 TEST_F(WipeScreenTest, TheVolumeChosenIsWipedWhateverTheListDoesDuringTheConfirmation)
