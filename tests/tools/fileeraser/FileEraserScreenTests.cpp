@@ -20,6 +20,7 @@
 #include "toolkit/DropDownHost.h"
 #include "toolkit/PointerTrackingView.h"
 #include "toolkit/SortSelectBgView.h"
+#include "tools/erasepanels/ErasureStandardChoice.h"
 #include "tools/erasepanels/StandardConfirmViewController.h"
 #include "../../toolkit/FakeScheduler.h"
 #include "toolkit/ITProgressBar.h"
@@ -36,6 +37,8 @@
 #include <QTest>
 #include <QTextDocument>
 #include <QTreeView>
+
+#include <utility>
 
 static ::testing::Environment* const kNoAnimations = ::testing::AddGlobalTestEnvironment(new screentest::NoAnimations);
 
@@ -678,11 +681,20 @@ TEST_F(FileEraserScreenTest, TheStandardChosenInTheConfirmationReachesTheRun)
         ASSERT_NE(go, nullptr);
         QTest::mouseClick(go, Qt::LeftButton);
     });
+    // The confirmation stored the choice; another standard saved while the
+    // run goes on is the next run's and renames nothing of this one.
+    bool savedDuringRun = false;
+    QObject::connect(&screen->run(), &FileEraserRun::progressChanged, screen.get(), [&](const QString&, double, const QString&) {
+        if (std::exchange(savedDuringRun, true))
+            return;
+        EXPECT_EQ(platform::defaults::integerForKey(QStringLiteral("EraserTimesTag")), chosen);
+        EXPECT_EQ(platform::defaults::integerForKey(QStringLiteral("EraserTimes")), erasureStandardPasses(chosen));
+        standardchoice::storeErasureStandard(0);
+    });
     screen->eraserNowButtonAction();
     ASSERT_TRUE(nvtest::pumpUntil([&] { return !screen->run().isRunning() && screen->sussView()->pos() == QPoint(0, 0); }, 20000));
+    ASSERT_TRUE(savedDuringRun);
     EXPECT_EQ(screen->eraserTypeLabel()->text(), erasureStandardLabel(chosen));
-    EXPECT_EQ(platform::defaults::integerForKey(QStringLiteral("EraserTimesTag")), chosen);
-    EXPECT_EQ(platform::defaults::integerForKey(QStringLiteral("EraserTimes")), erasureStandardPasses(chosen));
     const HistoryRecords records = DoDataBase::returnDoDataBase()->getAllData();
     ASSERT_EQ(records.size(), 1);
     EXPECT_EQ(records.first().at(1).value("Erasure algorithm"), erasureStandardLabel(chosen));
