@@ -369,10 +369,13 @@ QWidget* RepairDiskViewController::buildRow(int row)
 
 void RepairDiskViewController::actionEnded(const QString& action, const repairdisk::CommandOutcome& outcome)
 {
-    // A refused password changed nothing; the user is told why the disk is
-    // as it was. (A format says it on its own result dialog.)
-    if (outcome.refused && action != QLatin1String("format")) {
+    // A refused password, or a name the volume cannot hold, changed nothing;
+    // the user is told why the disk is as it was. (A format says it on its
+    // own result dialog.)
+    if ((outcome.refused || outcome.nameRefused) && action != QLatin1String("format")) {
         QMessageBox alert(QMessageBox::Warning, QStringLiteral("磁盘工具"), outcome.error, QMessageBox::Ok, mainWindow());
+        // The text may quote a name the user typed.
+        alert.setTextFormat(Qt::PlainText);
         alert.exec();
     }
     if (onActionEnded)
@@ -430,9 +433,13 @@ void RepairDiskViewController::saveButtonAction()
     if (!name)
         return;
     const QString device = repairdisk::deviceOf(*volume);
+    // A name the volume's label cannot hold is refused before the utility
+    // (and its password prompt) is asked.
+    const std::optional<QString> refusal = repairdisk::nameRefusal(*name, volume->diskType());
     std::shared_ptr<bool> alive = alive_;
-    platform::dispatch::global(platform::dispatch::Priority::Default, [this, alive, volume, device, name] {
-        const repairdisk::CommandOutcome outcome = repairdisk::runRename(device, *name);
+    platform::dispatch::global(platform::dispatch::Priority::Default, [this, alive, volume, device, name, refusal] {
+        const repairdisk::CommandOutcome outcome =
+            refusal ? repairdisk::CommandOutcome{false, *refusal, false, true} : repairdisk::runRename(device, *name);
         // The name the file system took (the utility cuts it to its rules)
         // and where the volume is mounted now.
         QVariantMap info;
@@ -558,9 +565,15 @@ void RepairDiskViewController::makeSureToFormatSelectVolumeWithName(const QStrin
     const QString device = repairdisk::deviceOf(*volume);
     formatName_ = volume->volumeName();
     formatType_ = byReformat ? volume->diskType() : type;
+    // A name the new file system cannot hold is refused before anything
+    // runs, and the result dialog says why.
+    const std::optional<QString> refusal = byReformat ? std::nullopt : repairdisk::nameRefusal(sentName, type);
     std::shared_ptr<bool> alive = alive_;
-    platform::dispatch::global(platform::dispatch::Priority::Default, [this, alive, device, type, sentName, byReformat] {
-        const repairdisk::CommandOutcome outcome = repairdisk::runFormat(device, type, sentName, byReformat);
+    platform::dispatch::global(platform::dispatch::Priority::Default,
+                               [this, alive, device, type, sentName, byReformat, refusal] {
+        const repairdisk::CommandOutcome outcome =
+            refusal ? repairdisk::CommandOutcome{false, *refusal, false, true}
+                    : repairdisk::runFormat(device, type, sentName, byReformat);
         platform::dispatch::main([this, alive, outcome] {
             if (!*alive)
                 return;
