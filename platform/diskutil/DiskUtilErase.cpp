@@ -15,6 +15,9 @@ int DiskUtil::doErase(const QString& personality, const QString& requested, cons
     if (!d->isPartition && !d->partitions.isEmpty())
         return fail(QStringLiteral("%1 is a disk with partitions; name one of its volumes").arg(d->name));
     const FsKind kind = kindOfPersonality(personality);
+    // Refused before any tool runs: the old file system is still whole.
+    if (const QString problem = isFatKind(kind) ? fatNameProblem(requested) : QString(); !problem.isEmpty())
+        return fail(QStringLiteral("%1 was not erased: %2").arg(d->name, problem));
     const QString name = normaliseVolumeName(kind, requested);
     const QString deviceName = d->name;
     const QString node = d->node;
@@ -101,7 +104,11 @@ int DiskUtil::doReformat(const QString& target)
     const FsKind kind = kindOf(fsTypeOf(*d), d->facts.fsVersion);
     if (kind == FsKind::None)
         return fail(QStringLiteral("%1 holds no file system that can be reformatted here").arg(d->name));
-    return doErase(personalityOf(kind), d->facts.label, d->name);
+    // The volume's own name again, as far as FAT holds it: a label another
+    // system wrote in its code page reads back with characters FAT cannot
+    // take here, and a reformat (the disk wipe's first step) must not fail
+    // on a name nobody typed.
+    return doErase(personalityOf(kind), normaliseVolumeName(kind, d->facts.label), d->name);
 }
 
 } // namespace diskutil

@@ -17,6 +17,10 @@ int DiskUtil::doRename(const QString& target, const QString& requested)
     const FsKind kind = changeableKind(*d, QStringLiteral("renamed"));
     if (kind == FsKind::None)
         return 1;
+    // A FAT label holds part of ASCII only: another name is refused before
+    // the volume is unmounted, never written as underscores.
+    if (const QString problem = isFatKind(kind) ? fatNameProblem(requested) : QString(); !problem.isEmpty())
+        return fail(QStringLiteral("Volume on %1 could not be renamed: %2").arg(d->name, problem));
     const QString name = normaliseVolumeName(kind, requested);
     const QString deviceName = d->name;
     const QString node = d->node;

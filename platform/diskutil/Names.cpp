@@ -1,5 +1,6 @@
 #include "Names.h"
 
+#include "platform/FatLabel.h"
 #include "platform/PropertyList.h"
 
 #include <QHash>
@@ -153,16 +154,9 @@ QString dropTrailingBlanks(QString s)
 QString normaliseVolumeName(FsKind kind, const QString& name)
 {
     if (isFatKind(kind)) {
-        // The characters a FAT short name may hold; the rest of the label's
-        // characters are unsafe for older systems or outside code page 850's
-        // plain range, and become "_".
-        static const QString allowed = QStringLiteral(" !#$%&'()-@^_`{}~");
         QString out;
-        for (const QChar c : name.toUpper()) {
-            const ushort u = c.unicode();
-            const bool ok = (u >= 'A' && u <= 'Z') || (u >= '0' && u <= '9') || allowed.contains(c);
-            out += ok ? c : QLatin1Char('_');
-        }
+        for (const QChar c : name.toUpper())
+            out += platform::isFatLabelCharacter(c) ? c : QLatin1Char('_');
         return dropTrailingBlanks(out.left(11));
     }
     switch (kind) {
@@ -179,6 +173,15 @@ QString normaliseVolumeName(FsKind kind, const QString& name)
     default:
         return name;
     }
+}
+
+QString fatNameProblem(const QString& name)
+{
+    if (platform::fatLabelHolds(name))
+        return {};
+    return QStringLiteral("a FAT label cannot hold \"%1\"; it takes only the letters A-Z, the digits, the blank "
+                          "and ! # $ % & ' ( ) - @ ^ _ ` { } ~")
+        .arg(name);
 }
 
 QString partitionContent(const QString& scheme, const QString& type)

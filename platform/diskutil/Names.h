@@ -32,10 +32,16 @@ FsKind kindOfPersonality(const QString& personality, bool* unsupported = nullptr
 QString personalityOf(FsKind kind);
 
 // A name made acceptable to the file system: FAT takes upper case and 11 bytes
-// of the characters a FAT label may hold (others become "_"); ext2/3/4 take 16
-// bytes of UTF-8, exFAT 11 and NTFS 128 UTF-16 units. Cuts never split a
-// character. FAT drops trailing blanks, as FAT itself does.
+// of the characters a FAT label may hold (platform/FatLabel.h; others become
+// "_", which only a label read back from a volume ever needs: a name a caller
+// gives FAT is refused when it has such a character); ext2/3/4 take 16 bytes
+// of UTF-8, exFAT 11 and NTFS 128 UTF-16 units. Cuts never split a character.
+// FAT drops trailing blanks, as FAT itself does.
 QString normaliseVolumeName(FsKind kind, const QString& name);
+
+// Why `name` cannot be given to a FAT volume, or "" when it can: a FAT label
+// holds only the characters of platform/FatLabel.h.
+QString fatNameProblem(const QString& name);
 
 // "Content" of a partition: the partition type as a name ("EFI", "Microsoft
 // Basic Data", "Linux Filesystem", "Windows_NTFS", ...) from the scheme ("gpt",

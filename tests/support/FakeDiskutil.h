@@ -101,9 +101,11 @@ exit "$code"
     }
 
     // One whole disk "<id>-disk" per volume, each with the volume as its one
-    // partition, and each volume's "info".
-    void setVolumes(const QList<QVariantMap>& infos) const
+    // partition, and each volume's "info" (in `folder` when given).
+    void setVolumes(const QList<QVariantMap>& infos, QString folder = QString()) const
     {
+        if (folder.isEmpty())
+            folder = folder_;
         QVariantList disks;
         for (const QVariantMap& info : infos) {
             const QString id = info.value(QStringLiteral("DeviceIdentifier")).toString();
@@ -114,10 +116,19 @@ exit "$code"
             disks << QVariantMap{{QStringLiteral("DeviceIdentifier"), id + QStringLiteral("-disk")},
                                  {QStringLiteral("Content"), QStringLiteral("GUID_partition_scheme")},
                                  {QStringLiteral("Partitions"), QVariantList{part}}};
-            setInfo(id, info);
+            platform::plist::writeFile(folder + QStringLiteral("/info-") + id + QStringLiteral(".plist"), info);
         }
-        platform::plist::writeFile(folder_ + QStringLiteral("/list.plist"),
+        platform::plist::writeFile(folder + QStringLiteral("/list.plist"),
                                    QVariantMap{{QStringLiteral("AllDisksAndPartitions"), disks}});
+    }
+
+    // A line for a verb's script that leaves the volumes `infos` behind, as
+    // mkfs or a label tool changes what "list" and "info" answer.
+    QString volumesCommand(const QList<QVariantMap>& infos) const
+    {
+        const QString state = freshFolder(QStringLiteral("diskutil-state"));
+        setVolumes(infos, state);
+        return QStringLiteral("cp '%1'/*.plist '%2'/\n").arg(state, folder_);
     }
 
     // `verb` prints `out` and `err` and exits with `code`.

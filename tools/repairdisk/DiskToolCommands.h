@@ -34,6 +34,9 @@ struct CommandOutcome {
     bool succeeded = false;
     QString error;         // on a refusal, what the user is told
     bool refused = false;  // the administrator's rights were not given
+    // The name was refused before the utility ran (the volume's file system
+    // cannot hold it); `error` tells the user so.
+    bool nameRefused = false;
 };
 
 // Mounts a volume that is not mounted, unmounts one that is.

@@ -6,10 +6,13 @@
 #include "toolkit/TextImageButton.h"
 
 #include <QLabel>
+#include <algorithm>
 
 namespace {
 constexpr int kWidth = 440;
 constexpr int kHeight = 200;
+constexpr int kDetailHeight = 60;
+constexpr int kButtonY = 138;
 } // namespace
 
 FormatEndViewController::FormatEndViewController(QObject* parent) : QObject(parent)
@@ -19,11 +22,11 @@ FormatEndViewController::FormatEndViewController(QObject* parent) : QObject(pare
     resultImage_ = new NamedImageView(QRect(28, 28, 56, 56), view_);
     titleLabel_ = toolkit::makeLabel(view_, QRect(100, 28, kWidth - 128, 26), QString(), toolkit::regularFont(16),
                                      toolkit::whiteAlpha(1.0f));
-    detailLabel_ = toolkit::makeLabel(view_, QRect(100, 58, kWidth - 128, 60), QString(), toolkit::lightFont(13),
-                                      toolkit::whiteAlpha(0.6f), Qt::AlignLeft | Qt::AlignTop);
+    detailLabel_ = toolkit::makeLabel(view_, QRect(100, 58, kWidth - 128, kDetailHeight), QString(),
+                                      toolkit::lightFont(13), toolkit::whiteAlpha(0.6f), Qt::AlignLeft | Qt::AlignTop);
     detailLabel_->setWordWrap(true);
-    closeButton_ = toolkit::makeTextButton(view_, QRect(kWidth - 28 - 110, 138, 110, 36), toolkit::primaryButtonSkin(),
-                                           QStringLiteral("好"), 14);
+    closeButton_ = toolkit::makeTextButton(view_, QRect(kWidth - 28 - 110, kButtonY, 110, 36),
+                                           toolkit::primaryButtonSkin(), QStringLiteral("好"), 14);
     connect(closeButton_, &QAbstractButton::clicked, this, &FormatEndViewController::closeWindow);
 }
 
@@ -46,6 +49,12 @@ void FormatEndViewController::setResult(const QString& name, const QString& type
             text += QLatin1Char('\n') + reason;
         detailLabel_->setText(text);
     }
+    // A long reason (a refused name says what FAT takes) is shown whole: the
+    // dialog grows downward by what its lines need.
+    const int grow = std::max(0, detailLabel_->heightForWidth(detailLabel_->width()) - kDetailHeight);
+    detailLabel_->resize(detailLabel_->width(), kDetailHeight + grow);
+    closeButton_->move(closeButton_->x(), kButtonY + grow);
+    view_->resize(kWidth, kHeight + grow);
 }
 
 void FormatEndViewController::closeWindow()

@@ -1,5 +1,6 @@
 #include "RepairDiskRules.h"
 
+#include "platform/FatLabel.h"
 #include "toolkit/ImageCache.h"
 
 #include <algorithm>
@@ -17,6 +18,15 @@ bool isEmptyOrOneBlank(const QString& text)
 QString fatName(const QString& name)
 {
     return name.toUpper().left(11);
+}
+
+// The names our disk utility gives FAT volumes ("MS-DOS FAT32", "MS-DOS
+// FAT16", ...), and FAT's own.
+bool isFatFileSystem(const QString& fileSystem)
+{
+    const QString t = fileSystem.toLower();
+    return t.startsWith(QLatin1String("ms-dos")) || t == QLatin1String("fat") || t == QLatin1String("fat12")
+           || t == QLatin1String("fat16") || t == QLatin1String("fat32");
 }
 
 } // namespace
@@ -138,6 +148,15 @@ QString formatName(const QString& name, const QString& type)
     if (type == QLatin1String("MS-DOS FAT32"))
         n = fatName(n);
     return n;
+}
+
+std::optional<QString> nameRefusal(const QString& name, const QString& fileSystem)
+{
+    if (!isFatFileSystem(fileSystem) || platform::fatLabelHolds(name))
+        return std::nullopt;
+    return QStringLiteral("名称“%1”中有 FAT 卷名不能使用的字符。FAT 卷名只能使用英文字母、数字、空格和 "
+                          "! # $ % & ' ( ) - @ ^ _ ` { } ~。卷的名称和内容都没有改变。")
+        .arg(name);
 }
 
 bool keepsItsType(const QString& diskType)

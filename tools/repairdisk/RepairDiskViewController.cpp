@@ -195,12 +195,16 @@ void RepairDiskViewController::scanFinished(const QList<VolumeObjPtr>& records)
     allVolumeArr_ = records;
     loadPro_->stopAnimation();
     selectIndex_ = 0;
-    bool found = false;
-    for (int row = 0; row < allVolumeArr_.size() && keptVolume_ && !found; ++row)
-        if (isSameVolume(*allVolumeArr_.at(row), *keptVolume_)) {
-            selectIndex_ = row;
-            found = true;
-        }
+    // The volume our own format or rename changed comes first (unless a
+    // rename is being typed on the rows kept): it is the one the user chose,
+    // whatever the scans in between showed.
+    const int changed = typing ? -1 : rowOf(ownChange_);
+    if (changed >= 0 && ownChangeEnded_)
+        ownChange_.reset();
+    const int kept = changed >= 0 ? changed : rowOf(keptVolume_);
+    const bool found = kept >= 0;
+    if (found)
+        selectIndex_ = kept;
     // The rename goes on while its volume is listed, wherever its row moved;
     // a volume that left the list ends it, and what was typed goes with it.
     isRenameEdit_ = typing && found;
@@ -236,10 +240,52 @@ bool RepairDiskViewController::isVolumeMounted() const
     return repairdisk::isVolumeMounted(selectVolume_.get());
 }
 
+int RepairDiskViewController::rowOf(const VolumeObjPtr& volume) const
+{
+    for (int row = 0; volume && row < allVolumeArr_.size(); ++row)
+        if (isSameVolume(*allVolumeArr_.at(row), *volume))
+            return row;
+    return -1;
+}
+
+void RepairDiskViewController::ownChangeStarted(const VolumeObjPtr& volume)
+{
+    ownChange_ = volume;
+    ownChangeEnded_ = false;
+}
+
+void RepairDiskViewController::ownChangeEnded(const VolumeObjPtr& volume, const QVariantMap& info)
+{
+    // The user chose another row (or changed another volume) meanwhile.
+    if (!volume || ownChange_ != volume)
+        return;
+    // What the volume is now: a format gave it a new file system, and so a
+    // new UUID; a copy, since the record may still be a row of the table.
+    auto now = std::make_shared<VolumeObj>(*volume);
+    if (!info.isEmpty()) {
+        now->setVolumeUUID(info.value(QStringLiteral("VolumeUUID")).toString());
+        now->setDiskUUID(info.value(QStringLiteral("DiskUUID")).toString());
+    }
+    ownChange_ = now;
+    ownChangeEnded_ = true;
+    // A scan under way, or the next one (the change's own mount brings it),
+    // finds it; so does this table if it lists the volume as it is now.
+    const int row = scan_.isScanV() || isRenameEdit_ ? -1 : rowOf(now);
+    if (row < 0)
+        return;
+    ownChange_.reset();
+    const int previous = selectIndex_;
+    selectIndex_ = row;
+    selectVolume_ = allVolumeArr_.at(row);
+    rebuildRows(previous == row ? QList<int>{row} : QList<int>{previous, row});
+}
+
 void RepairDiskViewController::selectRow(int row)
 {
     if (row < 0 || row >= allVolumeArr_.size())
         return;
+    // The user's own choice: no longer the volume a change of ours follows.
+    ownChange_.reset();
     // Only the row left and the row chosen change how they look; rebuilding
     // every row's views would stop the window for a long list.
     const int previous = selectIndex_;
@@ -369,10 +415,13 @@ QWidget* RepairDiskViewController::buildRow(int row)
 
 void RepairDiskViewController::actionEnded(const QString& action, const repairdisk::CommandOutcome& outcome)
 {
-    // A refused password changed nothing; the user is told why the disk is
-    // as it was. (A format says it on its own result dialog.)
-    if (outcome.refused && action != QLatin1String("format")) {
+    // A refused password, or a name the volume cannot hold, changed nothing;
+    // the user is told why the disk is as it was. (A format says it on its
+    // own result dialog.)
+    if ((outcome.refused || outcome.nameRefused) && action != QLatin1String("format")) {
         QMessageBox alert(QMessageBox::Warning, QStringLiteral("磁盘工具"), outcome.error, QMessageBox::Ok, mainWindow());
+        // The text may quote a name the user typed.
+        alert.setTextFormat(Qt::PlainText);
         alert.exec();
     }
     if (onActionEnded)
@@ -430,9 +479,15 @@ void RepairDiskViewController::saveButtonAction()
     if (!name)
         return;
     const QString device = repairdisk::deviceOf(*volume);
+    // A name the volume's label cannot hold is refused before the utility
+    // (and its password prompt) is asked.
+    const std::optional<QString> refusal = repairdisk::nameRefusal(*name, volume->diskType());
+    if (!refusal)
+        ownChangeStarted(volume);
     std::shared_ptr<bool> alive = alive_;
-    platform::dispatch::global(platform::dispatch::Priority::Default, [this, alive, volume, device, name] {
-        const repairdisk::CommandOutcome outcome = repairdisk::runRename(device, *name);
+    platform::dispatch::global(platform::dispatch::Priority::Default, [this, alive, volume, device, name, refusal] {
+        const repairdisk::CommandOutcome outcome =
+            refusal ? repairdisk::CommandOutcome{false, *refusal, false, true} : repairdisk::runRename(device, *name);
         // The name the file system took (the utility cuts it to its rules)
         // and where the volume is mounted now.
         QVariantMap info;
@@ -448,6 +503,7 @@ void RepairDiskViewController::saveButtonAction()
                     volume->setVolumeMountPoint(info.value(QStringLiteral("MountPoint")).toString());
                 rebuildRows({int(allVolumeArr_.indexOf(volume))});
             }
+            ownChangeEnded(volume, info);
             actionEnded(QStringLiteral("rename"), outcome);
         });
     });
@@ -558,12 +614,25 @@ void RepairDiskViewController::makeSureToFormatSelectVolumeWithName(const QStrin
     const QString device = repairdisk::deviceOf(*volume);
     formatName_ = volume->volumeName();
     formatType_ = byReformat ? volume->diskType() : type;
+    // A name the new file system cannot hold is refused before anything
+    // runs, and the result dialog says why.
+    const std::optional<QString> refusal = byReformat ? std::nullopt : repairdisk::nameRefusal(sentName, type);
+    if (!refusal)
+        ownChangeStarted(volume);
     std::shared_ptr<bool> alive = alive_;
-    platform::dispatch::global(platform::dispatch::Priority::Default, [this, alive, device, type, sentName, byReformat] {
-        const repairdisk::CommandOutcome outcome = repairdisk::runFormat(device, type, sentName, byReformat);
-        platform::dispatch::main([this, alive, outcome] {
+    platform::dispatch::global(platform::dispatch::Priority::Default,
+                               [this, alive, volume, device, type, sentName, byReformat, refusal] {
+        const repairdisk::CommandOutcome outcome =
+            refusal ? repairdisk::CommandOutcome{false, *refusal, false, true}
+                    : repairdisk::runFormat(device, type, sentName, byReformat);
+        // The file system the volume holds now, and so its UUID.
+        QVariantMap info;
+        if (!outcome.refused && !outcome.nameRefused)
+            info = CVolumeMgr().EUGetDiskInfo(device);
+        platform::dispatch::main([this, alive, volume, outcome, info] {
             if (!*alive)
                 return;
+            ownChangeEnded(volume, info);
             formatSucceeded_ = outcome.succeeded;
             formatReason_ = outcome.error;
             if (makeSureFormatVC_)

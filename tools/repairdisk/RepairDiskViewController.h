@@ -115,6 +115,12 @@ private:
     QWidget* mainWindow() const;
     void startAid(bool repair);
     void actionEnded(const QString& action, const repairdisk::CommandOutcome& outcome);
+    // The row that lists `volume` (isSameVolume), or -1.
+    int rowOf(const VolumeObjPtr& volume) const;
+    // Our own rename or format of `volume` starts, and ends with the facts
+    // the disk utility gives of its device then (`info`, empty when unread).
+    void ownChangeStarted(const VolumeObjPtr& volume);
+    void ownChangeEnded(const VolumeObjPtr& volume, const QVariantMap& info);
 
     QList<VolumeObjPtr> allVolumeArr_;
     int selectIndex_ = 0;
@@ -134,6 +140,13 @@ private:
     int keptScroll_ = 0;
     // The rescan left the rows on screen: a rename was being typed.
     bool rowsKept_ = false;
+    // The volume our own rename or format changes: the selection stays on it
+    // through the rescans the change brings, though it leaves the list while
+    // unmounted and a format gives it a new file-system UUID. At the end it
+    // takes the UUIDs its device has then; it is let go once a scan has found
+    // it so, or when the user chooses a row.
+    VolumeObjPtr ownChange_;
+    bool ownChangeEnded_ = false;
 
     std::unique_ptr<FristAidViewController> fristAidVC_;
     std::unique_ptr<ShowAidViewControllrt> showAidVC_;

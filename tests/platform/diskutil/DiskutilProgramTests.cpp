@@ -337,10 +337,13 @@ TEST(DiskutilProgram, MountRenameUnmountEject)
         const QString marker = nvtest::sandbox() + "/pwned";
         const QString hostile = QStringLiteral("x\";touch %1;\"").arg(marker);
         const QString uuid = info(name).value("DiskUUID").toString();
+        const QString before = info(name).value("VolumeName").toString();
+        // FAT's label cannot hold its quotes, semicolons and slashes: refused.
+        const bool fat = QString::fromLatin1(fs.name).startsWith("MS-DOS");
         r = diskutil({"rename", uuid, hostile});
-        EXPECT_EQ(r.code, 0) << r.err;
+        EXPECT_EQ(r.code, fat ? 1 : 0) << r.err;
         QVariantMap i = info(name);
-        const QString expected = QString::fromLatin1(fs.name).startsWith("MS-DOS") ? QString("X__TOUCH _T")
+        const QString expected = fat                                               ? before
                                  : QString::fromLatin1(fs.name) == "ExFAT"        ? hostile.left(11)
                                  : QString::fromLatin1(fs.name) == "ext4"         ? hostile.left(16)
                                                                                   : hostile;

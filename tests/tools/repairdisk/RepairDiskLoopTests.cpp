@@ -16,6 +16,7 @@
 
 #include "core/CVolumeMgr.h"
 #include "toolkit/TextImageButton.h"
+#include "platform/DiskutilProgram.h"
 #include "platform/Locations.h"
 #include "platform/MountTable.h"
 #include "platform/Process.h"
@@ -24,6 +25,7 @@
 #include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QScopeGuard>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -169,7 +171,7 @@ INSTANTIATE_TEST_SUITE_P(
     FileSystems, RepairDiskLoop,
     ::testing::Values(
         FsCase{"ext4", "mkfs.ext4", {"-q", "-F", "-L", "OLD"}, "ext4", "tune2fs", "$(touch /tmp/q)", "$(touch /tmp/q)"},
-        FsCase{"fat32", "mkfs.fat", {"-F", "32", "-n", "OLD"}, "MS-DOS FAT32", "fatlabel", "a;b$(c)", "A_B$(C)"},
+        FsCase{"fat32", "mkfs.fat", {"-F", "32", "-n", "OLD"}, "MS-DOS FAT32", "fatlabel", "a'b$(c)", "A'B$(C)"},
         FsCase{"exfat", "mkfs.exfat", {"-L", "OLD"}, "ExFAT", "exfatlabel", "-n it's", "-n it's"},
         FsCase{"ntfs", "mkfs.ntfs", {"-Q", "-F", "-L", "OLD"}, "NTFS", "ntfslabel", "-x \"q\" `id`", "-x \"q\" `id`"}),
     [](const ::testing::TestParamInfo<FsCase>& info) { return std::string(info.param.name); });
@@ -249,6 +251,56 @@ TEST(RepairDiskLoopNames, HostileNamesAreSetLiterally)
     ASSERT_TRUE(runRename(id, "abcdefghijklmnopqrstuvwxyz").succeeded);
     EXPECT_EQ(infoOf(id).value("VolumeName").toString(), "abcdefghijklmnop");
     EXPECT_FALSE(QFileInfo::exists("/tmp/q"));
+}
+
+// A FAT label holds part of ASCII only: a Chinese name is refused before
+// anything changes, in Chinese on the screen and by the utility itself (it is
+// run directly too); the volume keeps its name, its file system and its files.
+TEST(RepairDiskLoopNames, AFatVolumeRefusesANameItsLabelCannotHold)
+{
+    SKIP_FOR(haveTool("mkfs.fat") && haveTool("fatlabel") && haveTool("fusefat")
+                 ? QString()
+                 : QStringLiteral("a FAT volume needs mkfs.fat and fatlabel (dosfstools) and fusefat"));
+    nvtest::LoopDevice dev(kDiskSize);
+    NEED_LOOP(dev);
+    ASSERT_TRUE(dev.format("vfat", {"-F", "32", "-n", "OLD"}));
+    const QString id = kname(dev);
+    ASSERT_TRUE(runMountOrUnmount(id, false).succeeded);
+    const auto unmount = qScopeGuard([&] { runMountOrUnmount(id, true); });
+    const QVariantMap before = infoOf(id);
+    ASSERT_TRUE(nvtest::writeFile(before.value("MountPoint").toString() + "/kept.txt", "kept"));
+    const auto unchanged = [&] {
+        const QVariantMap now = infoOf(id);
+        EXPECT_EQ(now.value("VolumeName").toString(), "OLD");
+        EXPECT_EQ(now.value("VolumeUUID").toString(), before.value("VolumeUUID").toString());
+        EXPECT_TRUE(nvtest::fileContains(now.value("MountPoint").toString() + "/kept.txt", "kept"));
+    };
+    const QString name = QStringLiteral("小盘");
+
+    RepairDiskViewController screen(nullptr, false);
+    screen.view()->show();
+    screen.getallVolumes();
+    ASSERT_TRUE(nvtest::pumpUntil([&] { return !screen.isScanV() && !screen.allVolumeArr().isEmpty(); }, 20000));
+    for (int i = 0; i < screen.allVolumeArr().size(); ++i)
+        if (screen.allVolumeArr()[i]->volumePath() == id)
+            screen.selectRow(i);
+    ASSERT_TRUE(screen.selectVolume() && screen.selectVolume()->volumePath() == id);
+    QString said;
+    screentest::answerNextMessageBox("loop-rename-fat-refused", QMessageBox::Ok, [&](const QString& t) { said = t; });
+    screen.renameButtonAction();
+    screen.controlTextDidChange(name);
+    screen.saveButtonAction();
+    ASSERT_TRUE(nvtest::pumpUntil([&] { return !said.isEmpty(); }, 20000)) << "no message";
+    EXPECT_TRUE(said.contains(name) && said.contains("FAT 卷名只能使用")) << said.toStdString();
+    unchanged();
+
+    for (const QStringList& args : {QStringList{"rename", id, name}, {"eraseVolume", "MS-DOS FAT32", name, id}}) {
+        const platform::ProcessResult r = platform::runProcess(platform::diskutilProgram(), args);
+        EXPECT_FALSE(r.succeeded()) << args.join(' ').toStdString();
+        EXPECT_TRUE(r.standardError.contains("a FAT label cannot hold")) << r.standardError.toStdString();
+        EXPECT_FALSE(r.standardOutput.contains("Started erase")) << r.standardOutput.toStdString();
+        unchanged();
+    }
 }
 
 namespace {

@@ -300,6 +300,49 @@ TEST_F(RepairDiskScreen, TheChoiceFollowsItsDeviceNotItsLabel)
     }
 }
 
+// Our own format gives the volume a new file-system UUID, and our own rename
+// unmounts it for a while: after either, the choice is on that device again,
+// never on the system disk above it.
+TEST_F(RepairDiskScreen, OurOwnFormatOrRenameKeepsTheChoiceOnItsDevice)
+{
+    const QVariantMap system = volumeInfo("sda2", "System", "ext4", "/", false);
+    QVariantMap data = volumeInfo("sdb1", "Data", "ExFAT", "/media/u/Data", false);
+    fake.setVolumes({system, data});
+    rescan();
+    screen->selectRow(1);
+    const auto choiceIsOnTheDevice = [&] {
+        rescan(); // the one the change's own mount brings
+        EXPECT_EQ(screen->selectIndex(), 1);
+        EXPECT_EQ(screen->selectVolume()->volumeUUID(), "FS-FORMATTED");
+    };
+
+    data["VolumeUUID"] = "FS-FORMATTED";
+    fake.setVerbScript("eraseVolume", fake.volumesCommand({system, data}));
+    screentest::whenDialogShown([&](StatusAttachedWindow*) {
+        screentest::whenShown<StatusAttachedWindow>(
+            [&]() -> StatusAttachedWindow* { return shownBy(screen->formatEndVC() ? screen->formatEndVC()->view() : nullptr); },
+            [&](StatusAttachedWindow*) { screen->formatEndVC()->closeButton()->click(); });
+        screen->makeSureFormatVC()->okButton()->click();
+    });
+    screen->rowButton(1, "format")->click();
+    ASSERT_TRUE(waitFor("format"));
+    choiceIsOnTheDevice();
+
+    // A rescan while the rename has the volume unmounted does not list it.
+    const QString gate = fake.folder() + "/go";
+    fake.setVerbScript("rename", fake.volumesCommand({system}) + "while [ ! -f '" + gate + "' ]; do sleep 0.05; done\n"
+                                     + fake.volumesCommand({system, data}));
+    screen->selectRow(1);
+    screen->renameButtonAction();
+    screen->controlTextDidChange("Photos");
+    screen->saveButtonAction();
+    rescan();
+    EXPECT_EQ(screen->allVolumeArr().size(), 1);
+    nvtest::writeFile(gate, "go");
+    ASSERT_TRUE(waitFor("rename"));
+    choiceIsOnTheDevice();
+}
+
 TEST_F(RepairDiskScreen, MountRelayNotificationsRescan)
 {
     nvtest::pump(1100);
