@@ -17,4 +17,9 @@ bool fatLabelHolds(const QString& name)
     return std::all_of(upper.cbegin(), upper.cend(), isFatLabelCharacter);
 }
 
+bool fatLabelStartsWithBlank(const QString& name)
+{
+    return name.startsWith(QLatin1Char(' ')) && !name.trimmed().isEmpty();
+}
+
 } // namespace platform

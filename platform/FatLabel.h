@@ -24,4 +24,9 @@ bool isFatLabelCharacter(QChar c);
 // Whether a FAT label holds every character of `name` once it is upper-cased.
 bool fatLabelHolds(const QString& name);
 
+// Whether `name` has more than blanks and starts with a blank, which fatlabel
+// and mkfs.fat refuse: mkfs.fat only after the old file system was wiped, so
+// such a name is refused before anything changes, as the characters above.
+bool fatLabelStartsWithBlank(const QString& name);
+
 } // namespace platform

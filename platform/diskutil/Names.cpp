@@ -177,6 +177,8 @@ QString normaliseVolumeName(FsKind kind, const QString& name)
 
 QString fatNameProblem(const QString& name)
 {
+    if (platform::fatLabelStartsWithBlank(name))
+        return QStringLiteral("a FAT label cannot hold \"%1\"; it may not start with a blank").arg(name);
     if (platform::fatLabelHolds(name))
         return {};
     return QStringLiteral("a FAT label cannot hold \"%1\"; it takes only the letters A-Z, the digits, the blank "

@@ -40,7 +40,8 @@ QString personalityOf(FsKind kind);
 QString normaliseVolumeName(FsKind kind, const QString& name);
 
 // Why `name` cannot be given to a FAT volume, or "" when it can: a FAT label
-// holds only the characters of platform/FatLabel.h.
+// holds only the characters of platform/FatLabel.h and starts with none of
+// its blanks.
 QString fatNameProblem(const QString& name);
 
 // "Content" of a partition: the partition type as a name ("EFI", "Microsoft

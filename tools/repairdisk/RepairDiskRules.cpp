@@ -152,7 +152,11 @@ QString formatName(const QString& name, const QString& type)
 
 std::optional<QString> nameRefusal(const QString& name, const QString& fileSystem)
 {
-    if (!isFatFileSystem(fileSystem) || platform::fatLabelHolds(name))
+    if (!isFatFileSystem(fileSystem))
+        return std::nullopt;
+    if (platform::fatLabelStartsWithBlank(name))
+        return QStringLiteral("名称“%1”以空格开头，FAT 卷名不能以空格开头。卷的名称和内容都没有改变。").arg(name);
+    if (platform::fatLabelHolds(name))
         return std::nullopt;
     return QStringLiteral("名称“%1”中有 FAT 卷名不能使用的字符。FAT 卷名只能使用英文字母、数字、空格和 "
                           "! # $ % & ' ( ) - @ ^ _ ` { } ~。卷的名称和内容都没有改变。")

@@ -68,7 +68,8 @@ QString formatName(const QString& name, const QString& type);
 // What the user is told when a rename or a format would give a volume of
 // `fileSystem` (a file-system name or a format type) a name its label cannot
 // hold, before anything runs; nothing when it can. Only FAT refuses names
-// (platform/FatLabel.h); exFAT, NTFS and ext4 labels hold any text.
+// (platform/FatLabel.h), also one starting with a blank; exFAT, NTFS and
+// ext4 labels hold any text.
 std::optional<QString> nameRefusal(const QString& name, const QString& fileSystem);
 
 // Whether a volume keeps its file system when formatted (APFS and NTFS): the
