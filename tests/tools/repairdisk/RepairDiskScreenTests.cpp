@@ -29,6 +29,7 @@
 #include <QMessageBox>
 #include <QTest>
 #include <gtest/gtest.h>
+#include <optional>
 
 using repairtest::FakeDiskutil;
 using repairtest::volumeInfo;
@@ -78,6 +79,32 @@ protected:
         screen->getallVolumes();
         ASSERT_TRUE(nvtest::pumpUntil([&] { return screen->scan().scansStarted() > before && !screen->isScanV(); }, 10000));
         nvtest::pump(50);
+    }
+
+    // Chooses `row` once the table lists it again, and clicks its button
+    // `identifier` unless that is null. A rescan empties the rows while it
+    // runs, and the one an action asks for may start up to the scan's guard
+    // time after the action ended: with `rescanAfter`, the scan to wait for
+    // is the first one started after that many had.
+    ::testing::AssertionResult chooseRow(int row, const char* identifier = nullptr,
+                                         std::optional<int> rescanAfter = std::nullopt)
+    {
+        const bool listed = nvtest::pumpUntil(
+            [&] {
+                return (!rescanAfter || screen->scan().scansStarted() > *rescanAfter) && !screen->isScanV()
+                       && row < screen->allVolumeArr().size();
+            },
+            10000);
+        if (!listed)
+            return ::testing::AssertionFailure() << "row " << row << " was not listed after the rescan";
+        screen->selectRow(row);
+        if (!identifier)
+            return ::testing::AssertionSuccess();
+        TextImageButton* button = screen->rowButton(row, identifier);
+        if (!button)
+            return ::testing::AssertionFailure() << "row " << row << " has no button " << identifier;
+        button->click();
+        return ::testing::AssertionSuccess();
     }
 
     bool waitFor(const QString& action)
@@ -681,6 +708,9 @@ TEST_F(RepairDiskScreen, DialogsActOnTheVolumeTheyNamedThoughTheTableRescans)
 TEST_F(RepairDiskScreen, ARefusedPasswordIsSaidInOurWordsOnEveryAction)
 {
     using platform::privileged::Ending;
+    // Mount, unmount, eject and closing First Aid's output each ask for a
+    // rescan: the next action waits for it.
+    std::optional<int> rescanAfter;
     for (const Ending ending : {Ending::Cancelled, Ending::Refused}) {
         const int status = ending == Ending::Cancelled ? 126 : 127;
         SCOPED_TRACE(status);
@@ -697,39 +727,37 @@ TEST_F(RepairDiskScreen, ARefusedPasswordIsSaidInOurWordsOnEveryAction)
         struct Action {
             const char* name;
             int row;
-            std::function<void()> start;
+            const char* button; // null: the rename, typed and saved
         };
         const QList<Action> actions = {
-            {"unmount", 0, [&] { screen->rowButton(0, "mount")->click(); }},
-            {"mount", 2, [&] { screen->rowButton(2, "mount")->click(); }},
-            {"rename", 0,
-             [&] {
-                 screen->renameButtonAction();
-                 screen->controlTextDidChange("Other");
-                 screen->saveButtonAction();
-             }},
-            {"eject", 0, [&] { screen->rowButton(0, "eject")->click(); }},
+            {"unmount", 0, "mount"},
+            {"mount", 2, "mount"},
+            {"rename", 0, nullptr},
+            {"eject", 0, "eject"},
         };
         for (const Action& action : actions) {
             SCOPED_TRACE(action.name);
-            // The rescan an earlier action asked for has ended.
-            ASSERT_TRUE(nvtest::pumpUntil([&] { return !screen->isScanV(); }, 10000));
-            nvtest::pump(50);
-            screen->selectRow(action.row);
             QString said;
             screentest::answerNextMessageBox(QStringLiteral("refused-%1-%2").arg(action.name).arg(status), QMessageBox::Ok,
                                              [&](const QString& text) { said = text; });
-            action.start();
+            ASSERT_TRUE(chooseRow(action.row, action.button, rescanAfter));
+            if (!action.button) {
+                screen->renameButtonAction();
+                screen->controlTextDidChange("Other");
+                screen->saveButtonAction();
+            }
+            // The click runs from the event loop, so no rescan of its own has started yet.
+            rescanAfter = action.button ? std::optional<int>(screen->scan().scansStarted()) : std::nullopt;
             ASSERT_TRUE(waitFor(action.name));
             EXPECT_TRUE(ended.contains(QLatin1String(action.name) + ":fail"));
             EXPECT_EQ(said, expected);
+            if (!action.button) {
+                ASSERT_FALSE(screen->allVolumeArr().isEmpty());
+                EXPECT_EQ(screen->allVolumeArr().first()->volumeName(), "USB");
+            }
         }
-        EXPECT_EQ(screen->allVolumeArr().first()->volumeName(), "USB");
 
         // Format: its result dialog says it, and nothing of pkexec's.
-        ASSERT_TRUE(nvtest::pumpUntil([&] { return !screen->isScanV(); }, 10000));
-        nvtest::pump(50);
-        screen->selectRow(0);
         QString detail;
         screentest::whenShown<StatusAttachedWindow>(
             [&]() -> StatusAttachedWindow* {
@@ -750,7 +778,8 @@ TEST_F(RepairDiskScreen, ARefusedPasswordIsSaidInOurWordsOnEveryAction)
                     });
                 vc->okButton()->click();
             });
-        screen->rowButton(0, "format")->click();
+        ASSERT_TRUE(chooseRow(0, "format", rescanAfter));
+        rescanAfter.reset();
         ASSERT_TRUE(waitFor("format"));
         ASSERT_TRUE(nvtest::pumpUntil([&] { return !detail.isEmpty(); }, 10000));
         EXPECT_TRUE(detail.endsWith(expected)) << detail.toStdString();
@@ -775,10 +804,8 @@ TEST_F(RepairDiskScreen, ARefusedPasswordIsSaidInOurWordsOnEveryAction)
                     });
                 screen->fristAidVC()->checkBut()->click();
             });
-        ASSERT_TRUE(nvtest::pumpUntil([&] { return !screen->isScanV(); }, 10000));
-        nvtest::pump(50);
-        screen->selectRow(0);
-        screen->rowButton(0, "fristaid")->click();
+        rescanAfter = screen->scan().scansStarted();
+        ASSERT_TRUE(chooseRow(0, "fristaid"));
         ASSERT_TRUE(nvtest::pumpUntil([&] { return !rows.isEmpty(); }, 15000));
         EXPECT_EQ(rows.value(rows.size() - 1), expected) << rows.join("|").toStdString();
     }
