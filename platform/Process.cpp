@@ -124,6 +124,14 @@ QList<QByteArray> childEnvironment(const QStringList& extra)
     return entries;
 }
 
+SpawnEnvironment::SpawnEnvironment()
+    : entries_(childEnvironment())
+{
+    for (QByteArray& e : entries_)
+        pointers_.push_back(e.data());
+    pointers_.push_back(nullptr);
+}
+
 ProcessResult runProcess(const QString& program, const QStringList& arguments,
                          const ProcessOptions& options)
 {
@@ -214,11 +222,7 @@ pid_t spawnProgram(const QString& path, const QStringList& arguments, int in, in
     for (QByteArray& a : args)
         argv.push_back(a.data());
     argv.push_back(nullptr);
-    QList<QByteArray> env = childEnvironment();
-    std::vector<char*> envp;
-    for (QByteArray& e : env)
-        envp.push_back(e.data());
-    envp.push_back(nullptr);
+    SpawnEnvironment envp;
 
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);

@@ -7,7 +7,9 @@
 #include <QProcessEnvironment>
 #include <QString>
 #include <QStringList>
+
 #include <functional>
+#include <vector>
 
 namespace platform {
 
@@ -45,6 +47,17 @@ QString findProgram(const QString& name);
 // machine has that locale or not. Every other variable keeps its bytes, also
 // those that are no valid text (a folder named in a legacy encoding in HOME).
 QList<QByteArray> childEnvironment(const QStringList& extra = {});
+// childEnvironment() as posix_spawn takes it: a null-ended array whose
+// strings live as long as this object.
+class SpawnEnvironment {
+public:
+    SpawnEnvironment();
+    char** data() { return pointers_.data(); }
+
+private:
+    QList<QByteArray> entries_;
+    std::vector<char*> pointers_;
+};
 // The same, for QProcess::setProcessEnvironment. What we inherited reaches the
 // child byte for byte: QProcessEnvironment keeps the values it reads from our
 // own environment as bytes, where a list of texts would turn bytes that are

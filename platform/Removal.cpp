@@ -207,11 +207,7 @@ PrivilegedRemover::Start PrivilegedRemover::acquire(int* status)
             *status = errno;
         return Start::Unavailable;
     }
-    QList<QByteArray> env = childEnvironment();
-    std::vector<char*> envp;
-    for (QByteArray& e : env)
-        envp.push_back(e.data());
-    envp.push_back(nullptr);
+    SpawnEnvironment envp;
     errors_ = std::make_shared<OutputFile>();
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);

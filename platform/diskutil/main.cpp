@@ -64,11 +64,7 @@ int escalate(int argc, char** argv)
         printLine(stderr, QStringLiteral("Could not start %1").arg(command.program));
         return 1;
     }
-    QList<QByteArray> env = platform::childEnvironment();
-    std::vector<char*> envp;
-    for (QByteArray& e : env)
-        envp.push_back(e.data());
-    envp.push_back(nullptr);
+    platform::SpawnEnvironment envp;
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_adddup2(&actions, errPipe[1], STDERR_FILENO);
