@@ -287,7 +287,17 @@ Presence debPresence(const QString& name)
     // but 0 is its own trouble.
     if (!ranToTheEnd(r) || (r.exitCode != 0 && r.exitCode != 1))
         return Presence::Unknown;
-    return parseDpkgShow(r.standardOutput).contains(name) ? Presence::Installed : Presence::Absent;
+    if (parseDpkgShow(r.standardOutput).contains(name))
+        return Presence::Installed;
+    // Gone is no more than configuration files left: a package whose
+    // removal script failed half-way is neither installed nor gone.
+    for (const QByteArray& line : r.standardOutput.split('\n')) {
+        const QList<QByteArray> f = line.split('\t');
+        if (f.size() >= 6 && QString::fromUtf8(f[0]) == name && !f[5].endsWith("not-installed") &&
+            !f[5].endsWith("config-files"))
+            return Presence::Unknown;
+    }
+    return Presence::Absent;
 }
 
 ProcessResult flatpakShow(const QString& id, bool userInstallation)
@@ -406,39 +416,70 @@ QList<Removal> removeDebPackages(const QStringList& names)
             if (names[i] == name)
                 results[i].message = message;
     };
+    const auto notChosen = [&](const QStringList& packages, const QStringList& chosen) {
+        QStringList others;
+        for (const QString& name : packages)
+            if (!chosen.contains(name))
+                others << name;
+        return others;
+    };
+    const auto takesAlong = [](const QStringList& going, const QStringList& others) {
+        return QStringLiteral("卸载 %1 会同时删除: %2")
+            .arg(going.join(QStringLiteral(", ")), others.join(QStringLiteral(", ")));
+    };
     QStringList chosen;
     for (const QString& name : names)
         if (!chosen.contains(name))
             chosen << name;
-    if (chosen.isEmpty())
-        return results;
 
-    QString error;
-    const QStringList wouldGo = debSimulateRemoval(chosen, &error);
-    // A chosen package the simulation leaves cannot be removed here; the
-    // others may still go.
+    // Each chosen package is weighed on its own: one that would take a
+    // package nobody chose, or that apt does not know, stays with its own
+    // reason and keeps no other back. What it takes that was chosen too
+    // (an add-on of it) is the reason it goes together with those.
     QStringList going;
+    QMap<QString, QStringList> takes;
     for (const QString& name : chosen) {
-        if (wouldGo.contains(name))
-            going << name;
-        else
+        QString error;
+        const QStringList wouldGo = debSimulateRemoval({name}, &error);
+        if (!wouldGo.contains(name)) {
             setMessage(name, error.isEmpty() ? QStringLiteral("无法卸载软件包 %1").arg(name) : error);
+            continue;
+        }
+        if (const QStringList others = notChosen(wouldGo, chosen); !others.isEmpty()) {
+            setMessage(name, takesAlong({name}, others));
+            continue;
+        }
+        going << name;
+        takes.insert(name, wouldGo);
+    }
+    // Together they may take more than each alone (a package needing one of
+    // two chosen ones): those are added one at a time, with what each takes,
+    // and one that would bring that about stays.
+    const auto sameSet = [](QStringList a, QStringList b) {
+        a.sort();
+        b.sort();
+        return a == b;
+    };
+    if (going.size() > 1 && !sameSet(debSimulateRemoval(going), going)) {
+        QStringList together;
+        for (const QString& name : going) {
+            if (together.contains(name))
+                continue;
+            QStringList trial = together;
+            for (const QString& taken : takes.value(name))
+                if (!trial.contains(taken))
+                    trial << taken;
+            const QStringList wouldGo = debSimulateRemoval(trial);
+            const QStringList others = notChosen(wouldGo, trial);
+            if (sameSet(wouldGo, trial))
+                together = trial;
+            else
+                setMessage(name, takesAlong(trial, others));
+        }
+        going = together;
     }
     if (going.isEmpty())
         return results;
-    QStringList others;
-    for (const QString& name : wouldGo)
-        if (!chosen.contains(name))
-            others << name;
-    if (!others.isEmpty()) {
-        // Packages the user did not choose are never taken along, and the
-        // chosen ones stay together: none of them goes.
-        const QString message = QStringLiteral("卸载 %1 会同时删除: %2")
-                                    .arg(going.join(QStringLiteral(", ")), others.join(QStringLiteral(", ")));
-        for (const QString& name : going)
-            setMessage(name, message);
-        return results;
-    }
 
     ProcessResult r;
     if (geteuid() == 0 && qEnvironmentVariableIsEmpty("NULLVANE_PKEXEC")) {
@@ -458,8 +499,12 @@ QList<Removal> removeDebPackages(const QStringList& names)
             return results;
         }
     }
+    // One run removed packages that have nothing to do with each other: one
+    // whose own scripts failed keeps apt's complaint, one that went is gone.
     for (const QString& name : going) {
-        const Removal outcome = removalOutcome(r, debPresence(name));
+        const Presence after = debPresence(name);
+        const Removal outcome = after == Presence::Absent && ranToTheEnd(r) ? Removal{true, QString()}
+                                                                            : removalOutcome(r, after);
         for (qsizetype i = 0; i < names.size(); ++i)
             if (names[i] == name)
                 results[i] = outcome;

@@ -73,12 +73,13 @@ struct Removal {
     QString message;        // why not, in the user's language where we say it
 };
 
-// Removes the packages `names` together, in one apt-get run, so that one of
-// them that depends on another goes with it. Simulates first: when any
-// package not among `names` would go too, none of them is removed, and each
-// message names those others only. One outcome per name, in order (a name
-// given twice is removed once). Needs root: as another user it goes through
-// pkexec (NULLVANE_PKEXEC), once for all of them.
+// Removes the packages `names`, each that can go, in one apt-get run, so
+// that one of them that depends on another goes with it. Each is simulated
+// on its own first: one that would take a package not among `names` stays,
+// its message naming those others only, and one apt does not know stays with
+// apt's words; neither keeps any other back. One outcome per name, in order
+// (a name given twice is removed once). Needs root: as another user it goes
+// through pkexec (NULLVANE_PKEXEC), once for all of them.
 QList<Removal> removeDebPackages(const QStringList& names);
 // The same for one package: removed only when apt-get would remove it alone.
 Removal removeDebPackage(const QString& name);

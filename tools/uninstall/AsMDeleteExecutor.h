@@ -43,8 +43,8 @@ public:
     // its applications, is removed once, and its second listing reports the
     // outcome of the first. The Debian packages of the list go together, in
     // one removal when the first of them is reached (one of them may depend
-    // on another); where that would take a package not listed, none of them
-    // goes.
+    // on another); one that would take a package not listed stays, and only
+    // it.
     void executeDelete(const AMAppItemList& items);
     AMAppItemList trashFiles() const;
 

@@ -186,37 +186,69 @@ TEST_F(DebPackage, TheRemovalHelperRemovesOnlyTheNamedPackage)
     EXPECT_TRUE(platform::packaging::debInstalled(QStringLiteral("nvtest-base")));
 }
 
-TEST_F(DebPackage, ChosenPackagesThatDependOnEachOtherGoTogether)
+// Chosen packages that depend on each other go together; every other one
+// goes, or stays, on its own: one that would take a package nobody chose, or
+// that apt does not know, keeps no other back and is the only one refused.
+TEST_F(DebPackage, ChosenPackagesGoTogetherOnlyWhereTheyDependOnEachOther)
 {
     const QString base = buildPackage(QStringLiteral("nvtest-base"), QString(), true);
     const QString addon = buildPackage(QStringLiteral("nvtest-addon"), QStringLiteral("nvtest-base"), true);
     const QString other = buildPackage(QStringLiteral("nvtest-other"), QStringLiteral("nvtest-base"), false);
-    ASSERT_TRUE(install({base, addon, other}));
-    // The base ticked first, then its add-on.
-    const AMAppItemList chosen{listed(QStringLiteral("nvtest-base")), listed(QStringLiteral("nvtest-addon"))};
-    ASSERT_TRUE(chosen[0] && chosen[1]);
+    const QString lone = buildPackage(QStringLiteral("nvtest-lone"), QString(), true);
+    const QString purged = buildPackage(QStringLiteral("nvtest-purged"), QString(), true);
+    ASSERT_TRUE(install({base, other, lone, purged}));
     const auto installed = [](const QString& name) { return platform::packaging::debInstalled(name); };
 
-    // A package nobody chose depends on the base: none of the chosen goes,
-    // and the reason names only that one among what would go with them.
-    EXPECT_EQ(fx::pathsOf(fx::removeThroughExecutor(chosen).failed), fx::pathsOf(chosen));
-    for (const AMAppItemPtr& item : chosen)
-        EXPECT_EQ(item->failureReason, QStringLiteral("卸载 nvtest-base, nvtest-addon 会同时删除: nvtest-other"));
+    // The base is needed by a package nobody chose: it stays, and so does
+    // that one; the unrelated package goes, with no refusal of its own.
+    AMAppItemList chosen{listed(QStringLiteral("nvtest-base")), listed(QStringLiteral("nvtest-lone"))};
+    ASSERT_TRUE(chosen[0] && chosen[1]);
+    fx::RemovalReport report = fx::removeThroughExecutor(chosen);
+    EXPECT_EQ(fx::pathsOf(report.failed), QStringList{chosen[0]->path});
+    EXPECT_EQ(fx::pathsOf(report.removed), QStringList{chosen[1]->path});
+    EXPECT_EQ(chosen[0]->failureReason, QStringLiteral("卸载 nvtest-base 会同时删除: nvtest-other"));
+    EXPECT_TRUE(chosen[1]->failureReason.isEmpty()) << chosen[1]->failureReason.toStdString();
+    EXPECT_FALSE(installed(QStringLiteral("nvtest-lone")));
+    EXPECT_TRUE(installed(QStringLiteral("nvtest-base")));
+    EXPECT_TRUE(installed(QStringLiteral("nvtest-other")));
+
+    // A package apt no longer knows (purged meanwhile) stays, said so in
+    // apt's words; the other chosen one goes.
+    ASSERT_TRUE(install({lone}));
+    chosen = {listed(QStringLiteral("nvtest-purged")), listed(QStringLiteral("nvtest-lone"))};
+    ASSERT_TRUE(chosen[0] && chosen[1]);
+    const auto purge = platform::runProcess(
+        QStringLiteral("dpkg"),
+        {QStringLiteral("--root=") + root_, QStringLiteral("--log=") + dpkgLog(), QStringLiteral("--force-script-chrootless"),
+         QStringLiteral("--purge"), QStringLiteral("nvtest-purged")},
+        withTimeout(120000));
+    ASSERT_TRUE(purge.succeeded()) << purge.standardError.toStdString();
+    report = fx::removeThroughExecutor(chosen);
+    EXPECT_EQ(fx::pathsOf(report.removed), QStringList{chosen[1]->path});
+    EXPECT_TRUE(chosen[0]->failureReason.contains(QStringLiteral("nvtest-purged"))) << chosen[0]->failureReason.toStdString();
+    EXPECT_TRUE(chosen[1]->failureReason.isEmpty()) << chosen[1]->failureReason.toStdString();
+    EXPECT_FALSE(installed(QStringLiteral("nvtest-lone")));
+
+    // The helper, given the base with its add-on, refuses them together
+    // while the package nobody chose needs the base.
+    ASSERT_TRUE(install({addon, lone}));
     const auto refused = removeWithHelper({QStringLiteral("nvtest-base"), QStringLiteral("nvtest-addon")});
     EXPECT_EQ(refused.exitCode, 3);
     EXPECT_TRUE(refused.standardError.contains("nvtest-other") && refused.standardError.contains("nothing was removed"))
         << refused.standardError.toStdString();
-    for (const char* name : {"nvtest-base", "nvtest-addon", "nvtest-other"})
-        EXPECT_TRUE(installed(QLatin1String(name))) << name;
 
-    // Without it both go, in one removal through the helper for one password.
+    // Without it, the base with the add-on that needs it and an unrelated
+    // package all go, in one removal through the helper for one password.
     ASSERT_TRUE(removeWithHelper({QStringLiteral("nvtest-other")}).succeeded());
+    chosen = {listed(QStringLiteral("nvtest-base")), listed(QStringLiteral("nvtest-addon")),
+              listed(QStringLiteral("nvtest-lone"))};
+    ASSERT_TRUE(chosen[0] && chosen[1] && chosen[2]);
     fx::FakePkexec pkexec;
-    const fx::RemovalReport report = fx::removeThroughExecutor(chosen);
+    report = fx::removeThroughExecutor(chosen);
     EXPECT_EQ(fx::pathsOf(report.removed), fx::pathsOf(chosen));
     EXPECT_EQ(pkexec.calls().size(), 1) << pkexec.calls().join(QLatin1Char('\n'));
-    EXPECT_FALSE(installed(QStringLiteral("nvtest-base")));
-    EXPECT_FALSE(installed(QStringLiteral("nvtest-addon")));
+    for (const char* name : {"nvtest-base", "nvtest-addon", "nvtest-lone"})
+        EXPECT_FALSE(installed(QLatin1String(name))) << name;
 }
 
 TEST_F(DebPackage, AptReadsThePrivateRootsConfigurationAndNoneOfTheMachines)
