@@ -106,9 +106,14 @@ int DiskUtil::doReformat(const QString& target)
         return fail(QStringLiteral("%1 holds no file system that can be reformatted here").arg(d->name));
     // The volume's own name again, as far as FAT holds it: a label another
     // system wrote in its code page reads back with characters FAT cannot
-    // take here, and a reformat (the disk wipe's first step) must not fail
-    // on a name nobody typed.
-    return doErase(personalityOf(kind), normaliseVolumeName(kind, d->facts.label), d->name);
+    // take here, or with leading blanks mkfs.fat refuses, and a reformat (the
+    // disk wipe's first step) must not fail on a name nobody typed.
+    QString name = normaliseVolumeName(kind, d->facts.label);
+    if (isFatKind(kind)) {
+        while (name.startsWith(QLatin1Char(' ')))
+            name.remove(0, 1);
+    }
+    return doErase(personalityOf(kind), name, d->name);
 }
 
 } // namespace diskutil

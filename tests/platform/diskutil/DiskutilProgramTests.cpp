@@ -836,6 +836,46 @@ TEST(DiskutilSafety, EraseAndReformatWithTheirMkfsToolMissingChangeNothing)
     EXPECT_EQ(info(kname(dev)).value("VolumeName").toString(), "KEEPEX");
 }
 
+// Another system may write a FAT label that starts with a blank, which
+// mkfs.fat refuses: a reformat (the first step of Wipe Volume) drops those
+// blanks from the name nobody typed; a name typed so is still refused.
+TEST(DiskutilSafety, AFatLabelStartingWithABlankIsReformattedWithoutIt)
+{
+    if (!haveTool("mkfs.fat") || !haveTool("fusefat"))
+        GTEST_SKIP() << "a FAT volume needs mkfs.fat (dosfstools) and fusefat";
+    nvtest::LoopDevice dev(kDiskSize);
+    NEED_LOOP(dev);
+    ASSERT_TRUE(dev.format("vfat", {"-F", "32", "-n", "XDATA"}));
+    {
+        // The label as that other system left it, in the boot sectors and in
+        // the root folder's label entry alike.
+        QFile disk(dev.device());
+        ASSERT_TRUE(disk.open(QIODevice::ReadWrite));
+        QByteArray head = disk.read(4 * 1024 * 1024);
+        ASSERT_GE(head.count("XDATA      "), 2);
+        head.replace("XDATA      ", " DATA      ");
+        ASSERT_TRUE(disk.seek(0));
+        ASSERT_EQ(disk.write(head), head.size());
+        ASSERT_EQ(::fsync(disk.handle()), 0);
+    }
+    const QVariantMap before = info(kname(dev));
+    ASSERT_EQ(before.value("VolumeName").toString(), " DATA");
+
+    const Answer r = diskutil({"reformat", kname(dev)});
+    ASSERT_EQ(r.code, 0) << r.err.toStdString();
+    const QVariantMap after = info(kname(dev));
+    EXPECT_EQ(after.value("FilesystemName").toString(), "MS-DOS FAT32");
+    EXPECT_EQ(after.value("VolumeName").toString(), "DATA");
+    EXPECT_NE(after.value("VolumeUUID").toString(), before.value("VolumeUUID").toString());
+    EXPECT_FALSE(after.value("MountPoint").toString().isEmpty());
+
+    const Answer typed = diskutil({"rename", kname(dev), " DATA"});
+    EXPECT_NE(typed.code, 0);
+    EXPECT_TRUE(typed.err.contains("may not start with a blank")) << typed.err.toStdString();
+    EXPECT_EQ(info(kname(dev)).value("VolumeName").toString(), "DATA");
+    EXPECT_EQ(diskutil({"unmount", kname(dev)}).code, 0);
+}
+
 TEST(DiskutilSafety, AShortNtfsLabelWithAControlCharacterIsReadAgainByTheNtfsTools)
 {
     if (!haveTool("mkfs.ntfs") || !haveTool("ntfslabel"))
