@@ -461,13 +461,6 @@ void WipeDiskRun::prepareFreeSpace()
         return;
     selectEraserType_ = wiperun::kWipeFreeSpace;
     emit stepChanged(1);
-    setEraserTime();
-}
-
-void WipeDiskRun::declineFreeSpace()
-{
-    if (!running_)
-        stopEraserTimer();
 }
 
 void WipeDiskRun::makeSureToWipeFreeSpaceSelectVolume()
@@ -475,8 +468,9 @@ void WipeDiskRun::makeSureToWipeFreeSpaceSelectVolume()
     if (running_ || !selectVolumeObj_)
         return;
     selectEraserType_ = wiperun::kWipeFreeSpace;
-    if (!eraserTimer_.isActive())
-        setEraserTime();
+    // Counted from the confirmation, as the other runs are: the time the
+    // question stood open is no part of the wipe.
+    setEraserTime();
     beginRun();
     historyName_ = selectVolumeObj_->volumeName();
     startFill(false);

@@ -149,10 +149,9 @@ public:
     // Wipe Volume confirmed: starts the run on selectVolumeObj.
     void makeSureToWipeSelectVolume();
 
-    // Wipe Free Space: the button was pressed (the clock starts now), then the
-    // confirmation is answered.
+    // Wipe Free Space: the button was pressed, then the confirmation is
+    // answered; the clock starts with the yes.
     void prepareFreeSpace();
-    void declineFreeSpace();
     void makeSureToWipeFreeSpaceSelectVolume();
 
     // The cancel buttons. The fill notices the flag.

@@ -375,9 +375,6 @@ void WipeDiskViewController::doFreeAction()
     MakeSureWipeFreeSpaceViewController dialog;
     dialog.setDelegate(this);
     runModalDialog(dialog.view(), [&dialog](StatusAttachedWindow* w) { dialog.setSuperDelegate(w); });
-    // Declined: the clock that started with the press stops again.
-    if (!run_.isRunning())
-        run_.declineFreeSpace();
 }
 
 void WipeDiskViewController::makeSureToWipeFreeSpaceSelectVolume()

@@ -323,23 +323,21 @@ TEST(WipeRun, WipeFreeSpaceClockConfirmationAndEnd)
     RunFixture r;
     QSignalSpy elapsed(r.run.get(), &WipeDiskRun::elapsedChanged);
     r.run->setSelectVolumeObj(volume("sdb1", "Data", "ext4"));
+    // The time the confirmation stands open is no part of the run, and a
+    // declined one leaves no clock running.
     r.run->prepareFreeSpace();
-    EXPECT_EQ(elapsed.count(), 1) << "the clock shows at once";
-    EXPECT_EQ(elapsed.at(0).at(0).toString(), "0:00:01");
     EXPECT_TRUE(r.locks.isEmpty()) << "not locked before the confirmation";
     nvtest::pump(100);
-    EXPECT_GT(elapsed.count(), 2);
-    // Declined: the clock stops.
-    r.run->declineFreeSpace();
-    const int ticks = elapsed.count();
-    nvtest::pump(100);
-    EXPECT_EQ(elapsed.count(), ticks);
+    EXPECT_EQ(elapsed.count(), 0);
     EXPECT_EQ(r.fill->started, 0);
 
     r.steps.clear();
     r.run->prepareFreeSpace();
-    EXPECT_EQ(elapsed.last().at(0).toString(), "0:00:01") << "a new start counts from the beginning";
+    nvtest::pump(100);
+    elapsed.clear();
     r.run->makeSureToWipeFreeSpaceSelectVolume();
+    ASSERT_GE(elapsed.count(), 1);
+    EXPECT_EQ(elapsed.at(0).at(0).toString(), "0:00:01") << "the clock starts at the confirmation";
     ASSERT_TRUE(r.wait());
     EXPECT_TRUE(r.success);
     EXPECT_FALSE(r.run->isBegin());
