@@ -597,6 +597,29 @@ TEST_F(WipeScreenTest, WipeFreeSpaceDeclinedThenRun)
     EXPECT_TRUE(screen->mainView()->isVisible());
 }
 
+// The fill found another volume in the chosen one's place and wrote
+// nothing: the failure pane says so, and the history records a failure.
+TEST_F(WipeScreenTest, WipeFreeSpaceOnAnotherVolumeSaysSoOnTheFailurePane)
+{
+    screen->changeFormatOrFreeSpaceView(2);
+    choose(1);
+    const QString name = screen->selectVolumeObj()->volumeName();
+    fill->error = QStringLiteral("所选磁盘的位置上现在是另一个磁盘，未向其写入任何数据。");
+    answerNextDialog("继续");
+    screen->wipeButtonAction();
+    ASSERT_TRUE(nvtest::pumpUntil([&] { return host.calls.size() == 2; }, 5000));
+    nvtest::pump(20);
+    EXPECT_TRUE(showing(screen->wipeFailView().pane));
+    EXPECT_TRUE(screen->wipeFailView().note->isVisible());
+    EXPECT_EQ(screen->wipeFailView().note->text(), fill->error);
+    bool recorded = false;
+    for (const auto& rows : DoDataBase::returnDoDataBase()->getAllData())
+        for (const HistoryRow& r : rows)
+            recorded = recorded || (r.value("Items") == "剩余空间擦除:" + name && r.value("Result") == "擦除失败");
+    EXPECT_TRUE(recorded);
+    screentest::savePng(&window, "WipeFreeSpace-failure-another-volume");
+}
+
 TEST_F(WipeScreenTest, NoticesInsteadOfTheWork)
 {
     // Wipe Volume of the running system: the notice and nothing else.
