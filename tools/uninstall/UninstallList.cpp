@@ -7,6 +7,39 @@
 
 #include <algorithm>
 
+namespace {
+
+using RowOrder = std::function<bool(const AMAppItemPtr&, const AMAppItemPtr&)>;
+
+RowOrder rowOrder(bool bySize, bool ascending)
+{
+    if (bySize) {
+        return [ascending](const AMAppItemPtr& a, const AMAppItemPtr& b) {
+            const quint64 x = CommUti::volSpaceFromString(a->size);
+            const quint64 y = CommUti::volSpaceFromString(b->size);
+            return ascending ? x < y : x > y;
+        };
+    }
+    // By the name the row shows, as a reader of this Chinese interface orders
+    // names: case does not count, Han names go by their pinyin. The rows show
+    // an entry's Simplified Chinese name where it has one, so the collation
+    // is Simplified Chinese's whatever locale the session runs in (which may
+    // well be C or English, ordering Han names by code point).
+    QCollator collator(QLocale(QLocale::Chinese, QLocale::SimplifiedHanScript, QLocale::China));
+    collator.setCaseSensitivity(Qt::CaseInsensitive);
+    return [ascending, collator](const AMAppItemPtr& a, const AMAppItemPtr& b) {
+        const int c = collator.compare(a->name, b->name);
+        return ascending ? c < 0 : c > 0;
+    };
+}
+
+void sortRows(AMAppItemList& rows, bool bySize, bool ascending)
+{
+    std::stable_sort(rows.begin(), rows.end(), rowOrder(bySize, ascending));
+}
+
+} // namespace
+
 UninstallList::UninstallList(Sources sources) : sources_(std::move(sources)) {}
 
 void UninstallList::setKind(int kind)
@@ -14,6 +47,7 @@ void UninstallList::setKind(int kind)
     appsType_ = std::clamp(kind, int(Applications), int(Plugins));
     searchKey_.clear();
     showListArr_ = source();
+    putInChosenOrder();
 }
 
 AMAppItemPtr UninstallList::at(int row) const
@@ -30,6 +64,7 @@ void UninstallList::showAll()
 {
     searchKey_.clear();
     showListArr_ = source();
+    putInChosenOrder();
 }
 
 void UninstallList::reloadFromSource()
@@ -40,7 +75,9 @@ void UninstallList::reloadFromSource()
 void UninstallList::applicationAdded(const AMAppItemPtr& item)
 {
     if (appsType_ == Applications && item && matches(item) && !showListArr_.contains(item))
-        showListArr_.append(item);
+        showListArr_.insert(std::upper_bound(showListArr_.begin(), showListArr_.end(), item,
+                                             rowOrder(sortType_ != 0, sortAD_ == 0)),
+                            item);
 }
 
 QString UninstallList::headerTitle() const
@@ -62,34 +99,13 @@ void UninstallList::search(const QString& text)
     for (const AMAppItemPtr& item : source())
         if (item && matches(item))
             showListArr_.append(item);
+    putInChosenOrder();
 }
 
-namespace {
-
-void sortRows(AMAppItemList& rows, bool bySize, bool ascending)
+void UninstallList::putInChosenOrder()
 {
-    if (bySize) {
-        std::stable_sort(rows.begin(), rows.end(), [ascending](const AMAppItemPtr& a, const AMAppItemPtr& b) {
-            const quint64 x = CommUti::volSpaceFromString(a->size);
-            const quint64 y = CommUti::volSpaceFromString(b->size);
-            return ascending ? x < y : x > y;
-        });
-        return;
-    }
-    // By the name the row shows, as a reader of this Chinese interface orders
-    // names: case does not count, Han names go by their pinyin. The rows show
-    // an entry's Simplified Chinese name where it has one, so the collation
-    // is Simplified Chinese's whatever locale the session runs in (which may
-    // well be C or English, ordering Han names by code point).
-    QCollator collator(QLocale(QLocale::Chinese, QLocale::SimplifiedHanScript, QLocale::China));
-    collator.setCaseSensitivity(Qt::CaseInsensitive);
-    std::stable_sort(rows.begin(), rows.end(), [ascending, &collator](const AMAppItemPtr& a, const AMAppItemPtr& b) {
-        const int c = collator.compare(a->name, b->name);
-        return ascending ? c < 0 : c > 0;
-    });
+    sortRows(showListArr_, sortType_ != 0, sortAD_ == 0);
 }
-
-} // namespace
 
 bool UninstallList::sortByColumn(const QString& columnId)
 {
@@ -103,7 +119,9 @@ bool UninstallList::sortByColumn(const QString& columnId)
 
 void UninstallList::sortBy(int sortType, int sortAD)
 {
-    sortRows(showListArr_, sortType != 0, sortAD == 0);
+    sortType_ = sortType;
+    sortAD_ = sortAD;
+    putInChosenOrder();
 }
 
 const AMAppItemList& UninstallList::selection(int kind) const

@@ -1,6 +1,7 @@
 #pragma once
 // The uninstaller screen's list apart from its drawing: which kind is shown,
-// the rows shown (the kind's items, filtered by the search text and sorted),
+// the rows shown (the kind's items, filtered by the search text, and put in
+// the order the sort control names every time they are filled),
 // the items ticked per kind in the order they were ticked, the counters and
 // button states, and which items a removal hands over and drops afterwards.
 //
@@ -61,6 +62,9 @@ public:
     bool isSort() const { return isSort_; }
     // The sort pop-up's choice: criterion 0 by name, any other by size;
     // direction 0 ascending, any other descending. Equal keys keep their order.
+    // The rows are filled in this order from now on (by name, ascending, at
+    // first), as the control's title says; a header click's order lasts only
+    // until they are filled again.
     void sortBy(int sortType, int sortAD);
 
     // --- ticks ---
@@ -99,6 +103,7 @@ public:
 private:
     const AMAppItemList& source() const { return sources_(appsType_); }
     bool matches(const AMAppItemPtr& item) const;
+    void putInChosenOrder();
 
     Sources sources_;
     int appsType_ = Applications;
@@ -106,4 +111,6 @@ private:
     AMAppItemList selections_[3];
     QString searchKey_;
     bool isSort_ = false;
+    int sortType_ = 0;
+    int sortAD_ = 0;
 };

@@ -57,7 +57,7 @@ TEST_F(ListRules, KindsShowTheirWholeListUnderTheirOwnHeader)
     list.setKind(2);
     EXPECT_EQ(list.headerTitle(), QStringLiteral("   项(共: 1 项)"));
     list.setKind(0);
-    EXPECT_EQ(shown(), (QStringList{"Editor", "Viewer", "Player"}));
+    EXPECT_EQ(shown(), (QStringList{"Editor", "Player", "Viewer"}));
 
     // Applications arriving during a scan join the rows they match.
     list.search(QStringLiteral("o"));
@@ -99,7 +99,7 @@ TEST_F(ListRules, SearchTakesTheTextLiterallyAndIgnoresCase)
     // The identifier is not searched.
     EXPECT_EQ(find("example"), QStringList());
     EXPECT_EQ(list.headerTitle(), QStringLiteral("   应用程序(共: 0 个程序)"));
-    EXPECT_EQ(find(""), fx::namesOf(sources[0]));
+    EXPECT_EQ(find("").size(), sources[0].size());
 
     list.search(QStringLiteral("b"));
     list.showAll();
@@ -157,6 +157,41 @@ TEST_F(ListRules, ThePopUpSortsByNameOrSizeInEitherDirectionKeepingTiesInOrder)
 
 // "名称" orders by the name the row shows, as a reader does: case does not
 // count, Han names go by their pinyin, whatever the package ids say.
+// The sort control names an order ("名称、升序" at first): every filling of
+// the rows (the first scan and what it adds, a refresh, a kind switch, a
+// search, the end of an uninstall) puts them in it, whatever order the scan
+// found them in; a header click's order lasts until the next filling.
+TEST_F(ListRules, EveryFillingPutsTheRowsInTheOrderTheSortControlNames)
+{
+    fillApplications({"Zed", "alpha", "Mid"});
+    EXPECT_EQ(shown(), (QStringList{"alpha", "Mid", "Zed"}));
+    const AMAppItemPtr late = item("beta", "5.00 MB");
+    sources[0] << late;
+    list.applicationAdded(late);
+    EXPECT_EQ(shown(), (QStringList{"alpha", "beta", "Mid", "Zed"}));
+
+    EXPECT_TRUE(list.sortByColumn("appname"));
+    EXPECT_EQ(shown(), (QStringList{"Zed", "Mid", "beta", "alpha"}));
+    list.reloadFromSource();
+    EXPECT_EQ(shown(), (QStringList{"alpha", "beta", "Mid", "Zed"}));
+    list.search(QStringLiteral("e"));
+    EXPECT_EQ(shown(), (QStringList{"beta", "Zed"}));
+
+    sources[0][0]->size = QStringLiteral("1.00 MB");  // Zed
+    sources[0][2]->size = QStringLiteral("20.00 MB"); // Mid
+    list.sortBy(1, 1);
+    EXPECT_EQ(shown(), (QStringList{"beta", "Zed"}));
+    list.setKind(1);
+    list.setKind(0);
+    EXPECT_EQ(shown(), (QStringList{"Mid", "beta", "Zed", "alpha"}));
+    const AMAppItemPtr big = item("Huge", "50.00 MB");
+    sources[0] << big;
+    list.applicationAdded(big);
+    EXPECT_EQ(shown(), (QStringList{"Huge", "Mid", "beta", "Zed", "alpha"}));
+    list.dropRemoved({big}, 0, [](const QString&) { return true; });
+    EXPECT_EQ(shown(), (QStringList{"Mid", "beta", "Zed", "alpha"}));
+}
+
 TEST_F(ListRules, NameSortIsByTheShownNameIgnoringCaseWithChineseByPinyin)
 {
     const QList<std::pair<QString, QString>> apps{
@@ -191,7 +226,7 @@ TEST_F(ListRules, NameSortIsByTheShownNameIgnoringCaseWithChineseByPinyin)
 
 TEST_F(ListRules, TicksKeepTheirOrderPerKindAndDriveTheCounters)
 {
-    fillApplications({"One", "Two", "Three"});
+    fillApplications({"One", "Ten", "Three"});
     sources[1] = {item("Widget")};
 
     auto c = list.counters();
@@ -216,7 +251,7 @@ TEST_F(ListRules, TicksKeepTheirOrderPerKindAndDriveTheCounters)
     list.flipTick(2);
     list.flipTick(1);
     list.flipTick(2);
-    EXPECT_EQ(ticked(), (QStringList{"One", "Two", "Three"}));
+    EXPECT_EQ(ticked(), (QStringList{"One", "Ten", "Three"}));
     EXPECT_EQ(list.counters().selectAllTitle, QStringLiteral("取消全选"));
 
     // The other kinds keep their own ticks.
@@ -224,7 +259,7 @@ TEST_F(ListRules, TicksKeepTheirOrderPerKindAndDriveTheCounters)
     EXPECT_TRUE(list.currentSelection().isEmpty());
     EXPECT_EQ(list.counters().label, QStringLiteral("共: 1 个程序"));
     list.setKind(0);
-    EXPECT_EQ(ticked(), (QStringList{"One", "Two", "Three"}));
+    EXPECT_EQ(ticked(), (QStringList{"One", "Ten", "Three"}));
 
     // A search narrows the rows; more ticks than rows still reads "取消全选".
     list.search(QStringLiteral("t"));
@@ -234,7 +269,7 @@ TEST_F(ListRules, TicksKeepTheirOrderPerKindAndDriveTheCounters)
     EXPECT_EQ(c.selectAllTitle, QStringLiteral("取消全选"));
     // Select-all ticks exactly the rows shown (3 ticked, 2 shown).
     list.selectAll();
-    EXPECT_EQ(ticked(), (QStringList{"Two", "Three"}));
+    EXPECT_EQ(ticked(), (QStringList{"Ten", "Three"}));
     // As many ticked as shown: everything is unticked.
     list.selectAll();
     EXPECT_TRUE(list.currentSelection().isEmpty());
@@ -247,7 +282,7 @@ TEST_F(ListRules, TicksKeepTheirOrderPerKindAndDriveTheCounters)
     list.flipTick(0);
     list.search(QStringLiteral("t"));
     list.flipTick(list.rowOf(sources[0][2]));
-    EXPECT_EQ(ticked(), (QStringList{"One", "Two"}));
+    EXPECT_EQ(ticked(), (QStringList{"One", "Ten"}));
     list.selectAll();
     EXPECT_TRUE(list.currentSelection().isEmpty());
 
@@ -285,7 +320,7 @@ TEST_F(ListRules, TheBoldCountIsTheTickedNumberEvenWhenTheTotalHoldsItsDigits)
 
 TEST_F(ListRules, ARunDropsOnlyTheItemsWhosePathIsGone)
 {
-    fillApplications({"Gone", "Stays", "Untouched", "AlsoGone"});
+    fillApplications({"Gone", "Stays", "Untouched", "Vanished"});
     list.flipTick(0);
     list.flipTick(1);
     list.flipTick(3);
@@ -295,7 +330,7 @@ TEST_F(ListRules, ARunDropsOnlyTheItemsWhosePathIsGone)
 
     const AMAppItemList dropped =
         list.dropRemoved(handled, 0, [&gone](const QString& path) { return gone.contains(path); });
-    EXPECT_EQ(fx::namesOf(dropped), (QStringList{"Gone", "AlsoGone"}));
+    EXPECT_EQ(fx::namesOf(dropped), (QStringList{"Gone", "Vanished"}));
     EXPECT_EQ(fx::namesOf(sources[0]), (QStringList{"Stays", "Untouched"}));
     EXPECT_EQ(ticked(), QStringList{"Stays"});
     // The whole kind shows again, whatever was searched.
