@@ -705,6 +705,52 @@ TEST_F(RepairDiskScreen, DialogsActOnTheVolumeTheyNamedThoughTheTableRescans)
     EXPECT_EQ(fake.callsOf("repairvolume").value(0), QStringList({"repairvolume", "sde1"}));
 }
 
+// A FAT label cannot start with a blank: a name typed so is refused in our
+// words before the disk utility (and its password prompt) is asked, for a
+// rename and for a format alike, and the volume keeps its name.
+TEST_F(RepairDiskScreen, AFatNameStartingWithABlankIsRefusedBeforeTheUtilityIsAsked)
+{
+    QString said;
+    screentest::answerNextMessageBox("rename-fat-leading-blank", QMessageBox::Ok, [&](const QString& t) { said = t; });
+    ASSERT_TRUE(chooseRow(0));
+    screen->renameButtonAction();
+    screen->controlTextDidChange(" x");
+    screen->saveButtonAction();
+    ASSERT_TRUE(waitFor("rename"));
+    EXPECT_TRUE(ended.contains("rename:fail"));
+    EXPECT_EQ(said, QStringLiteral("名称“ X”以空格开头，FAT 卷名不能以空格开头。卷的名称和内容都没有改变。"));
+    EXPECT_TRUE(fake.callsOf("rename").isEmpty());
+    EXPECT_EQ(screen->allVolumeArr().first()->volumeName(), "USB");
+
+    QString detail;
+    screentest::whenShown<StatusAttachedWindow>(
+        [&]() -> StatusAttachedWindow* {
+            return shownBy(screen->makeSureFormatVC() ? screen->makeSureFormatVC()->view() : nullptr);
+        },
+        [&](StatusAttachedWindow*) {
+            MakeSureFormatViewController* vc = screen->makeSureFormatVC();
+            ASSERT_TRUE(nvtest::pumpUntil([&] { return !vc->nameTextFiled()->isReadOnly(); }, 2000));
+            EXPECT_EQ(vc->typeLabel()->text(), "MS-DOS FAT32");
+            vc->nameTextFiled()->setText(" X");
+            screentest::whenShown<StatusAttachedWindow>(
+                [&]() -> StatusAttachedWindow* {
+                    return shownBy(screen->formatEndVC() ? screen->formatEndVC()->view() : nullptr);
+                },
+                [&](StatusAttachedWindow* end) {
+                    detail = screen->formatEndVC()->detailLabel()->text();
+                    screentest::savePng(end, "format-result-fat-leading-blank");
+                    screen->formatEndVC()->closeButton()->click();
+                });
+            vc->okButton()->click();
+        });
+    ASSERT_TRUE(chooseRow(0, "format"));
+    ASSERT_TRUE(waitFor("format"));
+    ASSERT_TRUE(nvtest::pumpUntil([&] { return !detail.isEmpty(); }, 10000));
+    EXPECT_TRUE(detail.contains(QStringLiteral("以空格开头"))) << detail.toStdString();
+    EXPECT_TRUE(fake.callsOf("eraseVolume").isEmpty());
+    EXPECT_TRUE(fake.callsOf("reformat").isEmpty());
+}
+
 TEST_F(RepairDiskScreen, ARefusedPasswordIsSaidInOurWordsOnEveryAction)
 {
     using platform::privileged::Ending;
