@@ -112,6 +112,39 @@ protected:
         return nvtest::pumpUntil([&] { return ended.contains(action + ":ok") || ended.contains(action + ":fail"); }, 10000);
     }
 
+    // Formats `row` through its dialogs with `name` typed, and answers with
+    // what the result dialog says (saved as the picture `png`); "" when it
+    // never came.
+    QString formatRow(int row, const QString& name, const QString& png, std::optional<int> rescanAfter = std::nullopt)
+    {
+        QString detail;
+        screentest::whenShown<StatusAttachedWindow>(
+            [&]() -> StatusAttachedWindow* {
+                return shownBy(screen->makeSureFormatVC() ? screen->makeSureFormatVC()->view() : nullptr);
+            },
+            [&](StatusAttachedWindow*) {
+                MakeSureFormatViewController* vc = screen->makeSureFormatVC();
+                ASSERT_TRUE(nvtest::pumpUntil([&] { return !vc->nameTextFiled()->isReadOnly(); }, 2000));
+                vc->nameTextFiled()->setText(name);
+                screentest::whenShown<StatusAttachedWindow>(
+                    [&]() -> StatusAttachedWindow* {
+                        return shownBy(screen->formatEndVC() ? screen->formatEndVC()->view() : nullptr);
+                    },
+                    [&](StatusAttachedWindow* end) {
+                        detail = screen->formatEndVC()->detailLabel()->text();
+                        screentest::savePng(end, png);
+                        screen->formatEndVC()->closeButton()->click();
+                    });
+                vc->okButton()->click();
+            });
+        const ::testing::AssertionResult chosen = chooseRow(row, "format", rescanAfter);
+        EXPECT_TRUE(chosen);
+        if (!chosen || !waitFor("format"))
+            return {};
+        nvtest::pumpUntil([&] { return !detail.isEmpty(); }, 10000);
+        return detail;
+    }
+
     FakeDiskutil fake;
     std::unique_ptr<RepairDiskViewController> screen;
     QStringList opened;
@@ -722,30 +755,7 @@ TEST_F(RepairDiskScreen, AFatNameStartingWithABlankIsRefusedBeforeTheUtilityIsAs
     EXPECT_TRUE(fake.callsOf("rename").isEmpty());
     EXPECT_EQ(screen->allVolumeArr().first()->volumeName(), "USB");
 
-    QString detail;
-    screentest::whenShown<StatusAttachedWindow>(
-        [&]() -> StatusAttachedWindow* {
-            return shownBy(screen->makeSureFormatVC() ? screen->makeSureFormatVC()->view() : nullptr);
-        },
-        [&](StatusAttachedWindow*) {
-            MakeSureFormatViewController* vc = screen->makeSureFormatVC();
-            ASSERT_TRUE(nvtest::pumpUntil([&] { return !vc->nameTextFiled()->isReadOnly(); }, 2000));
-            EXPECT_EQ(vc->typeLabel()->text(), "MS-DOS FAT32");
-            vc->nameTextFiled()->setText(" X");
-            screentest::whenShown<StatusAttachedWindow>(
-                [&]() -> StatusAttachedWindow* {
-                    return shownBy(screen->formatEndVC() ? screen->formatEndVC()->view() : nullptr);
-                },
-                [&](StatusAttachedWindow* end) {
-                    detail = screen->formatEndVC()->detailLabel()->text();
-                    screentest::savePng(end, "format-result-fat-leading-blank");
-                    screen->formatEndVC()->closeButton()->click();
-                });
-            vc->okButton()->click();
-        });
-    ASSERT_TRUE(chooseRow(0, "format"));
-    ASSERT_TRUE(waitFor("format"));
-    ASSERT_TRUE(nvtest::pumpUntil([&] { return !detail.isEmpty(); }, 10000));
+    const QString detail = formatRow(0, " X", "format-result-fat-leading-blank");
     EXPECT_TRUE(detail.contains(QStringLiteral("以空格开头"))) << detail.toStdString();
     EXPECT_TRUE(fake.callsOf("eraseVolume").isEmpty());
     EXPECT_TRUE(fake.callsOf("reformat").isEmpty());
@@ -804,30 +814,8 @@ TEST_F(RepairDiskScreen, ARefusedPasswordIsSaidInOurWordsOnEveryAction)
         }
 
         // Format: its result dialog says it, and nothing of pkexec's.
-        QString detail;
-        screentest::whenShown<StatusAttachedWindow>(
-            [&]() -> StatusAttachedWindow* {
-                return shownBy(screen->makeSureFormatVC() ? screen->makeSureFormatVC()->view() : nullptr);
-            },
-            [&](StatusAttachedWindow*) {
-                MakeSureFormatViewController* vc = screen->makeSureFormatVC();
-                ASSERT_TRUE(nvtest::pumpUntil([&] { return !vc->nameTextFiled()->isReadOnly(); }, 2000));
-                vc->nameTextFiled()->setText("NEW");
-                screentest::whenShown<StatusAttachedWindow>(
-                    [&]() -> StatusAttachedWindow* {
-                        return shownBy(screen->formatEndVC() ? screen->formatEndVC()->view() : nullptr);
-                    },
-                    [&](StatusAttachedWindow* end) {
-                        detail = screen->formatEndVC()->detailLabel()->text();
-                        screentest::savePng(end, QStringLiteral("format-result-password-%1").arg(status));
-                        screen->formatEndVC()->closeButton()->click();
-                    });
-                vc->okButton()->click();
-            });
-        ASSERT_TRUE(chooseRow(0, "format", rescanAfter));
+        const QString detail = formatRow(0, "NEW", QStringLiteral("format-result-password-%1").arg(status), rescanAfter);
         rescanAfter.reset();
-        ASSERT_TRUE(waitFor("format"));
-        ASSERT_TRUE(nvtest::pumpUntil([&] { return !detail.isEmpty(); }, 10000));
         EXPECT_TRUE(detail.endsWith(expected)) << detail.toStdString();
         EXPECT_FALSE(detail.contains("incident")) << detail.toStdString();
 
