@@ -473,6 +473,8 @@ QList<Removal> removeDebPackages(const QStringList& names)
             const QStringList others = notChosen(wouldGo, trial);
             if (sameSet(wouldGo, trial))
                 together = trial;
+            else if (others.isEmpty())
+                setMessage(name, QStringLiteral("无法卸载软件包 %1").arg(name));
             else
                 setMessage(name, takesAlong(trial, others));
         }
