@@ -108,12 +108,7 @@ int DiskUtil::doReformat(const QString& target)
     // system wrote in its code page reads back with characters FAT cannot
     // take here, or with leading blanks mkfs.fat refuses, and a reformat (the
     // disk wipe's first step) must not fail on a name nobody typed.
-    QString name = normaliseVolumeName(kind, d->facts.label);
-    if (isFatKind(kind)) {
-        while (name.startsWith(QLatin1Char(' ')))
-            name.remove(0, 1);
-    }
-    return doErase(personalityOf(kind), name, d->name);
+    return doErase(personalityOf(kind), normaliseVolumeName(kind, d->facts.label), d->name);
 }
 
 } // namespace diskutil

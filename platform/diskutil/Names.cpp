@@ -157,6 +157,10 @@ QString normaliseVolumeName(FsKind kind, const QString& name)
         QString out;
         for (const QChar c : name.toUpper())
             out += platform::isFatLabelCharacter(c) ? c : QLatin1Char('_');
+        // Leading blanks too: mkfs.fat refuses them (a name typed so is
+        // refused before it comes here; one read back from a volume is not).
+        while (out.startsWith(QLatin1Char(' ')))
+            out.remove(0, 1);
         return dropTrailingBlanks(out.left(11));
     }
     switch (kind) {

@@ -36,7 +36,8 @@ QString personalityOf(FsKind kind);
 // "_", which only a label read back from a volume ever needs: a name a caller
 // gives FAT is refused when it has such a character); ext2/3/4 take 16 bytes
 // of UTF-8, exFAT 11 and NTFS 128 UTF-16 units. Cuts never split a character.
-// FAT drops trailing blanks, as FAT itself does.
+// FAT drops trailing blanks, as FAT itself does, and leading ones, which
+// mkfs.fat refuses.
 QString normaliseVolumeName(FsKind kind, const QString& name);
 
 // Why `name` cannot be given to a FAT volume, or "" when it can: a FAT label
