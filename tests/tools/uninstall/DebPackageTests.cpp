@@ -27,9 +27,18 @@ platform::ProcessOptions withTimeout(int ms)
     return options;
 }
 
-QString buildPackage(const QString& name, const QString& depends, bool withEntry)
+// `scripts`: maintainer scripts by name ("prerm", "postinst"), when any.
+QString buildPackage(const QString& name, const QString& depends, bool withEntry,
+                     const QList<std::pair<QString, QByteArray>>& scripts = {})
 {
     const QString tree = nvtest::freshFolder(QStringLiteral("pkg-") + name);
+    for (const auto& [script, text] : scripts) {
+        const QString path = tree + QStringLiteral("/DEBIAN/") + script;
+        nvtest::writeFile(path, text);
+        // dpkg-deb takes a script only when everyone may read and run it.
+        QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadGroup |
+                                        QFile::ExeGroup | QFile::ReadOther | QFile::ExeOther);
+    }
     QString control = QStringLiteral("Package: %1\nVersion: 1.0\nArchitecture: all\nMaintainer: Test <t@example.invalid>\n"
                                      "Priority: optional\nInstalled-Size: 8\nDescription: test package\n")
                           .arg(name);
@@ -249,6 +258,28 @@ TEST_F(DebPackage, ChosenPackagesGoTogetherOnlyWhereTheyDependOnEachOther)
     EXPECT_EQ(pkexec.calls().size(), 1) << pkexec.calls().join(QLatin1Char('\n'));
     for (const char* name : {"nvtest-base", "nvtest-addon", "nvtest-lone"})
         EXPECT_FALSE(installed(QLatin1String(name))) << name;
+
+    // A package needs either of two chosen ones: the second of them stays,
+    // naming it. One whose removal fails half-way (its scripts fail, and so
+    // does the way back) is not gone, and stays with apt's words; those
+    // removed in the same run are not blamed for it.
+    const QString stuck = buildPackage(QStringLiteral("nvtest-stuck"), QString(), true,
+                                       {{"prerm", "#!/bin/sh\nexit 1\n"}, {"postinst", "#!/bin/sh\n[ \"$1\" = configure ]\n"}});
+    ASSERT_TRUE(install({buildPackage(QStringLiteral("nvtest-one"), QString(), true),
+                         buildPackage(QStringLiteral("nvtest-two"), QString(), true),
+                         buildPackage(QStringLiteral("nvtest-either"), QStringLiteral("nvtest-one | nvtest-two"), false),
+                         stuck, lone}));
+    chosen = {listed(QStringLiteral("nvtest-one")), listed(QStringLiteral("nvtest-two")),
+              listed(QStringLiteral("nvtest-stuck")), listed(QStringLiteral("nvtest-lone"))};
+    ASSERT_TRUE(chosen[0] && chosen[1] && chosen[2] && chosen[3]);
+    report = fx::removeThroughExecutor(chosen);
+    EXPECT_EQ(fx::pathsOf(report.removed), (QStringList{chosen[0]->path, chosen[3]->path}));
+    EXPECT_EQ(chosen[1]->failureReason, QStringLiteral("卸载 nvtest-one, nvtest-two 会同时删除: nvtest-either"));
+    EXPECT_FALSE(chosen[2]->failureReason.isEmpty());
+    EXPECT_TRUE(chosen[0]->failureReason.isEmpty() && chosen[3]->failureReason.isEmpty())
+        << chosen[0]->failureReason.toStdString() << chosen[3]->failureReason.toStdString();
+    EXPECT_TRUE(installed(QStringLiteral("nvtest-two")) && installed(QStringLiteral("nvtest-either")));
+    EXPECT_TRUE(QFileInfo::exists(root_ + QStringLiteral("/usr/bin/nvtest-stuck")));
 }
 
 TEST_F(DebPackage, AptReadsThePrivateRootsConfigurationAndNoneOfTheMachines)
