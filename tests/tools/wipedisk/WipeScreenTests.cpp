@@ -546,12 +546,7 @@ TEST_F(WipeScreenTest, FailuresAndACancelEndOnTheFailurePane)
         if (!expectedNote.isEmpty()) {
             EXPECT_EQ(screen->wipeFailView().note->text(), expectedNote);
         }
-        const HistoryRecords all = DoDataBase::returnDoDataBase()->getAllData();
-        bool recorded = false;
-        for (const auto& rows : all)
-            for (const HistoryRow& r : rows)
-                recorded = recorded || (r.value("Items") == "磁盘擦除:Photos" && r.value("Result") == "擦除失败");
-        EXPECT_TRUE(recorded);
+        EXPECT_TRUE(wipetest::historyHolds("磁盘擦除:Photos", "擦除失败"));
         screentest::savePng(&window, QStringLiteral("WipeVolume-failure-%1").arg(road.name));
         QTest::mouseClick(screen->wipeFailView().backButton, Qt::LeftButton);
         waitForList();
@@ -612,11 +607,7 @@ TEST_F(WipeScreenTest, WipeFreeSpaceOnAnotherVolumeSaysSoOnTheFailurePane)
     EXPECT_TRUE(showing(screen->wipeFailView().pane));
     EXPECT_TRUE(screen->wipeFailView().note->isVisible());
     EXPECT_EQ(screen->wipeFailView().note->text(), fill->error);
-    bool recorded = false;
-    for (const auto& rows : DoDataBase::returnDoDataBase()->getAllData())
-        for (const HistoryRow& r : rows)
-            recorded = recorded || (r.value("Items") == "剩余空间擦除:" + name && r.value("Result") == "擦除失败");
-    EXPECT_TRUE(recorded);
+    EXPECT_TRUE(wipetest::historyHolds("剩余空间擦除:" + name, "擦除失败"));
     screentest::savePng(&window, "WipeFreeSpace-failure-another-volume");
 }
 

@@ -1,10 +1,11 @@
 #pragma once
 // What the disk-wipe tests share: the stand-in disk utility, a stand-in for
-// pkexec, and a fill that does nothing but report.
+// pkexec, a fill that does nothing but report, and a look at the history.
 
 #include "FakeDiskutil.h"
 #include "TestSupport.h"
 
+#include "core/DoDataBase.h"
 #include "platform/PropertyList.h"
 #include "tools/wipedisk/WipeDiskRun.h"
 
@@ -121,5 +122,15 @@ public:
     bool finishAtOnce = true;
     bool stillThere = true;
 };
+
+// Whether the erase history holds a row naming `items` with `result`.
+inline bool historyHolds(const QString& items, const QString& result)
+{
+    for (const auto& rows : DoDataBase::returnDoDataBase()->getAllData())
+        for (const HistoryRow& r : rows)
+            if (r.value(QStringLiteral("Items")) == items && r.value(QStringLiteral("Result")) == result)
+                return true;
+    return false;
+}
 
 } // namespace wipetest
