@@ -600,8 +600,11 @@ TEST_F(WipeScreenTest, WipeFreeSpaceOnAnotherVolumeSaysSoOnTheFailurePane)
     choose(1);
     const QString name = screen->selectVolumeObj()->volumeName();
     fill->error = QStringLiteral("所选磁盘的位置上现在是另一个磁盘，未向其写入任何数据。");
+    // The engine tells its end from the event loop, after the run started.
+    fill->finishAtOnce = false;
     answerNextDialog("继续");
     screen->wipeButtonAction();
+    fill->finish();
     ASSERT_TRUE(nvtest::pumpUntil([&] { return host.calls.size() == 2; }, 5000));
     nvtest::pump(20);
     EXPECT_TRUE(showing(screen->wipeFailView().pane));
