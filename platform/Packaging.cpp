@@ -406,6 +406,46 @@ Removal removalOutcome(const ProcessResult& removal, Presence after)
     return result;
 }
 
+// Removes `going` in one apt-get run (through the helper for one password
+// when not root) and writes each outcome into `results`, which hold one
+// entry per name of `names`.
+QList<Removal> removeGoing(const QStringList& going, const QStringList& names, QList<Removal> results)
+{
+    if (going.isEmpty())
+        return results;
+
+    ProcessResult r;
+    if (geteuid() == 0 && qEnvironmentVariableIsEmpty("NULLVANE_PKEXEC")) {
+        r = runApt(QStringList{QStringLiteral("remove"), QStringLiteral("-y"), QStringLiteral("--")} + going,
+                   kRemovalTimeoutMs);
+    } else {
+        // The removal helper runs apt-get as root for these packages, after
+        // its own simulation shows that they go alone.
+        const privileged::Command command = privileged::command(
+            PrivilegedRemover::helperProgram(), QStringList{QStringLiteral("--remove-package")} + going);
+        r = run(command.program, command.arguments, kRemovalTimeoutMs);
+        const QString refused = privileged::refusalText(privileged::endingOf(r));
+        if (!refused.isEmpty()) {
+            // pkexec's own words are not the user's; nothing was removed.
+            for (qsizetype i = 0; i < names.size(); ++i)
+                if (going.contains(names[i]))
+                    results[i].message = refused;
+            return results;
+        }
+    }
+    // One run removed packages that have nothing to do with each other: one
+    // whose own scripts failed keeps apt's complaint, one that went is gone.
+    for (const QString& name : going) {
+        const Presence after = debPresence(name);
+        const Removal outcome = after == Presence::Absent && ranToTheEnd(r) ? Removal{true, QString()}
+                                                                            : removalOutcome(r, after);
+        for (qsizetype i = 0; i < names.size(); ++i)
+            if (names[i] == name)
+                results[i] = outcome;
+    }
+    return results;
+}
+
 } // namespace
 
 QList<Removal> removeDebPackages(const QStringList& names)
@@ -432,9 +472,22 @@ QList<Removal> removeDebPackages(const QStringList& names)
         if (!chosen.contains(name))
             chosen << name;
 
-    // Each chosen package is weighed on its own: one that would take a
-    // package nobody chose, or that apt does not know, stays with its own
-    // reason and keeps no other back. What it takes that was chosen too
+    const auto sameSet = [](QStringList a, QStringList b) {
+        a.sort();
+        b.sort();
+        return a == b;
+    };
+
+    // Mostly the chosen packages go and nothing else: one simulation says
+    // so, where weighing each takes a simulation apiece (a second or two on
+    // a full package cache).
+    const QStringList jointly = chosen.size() > 1 ? debSimulateRemoval(chosen) : QStringList();
+    if (chosen.size() > 1 && sameSet(jointly, chosen))
+        return removeGoing(chosen, names, results);
+
+    // Otherwise each chosen package is weighed on its own: one that would
+    // take a package nobody chose, or that apt does not know, stays with its
+    // own reason and keeps no other back. What it takes that was chosen too
     // (an add-on of it) is the reason it goes together with those.
     QStringList going;
     QMap<QString, QStringList> takes;
@@ -455,12 +508,7 @@ QList<Removal> removeDebPackages(const QStringList& names)
     // Together they may take more than each alone (a package needing one of
     // two chosen ones): those are added one at a time, with what each takes,
     // and one that would bring that about stays.
-    const auto sameSet = [](QStringList a, QStringList b) {
-        a.sort();
-        b.sort();
-        return a == b;
-    };
-    if (going.size() > 1 && !sameSet(debSimulateRemoval(going), going)) {
+    if (going.size() > 1 && !sameSet(going.size() == chosen.size() ? jointly : debSimulateRemoval(going), going)) {
         QStringList together;
         for (const QString& name : going) {
             if (together.contains(name))
@@ -480,38 +528,7 @@ QList<Removal> removeDebPackages(const QStringList& names)
         }
         going = together;
     }
-    if (going.isEmpty())
-        return results;
-
-    ProcessResult r;
-    if (geteuid() == 0 && qEnvironmentVariableIsEmpty("NULLVANE_PKEXEC")) {
-        r = runApt(QStringList{QStringLiteral("remove"), QStringLiteral("-y"), QStringLiteral("--")} + going,
-                   kRemovalTimeoutMs);
-    } else {
-        // The removal helper runs apt-get as root for these packages, after
-        // its own simulation shows that they go alone.
-        const privileged::Command command = privileged::command(
-            PrivilegedRemover::helperProgram(), QStringList{QStringLiteral("--remove-package")} + going);
-        r = run(command.program, command.arguments, kRemovalTimeoutMs);
-        const QString refused = privileged::refusalText(privileged::endingOf(r));
-        if (!refused.isEmpty()) {
-            // pkexec's own words are not the user's; nothing was removed.
-            for (const QString& name : going)
-                setMessage(name, refused);
-            return results;
-        }
-    }
-    // One run removed packages that have nothing to do with each other: one
-    // whose own scripts failed keeps apt's complaint, one that went is gone.
-    for (const QString& name : going) {
-        const Presence after = debPresence(name);
-        const Removal outcome = after == Presence::Absent && ranToTheEnd(r) ? Removal{true, QString()}
-                                                                            : removalOutcome(r, after);
-        for (qsizetype i = 0; i < names.size(); ++i)
-            if (names[i] == name)
-                results[i] = outcome;
-    }
-    return results;
+    return removeGoing(going, names, results);
 }
 
 Removal removeDebPackage(const QString& name)
