@@ -74,10 +74,17 @@ void UninstallList::reloadFromSource()
 
 void UninstallList::applicationAdded(const AMAppItemPtr& item)
 {
-    if (appsType_ == Applications && item && matches(item) && !showListArr_.contains(item))
-        showListArr_.insert(std::upper_bound(showListArr_.begin(), showListArr_.end(), item,
-                                             rowOrder(sortType_ != 0, sortAD_ == 0)),
-                            item);
+    if (appsType_ != Applications || !item || !matches(item) || showListArr_.contains(item))
+        return;
+    // Rows a header click put in its own order are no guide for where the
+    // new one goes: it is a filling like any other, in the control's order.
+    if (!inChosenOrder_) {
+        showListArr_.append(item);
+        putInChosenOrder();
+        return;
+    }
+    showListArr_.insert(
+        std::upper_bound(showListArr_.begin(), showListArr_.end(), item, rowOrder(sortType_ != 0, sortAD_ == 0)), item);
 }
 
 QString UninstallList::headerTitle() const
@@ -105,6 +112,7 @@ void UninstallList::search(const QString& text)
 void UninstallList::putInChosenOrder()
 {
     sortRows(showListArr_, sortType_ != 0, sortAD_ == 0);
+    inChosenOrder_ = true;
 }
 
 bool UninstallList::sortByColumn(const QString& columnId)
@@ -114,6 +122,7 @@ bool UninstallList::sortByColumn(const QString& columnId)
         return false;
     sortRows(showListArr_, bySize, isSort_);
     isSort_ = !isSort_;
+    inChosenOrder_ = false;
     return true;
 }
 

@@ -113,4 +113,5 @@ private:
     bool isSort_ = false;
     int sortType_ = 0;
     int sortAD_ = 0;
+    bool inChosenOrder_ = true; // false after a header click, until the next filling
 };

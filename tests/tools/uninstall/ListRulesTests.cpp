@@ -172,6 +172,11 @@ TEST_F(ListRules, EveryFillingPutsTheRowsInTheOrderTheSortControlNames)
 
     EXPECT_TRUE(list.sortByColumn("appname"));
     EXPECT_EQ(shown(), (QStringList{"Zed", "Mid", "beta", "alpha"}));
+    const AMAppItemPtr after = item("kilo", "1.00 MB");
+    sources[0] << after;
+    list.applicationAdded(after);
+    EXPECT_EQ(shown(), (QStringList{"alpha", "beta", "kilo", "Mid", "Zed"}));
+    sources[0].removeAll(after);
     list.reloadFromSource();
     EXPECT_EQ(shown(), (QStringList{"alpha", "beta", "Mid", "Zed"}));
     list.search(QStringLiteral("e"));
