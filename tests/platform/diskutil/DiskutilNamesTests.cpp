@@ -77,6 +77,9 @@ TEST(DiskutilNames, FatNamesAreUpperCaseElevenBytesOfSafeCharacters)
     EXPECT_EQ(normaliseVolumeName(FsKind::Fat16, "$(id)"), "$(ID)");
     EXPECT_EQ(normaliseVolumeName(FsKind::Fat32, QString::fromUtf8("文件")), "__");
     EXPECT_EQ(normaliseVolumeName(FsKind::Fat32, "ab         z"), "AB");
+    // A label another system wrote with leading blanks, which mkfs.fat refuses.
+    EXPECT_EQ(normaliseVolumeName(FsKind::Fat32, "  data"), "DATA");
+    EXPECT_EQ(normaliseVolumeName(FsKind::Fat16, "   "), "");
 }
 
 TEST(DiskutilNames, OtherNamesAreCutAtWholeCharacters)
