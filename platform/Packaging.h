@@ -74,10 +74,11 @@ struct Removal {
 };
 
 // Removes the packages `names`, each that can go, in one apt-get run, so
-// that one of them that depends on another goes with it. Each is simulated
-// on its own first: one that would take a package not among `names` stays,
-// its message naming those others only, and one apt does not know stays with
-// apt's words; neither keeps any other back. One outcome per name, in order
+// that one of them that depends on another goes with it. Simulated first,
+// all together and, unless exactly they would go, each on its own: one that
+// would take a package not among `names` stays, its message naming those
+// others only, and one apt does not know stays with apt's words; neither
+// keeps any other back. One outcome per name, in order
 // (a name given twice is removed once). Needs root: as another user it goes
 // through pkexec (NULLVANE_PKEXEC), once for all of them.
 QList<Removal> removeDebPackages(const QStringList& names);
