@@ -162,20 +162,11 @@ struct RealRun {
             ended = true, success = s, cancelled = c;
         });
         QObject::connect(&run, &WipeDiskRun::tabsLocked, [this](bool l) { locks << l; });
-        before = historyRows().size();
+        before = wipetest::historyRows().size();
     }
     bool wait(int ms = 150000) { return nvtest::pumpUntil([this] { return ended; }, ms); }
 
-    static QList<HistoryRow> historyRows()
-    {
-        QList<HistoryRow> out;
-        for (const auto& rows : DoDataBase::returnDoDataBase()->getAllData())
-            for (const HistoryRow& r : rows)
-                if (r.value(QStringLiteral("Items")) != QLatin1String("Items"))
-                    out << r;
-        return out;
-    }
-    QList<HistoryRow> newRows() const { return historyRows().mid(before); }
+    QList<HistoryRow> newRows() const { return wipetest::historyRows().mid(before); }
 
     WipeDiskRun run;
     bool ended = false, success = false, cancelled = false;

@@ -31,17 +31,6 @@ VolumeObjPtr volume(const QString& id, const QString& name, const QString& type,
     return v;
 }
 
-// The history rows of every record (header rows left out).
-QList<HistoryRow> historyRows()
-{
-    QList<HistoryRow> out;
-    for (const auto& rows : DoDataBase::returnDoDataBase()->getAllData())
-        for (const HistoryRow& r : rows)
-            if (r.value("Items") != "Items")
-                out << r;
-    return out;
-}
-
 struct RunFixture {
     RunFixture()
     {
@@ -62,11 +51,11 @@ struct RunFixture {
         QObject::connect(run.get(), &WipeDiskRun::tabsLocked, [this](bool l) { locks << l; });
         QObject::connect(run.get(), &WipeDiskRun::stepChanged, [this](int s) { steps << s; });
         QObject::connect(run.get(), &WipeDiskRun::rescanRequested, [this] { ++rescans; });
-        before = historyRows().size();
+        before = wipetest::historyRows().size();
         PublicUtilities::writeUpDataHistoryStr("WipeVolumeHistory", "0");
     }
     bool wait(int ms = 15000) { return nvtest::pumpUntil([this] { return ended; }, ms); }
-    QList<HistoryRow> newRows() const { return historyRows().mid(before); }
+    QList<HistoryRow> newRows() const { return wipetest::historyRows().mid(before); }
 
     wipetest::FakeFill* fill = nullptr;
     std::unique_ptr<WipeDiskRun> run;

@@ -9,6 +9,8 @@
 #include "platform/PropertyList.h"
 #include "tools/wipedisk/WipeDiskRun.h"
 
+#include <algorithm>
+
 #include <QDir>
 #include <QFile>
 #include <QVariantMap>
@@ -123,14 +125,24 @@ public:
     bool stillThere = true;
 };
 
+// The erase history's rows of every record (header rows left out).
+inline QList<HistoryRow> historyRows()
+{
+    QList<HistoryRow> out;
+    for (const auto& rows : DoDataBase::returnDoDataBase()->getAllData())
+        for (const HistoryRow& r : rows)
+            if (r.value(QStringLiteral("Items")) != QLatin1String("Items"))
+                out << r;
+    return out;
+}
+
 // Whether the erase history holds a row naming `items` with `result`.
 inline bool historyHolds(const QString& items, const QString& result)
 {
-    for (const auto& rows : DoDataBase::returnDoDataBase()->getAllData())
-        for (const HistoryRow& r : rows)
-            if (r.value(QStringLiteral("Items")) == items && r.value(QStringLiteral("Result")) == result)
-                return true;
-    return false;
+    const QList<HistoryRow> rows = historyRows();
+    return std::any_of(rows.begin(), rows.end(), [&](const HistoryRow& r) {
+        return r.value(QStringLiteral("Items")) == items && r.value(QStringLiteral("Result")) == result;
+    });
 }
 
 } // namespace wipetest
